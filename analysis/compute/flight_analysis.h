@@ -1,0 +1,163 @@
+#pragma once
+// The one flight the analysis program holds, with everything the main window
+// shows about it. The window binds its widgets to this object and the `tarvel`
+// command line drives it the same way, so both behave alike.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvel {
+
+inline constexpr int kLastSlot = 20000;  // sample slots 0..20000, samples in 1..SampleCount
+using SampleArray = std::array<double, kLastSlot + 1>;
+
+struct SampleStore {
+    SampleArray aDeltaTime{};
+    SampleArray aPressure{};
+    SampleArray aAccel{};
+    SampleArray aVelocity{};
+    SampleArray aAltitude{};
+    SampleArray aThrust{};
+    int16_t SampleCount = 1;
+};
+
+// The nine rocket-detail fields, in the order the window lists them.
+enum class DetailField {
+    FileDetailName,
+    FileDetailPlace,
+    FileDetailDate,
+    FileDetailCoefficientDrag,
+    FileDetailWeight,
+    FileDetailPropellantWt,
+    FileDetailDiameter,
+    txtMotorDuration,
+    FileDetailNotes,
+};
+inline constexpr int kDetailFieldCount = 9;
+std::string_view detailFieldName(DetailField field);
+std::optional<DetailField> detailFieldFromName(std::string_view name);
+
+// The units dialog's selection (frmUnits): Distance 0 ft 1 m; Velocity 0 mph
+// 1 ft/s 2 km/h 3 m/s; Thrust 0 N 1 lbs; Mass 0 oz 1 lbs 2 g.
+struct UnitSelection {
+    int16_t Distance = 0;
+    int16_t Velocity = 0;
+    int16_t Thrust = 0;
+    int16_t Mass = 0;
+};
+
+// Captions of the main window's unit label arrays (every label of an array
+// carries the same caption).
+struct UnitCaptions {
+    std::string lblUnitsMass = "(oz)";
+    std::string lblVelocity = "(mph)";
+    std::string lblAltitude = "(ft)";
+    std::string lblUnitsThrust = "(lbs)";
+    static constexpr std::string_view lblAccel = "Accel(G)";
+};
+
+// Texts of the performance labels, exactly as the window shows them.
+struct FigureTexts {
+    std::string MaxAccel, MinAccel, MaxVelocity, MaxAltitude, Velocity3Ft;
+    std::string MaxThrust, TotalImpulse, AveThrust;
+    std::string Label5 = "Ave Thrust-";
+};
+
+// Check marks of the Graph menu.
+struct GraphMenu {
+    bool mnuGraphAll = true;
+    bool mnuGraphAccelThrust = false;
+    bool mnuGraphThrust = true;
+    bool mnuGraphAltitude = true;
+    bool mnuGraphVelocity = true;
+    bool mnuGraphAccel = true;
+};
+
+// Digit grouping and decimal point used for figures shown on screen.
+struct NumberLocale {
+    char decimalPoint = '.';
+    char groupSeparator = ',';  // '\0' for no grouping
+    static NumberLocale system();
+    static std::optional<NumberLocale> named(std::string_view name);  // "en_US", "de_DE", "C", ...
+};
+
+// Outcome of a command the user can act on; `message` is the text for the
+// message box when !ok.
+struct Status {
+    bool ok = true;
+    std::string message;
+    static Status success() { return {}; }
+    static Status failure(std::string text) { return {false, std::move(text)}; }
+};
+
+class FlightAnalysis;
+
+// The drawing steps of a recalculation. Until a graph is attached they are
+// skipped, so the command line runs the same sequence without drawing.
+class GraphHooks {
+public:
+    virtual ~GraphHooks() = default;
+    virtual void InitGraph() = 0;            // reset geometry and the five axis records
+    virtual void ClearCurves() = 0;          // hide every drawn curve segment
+    virtual void AdjAllAxisValues() = 0;
+    virtual void AdjThrustAxisValues() = 0;
+    virtual void DrawAxes() = 0;
+    virtual void DrawGraph() = 0;
+    virtual void DrawThurstCurveGraph() = 0;
+};
+
+class FlightAnalysis {
+public:
+    FlightAnalysis();  // start-up state of the main window
+
+    // --- state (public, as the window's members are) ---
+    SampleStore samples;
+    std::array<std::string, kDetailFieldCount> details;  // indexed by DetailField
+    UnitSelection units;
+    UnitCaptions captions;
+    FigureTexts figures;
+    GraphMenu graphMenu;
+    std::string BaroAltitude = "0.00";
+    std::string Comport = "COM1";
+    std::string CurOpenFileName;
+    bool bValidFile = false;
+    int16_t MotorDurationIndex = 0;
+    NumberLocale numberLocale = NumberLocale::system();
+
+    std::string& detail(DetailField f) { return details[static_cast<int>(f)]; }
+    const std::string& detail(DetailField f) const { return details[static_cast<int>(f)]; }
+
+    void attachGraph(GraphHooks* graph) { m_graph = graph; }
+    GraphHooks* graph() const { return m_graph; }
+
+    // --- commands, named after the window handlers they serve ---
+    void ClearFlightRecord();
+    // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
+    // A file that cannot be opened gives !ok with the system's error text.
+    Status openRecordFile(const std::string& path);
+    Status RecalculateGraph();
+    Status mnuRecalc_Click();
+    // Leaving a numeric detail field: recalculates when the text is a number
+    // greater than 0 and a record is loaded.
+    Status commitDetail(DetailField field, const std::string& text);
+    Status mnuGraphAll_Click();
+    Status mnuGraphAccelThrust_Click();
+    Status mnuGraphThrust_Click();
+    Status mnuGraphAltitude_Click();
+    Status mnuGraphVelocity_Click();
+    Status mnuGraphAccel_Click();
+    // Units dialog "&OK" with the ticked buttons: converts the shown figures
+    // and weights (Cut-1 / Cut-3), relabels and recalculates.
+    Status applyUnits(const UnitSelection& ticked);
+    // Save / Save As write CurOpenFileName (Save As sets it first).
+    Status saveRecordFile();
+    Status saveRecordFileAs(const std::string& path);
+
+private:
+    GraphHooks* m_graph = nullptr;
+};
+
+}  // namespace tarvel
