@@ -32,8 +32,9 @@ std::string twoDecimalText(double value);
 // when it has a point, otherwise unchanged.
 std::string cutText(double value, int decimals);
 
-// Figure text as the window shows it: fixed decimals, rounded, no leading zero
-// before the point (".50"), digits grouped by the locale.
-std::string figureText(double value, int decimals, const NumberLocale& locale);
+// Figure text as the window shows it: fixed decimals, rounded, digits grouped
+// by the locale; figures have no leading zero before the point (".50"), graph
+// tick labels keep it ("0.50").
+std::string figureText(double value, int decimals, const NumberLocale& locale, bool leadingZero = false);
 
 }  // namespace tarvel
