@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12, as root), builds, then either analyses a
+# sample flight (`./setup.sh run`) or runs every test (`./setup.sh test`).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix)
+
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        local sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        echo "Installing: ${missing[*]}"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+run_main_job() {
+    local sample=examples/small_motor.rcd
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "Opening $sample in TarvelGraph"
+        exec build/bin/TarvelGraph "$sample"
+    fi
+    echo "No display: analysing $sample headless"
+    build/bin/tarvel summary "$sample"
+    mkdir -p out
+    build/bin/tarvel render "$sample" out/small_motor.png --size 1024x768
+    build/bin/tarvel csv "$sample" out/small_motor.csv
+    build/bin/tarvel eng "$sample" out/small_motor.eng
+    echo "Produced: out/small_motor.png (the main window), out/small_motor.csv, out/small_motor.eng"
+}
+
+run_tests() {
+    local status=0
+    ctest --preset default || status=1
+    echo "== Same tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+    build asan
+    ctest --preset asan || status=1
+    echo "== fltport cross-compiled for Windows =="
+    build mingw-fltport && ls -l build-mingw/bin/fltport.dll || status=1
+    return $status
+}
+
+case "${1:-run}" in
+    run)  install_missing "${packages[@]}"; build default; run_main_job ;;
+    test) install_missing "${packages[@]}" "${test_packages[@]}"; build default; run_tests ;;
+    *)    echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
