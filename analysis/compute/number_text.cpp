@@ -1,0 +1,250 @@
+#include "number_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <locale>
+#include <system_error>
+
+namespace tarvel {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A decimal value as up to 15 significant digits: value = 0.d1d2d3... x 10^exponent.
+// Fifteen digits is what the program's number-to-text conversion has always
+// produced, so every text form below starts from the same digits.
+struct Digits {
+    bool negative = false;
+    std::string digits;  // no leading or trailing zeros; empty for zero
+    int exponent = 0;    // position of the point relative to the first digit
+};
+
+Digits significantDigits(double value) {
+    Digits d;
+    if (value == 0.0 || !std::isfinite(value)) return d;
+    char buf[64];
+    // d.dddddddddddddde±xx: 15 significant digits, correctly rounded.
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    size_t pos = 0;
+    if (text[pos] == '-') {
+        d.negative = true;
+        ++pos;
+    }
+    size_t ePos = text.find('e');
+    for (size_t i = pos; i < ePos; ++i)
+        if (text[i] != '.') d.digits.push_back(text[i]);
+    int exp10 = 0;
+    std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.data() + text.size(), exp10);
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    d.exponent = exp10 + 1;
+    return d;
+}
+
+// Plain decimal text of the digits, never in exponent form: "0.009", "150", "-3.14159".
+std::string plainText(const Digits& d) {
+    if (d.digits.empty()) return "0";
+    std::string out = d.negative ? "-" : "";
+    const int n = static_cast<int>(d.digits.size());
+    if (d.exponent <= 0) {
+        out += "0.";
+        out.append(static_cast<size_t>(-d.exponent), '0');
+        out += d.digits;
+    } else if (d.exponent >= n) {
+        out += d.digits;
+        out.append(static_cast<size_t>(d.exponent - n), '0');
+    } else {
+        out.append(d.digits, 0, static_cast<size_t>(d.exponent));
+        out += '.';
+        out.append(d.digits, static_cast<size_t>(d.exponent));
+    }
+    return out;
+}
+
+// Keep at most `decimals` digits after the point; drop a bare trailing point.
+std::string cutAfterPoint(std::string text, int decimals) {
+    size_t point = text.find('.');
+    if (point == std::string::npos) return text;
+    size_t keep = point + 1 + static_cast<size_t>(decimals);
+    if (keep < text.size()) text.resize(keep);
+    if (decimals == 0) text.resize(point);
+    return text;
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && isBlank(text[b])) ++b;
+    while (e > b && isBlank(text[e - 1])) --e;
+    std::string_view s = text.substr(b, e - b);
+    if (s.empty()) return std::nullopt;
+
+    // Validate the shape ourselves: from_chars would also take "inf" and "nan",
+    // which the program never treated as numbers.
+    size_t i = 0;
+    bool negative = false;
+    if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+    size_t mantissaStart = i, digits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        size_t expDigits = 0;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        if (expDigits == 0) return std::nullopt;
+        i = j;
+    }
+    if (i != s.size()) return std::nullopt;
+
+    // from_chars takes no leading '+', so the sign is applied here.
+    double value = 0;
+    auto res = std::from_chars(s.data() + mantissaStart, s.data() + s.size(), value);
+    if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return std::nullopt;
+    return negative ? -value : value;
+}
+
+double numberOrZero(std::string_view text) { return parseNumber(text).value_or(0.0); }
+
+int16_t roundHalfEvenToInt16(double value) {
+    if (std::isnan(value)) return 0;
+    // nearbyint follows the default rounding mode: to nearest, halves to even.
+    double r = std::nearbyint(value);
+    // An overflow was a run-time error; saturating keeps every caller's index in range.
+    if (r > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
+    if (r < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
+    return static_cast<int16_t>(r);
+}
+
+std::string generalNumberText(double value) {
+    Digits d = significantDigits(value);
+    if (d.digits.empty()) return "0";
+    // Magnitudes below 0.0001 or from 1E+15 on in exponent form ("1.5E-05",
+    // "1E+20"); the reader takes both forms.
+    const int exp10 = d.exponent - 1;
+    if (exp10 < -4 || exp10 >= 15) {
+        std::string out = d.negative ? "-" : "";
+        out += d.digits[0];
+        if (d.digits.size() > 1) {
+            out += '.';
+            out.append(d.digits, 1);
+        }
+        char ebuf[16];
+        std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
+        return out + ebuf;
+    }
+    return plainText(d);
+}
+
+std::string twoDecimalText(double value) { return cutAfterPoint(plainText(significantDigits(value)), 2); }
+
+std::string cutText(double value, int decimals) {
+    // Cut the plain digits, not the exponent form: cutting "1.5E-05" after the
+    // point would turn a tiny figure into 1.5.
+    return cutAfterPoint(plainText(significantDigits(value)), decimals);
+}
+
+std::string figureText(double value, int decimals, const NumberLocale& locale, bool leadingZero) {
+    if (decimals < 0) decimals = 0;
+    Digits d = significantDigits(value);
+    // Integer and fraction digits of the 15-digit decimal value, then rounded
+    // half away from zero at `decimals` places, as the window's formatting does.
+    std::string intPart, fracPart;
+    const int n = static_cast<int>(d.digits.size());
+    for (int pos = 0; pos < std::max(d.exponent, 0); ++pos) intPart += pos < n ? d.digits[pos] : '0';
+    for (int pos = d.exponent; pos < d.exponent + decimals + 1; ++pos)
+        fracPart += (pos >= 0 && pos < n) ? d.digits[pos] : '0';
+    const bool roundUp = fracPart.back() >= '5';
+    fracPart.pop_back();
+    std::string all = intPart + fracPart;
+    if (roundUp) {
+        int i = static_cast<int>(all.size()) - 1;
+        while (i >= 0 && all[i] == '9') all[i--] = '0';
+        if (i >= 0)
+            ++all[i];
+        else
+            all.insert(all.begin(), '1');
+    }
+    const size_t intLen = all.size() - static_cast<size_t>(decimals);
+    intPart = all.substr(0, intLen);
+    fracPart = all.substr(intLen);
+    size_t firstNonZero = intPart.find_first_not_of('0');
+    intPart.erase(0, firstNonZero == std::string::npos ? intPart.size() : firstNonZero);
+    const bool isZero = intPart.empty() && fracPart.find_first_not_of('0') == std::string::npos;
+
+    if (intPart.empty() && (leadingZero || decimals == 0)) intPart.push_back('0');
+    std::string grouped;
+    if (locale.groupSeparator != '\0') {
+        for (size_t i = 0; i < intPart.size(); ++i) {
+            if (i > 0 && (intPart.size() - i) % 3 == 0) grouped += locale.groupSeparator;
+            grouped += intPart[i];
+        }
+    } else {
+        grouped = intPart;
+    }
+    // A value that rounds to zero shows without a sign ("-.00" would be noise).
+    std::string out = (d.negative && !isZero) ? "-" : "";
+    out += grouped;
+    if (decimals > 0) {
+        out += locale.decimalPoint;
+        out += fracPart;
+    }
+    return out;
+}
+
+namespace {
+
+std::optional<NumberLocale> fromStdLocale(const std::string& name) {
+    try {
+        std::locale loc(name);
+        const auto& punct = std::use_facet<std::numpunct<char>>(loc);
+        NumberLocale result;
+        result.decimalPoint = punct.decimal_point();
+        const bool groups = !punct.grouping().empty() && punct.grouping()[0] > 0;
+        result.groupSeparator = groups ? punct.thousands_sep() : '\0';
+        return result;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+NumberLocale NumberLocale::system() {
+    const char* names[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+    for (const char* var : names) {
+        const char* value = std::getenv(var);
+        if (value && *value) {
+            if (auto loc = named(value)) return *loc;
+            break;
+        }
+    }
+    return NumberLocale{'.', '\0'};
+}
+
+std::optional<NumberLocale> NumberLocale::named(std::string_view name) {
+    std::string n(name);
+    if (n == "C" || n == "POSIX" || n.rfind("C.", 0) == 0) return NumberLocale{'.', '\0'};
+    // The locales tests and scripts rely on are fixed here, so they do not
+    // depend on which locales the machine has installed.
+    std::string base = n.substr(0, n.find_first_of(".@"));
+    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{'.', ','};
+    if (base == "de_DE" || base == "de_AT" || base == "nl_NL" || base == "it_IT" || base == "es_ES")
+        return NumberLocale{',', '.'};
+    if (auto loc = fromStdLocale(n)) return loc;
+    if (auto loc = fromStdLocale(n + ".UTF-8")) return loc;
+    return std::nullopt;
+}
+
+}  // namespace tarvel
