@@ -1,0 +1,48 @@
+#pragma once
+// Motor file export (.eng): a header line describing the motor, then time and
+// thrust points over the burn, closed by a zero-thrust point. The export
+// dialog proposes the propellant weight and the designation from the flight;
+// the window and `tarvel eng` both build the file from the same dialog state.
+
+#include <string>
+#include <string_view>
+
+#include "flight_analysis.h"
+
+namespace tarvel {
+
+// The export dialog (frmExport): its fields as text, as typed or proposed.
+struct MotorExportDialog {
+    double dblBurnTime = 0;           // from the main window's motor duration
+    std::string txtDiameter;          // "Motor Diameter (mm) :"
+    std::string txtLength;            // "Length (mm) :"
+    std::string txtPropelWeight;      // "Propellant Weight (oz) :"
+    std::string txtTotalMotorWeight;  // "Total Motor Weight (oz) :"
+    std::string lblDesignation;       // "Motor Designation :" (read-only)
+};
+
+// Texts of the export command's file dialog and its closing message.
+inline constexpr std::string_view kMotorExportDialogTitle = "Export Data to Motor File";
+inline constexpr std::string_view kMotorExportFilter = "Motor Files (*.eng)|*.eng";
+inline constexpr std::string_view kMotorExportComplete = "Export Complete";
+
+// Opening the dialog: the burn time and the two proposals; the other fields empty.
+MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa);
+// Propellant weight in ounces from the main window's field and weight unit.
+std::string proposedPropellantOunces(const FlightAnalysis& fa);
+// Class letter of the shown total impulse followed by the shown average
+// thrust in whole newtons, e.g. "F23".
+std::string proposedDesignation(const FlightAnalysis& fa);
+
+// Ounces as written in the header line: the leading number of the text (empty
+// or none gives 0) in kilograms with exactly three decimals.
+std::string motorMassText(std::string_view ounces);
+
+// The whole motor file, every line ended by CR LF.
+std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog);
+
+// Writes the motor file to `path`; the previous file stays whole unless the
+// new one was written completely. A failure carries the system's error text.
+Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path);
+
+}  // namespace tarvel
