@@ -1,0 +1,303 @@
+#include "device_cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <thread>
+
+#include "device_operations.h"
+
+namespace tarvel::device {
+
+namespace {
+
+Declares* g_declares = nullptr;
+
+Declares& library() { return g_declares ? *g_declares : Declares::instance(); }
+
+// Options "--name value" anywhere; everything else positional.
+struct ParsedArgs {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positional;
+    std::string error;
+};
+
+ParsedArgs parse(const VerbArgs& args, std::initializer_list<std::string_view> known) {
+    ParsedArgs parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2);
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            parsed.error = "unknown option " + arg;
+            return parsed;
+        }
+        if (i + 1 >= args.size()) {
+            parsed.error = "option " + arg + " needs a value";
+            return parsed;
+        }
+        parsed.options[name] = args[++i];
+    }
+    if (!parsed.options.count("port")) parsed.error = "--port NAME is required";
+    return parsed;
+}
+
+int usage(std::ostream& err, std::string_view verb, const std::string& problem) {
+    err << "tarvel " << verb << ": " << problem << "\n";
+    for (const DeviceVerb& v : deviceVerbs())
+        if (v.name == verb) err << "usage: " << v.usage << "\n";
+    return 2;
+}
+
+// Message-box texts use CR LF between lines; a terminal wants plain line ends.
+std::string plainLines(std::string text) {
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+    return text;
+}
+
+std::string jsonString(std::string_view text) {
+    std::string json = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"': json += "\\\""; break;
+            case '\\': json += "\\\\"; break;
+            case '\n': json += "\\n"; break;
+            case '\r': json += "\\r"; break;
+            case '\t': json += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    static const char* hex = "0123456789abcdef";
+                    json += "\\u00";
+                    json += hex[c >> 4];
+                    json += hex[c & 15];
+                } else {
+                    json += static_cast<char>(c);
+                }
+        }
+    }
+    return json + "\"";
+}
+
+void printJson(std::ostream& out, const std::vector<std::pair<std::string_view, std::string>>& fields) {
+    out << "{";
+    for (size_t i = 0; i < fields.size(); ++i)
+        out << (i ? "," : "") << "\n  " << jsonString(fields[i].first) << ": " << jsonString(fields[i].second);
+    out << "\n}\n";
+}
+
+// Binds the entries or reports why not.
+const FltportApi* bindOrReport(std::initializer_list<FltportEntry> entries, std::ostream& err) {
+    BindResult bound = library().bind(entries);
+    if (!bound) err << bound.error << "\n";
+    return bound.api;
+}
+
+// A whole number above 0, or 0 when the text is not one.
+int parsePositive(const std::string& text) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value > 0 ? value : 0;
+}
+
+}  // namespace
+
+void setVerbLibrary(Declares* declares) { g_declares = declares; }
+
+int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs parsed = parse(args, {"port", "prefix"});
+    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (!parsed.error.empty()) return usage(err, "download", parsed.error);
+    std::string prefix = parsed.options.count("prefix") ? parsed.options["prefix"] : std::string(kRecordPrefix);
+    if (prefix.empty() || prefix.size() > 50) return usage(err, "download", "the prefix takes 1 to 50 characters");
+
+    const FltportApi* api = bindOrReport(kDownloadEntries, err);
+    if (!api) return 1;
+    const std::string& port = parsed.options["port"];
+    DownloadOutcome outcome = downloadFlights(*api, port, prefix);
+    if (!outcome.portOpened) {
+        err << portFailureMessage(port) << "\n";
+        return 1;
+    }
+    out << "Uploaded files: " << outcome.count << "\n";
+    for (const std::string& name : downloadedFileNames(prefix, outcome.count)) out << name << "\n";
+    return 0;
+}
+
+namespace {
+
+void printSettings(std::ostream& out, const AltimeterSettings& s, const WriteSelection* written) {
+    std::vector<std::pair<std::string_view, std::string>> fields;
+    if (!written || written->stageDetect) fields.emplace_back("stage-detect", s.stageDetect);
+    if (!written) fields.emplace_back("version", s.version);
+    if (!written || written->stageDelay) fields.emplace_back("stage-delay", s.stageDelay);
+    if (!written || written->mainAltitude) fields.emplace_back("main-altitude", s.mainAltitude);
+    if (!written || written->output) fields.emplace_back("output", s.output);
+    printJson(out, fields);
+}
+
+// key=value settings of "config write"; empty string on success, else the problem.
+std::string parseSettings(const std::vector<std::string>& items, AltimeterSettings& settings, WriteSelection& selection,
+                          std::string& rangeMessage) {
+    selection = {false, false, false, false};
+    for (const std::string& item : items) {
+        size_t eq = item.find('=');
+        if (eq == std::string::npos) return "expected KEY=VALUE, got " + item;
+        std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+        if (key == "stage-detect" && (value == "launch" || value == "burnout")) {
+            settings.stageDetect = std::string(value == "launch" ? kStageLaunch : kStageBurnout);
+            selection.stageDetect = true;
+        } else if (key == "output" && (value == "led" || value == "buzzer")) {
+            settings.output = std::string(value == "led" ? kOutputLed : kOutputBuzzer);
+            selection.output = true;
+        } else if (key == "stage-delay" || key == "main-altitude") {
+            bool delay = key == "stage-delay";
+            if (auto refusal = checkRange(value, delay ? kStageDelayRange : kMainAltitudeRange)) {
+                rangeMessage = *refusal;
+                return {};
+            }
+            (delay ? settings.stageDelay : settings.mainAltitude) = value;
+            (delay ? selection.stageDelay : selection.mainAltitude) = true;
+        } else {
+            return "unknown setting " + item;
+        }
+    }
+    if (!selection.stageDetect && !selection.stageDelay && !selection.mainAltitude && !selection.output)
+        return "name at least one setting to write";
+    return {};
+}
+
+}  // namespace
+
+int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs parsed = parse(args, {"port"});
+    if (parsed.error.empty() && (parsed.positional.empty() ||
+                                 (parsed.positional[0] != "read" && parsed.positional[0] != "write")))
+        parsed.error = "say read or write";
+    if (parsed.error.empty() && parsed.positional[0] == "read" && parsed.positional.size() > 1)
+        parsed.error = "read takes no settings";
+    if (!parsed.error.empty()) return usage(err, "config", parsed.error);
+
+    AltimeterSettings settings;
+    WriteSelection selection;
+    bool write = parsed.positional[0] == "write";
+    if (write) {
+        std::string rangeMessage;
+        std::string problem = parseSettings({parsed.positional.begin() + 1, parsed.positional.end()}, settings,
+                                            selection, rangeMessage);
+        if (!rangeMessage.empty()) {
+            err << plainLines(rangeMessage) << "\n";
+            return 1;
+        }
+        if (!problem.empty()) return usage(err, "config", problem);
+    }
+
+    const FltportApi* api = bindOrReport(kConfigEntries, err);
+    if (!api) return 1;
+    const std::string& port = parsed.options["port"];
+    bool opened = write ? writeConfig(*api, port, settings, selection) : readConfig(*api, port, settings);
+    if (!opened) {
+        err << portFailureMessage(port) << "\n";
+        return 1;
+    }
+    printSettings(out, settings, write ? &selection : nullptr);
+    return 0;
+}
+
+int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs parsed = parse(args, {"port", "sensor", "count"});
+    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    int count = parsed.options.count("count") ? parsePositive(parsed.options["count"]) : 10;
+    std::string sensorName = parsed.options.count("sensor") ? parsed.options["sensor"] : "accel";
+    if (parsed.error.empty() && count < 1) parsed.error = "--count takes a whole number above 0";
+    if (parsed.error.empty() && sensorName != "accel" && sensorName != "baro") parsed.error = "--sensor accel|baro";
+    if (!parsed.error.empty()) return usage(err, "poll", parsed.error);
+
+    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::ReadConfigCommand,
+                                          FltportEntry::CloseComport},
+                                         err);
+    if (!api) return 1;
+    const std::string& port = parsed.options["port"];
+    if (api->InitComport(port.c_str()) != 1) {
+        api->CloseComport();
+        err << portFailureMessage(port) << "\n";
+        return 1;
+    }
+    Sensor sensor = sensorName == "accel" ? Sensor::Acceleration : Sensor::Barometric;
+    out << pollHeading(sensor) << "\n";
+    // The window reads on a 500 ms timer; keep the same pace on the line.
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        std::this_thread::sleep_until(next);
+        next += std::chrono::milliseconds(500);
+        out << readValue(*api, pollIndex(sensor)) << "\n" << std::flush;
+    }
+    api->CloseComport();
+    return 0;
+}
+
+int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs parsed = parse(args, {"port", "output"});
+    int output = parsed.options.count("output") ? parsePositive(parsed.options["output"]) : 0;
+    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (parsed.error.empty() && (output < 1 || output > 3)) parsed.error = "--output 1|2|3";
+    if (!parsed.error.empty()) return usage(err, "fire", parsed.error);
+
+    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::WriteConfigCommand,
+                                          FltportEntry::CloseComport},
+                                         err);
+    if (!api) return 1;
+    const std::string& port = parsed.options["port"];
+    int number = output;
+    switch (fireOutput(*api, port, number)) {
+        case FireOutcome::PortFailed: err << portFailureMessage(port) << "\n"; return 1;
+        case FireOutcome::Acknowledged: out << "Output " << number << " fired\n"; return 0;
+        case FireOutcome::NotAcknowledged:
+            err << "Output " << number << ": the flight computer did not acknowledge the fire command\n";
+            return 1;
+    }
+    return 1;
+}
+
+int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs parsed = parse(args, {"port"});
+    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (!parsed.error.empty()) return usage(err, "continuity", parsed.error);
+
+    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::ReadConfigCommand,
+                                          FltportEntry::CloseComport},
+                                         err);
+    if (!api) return 1;
+    const std::string& port = parsed.options["port"];
+    std::array<bool, 3> closed{};
+    if (!readContinuity(*api, port, closed)) {
+        err << portFailureMessage(port) << "\n";
+        return 1;
+    }
+    printJson(out, {{"output1", closed[0] ? "closed" : "open"},
+                    {"output2", closed[1] ? "closed" : "open"},
+                    {"output3", closed[2] ? "closed" : "open"}});
+    return 0;
+}
+
+const std::vector<DeviceVerb>& deviceVerbs() {
+    static const std::vector<DeviceVerb> verbs = {
+        {"download", "tarvel download --port NAME [--prefix tmprecord]", downloadVerb},
+        {"config",
+         "tarvel config --port NAME read | write [stage-detect=launch|burnout] [stage-delay=TEXT] "
+         "[main-altitude=TEXT] [output=led|buzzer]",
+         configVerb},
+        {"poll", "tarvel poll --port NAME --sensor accel|baro --count N", pollVerb},
+        {"fire", "tarvel fire --port NAME --output 1|2|3", fireVerb},
+        {"continuity", "tarvel continuity --port NAME", continuityVerb},
+    };
+    return verbs;
+}
+
+}  // namespace tarvel::device

@@ -1,0 +1,125 @@
+#pragma once
+// The exchanges with the flight computer that the window and the command line
+// share, written over the serial-link library's function table. Each operation
+// opens the port, does its exchange and closes the port again; the progress
+// callback receives the progress-bar values in the order the window shows them.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fltport_api.h"
+
+namespace tarvel::device {
+
+using ProgressFn = std::function<void(int)>;
+
+inline constexpr std::string_view kAppTitle = "Tarvel-Graph";
+inline constexpr std::string_view kRecordPrefix = "tmprecord";
+// Values travel in fixed 20-character fields; a value needs room for its
+// carriage return and terminating zero.
+inline constexpr int kFieldSize = 20;
+inline constexpr int kMaxValueChars = 18;
+
+// "Unable to open communtications port " + port (the misspelling is the text users know).
+std::string portFailureMessage(std::string_view port);
+
+// One read of a configuration index: the reply text up to its end.
+std::string readValue(const FltportApi& api, char index);
+// One write of `value` (at most kMaxValueChars) to an index: the acknowledgement as received.
+std::string writeValue(const FltportApi& api, char index, std::string_view value);
+// A write with the empty value (the carriage return alone), as fire commands go.
+std::string writeEmpty(const FltportApi& api, char index);
+
+// --- Download Data ---
+
+struct DownloadOutcome {
+    bool portOpened = false;
+    int32_t count = 0;   // flights written
+    int32_t result = 0;  // StartUpload's result, informational only
+};
+// InitComport, StartUpload with `prefix`, CloseComport (also after a failed open).
+DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
+                                const std::string& prefix = std::string(kRecordPrefix));
+// "Uploaded files: N" CR LF and the File, Open hint.
+std::string uploadedFilesMessage(int32_t count);
+// prefix0.rcd ... prefix(count-1).rcd
+std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
+
+// --- Configuration ---
+
+inline constexpr std::string_view kStageLaunch = "Launch";
+inline constexpr std::string_view kStageBurnout = "Motor Burnout";
+inline constexpr std::string_view kOutputLed = "LED";
+inline constexpr std::string_view kOutputBuzzer = "Buzzer";
+
+// The settings as the configuration window shows them; the two lists by their shown text.
+struct AltimeterSettings {
+    std::string stageDetect = std::string(kStageLaunch);
+    std::string version = "---";
+    std::string stageDelay = "0.0";
+    std::string mainAltitude = "600";
+    std::string output = std::string(kOutputLed);
+};
+
+// Which settings a write sends; the window sends all four.
+struct WriteSelection {
+    bool stageDetect = true;
+    bool stageDelay = true;
+    bool mainAltitude = true;
+    bool output = true;
+};
+
+// "0" for the first item's text, "1" for anything else.
+std::string encodeChoice(std::string_view shown, std::string_view firstItem);
+// The first item when the reply holds a "0", else the second.
+std::string decodeChoice(std::string_view reply, std::string_view firstItem, std::string_view secondItem);
+
+// Read Config.: 'g', 'v', 't', 'm', 'z' into `settings`, progress 10 20 35 50 65 80 100 0.
+// `settings` changes step by step, before each following progress value. False when the
+// port could not be opened (progress 0 only, nothing changed).
+bool readConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                const ProgressFn& progress = {});
+// Write Config: each selected setting written then read back into `settings`,
+// progress 10 20 30 40 50 60 70 80 90 100 0 (values of unselected steps skipped).
+bool writeConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                 const WriteSelection& selection = {}, const ProgressFn& progress = {});
+
+// --- Input checks ---
+
+struct NumberRange {
+    std::string_view firstLine;  // label of the rejected text
+    double low;
+    double high;
+    std::string_view rangeLine;
+};
+inline constexpr NumberRange kStageDelayRange{"Invalid Stage Delay: ", 0.0, 30.0, "Range: 0.0 to 30.0"};
+inline constexpr NumberRange kMainAltitudeRange{"Invalid Main Altitude: ", 200.0, 3000.0, "Range: 200 to 3000"};
+
+// The text as a number, or nothing when it is not one (empty, letters, not finite).
+std::optional<double> parseNumber(std::string_view text);
+// The rejection message, or nothing when the text is accepted. A text that is not a
+// number, or too long to travel in one command, is refused like an out-of-range one.
+std::optional<std::string> checkRange(std::string_view text, const NumberRange& range);
+
+// --- Live checks ---
+
+enum class Sensor { Acceleration, Barometric };
+char pollIndex(Sensor sensor);                 // 'a' or 'b'
+std::string_view pollHeading(Sensor sensor);   // "Real-Time Acceleration Values:" ...
+
+enum class FireOutcome { PortFailed, Acknowledged, NotAcknowledged };
+// Fires output 1..3: 'w', the digit, carriage return; acknowledged when the reply holds "+".
+FireOutcome fireOutput(const FltportApi& api, const std::string& port, int output);
+
+// Read Continuity: closed[n] for outputs n+1 whose reply holds a "1"; progress
+// 25 50 75 90 100 0. `closed` is cleared first and set step by step. False when the
+// port could not be opened.
+bool readContinuity(const FltportApi& api, const std::string& port, std::array<bool, 3>& closed,
+                    const ProgressFn& progress = {});
+
+}  // namespace tarvel::device
