@@ -1,0 +1,202 @@
+#include "kinematics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace tarvel {
+namespace {
+
+// The sample store is large; keep test flights off the stack.
+std::unique_ptr<FlightAnalysis> makeFlight(int samples, double dt) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->samples.SampleCount = static_cast<int16_t>(samples);
+    for (int i = 1; i <= samples; ++i) {
+        fa->samples.aDeltaTime[i] = dt;
+        fa->samples.aPressure[i] = 14.7;
+    }
+    fa->detail(DetailField::FileDetailWeight) = "16.00";
+    fa->detail(DetailField::FileDetailPropellantWt) = "0";
+    fa->detail(DetailField::FileDetailDiameter) = "2.00";
+    fa->detail(DetailField::FileDetailCoefficientDrag) = "0.6";
+    fa->detail(DetailField::txtMotorDuration) = "2.0";
+    return fa;
+}
+
+TEST(Velocity, TenStepsInEachUnit) {
+    struct Case {
+        int16_t unit;
+        double g, step;
+    } cases[] = {
+        {0, 1, 32.125 * 0.1 * 3600 / 5280},  // about 2.19 mph a step
+        {1, 1, 32.125 * 0.1},
+        {2, 1, 32.125 * 0.1 * 1.097},
+        {3, 2, 2 * 32.125 * 0.1 / 3.281},  // 1 G would fall below 1 m/s at once
+    };
+    for (const auto& c : cases) {
+        auto fa = makeFlight(10, 0.1);
+        fa->units.Velocity = c.unit;
+        for (int i = 1; i <= 10; ++i) fa->samples.aAccel[i] = c.g;
+        CalculateAllValues(*fa);
+        for (int i = 1; i <= 10; ++i) EXPECT_NEAR(fa->samples.aVelocity[i], i * c.step, 1e-9) << "unit " << c.unit;
+    }
+}
+
+TEST(Velocity, StopsAtFirstValueBelowOneAndLeavesLaterSlots) {
+    auto fa = makeFlight(6, 1.0);
+    auto& s = fa->samples;
+    // ft/s: +32.125, then -40 G * 32.125 gives a negative sum stored as its size.
+    fa->units.Velocity = 1;
+    s.aAccel[1] = 1.0;
+    s.aAccel[2] = -1.02;  // 32.125 - 32.7675 = -0.6425 -> 0.6425, below 1
+    s.aAccel[3] = 5.0;
+    s.aVelocity[3] = 77.0;  // left from an earlier calculation
+    CalculateAllValues(*fa);
+    EXPECT_DOUBLE_EQ(s.aVelocity[1], 32.125);
+    EXPECT_NEAR(s.aVelocity[2], 0.6425, 1e-12);
+    EXPECT_EQ(s.aVelocity[3], 77.0);
+}
+
+TEST(Velocity, ZeroFirstAccelerationKeepsSeriesAtZero) {
+    auto fa = makeFlight(5, 0.1);
+    for (int i = 2; i <= 5; ++i) fa->samples.aAccel[i] = 3.0;
+    CalculateAllValues(*fa);
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(fa->samples.aVelocity[i], 0.0);
+}
+
+TEST(Altitude, FromPressureRatioInFeetAndMetres) {
+    auto fa = makeFlight(3, 0.1);
+    auto& s = fa->samples;
+    s.aPressure[2] = 14.0;
+    s.aPressure[3] = 14.7;
+    const double feet = (std::pow(14.0 / 14.7, 1 / 5.255876) - 1) * -145442;
+    CalculateAllValues(*fa);
+    EXPECT_EQ(s.aAltitude[1], 0.0);
+    EXPECT_DOUBLE_EQ(s.aAltitude[2], feet);
+    EXPECT_GT(s.aAltitude[2], 1000.0);
+    EXPECT_EQ(s.aAltitude[3], 0.0);
+    fa->units.Distance = 1;
+    CalculateAllValues(*fa);
+    EXPECT_DOUBLE_EQ(s.aAltitude[2], feet / 3.281);
+}
+
+TEST(Altitude, ZeroGroundPressureGivesNoUndefinedValues) {
+    auto fa = makeFlight(3, 0.1);
+    fa->samples.aPressure[1] = 0;
+    CalculateAllValues(*fa);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(fa->samples.aAltitude[i], 0.0);
+}
+
+TEST(Thrust, WeightTermAloneInPoundsAndNewtons) {
+    for (int16_t unit : {1, 0}) {
+        auto fa = makeFlight(10, 0.5);
+        fa->units.Thrust = unit;
+        CalculateThrustValues(*fa);
+        const double expected = unit == 1 ? 1.0 : 4.448;
+        for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], expected) << i;
+    }
+}
+
+TEST(Thrust, PropellantBurnsOffOverTheDuration) {
+    auto fa = makeFlight(10, 0.5);
+    fa->units.Thrust = 1;
+    fa->detail(DetailField::FileDetailPropellantWt) = "2";
+    fa->samples.aThrust[6] = -1;  // past the burn: untouched
+    CalculateThrustValues(*fa);
+    const double weightsOz[] = {15.5, 15, 14.5, 14, 13.5};
+    for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], weightsOz[i - 1] / 16) << i;
+    EXPECT_EQ(fa->samples.aThrust[6], -1);
+    EXPECT_EQ(fa->MotorDurationIndex, 6);
+}
+
+TEST(Thrust, MassTermUsesLiftOffWeightInEachMassUnit) {
+    struct Case {
+        int16_t mass;
+        const char *weight, *propellant;
+        double liftOffLbs, burningLbs;
+    } cases[] = {
+        {0, "16", "2", 1.0, 15.5 / 16},
+        {1, "1", "0.125", 1.0, (1 - 0.125 * 0.25)},
+        {2, "500", "100", 500 / 1000.0 * 2.2, (500 - 25) / 1000.0 * 2.2},
+    };
+    for (const auto& c : cases) {
+        auto fa = makeFlight(10, 0.5);
+        fa->units.Thrust = 1;
+        fa->units.Mass = c.mass;
+        fa->detail(DetailField::FileDetailWeight) = c.weight;
+        fa->detail(DetailField::FileDetailPropellantWt) = c.propellant;
+        fa->samples.aAccel[1] = 2.0;
+        CalculateThrustValues(*fa);
+        EXPECT_NEAR(fa->samples.aThrust[1], c.liftOffLbs / 32.17 * 2.0 * 32.125 + c.burningLbs, 1e-12) << c.mass;
+    }
+}
+
+TEST(Drag, HundredMphTwoInchBody) {
+    auto fa = makeFlight(1, 0.1);
+    const double area = 3.1416 / 39.37;
+    const double expected = 0.6 * 0.5 * 1.2 * area * 44.72 * 44.72 / 4.45 / 32.17;
+    EXPECT_NEAR(CalculateDragForce(*fa, 100), expected, 1e-12);
+    EXPECT_EQ(CalculateDragForce(*fa, 0), 0.0);
+}
+
+TEST(Thrust, DragFromPreviousVelocityConvertedToMph) {
+    auto fa = makeFlight(10, 0.5);
+    fa->units.Thrust = 1;
+    fa->units.Velocity = 1;  // ft/s
+    fa->samples.aVelocity[1] = 146.7;
+    CalculateThrustValues(*fa);
+    EXPECT_DOUBLE_EQ(fa->samples.aThrust[1], 1.0);  // slot 0 is never a velocity
+    EXPECT_DOUBLE_EQ(fa->samples.aThrust[2], 1.0 + CalculateDragForce(*fa, 146.7 * 0.6818));
+}
+
+TEST(Thrust, SecondRecalculationAddsDragOfNewVelocities) {
+    auto fa = makeFlight(300, 0.01);
+    for (int i = 1; i <= 300; ++i) fa->samples.aAccel[i] = 10.0;
+    CalculateAllValues(*fa);
+    const double firstThrust = fa->samples.aThrust[50], firstVelocity = fa->samples.aVelocity[50];
+    CalculateAllValues(*fa);
+    EXPECT_EQ(fa->samples.aVelocity[50], firstVelocity);
+    EXPECT_GT(fa->samples.aThrust[50], firstThrust);
+}
+
+TEST(Thrust, DurationWithoutBurnWritesNothing) {
+    for (const char* duration : {"0", "", "abc", "-1"}) {
+        auto fa = makeFlight(10, 0.5);
+        fa->detail(DetailField::txtMotorDuration) = duration;
+        fa->samples.aThrust[1] = 7;
+        CalculateThrustValues(*fa);
+        EXPECT_EQ(fa->MotorDurationIndex, 1) << duration;
+        EXPECT_EQ(fa->samples.aThrust[1], 7) << duration;
+    }
+}
+
+TEST(Thrust, BurnLongerThanRecordRunsToTheLastBurnSlot) {
+    auto fa = makeFlight(10, 0.5);
+    fa->detail(DetailField::txtMotorDuration) = "100";
+    CalculateThrustValues(*fa);
+    EXPECT_EQ(fa->MotorDurationIndex, 19999);
+    EXPECT_TRUE(std::isfinite(fa->samples.aThrust[19998]));
+}
+
+TEST(MotorClass, BandsGapsAndPounds) {
+    struct Case {
+        double impulse;
+        int16_t unit;
+        const char* letter;
+    } cases[] = {
+        {1.2499, 0, ""},   {1.25, 0, "A"},    {2.5, 0, "A"},    {2.505, 0, ""},    {2.51, 0, "B"},
+        {100, 0, "G"},     {320, 0, "H"},     {320.005, 0, ""}, {640.01, 0, "J"},  {81920, 0, "P"},
+        {81920.01, 0, ""}, {40, 1, "H"},      {0, 0, ""},       {-5, 0, ""},       {NAN, 0, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MotorClass(c.impulse, c.unit), c.letter) << c.impulse;
+}
+
+TEST(VelocityTable, MainWindowCopy) {
+    EXPECT_EQ(MainVelocityFactor[2][3], 0.2778);
+    EXPECT_EQ(MainVelocityFactor[3][2], 3.6);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(MainVelocityFactor[i][i], 1.0);
+}
+
+}  // namespace
+}  // namespace tarvel
