@@ -93,6 +93,14 @@ struct Status {
     static Status failure(std::string text) { return {false, std::move(text)}; }
 };
 
+// How the last reading of a record file ended. A reading that meets a field
+// that is not a number stops there and keeps what it had read; Open still
+// shows the flight, and `stoppedAt` says where and why.
+struct RecordReadReport {
+    bool complete = true;
+    std::string stoppedAt;
+};
+
 class FlightAnalysis;
 
 // The drawing steps of a recalculation. Until a graph is attached they are
@@ -126,6 +134,7 @@ public:
     bool bValidFile = false;
     int16_t MotorDurationIndex = 0;
     NumberLocale numberLocale = NumberLocale::system();
+    RecordReadReport lastRead;  // of the last openRecordFile
 
     std::string& detail(DetailField f) { return details[static_cast<int>(f)]; }
     const std::string& detail(DetailField f) const { return details[static_cast<int>(f)]; }
@@ -135,6 +144,7 @@ public:
 
     // --- commands, named after the window handlers they serve ---
     void ClearFlightRecord();
+    bool isNumericDetail(DetailField field) const;
     // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
     // A file that cannot be opened gives !ok with the system's error text.
     Status openRecordFile(const std::string& path);
@@ -157,6 +167,10 @@ public:
     Status saveRecordFileAs(const std::string& path);
 
 private:
+    Status checkComputable(bool needsPressure) const;
+    Status recalculateAllCurves();
+    Status recalculateBurn(bool withSummary);
+
     GraphHooks* m_graph = nullptr;
 };
 

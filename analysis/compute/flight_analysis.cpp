@@ -1,0 +1,246 @@
+#include "flight_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "kinematics.h"
+#include "number_text.h"
+#include "record_reader.h"
+#include "record_writer.h"
+#include "summary.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::string_view kDetailNames[kDetailFieldCount] = {
+    "FileDetailName",     "FileDetailPlace",        "FileDetailDate",
+    "FileDetailCoefficientDrag", "FileDetailWeight", "FileDetailPropellantWt",
+    "FileDetailDiameter", "txtMotorDuration",       "FileDetailNotes",
+};
+
+// The texts the fields show when the window opens; they differ from the
+// defaults that ClearFlightRecord restores (weight "1.00" against "16.00").
+constexpr std::string_view kStartupTexts[kDetailFieldCount] = {
+    "", "", "", "0.6", "1.00", "0.00", "2.00", "2.0", "",
+};
+
+// Defaults after a clear, in the order the clear has always set them.
+constexpr std::pair<DetailField, std::string_view> kClearedTexts[] = {
+    {DetailField::FileDetailCoefficientDrag, "0.6"},
+    {DetailField::FileDetailWeight, "16.00"},
+    {DetailField::FileDetailPropellantWt, "2.0"},
+    {DetailField::FileDetailPlace, ""},
+    {DetailField::FileDetailNotes, ""},
+    {DetailField::FileDetailName, ""},
+    {DetailField::txtMotorDuration, "2.0"},
+    {DetailField::FileDetailDiameter, "2.00"},
+    {DetailField::FileDetailDate, ""},
+};
+
+// Keeps the derived arrays and figures of the last good calculation, so a
+// calculation that produced values that are not numbers can be undone.
+struct DerivedSnapshot {
+    SampleArray velocity, altitude, thrust;
+    FigureTexts figures;
+    int16_t motorDurationIndex;
+
+    explicit DerivedSnapshot(const FlightAnalysis& fa)
+        : velocity(fa.samples.aVelocity),
+          altitude(fa.samples.aAltitude),
+          thrust(fa.samples.aThrust),
+          figures(fa.figures),
+          motorDurationIndex(fa.MotorDurationIndex) {}
+
+    void restore(FlightAnalysis& fa) const {
+        fa.samples.aVelocity = velocity;
+        fa.samples.aAltitude = altitude;
+        fa.samples.aThrust = thrust;
+        fa.figures = figures;
+        fa.MotorDurationIndex = motorDurationIndex;
+    }
+};
+
+bool allFinite(const SampleArray& values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+bool derivedFinite(const FlightAnalysis& fa) {
+    return allFinite(fa.samples.aVelocity) && allFinite(fa.samples.aAltitude) && allFinite(fa.samples.aThrust);
+}
+
+const Status kNotComputable =
+    Status::failure("The flight cannot be computed with these details: a result is not a number. "
+                    "The previous results are kept.");
+
+}  // namespace
+
+std::string_view detailFieldName(DetailField field) { return kDetailNames[static_cast<int>(field)]; }
+
+std::optional<DetailField> detailFieldFromName(std::string_view name) {
+    for (int i = 0; i < kDetailFieldCount; ++i)
+        if (kDetailNames[i] == name) return static_cast<DetailField>(i);
+    return std::nullopt;
+}
+
+FlightAnalysis::FlightAnalysis() {
+    for (int i = 0; i < kDetailFieldCount; ++i) details[i] = kStartupTexts[i];
+}
+
+void FlightAnalysis::ClearFlightRecord() {
+    samples.aDeltaTime.fill(0);
+    samples.aPressure.fill(0);
+    samples.aAccel.fill(0);
+    samples.aVelocity.fill(0);
+    samples.aAltitude.fill(0);
+    samples.aThrust.fill(0);
+    for (const auto& [field, text] : kClearedTexts) detail(field) = text;
+}
+
+bool FlightAnalysis::isNumericDetail(DetailField field) const {
+    switch (field) {
+        case DetailField::FileDetailWeight:
+        case DetailField::FileDetailDiameter:
+        case DetailField::FileDetailCoefficientDrag:
+        case DetailField::FileDetailPropellantWt:
+        case DetailField::txtMotorDuration:
+            return true;
+        default:
+            return false;
+    }
+}
+
+Status FlightAnalysis::openRecordFile(const std::string& path) {
+    bValidFile = true;
+    CurOpenFileName = path;
+    if (m_graph) m_graph->InitGraph();
+    ClearFlightRecord();
+    samples.SampleCount = 1;
+    lastRead = {};
+
+    std::string bytes;
+    if (Status read = readWholeFile(path, bytes); !read.ok) return read;
+
+    if (m_graph) m_graph->ClearCurves();
+    lastRead = loadRecordAfterClear(bytes, *this);
+    return RecalculateGraph();
+}
+
+// Refuses a calculation that would divide by zero, before anything changes:
+// the burn is divided by the motor duration, altitudes by the first pressure.
+Status FlightAnalysis::checkComputable(bool needsPressure) const {
+    const std::optional<double> duration = parseNumber(detail(DetailField::txtMotorDuration));
+    if (!duration || *duration == 0)
+        return Status::failure("The motor duration \"" + detail(DetailField::txtMotorDuration) +
+                               "\" is not a number other than 0. The previous results are kept.");
+    if (needsPressure && !(std::isfinite(samples.aPressure[1]) && samples.aPressure[1] != 0))
+        return Status::failure("The first pressure sample is 0, so no altitude can be computed. "
+                               "The previous results are kept.");
+    return Status::success();
+}
+
+Status FlightAnalysis::recalculateAllCurves() {
+    if (Status check = checkComputable(true); !check.ok) return check;
+    const auto before = std::make_unique<DerivedSnapshot>(*this);
+    CalculateAllValues(*this);
+    if (!derivedFinite(*this)) {
+        before->restore(*this);
+        return kNotComputable;
+    }
+    if (m_graph) {
+        m_graph->AdjAllAxisValues();
+        m_graph->DrawAxes();
+        m_graph->DrawGraph();
+    }
+    DisplayAllKnownValues(*this);
+    return Status::success();
+}
+
+Status FlightAnalysis::recalculateBurn(bool withSummary) {
+    if (Status check = checkComputable(false); !check.ok) return check;
+    const auto before = std::make_unique<DerivedSnapshot>(*this);
+    CalculateThrustValues(*this);
+    if (!derivedFinite(*this)) {
+        before->restore(*this);
+        return kNotComputable;
+    }
+    if (m_graph) {
+        m_graph->AdjThrustAxisValues();
+        m_graph->DrawAxes();
+        m_graph->DrawThurstCurveGraph();
+    }
+    if (withSummary) DisplayAllKnownValues(*this);
+    return Status::success();
+}
+
+Status FlightAnalysis::RecalculateGraph() {
+    if (graphMenu.mnuGraphAll) return recalculateAllCurves();
+    if (graphMenu.mnuGraphAccelThrust) return recalculateBurn(true);
+    return Status::success();  // no view chosen: nothing is computed or drawn
+}
+
+Status FlightAnalysis::mnuRecalc_Click() {
+    if (!bValidFile) return Status::success();
+    // Always the all-curves way, whatever view is ticked.
+    return recalculateAllCurves();
+}
+
+Status FlightAnalysis::commitDetail(DetailField field, const std::string& text) {
+    detail(field) = text;
+    if (!isNumericDetail(field)) return Status::success();
+    const std::optional<double> value = parseNumber(text);
+    if (!value || !(*value > 0) || !bValidFile) return Status::success();
+    return RecalculateGraph();
+}
+
+Status FlightAnalysis::mnuGraphAll_Click() {
+    graphMenu.mnuGraphAccelThrust = false;
+    graphMenu.mnuGraphAll = true;
+    return bValidFile ? RecalculateGraph() : Status::success();
+}
+
+Status FlightAnalysis::mnuGraphAccelThrust_Click() {
+    graphMenu.mnuGraphAll = false;
+    graphMenu.mnuGraphAccelThrust = true;
+    if (!bValidFile) return Status::success();
+    if (m_graph) m_graph->InitGraph();
+    return recalculateBurn(false);  // the burn view leaves the figures as they are
+}
+
+Status FlightAnalysis::mnuGraphThrust_Click() {
+    graphMenu.mnuGraphAll = false;
+    graphMenu.mnuGraphThrust = true;
+    if (!bValidFile) return Status::success();
+    if (m_graph) m_graph->InitGraph();
+    return recalculateBurn(false);
+}
+
+Status FlightAnalysis::mnuGraphAltitude_Click() {
+    graphMenu.mnuGraphAll = false;
+    graphMenu.mnuGraphAltitude = true;
+    if (bValidFile && m_graph) m_graph->DrawGraph();
+    return Status::success();
+}
+
+Status FlightAnalysis::mnuGraphVelocity_Click() {
+    graphMenu.mnuGraphVelocity = !graphMenu.mnuGraphVelocity;
+    if (bValidFile && m_graph) m_graph->DrawGraph();
+    return Status::success();
+}
+
+Status FlightAnalysis::mnuGraphAccel_Click() {
+    graphMenu.mnuGraphAccel = !graphMenu.mnuGraphAccel;
+    if (bValidFile && m_graph) m_graph->DrawGraph();
+    return Status::success();
+}
+
+Status FlightAnalysis::saveRecordFile() { return writeRecordFile(CurOpenFileName, *this); }
+
+Status FlightAnalysis::saveRecordFileAs(const std::string& path) {
+    // The new path is the current file even when writing to it fails.
+    CurOpenFileName = path;
+    return writeRecordFile(path, *this);
+}
+
+}  // namespace tarvel

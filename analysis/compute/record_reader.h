@@ -1,0 +1,56 @@
+#pragma once
+// Reading record files (.rcd) in both forms: the downloaded one (no details,
+// rows ending in ", ") and the saved one (details, header from the units).
+//
+// Usable on its own: `loadRecordFile` / `loadRecord` fill a FlightAnalysis
+// (allocate it on the heap; its sample store is about 1 MB) without the
+// recalculation that "&Open" adds.
+
+#include <string>
+#include <string_view>
+
+#include "flight_analysis.h"
+
+namespace tarvel {
+
+// Sequential reading of a record file the two ways the program has always
+// read it: field by field, where commas and line ends both end a field,
+// spaces before a field are skipped and double quotes protect commas; and line
+// by line for the value of a detail key. CR LF, LF and CR all end a line.
+class RecordInput {
+public:
+    explicit RecordInput(std::string_view bytes) : m_bytes(bytes) {}
+
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+    std::string readField();
+    std::string readLine();
+    // Line (from 1) on which the last field or line read began.
+    int lastLine() const { return m_lastLine; }
+
+private:
+    bool atLineEnd() const { return !atEnd() && (m_bytes[m_pos] == '\r' || m_bytes[m_pos] == '\n'); }
+    void skipLineEnd();
+
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+    int m_line = 1;
+    int m_lastLine = 1;
+};
+
+// The detail section, up to and including "AccelData" or to the end.
+RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa);
+// The sample table from the current position to the end; SampleCount grows
+// from its current value (1 after a clear) as rows are read.
+RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa);
+
+// Both sections into a record that has just been cleared (Open's step).
+RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa);
+// ClearFlightRecord, SampleCount = 1, then both sections. No recalculation:
+// the derived arrays stay zero except the altitude in feet the reader writes.
+RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa);
+// Reads `path` whole; a failure carries the system's text for the error.
+Status readWholeFile(const std::string& path, std::string& bytes);
+// readWholeFile + loadRecord; `report` (if given) says where reading stopped.
+Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report = nullptr);
+
+}  // namespace tarvel

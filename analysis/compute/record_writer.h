@@ -1,0 +1,31 @@
+#pragma once
+// Writing record files in the saved form: the rocket details as key and value
+// lines, the baro altitude, then the sample table with a header built from the
+// unit captions. Every line ends with CR LF, the last one too.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "flight_analysis.h"
+
+namespace tarvel {
+
+// The header line of the sample table, from the current unit captions.
+std::string recordHeaderLine(const FlightAnalysis& fa);
+// The whole saved form. Raw columns (delta time, pressure, acceleration) in
+// general number text, derived ones (velocity, altitude, thrust) cut to two
+// decimals.
+std::string recordText(const FlightAnalysis& fa);
+// The same into a stream; open it in binary mode so CR LF stays as written.
+void writeRecord(std::ostream& out, const FlightAnalysis& fa);
+// recordText into `path`, replacing the file only once it was written whole.
+Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
+
+// Writes `bytes` to a temporary file beside `path` and puts it in the place of
+// `path` only when every byte was written, so a failure leaves the old file
+// as it was. A file that may not be written (read-only, a folder) is refused
+// as writing it in place would be. Failures carry the system's error text.
+Status replaceFileContents(const std::string& path, std::string_view bytes);
+
+}  // namespace tarvel
