@@ -1,0 +1,78 @@
+#include "codec/number_form.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace fltport {
+namespace {
+
+void stripTrailingZeros(std::string& text) {
+    const auto point = text.find('.');
+    if (point == std::string::npos) return;
+    auto end = text.size();
+    while (end > point + 1 && text[end - 1] == '0') --end;
+    text.resize(end);
+}
+
+}  // namespace
+
+std::string generalForm(double value, int digits) {
+    if (digits < 1) digits = 1;
+    value += 0.0;  // -0 reads as 0
+    char buffer[64];
+    // Round to the significant digits first: the exponent that decides the
+    // notation is the one of the rounded value (9.9999999 -> 10.00000).
+    const auto sci = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                                   digits - 1);
+    const std::string_view sciText(buffer, static_cast<size_t>(sci.ptr - buffer));
+    const auto ePos = sciText.find('e');
+    if (ePos == std::string_view::npos) return std::string(sciText);  // inf or nan
+    int exponent = 0;
+    std::from_chars(sciText.data() + ePos + 1 + (sciText[ePos + 1] == '+' ? 1 : 0),
+                    sciText.data() + sciText.size(), exponent);
+
+    if (exponent < -1 || exponent > digits - 1) {
+        std::string mantissa(sciText.substr(0, ePos));
+        if (mantissa.find('.') == std::string::npos) mantissa += '.';
+        stripTrailingZeros(mantissa);
+        char exponentText[16];
+        std::snprintf(exponentText, sizeof exponentText, "e%c%03d", exponent < 0 ? '-' : '+',
+                      exponent < 0 ? -exponent : exponent);
+        return mantissa + exponentText;
+    }
+    const int decimals = digits - 1 - exponent;
+    const auto fixed =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text(buffer, fixed.ptr);
+    if (decimals > 0) stripTrailingZeros(text);
+    return text;
+}
+
+std::string fixedForm(double value, int decimals) {
+    char buffer[400];  // fixed notation of the largest double
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc{}) return "0";
+    return std::string(buffer, r.ptr);
+}
+
+double leadingNumber(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    // Only digits or a point may start the number: no hexadecimal, no "inf".
+    const auto isDigit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    if (!isDigit(pos) && !(pos < text.size() && text[pos] == '.' && isDigit(pos + 1))) return 0.0;
+    double value = 0.0;
+    const auto r = std::from_chars(text.data() + pos, text.data() + text.size(), value,
+                                   std::chars_format::general);
+    // Out of range (1e999) reads as no number, like any other unusable text.
+    if (r.ec != std::errc{}) return 0.0;
+    return negative ? -value : value;
+}
+
+}  // namespace fltport

@@ -1,0 +1,65 @@
+#pragma once
+// The flight download: asks the flight computer for its stored flights and
+// writes each one as a record file in the downloaded form.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "link/transport.h"
+
+namespace fltport {
+
+enum class UploadStatus {
+    Complete,     // the flight computer sent its end of download, or went quiet between flights
+    NoAnswer,     // no "OK" to the opening line feed; nothing written
+    FileError,    // a record file could not be created
+    Interrupted,  // the device went quiet inside a flight, or never stopped talking
+};
+
+struct UploadResult {
+    UploadStatus status = UploadStatus::NoAnswer;
+    int flights = 0;  // record files written, a cut-short last one included
+};
+
+// Bounds that keep a misbehaving device from holding the host for ever.
+struct UploadLimits {
+    size_t drainBytes = 4096;            // junk discarded in one go
+    size_t skippedMarkers = 4096;        // bytes in a row between flights that start nothing
+    size_t recordsPerFlight = 1000000;   // far above the flight computer's memory
+};
+
+class FlightDownload {
+public:
+    FlightDownload(Transport& port, std::string prefix, UploadLimits limits = {});
+
+    // Called after each flight written with the number of flights so far.
+    void setFlightCounter(std::function<void(int)> counter) { m_counter = std::move(counter); }
+
+    UploadResult run();
+
+    // The record file of flight n: prefix, the number, ".rcd".
+    std::string fileName(int flight) const;
+
+private:
+    enum class FlightEnd { Complete, CutShort, TooLong };
+    FlightEnd decodeFlight(std::FILE* file);
+    bool readValue(uint16_t& value);
+    void sendCarriageReturn();
+    void writeAcceleration(std::FILE* file, int count);
+
+    Transport& m_port;
+    std::string m_prefix;
+    UploadLimits m_limits;
+    std::function<void(int)> m_counter;
+
+    // Decoder state. The time step belongs to the whole download (a flight
+    // starts with the step of the flight before it); velocity and altitude
+    // start from 0 in each flight. Before any time record the step is 0.
+    std::string m_step = "0";
+    std::string m_velocity;
+    std::string m_altitude;
+    int m_lastAccel = 0;
+};
+
+}  // namespace fltport

@@ -1,0 +1,52 @@
+#include <windows.h>
+
+#include "link/serial_port.h"
+
+namespace fltport {
+
+std::string devicePath(std::string_view name) {
+    // The \\.\ prefix lets CreateFileA open COM10 and above; it is harmless below.
+    if (name.substr(0, 2) == "\\\\") return std::string(name);
+    return "\\\\.\\" + std::string(name);
+}
+
+std::unique_ptr<SerialPort> SerialPort::open(std::string_view name) {
+    if (name.empty()) return nullptr;
+    HANDLE handle = ::CreateFileA(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+
+    // A zeroed control block: neither hardware nor XON/XOFF flow control.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    char mode[] = "baud=19200 parity=N data=8 stop=1";
+    if (::BuildCommDCBA(mode, &dcb)) {
+        dcb.fBinary = TRUE;
+        ::SetCommState(handle, &dcb);
+    }
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
+    timeouts.WriteTotalTimeoutMultiplier = kWritePerByteMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteConstantMs;
+    ::SetCommTimeouts(handle, &timeouts);
+    return std::unique_ptr<SerialPort>(new SerialPort(handle));
+}
+
+SerialPort::~SerialPort() { ::CloseHandle(static_cast<HANDLE>(m_handle)); }
+
+size_t SerialPort::read(uint8_t* buffer, size_t count) {
+    DWORD got = 0;
+    // A read that times out succeeds with fewer bytes; a failed one may still report some.
+    ::ReadFile(static_cast<HANDLE>(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr);
+    return got;
+}
+
+size_t SerialPort::write(const uint8_t* data, size_t count) {
+    DWORD done = 0;
+    ::WriteFile(static_cast<HANDLE>(m_handle), data, static_cast<DWORD>(count), &done, nullptr);
+    return done;
+}
+
+}  // namespace fltport

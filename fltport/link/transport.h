@@ -1,0 +1,40 @@
+#pragma once
+// The byte stream the protocol talks through: the serial port in the library,
+// an in-memory peer in unit tests. Time-outs belong to the transport; the
+// protocol only sees how many bytes a read brought.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace fltport {
+
+// Time-outs of the serial line in milliseconds. A read of n bytes returns
+// when n bytes have arrived or after kReadTotalMs in total; a write of n bytes
+// gives up after kWriteConstantMs + kWritePerByteMs * n.
+inline constexpr int kReadTotalMs = 300;
+inline constexpr int kWriteConstantMs = 1000;
+inline constexpr int kWritePerByteMs = 500;
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Returns the number of bytes read, 0 when the line stayed quiet.
+    virtual size_t read(uint8_t* buffer, size_t count) = 0;
+    // Returns the number of bytes written.
+    virtual size_t write(const uint8_t* data, size_t count) = 0;
+
+    // Reads and discards single bytes until a read finds the line quiet, so an
+    // idle line costs one read time-out. A device that never stops talking is
+    // given up on after `limit` bytes. Returns the bytes discarded.
+    size_t drain(size_t limit);
+};
+
+// The port slot while no port is open: every call fails at once, which the
+// protocol sees as a silent flight computer.
+class ClosedTransport final : public Transport {
+public:
+    size_t read(uint8_t*, size_t) override { return 0; }
+    size_t write(const uint8_t*, size_t) override { return 0; }
+};
+
+}  // namespace fltport
