@@ -1,0 +1,156 @@
+#include "graph_painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+
+namespace tarvel::graph {
+
+GraphTransform::GraphTransform(const GraphGeometry& geometry, const QRectF& target, bool keepAspect)
+    : m_geometry(geometry) {
+    double w = std::max<double>(geometry.baseW, 1);
+    double h = std::max<double>(geometry.baseH, 1);
+    m_sx = target.width() / w;
+    m_sy = target.height() / h;
+    m_ox = target.left();
+    m_oy = target.top();
+    if (keepAspect) {
+        double s = std::min(m_sx, m_sy);
+        m_ox += (target.width() - w * s) / 2;
+        m_oy += (target.height() - h * s) / 2;
+        m_sx = m_sy = s;
+    }
+}
+
+QPointF GraphTransform::panelToPixel(double x, double y) const { return {m_ox + x * m_sx, m_oy + y * m_sy}; }
+
+QPointF GraphTransform::areaToPixel(double x, double y) const { return panelToPixel(x + m_geometry.areaLeft(), y); }
+
+QRectF GraphTransform::panelToPixel(double left, double top, double width, double height) const {
+    return {panelToPixel(left, top), QSizeF(width * m_sx, height * m_sy)};
+}
+
+QRectF GraphTransform::panelRect() const { return panelToPixel(0, 0, m_geometry.baseW, m_geometry.baseH); }
+
+QRectF GraphTransform::areaRect() const {
+    return panelToPixel(m_geometry.areaLeft(), 0, m_geometry.areaW, m_geometry.areaH);
+}
+
+double GraphTransform::areaXFromPixel(double px) const { return (px - m_ox) / m_sx - m_geometry.areaLeft(); }
+
+double GraphTransform::areaYFromPixel(double py) const { return (py - m_oy) / m_sy; }
+
+QColor resolveColor(ColorValue value, const QPalette& palette) {
+    if (!(value & kSystemColorFlag))
+        return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    switch (value & 0xFF) {
+    case 0x05: return palette.color(QPalette::Base);        // window background
+    case 0x0F: return palette.color(QPalette::Button);      // button face
+    case 0x10: return palette.color(QPalette::Mid);         // button shadow
+    case 0x12: return palette.color(QPalette::ButtonText);  // button text
+    case 0x14: return palette.color(QPalette::Light);       // 3-D highlight
+    default: return palette.color(QPalette::WindowText);    // 0x08 and anything unknown
+    }
+}
+
+namespace {
+
+int alignmentFlags(Align a) {
+    switch (a) {
+    case Align::Right: return Qt::AlignRight;
+    case Align::Center: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
+// Button face on today's palettes is nearly white; darken the grid until it
+// shows against the plot background, as it did on the grey of old screens.
+QColor gridColorAgainst(QColor grid, const QColor& background) {
+    for (int i = 0; i < 4 && std::abs(grid.lightness() - background.lightness()) < 48; ++i)
+        grid = grid.darker(125);
+    return grid;
+}
+
+void drawLabel(QPainter& p, const GraphTransform& tf, const Label& l, const QPalette& palette) {
+    if (!l.visible || l.text.empty())
+        return;
+    p.setPen(resolveColor(l.color, palette));
+    QRectF r = tf.panelToPixel(l.left, l.top, l.width, l.height);
+    p.drawText(r, alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip, QString::fromStdString(l.text));
+}
+
+void drawSegments(QPainter& p, const GraphTransform& tf, const std::vector<Segment>& segments, QPen pen,
+                  const QColor* fixedColor, const QPalette& palette) {
+    for (const Segment& s : segments) {
+        if (!s.visible)
+            continue;
+        pen.setColor(fixedColor ? *fixedColor : resolveColor(s.color, palette));
+        p.setPen(pen);
+        p.drawLine(tf.areaToPixel(s.x1, s.y1), tf.areaToPixel(s.x2, s.y2));
+    }
+}
+
+}  // namespace
+
+void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const RenderOptions& options) {
+    const GraphTransform tf(scene.geometry, QRectF(target), options.keepAspect);
+    const QPalette& pal = options.palette;
+    const double scale = tf.scale();
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    if (options.fillPanel)
+        p.fillRect(tf.panelRect(), resolveColor(kButtonFaceColor, pal));
+    const QRectF area = tf.areaRect();
+    p.fillRect(area, options.areaBackground);
+
+    // Pens in twips so a printer page gets the same weight as the screen,
+    // with a floor that keeps thin screens crisp.
+    const double curveWidth = std::max(1.5, 15 * scale);
+    const double thinWidth = std::max(1.0, 10 * scale);
+
+    p.save();
+    p.setClipRect(area);
+    const QColor grid = gridColorAgainst(resolveColor(kButtonFaceColor, pal), options.areaBackground);
+    drawSegments(p, tf, scene.horizontalGrid, QPen(grid, thinWidth), &grid, pal);
+    drawSegments(p, tf, scene.verticalGrid, QPen(grid, thinWidth), &grid, pal);
+    QPen curvePen(Qt::black, curveWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    drawSegments(p, tf, scene.curves, curvePen, nullptr, pal);
+    if (scene.pointer.visible) {
+        p.setPen(QPen(resolveColor(scene.pointer.color, pal), thinWidth));
+        p.drawLine(tf.areaToPixel(scene.pointer.x, scene.pointer.y1), tf.areaToPixel(scene.pointer.x, scene.pointer.y2));
+    }
+    p.restore();
+
+    p.setPen(QPen(pal.color(QPalette::Mid), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(area);
+
+    QFont font = p.font();
+    font.setPixelSize(std::max(6, static_cast<int>(std::lround(kLabelFontTwips * scale))));
+    p.setFont(font);
+    for (const auto* pool : {&scene.timeLabels, &scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels})
+        for (const Label& l : *pool)
+            drawLabel(p, tf, l, pal);
+    if (options.columnTitles)
+        for (const Label& l : scene.columnTitles)
+            drawLabel(p, tf, l, pal);
+    font.setBold(true);
+    p.setFont(font);
+    drawLabel(p, tf, scene.timeCaption, pal);
+    p.restore();
+}
+
+QImage renderGraphImage(const Scene& scene, const QSize& size, const RenderOptions& options) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(options.palette.color(QPalette::Window));
+    QPainter painter(&image);
+    paintGraph(painter, scene, image.rect(), options);
+    return image;
+}
+
+}  // namespace tarvel::graph

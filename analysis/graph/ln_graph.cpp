@@ -1,0 +1,332 @@
+#include "ln_graph.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "number_text.h"
+
+namespace tarvel::graph {
+
+namespace {
+
+// Share of the plot area the curves use: the top tenth stays free and a
+// value at an axis minimum lands just below the area (1.009 of its height).
+constexpr double kPlotShare = 0.909;
+constexpr double kTopMargin = 0.1;
+
+// Tick labels are centred on their tick: 50 twips above it for 195-twip labels.
+constexpr int kValueLabelRaise = 50;
+constexpr int kTimeLabelShift = 80;  // time label starts this far left of its tick
+constexpr int kTimeLabelGap = 20;    // below the plot area
+
+struct ValueColumn {
+    Axis axis;
+    int offset;  // D: label left = area left - D
+    int decimals;
+};
+constexpr ValueColumn kColumns[] = {
+    {Axis::Accel, 500, 3},
+    {Axis::Velocity, 1100, 2},
+    {Axis::Altitude, 1600, 1},
+    {Axis::Thrust, 2100, 1},
+};
+
+int clampedSampleCount(const SampleStore& s) { return std::clamp<int>(s.SampleCount, 0, kLastSlot); }
+
+// Sum or mean of `first`..`last`; slots past the store count as absent.
+double sumSlots(const SampleArray& a, int first, int last) {
+    double sum = 0;
+    for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k)
+        sum += a[k];
+    return sum;
+}
+
+double tickValue(const AxisSpec& a, int i) {
+    int steps = std::max(a.Divisions - 1, 1);
+    return a.MinValue + (a.MaxValue - a.MinValue) / steps * i;
+}
+
+int labelCount(const AxisSpec& a, const std::vector<Label>& pool) {
+    return std::clamp<int>(a.Divisions, 0, static_cast<int>(pool.size()));
+}
+
+double axisSpan(const AxisSpec& a) {
+    double span = a.MaxValue - a.MinValue;
+    return span > 0 ? span : 1;  // a collapsed axis must not turn coordinates into infinities
+}
+
+}  // namespace
+
+double roundToDecimals(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return std::strtod(text, nullptr);
+}
+
+LnGraph::LnGraph(FlightAnalysis& analysis, GraphGeometry geometry)
+    : m_analysis(analysis), m_designGeometry(geometry) {
+    m_scene.geometry = geometry;
+    InitGraph();
+    m_analysis.attachGraph(this);
+}
+
+LnGraph::~LnGraph() {
+    if (m_analysis.graph() == this)
+        m_analysis.attachGraph(nullptr);
+}
+
+void LnGraph::InitGraph() {
+    m_scene.geometry = m_designGeometry;
+    axis(Axis::Time) = {"Time (s)", 11, 0, 2, 0};
+    axis(Axis::Accel) = {"Accel (g)", 11, 0, 5, 32768};
+    axis(Axis::Velocity) = {"Velocity (mph)", 11, 0, 150, 128};
+    axis(Axis::Altitude) = {"Altitude (ft)", 11, 0, 1000, 8388608};
+    axis(Axis::Thrust) = {"Thrust (lbs)", 11, 0, 5, 33023};
+}
+
+void LnGraph::DrawAxes() {
+    DrawTimeAxis();
+    for (const ValueColumn& c : kColumns) {
+        std::vector<Label>* pool = nullptr;
+        switch (c.axis) {
+        case Axis::Accel: pool = &m_scene.accelLabels; break;
+        case Axis::Velocity: pool = &m_scene.velLabels; break;
+        case Axis::Altitude: pool = &m_scene.distLabels; break;
+        default: pool = &m_scene.hpLabels; break;
+        }
+        layoutValueLabels(c.axis, *pool, c.offset, c.decimals);
+    }
+
+    // Horizontal grid along the lower edges of the acceleration labels, in
+    // plot-area twips; it spans more than the area and is clipped to it.
+    const GraphGeometry& g = m_scene.geometry;
+    const AxisSpec& accel = axis(Axis::Accel);
+    int n = std::min(labelCount(accel, m_scene.accelLabels), static_cast<int>(m_scene.horizontalGrid.size()));
+    for (int i = 0; i < n; ++i) {
+        const Label& l = m_scene.accelLabels[i];
+        double y = l.top + l.height;
+        m_scene.horizontalGrid[i] = {l.left - g.baseW, y, l.left + g.areaW, y, kButtonFaceColor, true};
+    }
+    layoutColumnTitles();
+}
+
+void LnGraph::layoutValueLabels(Axis a, std::vector<Label>& pool, int columnOffset, int decimals) {
+    const GraphGeometry& g = m_scene.geometry;
+    const AxisSpec& spec = axis(a);
+    for (int i = 0; i < labelCount(spec, pool); ++i) {
+        Label& l = pool[i];
+        l.left = g.areaLeft() - columnOffset;
+        l.top = g.areaH - double(g.areaH) / spec.Divisions * i - kValueLabelRaise;
+        l.width = kValueLabelWidth;
+        l.height = kLabelHeight;
+        l.text = figureText(tickValue(spec, i), decimals, m_analysis.numberLocale, true);
+        l.color = spec.Color;
+        l.align = Align::Right;
+        l.visible = true;
+    }
+}
+
+void LnGraph::layoutColumnTitles() {
+    const GraphGeometry& g = m_scene.geometry;
+    const UnitCaptions& u = m_analysis.captions;
+    const std::string texts[] = {"Accel\n(G)", "Velocity\n" + u.lblVelocity, "Altitude\n" + u.lblAltitude,
+                                 "Thrust\n" + u.lblUnitsThrust};
+    for (int c = 0; c < 4; ++c) {
+        Label& l = m_scene.columnTitles[c];
+        l.text = texts[c];
+        l.left = g.areaLeft() - kColumns[c].offset;
+        l.top = 0;
+        l.width = kValueLabelWidth;
+        l.height = 2 * kLabelHeight;
+        l.color = axis(kColumns[c].axis).Color;
+        l.align = Align::Right;
+        l.visible = true;
+    }
+}
+
+void LnGraph::DrawTimeAxis() {
+    const GraphGeometry& g = m_scene.geometry;
+    const AxisSpec& time = axis(Axis::Time);
+
+    Label& caption = m_scene.timeCaption;
+    caption.text = time.Caption;
+    caption.left = g.areaLeft();
+    caption.top = g.areaH + kTimeLabelGap + kLabelHeight + 60;
+    caption.width = g.areaW;
+    caption.height = kLabelHeight;
+    caption.color = time.Color;
+    caption.align = Align::Center;
+    caption.visible = true;
+
+    int n = labelCount(time, m_scene.timeLabels);
+    for (int i = 0; i < n; ++i) {
+        Label& l = m_scene.timeLabels[i];
+        l.left = double(g.areaW) / time.Divisions * i + g.areaLeft() - kTimeLabelShift;
+        l.top = g.areaH + kTimeLabelGap;
+        l.width = kTimeLabelWidth;
+        l.height = kLabelHeight;
+        l.text = figureText(tickValue(time, i), 2, m_analysis.numberLocale, true);
+        l.color = time.Color;
+        l.align = Align::Left;
+        l.visible = true;
+    }
+    for (int i = 1; i < std::min(n, static_cast<int>(m_scene.verticalGrid.size()) + 1); ++i) {
+        double x = m_scene.timeLabels[i].left - g.areaLeft() + kTimeLabelShift;
+        m_scene.verticalGrid[i - 1] = {x, double(g.areaH), x, 0, kButtonFaceColor, true};
+    }
+}
+
+double LnGraph::xOfTime(double t) const {
+    const AxisSpec& time = axis(Axis::Time);
+    return m_scene.geometry.areaW * kPlotShare * (t - time.MinValue) / axisSpan(time);
+}
+
+double LnGraph::yOfValue(Axis a, double v) const {
+    const AxisSpec& spec = axis(a);
+    double h = m_scene.geometry.areaH;
+    return h * kPlotShare * (spec.MaxValue - v) / axisSpan(spec) + h * kTopMargin;
+}
+
+void LnGraph::plot(Axis a, double value1, double time1, double value2, double time2, int segment) {
+    if (segment < 0)
+        return;
+    if (segment >= static_cast<int>(m_scene.curves.size()))
+        m_scene.curves.resize(segment + 1);
+    m_scene.curves[segment] = {xOfTime(time1), yOfValue(a, value1), xOfTime(time2), yOfValue(a, value2),
+                               axis(a).Color, true};
+}
+
+void LnGraph::PlotAccel(double v1, double t1, double v2, double t2, int16_t s) { plot(Axis::Accel, v1, t1, v2, t2, s); }
+void LnGraph::PlotVelocity(double v1, double t1, double v2, double t2, int16_t s) {
+    plot(Axis::Velocity, v1, t1, v2, t2, s);
+}
+void LnGraph::PlotAltitude(double v1, double t1, double v2, double t2, int16_t s) {
+    plot(Axis::Altitude, v1, t1, v2, t2, s);
+}
+void LnGraph::PlotThrust(double v1, double t1, double v2, double t2, int16_t s) { plot(Axis::Thrust, v1, t1, v2, t2, s); }
+
+void LnGraph::ClearCurves() {
+    for (Segment& s : m_scene.curves)
+        s.visible = false;
+    // The old pool cleared one element too many, taking the lowest grid line
+    // (which lies below the plot area anyway) with the curves.
+    m_scene.horizontalGrid[0].visible = false;
+}
+
+double LnGraph::TimeAtX(int16_t x) const {
+    const AxisSpec& time = axis(Axis::Time);
+    double t = (time.MaxValue - time.MinValue) * x / (m_scene.geometry.areaW * kPlotShare);
+    return roundToDecimals(t, 2);
+}
+
+void LnGraph::AdjAxisValues(double CurVal, double& MinVal, double& MaxVal, int16_t IncVal) {
+    if (CurVal < MinVal)
+        MinVal -= IncVal;
+    else if (CurVal > MaxVal)
+        MaxVal += IncVal;
+    if (MinVal < 0)
+        MinVal = 0;
+}
+
+void LnGraph::AdjAllAxisValues() {
+    const SampleStore& s = m_analysis.samples;
+    AxisSpec& time = axis(Axis::Time);
+    AxisSpec& accel = axis(Axis::Accel);
+    AxisSpec& vel = axis(Axis::Velocity);
+    AxisSpec& alt = axis(Axis::Altitude);
+    AxisSpec& thrust = axis(Axis::Thrust);
+    time.MaxValue = 5;
+    double elapsed = 0;
+    for (int i = 1; i <= clampedSampleCount(s); ++i) {
+        AdjAxisValues(s.aAccel[i], accel.MinValue, accel.MaxValue, 5);
+        AdjAxisValues(s.aVelocity[i], vel.MinValue, vel.MaxValue, 100);
+        AdjAxisValues(s.aAltitude[i], alt.MinValue, alt.MaxValue, 100);
+        AdjAxisValues(s.aThrust[i], thrust.MinValue, thrust.MaxValue, 30);
+        elapsed += s.aDeltaTime[i];
+        AdjAxisValues(elapsed, time.MinValue, time.MaxValue, 5);
+    }
+}
+
+void LnGraph::AdjThrustAxisValues() {
+    const SampleStore& s = m_analysis.samples;
+    AxisSpec& time = axis(Axis::Time);
+    AxisSpec& accel = axis(Axis::Accel);
+    AxisSpec& thrust = axis(Axis::Thrust);
+    double duration = numberOrZero(m_analysis.detail(DetailField::txtMotorDuration));
+    double elapsed = 0;
+    for (int i = 1; i <= clampedSampleCount(s); ++i) {
+        AdjAxisValues(s.aAccel[i], accel.MinValue, accel.MaxValue, 5);
+        AdjAxisValues(s.aThrust[i], thrust.MinValue, thrust.MaxValue, 30);
+        elapsed += s.aDeltaTime[i];
+        AdjAxisValues(elapsed, time.MinValue, time.MaxValue, 1);
+        if (duration < elapsed)
+            break;  // the sample that passes the burn is still counted
+    }
+}
+
+namespace {
+// Stride of the reduction: the number of blocks when that exceeds 200.
+int strideFor(int count, int blockSize) {
+    double blocks = double(count) / blockSize;
+    return blocks > 200 ? roundHalfEvenToInt16(blocks) : 200;
+}
+}  // namespace
+
+void LnGraph::DrawGraph() {
+    ClearCurves();
+    int count = clampedSampleCount(m_analysis.samples);
+    int h = roundHalfEvenToInt16(count / 200.0);
+    if (h <= 0)
+        return;  // 100 samples or fewer: nothing to reduce, nothing drawn
+    drawBlocks(h, strideFor(count, h), false);
+}
+
+void LnGraph::DrawThurstCurveGraph() {
+    ClearCurves();
+    int burn = m_analysis.MotorDurationIndex;
+    int h = roundHalfEvenToInt16(burn / 200.0);
+    if (h <= 0)
+        h = 1;  // a negative index must not make the blocks walk backwards
+    drawBlocks(h, strideFor(burn, h), true);
+}
+
+void LnGraph::drawBlocks(int h, int P, bool burnView) {
+    const SampleStore& s = m_analysis.samples;
+    const GraphMenu& menu = m_analysis.graphMenu;
+    int count = clampedSampleCount(s);
+    double tA = 0;
+    double prevA = 0, prevH = 0, prevT = 0;
+    double largestT = 0;
+    for (int i = 0; i <= P - 2; ++i) {
+        if (count < h * (i + 1))
+            break;
+        int first = h * i + 1, last = h * i + h;
+        double A = sumSlots(s.aAccel, first, last) / h;
+        double H = sumSlots(s.aAltitude, first, last) / h;
+        double T = sumSlots(s.aThrust, first, last) / h;
+        largestT = std::max(largestT, T);
+        tA += sumSlots(s.aDeltaTime, h * i, h * i + h - 1);
+        double tB = tA + sumSlots(s.aDeltaTime, h * (i + 1), h * (i + 1) + h - 1);
+
+        if (menu.mnuGraphAccel)
+            plot(Axis::Accel, prevA, tA, A, tB, i);
+        if (burnView) {
+            if (menu.mnuGraphThrust && T >= 0)
+                plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
+        } else {
+            if (menu.mnuGraphVelocity)
+                plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, P + i);
+            if (menu.mnuGraphAltitude)
+                plot(Axis::Altitude, prevH, tA, H, tB, 2 * P + i);
+            // Thrust below 5 % of the peak so far is noise after burnout.
+            if (menu.mnuGraphThrust && T > 0.05 * largestT)
+                plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
+        }
+        prevA = A;
+        prevH = H;
+        prevT = T;
+    }
+}
+
+}  // namespace tarvel::graph
