@@ -6,6 +6,7 @@
 
 #include "kinematics.h"
 #include "number_text.h"
+#include "record_writer.h"
 #include "units.h"
 
 namespace tarvel {
@@ -122,6 +123,10 @@ std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dia
     }
     out += generalNumberText(t + slot(s.aDeltaTime, n + 1)) + " 0.00" + eol;
     return out;
+}
+
+Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path) {
+    return replaceFileContents(path, motorFileText(fa, dialog));
 }
 
 }  // namespace tarvel
