@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 
@@ -58,6 +59,8 @@ QColor resolveColor(ColorValue value, const QPalette& palette) {
 
 namespace {
 
+constexpr int kMinFontPixels = 6;  // smaller text is unreadable on screen
+
 int alignmentFlags(Align a) {
     switch (a) {
     case Align::Right: return Qt::AlignRight;
@@ -78,8 +81,35 @@ void drawLabel(QPainter& p, const GraphTransform& tf, const Label& l, const QPal
     if (!l.visible || l.text.empty())
         return;
     p.setPen(resolveColor(l.color, palette));
-    QRectF r = tf.panelToPixel(l.left, l.top, l.width, l.height);
-    p.drawText(r, alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip, QString::fromStdString(l.text));
+    p.drawText(tf.panelToPixel(l.left, l.top, l.width, l.height), alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip,
+               QString::fromStdString(l.text));
+}
+
+// Label columns are only 500 twips apart and an axis can reach "10,000.0";
+// a column whose widest text does not fit its labels gets a smaller font, the
+// same for the whole column, rather than running into the next column.
+void drawColumn(QPainter& p, const GraphTransform& tf, const std::vector<Label>& labels, const QPalette& palette) {
+    const QFont base = p.font();
+    const QFontMetricsF metrics(base);
+    double shrink = 1;
+    for (const Label& l : labels) {
+        if (!l.visible)
+            continue;
+        const double room = l.width * tf.scaleX();
+        for (const QString& line : QString::fromStdString(l.text).split('\n')) {
+            double width = metrics.horizontalAdvance(line);
+            if (width > room)
+                shrink = std::min(shrink, room / width);
+        }
+    }
+    if (shrink < 1) {
+        QFont narrow = base;
+        narrow.setPixelSize(std::max(kMinFontPixels, static_cast<int>(base.pixelSize() * shrink)));
+        p.setFont(narrow);
+    }
+    for (const Label& l : labels)
+        drawLabel(p, tf, l, palette);
+    p.setFont(base);
 }
 
 void drawSegments(QPainter& p, const GraphTransform& tf, const std::vector<Segment>& segments, QPen pen,
@@ -131,14 +161,12 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     p.drawRect(area);
 
     QFont font = p.font();
-    font.setPixelSize(std::max(6, static_cast<int>(std::lround(kLabelFontTwips * scale))));
+    font.setPixelSize(std::max(kMinFontPixels, static_cast<int>(std::lround(kLabelFontTwips * scale))));
     p.setFont(font);
     for (const auto* pool : {&scene.timeLabels, &scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels})
-        for (const Label& l : *pool)
-            drawLabel(p, tf, l, pal);
+        drawColumn(p, tf, *pool, pal);
     if (options.columnTitles)
-        for (const Label& l : scene.columnTitles)
-            drawLabel(p, tf, l, pal);
+        drawColumn(p, tf, scene.columnTitles, pal);
     font.setBold(true);
     p.setFont(font);
     drawLabel(p, tf, scene.timeCaption, pal);
