@@ -1,0 +1,245 @@
+#include "flight_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include <unistd.h>
+
+#include "record_samples.h"
+#include "record_writer.h"
+
+using namespace tarvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records the drawing steps in the order they were asked for.
+class RecordingGraph : public GraphHooks {
+public:
+    std::vector<std::string> calls;
+    void InitGraph() override { calls.push_back("InitGraph"); }
+    void ClearCurves() override { calls.push_back("ClearCurves"); }
+    void AdjAllAxisValues() override { calls.push_back("AdjAllAxisValues"); }
+    void AdjThrustAxisValues() override { calls.push_back("AdjThrustAxisValues"); }
+    void DrawAxes() override { calls.push_back("DrawAxes"); }
+    void DrawGraph() override { calls.push_back("DrawGraph"); }
+    void DrawThurstCurveGraph() override { calls.push_back("DrawThurstCurveGraph"); }
+};
+
+using Calls = std::vector<std::string>;
+
+fs::path writeTemp(const std::string& name, const std::string& bytes) {
+    const fs::path p = fs::temp_directory_path() /
+                       ("tarvel-fa-" + std::to_string(::getpid()) + "-" + name);
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+}
+
+std::string withDetails(const std::string& details, int rows) {
+    std::string flight = tarvel::testing::downloadedRecord(rows);
+    return details + flight;
+}
+
+class Opened : public ::testing::Test {
+protected:
+    void open(const std::string& bytes) {
+        m_path = writeTemp(::testing::UnitTest::GetInstance()->current_test_info()->name(), bytes);
+        fa->attachGraph(&graph);
+        m_status = fa->openRecordFile(m_path.string());
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove(m_path, ec);
+    }
+    std::unique_ptr<FlightAnalysis> fa = std::make_unique<FlightAnalysis>();
+    RecordingGraph graph;
+    Status m_status;
+    fs::path m_path;
+};
+
+}  // namespace
+
+TEST(FlightAnalysisModel, StartUpAndClearedTexts) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    EXPECT_EQ(fa->samples.SampleCount, 1);
+    EXPECT_FALSE(fa->bValidFile);
+    EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "1.00");
+    EXPECT_EQ(fa->detail(DetailField::FileDetailPropellantWt), "0.00");
+    EXPECT_EQ(fa->captions.lblUnitsThrust, "(lbs)");
+    EXPECT_EQ(fa->BaroAltitude, "0.00");
+
+    fa->samples.aThrust[20000] = 3;
+    fa->samples.SampleCount = 7;
+    fa->BaroAltitude = "9";
+    fa->ClearFlightRecord();
+    const std::array<std::string, kDetailFieldCount> cleared = {"", "", "", "0.6", "16.00", "2.0", "2.00", "2.0", ""};
+    EXPECT_EQ(fa->details, cleared);
+    EXPECT_EQ(fa->samples.aThrust[20000], 0.0);
+    EXPECT_EQ(fa->samples.SampleCount, 7);  // untouched by the clear
+    EXPECT_EQ(fa->BaroAltitude, "9");
+
+    for (int i = 0; i < kDetailFieldCount; ++i) {
+        const auto field = static_cast<DetailField>(i);
+        EXPECT_EQ(detailFieldFromName(detailFieldName(field)), field);
+    }
+    EXPECT_FALSE(detailFieldFromName("FDName"));
+}
+
+TEST_F(Opened, OpenReadsThenRecalculatesAndDraws) {
+    open(tarvel::testing::downloadedRecord(150));
+    ASSERT_TRUE(m_status.ok) << m_status.message;
+    EXPECT_TRUE(fa->bValidFile);
+    EXPECT_EQ(fa->CurOpenFileName, m_path.string());
+    EXPECT_EQ(graph.calls, (Calls{"InitGraph", "ClearCurves", "AdjAllAxisValues", "DrawAxes", "DrawGraph"}));
+    EXPECT_GT(fa->samples.aVelocity[10], 0.0);
+    EXPECT_FALSE(fa->figures.MaxAltitude.empty());
+    EXPECT_TRUE(fa->lastRead.complete);
+}
+
+TEST_F(Opened, MissingFileLeavesAClearedRecord) {
+    fa->detail(DetailField::FileDetailWeight) = "3";
+    open("");
+    const Status s = fa->openRecordFile("/nonexistent-folder/x.rcd");
+    EXPECT_FALSE(s.ok);
+    EXPECT_EQ(s.message, std::strerror(ENOENT));
+    EXPECT_TRUE(fa->bValidFile);
+    EXPECT_EQ(fa->CurOpenFileName, "/nonexistent-folder/x.rcd");
+    EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
+}
+
+TEST_F(Opened, CommitRecalculatesOnlyForNumbersAboveZero) {
+    open(tarvel::testing::downloadedRecord(150));
+    const double thrust = fa->samples.aThrust[5];
+    for (const char* text : {"0", "-2", "abc", ""}) {
+        graph.calls.clear();
+        EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailWeight, text).ok);
+        EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), text);
+        EXPECT_TRUE(graph.calls.empty()) << text;
+        EXPECT_EQ(fa->samples.aThrust[5], thrust);
+    }
+    graph.calls.clear();
+    EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailName, "42").ok);
+    EXPECT_TRUE(graph.calls.empty());
+    EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailWeight, "32").ok);
+    EXPECT_EQ(graph.calls, (Calls{"AdjAllAxisValues", "DrawAxes", "DrawGraph"}));
+    EXPECT_NE(fa->samples.aThrust[5], thrust);
+}
+
+TEST(FlightAnalysisModel, CommitBeforeOpenOnlyChangesTheText) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    RecordingGraph graph;
+    fa->attachGraph(&graph);
+    EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailCoefficientDrag, "0.75").ok);
+    EXPECT_EQ(fa->detail(DetailField::FileDetailCoefficientDrag), "0.75");
+    EXPECT_TRUE(graph.calls.empty());
+}
+
+TEST_F(Opened, UncomputableDetailsKeepThePreviousResults) {
+    open(tarvel::testing::downloadedRecord(150));
+    ASSERT_TRUE(m_status.ok);
+    const auto thrust = fa->samples.aThrust;
+    const FigureTexts figures = fa->figures;
+    for (const char* duration : {"0", "x", ""}) {
+        SCOPED_TRACE(duration);
+        fa->detail(DetailField::txtMotorDuration) = duration;
+        graph.calls.clear();
+        const Status s = fa->RecalculateGraph();
+        EXPECT_FALSE(s.ok);
+        EXPECT_NE(s.message.find("motor duration"), std::string::npos);
+        EXPECT_TRUE(graph.calls.empty());
+        EXPECT_EQ(fa->samples.aThrust, thrust);
+        EXPECT_EQ(fa->figures.AveThrust, figures.AveThrust);
+        EXPECT_FALSE(fa->mnuRecalc_Click().ok);
+        EXPECT_FALSE(fa->mnuGraphAccelThrust_Click().ok);
+        fa->mnuGraphAll_Click();
+    }
+    // A diameter so large that the drag overflows is refused the same way.
+    fa->detail(DetailField::txtMotorDuration) = "2.0";
+    fa->detail(DetailField::FileDetailDiameter) = "1e200";
+    const Status overflow = fa->RecalculateGraph();
+    EXPECT_FALSE(overflow.ok);
+    EXPECT_EQ(fa->samples.aThrust, thrust);
+    EXPECT_EQ(fa->figures.MaxThrust, figures.MaxThrust);
+}
+
+TEST_F(Opened, FirstPressureZeroIsReportedWithoutUndefinedValues) {
+    open("AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n0.1,0,1,0,0,0\r\n");
+    EXPECT_FALSE(m_status.ok);
+    EXPECT_NE(m_status.message.find("pressure"), std::string::npos);
+    EXPECT_FALSE(fa->lastRead.complete);
+    EXPECT_EQ(fa->samples.SampleCount, 1);
+    for (double v : fa->samples.aAltitude) ASSERT_TRUE(std::isfinite(v));
+}
+
+TEST_F(Opened, GraphMenuHandlers) {
+    open(tarvel::testing::downloadedRecord(150));
+    graph.calls.clear();
+    fa->figures.TotalImpulse = "marker";
+    ASSERT_TRUE(fa->mnuGraphAccelThrust_Click().ok);
+    EXPECT_FALSE(fa->graphMenu.mnuGraphAll);
+    EXPECT_TRUE(fa->graphMenu.mnuGraphAccelThrust);
+    EXPECT_EQ(graph.calls, (Calls{"InitGraph", "AdjThrustAxisValues", "DrawAxes", "DrawThurstCurveGraph"}));
+    EXPECT_EQ(fa->figures.TotalImpulse, "marker");  // the burn view leaves the figures
+
+    graph.calls.clear();
+    ASSERT_TRUE(fa->RecalculateGraph().ok);  // burn view: thrust pass and the summary
+    EXPECT_EQ(graph.calls, (Calls{"AdjThrustAxisValues", "DrawAxes", "DrawThurstCurveGraph"}));
+    EXPECT_NE(fa->figures.TotalImpulse, "marker");
+
+    graph.calls.clear();
+    ASSERT_TRUE(fa->mnuRecalc_Click().ok);  // always the all-curves way
+    EXPECT_EQ(graph.calls, (Calls{"AdjAllAxisValues", "DrawAxes", "DrawGraph"}));
+
+    graph.calls.clear();
+    fa->mnuGraphAll_Click();
+    fa->mnuGraphAltitude_Click();
+    EXPECT_FALSE(fa->graphMenu.mnuGraphAll);
+    EXPECT_FALSE(fa->graphMenu.mnuGraphAccelThrust);
+    graph.calls.clear();
+    EXPECT_TRUE(fa->RecalculateGraph().ok);  // no view ticked: nothing at all
+    EXPECT_TRUE(graph.calls.empty());
+
+    fa->mnuGraphVelocity_Click();
+    fa->mnuGraphAccel_Click();
+    EXPECT_FALSE(fa->graphMenu.mnuGraphVelocity);
+    EXPECT_FALSE(fa->graphMenu.mnuGraphAccel);
+    EXPECT_EQ(graph.calls, (Calls{"DrawGraph", "DrawGraph"}));
+
+    graph.calls.clear();
+    fa->mnuGraphThrust_Click();
+    EXPECT_EQ(graph.calls, (Calls{"InitGraph", "AdjThrustAxisValues", "DrawAxes", "DrawThurstCurveGraph"}));
+}
+
+TEST(FlightAnalysisModel, GraphMenuBeforeOpenOnlyTicks) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    RecordingGraph graph;
+    fa->attachGraph(&graph);
+    EXPECT_TRUE(fa->mnuGraphAccelThrust_Click().ok);
+    EXPECT_TRUE(fa->mnuGraphAll_Click().ok);
+    EXPECT_TRUE(fa->mnuRecalc_Click().ok);
+    EXPECT_TRUE(graph.calls.empty());
+}
+
+TEST_F(Opened, SaveAndSaveAs) {
+    open(withDetails("FDName\r\nScout\r\n", 120));
+    ASSERT_TRUE(m_status.ok);
+    const fs::path copy = writeTemp("copy.rcd", "old");
+    ASSERT_TRUE(fa->saveRecordFileAs(copy.string()).ok);
+    EXPECT_EQ(fa->CurOpenFileName, copy.string());
+    fa->detail(DetailField::FileDetailName) = "Scout II";
+    ASSERT_TRUE(fa->saveRecordFile().ok);
+    std::ifstream in(copy, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, recordText(*fa));
+
+    const Status failed = fa->saveRecordFileAs("/nonexistent-folder/y.rcd");
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(fa->CurOpenFileName, "/nonexistent-folder/y.rcd");  // Save As keeps the new path
+    fs::remove(copy);
+}

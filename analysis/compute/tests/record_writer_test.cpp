@@ -1,0 +1,183 @@
+#include "record_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "kinematics.h"
+#include "record_samples.h"
+
+using namespace tarvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class TempDir {
+public:
+    TempDir() {
+        m_path = fs::temp_directory_path() /
+                 ("tarvel-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_path, ec);
+    }
+    fs::path operator/(const std::string& name) const { return m_path / name; }
+    const fs::path& path() const { return m_path; }
+    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), {})); }
+
+private:
+    fs::path m_path;
+};
+
+}  // namespace
+
+TEST(RecordWriter, SavedFormByteForByte) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->ClearFlightRecord();
+    fa->detail(DetailField::FileDetailName) = "Red, Arrow";
+    fa->detail(DetailField::FileDetailNotes) = "first\nsecond";
+    fa->BaroAltitude = "512.25";
+    fa->captions.lblUnitsMass = "(g)";
+    fa->captions.lblVelocity = "(km/h)";
+    fa->captions.lblAltitude = "(m)";
+    fa->captions.lblUnitsThrust = "(N)";
+    auto& s = fa->samples;
+    s.SampleCount = 2;
+    s.aDeltaTime[1] = 0.04, s.aPressure[1] = 14.7, s.aAccel[1] = 1.0 / 3;
+    s.aVelocity[1] = 99.999, s.aAltitude[1] = 0.009, s.aThrust[1] = 150;
+    s.aDeltaTime[2] = 1e-05, s.aPressure[2] = 14.65, s.aAccel[2] = -2.5;
+    s.aVelocity[2] = 123.4567, s.aAltitude[2] = -3.14159, s.aThrust[2] = 12.3;
+    s.aAccel[3] = 7;  // beyond SampleCount: not written
+
+    const std::string expected =
+        "FDName\r\nRed, Arrow\r\nFDLocation\r\n\r\nFDDate\r\n\r\nFDCoefDrag\r\n0.6\r\n"
+        "FDWeight(g)\r\n16.00\r\nFDPropellantWt(g)\r\n2.0\r\nFDMotorDur\r\n2.0\r\nFDDiameter\r\n2.00\r\n"
+        "FDNotes\r\nfirst\r\nsecond\r\nBaroAltitude\r\n512.25\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(N)\r\n"
+        "0.04,14.7,0.333333333333333,99.99,0.00,150\r\n"
+        "1E-05,14.65,-2.5,123.45,-3.14,12.3\r\n";
+    EXPECT_EQ(recordText(*fa), expected);
+
+    std::ostringstream stream;
+    writeRecord(stream, *fa);
+    EXPECT_EQ(stream.str(), expected);
+}
+
+TEST(RecordWriter, KeysAndHeaderFollowTheCaptions) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->captions.lblUnitsMass = "(lbs)";
+    fa->captions.lblUnitsThrust = "(lbs)";
+    const std::string text = recordText(*fa);
+    EXPECT_NE(text.find("\r\nFDWeight(lbs)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nFDPropellantWt(lbs)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(lbs)\r\n"),
+              std::string::npos);
+    // SampleCount 1: exactly one sample line after the header.
+    EXPECT_EQ(text.substr(text.size() - 15), "\r\n0,0,0,0,0,0\r\n");
+}
+
+TEST(RecordWriter, LineBreaksCannotBreakTheFile) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->detail(DetailField::FileDetailName) = "x\r\nAccelData";
+    fa->detail(DetailField::FileDetailNotes) = "a\rb\r\nc";
+    auto back = tarvel::testing::loaded(recordText(*fa));
+    EXPECT_EQ(back->detail(DetailField::FileDetailName), "x  AccelData");
+    EXPECT_EQ(back->detail(DetailField::FileDetailNotes), "a\r\nb\r\nc");
+    EXPECT_EQ(back->detail(DetailField::FileDetailDate), "");
+}
+
+TEST(RecordWriter, SaveThenOpenGivesTheSameFlight) {
+    auto first = tarvel::testing::loaded(tarvel::testing::downloadedRecord(150));
+    first->detail(DetailField::FileDetailNotes) = "line one\r\nline two";
+    first->detail(DetailField::FileDetailName) = "Scout";
+    first->captions.lblVelocity = "(m/s)";
+    first->units.Velocity = 3;
+    first->bValidFile = true;
+    ASSERT_TRUE(first->RecalculateGraph().ok);
+
+    auto second = tarvel::testing::loaded(recordText(*first));
+    second->bValidFile = true;
+    EXPECT_EQ(second->details, first->details);
+    EXPECT_EQ(second->captions.lblVelocity, "(m/s)");
+    EXPECT_EQ(second->units.Velocity, 3);
+    EXPECT_EQ(second->samples.SampleCount, 150);
+    for (int i = 1; i <= 150; ++i) {
+        ASSERT_EQ(second->samples.aDeltaTime[i], first->samples.aDeltaTime[i]) << i;
+        ASSERT_EQ(second->samples.aPressure[i], first->samples.aPressure[i]) << i;
+        ASSERT_EQ(second->samples.aAccel[i], first->samples.aAccel[i]) << i;
+    }
+    ASSERT_TRUE(second->RecalculateGraph().ok);
+    EXPECT_EQ(second->samples.aVelocity, first->samples.aVelocity);
+    EXPECT_EQ(second->samples.aAltitude, first->samples.aAltitude);
+    EXPECT_EQ(second->figures.MaxAltitude, first->figures.MaxAltitude);
+}
+
+TEST(ReplaceFileContents, WritesWholeOrLeavesTheOldFile) {
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "old\r\n").ok);
+    EXPECT_EQ(slurp(target), "old\r\n");
+    ASSERT_TRUE(replaceFileContents(target.string(), "new\r\n").ok);
+    EXPECT_EQ(slurp(target), "new\r\n");
+    EXPECT_EQ(dir.entries(), 1u);  // no temporary file left behind
+
+    Status missing = replaceFileContents((dir / "no-such-folder/x.rcd").string(), "x");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message, std::strerror(ENOENT));
+
+    Status empty = replaceFileContents("", "x");
+    EXPECT_FALSE(empty.ok);
+
+    Status folder = replaceFileContents(dir.path().string(), "x");
+    EXPECT_FALSE(folder.ok);
+    EXPECT_EQ(folder.message, std::strerror(EISDIR));
+}
+
+TEST(ReplaceFileContents, ReadOnlyTargetAndFolderStayUntouched) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "keep me").ok);
+    fs::permissions(target, fs::perms::owner_read);
+    Status readOnly = replaceFileContents(target.string(), "overwritten");
+    EXPECT_FALSE(readOnly.ok);
+    EXPECT_EQ(readOnly.message, std::strerror(EACCES));
+    EXPECT_EQ(slurp(target), "keep me");
+
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    Status lockedFolder = replaceFileContents(target.string(), "overwritten");
+    EXPECT_FALSE(lockedFolder.ok);
+    EXPECT_EQ(lockedFolder.message, std::strerror(EACCES));
+    EXPECT_EQ(slurp(target), "keep me");
+}
+
+TEST(ReplaceFileContents, KeepsPermissionsAndFollowsLinks) {
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "one").ok);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, dir / "link.rcd");
+    ASSERT_TRUE(replaceFileContents((dir / "link.rcd").string(), "two").ok);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.rcd"));
+    EXPECT_EQ(slurp(target), "two");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+}
