@@ -4,26 +4,16 @@
 // at run time (see declares.h), and the exchange sequences take the table, so
 // any table with the same behaviour drives them.
 
-#include <cstdint>
 #include <string_view>
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define TARVEL_FLTPORT_CALL __stdcall  // 32-bit Windows exports use the standard call
-#else
-#define TARVEL_FLTPORT_CALL
-#endif
+// The pointer types come from the library's own header: only its types are
+// used, nothing of the library is linked.
+#include "fltport.h"
 
 namespace tarvel::device {
 
-extern "C" {
-using InitComportFn = int32_t(TARVEL_FLTPORT_CALL*)(const char* port);
-using CloseComportFn = int32_t(TARVEL_FLTPORT_CALL*)();
-using ReadConfigCommandFn = int32_t(TARVEL_FLTPORT_CALL*)(int32_t index, char* reply);
-using WriteConfigCommandFn = int32_t(TARVEL_FLTPORT_CALL*)(int32_t index, char* value, int32_t length);
-using StartUploadFn = int32_t(TARVEL_FLTPORT_CALL*)(const char* prefix, int32_t* count);
-using ConvertFn = int32_t(TARVEL_FLTPORT_CALL*)(const char* step, char* inOut, const char* rate);
-using ConvertHpFn = int32_t(TARVEL_FLTPORT_CALL*)(char* a, char* b, char* c);
-}
+using ConvertFn = ConvertAcceltoVelFn;
+using ConvertHpFn = ConvertVelAcceltoHPFn;
 
 // Null entries are not bound (yet).
 struct FltportApi {

@@ -1,0 +1,48 @@
+#pragma once
+// Window-side pieces shared by the device commands: message boxes with the
+// application's title, the hourglass pointer, and the "&Download Data..."
+// command.
+
+#include <QCursor>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "declares.h"
+
+namespace tarvel::device {
+
+enum class MessageIcon { None, Exclamation };
+
+// A modal box with the OK button only; CR LF in `text` breaks the line.
+void showMessage(QWidget* parent, const std::string& text, MessageIcon icon = MessageIcon::None);
+
+// Shows the hourglass on `widget` and gives it back its own pointer when the
+// guard ends, on every path out of a command.
+class PointerGuard {
+public:
+    explicit PointerGuard(QWidget* widget);
+    ~PointerGuard() { restore(); }
+    PointerGuard(const PointerGuard&) = delete;
+    PointerGuard& operator=(const PointerGuard&) = delete;
+    void restore();
+
+private:
+    QPointer<QWidget> m_widget;
+    bool m_hadCursor = false;
+    QCursor m_cursor;
+    bool m_restored = false;
+};
+
+// Binds `entries`; on failure shows the binding error with the exclamation icon.
+const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries);
+
+// "&Download Data...": downloads every stored flight into tmprecord0.rcd ... in the
+// current directory and tells the user; `flightsArrived` runs after a download that
+// brought at least one flight (enables the record commands, resets the graph).
+void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
+                  Declares& declares = Declares::instance());
+
+}  // namespace tarvel::device
