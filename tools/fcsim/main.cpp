@@ -1,0 +1,169 @@
+// fcsim: plays the flight computer on a new pseudo-terminal (or a serial
+// device) so that the serial-link library can be tried and tested without
+// hardware. Prints the device path to use as the port name, then serves until
+// interrupted.
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "flight_computer.h"
+#include "flight_source.h"
+#include "line_server.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+const char kUsage[] =
+    "usage: fcsim [options] [FLIGHT...]\n"
+    "Plays the flight computer on a new pseudo-terminal and prints its path.\n"
+    "FLIGHT: a record file (.rcd) or a raw flight script (any other name).\n"
+    "  --generate ARGS    add a generated flight; ARGS are flightgen options, e.g. \"--seed 3\"\n"
+    "  --device PATH      serve this serial device instead of a pseudo-terminal\n"
+    "  --link PATH        also make PATH a symbolic link to the pseudo-terminal\n"
+    "  --pace             send at the speed of a 19200-baud line\n"
+    "  --chatter MS       send junk for the first MS milliseconds\n"
+    "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value\n"
+    "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
+    "  --state FILE       load settings from FILE and save them there after each write\n"
+    "  --seed N           seed of the live sensor readings\n"
+    "  --quiet            no messages on standard error\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "fcsim: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+void loadState(const std::string& path, fcsim::FlightComputer& device) {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        if (line.size() >= 2 && line[1] == '=' && std::strchr("gtmz", line[0]))
+            device.setSetting(line[0], line.substr(2));
+}
+
+void saveState(const std::string& path, const fcsim::FlightComputer& device) {
+    std::ofstream out(path, std::ios::trunc);
+    for (const char key : {'g', 't', 'm', 'z'}) out << key << '=' << device.setting(key) << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<fltport::RawFlight> flights;
+    fcsim::FaultModes faults;
+    fcsim::LineOptions line;
+    std::string devicePath, linkPath, statePath, continuity = "111";
+    uint32_t seed = 1;
+    bool quiet = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        std::string error;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--pace") {
+            line.paced = true;
+        } else if (arg == "--quiet") {
+            quiet = true;
+        } else if (arg == "--generate" || arg == "--device" || arg == "--link" || arg == "--chatter" ||
+                   arg == "--fault" || arg == "--continuity" || arg == "--state" || arg == "--seed") {
+            const char* v = value();
+            if (!v) return usageError(arg + " needs a value");
+            const std::string text = v;
+            if (arg == "--generate") {
+                auto flight = fcsim::generateFlight(text, error);
+                if (!flight) return usageError("--generate: " + error);
+                flights.push_back(std::move(*flight));
+            } else if (arg == "--device") {
+                devicePath = text;
+            } else if (arg == "--link") {
+                linkPath = text;
+            } else if (arg == "--chatter") {
+                line.chatterMs = std::atoi(v);
+            } else if (arg == "--state") {
+                statePath = text;
+            } else if (arg == "--seed") {
+                seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
+            } else if (arg == "--continuity") {
+                if (text.size() != 3 || text.find_first_not_of("01") != std::string::npos)
+                    return usageError("--continuity takes three digits 0 or 1");
+                continuity = text;
+            } else if (text == "silent") {
+                faults.silent = true;
+            } else if (text == "bad-greeting") {
+                faults.badGreeting = true;
+            } else if (text == "unknown-record") {
+                faults.unknownRecord = true;
+            } else if (text == "stall-type") {
+                faults.stallType = true;
+            } else if (text == "stall-value") {
+                faults.stallValue = true;
+            } else {
+                return usageError("unknown fault " + text);
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usageError("unknown option " + arg);
+        } else {
+            auto loaded = fcsim::loadFlights(arg, error);
+            if (!loaded) return usageError(error);
+            for (auto& flight : *loaded) flights.push_back(std::move(flight));
+        }
+    }
+
+    const size_t flightCount = flights.size();
+    fcsim::FlightComputer device(std::move(flights), faults, seed);
+    device.setContinuity({continuity[0] == '1', continuity[1] == '1', continuity[2] == '1'});
+    if (!statePath.empty()) {
+        loadState(statePath, device);
+        device.setOnSettingsChanged([&] { saveState(statePath, device); });
+    }
+
+    int fd = -1, keepAlive = -1;
+    std::string path = devicePath;
+    if (devicePath.empty()) {
+        fd = fcsim::openPseudoTerminal(path, keepAlive);
+        if (fd < 0) {
+            std::perror("fcsim: pseudo-terminal");
+            return 1;
+        }
+        if (!linkPath.empty()) {
+            unlink(linkPath.c_str());
+            if (symlink(path.c_str(), linkPath.c_str()) != 0) std::perror("fcsim: --link");
+        }
+    } else {
+        fd = fcsim::openSerialDevice(devicePath);
+        if (fd < 0) {
+            std::perror(("fcsim: " + devicePath).c_str());
+            return 1;
+        }
+    }
+
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+    if (!quiet)
+        std::fprintf(stderr, "fcsim: %zu stored flight(s) on %s%s; Ctrl+C ends\n", flightCount, path.c_str(),
+                     line.paced ? " at 19200 baud" : "");
+
+    fcsim::LineServer(fd, device, line).run(g_stop);
+
+    if (!linkPath.empty() && devicePath.empty()) unlink(linkPath.c_str());
+    if (keepAlive >= 0) close(keepAlive);
+    close(fd);
+    return 0;
+}
