@@ -66,8 +66,8 @@ double roundToDecimals(double value, int decimals) {
 
 LnGraph::LnGraph(FlightAnalysis& analysis, GraphGeometry geometry)
     : m_analysis(analysis), m_designGeometry(geometry) {
-    m_scene.geometry = geometry;
     InitGraph();
+    DrawAxes();  // the empty axes and grid of a window without a flight
     m_analysis.attachGraph(this);
 }
 

@@ -24,7 +24,8 @@ enum class Axis { Time, Accel, Velocity, Altitude, Thrust };
 
 class LnGraph : public GraphHooks {
 public:
-    // Attaches itself to `analysis` (detaches again when destroyed), so the
+    // Starts with the initial axes drawn (InitGraph, DrawAxes) and attaches
+    // itself to `analysis` (detaches again when destroyed), so the
     // recalculation and the Graph menu draw here.
     explicit LnGraph(FlightAnalysis& analysis, GraphGeometry geometry = {});
     ~LnGraph() override;

@@ -94,18 +94,5 @@ TEST_F(GraphPainterTest, CurvesGridAndPointerLandOnTheirPixels) {
     EXPECT_GT(inkIn(QRect(areaLeft - 60, 495, 60, 20)), 5);    // "0.000"
 }
 
-TEST_F(GraphPainterTest, ScalesWithTheTarget) {
-    graph.PlotAccel(2.5, 0, 2.5, 2, 0);  // y = 0.1 + 0.909 / 2 of the area height
-    QImage small = renderGraphImage(graph.scene(), QSize(580, 276));
-    QImage large = renderGraphImage(graph.scene(), QSize(2320, 1104));
-    // Same relative place at both sizes; at the small size the anti-aliased
-    // pen only tints its row, at the large one its 3 px cover it.
-    int rowSmall = static_cast<int>(graph.scene().curve(0)->y1 * 0.05);
-    int rowLarge = static_cast<int>(graph.scene().curve(0)->y1 * 0.2);
-    QColor tinted = small.pixelColor(130 + 200, rowSmall);
-    EXPECT_GT(tinted.green() - tinted.red(), 40) << "row " << rowSmall;
-    EXPECT_EQ(large.pixelColor(520 + 800, rowLarge), QColor(0, 128, 0));
-}
-
 }  // namespace
 }  // namespace tarvel::graph
