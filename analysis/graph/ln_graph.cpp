@@ -1,8 +1,8 @@
 #include "ln_graph.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <system_error>
 
 #include "number_text.h"
 
@@ -58,10 +58,16 @@ double axisSpan(const AxisSpec& a) {
 
 }  // namespace
 
+// Through text, as the window did, so halves follow the exact binary value;
+// to_chars and from_chars ignore the process locale the GUI sets.
 double roundToDecimals(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return std::strtod(text, nullptr);
+    char text[400];
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return value;  // not finite
+    double rounded = value;
+    std::from_chars(text, end, rounded);
+    return rounded;
 }
 
 LnGraph::LnGraph(FlightAnalysis& analysis, GraphGeometry geometry)
