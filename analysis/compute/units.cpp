@@ -111,6 +111,15 @@ Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
     // An index outside a table would read past it; refuse before changing anything.
     if (!validUnitSelection(ticked) || !validUnitSelection(units)) return Status::failure("Invalid unit selection.");
 
+    // A refused recalculation must not leave the series in the old units under
+    // the new captions (a save would then label the columns wrongly), so the
+    // whole change is undone with it.
+    const UnitSelection oldUnits = units;
+    const UnitCaptions oldCaptions = captions;
+    const FigureTexts oldFigures = figures;
+    const std::string oldWeight = detail(DetailField::FileDetailWeight);
+    const std::string oldPropellant = detail(DetailField::FileDetailPropellantWt);
+
     // Every figure is converted even when its unit stays, so "&OK" alone still
     // cuts the figures to one decimal.
     const double distance = DistanceFactor[units.Distance][ticked.Distance];
@@ -140,7 +149,15 @@ Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
     // Without a record there is nothing to recompute, and the empty sample
     // store has no ground pressure to compute altitudes from.
     if (!bValidFile) return Status::success();
-    return RecalculateGraph();
+    Status status = RecalculateGraph();
+    if (!status.ok) {
+        units = oldUnits;
+        captions = oldCaptions;
+        figures = oldFigures;
+        detail(DetailField::FileDetailWeight) = oldWeight;
+        detail(DetailField::FileDetailPropellantWt) = oldPropellant;
+    }
+    return status;
 }
 
 }  // namespace tarvel

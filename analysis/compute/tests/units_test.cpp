@@ -153,5 +153,43 @@ TEST(ApplyUnits, OutOfRangeSelectionChangesNothing) {
     EXPECT_EQ(fa->units.Velocity, 0);
 }
 
+std::unique_ptr<FlightAnalysis> loaded(int samples) {
+    auto fa = unloaded();
+    fa->bValidFile = true;
+    fa->samples.SampleCount = static_cast<int16_t>(samples);
+    for (int i = 1; i <= samples; ++i) {
+        fa->samples.aDeltaTime[i] = 0.01;
+        fa->samples.aPressure[i] = 14.7 - i * 0.001;
+        fa->samples.aAccel[i] = 5.0;
+    }
+    return fa;
+}
+
+TEST(ApplyUnits, LoadedRecordIsRecalculatedInTheNewUnits) {
+    auto fa = loaded(150);
+    ASSERT_TRUE(fa->RecalculateGraph().ok);
+    const std::string mph = fa->figures.MaxVelocity;
+    ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 2)).ok);
+    EXPECT_DOUBLE_EQ(fa->samples.aVelocity[1], 5.0 * 32.125 * 0.01 * 1.097);
+    // The summary wrote the figure again, rounded, instead of the cut text.
+    EXPECT_EQ(fa->figures.MaxVelocity, "262.5");  // 149 steps of 1.762 km/h
+    EXPECT_NE(fa->figures.MaxVelocity, mph);
+}
+
+TEST(ApplyUnits, RefusedRecalculationUndoesTheChange) {
+    auto fa = loaded(150);
+    fa->detail(DetailField::FileDetailWeight) = "16.00";
+    fa->figures.MaxVelocity = "100.0";
+    fa->detail(DetailField::txtMotorDuration) = "0";
+    const Status status = fa->applyUnits({1, 2, 1, 1});
+    EXPECT_FALSE(status.ok);
+    EXPECT_FALSE(status.message.empty());
+    EXPECT_EQ(fa->units.Velocity, 0);
+    EXPECT_EQ(fa->units.Mass, 0);
+    EXPECT_EQ(fa->captions.lblVelocity, "(mph)");
+    EXPECT_EQ(fa->figures.MaxVelocity, "100.0");
+    EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
+}
+
 }  // namespace
 }  // namespace tarvel
