@@ -149,7 +149,6 @@ std::optional<CommandLine> parseCommandLine(std::span<const std::string_view> ar
         }
     }
     if (cmd.help) return cmd;
-    if (cmd.record.outputPath.empty()) return fail("no output file: give -o FILE (or -o - for standard output)");
     if (std::string problem = checkParameters(cmd.params); !problem.empty()) return fail(problem);
     return cmd;
 }

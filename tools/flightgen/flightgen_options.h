@@ -19,7 +19,7 @@ struct RecordOptions {
     UnitSelection units;  // oz, mph, ft, N unless chosen
     std::string name, place, date;
     std::vector<std::string> notes;  // one entry per line
-    std::string outputPath;          // "-" for standard output
+    std::string outputPath;          // "-" for standard output, empty if none given
 };
 
 struct CommandLine {
@@ -29,8 +29,11 @@ struct CommandLine {
     bool quiet = false;
 };
 
-// Parses the arguments after the program name. On failure returns nullopt
-// and sets `error` to a one-line message naming the offending option.
+// Parses the arguments after the program name and checks the flight
+// parameters. On failure returns nullopt and sets `error` to a one-line
+// message naming the offending option. Other programs that generate flights
+// (the flight computer simulator) take the same options; the output path may
+// stay empty.
 std::optional<CommandLine> parseCommandLine(std::span<const std::string_view> args, std::string& error);
 
 std::string usageText();

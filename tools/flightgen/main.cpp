@@ -46,6 +46,10 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return 0;
     }
+    if (cmd->record.outputPath.empty()) {
+        std::cerr << "flightgen: no output file: give -o FILE (or -o - for standard output)\n";
+        return 2;
+    }
     try {
         GeneratedFlight flight = generateFlight(cmd->params);
         // The flight record holds six arrays of 20,001 doubles: too big for the stack.
