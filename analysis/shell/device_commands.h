@@ -1,0 +1,20 @@
+#pragma once
+// The flight computer commands of the main window's menus. They live in the
+// device library; the program hands an implementation to the window, so the
+// window itself needs no serial-link code.
+
+namespace tarvel {
+
+class MainWindow;
+
+class DeviceCommands {
+public:
+    virtual ~DeviceCommands() = default;
+    // "&Download Data...": the whole download, messages included. After a
+    // download that brought flights, call MainWindow::flightsDownloaded().
+    virtual void uploadData(MainWindow& window) = 0;
+    // "Configure Altimeter": shows frmConfigAltimeter modally.
+    virtual void configureAltimeter(MainWindow& window) = 0;
+};
+
+}  // namespace tarvel

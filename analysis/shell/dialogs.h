@@ -1,0 +1,44 @@
+#pragma once
+// Every file, printer, message and modal dialog of the analysis program goes
+// through this one seam, so that tests answer the dialogs instead of a user.
+
+#include <QString>
+
+#include <optional>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+namespace tarvel {
+
+inline constexpr const char* kAppTitle = "Tarvel-Graph";
+
+class Dialogs {
+public:
+    enum class Icon { None, Warning };
+
+    virtual ~Dialogs() = default;
+    // Open dialog; nothing when the user cancels.
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Save dialog that asks before overwriting; nothing when the user cancels.
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Message box with the OK button, titled with the application's title.
+    virtual void message(QWidget* parent, const QString& text, Icon icon) = 0;
+    // Printer selection; false when the user cancels.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
+    // Shows a dialog of our own modally and returns its result code.
+    virtual int runModal(QDialog& dialog) = 0;
+};
+
+// The real dialogs of the platform.
+class QtDialogs : public Dialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+    void message(QWidget* parent, const QString& text, Icon icon) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    int runModal(QDialog& dialog) override;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,78 @@
+#include "export_dialog.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "dialogs.h"
+
+namespace tarvel {
+
+namespace {
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+// "Motor Files (*.eng)|*.eng" -> "Motor Files (*.eng)": the dialog shows the description part.
+QString qtFilter(std::string_view filter)
+{
+    return qs(filter.substr(0, filter.find('|')));
+}
+}  // namespace
+
+ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(openMotorExportDialog(analysis))
+{
+    setObjectName("frmExport");
+    setWindowTitle("Export");
+    setModal(true);
+
+    auto edit = [this](const char* name, const std::string& text) {
+        auto* e = new QLineEdit(QString::fromStdString(text), this);
+        e->setObjectName(name);
+        return e;
+    };
+    m_diameter = edit("txtDiameter", m_state.txtDiameter);
+    m_length = edit("txtLength", m_state.txtLength);
+    m_propellant = edit("txtPropelWeight", m_state.txtPropelWeight);
+    m_total = edit("txtTotalMotorWeight", m_state.txtTotalMotorWeight);
+    m_designation = new QLabel(QString::fromStdString(m_state.lblDesignation), this);
+    m_designation->setObjectName("lblDesignation");
+    m_export = new QPushButton("Export", this);
+    m_export->setObjectName("cmdExport");
+    m_export->setDefault(true);
+    connect(m_export, &QPushButton::clicked, this, &ExportDialog::cmdExport_Click);
+
+    auto* form = new QFormLayout(this);
+    form->addRow("Motor Diameter (mm) :", m_diameter);
+    form->addRow("Length (mm) :", m_length);
+    form->addRow("Propellant Weight (oz) :", m_propellant);
+    form->addRow("Total Motor Weight (oz) :", m_total);
+    form->addRow("Motor Designation :", m_designation);
+    form->addRow(m_export);
+    setTabOrder(m_diameter, m_length);
+    setTabOrder(m_length, m_propellant);
+    setTabOrder(m_propellant, m_total);
+    setTabOrder(m_total, m_export);
+}
+
+void ExportDialog::cmdExport_Click()
+{
+    const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), qtFilter(kMotorExportFilter));
+    if (!path)
+        return;  // back to the dialog, fields as typed
+    m_state.txtDiameter = m_diameter->text().toStdString();
+    m_state.txtLength = m_length->text().toStdString();
+    m_state.txtPropelWeight = m_propellant->text().toStdString();
+    m_state.txtTotalMotorWeight = m_total->text().toStdString();
+    const Status status = exportMotorFile(m_analysis, m_state, path->toStdString());
+    if (!status.ok) {
+        m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+        return;
+    }
+    m_dialogs.message(this, qs(kMotorExportComplete), Dialogs::Icon::None);
+    accept();
+}
+
+}  // namespace tarvel

@@ -1,0 +1,643 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QVBoxLayout>
+
+#include "about_dialog.h"
+#include "config_dialog.h"
+#include "device_commands.h"
+#include "dialogs.h"
+#include "export_dialog.h"
+#include "graph_interaction.h"
+#include "graph_widget.h"
+#include "ln_graph.h"
+#include "units_dialog.h"
+
+namespace tarvel {
+
+namespace {
+
+const QString kTitle = QString::fromLatin1(kAppTitle);
+
+// Hourglass for the length of a command; the window's own pointer after it.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Notes are held with CR LF line breaks, as the record file carries them.
+QString notesForWidget(const std::string& notes)
+{
+    return qs(notes).replace("\r\n", "\n");
+}
+std::string notesForModel(const QString& text)
+{
+    return QString(text).replace("\n", "\r\n").toStdString();
+}
+
+struct DetailInfo {
+    DetailField field;
+    const char* toolTip;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings))
+{
+#ifdef Q_OS_WIN
+    m_firmwareProgram = "TRupgrade.exe";
+#else
+    m_firmwareProgram = "TRupgrade";
+#endif
+    setObjectName("frmMain");
+    setWindowTitle(kTitle);
+
+    m_graph = std::make_unique<graph::LnGraph>(m_analysis);
+    m_interaction = std::make_unique<graph::GraphInteraction>(m_analysis, *m_graph);
+    buildMenus();
+    buildPanels();
+
+    // The port comes from the port dialog's initial text, unless an earlier
+    // OK left one in the settings file.
+    m_config = std::make_unique<ConfigDialog>(m_analysis, m_settings, m_dialogs, this);
+    if (auto saved = m_settings.readPort())
+        m_config->Comport()->setCurrentText(qs(*saved));
+    m_analysis.Comport = m_config->Comport()->currentText().toStdString();
+
+    m_graph->InitGraph();
+    m_graph->DrawAxes();
+    refreshFromModel();
+    resize(1024, 768);
+}
+
+MainWindow::~MainWindow()
+{
+    // The graph detaches from the analysis in its destructor; do it while
+    // both still exist.
+    m_interaction.reset();
+    m_graph.reset();
+}
+
+QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
+                              const QKeySequence& shortcut)
+{
+    auto* action = new QAction(QString::fromLatin1(caption), this);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, handler);
+    if (menu)
+        menu->addAction(action);
+    else
+        menuBar()->addAction(action);
+    m_actions[QString::fromLatin1(name)] = action;
+    return action;
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("mnuFile");
+    addEntry(file, "mnuFileOpen", "&Open", &MainWindow::mnuFileOpen_Click, QKeySequence("Ctrl+O"));
+    addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
+    addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click);
+    addEntry(file, "mnuFileExport", "Export to .ENG", &MainWindow::mnuFileExport_Click);
+    addEntry(file, "mnuFileExportCSV", "Export to .CSV", &MainWindow::mnuFileExportCSV_Click);
+    file->addSeparator();
+    addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click, QKeySequence("Ctrl+P"));
+    file->addSeparator();
+    addEntry(file, "mnuFileExit", "&Exit", &MainWindow::mnuFileExit_Click);
+
+    QMenu* connectMenu = menuBar()->addMenu("&Connect");
+    connectMenu->setObjectName("mnuConnect");
+    addEntry(connectMenu, "mnuConnectUploadData", "&Download Data...", &MainWindow::mnuConnectUploadData_Click);
+    addEntry(connectMenu, "mnuConnectUploadFirmware", "&Upload Firmware...",
+             &MainWindow::mnuConnectUploadFirmware_Click);
+    // "Check Outputs" has never had a command of its own.
+    auto* checkOutputs = new QAction("Check Outputs", this);
+    checkOutputs->setObjectName("mnuConnectCheckOutputs");
+    connectMenu->addAction(checkOutputs);
+    m_actions["mnuConnectCheckOutputs"] = checkOutputs;
+    connectMenu->addSeparator();
+    addEntry(connectMenu, "mnuConnectPortConfig", "&Port Configuration", &MainWindow::mnuConnectPortConfig_Click);
+
+    addEntry(nullptr, "mnuRecalc", "&Recalculate", &MainWindow::mnuRecalc_Click);
+
+    QMenu* graphMenu = menuBar()->addMenu("&Graph");
+    graphMenu->setObjectName("mnuGraph");
+    addEntry(graphMenu, "mnuGraphAll", "All Curves", &MainWindow::mnuGraphAll_Click);
+    addEntry(graphMenu, "mnuGraphAccelThrust", "Accel\\Thrust", &MainWindow::mnuGraphAccelThrust_Click);
+    addEntry(graphMenu, "mnuGraphThrust", "Thrust", &MainWindow::mnuGraphThrust_Click);
+    addEntry(graphMenu, "mnuGraphAltitude", "Altitude", &MainWindow::mnuGraphAltitude_Click);
+    addEntry(graphMenu, "mnuGraphVelocity", "Velocity", &MainWindow::mnuGraphVelocity_Click);
+    addEntry(graphMenu, "mnuGraphAccel", "Acceleration", &MainWindow::mnuGraphAccel_Click);
+    for (const char* name : {"mnuGraphAll", "mnuGraphAccelThrust", "mnuGraphThrust", "mnuGraphAltitude",
+                             "mnuGraphVelocity", "mnuGraphAccel"})
+        action(name)->setCheckable(true);
+
+    QMenu* config = menuBar()->addMenu("&Configuration");
+    config->setObjectName("mnuConfiguration");
+    addEntry(config, "mnuConfigurationUnits", "Units", &MainWindow::mnuConfigurationUnits_Click);
+    addEntry(config, "mnuConfigurationAltimeter", "Configure Altimeter", &MainWindow::mnuConfigurationAltimeter_Click);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mnuHelp");
+    addEntry(help, "mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, QKeySequence(Qt::Key_F1));
+
+    // Commands that need a record wait for the first Open.
+    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint",
+                             "mnuRecalc"})
+        action(name)->setEnabled(false);
+    // Entries that the window has never shown; their handlers still work.
+    for (const char* name : {"mnuConnectCheckOutputs", "mnuRecalc", "mnuGraphThrust", "mnuGraphAltitude",
+                             "mnuGraphVelocity", "mnuGraphAccel"})
+        action(name)->setVisible(false);
+}
+
+QLabel* MainWindow::addLabel(const QString& name, const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    m_labels[name] = label;
+    return label;
+}
+
+void MainWindow::buildPanels()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName("centralWidget");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+
+    m_graphWidget = new GraphWidget(*m_graph, central);
+    m_graphWidget->setObjectName("grfArea");
+    m_graphWidget->setToolTip("Right click to calculate a descent rate.");
+    connect(m_graphWidget, &GraphWidget::pointerMoved, this, &MainWindow::grfArea_MouseMove);
+    connect(m_graphWidget, &GraphWidget::pointerPressed, this, &MainWindow::grfArea_MouseDown);
+    layout->addWidget(m_graphWidget, 1);
+
+    auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
+    hint->setObjectName("lblHint");
+    layout->addWidget(hint);
+
+    m_detailEdits.assign(kDetailFieldCount, nullptr);
+    auto makeEdit = [&](DetailField field, const char* toolTip) {
+        auto* edit = new QLineEdit;
+        edit->setObjectName(QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
+        edit->setToolTip(QString::fromLatin1(toolTip));
+        edit->setMinimumWidth(50);
+        m_detailEdits[int(field)] = edit;
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, field](const QString& text) { m_analysis.detail(field) = text.toStdString(); });
+        edit->installEventFilter(this);
+        return edit;
+    };
+    auto valueLabel = [&](const QString& name) {
+        QLabel* label = addLabel(name);
+        label->setMinimumWidth(56);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setFrameShape(QFrame::StyledPanel);
+        return label;
+    };
+    // One row: caption, field, optional unit label.
+    auto addRow = [](QGridLayout* grid, QWidget* caption, QWidget* field, QWidget* unit = nullptr) {
+        const int row = grid->rowCount();
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(field, row, 1);
+        if (unit)
+            grid->addWidget(unit, row, 2);
+    };
+    auto panel = [&](const char* name, const char* caption) {
+        auto* box = new QGroupBox(QString::fromLatin1(caption), central);
+        box->setObjectName(name);
+        auto* grid = new QGridLayout(box);
+        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setVerticalSpacing(3);
+        grid->setColumnStretch(1, 1);
+        return std::pair{box, grid};
+    };
+    const char* weightTip = "Weight of the rocket + motor weight.";
+
+    auto [rocket, rocketGrid] = panel("fraRocketDetails", "Rocket Details");
+    addRow(rocketGrid, new QLabel("Total Wt"), makeEdit(DetailField::FileDetailWeight, weightTip),
+           addLabel("lblUnitsMass0"));
+    addRow(rocketGrid, new QLabel("Diameter (in.)"),
+           makeEdit(DetailField::FileDetailDiameter, "Diameter of the rocket in inches."));
+    addRow(rocketGrid, new QLabel("Drag Coefficient"),
+           makeEdit(DetailField::FileDetailCoefficientDrag, "Estimate coefficient of drag."));
+    rocketGrid->setRowStretch(rocketGrid->rowCount(), 1);
+
+    auto [misc, miscGrid] = panel("fraMiscDetails", "Misc Details");
+    addRow(miscGrid, new QLabel("Name"), makeEdit(DetailField::FileDetailName, "Enter in the name of your rocket"));
+    addRow(miscGrid, new QLabel("Place"), makeEdit(DetailField::FileDetailPlace, "The location of the launch."));
+    addRow(miscGrid, new QLabel("Date"), makeEdit(DetailField::FileDetailDate, "The date of the launch."));
+    m_notes = new QPlainTextEdit;
+    m_notes->setObjectName("FileDetailNotes");
+    m_notes->setToolTip("Any additional information about the rocket and launch.");
+    m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_notes->setTabChangesFocus(true);
+    m_notes->setMinimumHeight(36);
+    connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_updatingWidgets)
+            m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
+    });
+    auto* notesCaption = new QLabel("Notes:");
+    miscGrid->addWidget(notesCaption, miscGrid->rowCount(), 0, 1, 2);
+    miscGrid->addWidget(m_notes, miscGrid->rowCount(), 0, 1, 2);
+    miscGrid->setRowStretch(miscGrid->rowCount() - 1, 1);
+
+    auto [motor, motorGrid] = panel("fraMotorPerformance", "Motor Performance");
+    addRow(motorGrid, new QLabel("Duratation (sec.)"),
+           makeEdit(DetailField::txtMotorDuration, "Burn time of the motor in seconds."));
+    addRow(motorGrid, new QLabel("Propellant Wt "), makeEdit(DetailField::FileDetailPropellantWt, weightTip),
+           addLabel("lblUnitsMass1"));
+    addRow(motorGrid, addLabel("Label5", "Ave Thrust"), valueLabel("AveThrust"), addLabel("lblUnitsThrust0"));
+    addRow(motorGrid, new QLabel("Total Impulse"), valueLabel("TotalImpulse"), addLabel("lblUnitsThrust1"));
+    addRow(motorGrid, new QLabel("Max Thrust"), valueLabel("MaxThrust"), addLabel("lblUnitsThrust2"));
+    motorGrid->setRowStretch(motorGrid->rowCount(), 1);
+
+    auto [perf, perfGrid] = panel("fraRocketPerformance", "Rocket Performance");
+    addRow(perfGrid, new QLabel("Max Altitude"), valueLabel("MaxAltitude"), addLabel("lblAltitude0"));
+    addRow(perfGrid, new QLabel("Max Velocity"), valueLabel("MaxVelocity"), addLabel("lblVelocity0"));
+    addRow(perfGrid, new QLabel("Min Accel (G):"), valueLabel("MinAccel"));
+    addRow(perfGrid, new QLabel("Max Accel (G):"), valueLabel("MaxAccel"));
+    addRow(perfGrid, new QLabel("Velocity @3ft"), valueLabel("Velocity3Ft"), addLabel("lblVelocity1"));
+    addRow(perfGrid, new QLabel("Baro Altitude"), valueLabel("BaroAltitude"));
+    perfGrid->setRowStretch(perfGrid->rowCount(), 1);
+
+    auto [inst, instGrid] = panel("fraInstantaneousValues", "Instantaneous Values");
+    addRow(instGrid, new QLabel("Time (s):"), valueLabel("CurVal0"));
+    addRow(instGrid, new QLabel("Accel (G):"), valueLabel("CurVal1"));
+    addRow(instGrid, new QLabel("Velocity"), valueLabel("CurVal2"), addLabel("lblVelocity2"));
+    addRow(instGrid, new QLabel("Altitude"), valueLabel("CurVal3"), addLabel("lblAltitude1"));
+    addRow(instGrid, new QLabel("Thrust"), valueLabel("CurVal4"), addLabel("lblUnitsThrust3"));
+    instGrid->setRowStretch(instGrid->rowCount(), 1);
+
+    auto* panels = new QHBoxLayout;
+    panels->setSpacing(6);
+    for (QGroupBox* box : {rocket, misc, motor, perf, inst})
+        panels->addWidget(box, 1);
+    layout->addLayout(panels, 0);
+
+    // The window's start-up texts (a cleared record has other defaults).
+    const std::pair<DetailField, const char*> startTexts[] = {
+        {DetailField::FileDetailCoefficientDrag, "0.6"}, {DetailField::FileDetailWeight, "1.00"},
+        {DetailField::FileDetailPropellantWt, "0.00"},   {DetailField::FileDetailDiameter, "2.00"},
+        {DetailField::txtMotorDuration, "2.0"},
+    };
+    for (auto [field, text] : startTexts)
+        if (m_analysis.detail(field).empty())
+            m_analysis.detail(field) = text;
+
+    setCentralWidget(central);
+}
+
+QAction* MainWindow::action(const QString& name) const
+{
+    auto it = m_actions.find(name);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+QLineEdit* MainWindow::detailEdit(DetailField field) const
+{
+    return m_detailEdits[int(field)];
+}
+
+QLabel* MainWindow::label(const QString& name) const
+{
+    auto it = m_labels.find(name);
+    return it == m_labels.end() ? nullptr : it->second;
+}
+
+bool MainWindow::report(const Status& status)
+{
+    if (!status.ok)
+        m_dialogs.message(this, qs(status.message), Dialogs::Icon::Warning);
+    return status.ok;
+}
+
+void MainWindow::refreshFromModel()
+{
+    m_updatingWidgets = true;
+    for (int i = 0; i < kDetailFieldCount; ++i) {
+        QLineEdit* edit = m_detailEdits[i];
+        const QString text = qs(m_analysis.details[i]);
+        if (edit && edit->text() != text)
+            edit->setText(text);
+    }
+    const QString notes = notesForWidget(m_analysis.detail(DetailField::FileDetailNotes));
+    if (m_notes->toPlainText() != notes)
+        m_notes->setPlainText(notes);
+    m_updatingWidgets = false;
+
+    const FigureTexts& f = m_analysis.figures;
+    const std::pair<const char*, const std::string*> figures[] = {
+        {"MaxAccel", &f.MaxAccel},         {"MinAccel", &f.MinAccel},   {"MaxVelocity", &f.MaxVelocity},
+        {"MaxAltitude", &f.MaxAltitude},   {"Velocity3Ft", &f.Velocity3Ft}, {"MaxThrust", &f.MaxThrust},
+        {"TotalImpulse", &f.TotalImpulse}, {"AveThrust", &f.AveThrust},  {"BaroAltitude", &m_analysis.BaroAltitude},
+    };
+    for (auto [name, text] : figures)
+        m_labels[name]->setText(qs(*text));
+    // The caption reads "Ave Thrust" until a summary names a class.
+    m_labels["Label5"]->setText(f.MaxThrust.empty() ? QString("Ave Thrust") : qs(f.Label5));
+
+    const UnitCaptions& c = m_analysis.captions;
+    const std::pair<const char*, const std::string*> units[] = {
+        {"lblUnitsMass0", &c.lblUnitsMass},   {"lblUnitsMass1", &c.lblUnitsMass},   {"lblVelocity0", &c.lblVelocity},
+        {"lblVelocity1", &c.lblVelocity},     {"lblVelocity2", &c.lblVelocity},     {"lblAltitude0", &c.lblAltitude},
+        {"lblAltitude1", &c.lblAltitude},     {"lblUnitsThrust0", &c.lblUnitsThrust}, {"lblUnitsThrust1", &c.lblUnitsThrust},
+        {"lblUnitsThrust2", &c.lblUnitsThrust}, {"lblUnitsThrust3", &c.lblUnitsThrust},
+    };
+    for (auto [name, text] : units)
+        m_labels[name]->setText(qs(*text));
+
+    const GraphMenu& g = m_analysis.graphMenu;
+    action("mnuGraphAll")->setChecked(g.mnuGraphAll);
+    action("mnuGraphAccelThrust")->setChecked(g.mnuGraphAccelThrust);
+    action("mnuGraphThrust")->setChecked(g.mnuGraphThrust);
+    action("mnuGraphAltitude")->setChecked(g.mnuGraphAltitude);
+    action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
+    action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
+
+    m_graphWidget->update();
+}
+
+void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        action(name)->setEnabled(true);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Opening a menu or switching to another program is not leaving the field.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            for (int i = 0; i < kDetailFieldCount; ++i)
+                if (m_detailEdits[i] == watched)
+                    detailLostFocus(DetailField(i));
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::detailLostFocus(DetailField field)
+{
+    switch (field) {
+    case DetailField::FileDetailWeight:
+    case DetailField::FileDetailDiameter:
+    case DetailField::FileDetailCoefficientDrag:
+    case DetailField::FileDetailPropellantWt:
+    case DetailField::txtMotorDuration:
+        break;
+    default:
+        return;  // name, place, date and notes are only written out
+    }
+    const std::string text = detailEdit(field)->text().toStdString();
+    report(m_analysis.commitDetail(field, text));
+    refreshFromModel();
+}
+
+// --- File menu -------------------------------------------------------------
+
+void MainWindow::mnuFileOpen_Click()
+{
+    const auto path = m_dialogs.openFile(this, "Choose a Data File", "Record Files (*.rcd)");
+    if (!path)
+        return;
+    openRecordFile(*path);
+}
+
+bool MainWindow::openRecordFile(const QString& path)
+{
+    BusyCursor busy;
+    setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport",
+                              "mnuFileExportCSV"});
+    setWindowTitle(kTitle + " - " + path);
+    const Status status = m_analysis.openRecordFile(path.toStdString());
+    refreshFromModel();
+    return report(status);
+}
+
+void MainWindow::mnuFileSave_Click()
+{
+    report(m_analysis.saveRecordFile());
+}
+
+void MainWindow::mnuFileSaveAs_Click()
+{
+    const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
+    if (!path)
+        return;
+    report(m_analysis.saveRecordFileAs(path->toStdString()));
+}
+
+void MainWindow::mnuFileExportCSV_Click()
+{
+    // Same content as a saved record, and the file becomes the current one.
+    const auto path = m_dialogs.saveFile(this, "Export to a Comma Delimited File", "Record Files (*.csv)");
+    if (!path)
+        return;
+    report(m_analysis.saveRecordFileAs(path->toStdString()));
+}
+
+void MainWindow::mnuFileExport_Click()
+{
+    ExportDialog dialog(m_analysis, m_dialogs, this);
+    m_dialogs.runModal(dialog);
+}
+
+bool MainWindow::printWindowImage(QPrinter& printer)
+{
+    // The window is wider than tall, so it goes on a landscape page, scaled
+    // to fit and centred.
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const QRectF page = painter.viewport();
+    const double scale = std::min(page.width() / width(), page.height() / height());
+    painter.translate((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2);
+    painter.scale(scale, scale);
+    render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return painter.end();
+}
+
+void MainWindow::mnuFilePrint_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (!m_dialogs.choosePrinter(this, printer) || !printWindowImage(printer))
+        m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
+}
+
+void MainWindow::mnuFileExit_Click()
+{
+    m_config->close();
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_config->close();
+    QMainWindow::closeEvent(event);
+}
+
+// --- Connect menu ----------------------------------------------------------
+
+void MainWindow::mnuConnectUploadData_Click()
+{
+    // Slot for the flight computer download of the device library.
+    if (!m_device) {
+        m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
+        return;
+    }
+    m_device->uploadData(*this);
+    refreshFromModel();
+}
+
+void MainWindow::flightsDownloaded()
+{
+    setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave"});
+    m_graph->InitGraph();
+    m_graphWidget->update();
+}
+
+void MainWindow::mnuConnectUploadFirmware_Click()
+{
+    if (!QProcess::startDetached(m_firmwareProgram, {}))
+        m_dialogs.message(this, "The firmware upgrade program " + m_firmwareProgram + " cannot be started.",
+                          Dialogs::Icon::Warning);
+}
+
+void MainWindow::mnuConnectPortConfig_Click()
+{
+    m_config->Comport()->setCurrentText(qs(m_analysis.Comport));
+    m_dialogs.runModal(*m_config);
+}
+
+// --- Recalculate and Graph menu -------------------------------------------
+
+void MainWindow::mnuRecalc_Click()
+{
+    report(m_analysis.mnuRecalc_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphAll_Click()
+{
+    report(m_analysis.mnuGraphAll_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphAccelThrust_Click()
+{
+    report(m_analysis.mnuGraphAccelThrust_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphThrust_Click()
+{
+    report(m_analysis.mnuGraphThrust_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphAltitude_Click()
+{
+    report(m_analysis.mnuGraphAltitude_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphVelocity_Click()
+{
+    report(m_analysis.mnuGraphVelocity_Click());
+    refreshFromModel();
+}
+
+void MainWindow::mnuGraphAccel_Click()
+{
+    report(m_analysis.mnuGraphAccel_Click());
+    refreshFromModel();
+}
+
+// --- Configuration and Help ------------------------------------------------
+
+void MainWindow::mnuConfigurationUnits_Click()
+{
+    UnitsDialog dialog(m_analysis.units, this);
+    if (m_dialogs.runModal(dialog) != QDialog::Accepted)
+        return;
+    BusyCursor busy;
+    report(m_analysis.applyUnits(dialog.ticked()));
+    refreshFromModel();
+}
+
+void MainWindow::mnuConfigurationAltimeter_Click()
+{
+    // Slot for the flight computer configuration window of the device library.
+    if (!m_device) {
+        m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
+        return;
+    }
+    m_device->configureAltimeter(*this);
+}
+
+void MainWindow::mnuHelpAbout_Click()
+{
+    AboutDialog dialog(m_dialogs, this);
+    m_dialogs.runModal(dialog);
+}
+
+// --- Graph pointer ---------------------------------------------------------
+
+void MainWindow::grfArea_MouseMove(int button, double xTwips)
+{
+    (void)button;  // every button only locates and shows
+    m_interaction->mouseMove(xTwips);
+    showPointerValues();
+}
+
+void MainWindow::grfArea_MouseDown(int button, double xTwips)
+{
+    const auto pressed = button == 2 ? graph::MouseButton::Right
+                         : button == 4 ? graph::MouseButton::Middle
+                                       : graph::MouseButton::Left;
+    const std::string text = m_interaction->mouseDown(pressed, xTwips);
+    showPointerValues();
+    if (!text.empty())
+        m_dialogs.message(this, qs(text), Dialogs::Icon::None);
+}
+
+void MainWindow::showPointerValues()
+{
+    for (int i = 0; i < 5; ++i)
+        m_labels[QString("CurVal%1").arg(i)]->setText(qs(m_interaction->CurVal[i]));
+    m_graphWidget->update();
+}
+
+}  // namespace tarvel

@@ -1,0 +1,136 @@
+#pragma once
+// frmMain: the analysis program's main window. It binds its widgets to the
+// one FlightAnalysis and turns every failed command into a message box.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "flight_analysis.h"
+#include "tarvel_settings.h"
+
+class QAction;
+class QCloseEvent;
+class QMenu;
+class QPrinter;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+
+namespace tarvel {
+
+namespace graph {
+class GraphInteraction;
+class LnGraph;
+}
+class ConfigDialog;
+class DeviceCommands;
+class Dialogs;
+class GraphWidget;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `dialogs` must outlive the window.
+    MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    FlightAnalysis& analysis() { return m_analysis; }
+    graph::LnGraph& lnGraph() { return *m_graph; }
+    graph::GraphInteraction& interaction() { return *m_interaction; }
+    GraphWidget* grfArea() const { return m_graphWidget; }
+    Dialogs& dialogs() { return m_dialogs; }
+    const TarvelSettings& settings() const { return m_settings; }
+
+    // Flight computer commands, provided by the device library; without them
+    // the two menu entries say that they are not available.
+    void setDeviceCommands(DeviceCommands* commands) { m_device = commands; }
+    // After a download that brought at least one flight: enables "&Recalculate",
+    // "&Print..." and "&Save" and resets the graph.
+    void flightsDownloaded();
+    // Program started by "&Upload Firmware..." (bare name, found on the path).
+    void setFirmwareProgram(QString program) { m_firmwareProgram = std::move(program); }
+
+    // Opens a record file as "&Open" does after its dialog; false on failure.
+    bool openRecordFile(const QString& path);
+
+    // Menu entries by control name ("mnuFileOpen", "mnuGraphAll", ...).
+    QAction* action(const QString& name) const;
+    QLineEdit* detailEdit(DetailField field) const;
+    QPlainTextEdit* notesEdit() const { return m_notes; }
+    // Labels by control name: figures ("MaxAltitude", "Label5", ...),
+    // "BaroAltitude", "CurVal0".."CurVal4", unit labels ("lblVelocity0", ...).
+    QLabel* label(const QString& name) const;
+
+    // --- handlers ---
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFileExport_Click();
+    void mnuFileExportCSV_Click();
+    void mnuFilePrint_Click();
+    void mnuFileExit_Click();
+    void mnuConnectUploadData_Click();
+    void mnuConnectUploadFirmware_Click();
+    void mnuConnectPortConfig_Click();
+    void mnuRecalc_Click();
+    void mnuGraphAll_Click();
+    void mnuGraphAccelThrust_Click();
+    void mnuGraphThrust_Click();
+    void mnuGraphAltitude_Click();
+    void mnuGraphVelocity_Click();
+    void mnuGraphAccel_Click();
+    void mnuConfigurationUnits_Click();
+    void mnuConfigurationAltimeter_Click();
+    void mnuHelpAbout_Click();
+    // LostFocus of a numeric detail field.
+    void detailLostFocus(DetailField field);
+    // Pointer over the plot area, x in plot-area twips; right button = 2.
+    void grfArea_MouseMove(int button, double xTwips);
+    void grfArea_MouseDown(int button, double xTwips);
+
+    // Prints the window's image on `printer` as one landscape page; false if
+    // the printer cannot be started.
+    bool printWindowImage(QPrinter& printer);
+    // Brings every widget up to the model's state.
+    void refreshFromModel();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPanels();
+    QAction* addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
+                      const QKeySequence& shortcut = {});
+    // Shows a failed command's text with the exclamation icon; true when ok.
+    bool report(const Status& status);
+    void setRecordCommandsEnabled(std::initializer_list<const char*> names);
+    void showPointerValues();
+    QLabel* addLabel(const QString& name, const QString& text = {});
+
+    Dialogs& m_dialogs;
+    TarvelSettings m_settings;
+    FlightAnalysis m_analysis;
+    std::unique_ptr<graph::LnGraph> m_graph;
+    std::unique_ptr<graph::GraphInteraction> m_interaction;
+    GraphWidget* m_graphWidget = nullptr;
+    DeviceCommands* m_device = nullptr;
+    QString m_firmwareProgram;
+    // Created at start-up and kept hidden, as the port is read from it.
+    std::unique_ptr<ConfigDialog> m_config;
+
+    std::map<QString, QAction*> m_actions;
+    std::map<QString, QLabel*> m_labels;
+    std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
+    QPlainTextEdit* m_notes = nullptr;
+    bool m_updatingWidgets = false;
+};
+
+}  // namespace tarvel
