@@ -1,0 +1,50 @@
+#include "cli.h"
+
+#include <ostream>
+
+#include "flight_verbs.h"
+#ifdef TARVEL_CLI_DEVICE_VERBS
+#include "device_cli.h"
+#endif
+
+namespace tarvel::cli {
+
+namespace {
+
+void printUsage(std::ostream& out) {
+    out << "usage:\n";
+    for (const Verb& verb : verbs()) out << "  " << verb.usage << "\n";
+    out << "\n" << kFlightActionsHelp;
+}
+
+}  // namespace
+
+const std::vector<Verb>& verbs() {
+    static const std::vector<Verb> table = [] {
+        std::vector<Verb> v = flightVerbs();
+#ifdef TARVEL_CLI_DEVICE_VERBS
+        for (const device::DeviceVerb& d : device::deviceVerbs()) v.push_back({d.name, d.usage, d.run});
+#endif
+        return v;
+    }();
+    return table;
+}
+
+int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        printUsage(err);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printUsage(out);
+        return kExitOk;
+    }
+    for (const Verb& verb : verbs()) {
+        if (verb.name == args[0]) return verb.run(Args(args.begin() + 1, args.end()), out, err);
+    }
+    err << "tarvel: unknown command \"" << args[0] << "\"\n";
+    printUsage(err);
+    return kExitUsage;
+}
+
+}  // namespace tarvel::cli

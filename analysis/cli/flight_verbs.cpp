@@ -1,0 +1,446 @@
+#include "flight_verbs.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "csv_export.h"
+#include "motor_file.h"
+#include "units.h"
+
+namespace tarvel::cli {
+
+namespace {
+
+// One step of the user in the main window.
+struct Action {
+    enum class Kind { Set, Units, Mode, Recalculate };
+    Action(Kind k, std::string given) : kind(k), option(std::move(given)) {}
+
+    Kind kind;
+    std::string option;  // as given, for messages
+    DetailField field = DetailField::FileDetailName;
+    std::string text;
+    UnitSelection units;  // only the groups in `unitGroups` are used
+    std::vector<UnitGroup> unitGroups;
+    bool burnMode = false;
+};
+
+struct FlightCommand {
+    std::string file;
+    std::vector<std::string> outputs;  // further positional arguments
+    std::vector<Action> actions;
+    bool json = false;
+    NumberLocale locale = NumberLocale::system();
+    std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
+};
+
+struct VerbSpec {
+    std::string_view name;
+    size_t outputs;  // positional arguments after FILE
+    bool summaryOptions;
+    bool exportOptions;
+};
+
+constexpr std::string_view kExportOptions[] = {"diameter", "length", "propellant", "total"};
+
+class UsageError {
+public:
+    explicit UsageError(std::string text) : message(std::move(text)) {}
+    std::string message;
+};
+
+std::optional<Action> parseUnits(const std::string& spec) {
+    Action action{Action::Kind::Units, "--units " + spec};
+    std::stringstream items(spec);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const size_t eq = item.find('=');
+        if (eq == std::string::npos) return std::nullopt;
+        const std::string group = item.substr(0, eq), unit = item.substr(eq + 1);
+        static const std::pair<std::string_view, UnitGroup> groups[] = {
+            {"altitude", UnitGroup::Distance},
+            {"velocity", UnitGroup::Velocity},
+            {"thrust", UnitGroup::Thrust},
+            {"mass", UnitGroup::Mass},
+        };
+        bool known = false;
+        for (const auto& [name, g] : groups) {
+            if (name != group) continue;
+            const std::optional<int16_t> index = unitIndex(g, unit);
+            if (!index) return std::nullopt;
+            switch (g) {
+                case UnitGroup::Distance: action.units.Distance = *index; break;
+                case UnitGroup::Velocity: action.units.Velocity = *index; break;
+                case UnitGroup::Thrust: action.units.Thrust = *index; break;
+                case UnitGroup::Mass: action.units.Mass = *index; break;
+            }
+            action.unitGroups.push_back(g);
+            known = true;
+        }
+        if (!known) return std::nullopt;
+    }
+    if (action.unitGroups.empty()) return std::nullopt;
+    return action;
+}
+
+FlightCommand parseFlightCommand(const VerbSpec& spec, const Args& args) {
+    FlightCommand cmd;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2), inlineValue;
+        bool hasInline = false;
+        if (const size_t eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+            hasInline = true;
+        }
+        auto value = [&]() -> std::string {
+            if (hasInline) return inlineValue;
+            if (i + 1 >= args.size()) throw UsageError("option --" + name + " needs a value");
+            return args[++i];
+        };
+        auto flag = [&] {
+            if (hasInline) throw UsageError("option --" + name + " takes no value");
+        };
+
+        if (name == "set") {
+            const std::string assignment = value();
+            const size_t eq = assignment.find('=');
+            const auto field = detailFieldFromName(assignment.substr(0, eq));
+            if (eq == std::string::npos || !field)
+                throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment + "\"");
+            Action a{Action::Kind::Set, "--set " + assignment};
+            a.field = *field;
+            a.text = assignment.substr(eq + 1);
+            cmd.actions.push_back(std::move(a));
+        } else if (name == "units") {
+            const std::string unitSpec = value();
+            auto a = parseUnits(unitSpec);
+            if (!a) throw UsageError("--units: \"" + unitSpec + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
+            cmd.actions.push_back(std::move(*a));
+        } else if (name == "mode") {
+            const std::string mode = value();
+            if (mode != "all" && mode != "burn") throw UsageError("--mode is all or burn, not \"" + mode + "\"");
+            Action a{Action::Kind::Mode, "--mode " + mode};
+            a.burnMode = mode == "burn";
+            cmd.actions.push_back(std::move(a));
+        } else if (name == "recalculate") {
+            flag();
+            cmd.actions.push_back(Action{Action::Kind::Recalculate, "--recalculate"});
+        } else if (name == "locale") {
+            const std::string localeName = value();
+            auto locale = NumberLocale::named(localeName);
+            if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
+            cmd.locale = *locale;
+        } else if (name == "json" && spec.summaryOptions) {
+            flag();
+            cmd.json = true;
+        } else if (spec.exportOptions &&
+                   std::find(std::begin(kExportOptions), std::end(kExportOptions), name) != std::end(kExportOptions)) {
+            cmd.exportFields[name] = value();
+        } else {
+            throw UsageError("unknown option --" + name + " for " + std::string(spec.name));
+        }
+    }
+    if (positional.size() != 1 + spec.outputs)
+        throw UsageError(std::string(spec.name) + " needs " + (spec.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
+    cmd.file = positional[0];
+    cmd.outputs.assign(positional.begin() + 1, positional.end());
+    return cmd;
+}
+
+Status apply(FlightAnalysis& fa, const Action& a) {
+    switch (a.kind) {
+        case Action::Kind::Set:
+            return fa.commitDetail(a.field, a.text);
+        case Action::Kind::Units: {
+            UnitSelection ticked = fa.units;
+            for (UnitGroup g : a.unitGroups) {
+                switch (g) {
+                    case UnitGroup::Distance: ticked.Distance = a.units.Distance; break;
+                    case UnitGroup::Velocity: ticked.Velocity = a.units.Velocity; break;
+                    case UnitGroup::Thrust: ticked.Thrust = a.units.Thrust; break;
+                    case UnitGroup::Mass: ticked.Mass = a.units.Mass; break;
+                }
+            }
+            return fa.applyUnits(ticked);
+        }
+        case Action::Kind::Mode:
+            return a.burnMode ? fa.mnuGraphAccelThrust_Click() : fa.mnuGraphAll_Click();
+        case Action::Kind::Recalculate:
+            return fa.mnuRecalc_Click();
+    }
+    return Status::success();
+}
+
+// Parses, opens and applies the actions; null after a failure (already reported).
+using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
+
+std::optional<Session> openSession(const VerbSpec& spec, const Args& args, std::ostream& err, int& exitCode) {
+    FlightCommand cmd;
+    try {
+        cmd = parseFlightCommand(spec, args);
+    } catch (const UsageError& e) {
+        err << "tarvel " << spec.name << ": " << e.message << "\n";
+        for (const Verb& v : flightVerbs())
+            if (v.name == spec.name) err << "usage: " << v.usage << "\n";
+        exitCode = kExitUsage;
+        return std::nullopt;
+    }
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->numberLocale = cmd.locale;
+    const Status opened = fa->openRecordFile(cmd.file);
+    if (!fa->lastRead.complete)
+        err << "tarvel: warning: " << cmd.file << ": reading stopped at " << fa->lastRead.stoppedAt
+            << "; the samples before it are used\n";
+    if (!opened.ok) {
+        err << "tarvel: " << cmd.file << ": " << opened.message << "\n";
+        exitCode = kExitFailure;
+        return std::nullopt;
+    }
+    for (const Action& a : cmd.actions) {
+        const Status s = apply(*fa, a);
+        if (!s.ok) {
+            err << "tarvel: " << a.option << ": " << s.message << "\n";
+            exitCode = kExitFailure;
+            return std::nullopt;
+        }
+    }
+    exitCode = kExitOk;
+    return Session{std::move(cmd), std::move(fa)};
+}
+
+int reportWrite(const Status& s, const std::string& path, std::ostream& err) {
+    if (s.ok) return kExitOk;
+    err << "tarvel: cannot write " << path << ": " << s.message << "\n";
+    return kExitFailure;
+}
+
+// JSON strings are UTF-8; record files carry the system's single-byte code
+// page, so a byte that does not start valid UTF-8 is taken as Latin-1.
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            const size_t length = c >= 0xf0 && c < 0xf5 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 && c < 0xe0 ? 2 : 0;
+            bool valid = length > 0 && i + length <= text.size();
+            for (size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
+            if (valid) {
+                out.append(text.substr(i, length));
+                i += length - 1;
+            } else {
+                out += static_cast<char>(0xc0 | (c >> 6));
+                out += static_cast<char>(0x80 | (c & 0x3f));
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string motorClassShown(const FigureTexts& f) {
+    constexpr std::string_view prefix = "Ave Thrust-";
+    return f.Label5.rfind(prefix, 0) == 0 ? f.Label5.substr(prefix.size()) : std::string();
+}
+
+std::string shortest(double value) {
+    if (value == 0) return "0";  // no "-0" from a zero altitude times a negative scale
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+constexpr VerbSpec kSummary{"summary", 0, true, false};
+constexpr VerbSpec kSeries{"series", 0, false, false};
+constexpr VerbSpec kSave{"save", 1, false, false};
+constexpr VerbSpec kCsv{"csv", 1, false, false};
+constexpr VerbSpec kEng{"eng", 1, false, true};
+
+}  // namespace
+
+std::string summaryJson(const FlightAnalysis& fa, std::string_view file) {
+    std::string j = "{";
+    auto key = [&j](std::string_view name) {
+        if (j.back() != '{') j += ",";
+        j += jsonString(name) + ":";
+    };
+    key("file"), j += jsonString(file);
+    key("SampleCount"), j += std::to_string(fa.samples.SampleCount);
+    key("MotorDurationIndex"), j += std::to_string(fa.MotorDurationIndex);
+    key("units"), j += "{";
+    key("Distance"), j += std::to_string(fa.units.Distance);
+    key("Velocity"), j += std::to_string(fa.units.Velocity);
+    key("Thrust"), j += std::to_string(fa.units.Thrust);
+    key("Mass"), j += std::to_string(fa.units.Mass);
+    j += "}";
+    key("captions"), j += "{";
+    key("lblUnitsMass"), j += jsonString(fa.captions.lblUnitsMass);
+    key("lblVelocity"), j += jsonString(fa.captions.lblVelocity);
+    key("lblAltitude"), j += jsonString(fa.captions.lblAltitude);
+    key("lblUnitsThrust"), j += jsonString(fa.captions.lblUnitsThrust);
+    j += "}";
+    key("details"), j += "{";
+    for (int i = 0; i < kDetailFieldCount; ++i) {
+        const auto field = static_cast<DetailField>(i);
+        key(detailFieldName(field)), j += jsonString(fa.detail(field));
+    }
+    j += "}";
+    const FigureTexts& f = fa.figures;
+    key("figures"), j += "{";
+    const std::pair<std::string_view, const std::string*> figures[] = {
+        {"MaxAccel", &f.MaxAccel},         {"MinAccel", &f.MinAccel},       {"MaxVelocity", &f.MaxVelocity},
+        {"MaxAltitude", &f.MaxAltitude},   {"Velocity3Ft", &f.Velocity3Ft}, {"MaxThrust", &f.MaxThrust},
+        {"TotalImpulse", &f.TotalImpulse}, {"AveThrust", &f.AveThrust},     {"Label5", &f.Label5},
+        {"BaroAltitude", &fa.BaroAltitude},
+    };
+    for (const auto& [name, text] : figures) key(name), j += jsonString(*text);
+    j += "}";
+    key("MotorClass"), j += jsonString(motorClassShown(f));
+    return j + "}\n";
+}
+
+std::string summaryTable(const FlightAnalysis& fa, std::string_view file) {
+    std::ostringstream out;
+    auto row = [&out](std::string_view label, std::string_view value, std::string_view unit = {}) {
+        out << "  " << label << std::string(label.size() < 22 ? 22 - label.size() : 1, ' ') << value;
+        if (!unit.empty() && !value.empty()) out << ' ' << unit;
+        out << '\n';
+    };
+    const UnitCaptions& c = fa.captions;
+    std::string impulseUnit = c.lblUnitsThrust;
+    if (impulseUnit.size() > 2) impulseUnit.insert(impulseUnit.size() - 1, " s");
+    out << "File " << file << '\n';
+    row("Samples", std::to_string(fa.samples.SampleCount));
+    row("Motor duration index", std::to_string(fa.MotorDurationIndex));
+    out << "Rocket Details\n";
+    row("Total Wt", fa.detail(DetailField::FileDetailWeight), c.lblUnitsMass);
+    row("Diameter (in.)", fa.detail(DetailField::FileDetailDiameter));
+    row("Drag Coefficient", fa.detail(DetailField::FileDetailCoefficientDrag));
+    out << "Misc Details\n";
+    row("Name", fa.detail(DetailField::FileDetailName));
+    row("Place", fa.detail(DetailField::FileDetailPlace));
+    row("Date", fa.detail(DetailField::FileDetailDate));
+    std::string notes = fa.detail(DetailField::FileDetailNotes);
+    for (size_t at; (at = notes.find("\r\n")) != std::string::npos;) notes.replace(at, 2, " / ");
+    row("Notes:", notes);
+    const FigureTexts& f = fa.figures;
+    out << "Motor Performance\n";
+    row("Duratation (sec.)", fa.detail(DetailField::txtMotorDuration));
+    row("Propellant Wt", fa.detail(DetailField::FileDetailPropellantWt), c.lblUnitsMass);
+    row("Ave Thrust", f.AveThrust, c.lblUnitsThrust);
+    row("Total Impulse", f.TotalImpulse, impulseUnit);
+    row("Max Thrust", f.MaxThrust, c.lblUnitsThrust);
+    row("Motor class", motorClassShown(f));
+    out << "Rocket Performance\n";
+    row("Max Altitude", f.MaxAltitude, c.lblAltitude);
+    row("Max Velocity", f.MaxVelocity, c.lblVelocity);
+    row("Min Accel (G):", f.MinAccel);
+    row("Max Accel (G):", f.MaxAccel);
+    row("Velocity @3ft", f.Velocity3Ft, c.lblVelocity);
+    row("Baro Altitude", fa.BaroAltitude);
+    return out.str();
+}
+
+std::string seriesCsv(const FlightAnalysis& fa) {
+    const SampleStore& s = fa.samples;
+    std::string out = "i,DeltaTime,Pressure,Accel,Velocity,Altitude,Thrust\n";
+    for (int i = 1; i <= s.SampleCount && i <= kLastSlot; ++i) {
+        out += std::to_string(i);
+        for (const SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aVelocity, &s.aAltitude, &s.aThrust})
+            out += "," + shortest((*column)[static_cast<size_t>(i)]);
+        out += '\n';
+    }
+    return out;
+}
+
+int summaryVerb(const Args& args, std::ostream& out, std::ostream& err) {
+    int code;
+    auto session = openSession(kSummary, args, err, code);
+    if (!session) return code;
+    const auto& [cmd, fa] = *session;
+    out << (cmd.json ? summaryJson(*fa, cmd.file) : summaryTable(*fa, cmd.file));
+    return kExitOk;
+}
+
+int seriesVerb(const Args& args, std::ostream& out, std::ostream& err) {
+    int code;
+    auto session = openSession(kSeries, args, err, code);
+    if (!session) return code;
+    out << seriesCsv(*session->second);
+    return kExitOk;
+}
+
+int saveVerb(const Args& args, std::ostream&, std::ostream& err) {
+    int code;
+    auto session = openSession(kSave, args, err, code);
+    if (!session) return code;
+    const std::string& path = session->first.outputs[0];
+    return reportWrite(session->second->saveRecordFileAs(path), path, err);
+}
+
+int csvVerb(const Args& args, std::ostream&, std::ostream& err) {
+    int code;
+    auto session = openSession(kCsv, args, err, code);
+    if (!session) return code;
+    const std::string& path = session->first.outputs[0];
+    return reportWrite(exportCsvFile(*session->second, path), path, err);
+}
+
+int engVerb(const Args& args, std::ostream&, std::ostream& err) {
+    int code;
+    auto session = openSession(kEng, args, err, code);
+    if (!session) return code;
+    const auto& [cmd, fa] = *session;
+    // The dialog opens with its proposals; the fields given are typed over them.
+    MotorExportDialog dialog = openMotorExportDialog(*fa);
+    const std::pair<std::string_view, std::string*> fields[] = {
+        {"diameter", &dialog.txtDiameter},
+        {"length", &dialog.txtLength},
+        {"propellant", &dialog.txtPropelWeight},
+        {"total", &dialog.txtTotalMotorWeight},
+    };
+    for (const auto& [name, text] : fields)
+        if (auto it = cmd.exportFields.find(name); it != cmd.exportFields.end()) *text = it->second;
+    const std::string& path = cmd.outputs[0];
+    return reportWrite(exportMotorFile(*fa, dialog, path), path, err);
+}
+
+std::vector<Verb> flightVerbs() {
+    return {
+        {"summary", "tarvel summary FILE.rcd [ACTIONS...] [--json] [--locale NAME]", summaryVerb},
+        {"series", "tarvel series  FILE.rcd [ACTIONS...]", seriesVerb},
+        {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...]", saveVerb},
+        {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...]", csvVerb},
+        {"eng",
+         "tarvel eng     FILE.rcd OUT.eng [--diameter TEXT] [--length TEXT] [--propellant TEXT] [--total TEXT] "
+         "[ACTIONS...]",
+         engVerb},
+    };
+}
+
+}  // namespace tarvel::cli
