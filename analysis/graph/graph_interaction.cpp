@@ -33,8 +33,7 @@ void GraphInteraction::mouseMove(double xTwips) { show(xTwips, locate(xTwips)); 
 std::string GraphInteraction::mouseDown(MouseButton button, double xTwips) {
     Location at = locate(xTwips);
     std::string message;
-    if (button == MouseButton::Right)
-        message = descentRateClick(at);
+    if (button == MouseButton::Right) message = descentRateClick(at);
     show(xTwips, at);
     return message;
 }
@@ -49,8 +48,7 @@ std::string GraphInteraction::descentRateClick(const Location& at) {
         pointer.color = kRedColor;
         return kFirstPointMessage;
     }
-    if (at.time == DescentRateTime1)
-        return kSameTimeMessage;
+    if (at.time == DescentRateTime1) return kSameTimeMessage;
     double rate = (DescentRateAlt1 - altitude) / (at.time - DescentRateTime1);
     DescentRateClickIndex = 0;
     pointer.color = kWindowTextColor;

@@ -1,12 +1,11 @@
 #include "graph_painter.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
+#include <cmath>
 
 namespace tarvel::graph {
 
@@ -28,7 +27,9 @@ GraphTransform::GraphTransform(const GraphGeometry& geometry, const QRectF& targ
 
 QPointF GraphTransform::panelToPixel(double x, double y) const { return {m_ox + x * m_sx, m_oy + y * m_sy}; }
 
-QPointF GraphTransform::areaToPixel(double x, double y) const { return panelToPixel(x + m_geometry.areaLeft(), y); }
+QPointF GraphTransform::areaToPixel(double x, double y) const {
+    return panelToPixel(x + m_geometry.areaLeft(), y);
+}
 
 QRectF GraphTransform::panelToPixel(double left, double top, double width, double height) const {
     return {panelToPixel(left, top), QSizeF(width * m_sx, height * m_sy)};
@@ -45,15 +46,20 @@ double GraphTransform::areaXFromPixel(double px) const { return (px - m_ox) / m_
 double GraphTransform::areaYFromPixel(double py) const { return (py - m_oy) / m_sy; }
 
 QColor resolveColor(ColorValue value, const QPalette& palette) {
-    if (!(value & kSystemColorFlag))
-        return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    if (!(value & kSystemColorFlag)) return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
     switch (value & 0xFF) {
-    case 0x05: return palette.color(QPalette::Base);        // window background
-    case 0x0F: return palette.color(QPalette::Button);      // button face
-    case 0x10: return palette.color(QPalette::Mid);         // button shadow
-    case 0x12: return palette.color(QPalette::ButtonText);  // button text
-    case 0x14: return palette.color(QPalette::Light);       // 3-D highlight
-    default: return palette.color(QPalette::WindowText);    // 0x08 and anything unknown
+        case 0x05:
+            return palette.color(QPalette::Base);  // window background
+        case 0x0F:
+            return palette.color(QPalette::Button);  // button face
+        case 0x10:
+            return palette.color(QPalette::Mid);  // button shadow
+        case 0x12:
+            return palette.color(QPalette::ButtonText);  // button text
+        case 0x14:
+            return palette.color(QPalette::Light);  // 3-D highlight
+        default:
+            return palette.color(QPalette::WindowText);  // 0x08 and anything unknown
     }
 }
 
@@ -63,9 +69,12 @@ constexpr int kMinFontPixels = 6;  // smaller text is unreadable on screen
 
 int alignmentFlags(Align a) {
     switch (a) {
-    case Align::Right: return Qt::AlignRight;
-    case Align::Center: return Qt::AlignHCenter;
-    default: return Qt::AlignLeft;
+        case Align::Right:
+            return Qt::AlignRight;
+        case Align::Center:
+            return Qt::AlignHCenter;
+        default:
+            return Qt::AlignLeft;
     }
 }
 
@@ -78,28 +87,26 @@ QColor gridColorAgainst(QColor grid, const QColor& background) {
 }
 
 void drawLabel(QPainter& p, const GraphTransform& tf, const Label& l, const QPalette& palette) {
-    if (!l.visible || l.text.empty())
-        return;
+    if (!l.visible || l.text.empty()) return;
     p.setPen(resolveColor(l.color, palette));
-    p.drawText(tf.panelToPixel(l.left, l.top, l.width, l.height), alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip,
-               QString::fromStdString(l.text));
+    p.drawText(tf.panelToPixel(l.left, l.top, l.width, l.height),
+               alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip, QString::fromStdString(l.text));
 }
 
 // Label columns are only 500 twips apart and an axis can reach "10,000.0";
 // a column whose widest text does not fit its labels gets a smaller font, the
 // same for the whole column, rather than running into the next column.
-void drawColumn(QPainter& p, const GraphTransform& tf, const std::vector<Label>& labels, const QPalette& palette) {
+void drawColumn(QPainter& p, const GraphTransform& tf, const std::vector<Label>& labels,
+                const QPalette& palette) {
     const QFont base = p.font();
     const QFontMetricsF metrics(base);
     double shrink = 1;
     for (const Label& l : labels) {
-        if (!l.visible)
-            continue;
+        if (!l.visible) continue;
         const double room = l.width * tf.scaleX();
         for (const QString& line : QString::fromStdString(l.text).split('\n')) {
             double width = metrics.horizontalAdvance(line);
-            if (width > room)
-                shrink = std::min(shrink, room / width);
+            if (width > room) shrink = std::min(shrink, room / width);
         }
     }
     if (shrink < 1) {
@@ -107,16 +114,14 @@ void drawColumn(QPainter& p, const GraphTransform& tf, const std::vector<Label>&
         narrow.setPixelSize(std::max(kMinFontPixels, static_cast<int>(base.pixelSize() * shrink)));
         p.setFont(narrow);
     }
-    for (const Label& l : labels)
-        drawLabel(p, tf, l, palette);
+    for (const Label& l : labels) drawLabel(p, tf, l, palette);
     p.setFont(base);
 }
 
 void drawSegments(QPainter& p, const GraphTransform& tf, const std::vector<Segment>& segments, QPen pen,
                   const QColor* fixedColor, const QPalette& palette) {
     for (const Segment& s : segments) {
-        if (!s.visible)
-            continue;
+        if (!s.visible) continue;
         pen.setColor(fixedColor ? *fixedColor : resolveColor(s.color, palette));
         p.setPen(pen);
         p.drawLine(tf.areaToPixel(s.x1, s.y1), tf.areaToPixel(s.x2, s.y2));
@@ -133,8 +138,7 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    if (options.fillPanel)
-        p.fillRect(tf.panelRect(), resolveColor(kButtonFaceColor, pal));
+    if (options.fillPanel) p.fillRect(tf.panelRect(), resolveColor(kButtonFaceColor, pal));
     const QRectF area = tf.areaRect();
     p.fillRect(area, options.areaBackground);
 
@@ -152,7 +156,8 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     drawSegments(p, tf, scene.curves, curvePen, nullptr, pal);
     if (scene.pointer.visible) {
         p.setPen(QPen(resolveColor(scene.pointer.color, pal), thinWidth));
-        p.drawLine(tf.areaToPixel(scene.pointer.x, scene.pointer.y1), tf.areaToPixel(scene.pointer.x, scene.pointer.y2));
+        p.drawLine(tf.areaToPixel(scene.pointer.x, scene.pointer.y1),
+                   tf.areaToPixel(scene.pointer.x, scene.pointer.y2));
     }
     p.restore();
 
@@ -163,10 +168,10 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     QFont font = p.font();
     font.setPixelSize(std::max(kMinFontPixels, static_cast<int>(std::lround(kLabelFontTwips * scale))));
     p.setFont(font);
-    for (const auto* pool : {&scene.timeLabels, &scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels})
+    for (const auto* pool :
+         {&scene.timeLabels, &scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels})
         drawColumn(p, tf, *pool, pal);
-    if (options.columnTitles)
-        drawColumn(p, tf, scene.columnTitles, pal);
+    if (options.columnTitles) drawColumn(p, tf, scene.columnTitles, pal);
     font.setBold(true);
     p.setFont(font);
     drawLabel(p, tf, scene.timeCaption, pal);

@@ -42,16 +42,17 @@ private:
 
 struct RenderOptions {
     bool keepAspect = true;
-    bool columnTitles = false;      // the window labels its columns itself; pictures need titles
-    QPalette palette;               // resolves system colours (grid, idle pointer, panel)
+    bool columnTitles = false;  // the window labels its columns itself; pictures need titles
+    QPalette palette;           // resolves system colours (grid, idle pointer, panel)
     QColor areaBackground = Qt::white;
-    bool fillPanel = true;          // paint the panel background (button face)
+    bool fillPanel = true;  // paint the panel background (button face)
 };
 
 // Colour of a stored value: BGR with red in the low byte, or a system colour.
 QColor resolveColor(ColorValue value, const QPalette& palette);
 
-void paintGraph(QPainter& painter, const Scene& scene, const QRect& target, const RenderOptions& options = {});
+void paintGraph(QPainter& painter, const Scene& scene, const QRect& target,
+                const RenderOptions& options = {});
 
 // The scene as an image of the given size (needs a QGuiApplication for fonts).
 QImage renderGraphImage(const Scene& scene, const QSize& size, const RenderOptions& options = {});

@@ -18,7 +18,9 @@ inline constexpr ColorValue kButtonFaceColor = 0x8000000Fu;  // grid lines
 inline constexpr ColorValue kWindowTextColor = 0x80000008u;  // idle pointer
 inline constexpr ColorValue kRedColor = 255;                 // pointer during a measurement
 
-constexpr ColorValue bgr(uint8_t r, uint8_t g, uint8_t b) { return (uint32_t(b) << 16) | (uint32_t(g) << 8) | r; }
+constexpr ColorValue bgr(uint8_t r, uint8_t g, uint8_t b) {
+    return (uint32_t(b) << 16) | (uint32_t(g) << 8) | r;
+}
 
 // Design geometry of the graph panel, in twips. The plot area (grfArea) sits
 // at the right of the panel (grfBase) and both share the top edge; the left

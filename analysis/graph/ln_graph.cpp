@@ -37,8 +37,7 @@ int clampedSampleCount(const SampleStore& s) { return std::clamp<int>(s.SampleCo
 // Sum or mean of `first`..`last`; slots past the store count as absent.
 double sumSlots(const SampleArray& a, int first, int last) {
     double sum = 0;
-    for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k)
-        sum += a[k];
+    for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k) sum += a[k];
     return sum;
 }
 
@@ -63,8 +62,7 @@ double axisSpan(const AxisSpec& a) {
 double roundToDecimals(double value, int decimals) {
     char text[400];
     auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (error != std::errc())
-        return value;  // not finite
+    if (error != std::errc()) return value;  // not finite
     double rounded = value;
     std::from_chars(text, end, rounded);
     return rounded;
@@ -78,8 +76,7 @@ LnGraph::LnGraph(FlightAnalysis& analysis, GraphGeometry geometry)
 }
 
 LnGraph::~LnGraph() {
-    if (m_analysis.graph() == this)
-        m_analysis.attachGraph(nullptr);
+    if (m_analysis.graph() == this) m_analysis.attachGraph(nullptr);
 }
 
 void LnGraph::InitGraph() {
@@ -96,10 +93,18 @@ void LnGraph::DrawAxes() {
     for (const ValueColumn& c : kColumns) {
         std::vector<Label>* pool = nullptr;
         switch (c.axis) {
-        case Axis::Accel: pool = &m_scene.accelLabels; break;
-        case Axis::Velocity: pool = &m_scene.velLabels; break;
-        case Axis::Altitude: pool = &m_scene.distLabels; break;
-        default: pool = &m_scene.hpLabels; break;
+            case Axis::Accel:
+                pool = &m_scene.accelLabels;
+                break;
+            case Axis::Velocity:
+                pool = &m_scene.velLabels;
+                break;
+            case Axis::Altitude:
+                pool = &m_scene.distLabels;
+                break;
+            default:
+                pool = &m_scene.hpLabels;
+                break;
         }
         layoutValueLabels(c.axis, *pool, c.offset, c.decimals);
     }
@@ -195,26 +200,27 @@ double LnGraph::yOfValue(Axis a, double v) const {
 }
 
 void LnGraph::plot(Axis a, double value1, double time1, double value2, double time2, int segment) {
-    if (segment < 0)
-        return;
-    if (segment >= static_cast<int>(m_scene.curves.size()))
-        m_scene.curves.resize(segment + 1);
-    m_scene.curves[segment] = {xOfTime(time1), yOfValue(a, value1), xOfTime(time2), yOfValue(a, value2),
-                               axis(a).Color, true};
+    if (segment < 0) return;
+    if (segment >= static_cast<int>(m_scene.curves.size())) m_scene.curves.resize(segment + 1);
+    m_scene.curves[segment] = {xOfTime(time1),      yOfValue(a, value1), xOfTime(time2),
+                               yOfValue(a, value2), axis(a).Color,       true};
 }
 
-void LnGraph::PlotAccel(double v1, double t1, double v2, double t2, int16_t s) { plot(Axis::Accel, v1, t1, v2, t2, s); }
+void LnGraph::PlotAccel(double v1, double t1, double v2, double t2, int16_t s) {
+    plot(Axis::Accel, v1, t1, v2, t2, s);
+}
 void LnGraph::PlotVelocity(double v1, double t1, double v2, double t2, int16_t s) {
     plot(Axis::Velocity, v1, t1, v2, t2, s);
 }
 void LnGraph::PlotAltitude(double v1, double t1, double v2, double t2, int16_t s) {
     plot(Axis::Altitude, v1, t1, v2, t2, s);
 }
-void LnGraph::PlotThrust(double v1, double t1, double v2, double t2, int16_t s) { plot(Axis::Thrust, v1, t1, v2, t2, s); }
+void LnGraph::PlotThrust(double v1, double t1, double v2, double t2, int16_t s) {
+    plot(Axis::Thrust, v1, t1, v2, t2, s);
+}
 
 void LnGraph::ClearCurves() {
-    for (Segment& s : m_scene.curves)
-        s.visible = false;
+    for (Segment& s : m_scene.curves) s.visible = false;
     // The old pool cleared one element too many, taking the lowest grid line
     // (which lies below the plot area anyway) with the curves.
     m_scene.horizontalGrid[0].visible = false;
@@ -231,8 +237,7 @@ void LnGraph::AdjAxisValues(double CurVal, double& MinVal, double& MaxVal, int16
         MinVal -= IncVal;
     else if (CurVal > MaxVal)
         MaxVal += IncVal;
-    if (MinVal < 0)
-        MinVal = 0;
+    if (MinVal < 0) MinVal = 0;
 }
 
 void LnGraph::AdjAllAxisValues() {
@@ -266,8 +271,7 @@ void LnGraph::AdjThrustAxisValues() {
         AdjAxisValues(s.aThrust[i], thrust.MinValue, thrust.MaxValue, 30);
         elapsed += s.aDeltaTime[i];
         AdjAxisValues(elapsed, time.MinValue, time.MaxValue, 1);
-        if (duration < elapsed)
-            break;  // the sample that passes the burn is still counted
+        if (duration < elapsed) break;  // the sample that passes the burn is still counted
     }
 }
 
@@ -283,8 +287,7 @@ void LnGraph::DrawGraph() {
     ClearCurves();
     int count = clampedSampleCount(m_analysis.samples);
     int h = roundHalfEvenToInt16(count / 200.0);
-    if (h <= 0)
-        return;  // 100 samples or fewer: nothing to reduce, nothing drawn
+    if (h <= 0) return;  // 100 samples or fewer: nothing to reduce, nothing drawn
     drawBlocks(h, strideFor(count, h), false);
 }
 
@@ -292,8 +295,7 @@ void LnGraph::DrawThurstCurveGraph() {
     ClearCurves();
     int burn = m_analysis.MotorDurationIndex;
     int h = roundHalfEvenToInt16(burn / 200.0);
-    if (h <= 0)
-        h = 1;  // a negative index must not make the blocks walk backwards
+    if (h <= 0) h = 1;  // a negative index must not make the blocks walk backwards
     drawBlocks(h, strideFor(burn, h), true);
 }
 
@@ -305,8 +307,7 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
     double prevA = 0, prevH = 0, prevT = 0;
     double largestT = 0;
     for (int i = 0; i <= P - 2; ++i) {
-        if (count < h * (i + 1))
-            break;
+        if (count < h * (i + 1)) break;
         int first = h * i + 1, last = h * i + h;
         double A = sumSlots(s.aAccel, first, last) / h;
         double H = sumSlots(s.aAltitude, first, last) / h;
@@ -315,19 +316,15 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
         tA += sumSlots(s.aDeltaTime, h * i, h * i + h - 1);
         double tB = tA + sumSlots(s.aDeltaTime, h * (i + 1), h * (i + 1) + h - 1);
 
-        if (menu.mnuGraphAccel)
-            plot(Axis::Accel, prevA, tA, A, tB, i);
+        if (menu.mnuGraphAccel) plot(Axis::Accel, prevA, tA, A, tB, i);
         if (burnView) {
-            if (menu.mnuGraphThrust && T >= 0)
-                plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
+            if (menu.mnuGraphThrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
         } else {
             if (menu.mnuGraphVelocity)
                 plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, P + i);
-            if (menu.mnuGraphAltitude)
-                plot(Axis::Altitude, prevH, tA, H, tB, 2 * P + i);
+            if (menu.mnuGraphAltitude) plot(Axis::Altitude, prevH, tA, H, tB, 2 * P + i);
             // Thrust below 5 % of the peak so far is noise after burnout.
-            if (menu.mnuGraphThrust && T > 0.05 * largestT)
-                plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
+            if (menu.mnuGraphThrust && T > 0.05 * largestT) plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
         }
         prevA = A;
         prevH = H;

@@ -1,6 +1,7 @@
+#include "graph_interaction.h"
+
 #include <gtest/gtest.h>
 
-#include "graph_interaction.h"
 #include "graph_test_support.h"
 
 namespace tarvel::graph {
@@ -28,17 +29,16 @@ TEST_F(GraphInteractionTest, LocatesTheSampleUnderThePointer) {
         double time;
         int slot;
     } cases[] = {
-        {0, 0, 0},                // t = 0 shows the empty slot before the first sample
-        {27.3, 0.1, 11},          // 0.1 s: slot 0 adds no time, so ten samples plus one
-        {kX10s, 10, 1001},
-        {kX20s, 20, 2000},
-        {8181, 30, 2000},         // beyond sample 2000 the walk stops there
+        {0, 0, 0},        // t = 0 shows the empty slot before the first sample
+        {27.3, 0.1, 11},  // 0.1 s: slot 0 adds no time, so ten samples plus one
+        {kX10s, 10, 1001}, {kX20s, 20, 2000}, {8181, 30, 2000},  // beyond sample 2000 the walk stops there
         {-100, -0.37, 0},
     };
     for (const Case& c : cases) {
         GraphInteraction::Location at = ui.locate(c.x);
         EXPECT_DOUBLE_EQ(at.time, c.time) << c.x;
-        EXPECT_NEAR(at.slot, c.slot, c.slot > 0 && c.slot < 2000 ? 1 : 0) << c.x;  // sums of 0.01 may land either side
+        EXPECT_NEAR(at.slot, c.slot, c.slot > 0 && c.slot < 2000 ? 1 : 0)
+            << c.x;  // sums of 0.01 may land either side
     }
 }
 
@@ -67,14 +67,14 @@ TEST_F(GraphInteractionTest, ShowsInstantaneousValues) {
 }
 
 TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
-    for (int k = 980; k <= 1020; ++k)
-        analysis.samples.aAltitude[k] = 500.04;  // rounded to 500.0 when taken
+    for (int k = 980; k <= 1020; ++k) analysis.samples.aAltitude[k] = 500.04;  // rounded to 500.0 when taken
     analysis.samples.aAltitude[2000] = 300;
 
     EXPECT_EQ(ui.mouseDown(MouseButton::Left, kX10s), "");
     EXPECT_EQ(ui.DescentRateClickIndex, 0);
 
-    EXPECT_EQ(ui.mouseDown(MouseButton::Right, kX10s), "Calculate descent rate: Right click a 2nd position to the right.");
+    EXPECT_EQ(ui.mouseDown(MouseButton::Right, kX10s),
+              "Calculate descent rate: Right click a 2nd position to the right.");
     EXPECT_EQ(ui.DescentRateClickIndex, 1);
     EXPECT_DOUBLE_EQ(ui.DescentRateTime1, 10);
     EXPECT_DOUBLE_EQ(ui.DescentRateAlt1, 500);
@@ -94,8 +94,7 @@ TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
 
 TEST_F(GraphInteractionTest, RefusesASecondPointAtTheSameTime) {
     analysis.captions.lblAltitude = "(m)";
-    for (int k = 980; k <= 1020; ++k)
-        analysis.samples.aAltitude[k] = 300;
+    for (int k = 980; k <= 1020; ++k) analysis.samples.aAltitude[k] = 300;
     analysis.samples.aAltitude[2000] = 500;
     ui.mouseDown(MouseButton::Right, kX10s);
     // 2728 twips still reads 10.00 s after rounding: same time, no rate.

@@ -1,9 +1,10 @@
+#include "graph_painter.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QImage>
 
-#include "graph_painter.h"
 #include "graph_test_support.h"
 #include "ln_graph.h"
 
@@ -17,8 +18,7 @@ protected:
         static int argc = 1;
         static char name[] = "tarvel_graph_tests";
         static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance())
-            s_app = new QGuiApplication(argc, argv);
+        if (!QGuiApplication::instance()) s_app = new QGuiApplication(argc, argv);
     }
     GraphPainterTest() : graph(analysis) {
         test::useUsNumbers(analysis);
@@ -73,8 +73,8 @@ TEST_F(GraphPainterTest, CurvesGridAndPointerLandOnTheirPixels) {
     const int areaLeft = 260;
     // Curve: x(0.2 s) = 909 twips .. x(1.2 s) = 5454 twips.
     EXPECT_EQ(image.pixelColor(areaLeft + 300, 250), QColor(0, 128, 0));
-    EXPECT_EQ(image.pixelColor(areaLeft + 50, 250), Qt::white);  // before the segment starts
-    EXPECT_EQ(image.pixelColor(areaLeft + 700, 200), QColor(255, 0, 0));  // pointer at 700.5 px
+    EXPECT_EQ(image.pixelColor(areaLeft + 50, 250), Qt::white);               // before the segment starts
+    EXPECT_EQ(image.pixelColor(areaLeft + 700, 200), QColor(255, 0, 0));      // pointer at 700.5 px
     EXPECT_EQ(image.pixelColor(areaLeft + 700, 550), QColor(192, 192, 192));  // panel below the area
 
     // Vertical grid line 1 at areaW / 11 = 818.2 twips (pixel 81.8), in the grid colour.
@@ -86,12 +86,11 @@ TEST_F(GraphPainterTest, CurvesGridAndPointerLandOnTheirPixels) {
     auto inkIn = [&](QRect r) {
         int n = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                n += image.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+            for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y).lightness() < 100 ? 1 : 0;
         return n;
     };
     EXPECT_GT(inkIn(QRect(areaLeft + 350, 525, 200, 20)), 10);  // "Time (s)"
-    EXPECT_GT(inkIn(QRect(areaLeft - 60, 495, 60, 20)), 5);    // "0.000"
+    EXPECT_GT(inkIn(QRect(areaLeft - 60, 495, 60, 20)), 5);     // "0.000"
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
+#include "ln_graph.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "graph_test_support.h"
-#include "ln_graph.h"
 
 namespace tarvel::graph {
 namespace {
@@ -15,16 +16,14 @@ protected:
 
     std::vector<std::string> texts(const std::vector<Label>& pool, int n = 11) {
         std::vector<std::string> out;
-        for (int i = 0; i < n; ++i)
-            out.push_back(pool[i].text);
+        for (int i = 0; i < n; ++i) out.push_back(pool[i].text);
         return out;
     }
     // Visible curve segments in [first, last].
     int visibleIn(int first, int last) const {
         int n = 0;
         for (int i = first; i <= last; ++i)
-            if (const Segment* s = graph.scene().curve(i); s && s->visible)
-                ++n;
+            if (const Segment* s = graph.scene().curve(i); s && s->visible) ++n;
         return n;
     }
 
@@ -36,10 +35,11 @@ TEST_F(LnGraphTest, TickLabelsAfterInitGraph) {
     graph.InitGraph();
     graph.DrawAxes();
     const Scene& s = graph.scene();
-    EXPECT_EQ(texts(s.timeLabels), (std::vector<std::string>{"0.00", "0.20", "0.40", "0.60", "0.80", "1.00", "1.20",
-                                                            "1.40", "1.60", "1.80", "2.00"}));
-    EXPECT_EQ(texts(s.distLabels), (std::vector<std::string>{"0.0", "100.0", "200.0", "300.0", "400.0", "500.0",
-                                                            "600.0", "700.0", "800.0", "900.0", "1,000.0"}));
+    EXPECT_EQ(texts(s.timeLabels), (std::vector<std::string>{"0.00", "0.20", "0.40", "0.60", "0.80", "1.00",
+                                                             "1.20", "1.40", "1.60", "1.80", "2.00"}));
+    EXPECT_EQ(texts(s.distLabels),
+              (std::vector<std::string>{"0.0", "100.0", "200.0", "300.0", "400.0", "500.0", "600.0", "700.0",
+                                        "800.0", "900.0", "1,000.0"}));
     EXPECT_EQ(s.accelLabels[10].text, "5.000");
     EXPECT_EQ(s.velLabels[1].text, "15.00");
     EXPECT_FALSE(s.timeLabels[11].visible);  // slots past Divisions stay unused
@@ -96,7 +96,8 @@ TEST_F(LnGraphTest, TimeAtXInvertsTheMapping) {
         double maxTime;
         double expected;
     } cases[] = {
-        {0, 2, 0}, {right, 2, 2}, {right, 35, 35}, {4090, 2, 1.0}, {2727, 30, 10}, {409, 2, 0.1}, {-409, 2, -0.1},
+        {0, 2, 0},      {right, 2, 2}, {right, 35, 35}, {4090, 2, 1.0},
+        {2727, 30, 10}, {409, 2, 0.1}, {-409, 2, -0.1},
     };
     for (const Case& c : cases) {
         graph.axis(Axis::Time).MaxValue = c.maxTime;
@@ -121,14 +122,14 @@ TEST(AdjAxisValues, WidensOneStepPerCallAndNeverBelowZero) {
         int16_t step;
         double newMin, newMax;
     } cases[] = {
-        {12, 0, 5, 5, 0, 10},      // 12 G: first sample raises to 10 ...
-        {12, 0, 10, 5, 0, 15},     // ... the next one still above 10 to 15
-        {12, 0, 15, 5, 0, 15},     // inside: unchanged
+        {12, 0, 5, 5, 0, 10},        // 12 G: first sample raises to 10 ...
+        {12, 0, 10, 5, 0, 15},       // ... the next one still above 10 to 15
+        {12, 0, 15, 5, 0, 15},       // inside: unchanged
         {500, 0, 150, 100, 0, 250},  // a spike ends above the axis
-        {-3, 0, 5, 5, 0, 5},       // negative values never lower below 0
-        {3, 10, 20, 5, 5, 20},     // a minimum above 0 may come down one step
-        {-50, 2, 20, 5, 0, 20},    // ... but not past 0
-        {5, 0, 5, 5, 0, 5},        // equal to the maximum is inside
+        {-3, 0, 5, 5, 0, 5},         // negative values never lower below 0
+        {3, 10, 20, 5, 5, 20},       // a minimum above 0 may come down one step
+        {-50, 2, 20, 5, 0, 20},      // ... but not past 0
+        {5, 0, 5, 5, 0, 5},          // equal to the maximum is inside
     };
     for (const Case& c : cases) {
         double min = c.min, max = c.max;
@@ -187,8 +188,7 @@ TEST_P(DrawGraphReduction, SegmentCountsAndPositions) {
     graph.DrawGraph();
 
     EXPECT_EQ(graph.scene().visibleCurveCount(), 4 * r.blocks);
-    if (r.blocks == 0)
-        return;
+    if (r.blocks == 0) return;
     for (int base : {0, r.P, 2 * r.P, 3 * r.P}) {
         EXPECT_EQ(visibleIn(base, base + r.blocks - 1), r.blocks) << "curve from " << base;
         EXPECT_EQ(visibleIn(base + r.blocks, base + r.P - 1), 0) << "curve from " << base;
@@ -197,8 +197,7 @@ TEST_P(DrawGraphReduction, SegmentCountsAndPositions) {
     EXPECT_EQ(graph.scene().curve(2 * r.P)->color, 8388608u);
 
     // Curves never reach into the grid, however far their indices go.
-    for (int i = 801; i <= 810; ++i)
-        EXPECT_EQ(graph.scene().gridSegment(i)->color, kButtonFaceColor);
+    for (int i = 801; i <= 810; ++i) EXPECT_EQ(graph.scene().gridSegment(i)->color, kButtonFaceColor);
 
     // Block 1 joins the average of block 0 to its own, at the block times.
     const double h = r.h;
@@ -219,10 +218,10 @@ TEST_P(DrawGraphReduction, SegmentCountsAndPositions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleCounts, DrawGraphReduction,
-                         ::testing::Values(Reduction{100, 0, 200, 0},     // h rounds to 0: nothing drawn
-                                           Reduction{101, 1, 200, 101},   //
-                                           Reduction{250, 1, 250, 249},   // thrust from 750, past the old pool
-                                           Reduction{299, 1, 299, 298},   // last altitude segment 895
+                         ::testing::Values(Reduction{100, 0, 200, 0},    // h rounds to 0: nothing drawn
+                                           Reduction{101, 1, 200, 101},  //
+                                           Reduction{250, 1, 250, 249},  // thrust from 750, past the old pool
+                                           Reduction{299, 1, 299, 298},  // last altitude segment 895
                                            Reduction{1100, 6, 200, 183},  // 5.5 -> 6, stops at block 183
                                            Reduction{20000, 100, 200, 199}),
                          [](const auto& info) { return std::to_string(info.param.count); });
@@ -230,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(SampleCounts, DrawGraphReduction,
 TEST_F(LnGraphTest, ThrustBlocksAtMostFivePercentOfThePeakAreLeftOut) {
     test::fillRamp(analysis, 101);  // h = 1, P = 200, thrust from 600
     double thrust[] = {10, 0.5, 0.51, 0, -1, 20, 1.0, 1.01};
-    for (int k = 0; k < 8; ++k)
-        analysis.samples.aThrust[k + 1] = thrust[k];
+    for (int k = 0; k < 8; ++k) analysis.samples.aThrust[k + 1] = thrust[k];
     graph.DrawGraph();
     std::vector<bool> drawn;
     for (int k = 0; k < 8; ++k)
@@ -242,8 +240,7 @@ TEST_F(LnGraphTest, ThrustBlocksAtMostFivePercentOfThePeakAreLeftOut) {
     analysis.MotorDurationIndex = 0;  // h = 1, P = 200
     graph.DrawThurstCurveGraph();
     drawn.clear();
-    for (int k = 0; k < 8; ++k)
-        drawn.push_back(graph.scene().curve(600 + k)->visible);
+    for (int k = 0; k < 8; ++k) drawn.push_back(graph.scene().curve(600 + k)->visible);
     EXPECT_EQ(drawn, (std::vector<bool>{true, true, true, true, false, true, true, true}));
 }
 
