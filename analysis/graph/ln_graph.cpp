@@ -34,7 +34,7 @@ constexpr ValueColumn kColumns[] = {
 
 int clampedSampleCount(const SampleStore& s) { return std::clamp<int>(s.SampleCount, 0, kLastSlot); }
 
-// Sum or mean of `first`..`last`; slots past the store count as absent.
+// Sum of slots `first`..`last`; slots past the store count as absent.
 double sumSlots(const SampleArray& a, int first, int last) {
     double sum = 0;
     for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k) sum += a[k];
@@ -57,7 +57,7 @@ double axisSpan(const AxisSpec& a) {
 
 }  // namespace
 
-// Through text, as the window did, so halves follow the exact binary value;
+// Through text, as the window does, so halves follow the exact binary value;
 // to_chars and from_chars ignore the process locale the GUI sets.
 double roundToDecimals(double value, int decimals) {
     char text[400];
