@@ -1,0 +1,227 @@
+#include "cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "flight_verbs.h"
+#include "record_samples.h"
+#include "record_writer.h"
+
+using namespace tarvel;
+using tarvel::cli::Args;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome run(const Args& args) {
+    std::ostringstream out, err;
+    const int code = cli::runCommandLine(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("tarvel-cli-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        std::ofstream(flight(), std::ios::binary) << tarvel::testing::downloadedRecord(300);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string flight() const { return (m_dir / "flight.rcd").string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+}  // namespace
+
+TEST_F(CommandLine, SummaryJsonShowsWhatTheWindowShows) {
+    const Outcome r = run({"summary", flight(), "--json", "--locale", "en_US"});
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->numberLocale = *NumberLocale::named("en_US");
+    ASSERT_TRUE(fa->openRecordFile(flight()).ok);
+    EXPECT_EQ(r.out, cli::summaryJson(*fa, flight()));
+    for (const char* part : {"\"SampleCount\":300", "\"MaxAltitude\":\"1,141.0\"", "\"MotorClass\":\"D\"",
+                             "\"Label5\":\"Ave Thrust-D\"", "\"lblUnitsThrust\":\"(N)\"", "\"FileDetailWeight\":\"16.00\"",
+                             "\"units\":{\"Distance\":0,\"Velocity\":0,\"Thrust\":0,\"Mass\":0}"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+
+    const Outcome de = run({"summary", flight(), "--json", "--locale", "de_DE"});
+    EXPECT_NE(de.out.find("\"MaxAltitude\":\"1.141,0\""), std::string::npos);
+    const Outcome table = run({"summary", flight(), "--locale", "en_US"});
+    EXPECT_NE(table.out.find("Max Altitude          1,141.0 (ft)"), std::string::npos) << table.out;
+}
+
+TEST_F(CommandLine, ActionsRunLeftToRightAsInTheWindow) {
+    // Units first: the weight typed afterwards is in grams and stays as typed.
+    const Outcome r = run({"summary", flight(), "--json", "--units", "mass=g,velocity=km/h", "--set",
+                       "FileDetailWeight=450", "--set", "FileDetailName=Dart, mk 2"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("\"FileDetailWeight\":\"450\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"FileDetailPropellantWt\":\"56.7\""), std::string::npos);  // 2.0 oz x 28.35
+    EXPECT_NE(r.out.find("\"lblVelocity\":\"(km/h)\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"FileDetailName\":\"Dart, mk 2\""), std::string::npos);
+
+    // The other order: the typed 450 is converted (cut to three decimals) by the dialog.
+    const Outcome other = run({"summary", flight(), "--json", "--set", "FileDetailWeight=450", "--units", "mass=lbs"});
+    EXPECT_NE(other.out.find("\"FileDetailWeight\":\"28.125\""), std::string::npos) << other.out;
+
+    // The burn view leaves the figures; "&Recalculate" refreshes them.
+    const Outcome burn = run({"summary", flight(), "--json", "--set", "txtMotorDuration=0.2", "--mode", "burn"});
+    const Outcome recalc =
+        run({"summary", flight(), "--json", "--mode", "burn", "--set", "txtMotorDuration=0.2", "--recalculate"});
+    EXPECT_NE(burn.out.find("\"MotorDurationIndex\":21"), std::string::npos) << burn.out;
+    EXPECT_NE(burn.out, recalc.out);
+}
+
+TEST_F(CommandLine, SeriesListsEverySampleExactly) {
+    const Outcome r = run({"series", flight()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "i,DeltaTime,Pressure,Accel,Velocity,Altitude,Thrust");
+
+    auto fa = std::make_unique<FlightAnalysis>();
+    ASSERT_TRUE(fa->openRecordFile(flight()).ok);
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        ++rows;
+        std::istringstream fields(line);
+        std::string field;
+        std::getline(fields, field, ',');
+        ASSERT_EQ(field, std::to_string(rows));
+        const SampleArray* columns[] = {&fa->samples.aDeltaTime, &fa->samples.aPressure, &fa->samples.aAccel,
+                                        &fa->samples.aVelocity, &fa->samples.aAltitude,  &fa->samples.aThrust};
+        for (const SampleArray* column : columns) {
+            std::getline(fields, field, ',');
+            double value = 0;
+            std::from_chars(field.data(), field.data() + field.size(), value);
+            ASSERT_EQ(value, (*column)[rows]) << line;
+        }
+    }
+    EXPECT_EQ(rows, 300);
+}
+
+TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
+    ASSERT_EQ(run({"save", flight(), path("out.rcd"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"}).code, 0);
+    const std::string saved = slurp(path("out.rcd"));
+    EXPECT_EQ(saved.rfind("FDName\r\nScout\r\n", 0), 0u);
+    EXPECT_NE(saved.find(",Thrust(lbs)\r\n"), std::string::npos);
+
+    // The saved file gives the same figures as the session that saved it, once
+    // its thrust, too, has had a calculation's velocities for the drag term.
+    const Outcome fromSaved = run({"summary", path("out.rcd"), "--json", "--recalculate"});
+    const Outcome direct = run({"summary", flight(), "--json", "--set", "FileDetailName=Scout", "--units", "thrust=lbs"});
+    auto figures = [](const std::string& json) { return json.substr(json.find("\"figures\"")); };
+    EXPECT_EQ(figures(fromSaved.out), figures(direct.out));
+
+    ASSERT_EQ(run({"csv", flight(), path("out.csv"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"}).code, 0);
+    EXPECT_EQ(slurp(path("out.csv")), saved);
+
+    const Outcome eng = run({"eng", flight(), path("out.eng"), "--diameter", "24", "--length", "70", "--total", "3.5"});
+    ASSERT_EQ(eng.code, 0) << eng.err;
+    const std::string motor = slurp(path("out.eng"));
+    EXPECT_EQ(motor.rfind("; Tarvel-Rocket produced motor file for D", 0), 0u) << motor;
+    EXPECT_NE(motor.find(" 24 70 P 0.057 0.099 EX\r\n"), std::string::npos) << motor;
+    EXPECT_EQ(motor.substr(motor.size() - 7), " 0.00\r\n");
+}
+
+TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
+    std::ofstream(path("zero.rcd"), std::ios::binary) << "FDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
+    struct Case {
+        Args args;
+        int code;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"summary", path("missing.rcd")}, 1, std::strerror(ENOENT)},
+        {{"launch"}, 2, "unknown command \"launch\""},
+        {{"summary"}, 2, "needs FILE.rcd"},
+        {{"save", flight()}, 2, "needs FILE.rcd and an output file"},
+        {{"summary", flight(), "--set", "Colour=red"}, 2, "--set needs NAME=TEXT"},
+        {{"summary", flight(), "--set"}, 2, "needs a value"},
+        {{"summary", flight(), "--units", "velocity=knots"}, 2, "--units"},
+        {{"summary", flight(), "--units", "speed=mph"}, 2, "--units"},
+        {{"summary", flight(), "--mode", "thrust"}, 2, "--mode is all or burn"},
+        {{"summary", flight(), "--locale", "xx_NOWHERE"}, 2, "unknown locale"},
+        {{"series", flight(), "--json"}, 2, "unknown option --json"},
+        {{"save", flight(), path("out.rcd"), "--diameter", "24"}, 2, "unknown option --diameter"},
+        {{"summary", path("zero.rcd")}, 1, "motor duration"},
+        {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
+        {{"csv", flight(), path("no-folder/out.csv")}, 1, "cannot write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args.back() : ""));
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {
+    std::ofstream(path("bad.rcd"), std::ios::binary)
+        << "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n"
+           "0.1,14.7,1,0,0,0\r\n0.1,14.6,oops,0,0,0\r\n";
+    const Outcome r = run({"summary", path("bad.rcd"), "--json"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("warning"), std::string::npos);
+    EXPECT_NE(r.err.find("line 4"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\"SampleCount\":2"), std::string::npos);
+}
+
+TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->detail(DetailField::FileDetailNotes) = "a \"quoted\"\r\nline\\\x01";
+    fa->detail(DetailField::FileDetailName) = "Caf\xc3\xa9";   // UTF-8 stays
+    fa->detail(DetailField::FileDetailPlace) = "Caf\xe9";      // a single-byte code page letter
+    const std::string json = cli::summaryJson(*fa, "x.rcd");
+    EXPECT_NE(json.find(R"("FileDetailNotes":"a \"quoted\"\r\nline\\\u0001")"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"FileDetailName\":\"Caf\xc3\xa9\""), std::string::npos);
+    EXPECT_NE(json.find("\"FileDetailPlace\":\"Caf\xc3\xa9\""), std::string::npos);
+}
+
+TEST_F(CommandLine, TheProgramItself) {
+    auto runProgram = [](const std::string& arguments, std::string& output) {
+        const std::string command = std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return -1;
+        char buffer[4096];
+        size_t got;
+        output.clear();
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string output;
+    EXPECT_EQ(runProgram("summary '" + flight() + "' --json --locale en_US", output), 0);
+    EXPECT_EQ(output, run({"summary", flight(), "--json", "--locale", "en_US"}).out);
+    EXPECT_EQ(runProgram("", output), 2);
+    EXPECT_NE(output.find("usage:"), std::string::npos);
+    EXPECT_EQ(runProgram("--help", output), 0);
+    EXPECT_EQ(runProgram("summary '" + path("missing.rcd") + "'", output), 1);
+}
