@@ -192,11 +192,5 @@ TEST(MotorClass, BandsGapsAndPounds) {
     for (const auto& c : cases) EXPECT_EQ(MotorClass(c.impulse, c.unit), c.letter) << c.impulse;
 }
 
-TEST(VelocityTable, MainWindowCopy) {
-    EXPECT_EQ(MainVelocityFactor[2][3], 0.2778);
-    EXPECT_EQ(MainVelocityFactor[3][2], 3.6);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(MainVelocityFactor[i][i], 1.0);
-}
-
 }  // namespace
 }  // namespace tarvel
