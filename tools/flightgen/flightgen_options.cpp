@@ -185,7 +185,8 @@ Record (saved form, with the rocket's details):
   --weight-unit oz|lbs|g, --velocity-unit mph|ft/s|km/h|m/s,
   --altitude-unit ft|m, --thrust-unit N|lbs       units of the saved record
                                                   (oz, mph, ft, N)
-  --name TEXT, --place TEXT, --date TEXT, --note LINE (repeat for more lines)
+  --name TEXT, --place TEXT, --date TEXT, --note LINE (repeat for more lines;
+                        a comma in a line after the first reads back as a line break)
   -o, --output FILE     the record file; - for standard output
   -q, --quiet           no summary on standard error
   -h, --help            this text

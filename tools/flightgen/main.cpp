@@ -68,6 +68,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (!cmd->quiet) printSummary(flight, *fa);
+        // The reader splits notes lines after the first at commas.
+        for (size_t i = 1; i < cmd->record.notes.size(); ++i)
+            if (cmd->record.notes[i].find(',') != std::string::npos)
+                std::fprintf(stderr, "flightgen: warning: note line %zu holds a comma; it reads back as two lines\n",
+                             i + 1);
         // The analysis ends its velocity integration at the first value below
         // 1, so a first sample that adds less than that shows no velocity.
         if (fa->samples.aVelocity[1] < 1)
