@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "kinematics.h"
@@ -180,4 +183,26 @@ TEST(ReplaceFileContents, KeepsPermissionsAndFollowsLinks) {
     EXPECT_TRUE(fs::is_symlink(dir / "link.rcd"));
     EXPECT_EQ(slurp(target), "two");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(ReplaceFileContents, FailureWhileWritingKeepsTheOldFile) {
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "old contents\r\n").ok);
+
+    // A file size limit makes the write itself fail part way, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Status s = replaceFileContents(target.string(), std::string(100000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(s.ok);
+    EXPECT_EQ(s.message, std::strerror(EFBIG));
+    EXPECT_EQ(slurp(target), "old contents\r\n");
+    EXPECT_EQ(dir.entries(), 1u);
 }
