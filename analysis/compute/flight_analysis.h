@@ -143,12 +143,22 @@ public:
     GraphHooks* graph() const { return m_graph; }
 
     // --- commands, named after the window handlers they serve ---
+    // Zeroes the six sample arrays and puts the detail defaults back; leaves
+    // SampleCount, captions, BaroAltitude and the figures alone.
     void ClearFlightRecord();
+    // Weight, diameter, drag coefficient, propellant weight, motor duration.
     bool isNumericDetail(DetailField field) const;
     // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
-    // A file that cannot be opened gives !ok with the system's error text.
+    // A file that cannot be opened gives !ok with the system's error text
+    // (the record is cleared and bValidFile set all the same). A reading that
+    // stopped at a bad field is no failure: `lastRead` says where.
     Status openRecordFile(const std::string& path);
+    // Recompute and redraw in the ticked view, then refresh the figures. A
+    // motor duration of 0 or no number, a first pressure of 0 (all-curves
+    // view) or a result that is no finite number gives !ok with a message,
+    // and every derived value and figure stays as it was.
     Status RecalculateGraph();
+    // "&Recalculate": the all-curves way whatever the view; nothing without a record.
     Status mnuRecalc_Click();
     // Leaving a numeric detail field: recalculates when the text is a number
     // greater than 0 and a record is loaded.
@@ -162,7 +172,8 @@ public:
     // Units dialog "&OK" with the ticked buttons: converts the shown figures
     // and weights (Cut-1 / Cut-3), relabels and recalculates.
     Status applyUnits(const UnitSelection& ticked);
-    // Save / Save As write CurOpenFileName (Save As sets it first).
+    // Save / Save As write CurOpenFileName (Save As sets it first, even when
+    // the writing then fails). The file is replaced only by a complete one.
     Status saveRecordFile();
     Status saveRecordFileAs(const std::string& path);
 
