@@ -3,6 +3,7 @@
 // goal is well under 10 ms for 20k samples and a cost linear in their count.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,8 +11,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-
-#include <unistd.h>
 
 #include "flight_analysis.h"
 #include "kinematics.h"
@@ -95,7 +94,12 @@ void BM_OpenRecalculateSummarise(benchmark::State& state) {
     state.SetComplexityN(samples);
     state.SetItemsProcessed(state.iterations() * samples);
 }
-BENCHMARK(BM_OpenRecalculateSummarise)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_OpenRecalculateSummarise)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 // The computation alone, without reading the file.
 void BM_RecalculateSummarise(benchmark::State& state) {
@@ -109,7 +113,12 @@ void BM_RecalculateSummarise(benchmark::State& state) {
     }
     state.SetComplexityN(samples);
 }
-BENCHMARK(BM_RecalculateSummarise)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_RecalculateSummarise)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oN);
 
 void BM_MotorFileText(benchmark::State& state) {
     auto fa = std::make_unique<tarvel::FlightAnalysis>();

@@ -49,10 +49,20 @@ double velocityToMph(int16_t unit) {
 void CalcThrust(FlightAnalysis& fa, const ThrustInputs& in, double rocWt, int index) {
     double w = 0, m = 0;
     switch (fa.units.Mass) {
-        case 0: w = rocWt / 16; m = in.weight / 16 / 32.17; break;
-        case 1: w = rocWt; m = in.weight / 32.17; break;
-        case 2: w = rocWt / 1000 * 2.2; m = in.weight / 1000 * 2.2 / 32.17; break;
-        default: break;
+        case 0:
+            w = rocWt / 16;
+            m = in.weight / 16 / 32.17;
+            break;
+        case 1:
+            w = rocWt;
+            m = in.weight / 32.17;
+            break;
+        case 2:
+            w = rocWt / 1000 * 2.2;
+            m = in.weight / 1000 * 2.2 / 32.17;
+            break;
+        default:
+            break;
     }
     auto& s = fa.samples;
     const double previousMph = s.aVelocity[static_cast<size_t>(index - 1)] * velocityToMph(fa.units.Velocity);
@@ -92,11 +102,20 @@ void CalculateVelocity(FlightAnalysis& fa, int16_t Index, bool& VelocityDone) {
     const double dt = s.aDeltaTime[i];
     double increment = 0;
     switch (fa.units.Velocity) {
-        case 0: increment = a * kGravityFtPerS2 * dt * 3600 / 5280; break;
-        case 1: increment = a * kGravityFtPerS2 * dt; break;
-        case 2: increment = a * kGravityFtPerS2 * dt * 1.097; break;
-        case 3: increment = a * kGravityFtPerS2 * dt / kFeetPerMetre; break;
-        default: break;
+        case 0:
+            increment = a * kGravityFtPerS2 * dt * 3600 / 5280;
+            break;
+        case 1:
+            increment = a * kGravityFtPerS2 * dt;
+            break;
+        case 2:
+            increment = a * kGravityFtPerS2 * dt * 1.097;
+            break;
+        case 3:
+            increment = a * kGravityFtPerS2 * dt / kFeetPerMetre;
+            break;
+        default:
+            break;
     }
     // The absolute value of the sum: a deceleration past zero still reads as speed.
     s.aVelocity[i] = std::fabs(increment + s.aVelocity[i - 1]);
@@ -142,12 +161,10 @@ std::string MotorClass(double impulse, int16_t thrustUnit) {
     // Bounds inclusive; the gaps between a band's top and the next one's
     // bottom (2.5 .. 2.51) belong to no class.
     static constexpr Band kBands[] = {
-        {1.25, 2.5, 'A'},          {2.51, 5, 'B'},           {5.01, 10, 'C'},
-        {10.01, 20, 'D'},          {20.01, 40, 'E'},         {40.01, 80, 'F'},
-        {80.01, 160, 'G'},         {160.01, 320, 'H'},       {320.01, 640, 'I'},
-        {640.01, 1280, 'J'},       {1280.01, 2560, 'K'},     {2560.01, 5120, 'L'},
-        {5120.01, 10240, 'M'},     {10240.01, 20480, 'N'},   {20480.01, 40960, 'O'},
-        {40960.01, 81920, 'P'},
+        {1.25, 2.5, 'A'},      {2.51, 5, 'B'},         {5.01, 10, 'C'},        {10.01, 20, 'D'},
+        {20.01, 40, 'E'},      {40.01, 80, 'F'},       {80.01, 160, 'G'},      {160.01, 320, 'H'},
+        {320.01, 640, 'I'},    {640.01, 1280, 'J'},    {1280.01, 2560, 'K'},   {2560.01, 5120, 'L'},
+        {5120.01, 10240, 'M'}, {10240.01, 20480, 'N'}, {20480.01, 40960, 'O'}, {40960.01, 81920, 'P'},
     };
     if (thrustUnit == 1) impulse *= 4.448;
     for (const Band& band : kBands) {

@@ -59,10 +59,14 @@ void convertWeight(std::string& field, double factor) {
 
 std::span<const UnitOption> unitOptions(UnitGroup group) {
     switch (group) {
-        case UnitGroup::Distance: return kDistanceOptions;
-        case UnitGroup::Velocity: return kVelocityOptions;
-        case UnitGroup::Thrust: return kThrustOptions;
-        case UnitGroup::Mass: return kMassOptions;
+        case UnitGroup::Distance:
+            return kDistanceOptions;
+        case UnitGroup::Velocity:
+            return kVelocityOptions;
+        case UnitGroup::Thrust:
+            return kThrustOptions;
+        case UnitGroup::Mass:
+            return kMassOptions;
     }
     return {};
 }
@@ -109,7 +113,8 @@ std::optional<double> parseFigure(std::string_view text, const NumberLocale& loc
 
 Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
     // An index outside a table would read past it; refuse before changing anything.
-    if (!validUnitSelection(ticked) || !validUnitSelection(units)) return Status::failure("Invalid unit selection.");
+    if (!validUnitSelection(ticked) || !validUnitSelection(units))
+        return Status::failure("Invalid unit selection.");
 
     // A refused recalculation must not leave the series in the old units under
     // the new captions (a save would then label the columns wrongly), so the

@@ -20,18 +20,18 @@ inline constexpr std::array<std::array<double, 2>, 2> DistanceFactor{{
     {3.281, 1.0},   // m
 }};
 inline constexpr std::array<std::array<double, 4>, 4> VelocityFactor{{
-    {1.0, 1.467, 1.609, 0.447},      // mph -> mph, ft/s, km/h, m/s
-    {0.6818, 1.0, 1.097, 0.3048},    // ft/s
-    {0.6214, 0.9113, 1.0, 0.2778},   // km/h
-    {2.237, 3.281, 3.6, 1.0},        // m/s
+    {1.0, 1.467, 1.609, 0.447},     // mph -> mph, ft/s, km/h, m/s
+    {0.6818, 1.0, 1.097, 0.3048},   // ft/s
+    {0.6214, 0.9113, 1.0, 0.2778},  // km/h
+    {2.237, 3.281, 3.6, 1.0},       // m/s
 }};
 inline constexpr std::array<std::array<double, 2>, 2> ThrustFactor{{
     {1.0, 1.0 / 4.448},  // N -> N, lbs
     {4.448, 1.0},        // lbs
 }};
 inline constexpr std::array<std::array<double, 3>, 3> MassFactor{{
-    {1.0, 1.0 / 16, 28.35},         // oz -> oz, lbs, g
-    {16.0, 1.0, 453.6},             // lbs
+    {1.0, 1.0 / 16, 28.35},            // oz -> oz, lbs, g
+    {16.0, 1.0, 453.6},                // lbs
     {0.03527, 1.0 / 1000 * 2.2, 1.0},  // g
 }};
 

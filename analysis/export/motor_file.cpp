@@ -18,7 +18,9 @@ constexpr double kNewtonsPerPound = 4.448;
 
 // Slot i of a sample array; the burn search and the closing point may look
 // one or two slots past the store, where nothing was ever recorded.
-double slot(const SampleArray& a, int i) { return i >= 0 && i <= kLastSlot ? a[static_cast<size_t>(i)] : 0.0; }
+double slot(const SampleArray& a, int i) {
+    return i >= 0 && i <= kLastSlot ? a[static_cast<size_t>(i)] : 0.0;
+}
 
 // The leading numeric part of a text ("3.5 oz" reads 3.5, "" and "oz" read 0).
 double leadingNumber(std::string_view text) {
@@ -64,9 +66,12 @@ MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa) {
 std::string proposedPropellantOunces(const FlightAnalysis& fa) {
     const std::string& text = fa.detail(DetailField::FileDetailPropellantWt);
     switch (fa.units.Mass) {
-        case 1: return generalNumberText(numberOrZero(text) * 16);
-        case 2: return generalNumberText(numberOrZero(text) / 28.349);
-        default: return text;  // already ounces: the text as typed
+        case 1:
+            return generalNumberText(numberOrZero(text) * 16);
+        case 2:
+            return generalNumberText(numberOrZero(text) / 28.349);
+        default:
+            return text;  // already ounces: the text as typed
     }
 }
 
@@ -93,7 +98,8 @@ std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dia
     out += "; Tarvel-Rocket produced motor file for " + dialog.lblDesignation + eol;
     // "P": plugged motor, no ejection delay; "EX": the maker field.
     out += dialog.lblDesignation + " " + dialog.txtDiameter + " " + dialog.txtLength + " P " +
-           motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) + " EX" + eol;
+           motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) + " EX" +
+           eol;
 
     const auto& s = fa.samples;
     // End of the burn: n - 1 is the first sample whose running time passes

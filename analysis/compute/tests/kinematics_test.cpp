@@ -39,7 +39,8 @@ TEST(Velocity, TenStepsInEachUnit) {
         fa->units.Velocity = c.unit;
         for (int i = 1; i <= 10; ++i) fa->samples.aAccel[i] = c.g;
         CalculateAllValues(*fa);
-        for (int i = 1; i <= 10; ++i) EXPECT_NEAR(fa->samples.aVelocity[i], i * c.step, 1e-9) << "unit " << c.unit;
+        for (int i = 1; i <= 10; ++i)
+            EXPECT_NEAR(fa->samples.aVelocity[i], i * c.step, 1e-9) << "unit " << c.unit;
     }
 }
 
@@ -128,7 +129,8 @@ TEST(Thrust, MassTermUsesLiftOffWeightInEachMassUnit) {
         fa->detail(DetailField::FileDetailPropellantWt) = c.propellant;
         fa->samples.aAccel[1] = 2.0;
         CalculateThrustValues(*fa);
-        EXPECT_NEAR(fa->samples.aThrust[1], c.liftOffLbs / 32.17 * 2.0 * 32.125 + c.burningLbs, 1e-12) << c.mass;
+        EXPECT_NEAR(fa->samples.aThrust[1], c.liftOffLbs / 32.17 * 2.0 * 32.125 + c.burningLbs, 1e-12)
+            << c.mass;
     }
 }
 
@@ -185,9 +187,9 @@ TEST(MotorClass, BandsGapsAndPounds) {
         int16_t unit;
         const char* letter;
     } cases[] = {
-        {1.2499, 0, ""},   {1.25, 0, "A"},    {2.5, 0, "A"},    {2.505, 0, ""},    {2.51, 0, "B"},
-        {100, 0, "G"},     {320, 0, "H"},     {320.005, 0, ""}, {640.01, 0, "J"},  {81920, 0, "P"},
-        {81920.01, 0, ""}, {40, 1, "H"},      {0, 0, ""},       {-5, 0, ""},       {NAN, 0, ""},
+        {1.2499, 0, ""},   {1.25, 0, "A"}, {2.5, 0, "A"},    {2.505, 0, ""},   {2.51, 0, "B"},
+        {100, 0, "G"},     {320, 0, "H"},  {320.005, 0, ""}, {640.01, 0, "J"}, {81920, 0, "P"},
+        {81920.01, 0, ""}, {40, 1, "H"},   {0, 0, ""},       {-5, 0, ""},      {NAN, 0, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(MotorClass(c.impulse, c.unit), c.letter) << c.impulse;
 }

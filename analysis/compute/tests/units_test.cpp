@@ -21,10 +21,18 @@ std::unique_ptr<FlightAnalysis> unloaded(const char* locale = "en_US") {
 UnitSelection with(const UnitSelection& base, UnitGroup group, int16_t index) {
     UnitSelection u = base;
     switch (group) {
-        case UnitGroup::Distance: u.Distance = index; break;
-        case UnitGroup::Velocity: u.Velocity = index; break;
-        case UnitGroup::Thrust: u.Thrust = index; break;
-        case UnitGroup::Mass: u.Mass = index; break;
+        case UnitGroup::Distance:
+            u.Distance = index;
+            break;
+        case UnitGroup::Velocity:
+            u.Velocity = index;
+            break;
+        case UnitGroup::Thrust:
+            u.Thrust = index;
+            break;
+        case UnitGroup::Mass:
+            u.Mass = index;
+            break;
     }
     return u;
 }

@@ -50,8 +50,8 @@ TEST(MotorFile, MassTextFromLeadingNumberOfOunces) {
     struct Case {
         const char *ounces, *kg;
     } cases[] = {
-        {"3.5", "0.099"}, {"", "0.000"},  {"abc", "0.000"},   {"3.5 oz", "0.099"},
-        {" 10", "0.283"}, {"1e1", "0.283"}, {"2e", "0.057"}, {"1e999", "0.000"},
+        {"3.5", "0.099"}, {"", "0.000"},    {"abc", "0.000"}, {"3.5 oz", "0.099"},
+        {" 10", "0.283"}, {"1e1", "0.283"}, {"2e", "0.057"},  {"1e999", "0.000"},
     };
     for (const auto& c : cases) EXPECT_EQ(motorMassText(c.ounces), c.kg) << c.ounces;
 }
@@ -127,9 +127,12 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         int16_t thrust;
         const char *impulse, *average, *designation;
     } cases[] = {
-        {0, "60.0", "23.40", "F23"},  {1, "10.0", "5.00", "F22"},  // 44.48 N s, 22.24 N
-        {0, "2.5", ".50", "A1"},      {0, "2.505", "1.00", "1"},   // between two classes
-        {0, "", "", "0"},             {0, "9,000.0", "1,234.40", "M1,234"},
+        {0, "60.0", "23.40", "F23"},
+        {1, "10.0", "5.00", "F22"},  // 44.48 N s, 22.24 N
+        {0, "2.5", ".50", "A1"},
+        {0, "2.505", "1.00", "1"},  // between two classes
+        {0, "", "", "0"},
+        {0, "9,000.0", "1,234.40", "M1,234"},
     };
     for (const auto& c : cases) {
         auto fa = makeFlight(1, 0.1);
