@@ -23,7 +23,7 @@ int64_t nowNs() {
 // Sleeps most of the way and spins the rest: a sleep alone wakes tens of
 // microseconds late, which would add up over thousands of paced exchanges.
 void waitUntil(int64_t deadlineNs) {
-    constexpr int64_t kSpinNs = 80000;
+    constexpr int64_t kSpinNs = 150000;
     if (deadlineNs - nowNs() > kSpinNs) {
         const int64_t wake = deadlineNs - kSpinNs;
         timespec ts{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
@@ -53,6 +53,12 @@ LineServer::LineServer(int fd, FlightComputer& device, LineOptions options)
     : m_fd(fd), m_device(device), m_options(options), m_byteNs(10 * int64_t{1000000000} / options.baud) {
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     if (m_options.paced) prctl(PR_SET_TIMERSLACK, 1UL);
+    if (!m_options.logPath.empty())
+        m_log = open(m_options.logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
+LineServer::~LineServer() {
+    if (m_log >= 0) close(m_log);
 }
 
 void LineServer::run(const volatile std::sig_atomic_t& stop) {
@@ -76,6 +82,10 @@ void LineServer::run(const volatile std::sig_atomic_t& stop) {
         const ssize_t n = read(m_fd, buffer, sizeof buffer);
         if (n <= 0) continue;
         const int64_t arrived = nowNs();
+        if (m_log >= 0 && write(m_log, buffer, static_cast<size_t>(n)) < 0) {
+            close(m_log);
+            m_log = -1;
+        }
         for (ssize_t i = 0; i < n; ++i) {
             m_receiveEnd = std::max(arrived, m_receiveEnd) + m_byteNs;
             send(m_device.receive(buffer[i]));

@@ -15,11 +15,15 @@ struct LineOptions {
     bool paced = false;
     int baud = 19200;
     int chatterMs = 0;  // junk sent for this long after start
+    std::string logPath;  // every byte received from the host is appended here
 };
 
 class LineServer {
 public:
     LineServer(int fd, FlightComputer& device, LineOptions options);
+    ~LineServer();
+    LineServer(const LineServer&) = delete;
+    LineServer& operator=(const LineServer&) = delete;
     // Runs until `stop` becomes non-zero.
     void run(const volatile std::sig_atomic_t& stop);
 
@@ -28,6 +32,7 @@ private:
     void writeAll(const uint8_t* data, size_t count);
 
     int m_fd;
+    int m_log = -1;
     FlightComputer& m_device;
     LineOptions m_options;
     int64_t m_byteNs;         // 10 bits per byte on the line

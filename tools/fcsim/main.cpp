@@ -35,6 +35,7 @@ const char kUsage[] =
     "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
     "  --state FILE       load settings from FILE and save them there after each write\n"
     "  --seed N           seed of the live sensor readings\n"
+    "  --log FILE         write every byte received from the host to FILE\n"
     "  --quiet            no messages on standard error\n";
 
 int usageError(const std::string& message) {
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--quiet") {
             quiet = true;
         } else if (arg == "--generate" || arg == "--device" || arg == "--link" || arg == "--chatter" ||
-                   arg == "--fault" || arg == "--continuity" || arg == "--state" || arg == "--seed") {
+                   arg == "--fault" || arg == "--continuity" || arg == "--state" || arg == "--seed" || arg == "--log") {
             const char* v = value();
             if (!v) return usageError(arg + " needs a value");
             const std::string text = v;
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
                 linkPath = text;
             } else if (arg == "--chatter") {
                 line.chatterMs = std::atoi(v);
+            } else if (arg == "--log") {
+                line.logPath = text;
             } else if (arg == "--state") {
                 statePath = text;
             } else if (arg == "--seed") {

@@ -1,0 +1,273 @@
+// The protocol over an in-memory line, against the simulator's device model
+// or scripted replies: byte-exact exchanges without any waiting.
+
+#include <gtest/gtest.h>
+
+#include "codec/raw_flight.h"
+#include "codec/number_form.h"
+#include "codec/sample_codec.h"
+#include "flight_computer.h"
+#include "link/config_commands.h"
+#include "link/flight_download.h"
+#include "memory_link.h"
+#include "test_files.h"
+
+using namespace fltport;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// A peer that answers each carriage return with the next scripted reply.
+MemoryLink::Peer scripted(std::vector<Bytes> replies) {
+    auto queue = std::make_shared<std::deque<Bytes>>(replies.begin(), replies.end());
+    return [queue](uint8_t byte) -> Bytes {
+        if ((byte != kCarriageReturn && byte != kLineFeed) || queue->empty()) return {};
+        Bytes reply = queue->front();
+        queue->pop_front();
+        return reply;
+    };
+}
+
+MemoryLink::Peer device(fcsim::FlightComputer& fc) {
+    return [&fc](uint8_t byte) { return fc.receive(byte); };
+}
+
+RawFlight sampleFlight(int samples, int accelBase = 8) {
+    RawFlight flight;
+    for (int i = 0; i < samples; ++i)
+        appendSample(flight, 1000, static_cast<uint16_t>(512 + i), accelBase + 3 * i);
+    return flight;
+}
+
+struct Download {
+    UploadResult result;
+    std::vector<std::string> files;  // contents of tmprecord0.rcd ...
+    Bytes sent;
+    int timeouts = 0;
+};
+
+Download download(MemoryLink& link, const TempDir& dir, UploadLimits limits = {}) {
+    Download d;
+    FlightDownload run(link, dir.prefix(), limits);
+    d.result = run.run();
+    for (int i = 0; std::filesystem::exists(run.fileName(i)); ++i) d.files.push_back(readFile(run.fileName(i)));
+    d.sent = link.sent();
+    d.timeouts = link.timeouts;
+    return d;
+}
+
+Download downloadFrom(std::vector<RawFlight> flights, fcsim::FaultModes faults = {}) {
+    TempDir dir;
+    fcsim::FlightComputer fc(std::move(flights), faults);
+    MemoryLink link(device(fc));
+    return download(link, dir);
+}
+
+}  // namespace
+
+TEST(ConfigCommands, ExchangesByteForByte) {
+    struct Case {
+        const char* name;
+        std::function<std::string(Transport&)> call;
+        Bytes reply;
+        std::vector<Bytes> expectedWrites;
+        std::string expectedResult;
+    } cases[] = {
+        {"read drops the line end", [](Transport& t) { return readConfig(t, 'm'); }, bytes("600\r\n"),
+         {{'r', 'm', '\r'}}, "600"},
+        {"20-byte reply gives 18 characters", [](Transport& t) { return readConfig(t, 'v'); },
+         bytes("ABCDEFGHIJKLMNOPQRST"), {{'r', 'v', '\r'}}, "ABCDEFGHIJKLMNOPQR"},
+        {"one-byte reply gives nothing", [](Transport& t) { return readConfig(t, 'g'); }, bytes("0"),
+         {{'r', 'g', '\r'}}, ""},
+        {"silence gives nothing", [](Transport& t) { return readConfig(t, 'g'); }, {}, {{'r', 'g', '\r'}}, ""},
+        {"write sends command, then value and CR", [](Transport& t) { return writeConfig(t, 't', "1.5"); },
+         bytes("+\r\n"), {{'w', 't'}, {'1', '.', '5', '\r'}}, "+\r\n"},
+        {"empty value fires", [](Transport& t) { return writeConfig(t, '2', ""); }, bytes("+\r\n"),
+         {{'w', '2'}, {'\r'}}, "+\r\n"},
+        {"18 characters still go", [](Transport& t) { return writeConfig(t, 't', std::string(18, '1')); },
+         bytes("-\r\n"), {{'w', 't'}, bytes(std::string(18, '1') + "\r")}, "-\r\n"},
+        {"19 characters are refused unsent", [](Transport& t) { return writeConfig(t, 't', std::string(19, '1')); },
+         bytes("+\r\n"), {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto reply = c.reply;
+        MemoryLink link([reply, done = false](uint8_t byte) mutable -> Bytes {
+            if (byte != '\r' || done) return {};
+            done = true;
+            return reply;
+        });
+        EXPECT_EQ(c.call(link), c.expectedResult);
+        EXPECT_EQ(link.writes, c.expectedWrites);
+    }
+}
+
+TEST(ConfigCommands, SimulatorKeepsAndChecksSettings) {
+    fcsim::FlightComputer fc({});
+    fc.setContinuity({true, false, true});
+    MemoryLink link(device(fc));
+    EXPECT_EQ(readConfig(link, 'v'), fcsim::FlightComputer::kVersion);
+    EXPECT_EQ(writeConfig(link, 'm', "1200"), "+\r\n");
+    EXPECT_EQ(readConfig(link, 'm'), "1200");
+    EXPECT_EQ(writeConfig(link, 'm', "3001"), "-\r\n");  // out of range: kept as it was
+    EXPECT_EQ(writeConfig(link, 't', "1.50"), "+\r\n");
+    EXPECT_EQ(readConfig(link, 't'), "1.50");           // the text as sent, not reformatted
+    EXPECT_EQ(readConfig(link, '1') + readConfig(link, '2') + readConfig(link, '3'), "101");
+    EXPECT_EQ(writeConfig(link, '3', ""), "+\r\n");
+    EXPECT_EQ(readConfig(link, '3'), "0");              // a fired charge no longer conducts
+    EXPECT_EQ(fc.fireCounts()[2], 1);
+    for (int i = 0; i < 20; ++i) {
+        const double pressure = leadingNumber(readConfig(link, 'b'));
+        EXPECT_GT(pressure, 790);
+        EXPECT_LT(pressure, 830);
+    }
+}
+
+TEST(FlightDownload, WorkedExampleByteForByte) {
+    RawFlight flight;
+    appendSample(flight, 1000, 512, 8);
+    const Download d = downloadFrom({flight});
+    EXPECT_EQ(d.result.status, UploadStatus::Complete);
+    EXPECT_EQ(d.result.flights, 1);
+    Bytes expectedSent{kLineFeed};
+    expectedSent.insert(expectedSent.end(), 10, kCarriageReturn);
+    EXPECT_EQ(d.sent, expectedSent);
+    ASSERT_EQ(d.files.size(), 1u);
+    EXPECT_EQ(d.files[0], kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ");
+}
+
+TEST(FlightDownload, FlightsAndRecordTypes) {
+    const std::string row1 = "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ";
+    struct Case {
+        const char* name;
+        std::vector<RawFlight> flights;
+        std::vector<std::string> files;
+    } cases[] = {
+        {"no flights", {}, {}},
+        {"flight ending at once", {{}}, {kRecordHead}},
+        {"second flight starts from rest", {{}, {}}, {kRecordHead, kRecordHead}},
+        {"velocity and altitude restart per flight",
+         {sampleFlight(1), sampleFlight(1)},
+         {kRecordHead + row1, kRecordHead + row1}},
+        {"time step carries into the next flight",
+         {{{kTimeRecord, 500}}, {{kAccelRecord, 8}}},
+         {kRecordHead + "\r\n0.00500,", kRecordHead + "1.0274,0.1126992,8.264608e-004, "}},
+        {"acceleration before any time step integrates nothing",
+         {{{kAccelRecord, 8}, {kTimeRecord, 1000}}},
+         {kRecordHead + "1.0274,0.,0., \r\n0.01000,"}},
+        {"type 4 repeats the last acceleration",
+         {{{kTimeRecord, 1000}, {kAccelRecord, 8}, {kPressureRecord, 512}, {kAccelRepeatRecord}}},
+         {kRecordHead + "\r\n0.01000,1.0274,0.2253985,3.305845e-003, 9.438482,1.0274,0.450797,9.917534e-003, "}},
+        {"type 4 first in a flight is 0 G",
+         {{{kTimeRecord, 1000}, {kAccelRepeatRecord}}},
+         {kRecordHead + "\r\n0.01000,0.,0.,0., "}},
+        {"unknown record and its burst are dropped",
+         {{{kTimeRecord, 1000}, {0x42, 0, {5, 1, 0xFE, 0xFF}}, {kPressureRecord, 512}, {kAccelRecord, 8}}},
+         {kRecordHead + row1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Download d = downloadFrom(c.flights);
+        EXPECT_EQ(d.result.status, UploadStatus::Complete);
+        EXPECT_EQ(d.result.flights, static_cast<int>(c.files.size()));
+        EXPECT_EQ(d.files, c.files);
+    }
+}
+
+TEST(FlightDownload, SimulatorFaults) {
+    const std::vector<RawFlight> two = {sampleFlight(4), sampleFlight(6, -20)};
+    const Download clean = downloadFrom(two);
+    ASSERT_EQ(clean.files.size(), 2u);
+
+    fcsim::FaultModes unknown;
+    unknown.unknownRecord = true;
+    const Download junk = downloadFrom(two, unknown);
+    EXPECT_EQ(junk.result.status, UploadStatus::Complete);
+    EXPECT_EQ(junk.files, clean.files);
+
+    for (const bool valueCut : {false, true}) {
+        SCOPED_TRACE(valueCut ? "value cut short" : "no type byte");
+        fcsim::FaultModes stall;
+        (valueCut ? stall.stallValue : stall.stallType) = true;
+        const Download d = downloadFrom(two, stall);
+        EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
+        ASSERT_EQ(d.result.flights, 2);  // the cut-short flight keeps its file
+        EXPECT_EQ(d.files[0], clean.files[0]);
+        EXPECT_LT(d.files[1].size(), clean.files[1].size());
+        EXPECT_EQ(clean.files[1].compare(0, d.files[1].size(), d.files[1]), 0);
+        EXPECT_LE(d.timeouts, 2);  // the drain, then the one silent read
+    }
+
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    fcsim::FaultModes badGreeting;
+    badGreeting.badGreeting = true;
+    for (const auto& faults : {silent, badGreeting}) {
+        const Download d = downloadFrom(two, faults);
+        EXPECT_EQ(d.result.status, UploadStatus::NoAnswer);
+        EXPECT_EQ(d.result.flights, 0);
+        EXPECT_TRUE(d.files.empty());
+        EXPECT_EQ(d.sent, Bytes{kLineFeed});
+    }
+}
+
+TEST(FlightDownload, ScriptedStreams) {
+    TempDir dir;
+    {
+        SCOPED_TRACE("quiet between flights ends normally");
+        MemoryLink link(scripted({bytes("OK"), {kFlightMarker}, {kEndOfFlight}}));
+        const Download d = download(link, dir);
+        EXPECT_EQ(d.result.status, UploadStatus::Complete);
+        EXPECT_EQ(d.result.flights, 1);
+        EXPECT_EQ(d.sent, (Bytes{kLineFeed, '\r', '\r', '\r', '\r'}));
+    }
+    {
+        SCOPED_TRACE("stray bytes between flights are skipped");
+        MemoryLink link(scripted({bytes("OK"), {7}, {0}, {kFlightMarker}, {kEndOfFlight}, {9}, {kEndOfDownload}}));
+        const Download d = download(link, dir);
+        EXPECT_EQ(d.result.flights, 1);
+        EXPECT_EQ(d.result.status, UploadStatus::Complete);
+    }
+    {
+        SCOPED_TRACE("a device that never stops sending stray bytes is given up on");
+        MemoryLink link([](uint8_t byte) { return byte == kLineFeed ? bytes("OK") : Bytes{7}; });
+        UploadLimits limits;
+        limits.skippedMarkers = 50;
+        const Download d = download(link, dir, limits);
+        EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
+        EXPECT_EQ(d.sent.size(), 51u);
+    }
+    {
+        SCOPED_TRACE("a flight without end is cut at the record limit");
+        MemoryLink link([](uint8_t byte) { return byte == kLineFeed ? bytes("OK") : Bytes{kFlightMarker}; });
+        UploadLimits limits;
+        limits.recordsPerFlight = 100;
+        const Download d = download(link, dir, limits);
+        EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
+        EXPECT_EQ(d.result.flights, 1);
+    }
+    {
+        SCOPED_TRACE("endless chatter before the download");
+        MemoryLink link([](uint8_t) { return Bytes{}; });
+        link.preload({1, 2, 3}, true);
+        UploadLimits limits;
+        limits.drainBytes = 300;
+        const Download d = download(link, dir, limits);
+        EXPECT_EQ(d.result.status, UploadStatus::NoAnswer);
+    }
+}
+
+TEST(FlightDownload, FileErrorsKeepEarlierFlights) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.prefix() + "1.rcd");  // flight 1 cannot be created
+    writeFile(dir.prefix() + "0.rcd", "old contents, longer than the new file will be............");
+    fcsim::FlightComputer fc({sampleFlight(1), sampleFlight(1), sampleFlight(1)});
+    MemoryLink link(device(fc));
+    const Download d = download(link, dir);
+    EXPECT_EQ(d.result.status, UploadStatus::FileError);
+    EXPECT_EQ(d.result.flights, 1);
+    EXPECT_EQ(readFile(dir.prefix() + "0.rcd"),
+              kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ");  // replaced whole
+}
