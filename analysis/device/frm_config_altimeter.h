@@ -59,6 +59,8 @@ public:
     static constexpr int kPollIntervalMs = 500;
 
     bool isPolling() const { return m_polling; }
+    // Adds a reading line to txtSensorOutput, dropping the oldest beyond the bound.
+    void appendReading(const QString& reading);
 
     // --- controls ---
     QProgressBar* ProgressBar1 = nullptr;
@@ -116,7 +118,6 @@ private:
     void checkField(QLineEdit* field, const QString& saved, const NumberRange& range);
     void setExchangeButtonsEnabled(bool enabled);
     void stopPolling();
-    void appendReading(const QString& reading);
 
     std::function<std::string()> m_comport;
     Declares& m_declares;

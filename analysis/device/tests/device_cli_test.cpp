@@ -1,0 +1,115 @@
+// The command-line verbs against the simulated flight computer.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "device_cli.h"
+#include "pty_peer.h"
+#include "test_support.h"
+
+namespace tarvel::device {
+namespace {
+
+using testing::PtyPeer;
+
+struct VerbRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+VerbRun run(int (*verb)(const VerbArgs&, std::ostream&, std::ostream&), VerbArgs args) {
+    std::ostringstream out, err;
+    int status = verb(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class DeviceCli : public ::testing::Test {
+protected:
+    testing::ScratchDirectory scratch;
+    void SetUp() override { testing::boundApi(); }
+};
+
+TEST_F(DeviceCli, DownloadListsTheFiles) {
+    PtyPeer peer({testing::smallFlight(4, 1), testing::smallFlight(6, 2)});
+    VerbRun r = run(downloadVerb, {"--port", peer.path(), "--prefix", "flight"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Uploaded files: 2\nflight0.rcd\nflight1.rcd\n");
+    EXPECT_TRUE(std::filesystem::exists("flight1.rcd"));
+}
+
+TEST_F(DeviceCli, ConfigReadAndWrite) {
+    PtyPeer peer;
+    VerbRun read = run(configVerb, {"--port", peer.path(), "read"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, std::string("{\n  \"stage-detect\": \"Launch\",\n  \"version\": \"") +
+                            fcsim::FlightComputer::kVersion +
+                            "\",\n  \"stage-delay\": \"0.0\",\n  \"main-altitude\": \"600\",\n  \"output\": \"LED\"\n}\n");
+    peer.takeReceived();
+
+    // Only the named settings go out, each followed by its read-back.
+    VerbRun write = run(configVerb, {"--port", peer.path(), "write", "stage-delay=30", "output=buzzer"});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(peer.takeReceived(), "wt30\rrt\rwz1\rrz\r");
+    EXPECT_EQ(write.out, "{\n  \"stage-delay\": \"30\",\n  \"output\": \"Buzzer\"\n}\n");
+}
+
+TEST_F(DeviceCli, RefusalsTouchNoPort) {
+    struct Case {
+        VerbArgs args;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"write", "stage-delay=30.01"}, 1, "Invalid Stage Delay: 30.01\nRange: 0.0 to 30.0\n"},
+        {{"write", "main-altitude=199"}, 1, "Invalid Main Altitude: 199\nRange: 200 to 3000\n"},
+        {{"write", "main-altitude=high"}, 1, "Invalid Main Altitude: high\nRange: 200 to 3000\n"},
+        {{"write", "stage-detect=never"}, 2, ""},
+        {{"write"}, 2, ""},
+        {{"erase"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        VerbArgs args = {"--port", testing::kMissingPort};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        VerbRun r = run(configVerb, args);
+        EXPECT_EQ(r.status, c.status) << c.args.back();
+        if (!c.err.empty()) {
+            EXPECT_EQ(r.err, c.err);
+        }
+    }
+    EXPECT_EQ(run(fireVerb, {"--port", "x", "--output", "4"}).status, 2);
+    EXPECT_EQ(run(pollVerb, {"--port", "x", "--sensor", "gyro"}).status, 2);
+    EXPECT_EQ(run(continuityVerb, {}).status, 2);
+}
+
+TEST_F(DeviceCli, MissingPortIsReported) {
+    for (auto verb : {downloadVerb, continuityVerb}) {
+        VerbRun r = run(verb, {"--port", testing::kMissingPort});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Unable to open communtications port " + testing::kMissingPort + "\n");
+    }
+}
+
+TEST_F(DeviceCli, PollFireAndContinuity) {
+    PtyPeer peer;
+    peer.setContinuity({true, false, true});
+    VerbRun poll = run(pollVerb, {"--port", peer.path(), "--sensor", "baro", "--count", "2"});
+    EXPECT_EQ(poll.status, 0) << poll.err;
+    EXPECT_EQ(poll.out.rfind("Real-Time Barometric Values:\n", 0), 0u) << poll.out;
+    EXPECT_EQ(std::count(poll.out.begin(), poll.out.end(), '\n'), 3);
+    EXPECT_EQ(peer.takeReceived(), "rb\rrb\r");
+
+    // Output 2 is open already; firing a closed one would burn its circuit open.
+    VerbRun fire = run(fireVerb, {"--port", peer.path(), "--output", "2"});
+    EXPECT_EQ(fire.status, 0) << fire.err;
+    EXPECT_EQ(fire.out, "Output 2 fired\n");
+    EXPECT_EQ(peer.takeReceived(), "w2\r");
+
+    VerbRun continuity = run(continuityVerb, {"--port", peer.path()});
+    EXPECT_EQ(continuity.out, "{\n  \"output1\": \"closed\",\n  \"output2\": \"open\",\n  \"output3\": \"closed\"\n}\n");
+}
+
+}  // namespace
+}  // namespace tarvel::device

@@ -1,0 +1,312 @@
+// The configuration window and the download command, driven offscreen
+// against the simulated flight computer on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextCursor>
+
+#include <filesystem>
+#include <memory>
+
+#include "device_ui.h"
+#include "flight_analysis.h"
+#include "frm_config_altimeter.h"
+#include "modal_driver.h"
+#include "pty_peer.h"
+#include "test_support.h"
+
+namespace tarvel::device {
+namespace {
+
+using testing::ModalDriver;
+using testing::PtyPeer;
+using testing::SeenMessage;
+
+// Descriptors of this process open on `path`: how a test sees whether the port is open.
+int openDescriptorsOn(const std::string& path) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec) == path) ++count;
+    }
+    return count;
+}
+
+class DeviceWindow : public ::testing::Test {
+protected:
+    void SetUp() override { testing::boundApi(); }
+
+    std::unique_ptr<FrmConfigAltimeter> openForm(const std::string& port) {
+        m_port = port;
+        auto form = std::make_unique<FrmConfigAltimeter>([this] { return m_port; });
+        QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [this](int v) { progress.push_back(v); });
+        return form;
+    }
+
+    testing::ScratchDirectory scratch;
+    ModalDriver modals;
+    std::vector<int> progress;
+    std::string m_port;
+};
+
+TEST_F(DeviceWindow, DownloadDataTellsTheUserAndRestoresThePointer) {
+    QWidget window;
+    window.setCursor(Qt::CrossCursor);  // the window's own pointer
+    int arrived = 0;
+    auto download = [&](const std::string& port, Declares& declares = Declares::instance()) {
+        downloadData(&window, port, [&] { ++arrived; }, declares);
+        EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
+        return modals.take();
+    };
+
+    {
+        PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2), testing::smallFlight(7, 3)});
+        auto seen = download(peer.path());
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text, "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.");
+        EXPECT_FALSE(seen[0].exclamation);
+        EXPECT_EQ(seen[0].title, "Tarvel-Graph");
+        EXPECT_EQ(arrived, 1);
+        for (int i = 0; i < 3; ++i) {
+            auto analysis = std::make_unique<FlightAnalysis>();
+            EXPECT_TRUE(analysis->openRecordFile("tmprecord" + std::to_string(i) + ".rcd").ok);
+            EXPECT_EQ(analysis->samples.SampleCount, 5 + i);
+        }
+    }
+    {
+        PtyPeer empty;
+        auto seen = download(empty.path());
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text.substr(0, 18), "Uploaded files: 0\n");
+        EXPECT_EQ(arrived, 1);
+    }
+    auto missing = download(testing::kMissingPort);
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].text, "Unable to open communtications port " + testing::kMissingPort);
+    EXPECT_TRUE(missing[0].exclamation);
+
+    Declares absent("libfltport_absent.so", executableDirectory());
+    auto unbound = download("COM1", absent);
+    ASSERT_EQ(unbound.size(), 1u);
+    EXPECT_NE(unbound[0].text.find("libfltport_absent.so"), std::string::npos);
+    EXPECT_EQ(arrived, 1);
+}
+
+TEST_F(DeviceWindow, OpensWithItsInitialContents) {
+    auto form = openForm("COM1");
+    EXPECT_EQ(form->windowTitle(), "Configure Altimeter");
+    const std::pair<QWidget*, const char*> texts[] = {
+        {form->txtAltVersion, "---"},   {form->txtStageDelay, "0.0"},          {form->txtMainAltitude, "600"},
+        {form->cmdRead, "Read Config."}, {form->cmdWrite, "Write Config"},     {form->cmdPoll, "Poll"},
+        {form->cmdClose, "Close"},       {form->cmdFireChannel[1], "Fire Ap"}, {form->cmdReadContinuity, "Read Continuity"},
+    };
+    for (auto [widget, text] : texts) {
+        QString shown = qobject_cast<QLineEdit*>(widget) ? qobject_cast<QLineEdit*>(widget)->text()
+                                                         : qobject_cast<QPushButton*>(widget)->text();
+        EXPECT_EQ(shown.toStdString(), text) << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(form->cmbStageDetect->currentText(), "Launch");
+    EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "LED");
+    EXPECT_EQ(form->txtStageDelay->toolTip(),
+              "Delay in seconds to signal a stage event after motor burnout has been detected.  Range: 0.0 to 30.0");
+    EXPECT_EQ(form->txtMainAltitude->toolTip(),
+              "Altitude in feet to signal the Main Chute event pyro.  Range: 200 to 3000");
+    EXPECT_TRUE(form->OptPollSensor[0]->isChecked());
+    EXPECT_TRUE(form->OptPollSensor[2]->isHidden());
+    EXPECT_FALSE(form->OptPollSensor[2]->isEnabled());
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    for (auto* circle : form->shpContStatus) EXPECT_EQ(circle->fillColor(), FrmConfigAltimeter::kWhite);
+}
+
+TEST_F(DeviceWindow, WriteThenReadConfig) {
+    PtyPeer peer;
+    auto form = openForm(peer.path());
+    // Written straight after opening, the lists send what they show: Launch and LED.
+    form->cmdWrite->click();
+    EXPECT_EQ(peer.takeReceived(), "wg0\rrg\rwt0.0\rrt\rwm600\rrm\rwz0\rrz\r");
+    EXPECT_EQ(progress, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
+
+    peer.setSetting('g', "1");
+    peer.setSetting('t', "12.5");
+    peer.setSetting('m', "2500");
+    peer.setSetting('z', "1");
+    progress.clear();
+    form->cmdRead->click();
+    EXPECT_EQ(peer.takeReceived(), "rg\rrv\rrt\rrm\rrz\r");
+    EXPECT_EQ(progress, (std::vector<int>{10, 20, 35, 50, 65, 80, 100, 0}));
+    EXPECT_EQ(form->cmbStageDetect->currentText(), "Motor Burnout");
+    EXPECT_EQ(form->txtAltVersion->text().toStdString(), fcsim::FlightComputer::kVersion);
+    EXPECT_EQ(form->txtStageDelay->text(), "12.5");
+    EXPECT_EQ(form->txtMainAltitude->text(), "2500");
+    EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "Buzzer");
+    EXPECT_TRUE(modals.take().empty());
+    EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(DeviceWindow, LeavingANumberFieldChecksItsRange) {
+    auto form = openForm(testing::kMissingPort);
+    struct Case {
+        bool delay;
+        const char* text;
+        const char* message;  // empty: accepted and kept as typed
+    };
+    const Case cases[] = {
+        {true, "30", ""},
+        {true, "1.50", ""},
+        {true, "30.01", "Invalid Stage Delay: 30.01\nRange: 0.0 to 30.0"},
+        {true, "soon", "Invalid Stage Delay: soon\nRange: 0.0 to 30.0"},
+        {false, "200", ""},
+        {false, "3000", ""},
+        {false, "199", "Invalid Main Altitude: 199\nRange: 200 to 3000"},
+        {false, "3001", "Invalid Main Altitude: 3001\nRange: 200 to 3000"},
+        {false, "", "Invalid Main Altitude: \nRange: 200 to 3000"},
+    };
+    for (const Case& c : cases) {
+        QLineEdit* field = c.delay ? form->txtStageDelay : form->txtMainAltitude;
+        c.delay ? form->txtStageDelay_GotFocus() : form->txtMainAltitude_GotFocus();
+        QString saved = field->text();
+        field->setText(QString::fromLatin1(c.text));
+        c.delay ? form->txtStageDelay_LostFocus() : form->txtMainAltitude_LostFocus();
+        auto seen = modals.take();
+        if (*c.message) {
+            ASSERT_EQ(seen.size(), 1u) << c.text;
+            EXPECT_EQ(seen[0].text, c.message);
+            EXPECT_FALSE(seen[0].exclamation);
+            EXPECT_EQ(field->text(), saved) << c.text;
+        } else {
+            EXPECT_TRUE(seen.empty()) << c.text;
+            EXPECT_EQ(field->text(), c.text);
+        }
+    }
+}
+
+TEST_F(DeviceWindow, RealFocusChangesRunTheCheckAndWriteRefusesWhatWasNeverLeft) {
+    PtyPeer peer;
+    auto form = openForm(peer.path());
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->txtMainAltitude->setFocus();
+    form->txtMainAltitude->setText("150");
+    form->cmdRead->setFocus();
+    auto seen = modals.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Invalid Main Altitude: 150\nRange: 200 to 3000");
+    EXPECT_EQ(form->txtMainAltitude->text(), "600");
+
+    form->txtStageDelay->setText("45");  // focus never entered nor left the field
+    form->cmdWrite_Click();
+    EXPECT_EQ(modals.take().size(), 1u);
+    EXPECT_EQ(form->txtStageDelay->text(), "0.0");
+    EXPECT_EQ(peer.takeReceived(), "");
+}
+
+TEST_F(DeviceWindow, PollAppendsReadingsAndStopClosesThePort) {
+    PtyPeer peer;
+    auto form = openForm(peer.path());
+    form->OptPollSensor[1]->setChecked(true);
+    const int idle = openDescriptorsOn(peer.path());  // the peer's own hold on the line
+    form->cmdPoll->click();
+    EXPECT_EQ(form->cmdPoll->text(), "Stop");
+    for (QPushButton* b : {form->cmdRead, form->cmdWrite, form->cmdReadContinuity, form->cmdClose,
+                           form->cmdFireChannel[0], form->cmdFireChannel[1], form->cmdFireChannel[2]})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_EQ(openDescriptorsOn(peer.path()), idle + 1);
+    form->OptPollSensor[0]->setChecked(true);  // no effect until the next Poll
+    QTest::qWait(1250);
+    form->cmdPoll->click();
+    EXPECT_EQ(form->cmdPoll->text(), "Poll");
+    EXPECT_TRUE(form->cmdClose->isEnabled());
+    EXPECT_EQ(openDescriptorsOn(peer.path()), idle);
+
+    QStringList lines = form->txtSensorOutput->toPlainText().split('\n');
+    EXPECT_EQ(lines[0], "Real-Time Barometric Values:");
+    EXPECT_GE(lines.size(), 3);
+    std::string expectedWire;
+    for (int i = 1; i < lines.size(); ++i) expectedWire += "rb\r";  // one read per reading line
+    EXPECT_EQ(peer.takeReceived(), expectedWire);
+    EXPECT_TRUE(form->txtSensorOutput->textCursor().atEnd());
+
+    // Stop leaves the readings; the next Poll starts over with the heading.
+    QTest::qWait(600);
+    EXPECT_EQ(form->txtSensorOutput->toPlainText().split('\n').size(), lines.size());
+    form->cmdPoll->click();
+    EXPECT_EQ(form->txtSensorOutput->toPlainText(), "Real-Time Acceleration Values:");
+    form->cmdPoll->click();
+}
+
+TEST_F(DeviceWindow, ReadingsKeepABoundedNumberOfLines) {
+    auto form = openForm("COM1");
+    form->txtSensorOutput->setPlainText("Real-Time Acceleration Values:");
+    const int total = FrmConfigAltimeter::kMaxReadingLines + 5;
+    for (int i = 0; i < total; ++i) form->appendReading(QString::number(i));
+    QStringList lines = form->txtSensorOutput->toPlainText().split('\n');
+    EXPECT_EQ(lines.size(), FrmConfigAltimeter::kMaxReadingLines + 1);
+    EXPECT_EQ(lines.front(), "Real-Time Acceleration Values:");
+    EXPECT_EQ(lines[1], "5");
+    EXPECT_EQ(lines.back(), QString::number(total - 1));
+    EXPECT_TRUE(form->txtSensorOutput->textCursor().atEnd());
+}
+
+TEST_F(DeviceWindow, ClosingWhilePollingClosesThePort) {
+    PtyPeer peer;
+    auto form = openForm(peer.path());
+    const int idle = openDescriptorsOn(peer.path());
+    form->cmdPoll->click();
+    ASSERT_TRUE(form->isPolling());
+    form->reject();  // Escape or the frame's close box
+    EXPECT_FALSE(form->isPolling());
+    EXPECT_EQ(openDescriptorsOn(peer.path()), idle);
+}
+
+TEST_F(DeviceWindow, PollOnAPortThatCannotOpenWaitsForStop) {
+    auto form = openForm(testing::kMissingPort);
+    form->cmdPoll->click();
+    auto seen = modals.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].exclamation);
+    EXPECT_EQ(form->cmdPoll->text(), "Stop");
+    EXPECT_FALSE(form->cmdRead->isEnabled());
+    QTest::qWait(600);  // ticks do nothing
+    EXPECT_EQ(form->txtSensorOutput->toPlainText(), "");
+    form->cmdPoll->click();
+    EXPECT_EQ(form->cmdPoll->text(), "Poll");
+    EXPECT_TRUE(form->cmdRead->isEnabled());
+}
+
+TEST_F(DeviceWindow, FireThenReadContinuity) {
+    PtyPeer peer;
+    peer.setContinuity({true, false, true});
+    auto form = openForm(peer.path());
+    form->cmdFireChannel[1]->click();
+    EXPECT_EQ(peer.takeReceived(), "w2\r");
+    EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kRed);
+
+    form->cmdReadContinuity->click();
+    EXPECT_EQ(peer.takeReceived(), "r1\rr2\rr3\r");
+    EXPECT_EQ(form->shpContStatus[0]->fillColor(), FrmConfigAltimeter::kGreen);
+    EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kWhite);
+    EXPECT_EQ(form->shpContStatus[2]->fillColor(), FrmConfigAltimeter::kGreen);
+    EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 90, 100, 0}));
+    EXPECT_TRUE(modals.take().empty());
+}
+
+}  // namespace
+}  // namespace tarvel::device
+
+int main(int argc, char** argv) {
+    // Windows are never shown on a screen here, also when the tests are listed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
