@@ -35,6 +35,7 @@ TEST(NumberText, RoundsHalvesToEvenAndSaturates) {
     const std::pair<double, int> cases[] = {
         {0.5, 0},     {1.5, 2},       {2.5, 2},     {5.5, 6},           {-0.5, 0},         {-1.5, -2},
         {100.0 / 200, 0}, {101.0 / 200, 1}, {1100.0 / 200, 6}, {20000.0 / 200, 100}, {0.49, 0}, {0.51, 1},
+        {30 / 20.0, 2}, {50 / 20.0, 2}, {51 / 20.0, 3},  // motor file strides
         {1e9, 32767}, {-1e9, -32768}, {std::nan(""), 0},
     };
     for (auto [value, expected] : cases) {
