@@ -48,6 +48,16 @@ double leadingNumber(std::string_view text) {
     return numberOrZero(text.substr(start, end - start));
 }
 
+// The header fields are single-line texts; a line break typed or passed into
+// one would split the header and turn the rest into data points.
+std::string singleLine(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
 double thrustNewtons(const FlightAnalysis& fa, int index) {
     const double thrust = slot(fa.samples.aThrust, index);
     return fa.units.Thrust == 1 ? thrust * kNewtonsPerPound : thrust;
@@ -95,9 +105,10 @@ std::string motorMassText(std::string_view ounces) {
 std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
     const std::string eol = "\r\n";
     std::string out;
-    out += "; Tarvel-Rocket produced motor file for " + dialog.lblDesignation + eol;
+    const std::string designation = singleLine(dialog.lblDesignation);
+    out += "; Tarvel-Rocket produced motor file for " + designation + eol;
     // "P": plugged motor, no ejection delay; "EX": the maker field.
-    out += dialog.lblDesignation + " " + dialog.txtDiameter + " " + dialog.txtLength + " P " +
+    out += designation + " " + singleLine(dialog.txtDiameter) + " " + singleLine(dialog.txtLength) + " P " +
            motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) + " EX" +
            eol;
 

@@ -44,6 +44,11 @@ TEST(MotorFile, HeaderLines) {
     ASSERT_GE(all.size(), 3u);
     EXPECT_EQ(all[0], "; Tarvel-Rocket produced motor file for F23");
     EXPECT_EQ(all[1], "F23 29 124 P 0.099 0.000 EX");
+
+    dialog.txtLength = "124\r\n0.5 1000";  // a line break would add a data point
+    all = lines(motorFileText(*fa, dialog));
+    EXPECT_EQ(all[1], "F23 29 124  0.5 1000 P 0.099 0.000 EX");
+    EXPECT_EQ(all[2].substr(0, 4), "0.1 ");
 }
 
 TEST(MotorFile, MassTextFromLeadingNumberOfOunces) {
