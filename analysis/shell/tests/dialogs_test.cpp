@@ -1,0 +1,210 @@
+// The modal dialogs of the main window: port, units and motor export.
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "config_dialog.h"
+#include "export_dialog.h"
+#include "shell_test_support.h"
+#include "units_dialog.h"
+
+namespace tarvel::test {
+namespace {
+
+using PortDialogTest = WindowTest;
+
+TEST_F(PortDialogTest, OkWritesTheSettingsFileAndTheNextStartReadsIt)
+{
+    EXPECT_EQ(window->analysis().Comport, "COM1");
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        auto& config = dynamic_cast<ConfigDialog&>(d);
+        EXPECT_EQ(config.windowTitle(), "Configuration");
+        EXPECT_EQ(config.Comport()->currentText(), "COM1");
+        EXPECT_EQ(config.Comport()->count(), 4);
+        config.Comport()->setCurrentText("COM3");
+        config.CmdOk()->click();
+    });
+    window->action("mnuConnectPortConfig")->trigger();
+    EXPECT_EQ(window->analysis().Comport, "COM3");
+    EXPECT_EQ(readFile(QString::fromStdString(window->settings().filePath())), "ComPort\r\nCOM3\r\n");
+
+    // A typed name outside the list is kept as typed.
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        auto& config = dynamic_cast<ConfigDialog&>(d);
+        EXPECT_EQ(config.Comport()->currentText(), "COM3");
+        config.Comport()->setCurrentText("/dev/ttyUSB0");
+        config.CmdOk()->click();
+    });
+    window->action("mnuConnectPortConfig")->trigger();
+    SetUp();  // the program starts again in the same folder
+    EXPECT_EQ(window->analysis().Comport, "/dev/ttyUSB0");
+}
+
+TEST_F(PortDialogTest, ClosingByTheFrameChangesNothing)
+{
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        dynamic_cast<ConfigDialog&>(d).Comport()->setCurrentText("COM2");
+        d.reject();
+    });
+    window->action("mnuConnectPortConfig")->trigger();
+    EXPECT_EQ(window->analysis().Comport, "COM1");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(window->settings().filePath())));
+}
+
+TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart)
+{
+    QTemporaryDir dir;
+    const TarvelSettings settings(dir.path().toStdString());
+    EXPECT_EQ(settings.readPort(), std::nullopt);
+    const std::pair<const char*, std::optional<std::string>> files[] = {
+        {"ComPort\r\nCOM4\r\n", "COM4"},
+        {"ComPort\nCOM2", "COM2"},  // other line ends
+        {"Port\r\nCOM4\r\n", std::nullopt},
+        {"ComPort\r\n", std::nullopt},
+        {"ComPort\r\n\r\n", std::nullopt},
+        {"", std::nullopt},
+        {"\xff\xfe garbage", std::nullopt},
+    };
+    for (const auto& [content, expected] : files) {
+        SCOPED_TRACE(content);
+        writeFile(dir, TarvelSettings::kFileName, content);
+        EXPECT_EQ(settings.readPort(), expected);
+        ScriptedDialogs dialogs;
+        MainWindow window(dialogs, settings);
+        EXPECT_EQ(window.analysis().Comport, expected.value_or("COM1"));
+    }
+}
+
+TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen)
+{
+    ScriptedDialogs localDialogs;
+    MainWindow local(localDialogs, TarvelSettings(m_dir.filePath("no/such/folder").toStdString()));
+    bool accepted = true;
+    localDialogs.modalScripts.push_back([&](QDialog& d) {
+        auto& config = dynamic_cast<ConfigDialog&>(d);
+        config.Comport()->setCurrentText("COM2");
+        config.CmdOk()->click();
+        accepted = d.result() == QDialog::Accepted;
+    });
+    local.action("mnuConnectPortConfig")->trigger();
+    EXPECT_FALSE(accepted);
+    ASSERT_EQ(localDialogs.messages.size(), 1u);
+    EXPECT_EQ(localDialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(local.analysis().Comport, "COM2");  // taken before the file failed
+}
+
+// Ticks one button per group (-1 leaves the group alone) and presses OK or Cancel.
+std::function<void(QDialog&)> chooseUnits(std::array<int, 4> ticks, bool ok = true)
+{
+    return [ticks, ok](QDialog& d) {
+        auto& units = dynamic_cast<UnitsDialog&>(d);
+        for (int g = 0; g < 4; ++g)
+            if (ticks[g] >= 0)
+                units.option(g, ticks[g])->setChecked(true);
+        (ok ? units.cmdOK() : units.cmdCancel())->click();
+    };
+}
+
+TEST_F(WindowTest, UnitsDialogConvertsWeightsWithTheCutRule)
+{
+    open(flightFile());
+    QLineEdit* weight = window->detailEdit(DetailField::FileDetailWeight);
+    QLineEdit* propellant = window->detailEdit(DetailField::FileDetailPropellantWt);
+    ASSERT_EQ(weight->text(), "16.00");
+    struct Step {
+        int mass;
+        const char* weight;
+        const char* propellant;
+        const char* caption;
+    };
+    const Step steps[] = {
+        {1, "1", "0.125", "(lbs)"},      // 16 oz is a whole pound: nothing to cut
+        {2, "453.6", "56.7", "(g)"},
+        {0, "15.998", "1.999", "(oz)"},  // 453.6 x 0.03527 = 15.998472, cut to three places
+        {0, "15.998", "1.999", "(oz)"},  // OK without a change converts by 1
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.caption);
+        dialogs.modalScripts.push_back(chooseUnits({-1, -1, -1, s.mass}));
+        window->action("mnuConfigurationUnits")->trigger();
+        EXPECT_EQ(weight->text(), s.weight);
+        EXPECT_EQ(propellant->text(), s.propellant);
+        EXPECT_EQ(text("lblUnitsMass0"), s.caption);
+        EXPECT_EQ(text("lblUnitsMass1"), s.caption);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates)
+{
+    open(flightFile());
+    const double mph = text("MaxVelocity").toDouble();
+    ASSERT_GT(mph, 100);
+
+    // The dialog opens with the current selection ticked.
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        auto& units = dynamic_cast<UnitsDialog&>(d);
+        EXPECT_EQ(units.windowTitle(), "Units");
+        EXPECT_TRUE(units.option(0, 0)->isChecked());
+        EXPECT_TRUE(units.option(1, 0)->isChecked());
+        EXPECT_TRUE(units.option(2, 0)->isChecked());
+        EXPECT_TRUE(units.option(3, 0)->isChecked());
+        units.option(0, 1)->setChecked(true);
+        units.option(1, 2)->setChecked(true);
+        units.option(2, 1)->setChecked(true);
+        units.cmdOK()->click();
+    });
+    window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_EQ(text("lblAltitude0"), "(m)");
+    EXPECT_EQ(text("lblVelocity2"), "(km/h)");
+    EXPECT_EQ(text("lblUnitsThrust1"), "(lbs)");
+    EXPECT_NEAR(text("MaxVelocity").toDouble(), mph * 1.609, mph * 0.01);
+
+    // Cancel changes nothing.
+    const QString before = text("MaxVelocity");
+    dialogs.modalScripts.push_back(chooseUnits({0, 0, 0, 0}, false));
+    window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_EQ(text("MaxVelocity"), before);
+    EXPECT_EQ(text("lblAltitude0"), "(m)");
+
+    // Back again: the recalculation gives the figures of the first units.
+    dialogs.modalScripts.push_back(chooseUnits({0, 0, 0, 0}));
+    window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_NEAR(text("MaxVelocity").toDouble(), mph, 0.2);
+}
+
+TEST_F(WindowTest, MotorExportThroughTheDialog)
+{
+    open(flightFile());
+    const QString eng = m_dir.filePath("motor.eng");
+    bool stayedOpen = false;
+    dialogs.modalScripts.push_back([&](QDialog& d) {
+        auto& dialog = dynamic_cast<ExportDialog&>(d);
+        EXPECT_EQ(dialog.windowTitle(), "Export");
+        EXPECT_EQ(dialog.txtPropelWeight()->text(), "2.0");  // from the main window, in ounces
+        EXPECT_FALSE(dialog.lblDesignation()->text().isEmpty());
+        dialog.txtDiameter()->setText("24");
+        dialog.txtLength()->setText("70");
+        dialog.txtTotalMotorWeight()->setText("3.5");  // 2 oz of propellant: 0.057 kg
+        dialog.cmdExport()->click();  // the file dialog is cancelled first
+        stayedOpen = d.result() != QDialog::Accepted;
+        dialogs.fileAnswers.push_back(eng);
+        dialog.cmdExport()->click();
+    });
+    window->action("mnuFileExport")->trigger();
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_GE(dialogs.fileRequests.size(), 3u);
+    EXPECT_EQ(dialogs.fileRequests[1].title, "Export Data to Motor File");
+    EXPECT_EQ(dialogs.fileRequests[1].filter, "Motor Files (*.eng)");
+    EXPECT_EQ(dialogs.lastMessage(), "Export Complete");
+
+    const std::string motor = readFile(eng);
+    const std::string designation = motor.substr(0, motor.find("\r\n")).substr(40);
+    EXPECT_EQ(motor.substr(0, 40), "; Tarvel-Rocket produced motor file for ");
+    EXPECT_NE(motor.find("\r\n" + designation + " 24 70 P 0.057 0.099 EX\r\n"), std::string::npos) << motor;
+    EXPECT_EQ(motor.substr(motor.size() - 7), " 0.00\r\n");
+}
+
+}  // namespace
+}  // namespace tarvel::test

@@ -1,0 +1,375 @@
+// The main window driven as a user drives it: menus, Open, detail commits,
+// the graph views, values read off the graph, printing.
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "about_dialog.h"
+#include "device_commands.h"
+#include "graph_interaction.h"
+#include "graph_widget.h"
+#include "ln_graph.h"
+#include "main_window.h"
+#include "shell_test_support.h"
+#include "window_render.h"
+
+namespace tarvel::test {
+namespace {
+
+int countColor(const QImage& image, QColor color)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) < 30 && std::abs(c.green() - color.green()) < 30 &&
+                std::abs(c.blue() - color.blue()) < 30)
+                ++n;
+        }
+    return n;
+}
+const QColor kAccelGreen(0, 128, 0), kVelocityRed(128, 0, 0), kAltitudeBlue(0, 0, 128);
+
+TEST_F(WindowTest, MenuTreeAtStartUp)
+{
+    struct Entry {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+        bool enabled, visible, checked;
+    };
+    const Entry entries[] = {
+        {"mnuFileOpen", "&Open", "Ctrl+O", true, true, false},
+        {"mnuFileSave", "&Save", "Ctrl+S", false, true, false},
+        {"mnuFileSaveAs", "Save &As", "", false, true, false},
+        {"mnuFileExport", "Export to .ENG", "", false, true, false},
+        {"mnuFileExportCSV", "Export to .CSV", "", false, true, false},
+        {"mnuFilePrint", "&Print...", "Ctrl+P", false, true, false},
+        {"mnuFileExit", "&Exit", "", true, true, false},
+        {"mnuConnectUploadData", "&Download Data...", "", true, true, false},
+        {"mnuConnectUploadFirmware", "&Upload Firmware...", "", true, true, false},
+        {"mnuConnectCheckOutputs", "Check Outputs", "", true, false, false},
+        {"mnuConnectPortConfig", "&Port Configuration", "", true, true, false},
+        {"mnuRecalc", "&Recalculate", "", false, false, false},
+        {"mnuGraphAll", "All Curves", "", true, true, true},
+        {"mnuGraphAccelThrust", "Accel\\Thrust", "", true, true, false},
+        {"mnuGraphThrust", "Thrust", "", true, false, true},
+        {"mnuGraphAltitude", "Altitude", "", true, false, true},
+        {"mnuGraphVelocity", "Velocity", "", true, false, true},
+        {"mnuGraphAccel", "Acceleration", "", true, false, true},
+        {"mnuConfigurationUnits", "Units", "", true, true, false},
+        {"mnuConfigurationAltimeter", "Configure Altimeter", "", true, true, false},
+        {"mnuHelpAbout", "&About", "F1", true, true, false},
+    };
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.name);
+        QAction* a = window->action(e.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), e.caption);
+        EXPECT_EQ(a->shortcut().toString(), e.shortcut);
+        EXPECT_EQ(a->isVisible(), e.visible);
+        a->setVisible(true);  // a hidden entry shows its state once made visible
+        EXPECT_EQ(a->isEnabled(), e.enabled);
+        a->setVisible(e.visible);
+        EXPECT_EQ(a->isChecked(), e.checked);
+    }
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "1.00");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailPropellantWt)->text(), "0.00");
+    EXPECT_EQ(text("lblUnitsMass0"), "(oz)");
+    EXPECT_EQ(text("lblUnitsThrust0"), "(lbs)");
+    EXPECT_EQ(text("BaroAltitude"), "0.00");
+}
+
+TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight)
+{
+    const QString path = flightFile();
+    open(path);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].title, "Choose a Data File");
+    EXPECT_EQ(dialogs.fileRequests[0].filter, "Record Files (*.rcd)");
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
+
+    for (const char* name : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV"})
+        EXPECT_TRUE(window->action(name)->isEnabled()) << name;
+    EXPECT_FALSE(window->action("mnuRecalc")->isVisible());
+    window->action("mnuRecalc")->setVisible(true);
+    EXPECT_TRUE(window->action("mnuRecalc")->isEnabled());
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + path);
+    EXPECT_EQ(window->analysis().samples.SampleCount, 1500);
+    // A record without details shows the cleared defaults, not the start-up texts.
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "16.00");
+    EXPECT_EQ(text("lblUnitsThrust0"), "(N)");
+    EXPECT_EQ(text("MaxAccel"), "8.00");
+    EXPECT_FALSE(text("MaxAltitude").isEmpty());
+    EXPECT_TRUE(text("Label5").startsWith("Ave Thrust-"));
+}
+
+TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits)
+{
+    std::string saved =
+        "FDName\r\nAlpha, the first\r\nFDLocation\r\nField 7\r\nFDDate\r\n1 May\r\nFDCoefDrag\r\n0.75\r\n"
+        "FDWeight(g)\r\n150\r\nFDPropellantWt(g)\r\n12.5\r\nFDMotorDur\r\n1.0\r\nFDDiameter\r\n1.5\r\n"
+        "FDNotes\r\nfirst\r\nsecond\r\nBaroAltitude\r\n321\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n";
+    // Rows of the downloaded form, minus its header lines.
+    const std::string rows = downloadedRecordText({});
+    saved += rows.substr(rows.find("Thrust(N)\r\n") + 11);
+    open(writeFile(m_dir, "saved.rcd", saved));
+
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailName)->text(), "Alpha, the first");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "150");
+    EXPECT_EQ(window->detailEdit(DetailField::txtMotorDuration)->text(), "1.0");
+    EXPECT_EQ(window->notesEdit()->toPlainText(), "first\nsecond");
+    EXPECT_EQ(text("BaroAltitude"), "321");
+    for (const char* label : {"lblUnitsMass0", "lblUnitsMass1"})
+        EXPECT_EQ(text(label), "(g)");
+    for (const char* label : {"lblVelocity0", "lblVelocity1", "lblVelocity2"})
+        EXPECT_EQ(text(label), "(km/h)");
+    EXPECT_EQ(text("lblAltitude0"), "(m)");
+    EXPECT_EQ(text("lblUnitsThrust3"), "(lbs)");
+}
+
+TEST_F(WindowTest, OpenCancelledOrFailingFile)
+{
+    window->action("mnuFileOpen")->trigger();  // no answer queued: cancelled
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph");
+    EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
+
+    const QString missing = m_dir.filePath("no such flight.rcd");
+    open(missing);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_FALSE(dialogs.messages[0].text.isEmpty());
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing);
+    EXPECT_TRUE(window->action("mnuFileSave")->isEnabled());
+}
+
+TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage)
+{
+    open(flightFile());
+    const int curves = window->lnGraph().scene().visibleCurveCount();
+    ASSERT_GT(curves, 0);
+
+    SyntheticFlight zeroPressure;
+    zeroPressure.firstPressure = 0;
+    open(flightFile(zeroPressure, "zero.rcd"));
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.lastMessage().contains("pressure")) << dialogs.lastMessage().toStdString();
+
+    // A zero motor duration in the field is not committed at all.
+    open(flightFile());
+    dialogs.messages.clear();
+    leaveField(DetailField::txtMotorDuration, "0");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoadedRecord)
+{
+    struct Case {
+        bool loaded;
+        DetailField field;
+        const char* typed;
+        Qt::FocusReason reason;
+        bool recalculates;
+    };
+    const Case cases[] = {
+        {true, DetailField::FileDetailCoefficientDrag, "0.75", Qt::TabFocusReason, true},
+        {true, DetailField::FileDetailWeight, "20", Qt::MouseFocusReason, true},
+        {true, DetailField::FileDetailDiameter, " 3 ", Qt::TabFocusReason, true},
+        {true, DetailField::FileDetailPropellantWt, "1e0", Qt::TabFocusReason, true},
+        {true, DetailField::txtMotorDuration, "1.5", Qt::TabFocusReason, true},
+        {true, DetailField::FileDetailWeight, "0", Qt::TabFocusReason, false},
+        {true, DetailField::FileDetailWeight, "-4", Qt::TabFocusReason, false},
+        {true, DetailField::FileDetailWeight, "abc", Qt::TabFocusReason, false},
+        {true, DetailField::FileDetailWeight, "", Qt::TabFocusReason, false},
+        {true, DetailField::FileDetailName, "123", Qt::TabFocusReason, false},
+        // Opening a menu does not leave the field.
+        {true, DetailField::FileDetailWeight, "30", Qt::PopupFocusReason, false},
+        {false, DetailField::FileDetailCoefficientDrag, "0.75", Qt::TabFocusReason, false},
+    };
+    const QString path = flightFile();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(detailFieldName(c.field)) + " = '" + c.typed + "'");
+        SetUp();
+        if (c.loaded)
+            open(path);
+        window->analysis().figures.MaxAltitude = "sentinel";
+        window->refreshFromModel();
+        leaveField(c.field, c.typed, c.reason);
+        EXPECT_EQ(text("MaxAltitude") != "sentinel", c.recalculates);
+        EXPECT_EQ(window->detailEdit(c.field)->text(), c.typed);  // the text stays as typed
+        EXPECT_EQ(window->analysis().detail(c.field), c.typed);
+    }
+}
+
+TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews)
+{
+    open(flightFile());
+    const graph::LnGraph& g = window->lnGraph();
+    EXPECT_EQ(g.axis(graph::Axis::Accel).MaxValue, 10);      // 8 G: one step of 5 above the initial 5
+    EXPECT_EQ(g.axis(graph::Axis::Altitude).MaxValue, 1200);  // apogee about 1156 ft
+    EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);        // 1500 samples of 0.01 s
+    // 1500 samples: blocks of 8 (7.5 rounds to even), stride 200, 187 whole blocks.
+    const graph::Scene& scene = g.scene();
+    ASSERT_NE(scene.curve(186), nullptr);
+    EXPECT_TRUE(scene.curve(186)->visible);
+    EXPECT_TRUE(scene.curve(200 + 186)->visible);  // velocity
+    EXPECT_TRUE(scene.curve(400 + 186)->visible);  // altitude
+    EXPECT_TRUE(scene.curve(187) == nullptr || !scene.curve(187)->visible);
+
+    QImage image = graphImage();
+    EXPECT_GT(countColor(image, kAccelGreen), 100);
+    const int velocityPixels = countColor(image, kVelocityRed);
+    EXPECT_GT(velocityPixels, 500);
+    EXPECT_GT(countColor(image, kAltitudeBlue), 500);
+
+    window->action("mnuGraphAccelThrust")->trigger();
+    EXPECT_FALSE(window->action("mnuGraphAll")->isChecked());
+    EXPECT_TRUE(window->action("mnuGraphAccelThrust")->isChecked());
+    EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 3);  // burn of 2.0 s, steps of 1
+    image = graphImage();
+    EXPECT_GT(countColor(image, kAccelGreen), 100);
+    EXPECT_LT(countColor(image, kVelocityRed), velocityPixels / 3);  // only its labels are left
+
+    window->action("mnuGraphAll")->trigger();
+    EXPECT_TRUE(window->action("mnuGraphAll")->isChecked());
+    EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);
+}
+
+TEST_F(WindowTest, PointerShowsInstantaneousValues)
+{
+    open(flightFile());
+    pointer(QEvent::MouseMove, Qt::NoButton, 0.5);
+    EXPECT_NEAR(text("CurVal0").toDouble(), 0.5, 0.05);
+    EXPECT_EQ(text("CurVal1"), "8.00");  // still in the boost
+    EXPECT_TRUE(window->lnGraph().scene().pointer.visible);
+
+    pointer(QEvent::MouseButtonPress, Qt::LeftButton, 12.0);
+    EXPECT_NEAR(text("CurVal0").toDouble(), 12.0, 0.05);
+    EXPECT_EQ(text("CurVal1"), ".00");  // under the chute
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, TwoRightClicksMeasureADescentRate)
+{
+    open(flightFile());
+    pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Calculate descent rate: Right click a 2nd position to the right.");
+    EXPECT_EQ(graph::resolveColor(window->lnGraph().scene().pointer.color, window->palette()), QColor(Qt::red));
+
+    // A second point at the same time would divide by zero: refused, still open.
+    pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(window->interaction().DescentRateClickIndex, 1);
+
+    pointer(QEvent::MouseButtonPress, Qt::RightButton, 14.0);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    const QString rate = dialogs.messages[2].text;
+    EXPECT_TRUE(rate.startsWith("Descent Rate: ")) << rate.toStdString();
+    EXPECT_TRUE(rate.endsWith(" (ft)/s")) << rate.toStdString();
+    // The synthetic flight comes down at 20 ft/s.
+    EXPECT_NEAR(rate.mid(14, rate.indexOf(' ', 14) - 14).toDouble(), 20.0, 1.5);
+    EXPECT_EQ(window->interaction().DescentRateClickIndex, 0);
+}
+
+TEST_F(WindowTest, PrintsTheWindowToAPdfOrSaysItCannot)
+{
+    open(flightFile());
+    const QString pdf = m_dir.filePath("window.pdf");
+    dialogs.printerAnswers.push_back([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    });
+    window->action("mnuFilePrint")->trigger();
+    EXPECT_TRUE(dialogs.messages.empty());
+    const std::string content = readFile(pdf);
+    EXPECT_EQ(content.substr(0, 4), "%PDF");
+    EXPECT_GT(content.size(), 10000u);
+
+    window->action("mnuFilePrint")->trigger();  // the printer dialog is cancelled
+    EXPECT_EQ(dialogs.lastMessage(), "The form can't be printed.");
+}
+
+TEST_F(WindowTest, FirmwareProgramThatCannotStartIsReported)
+{
+    window->setFirmwareProgram("tarvel-no-such-upgrade-program");
+    window->action("mnuConnectUploadFirmware")->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.lastMessage().contains("tarvel-no-such-upgrade-program"));
+}
+
+TEST_F(WindowTest, DeviceCommandsGoToTheirProvider)
+{
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1u);  // nothing provides them yet
+
+    struct FakeDevice : DeviceCommands {
+        int downloads = 0, configs = 0;
+        void uploadData(MainWindow& w) override
+        {
+            ++downloads;
+            w.flightsDownloaded();
+        }
+        void configureAltimeter(MainWindow&) override { ++configs; }
+    } device;
+    window->setDeviceCommands(&device);
+    window->action("mnuConnectUploadData")->trigger();
+    window->action("mnuConfigurationAltimeter")->trigger();
+    EXPECT_EQ(device.downloads, 1);
+    EXPECT_EQ(device.configs, 1);
+    window->action("mnuRecalc")->setVisible(true);
+    for (const char* name : {"mnuRecalc", "mnuFilePrint", "mnuFileSave"})
+        EXPECT_TRUE(window->action(name)->isEnabled()) << name;
+    EXPECT_FALSE(window->action("mnuFileSaveAs")->isEnabled());
+}
+
+TEST_F(WindowTest, AboutBoxShowsTheBuildVersion)
+{
+    QString version;
+    dialogs.modalScripts.push_back([&](QDialog& d) {
+        auto& about = dynamic_cast<AboutDialog&>(d);
+        EXPECT_EQ(about.windowTitle(), "About Tarvel-Graph");
+        version = about.lblVersion()->text();
+        about.cmdSysInfo()->click();
+        about.cmdOK()->click();
+    });
+    window->action("mnuHelpAbout")->trigger();
+    EXPECT_EQ(dialogs.modalCount, 1);
+    EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+\\.\\d+$").match(version).hasMatch()) << version.toStdString();
+    EXPECT_EQ(dialogs.lastMessage(), "System Information Is Unavailable At This Time");
+}
+
+TEST_F(WindowTest, RenderCommandWritesThePictureOfTheWindow)
+{
+    const QString rcd = flightFile();
+    const QString png = m_dir.filePath("window.png");
+    std::ostringstream out, err;
+    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "rclick:11", "rclick:14", "--size", "1280x720"},
+                               out, err),
+              0)
+        << err.str();
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(1280, 720));
+    EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
+
+    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "sideways"}, out, err), 2);
+    EXPECT_EQ(runRenderCommand({rcd.toStdString()}, out, err), 2);
+}
+
+}  // namespace
+}  // namespace tarvel::test

@@ -1,0 +1,126 @@
+#pragma once
+// Shared pieces of the window tests: dialogs answered by the test, a
+// temporary folder and synthetic record files.
+
+#include <QApplication>
+#include <QDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dialogs.h"
+#include "graph_widget.h"
+#include "ln_graph.h"
+#include "main_window.h"
+
+namespace tarvel::test {
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct FileRequest {
+        bool save = false;
+        QString title, filter;
+    };
+    struct Message {
+        QString text;
+        Icon icon = Icon::None;
+    };
+
+    // Answers of the next file dialogs, in order; an empty path cancels, and
+    // so does a dialog with no answer queued.
+    std::deque<QString> fileAnswers;
+    // What the next printer dialogs do with the printer; return false = cancel.
+    std::deque<std::function<bool(QPrinter&)>> printerAnswers;
+    // Drives the next modal dialogs (set fields, click buttons).
+    std::deque<std::function<void(QDialog&)>> modalScripts;
+
+    std::vector<FileRequest> fileRequests;
+    std::vector<Message> messages;
+    int modalCount = 0;
+
+    std::optional<QString> openFile(QWidget*, const QString& title, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget*, const QString& title, const QString& filter) override;
+    void message(QWidget*, const QString& text, Icon icon) override;
+    bool choosePrinter(QWidget*, QPrinter& printer) override;
+    int runModal(QDialog& dialog) override;
+
+    QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
+
+private:
+    std::optional<QString> nextFile(bool save, const QString& title, const QString& filter);
+};
+
+// One synthetic flight, written in the form the download produces: `boostG`
+// for `boostSamples`, coasting at -1 G to apogee, then a descent at 20 ft/s.
+struct SyntheticFlight {
+    int samples = 1500;
+    double dt = 0.01;
+    int boostSamples = 100;
+    double boostG = 8.0;
+    double firstPressure = 14.7;
+};
+std::string downloadedRecordText(const SyntheticFlight& flight);
+// Writes `text` to `dir`/`name` and returns the path.
+QString writeFile(const QTemporaryDir& dir, const QString& name, const std::string& text);
+std::string readFile(const QString& path);
+
+// A main window with scripted dialogs and its settings in a temporary folder.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        window = std::make_unique<MainWindow>(dialogs, TarvelSettings(m_dir.path().toStdString()));
+        window->resize(1024, 768);
+        window->show();
+        QApplication::processEvents();
+    }
+
+    QString flightFile(const SyntheticFlight& flight = {}, const QString& name = "flight.rcd")
+    {
+        return writeFile(m_dir, name, downloadedRecordText(flight));
+    }
+    void open(const QString& path)
+    {
+        dialogs.fileAnswers.push_back(path);
+        window->action("mnuFileOpen")->trigger();
+    }
+    QString text(const char* label) const { return window->label(label)->text(); }
+    void leaveField(DetailField field, const QString& typed, Qt::FocusReason reason = Qt::TabFocusReason)
+    {
+        QLineEdit* edit = window->detailEdit(field);
+        edit->setText(typed);
+        emit edit->textEdited(typed);
+        QFocusEvent focusOut(QEvent::FocusOut, reason);
+        QApplication::sendEvent(edit, &focusOut);
+    }
+    // Pointer event over the plot area at time t.
+    void pointer(QEvent::Type type, Qt::MouseButton button, double t)
+    {
+        GraphWidget* area = window->grfArea();
+        const QPointF at = area->pixelOfArea(window->lnGraph().xOfTime(t), 1000);
+        QMouseEvent event(type, at, area->mapToGlobal(at), button,
+                          type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+        QApplication::sendEvent(area, &event);
+    }
+    QImage graphImage() const { return window->grfArea()->grab().toImage(); }
+
+    QTemporaryDir m_dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace tarvel::test
