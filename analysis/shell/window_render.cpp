@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 #include "dialogs.h"
@@ -73,95 +74,124 @@ void ensureGuiApplication()
     static QApplication app(argc, argv);
 }
 
-Status applyWindowAction(MainWindow& window, const std::string& action, std::ostream& messages)
+Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value)
 {
-    (void)messages;
-    const std::pair<const char*, void (MainWindow::*)()> menu[] = {
-        {"all", &MainWindow::mnuGraphAll_Click},           {"burn", &MainWindow::mnuGraphAccelThrust_Click},
-        {"recalc", &MainWindow::mnuRecalc_Click},          {"thrust", &MainWindow::mnuGraphThrust_Click},
-        {"altitude", &MainWindow::mnuGraphAltitude_Click}, {"velocity", &MainWindow::mnuGraphVelocity_Click},
-        {"accel", &MainWindow::mnuGraphAccel_Click},
-    };
-    for (auto [name, handler] : menu)
-        if (action == name) {
-            (window.*handler)();
-            return Status::success();
+    FlightAnalysis& fa = window.analysis();
+    if (name == "recalculate") {
+        window.mnuRecalc_Click();
+    } else if (name == "mode") {
+        if (value == "all")
+            window.mnuGraphAll_Click();
+        else if (value == "burn")
+            window.mnuGraphAccelThrust_Click();
+        else
+            return Status::failure("--mode is all or burn, not \"" + value + "\"");
+    } else if (name == "units") {
+        UnitSelection ticked = fa.units;
+        for (const std::string& item : split(value, ',')) {
+            const auto eq = item.find('=');
+            const std::string group = item.substr(0, eq);
+            const std::string unit = eq == std::string::npos ? std::string() : item.substr(eq + 1);
+            const std::pair<const char*, std::pair<UnitGroup, int16_t*>> groups[] = {
+                {"altitude", {UnitGroup::Distance, &ticked.Distance}},
+                {"velocity", {UnitGroup::Velocity, &ticked.Velocity}},
+                {"thrust", {UnitGroup::Thrust, &ticked.Thrust}},
+                {"mass", {UnitGroup::Mass, &ticked.Mass}},
+            };
+            bool known = false;
+            for (const auto& [groupName, target] : groups) {
+                if (group != groupName)
+                    continue;
+                const auto index = unitIndex(target.first, unit);
+                if (!index)
+                    return Status::failure("--units: unknown unit \"" + unit + "\" for " + group);
+                *target.second = *index;
+                known = true;
+            }
+            if (!known)
+                return Status::failure("--units: \"" + value + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
         }
-
-    const auto colon = action.find(':');
-    const std::string verb = action.substr(0, colon);
-    const std::string argument = colon == std::string::npos ? std::string() : action.substr(colon + 1);
-
-    if (verb == "units") {
-        const auto names = split(argument, ',');
-        const UnitGroup groups[4] = {UnitGroup::Distance, UnitGroup::Velocity, UnitGroup::Thrust, UnitGroup::Mass};
-        if (names.size() != 4)
-            return Status::failure("units: expected DISTANCE,VELOCITY,THRUST,MASS, e.g. units:m,km/h,N,g");
-        int16_t chosen[4];
-        for (int g = 0; g < 4; ++g) {
-            const auto index = unitIndex(groups[g], names[g]);
-            if (!index)
-                return Status::failure("units: unknown unit " + names[g]);
-            chosen[g] = *index;
-        }
-        window.analysis().applyUnits(UnitSelection{chosen[0], chosen[1], chosen[2], chosen[3]});
+        // The same road as the units dialog's "&OK".
+        const Status status = fa.applyUnits(ticked);
         window.refreshFromModel();
-        return Status::success();
-    }
-    if (verb == "set") {
-        const auto eq = argument.find('=');
-        const auto field = detailFieldFromName(argument.substr(0, eq));
+        if (!status.ok)
+            window.dialogs().message(&window, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+    } else if (name == "set") {
+        const auto eq = value.find('=');
+        const auto field = detailFieldFromName(value.substr(0, eq));
         if (eq == std::string::npos || !field)
-            return Status::failure("set: expected FIELD=TEXT with a detail field name, e.g. set:FileDetailWeight=20");
-        const std::string text = argument.substr(eq + 1);
-        if (*field == DetailField::FileDetailNotes) {
-            window.analysis().detail(*field) = text;
-            window.refreshFromModel();
-        } else {
-            window.detailEdit(*field)->setText(QString::fromStdString(text));
-            window.analysis().detail(*field) = text;
-            window.detailLostFocus(*field);
-        }
-        return Status::success();
-    }
-    if (verb == "move" || verb == "click" || verb == "rclick") {
+            return Status::failure("--set needs NAME=TEXT with a detail field name, not \"" + value + "\"");
+        const std::string text = value.substr(eq + 1);
+        fa.detail(*field) = text;
+        window.refreshFromModel();
+        window.detailLostFocus(*field);
+    } else if (name == "move" || name == "click" || name == "rclick") {
         char* end = nullptr;
-        const double t = std::strtod(argument.c_str(), &end);
-        if (argument.empty() || *end != '\0')
-            return Status::failure(verb + ": expected a time in seconds, e.g. " + verb + ":1.5");
+        const double t = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0')
+            return Status::failure("--" + name + " needs a time in seconds, not \"" + value + "\"");
         const double x = window.lnGraph().xOfTime(t);
-        if (verb == "move")
+        if (name == "move")
             window.grfArea_MouseMove(0, x);
         else
-            window.grfArea_MouseDown(verb == "rclick" ? 2 : 1, x);
-        return Status::success();
+            window.grfArea_MouseDown(name == "rclick" ? 2 : 1, x);
+    } else {
+        return Status::failure("unknown option --" + name + " for render");
     }
-    return Status::failure("unknown action " + action);
+    return Status::success();
 }
 
 int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     int width = 1024, height = 768;
+    std::optional<NumberLocale> locale;
     std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> actions;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--size") {
-            if (i + 1 >= args.size() || !parseSize(args[i + 1], width, height)) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2), value;
+        bool hasValue = false;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            hasValue = true;
+        }
+        if (name != "recalculate" && !hasValue) {
+            if (i + 1 >= args.size()) {
+                err << "render: option --" << name << " needs a value\n";
+                return 2;
+            }
+            value = args[++i];
+        }
+        if (name == "size") {
+            if (!parseSize(value, width, height)) {
                 err << "render: --size takes WIDTHxHEIGHT, e.g. 1920x1080\n";
                 return 2;
             }
-            ++i;
+        } else if (name == "locale") {
+            locale = NumberLocale::named(value);
+            if (!locale) {
+                err << "render: unknown locale \"" << value << "\"\n";
+                return 2;
+            }
         } else {
-            positional.push_back(args[i]);
+            actions.emplace_back(name, value);
         }
     }
-    if (positional.size() < 2) {
-        err << "usage: tarvel render FILE.rcd OUT.png [ACTIONS...] [--size WxH]\n";
+    if (positional.size() != 2) {
+        err << "usage: " << kRenderUsage << '\n';
         return 2;
     }
 
     ensureGuiApplication();
     HeadlessDialogs dialogs(out);
     MainWindow window(dialogs, TarvelSettings(std::string(".")));
+    if (locale)
+        window.analysis().numberLocale = *locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
     window.show();
@@ -169,8 +199,8 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
 
     if (!window.openRecordFile(QString::fromStdString(positional[0])))
         return 1;
-    for (size_t i = 2; i < positional.size(); ++i) {
-        const Status status = applyWindowAction(window, positional[i], out);
+    for (const auto& [name, value] : actions) {
+        const Status status = applyWindowAction(window, name, value);
         if (!status.ok) {
             err << "render: " << status.message << '\n';
             return 2;
@@ -178,6 +208,8 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     QApplication::processEvents();
     const QImage image = window.grab().toImage();
+    if (image.size() != QSize(width, height))
+        err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";
     if (!image.save(QString::fromStdString(positional[1]), "PNG")) {
         err << "render: cannot write " << positional[1] << '\n';
         return 1;

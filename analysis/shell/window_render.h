@@ -16,13 +16,19 @@ class MainWindow;
 // platform is chosen before it is created.
 void ensureGuiApplication();
 
-// One action on an open window, as the command line spells it:
-//   all | burn | recalc | thrust | altitude | velocity | accel   (menu entries)
-//   units:DIST,VEL,THRUST,MASS      e.g. units:m,km/h,N,g
-//   set:FIELD=TEXT                  e.g. set:FileDetailWeight=20 (then leaves the field)
-//   move:T | click:T | rclick:T     pointer at time T seconds
-// Messages the window shows go to `messages`, one per line.
-Status applyWindowAction(MainWindow& window, const std::string& action, std::ostream& messages);
+// One action on an open window, with the spellings of the other `tarvel`
+// verbs plus the pointer:
+//   --set NAME=TEXT            type TEXT into a detail field and leave it
+//   --units GROUP=UNIT[,...]   altitude=ft|m, velocity=mph|ft/s|km/h|m/s, thrust=N|lbs, mass=oz|lbs|g
+//   --mode all|burn            "All Curves" or "Accel\Thrust"
+//   --recalculate              "&Recalculate"
+//   --move T | --click T | --rclick T   pointer over the graph at time T seconds
+// Messages the window shows reach its Dialogs.
+Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value);
+
+inline constexpr const char* kRenderUsage =
+    "tarvel render FILE.rcd OUT.png [--set NAME=TEXT] [--units GROUP=UNIT,...] [--mode all|burn] "
+    "[--recalculate] [--move T] [--click T] [--rclick T] [--locale NAME] [--size WxH]";
 
 // tarvel render FILE.rcd OUT.png [ACTIONS...] [--size WxH]; returns the exit code.
 int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

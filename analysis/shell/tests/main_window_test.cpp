@@ -359,15 +359,17 @@ TEST_F(WindowTest, RenderCommandWritesThePictureOfTheWindow)
     const QString rcd = flightFile();
     const QString png = m_dir.filePath("window.png");
     std::ostringstream out, err;
-    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "rclick:11", "rclick:14", "--size", "1280x720"},
+    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--units", "altitude=m,velocity=km/h", "--rclick",
+                                "11", "--rclick=14", "--size", "1280x720"},
                                out, err),
               0)
         << err.str();
     const QImage image(png);
     EXPECT_EQ(image.size(), QSize(1280, 720));
     EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
+    EXPECT_NE(out.str().find(" (m)/s"), std::string::npos);
 
-    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "sideways"}, out, err), 2);
+    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--mode", "sideways"}, out, err), 2);
     EXPECT_EQ(runRenderCommand({rcd.toStdString()}, out, err), 2);
 }
 
