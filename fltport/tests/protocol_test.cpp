@@ -9,6 +9,7 @@
 #include "flight_computer.h"
 #include "link/config_commands.h"
 #include "link/flight_download.h"
+#include "link/serial_port.h"
 #include "memory_link.h"
 #include "test_files.h"
 
@@ -270,4 +271,13 @@ TEST(FlightDownload, FileErrorsKeepEarlierFlights) {
     EXPECT_EQ(d.result.flights, 1);
     EXPECT_EQ(readFile(dir.prefix() + "0.rcd"),
               kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ");  // replaced whole
+}
+
+TEST(SerialPort, PortNamesOnLinux) {
+    EXPECT_EQ(devicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(devicePath("COM12"), "/dev/ttyS11");
+    EXPECT_EQ(devicePath("/dev/pts/3"), "/dev/pts/3");
+    EXPECT_EQ(devicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(devicePath("COM0"), "/dev/COM0");  // no such COM port: just a name
+    EXPECT_EQ(devicePath("COMx"), "/dev/COMx");
 }
