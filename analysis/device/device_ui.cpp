@@ -6,12 +6,16 @@
 
 namespace tarvel::device {
 
-void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
+QString messageText(const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return shown;
+}
+
+void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())), shown, QMessageBox::Ok,
-                    parent);
+                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())), messageText(text),
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -31,24 +35,25 @@ void PointerGuard::restore() {
         m_widget->unsetCursor();
 }
 
-const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries) {
+const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries,
+                             const MessageFn& messages) {
     BindResult bound = declares.bind(entries);
-    if (!bound) showMessage(parent, bound.error, MessageIcon::Exclamation);
+    if (!bound) messages(parent, bound.error, MessageIcon::Exclamation);
     return bound.api;
 }
 
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
-                  Declares& declares) {
+                  Declares& declares, const MessageFn& messages) {
     PointerGuard pointer(window);
-    const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries);
+    const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries, messages);
     if (!api) return;
     // The port is read now, so a change in the port dialog counts from the next command.
     DownloadOutcome outcome = downloadFlights(*api, comport);
     if (!outcome.portOpened) {
-        showMessage(window, portFailureMessage(comport), MessageIcon::Exclamation);
+        messages(window, portFailureMessage(comport), MessageIcon::Exclamation);
         return;
     }
-    showMessage(window, uploadedFilesMessage(outcome.count));
+    messages(window, uploadedFilesMessage(outcome.count), MessageIcon::None);
     if (outcome.count > 0 && flightsArrived) flightsArrived();
 }
 

@@ -18,6 +18,10 @@ enum class MessageIcon { None, Exclamation };
 
 // A modal box with the OK button only; CR LF in `text` breaks the line.
 void showMessage(QWidget* parent, const std::string& text, MessageIcon icon = MessageIcon::None);
+// How a command tells the user; the main window passes its own dialog seam.
+using MessageFn = std::function<void(QWidget* parent, const std::string& text, MessageIcon icon)>;
+// The text as a message box shows it (CR LF becomes a line break).
+QString messageText(const std::string& text);
 
 // Shows the hourglass on `widget` and gives it back its own pointer when the
 // guard ends, on every path out of a command.
@@ -37,12 +41,13 @@ private:
 };
 
 // Binds `entries`; on failure shows the binding error with the exclamation icon.
-const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries);
+const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries,
+                             const MessageFn& messages);
 
 // "&Download Data...": downloads every stored flight into tmprecord0.rcd ... in the
 // current directory and tells the user; `flightsArrived` runs after a download that
 // brought at least one flight (enables the record commands, resets the graph).
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
-                  Declares& declares = Declares::instance());
+                  Declares& declares = Declares::instance(), const MessageFn& messages = showMessage);
 
 }  // namespace tarvel::device

@@ -2,18 +2,33 @@
 
 #include "device_ui.h"
 #include "frm_config_altimeter.h"
+#include "dialogs.h"
 #include "main_window.h"
 
 namespace tarvel::device {
 
+namespace {
+
+// Messages go through the main window's dialog seam, like its own.
+MessageFn windowMessages(MainWindow& window) {
+    return [&window](QWidget* parent, const std::string& text, MessageIcon icon) {
+        window.dialogs().message(parent, messageText(text),
+                                 icon == MessageIcon::Exclamation ? Dialogs::Icon::Warning : Dialogs::Icon::None);
+    };
+}
+
+}  // namespace
+
 void FltportDeviceCommands::uploadData(MainWindow& window) {
-    downloadData(&window, window.analysis().Comport, [&window] { window.flightsDownloaded(); }, m_declares);
+    downloadData(&window, window.analysis().Comport, [&window] { window.flightsDownloaded(); }, m_declares,
+                 windowMessages(window));
 }
 
 void FltportDeviceCommands::configureAltimeter(MainWindow& window) {
     // Created afresh each time, so it opens with its initial contents.
-    FrmConfigAltimeter form([&window] { return window.analysis().Comport; }, m_declares, &window);
-    form.exec();
+    FrmConfigAltimeter form([&window] { return window.analysis().Comport; }, m_declares, &window,
+                            windowMessages(window));
+    window.dialogs().runModal(form);
 }
 
 }  // namespace tarvel::device

@@ -79,8 +79,9 @@ void StatusCircle::paintEvent(QPaintEvent*) {
     painter.drawEllipse(rect().adjusted(1, 1, -1, -1));
 }
 
-FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares, QWidget* parent)
-    : QDialog(parent), m_comport(std::move(comport)), m_declares(declares) {
+FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares, QWidget* parent,
+                                       MessageFn messages)
+    : QDialog(parent), m_comport(std::move(comport)), m_declares(declares), m_messages(std::move(messages)) {
     setObjectName(QStringLiteral("frmConfigAltimeter"));
     setWindowTitle(QStringLiteral("Configure Altimeter"));
     buildControls();
@@ -214,7 +215,7 @@ void FrmConfigAltimeter::buildControls() {
     txtMainAltitude->installEventFilter(this);
 }
 
-const FltportApi* FrmConfigAltimeter::bind() { return bindOrWarn(this, m_declares, kConfigEntries); }
+const FltportApi* FrmConfigAltimeter::bind() { return bindOrWarn(this, m_declares, kConfigEntries, m_messages); }
 
 AltimeterSettings FrmConfigAltimeter::shownSettings() const {
     AltimeterSettings s;
@@ -246,7 +247,7 @@ void FrmConfigAltimeter::cmdRead_Click() {
     });
     if (!opened) {
         pointer.restore();
-        showMessage(this, portFailureMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
     }
 }
 
@@ -270,7 +271,7 @@ void FrmConfigAltimeter::cmdWrite_Click() {
     });
     if (!opened) {
         pointer.restore();
-        showMessage(this, portFailureMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
     }
 }
 
@@ -279,7 +280,7 @@ void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, cons
     auto refusal = checkRange(field->text().toStdString(), range);
     if (!refusal) return;
     m_checking = true;
-    showMessage(this, *refusal);
+    m_messages(this, *refusal, MessageIcon::None);
     field->setText(saved);
     m_checking = false;
 }
@@ -342,7 +343,7 @@ void FrmConfigAltimeter::cmdPoll_Click() {
     std::string name = port();
     if (api->InitComport(name.c_str()) != 1) {
         // The caption stays "Stop": pressing it closes the failed port and brings the buttons back.
-        showMessage(this, portFailureMessage(name), MessageIcon::Exclamation);
+        m_messages(this, portFailureMessage(name), MessageIcon::Exclamation);
         return;
     }
     // The sensor is chosen now; switching the option later counts from the next Poll.
@@ -384,7 +385,7 @@ void FrmConfigAltimeter::cmdFireChannel_Click(int index) {
     if (outcome == FireOutcome::Acknowledged) shpContStatus[index]->setFillColor(kRed);
     if (outcome == FireOutcome::PortFailed) {
         pointer.restore();
-        showMessage(this, portFailureMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
     }
 }
 
@@ -402,7 +403,7 @@ void FrmConfigAltimeter::cmdReadContinuity_Click() {
     });
     if (!opened) {
         pointer.restore();
-        showMessage(this, portFailureMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "declares.h"
 #include "device_operations.h"
+#include "device_ui.h"
 
 class QComboBox;
 class QFrame;
@@ -48,7 +49,7 @@ class FrmConfigAltimeter : public QDialog {
 public:
     // `comport` gives the main window's port name each time the port is opened.
     explicit FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares = Declares::instance(),
-                                QWidget* parent = nullptr);
+                                QWidget* parent = nullptr, MessageFn messages = showMessage);
     ~FrmConfigAltimeter() override;
 
     static inline const QColor kWhite{255, 255, 255};
@@ -121,6 +122,7 @@ private:
 
     std::function<std::string()> m_comport;
     Declares& m_declares;
+    MessageFn m_messages;
     const FltportApi* m_pollApi = nullptr;  // bound when polling started
     bool m_polling = false;
     bool m_portOpenForPoll = false;

@@ -1,0 +1,133 @@
+// The main window's "&Download Data..." and "Configure Altimeter" served by
+// the device commands, with the window's dialogs answered by the test.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "dialogs.h"
+#include "fltport_device_commands.h"
+#include "frm_config_altimeter.h"
+#include "main_window.h"
+#include "pty_peer.h"
+#include "test_support.h"
+
+namespace tarvel::device {
+namespace {
+
+using testing::PtyPeer;
+
+class AnsweredDialogs : public Dialogs {
+public:
+    struct Message {
+        std::string text;
+        Icon icon;
+    };
+    std::vector<Message> messages;
+    std::deque<std::function<void(QDialog&)>> modalScripts;
+
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+    void message(QWidget*, const QString& text, Icon icon) override { messages.push_back({text.toStdString(), icon}); }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    int runModal(QDialog& dialog) override {
+        if (modalScripts.empty()) return QDialog::Rejected;  // never left waiting
+        auto script = std::move(modalScripts.front());
+        modalScripts.pop_front();
+        script(dialog);
+        return dialog.result();
+    }
+};
+
+class MainWindowDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::boundApi();
+        window = std::make_unique<MainWindow>(dialogs, TarvelSettings(settingsDir.path().toStdString()));
+        window->setDeviceCommands(&commands);
+    }
+    bool enabled(const char* action) const { return window->action(action)->isEnabled(); }
+
+    testing::ScratchDirectory scratch;
+    QTemporaryDir settingsDir;
+    AnsweredDialogs dialogs;
+    FltportDeviceCommands commands;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowDevice, DownloadEnablesTheRecordCommandsOnlyWhenFlightsArrive) {
+    window->analysis().Comport = testing::kMissingPort;
+    window->action("mnuConnectUploadData")->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Unable to open communtications port " + testing::kMissingPort);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+
+    PtyPeer empty;
+    window->analysis().Comport = empty.path();
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(dialogs.messages.back().text.substr(0, 18), "Uploaded files: 0\n");
+    for (const char* name : {"mnuFileSave", "mnuFilePrint", "mnuRecalc"}) EXPECT_FALSE(enabled(name)) << name;
+
+    PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2), testing::smallFlight(7, 3)});
+    window->analysis().Comport = peer.path();  // read at the moment the port opens
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(dialogs.messages.back().text,
+              "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_EQ(dialogs.messages.back().icon, Dialogs::Icon::None);
+    // "&Recalculate" is enabled too but stays hidden, and a hidden action reports itself disabled.
+    for (const char* name : {"mnuFileSave", "mnuFilePrint"}) EXPECT_TRUE(enabled(name)) << name;
+    EXPECT_FALSE(enabled("mnuFileSaveAs"));  // only an Open enables the rest
+    EXPECT_FALSE(window->testAttribute(Qt::WA_SetCursor) && window->cursor().shape() == Qt::WaitCursor);
+
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(window->openRecordFile(QString("tmprecord%1.rcd").arg(i)));
+        EXPECT_EQ(window->analysis().samples.SampleCount, 5 + i);
+    }
+}
+
+TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {
+    PtyPeer peer;
+    peer.setSetting('m', "1200");
+    window->analysis().Comport = peer.path();
+    bool scripted = false;
+    dialogs.modalScripts.push_back([&](QDialog& dialog) {
+        auto* form = qobject_cast<FrmConfigAltimeter*>(&dialog);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->windowTitle(), "Configure Altimeter");
+        form->cmdRead->click();
+        EXPECT_EQ(form->txtMainAltitude->text(), "1200");
+        form->cmdClose->click();
+        scripted = true;
+    });
+    dialogs.modalScripts.push_back([&](QDialog& dialog) {
+        auto* form = qobject_cast<FrmConfigAltimeter*>(&dialog);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->txtMainAltitude->text(), "600");  // nothing survives closing
+        form->cmdClose->click();
+    });
+    window->action("mnuConfigurationAltimeter")->trigger();
+    window->action("mnuConfigurationAltimeter")->trigger();
+    EXPECT_TRUE(scripted);
+    EXPECT_TRUE(dialogs.modalScripts.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace tarvel::device
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
