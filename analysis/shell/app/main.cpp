@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "dialogs.h"
+#include "fltport_device_commands.h"
 #include "main_window.h"
 #include "startup_probe.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char* argv[])
 
     tarvel::QtDialogs dialogs;
     tarvel::MainWindow window(dialogs);
+    tarvel::device::FltportDeviceCommands deviceCommands;  // binds the serial-link library at first use
+    window.setDeviceCommands(&deviceCommands);
     if (measure)
         tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();
