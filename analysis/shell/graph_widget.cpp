@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 #include "ln_graph.h"
@@ -31,9 +32,21 @@ GraphWidget::GraphWidget(graph::LnGraph& graph, QWidget* parent) : QWidget(paren
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QRect GraphWidget::targetRect() const
+{
+    // A widget taller than the panel's proportions keeps the panel at its top,
+    // next to the menu bar, and leaves the spare height below the time axis.
+    const graph::GraphGeometry& g = m_graph.scene().geometry;
+    QRect target = rect();
+    const int fitHeight = int(std::ceil(double(width()) * g.baseH / g.baseW));
+    if (fitHeight < target.height())
+        target.setHeight(fitHeight);
+    return target;
+}
+
 graph::GraphTransform GraphWidget::transform() const
 {
-    return graph::GraphTransform(m_graph.scene().geometry, QRectF(rect()), true);
+    return graph::GraphTransform(m_graph.scene().geometry, QRectF(targetRect()), true);
 }
 
 graph::RenderOptions GraphWidget::renderOptions() const
@@ -50,12 +63,23 @@ QPoint GraphWidget::pixelOfArea(double xTwips, double yTwips) const
     return transform().areaToPixel(xTwips, yTwips).toPoint();
 }
 
+void GraphWidget::resizeEvent(QResizeEvent* event)
+{
+    // Never taller than the panel's proportions need at this width: the
+    // window's panels below take the rest.
+    const graph::GraphGeometry& g = m_graph.scene().geometry;
+    const int fitHeight = int(std::ceil(double(width()) * g.baseH / g.baseW));
+    if (maximumHeight() != fitHeight)
+        setMaximumHeight(std::max(fitHeight, minimumSizeHint().height()));
+    QWidget::resizeEvent(event);
+}
+
 void GraphWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     // The letterbox around the panel in the window's own colour.
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    graph::paintGraph(painter, m_graph.scene(), rect(), renderOptions());
+    graph::paintGraph(painter, m_graph.scene(), targetRect(), renderOptions());
 }
 
 bool GraphWidget::areaX(const QPointF& position, double& xTwips) const

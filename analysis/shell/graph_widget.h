@@ -18,6 +18,8 @@ class GraphWidget : public QWidget {
 public:
     explicit GraphWidget(graph::LnGraph& graph, QWidget* parent = nullptr);
 
+    // Where the panel is painted: the whole widget, or its top when the widget is taller.
+    QRect targetRect() const;
     graph::GraphTransform transform() const;
     graph::RenderOptions renderOptions() const;
     // Widget pixel of a plot-area position in twips (tests aim clicks with it).
@@ -33,6 +35,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

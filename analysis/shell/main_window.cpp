@@ -15,7 +15,11 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 #include "about_dialog.h"
 #include "config_dialog.h"
@@ -260,7 +264,9 @@ void MainWindow::buildPanels()
     m_notes->setToolTip("Any additional information about the rocket and launch.");
     m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_notes->setTabChangesFocus(true);
-    m_notes->setMinimumHeight(36);
+    // The notes take the height the other panels leave, never more.
+    m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    m_notes->setMinimumHeight(40);
     connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_updatingWidgets)
             m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
@@ -314,6 +320,7 @@ void MainWindow::buildPanels()
             m_analysis.detail(field) = text;
 
     setCentralWidget(central);
+    m_basePointSize = central->font().pointSizeF() > 0 ? central->font().pointSizeF() : 9.0;
 }
 
 QAction* MainWindow::action(const QString& name) const
@@ -500,6 +507,20 @@ void MainWindow::mnuFileExit_Click()
 {
     m_config->close();
     close();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    // The window's design is 1024 x 768; larger or smaller windows scale its
+    // panels' text with the graph, so the window looks the same at any size.
+    const double factor = std::clamp(std::min(width() / 1024.0, height() / 768.0), 0.8, 3.0);
+    QFont font = centralWidget()->font();
+    const double size = m_basePointSize * factor;
+    if (std::abs(font.pointSizeF() - size) > 0.05 * m_basePointSize) {
+        font.setPointSizeF(size);
+        centralWidget()->setFont(font);
+    }
+    QMainWindow::resizeEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -17,6 +17,7 @@ class QAction;
 class QCloseEvent;
 class QMenu;
 class QPrinter;
+class QResizeEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -103,6 +104,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
@@ -131,6 +133,7 @@ private:
     std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;
     bool m_updatingWidgets = false;
+    double m_basePointSize = 9.0;
 };
 
 }  // namespace tarvel

@@ -232,9 +232,8 @@ TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews)
 
     QImage image = graphImage();
     EXPECT_GT(countColor(image, kAccelGreen), 100);
-    const int velocityPixels = countColor(image, kVelocityRed);
-    EXPECT_GT(velocityPixels, 500);
-    EXPECT_GT(countColor(image, kAltitudeBlue), 500);
+    EXPECT_GT(countColor(image, kVelocityRed), 100);
+    EXPECT_GT(countColor(image, kAltitudeBlue), 100);
 
     window->action("mnuGraphAccelThrust")->trigger();
     EXPECT_FALSE(window->action("mnuGraphAll")->isChecked());
@@ -242,7 +241,7 @@ TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews)
     EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 3);  // burn of 2.0 s, steps of 1
     image = graphImage();
     EXPECT_GT(countColor(image, kAccelGreen), 100);
-    EXPECT_LT(countColor(image, kVelocityRed), velocityPixels / 3);  // only its labels are left
+    EXPECT_EQ(countColor(image, kVelocityRed), 0);
 
     window->action("mnuGraphAll")->trigger();
     EXPECT_TRUE(window->action("mnuGraphAll")->isChecked());

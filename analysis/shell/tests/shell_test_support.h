@@ -116,7 +116,12 @@ protected:
                           type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
         QApplication::sendEvent(area, &event);
     }
-    QImage graphImage() const { return window->grfArea()->grab().toImage(); }
+    // The plot area only, where the curves are (the value labels share their colours).
+    QImage graphImage() const
+    {
+        GraphWidget* area = window->grfArea();
+        return area->grab(area->transform().areaRect().toRect()).toImage();
+    }
 
     QTemporaryDir m_dir;
     ScriptedDialogs dialogs;
