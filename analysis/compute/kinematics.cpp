@@ -95,9 +95,16 @@ void CalculateValues(FlightAnalysis& fa, int16_t Index, bool& VelocityDone) {
 }
 
 void CalculateVelocity(FlightAnalysis& fa, int16_t Index, bool& VelocityDone) {
-    if (VelocityDone || Index < 1 || Index > kLastSlot) return;
+    if (Index < 1 || Index > kLastSlot) return;
     auto& s = fa.samples;
     const auto i = static_cast<size_t>(Index);
+    if (VelocityDone) {
+        // Past the stopping sample the velocity reads as on a freshly opened
+        // record: zero. Leaving the previous pass's values would show them in
+        // the old unit after a unit change (mph figures captioned m/s).
+        s.aVelocity[i] = 0;
+        return;
+    }
     const double a = s.aAccel[i];
     const double dt = s.aDeltaTime[i];
     double increment = 0;

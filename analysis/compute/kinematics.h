@@ -28,7 +28,7 @@ double baroAltitudeFeet(double p, double p1);
 void CalculateAllValues(FlightAnalysis& fa);
 
 // One sample of the velocity/altitude pass. `VelocityDone` belongs to the
-// pass: once a velocity falls below 1 the later samples keep their values.
+// pass: once a velocity falls below 1 the later samples read zero.
 void CalculateValues(FlightAnalysis& fa, int16_t Index, bool& VelocityDone);
 void CalculateVelocity(FlightAnalysis& fa, int16_t Index, bool& VelocityDone);
 void CalculateAltitude(FlightAnalysis& fa, int16_t Index);

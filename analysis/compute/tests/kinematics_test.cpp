@@ -44,7 +44,7 @@ TEST(Velocity, TenStepsInEachUnit) {
     }
 }
 
-TEST(Velocity, StopsAtFirstValueBelowOneAndLeavesLaterSlots) {
+TEST(Velocity, StopsAtFirstValueBelowOneAndZeroesLaterSlots) {
     auto fa = makeFlight(6, 1.0);
     auto& s = fa->samples;
     // ft/s: +32.125, then -40 G * 32.125 gives a negative sum stored as its size.
@@ -52,11 +52,25 @@ TEST(Velocity, StopsAtFirstValueBelowOneAndLeavesLaterSlots) {
     s.aAccel[1] = 1.0;
     s.aAccel[2] = -1.02;  // 32.125 - 32.7675 = -0.6425 -> 0.6425, below 1
     s.aAccel[3] = 5.0;
-    s.aVelocity[3] = 77.0;  // left from an earlier calculation
+    s.aVelocity[3] = 77.0;  // left from an earlier calculation, maybe in another unit
     CalculateAllValues(*fa);
     EXPECT_DOUBLE_EQ(s.aVelocity[1], 32.125);
     EXPECT_NEAR(s.aVelocity[2], 0.6425, 1e-12);
-    EXPECT_EQ(s.aVelocity[3], 77.0);
+    EXPECT_EQ(s.aVelocity[3], 0.0);
+}
+
+TEST(Velocity, UnitChangeLeavesNoVelocityOfTheOldUnit) {
+    auto fa = makeFlight(3, 0.1);
+    auto& s = fa->samples;
+    s.aAccel[1] = 5.0;  // 11 mph after one step, but only 4.9 m/s
+    s.aAccel[2] = -4.0;
+    s.aAccel[3] = 1.0;
+    CalculateAllValues(*fa);
+    ASSERT_GT(s.aVelocity[3], 1.0);
+    fa->units.Velocity = 3;
+    CalculateAllValues(*fa);
+    EXPECT_LT(s.aVelocity[2], 1.0);
+    EXPECT_EQ(s.aVelocity[3], 0.0);
 }
 
 TEST(Velocity, ZeroFirstAccelerationKeepsSeriesAtZero) {
