@@ -126,6 +126,10 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     }
     out << "Uploaded files: " << outcome.count << "\n";
     for (const std::string& name : downloadedFileNames(prefix, outcome.count)) out << name << "\n";
+    if (!outcome.complete()) {
+        err << kIncompleteDownload << "\n";
+        return 1;
+    }
     return 0;
 }
 

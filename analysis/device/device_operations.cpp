@@ -77,8 +77,11 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
     return outcome;
 }
 
-std::string uploadedFilesMessage(int32_t count) {
-    return "Uploaded files: " + std::to_string(count) + "\r\nOpen downloaded file(s) by clicking on the File->Open menu.";
+std::string uploadedFilesMessage(int32_t count, bool complete) {
+    std::string text =
+        "Uploaded files: " + std::to_string(count) + "\r\nOpen downloaded file(s) by clicking on the File->Open menu.";
+    if (!complete) text += "\r\n\r\n" + std::string(kIncompleteDownload);
+    return text;
 }
 
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count) {

@@ -40,13 +40,17 @@ std::string writeEmpty(const FltportApi& api, char index);
 struct DownloadOutcome {
     bool portOpened = false;
     int32_t count = 0;   // flights written
-    int32_t result = 0;  // StartUpload's result, informational only
+    int32_t result = 0;  // StartUpload's result: 0 when the flight computer did not answer or a file failed
+    bool complete() const { return portOpened && result == 1; }
 };
 // InitComport, StartUpload with `prefix`, CloseComport (also after a failed open).
 DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
                                 const std::string& prefix = std::string(kRecordPrefix));
-// "Uploaded files: N" CR LF and the File, Open hint.
-std::string uploadedFilesMessage(int32_t count);
+// "Uploaded files: N" CR LF and the File, Open hint; an incomplete download adds a
+// line saying so, since the count alone would pass lost flights off as all of them.
+std::string uploadedFilesMessage(int32_t count, bool complete = true);
+inline constexpr std::string_view kIncompleteDownload =
+    "The download did not complete: the flight computer did not answer, or a record file could not be written.";
 // prefix0.rcd ... prefix(count-1).rcd
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
 

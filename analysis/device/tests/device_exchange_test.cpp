@@ -129,7 +129,10 @@ TEST_F(DeviceExchange, ASilentFlightComputerLeavesNothingAcknowledged) {
     std::array<bool, 3> closed{};
     ASSERT_TRUE(readContinuity(api, peer.path(), closed));
     EXPECT_EQ(closed, (std::array<bool, 3>{false, false, false}));
-    EXPECT_EQ(downloadFlights(api, peer.path()).count, 0);
+    DownloadOutcome download = downloadFlights(api, peer.path());
+    EXPECT_EQ(download.count, 0);
+    EXPECT_FALSE(download.complete());
+    EXPECT_NE(uploadedFilesMessage(download.count, download.complete()).find(kIncompleteDownload), std::string::npos);
 }
 
 }  // namespace
