@@ -1,6 +1,7 @@
 #include "line_server.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <termios.h>
@@ -52,7 +53,14 @@ constexpr uint8_t kChatter[] = {'O', 'K', 0x05, 0x01, 0xFE, 0xFF, '+', '0', '\r'
 LineServer::LineServer(int fd, FlightComputer& device, LineOptions options)
     : m_fd(fd), m_device(device), m_options(options), m_byteNs(10 * int64_t{1000000000} / options.baud) {
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    if (m_options.paced) prctl(PR_SET_TIMERSLACK, 1UL);
+    if (m_options.paced) {
+        // Pacing is only as good as the wake-ups: ask for exact timers and, where
+        // allowed, a real-time priority so a busy machine does not delay them.
+        prctl(PR_SET_TIMERSLACK, 1UL);
+        sched_param param{};
+        param.sched_priority = 10;
+        sched_setscheduler(0, SCHED_FIFO, &param);
+    }
     if (!m_options.logPath.empty())
         m_log = open(m_options.logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
