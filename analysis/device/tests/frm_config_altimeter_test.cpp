@@ -18,7 +18,6 @@
 #include <memory>
 
 #include "device_ui.h"
-#include "flight_analysis.h"
 #include "frm_config_altimeter.h"
 #include "modal_driver.h"
 #include "pty_peer.h"
@@ -58,73 +57,30 @@ protected:
     std::string m_port;
 };
 
-TEST_F(DeviceWindow, DownloadDataTellsTheUserAndRestoresThePointer) {
+TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     QWidget window;
     window.setCursor(Qt::CrossCursor);  // the window's own pointer
     int arrived = 0;
-    auto download = [&](const std::string& port, Declares& declares = Declares::instance()) {
+    auto download = [&](const std::string& port, Declares& declares) {
         downloadData(&window, port, [&] { ++arrived; }, declares);
         EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
-        return modals.take();
+        auto seen = modals.take();
+        EXPECT_EQ(seen.size(), 1u);
+        return seen.empty() ? SeenMessage{} : seen[0];
     };
-
-    {
-        PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2), testing::smallFlight(7, 3)});
-        auto seen = download(peer.path());
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].text, "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.");
-        EXPECT_FALSE(seen[0].exclamation);
-        EXPECT_EQ(seen[0].title, "Tarvel-Graph");
-        EXPECT_EQ(arrived, 1);
-        for (int i = 0; i < 3; ++i) {
-            auto analysis = std::make_unique<FlightAnalysis>();
-            EXPECT_TRUE(analysis->openRecordFile("tmprecord" + std::to_string(i) + ".rcd").ok);
-            EXPECT_EQ(analysis->samples.SampleCount, 5 + i);
-        }
-    }
-    {
-        PtyPeer empty;
-        auto seen = download(empty.path());
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].text.substr(0, 18), "Uploaded files: 0\n");
-        EXPECT_EQ(arrived, 1);
-    }
-    auto missing = download(testing::kMissingPort);
-    ASSERT_EQ(missing.size(), 1u);
-    EXPECT_EQ(missing[0].text, "Unable to open communtications port " + testing::kMissingPort);
-    EXPECT_TRUE(missing[0].exclamation);
-
-    Declares absent("libfltport_absent.so", executableDirectory());
-    auto unbound = download("COM1", absent);
-    ASSERT_EQ(unbound.size(), 1u);
-    EXPECT_NE(unbound[0].text.find("libfltport_absent.so"), std::string::npos);
+    PtyPeer peer({testing::smallFlight(5, 1)});
+    SeenMessage done = download(peer.path(), Declares::instance());
+    EXPECT_EQ(done.text, "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_EQ(done.title, "Tarvel-Graph");
+    EXPECT_FALSE(done.exclamation);
     EXPECT_EQ(arrived, 1);
-}
 
-TEST_F(DeviceWindow, OpensWithItsInitialContents) {
-    auto form = openForm("COM1");
-    EXPECT_EQ(form->windowTitle(), "Configure Altimeter");
-    const std::pair<QWidget*, const char*> texts[] = {
-        {form->txtAltVersion, "---"},   {form->txtStageDelay, "0.0"},          {form->txtMainAltitude, "600"},
-        {form->cmdRead, "Read Config."}, {form->cmdWrite, "Write Config"},     {form->cmdPoll, "Poll"},
-        {form->cmdClose, "Close"},       {form->cmdFireChannel[1], "Fire Ap"}, {form->cmdReadContinuity, "Read Continuity"},
-    };
-    for (auto [widget, text] : texts) {
-        QString shown = qobject_cast<QLineEdit*>(widget) ? qobject_cast<QLineEdit*>(widget)->text()
-                                                         : qobject_cast<QPushButton*>(widget)->text();
-        EXPECT_EQ(shown.toStdString(), text) << widget->objectName().toStdString();
-    }
-    EXPECT_EQ(form->cmbStageDetect->currentText(), "Launch");
-    EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "LED");
-    EXPECT_EQ(form->txtStageDelay->toolTip(),
-              "Delay in seconds to signal a stage event after motor burnout has been detected.  Range: 0.0 to 30.0");
-    EXPECT_EQ(form->txtMainAltitude->toolTip(),
-              "Altitude in feet to signal the Main Chute event pyro.  Range: 200 to 3000");
-    EXPECT_TRUE(form->OptPollSensor[0]->isChecked());
-    EXPECT_TRUE(form->OptPollSensor[2]->isHidden());
-    EXPECT_FALSE(form->OptPollSensor[2]->isEnabled());
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
-    for (auto* circle : form->shpContStatus) EXPECT_EQ(circle->fillColor(), FrmConfigAltimeter::kWhite);
+    EXPECT_TRUE(download(testing::kMissingPort, Declares::instance()).exclamation);
+    Declares absent("libfltport_absent.so", executableDirectory());
+    SeenMessage unbound = download(peer.path(), absent);
+    EXPECT_TRUE(unbound.exclamation);
+    EXPECT_NE(unbound.text.find("libfltport_absent.so"), std::string::npos);
+    EXPECT_EQ(arrived, 1);
 }
 
 TEST_F(DeviceWindow, WriteThenReadConfig) {
