@@ -194,7 +194,7 @@ void MainWindow::buildPanels()
     auto* central = new QWidget(this);
     central->setObjectName("centralWidget");
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
 
     m_graphWidget = new GraphWidget(*m_graph, central);
@@ -213,7 +213,8 @@ void MainWindow::buildPanels()
         auto* edit = new QLineEdit;
         edit->setObjectName(QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
         edit->setToolTip(QString::fromLatin1(toolTip));
-        edit->setMinimumWidth(50);
+        edit->setMinimumWidth(42);
+        edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
         m_detailEdits[int(field)] = edit;
         connect(edit, &QLineEdit::textEdited, this,
                 [this, field](const QString& text) { m_analysis.detail(field) = text.toStdString(); });
@@ -222,13 +223,18 @@ void MainWindow::buildPanels()
     };
     auto valueLabel = [&](const QString& name) {
         QLabel* label = addLabel(name);
-        label->setMinimumWidth(56);
+        label->setMinimumWidth(46);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFrameShape(QFrame::StyledPanel);
         return label;
     };
     // One row: caption, field, optional unit label.
     auto addRow = [](QGridLayout* grid, QWidget* caption, QWidget* field, QWidget* unit = nullptr) {
+        // Captions and units keep their whole text; the fields give way.
+        caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+        if (unit)
+            unit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         const int row = grid->rowCount();
         grid->addWidget(caption, row, 0);
         grid->addWidget(field, row, 1);
@@ -239,8 +245,9 @@ void MainWindow::buildPanels()
         auto* box = new QGroupBox(QString::fromLatin1(caption), central);
         box->setObjectName(name);
         auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setContentsMargins(4, 4, 4, 4);
         grid->setVerticalSpacing(3);
+        grid->setHorizontalSpacing(4);
         grid->setColumnStretch(1, 1);
         return std::pair{box, grid};
     };
@@ -304,7 +311,7 @@ void MainWindow::buildPanels()
     instGrid->setRowStretch(instGrid->rowCount(), 1);
 
     auto* panels = new QHBoxLayout;
-    panels->setSpacing(6);
+    panels->setSpacing(4);
     for (QGroupBox* box : {rocket, misc, motor, perf, inst})
         panels->addWidget(box, 1);
     layout->addLayout(panels, 0);
@@ -390,6 +397,8 @@ void MainWindow::refreshFromModel()
     action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
     action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
 
+    // New figures and units can widen a panel: lay out before the next paint.
+    centralWidget()->layout()->activate();
     m_graphWidget->update();
 }
 
