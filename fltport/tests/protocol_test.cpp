@@ -126,6 +126,24 @@ TEST(ConfigCommands, SimulatorKeepsAndChecksSettings) {
     }
 }
 
+TEST(ConfigCommands, SimulatorStateFileOutlivesARestart) {
+    TempDir dir;
+    const std::string state = dir.file("fc.state");
+    {
+        fcsim::FlightComputer fc({});
+        fc.keepSettingsIn(state);
+        MemoryLink link(device(fc));
+        writeConfig(link, 'm', "900");
+        writeConfig(link, 'g', "1");
+    }
+    fcsim::FlightComputer restarted({});
+    restarted.keepSettingsIn(state);
+    EXPECT_EQ(restarted.setting('m'), "900");
+    EXPECT_EQ(restarted.setting('g'), "1");
+    EXPECT_EQ(restarted.setting('t'), "0.0");
+    EXPECT_EQ(restarted.setting('v'), fcsim::FlightComputer::kVersion);  // never taken from the file
+}
+
 TEST(FlightDownload, WorkedExampleByteForByte) {
     RawFlight flight;
     appendSample(flight, 1000, 512, 8);

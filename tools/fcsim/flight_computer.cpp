@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <string_view>
 
 #include "codec/sample_codec.h"
 
@@ -56,6 +58,14 @@ void FlightComputer::placeStall() {
     for (size_t r = 0; r < record && r < last.size(); ++r) unit += fltport::hasValue(last[r].type) ? 2 : 1;
     if (m_faults.stallValue && record < last.size()) ++unit;  // the value unit after the type byte
     m_stallUnit = unit;
+}
+
+void FlightComputer::keepSettingsIn(const std::string& path) {
+    m_stateFile = path;
+    std::ifstream in(path);
+    for (std::string text; std::getline(in, text);)
+        if (text.size() >= 2 && text[1] == '=' && std::string_view("gtmz").find(text[0]) != std::string_view::npos)
+            m_settings[text[0]] = text.substr(2);
 }
 
 const std::string& FlightComputer::setting(char index) const {
@@ -178,7 +188,10 @@ std::vector<uint8_t> FlightComputer::writeReply(uint8_t index, const std::string
     }
     if (!accepted) return line("-");
     m_settings[static_cast<char>(index)] = value;
-    if (m_onChanged) m_onChanged();
+    if (!m_stateFile.empty()) {
+        std::ofstream out(m_stateFile, std::ios::trunc);
+        for (const char key : {'g', 't', 'm', 'z'}) out << key << '=' << m_settings[key] << '\n';
+    }
     return line("+");
 }
 

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -42,8 +41,9 @@ public:
     const std::array<bool, 3>& continuity() const { return m_continuity; }
     const std::array<int, 3>& fireCounts() const { return m_fired; }
 
-    // Called after every accepted setting write (to keep a state file).
-    void setOnSettingsChanged(std::function<void()> callback) { m_onChanged = std::move(callback); }
+    // Keeps the writable settings in a file ("m=600" lines): loads it now if it
+    // exists and saves it after every accepted write.
+    void keepSettingsIn(const std::string& path);
 
     static constexpr const char* kVersion = "fcsim 1.0";
 
@@ -71,7 +71,7 @@ private:
     std::map<char, std::string> m_settings;
     std::array<bool, 3> m_continuity{true, true, true};
     std::array<int, 3> m_fired{};
-    std::function<void()> m_onChanged;
+    std::string m_stateFile;
 
     std::mt19937 m_random;
     double m_accel = 0.0;      // counts, around 0 G on a still bench

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -41,18 +40,6 @@ const char kUsage[] =
 int usageError(const std::string& message) {
     std::fprintf(stderr, "fcsim: %s\n%s", message.c_str(), kUsage);
     return 2;
-}
-
-void loadState(const std::string& path, fcsim::FlightComputer& device) {
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        if (line.size() >= 2 && line[1] == '=' && std::strchr("gtmz", line[0]))
-            device.setSetting(line[0], line.substr(2));
-}
-
-void saveState(const std::string& path, const fcsim::FlightComputer& device) {
-    std::ofstream out(path, std::ios::trunc);
-    for (const char key : {'g', 't', 'm', 'z'}) out << key << '=' << device.setting(key) << '\n';
 }
 
 }  // namespace
@@ -126,10 +113,7 @@ int main(int argc, char** argv) {
     const size_t flightCount = flights.size();
     fcsim::FlightComputer device(std::move(flights), faults, seed);
     device.setContinuity({continuity[0] == '1', continuity[1] == '1', continuity[2] == '1'});
-    if (!statePath.empty()) {
-        loadState(statePath, device);
-        device.setOnSettingsChanged([&] { saveState(statePath, device); });
-    }
+    if (!statePath.empty()) device.keepSettingsIn(statePath);
 
     int fd = -1, keepAlive = -1;
     std::string path = devicePath;
