@@ -490,17 +490,24 @@ void MainWindow::mnuFileExport_Click()
 
 bool MainWindow::printWindowImage(QPrinter& printer)
 {
-    // The window is wider than tall, so it goes on a landscape page, scaled
-    // to fit and centred.
+    // The window's image, drawn at three times its screen resolution so the
+    // page stays sharp, fitted to a landscape page (the window is wider than tall).
     printer.setPageOrientation(QPageLayout::Landscape);
+    constexpr double kImageScale = 3.0;
+    QImage image(size() * kImageScale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(kImageScale);
+    image.fill(palette().color(QPalette::Window));
+    render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const QRectF page = painter.viewport();
     const double scale = std::min(page.width() / width(), page.height() / height());
-    painter.translate((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2);
-    painter.scale(scale, scale);
-    render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const QRectF target((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2,
+                        width() * scale, height() * scale);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, image);
     return painter.end();
 }
 
