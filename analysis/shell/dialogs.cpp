@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace tarvel {
 
@@ -17,11 +18,17 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title
 
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter)
 {
-    // The overwrite question is the dialog's default; the read-only box does not exist here.
-    const QString path = QFileDialog::getSaveFileName(parent, title, QString(), filter);
-    if (path.isEmpty())
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // "Record Files (*.rcd)": a name typed without an extension gets .rcd.
+    const auto star = filter.indexOf("*.");
+    if (star >= 0)
+        dialog.setDefaultSuffix(filter.mid(star + 2).section(QRegularExpression("[^A-Za-z0-9]"), 0, 0));
+    // Asking before overwriting is the dialog's default; there is no read-only box.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return path;
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text, Icon icon)
