@@ -100,6 +100,7 @@ void FrmConfigAltimeter::buildControls() {
     txtAltVersion->setObjectName(QStringLiteral("txtAltVersion"));
     txtAltVersion->setReadOnly(true);
     txtAltVersion->setAlignment(Qt::AlignCenter);
+    txtAltVersion->setFocusPolicy(Qt::ClickFocus);  // not a stop on the way through the fields
     QPalette inactive = txtAltVersion->palette();
     inactive.setColor(QPalette::Base, palette().color(QPalette::Inactive, QPalette::Window));
     txtAltVersion->setPalette(inactive);

@@ -178,7 +178,7 @@ TEST_F(DeviceWindow, PollAppendsReadingsAndStopClosesThePort) {
         EXPECT_FALSE(b->isEnabled());
     EXPECT_EQ(openDescriptorsOn(peer.path()), idle + 1);
     form->OptPollSensor[0]->setChecked(true);  // no effect until the next Poll
-    QTest::qWait(1250);
+    QTest::qWait(1400);
     form->cmdPoll->click();
     EXPECT_EQ(form->cmdPoll->text(), "Poll");
     EXPECT_TRUE(form->cmdClose->isEnabled());
