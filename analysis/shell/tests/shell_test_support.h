@@ -83,6 +83,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
+        // Also a fresh start within a test: a new window, nothing answered yet.
+        window.reset();
+        dialogs = ScriptedDialogs();
         window = std::make_unique<MainWindow>(dialogs, TarvelSettings(m_dir.path().toStdString()));
         window->resize(1024, 768);
         window->show();
