@@ -212,7 +212,8 @@ void MainWindow::buildPanels()
     auto makeEdit = [&](DetailField field, const char* toolTip) {
         auto* edit = new QLineEdit;
         edit->setObjectName(QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
-        edit->setToolTip(QString::fromLatin1(toolTip));
+        if (toolTip)
+            edit->setToolTip(QString::fromLatin1(toolTip));
         edit->setMinimumWidth(42);
         edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
         m_detailEdits[int(field)] = edit;
@@ -285,7 +286,7 @@ void MainWindow::buildPanels()
 
     auto [motor, motorGrid] = panel("fraMotorPerformance", "Motor Performance");
     addRow(motorGrid, new QLabel("Duratation (sec.)"),
-           makeEdit(DetailField::txtMotorDuration, "Burn time of the motor in seconds."));
+           makeEdit(DetailField::txtMotorDuration, nullptr));
     addRow(motorGrid, new QLabel("Propellant Wt "), makeEdit(DetailField::FileDetailPropellantWt, weightTip),
            addLabel("lblUnitsMass1"));
     addRow(motorGrid, addLabel("Label5", "Ave Thrust"), valueLabel("AveThrust"), addLabel("lblUnitsThrust0"));
