@@ -3,6 +3,7 @@
 // writes each one as a record file in the downloaded form.
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 
