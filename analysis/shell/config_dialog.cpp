@@ -25,6 +25,7 @@ ConfigDialog::ConfigDialog(FlightAnalysis& analysis, const TarvelSettings& setti
     m_comport->setEditable(true);  // a port name outside the list can be typed
     m_comport->addItems({"COM1", "COM2", "COM3", "COM4"});
     m_comport->setCurrentText("COM1");
+    m_comport->setMinimumWidth(140);  // room for longer device names
 
     m_ok = new QPushButton("&Ok", this);
     m_ok->setObjectName("CmdOk");

@@ -31,6 +31,7 @@ ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWi
     auto edit = [this](const char* name, const std::string& text) {
         auto* e = new QLineEdit(QString::fromStdString(text), this);
         e->setObjectName(name);
+        e->setMinimumWidth(160);  // room for a proposed weight at full precision
         return e;
     };
     m_diameter = edit("txtDiameter", m_state.txtDiameter);
