@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <string_view>
 
 class QDialog;
 class QPrinter;
@@ -13,6 +14,14 @@ class QWidget;
 namespace tarvel {
 
 inline constexpr const char* kAppTitle = "Tarvel-Graph";
+
+// "Motor Files (*.eng)|*.eng" -> "Motor Files (*.eng)": the dialogs take the
+// description, which carries the pattern.
+inline QString dialogFilter(std::string_view filter)
+{
+    filter = filter.substr(0, filter.find('|'));
+    return QString::fromUtf8(filter.data(), qsizetype(filter.size()));
+}
 
 class Dialogs {
 public:

@@ -14,11 +14,6 @@ QString qs(std::string_view text)
 {
     return QString::fromUtf8(text.data(), int(text.size()));
 }
-// "Motor Files (*.eng)|*.eng" -> "Motor Files (*.eng)": the dialog shows the description part.
-QString qtFilter(std::string_view filter)
-{
-    return qs(filter.substr(0, filter.find('|')));
-}
 }  // namespace
 
 ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
@@ -60,7 +55,7 @@ ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWi
 
 void ExportDialog::cmdExport_Click()
 {
-    const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), qtFilter(kMotorExportFilter));
+    const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), dialogFilter(kMotorExportFilter));
     if (!path)
         return;  // back to the dialog, fields as typed
     m_state.txtDiameter = m_diameter->text().toStdString();

@@ -23,6 +23,7 @@
 
 #include "about_dialog.h"
 #include "config_dialog.h"
+#include "csv_export.h"
 #include "device_commands.h"
 #include "dialogs.h"
 #include "export_dialog.h"
@@ -476,11 +477,10 @@ void MainWindow::mnuFileSaveAs_Click()
 
 void MainWindow::mnuFileExportCSV_Click()
 {
-    // Same content as a saved record, and the file becomes the current one.
-    const auto path = m_dialogs.saveFile(this, "Export to a Comma Delimited File", "Record Files (*.csv)");
+    const auto path = m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
     if (!path)
         return;
-    report(m_analysis.saveRecordFileAs(path->toStdString()));
+    report(exportCsvFile(m_analysis, path->toStdString()));
 }
 
 void MainWindow::mnuFileExport_Click()
