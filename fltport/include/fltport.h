@@ -41,7 +41,9 @@ FLTPORT_API int32_t FLTPORT_CALL ReadConfigCommand(int32_t index, char* reply);
 FLTPORT_API int32_t FLTPORT_CALL WriteConfigCommand(int32_t index, char* value, int32_t length);
 /* Downloads every stored flight into <prefix><n>.rcd (n from 0; prefix at most
  * 50 characters). `*flightCount` is set to 0 at once and raised after each
- * file. 0 when the device did not answer or a file could not be created. */
+ * file. 0 when the device did not answer, a file could not be created, or the
+ * device went quiet inside a flight (that flight's file keeps what arrived and
+ * is counted). */
 FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flightCount);
 /* velocity += accel * 32.1768 * step * 3600 / 5280 (G, s, mph), 7 digits. */
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel);

@@ -76,8 +76,9 @@ FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flight
     if (!prefix || !flightCount || std::strlen(prefix) > kMaxPrefixChars) return 0;
     FlightDownload download(port(), prefix);
     download.setFlightCounter([flightCount](int flights) { *flightCount = flights; });
-    const UploadResult result = download.run();
-    return result.status == UploadStatus::NoAnswer || result.status == UploadStatus::FileError ? 0 : 1;
+    // Only a download that ran to its end is a success: one the device broke
+    // off inside a flight keeps its files and count, but must not read as complete.
+    return download.run().status == UploadStatus::Complete ? 1 : 0;
 }
 
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel) {
