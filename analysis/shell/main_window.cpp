@@ -62,11 +62,6 @@ std::string notesForModel(const QString& text)
     return QString(text).replace("\n", "\r\n").toStdString();
 }
 
-struct DetailInfo {
-    DetailField field;
-    const char* toolTip;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent)
@@ -349,6 +344,14 @@ QLabel* MainWindow::label(const QString& name) const
     return it == m_labels.end() ? nullptr : it->second;
 }
 
+void MainWindow::runCommand(Status (FlightAnalysis::*command)())
+{
+    // The picture first, then any message about it.
+    const Status status = (m_analysis.*command)();
+    refreshFromModel();
+    report(status);
+}
+
 bool MainWindow::report(const Status& status)
 {
     if (!status.ok)
@@ -437,8 +440,9 @@ void MainWindow::detailLostFocus(DetailField field)
         return;  // name, place, date and notes are only written out
     }
     const std::string text = detailEdit(field)->text().toStdString();
-    report(m_analysis.commitDetail(field, text));
+    const Status status = m_analysis.commitDetail(field, text);
     refreshFromModel();
+    report(status);
 }
 
 // --- File menu -------------------------------------------------------------
@@ -453,12 +457,15 @@ void MainWindow::mnuFileOpen_Click()
 
 bool MainWindow::openRecordFile(const QString& path)
 {
-    BusyCursor busy;
-    setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport",
-                              "mnuFileExportCSV"});
-    setWindowTitle(kTitle + " - " + path);
-    const Status status = m_analysis.openRecordFile(path.toStdString());
-    refreshFromModel();
+    Status status;
+    {
+        BusyCursor busy;  // the message below shows the ordinary pointer
+        setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport",
+                                  "mnuFileExportCSV"});
+        setWindowTitle(kTitle + " - " + path);
+        status = m_analysis.openRecordFile(path.toStdString());
+        refreshFromModel();
+    }
     return report(status);
 }
 
@@ -583,44 +590,37 @@ void MainWindow::mnuConnectPortConfig_Click()
 
 void MainWindow::mnuRecalc_Click()
 {
-    report(m_analysis.mnuRecalc_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuRecalc_Click);
 }
 
 void MainWindow::mnuGraphAll_Click()
 {
-    report(m_analysis.mnuGraphAll_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphAll_Click);
 }
 
 void MainWindow::mnuGraphAccelThrust_Click()
 {
-    report(m_analysis.mnuGraphAccelThrust_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphAccelThrust_Click);
 }
 
 void MainWindow::mnuGraphThrust_Click()
 {
-    report(m_analysis.mnuGraphThrust_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphThrust_Click);
 }
 
 void MainWindow::mnuGraphAltitude_Click()
 {
-    report(m_analysis.mnuGraphAltitude_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphAltitude_Click);
 }
 
 void MainWindow::mnuGraphVelocity_Click()
 {
-    report(m_analysis.mnuGraphVelocity_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphVelocity_Click);
 }
 
 void MainWindow::mnuGraphAccel_Click()
 {
-    report(m_analysis.mnuGraphAccel_Click());
-    refreshFromModel();
+    runCommand(&FlightAnalysis::mnuGraphAccel_Click);
 }
 
 // --- Configuration and Help ------------------------------------------------
@@ -630,9 +630,13 @@ void MainWindow::mnuConfigurationUnits_Click()
     UnitsDialog dialog(m_analysis.units, this);
     if (m_dialogs.runModal(dialog) != QDialog::Accepted)
         return;
-    BusyCursor busy;
-    report(m_analysis.applyUnits(dialog.ticked()));
-    refreshFromModel();
+    Status status;
+    {
+        BusyCursor busy;
+        status = m_analysis.applyUnits(dialog.ticked());
+        refreshFromModel();
+    }
+    report(status);
 }
 
 void MainWindow::mnuConfigurationAltimeter_Click()

@@ -113,6 +113,8 @@ private:
                       const QKeySequence& shortcut = {});
     // Shows a failed command's text with the exclamation icon; true when ok.
     bool report(const Status& status);
+    // Runs a command of the flight model, brings the widgets up to date and reports a failure.
+    void runCommand(Status (FlightAnalysis::*command)());
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
     void showPointerValues();
     QLabel* addLabel(const QString& name, const QString& text = {});
