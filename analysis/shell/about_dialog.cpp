@@ -15,44 +15,34 @@
 
 namespace tarvel {
 
-QString programVersion()
-{
-    return QStringLiteral(TARVEL_VERSION);
-}
+QString programVersion() { return QStringLiteral(TARVEL_VERSION); }
 
 #ifdef Q_OS_WIN
 namespace {
 // GetKeyValue: a string value under HKEY_LOCAL_MACHINE, nothing if absent.
-std::optional<QString> GetKeyValue(const QString& keyName, const QString& subKeyRef)
-{
+std::optional<QString> GetKeyValue(const QString& keyName, const QString& subKeyRef) {
     QSettings key("HKEY_LOCAL_MACHINE\\" + keyName, QSettings::NativeFormat);
     const QString value = key.value(subKeyRef).toString();
-    if (value.isEmpty())
-        return std::nullopt;
+    if (value.isEmpty()) return std::nullopt;
     return value;
 }
 }  // namespace
 
-std::optional<QString> systemInfoProgram()
-{
-    if (auto path = GetKeyValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"))
-        return path;
+std::optional<QString> systemInfoProgram() {
+    if (auto path = GetKeyValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH")) return path;
     if (auto folder = GetKeyValue("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO")) {
         const QString path = *folder + "\\MSINFO32.EXE";
-        if (QFileInfo::exists(path))
-            return path;
+        if (QFileInfo::exists(path)) return path;
     }
     return std::nullopt;
 }
 #else
-std::optional<QString> systemInfoProgram()
-{
+std::optional<QString> systemInfoProgram() {
     return std::nullopt;  // no such registry keys here
 }
 #endif
 
-AboutDialog::AboutDialog(Dialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs)
-{
+AboutDialog::AboutDialog(Dialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs) {
     setObjectName("frmAbout");
     const QString title = QString::fromLatin1(kAppTitle);
     setWindowTitle("About " + title);
@@ -93,13 +83,9 @@ AboutDialog::AboutDialog(Dialogs& dialogs, QWidget* parent) : QDialog(parent), m
     layout->setColumnStretch(0, 1);
 }
 
-void AboutDialog::cmdSysInfo_Click()
-{
-    StartSysInfo();
-}
+void AboutDialog::cmdSysInfo_Click() { StartSysInfo(); }
 
-void AboutDialog::StartSysInfo()
-{
+void AboutDialog::StartSysInfo() {
     const auto program = systemInfoProgram();
     if (!program || !QProcess::startDetached(*program, {})) {
         m_dialogs.message(this, "System Information Is Unavailable At This Time", Dialogs::Icon::None);

@@ -2,7 +2,6 @@
 // frmAbout: title, version of this build, compatibility line, System Info.
 
 #include <QDialog>
-
 #include <optional>
 
 class QLabel;

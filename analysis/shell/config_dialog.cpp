@@ -14,8 +14,7 @@ namespace tarvel {
 
 ConfigDialog::ConfigDialog(FlightAnalysis& analysis, const TarvelSettings& settings, Dialogs& dialogs,
                            QWidget* parent)
-    : QDialog(parent), m_analysis(analysis), m_settings(settings), m_dialogs(dialogs)
-{
+    : QDialog(parent), m_analysis(analysis), m_settings(settings), m_dialogs(dialogs) {
     setObjectName("frmConfig");
     setWindowTitle("Configuration");
     setModal(true);
@@ -40,8 +39,7 @@ ConfigDialog::ConfigDialog(FlightAnalysis& analysis, const TarvelSettings& setti
     layout->addWidget(m_ok, 0, Qt::AlignRight);
 }
 
-void ConfigDialog::CmdOk_Click()
-{
+void ConfigDialog::CmdOk_Click() {
     // The port takes effect even when the file cannot be written; the dialog
     // then stays open so the user sees the failure.
     const std::string port = m_comport->currentText().toStdString();

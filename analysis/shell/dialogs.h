@@ -3,7 +3,6 @@
 // through this one seam, so that tests answer the dialogs instead of a user.
 
 #include <QString>
-
 #include <optional>
 #include <string_view>
 
@@ -17,8 +16,7 @@ inline constexpr const char* kAppTitle = "Tarvel-Graph";
 
 // "Motor Files (*.eng)|*.eng" -> "Motor Files (*.eng)": the dialogs take the
 // description, which carries the pattern.
-inline QString dialogFilter(std::string_view filter)
-{
+inline QString dialogFilter(std::string_view filter) {
     filter = filter.substr(0, filter.find('|'));
     return QString::fromUtf8(filter.data(), qsizetype(filter.size()));
 }

@@ -10,15 +10,11 @@
 namespace tarvel {
 
 namespace {
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), int(text.size())); }
 }  // namespace
 
 ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(openMotorExportDialog(analysis))
-{
+    : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(openMotorExportDialog(analysis)) {
     setObjectName("frmExport");
     setWindowTitle("Export");
     setModal(true);
@@ -53,11 +49,9 @@ ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWi
     setTabOrder(m_total, m_export);
 }
 
-void ExportDialog::cmdExport_Click()
-{
+void ExportDialog::cmdExport_Click() {
     const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), dialogFilter(kMotorExportFilter));
-    if (!path)
-        return;  // back to the dialog, fields as typed
+    if (!path) return;  // back to the dialog, fields as typed
     m_state.txtDiameter = m_diameter->text().toStdString();
     m_state.txtLength = m_length->text().toStdString();
     m_state.txtPropelWeight = m_propellant->text().toStdString();

@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QResizeEvent>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cmath>
 
@@ -47,26 +46,16 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
+QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // Notes are held with CR LF line breaks, as the record file carries them.
-QString notesForWidget(const std::string& notes)
-{
-    return qs(notes).replace("\r\n", "\n");
-}
-std::string notesForModel(const QString& text)
-{
-    return QString(text).replace("\n", "\r\n").toStdString();
-}
+QString notesForWidget(const std::string& notes) { return qs(notes).replace("\r\n", "\n"); }
+std::string notesForModel(const QString& text) { return QString(text).replace("\n", "\r\n").toStdString(); }
 
 }  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings))
-{
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings)) {
 #ifdef Q_OS_WIN
     m_firmwareProgram = "TRupgrade.exe";
 #else
@@ -83,8 +72,7 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     // The port comes from the port dialog's initial text, unless an earlier
     // OK left one in the settings file.
     m_config = std::make_unique<ConfigDialog>(m_analysis, m_settings, m_dialogs, this);
-    if (auto saved = m_settings.readPort())
-        m_config->Comport()->setCurrentText(qs(*saved));
+    if (auto saved = m_settings.readPort()) m_config->Comport()->setCurrentText(qs(*saved));
     m_analysis.Comport = m_config->Comport()->currentText().toStdString();
 
     m_graph->InitGraph();
@@ -93,21 +81,18 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     resize(1024, 768);
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     // The graph detaches from the analysis in its destructor; do it while
     // both still exist.
     m_interaction.reset();
     m_graph.reset();
 }
 
-QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
-                              const QKeySequence& shortcut)
-{
+QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption,
+                              void (MainWindow::*handler)(), const QKeySequence& shortcut) {
     auto* action = new QAction(QString::fromLatin1(caption), this);
     action->setObjectName(name);
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
     connect(action, &QAction::triggered, this, handler);
     if (menu)
         menu->addAction(action);
@@ -117,8 +102,7 @@ QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption
     return action;
 }
 
-void MainWindow::buildMenus()
-{
+void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mnuFile");
     addEntry(file, "mnuFileOpen", "&Open", &MainWindow::mnuFileOpen_Click, QKeySequence("Ctrl+O"));
@@ -133,7 +117,8 @@ void MainWindow::buildMenus()
 
     QMenu* connectMenu = menuBar()->addMenu("&Connect");
     connectMenu->setObjectName("mnuConnect");
-    addEntry(connectMenu, "mnuConnectUploadData", "&Download Data...", &MainWindow::mnuConnectUploadData_Click);
+    addEntry(connectMenu, "mnuConnectUploadData", "&Download Data...",
+             &MainWindow::mnuConnectUploadData_Click);
     addEntry(connectMenu, "mnuConnectUploadFirmware", "&Upload Firmware...",
              &MainWindow::mnuConnectUploadFirmware_Click);
     // "Check Outputs" has never had a command of its own.
@@ -142,7 +127,8 @@ void MainWindow::buildMenus()
     connectMenu->addAction(checkOutputs);
     m_actions["mnuConnectCheckOutputs"] = checkOutputs;
     connectMenu->addSeparator();
-    addEntry(connectMenu, "mnuConnectPortConfig", "&Port Configuration", &MainWindow::mnuConnectPortConfig_Click);
+    addEntry(connectMenu, "mnuConnectPortConfig", "&Port Configuration",
+             &MainWindow::mnuConnectPortConfig_Click);
 
     addEntry(nullptr, "mnuRecalc", "&Recalculate", &MainWindow::mnuRecalc_Click);
 
@@ -161,15 +147,16 @@ void MainWindow::buildMenus()
     QMenu* config = menuBar()->addMenu("&Configuration");
     config->setObjectName("mnuConfiguration");
     addEntry(config, "mnuConfigurationUnits", "Units", &MainWindow::mnuConfigurationUnits_Click);
-    addEntry(config, "mnuConfigurationAltimeter", "Configure Altimeter", &MainWindow::mnuConfigurationAltimeter_Click);
+    addEntry(config, "mnuConfigurationAltimeter", "Configure Altimeter",
+             &MainWindow::mnuConfigurationAltimeter_Click);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
     addEntry(help, "mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, QKeySequence(Qt::Key_F1));
 
     // Commands that need a record wait for the first Open.
-    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint",
-                             "mnuRecalc"})
+    for (const char* name :
+         {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint", "mnuRecalc"})
         action(name)->setEnabled(false);
     // Entries that the window has never shown; their handlers still work.
     for (const char* name : {"mnuConnectCheckOutputs", "mnuRecalc", "mnuGraphThrust", "mnuGraphAltitude",
@@ -177,16 +164,14 @@ void MainWindow::buildMenus()
         action(name)->setVisible(false);
 }
 
-QLabel* MainWindow::addLabel(const QString& name, const QString& text)
-{
+QLabel* MainWindow::addLabel(const QString& name, const QString& text) {
     auto* label = new QLabel(text);
     label->setObjectName(name);
     m_labels[name] = label;
     return label;
 }
 
-void MainWindow::buildPanels()
-{
+void MainWindow::buildPanels() {
     auto* central = new QWidget(this);
     central->setObjectName("centralWidget");
     auto* layout = new QVBoxLayout(central);
@@ -207,9 +192,9 @@ void MainWindow::buildPanels()
     m_detailEdits.assign(kDetailFieldCount, nullptr);
     auto makeEdit = [&](DetailField field, const char* toolTip) {
         auto* edit = new QLineEdit;
-        edit->setObjectName(QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
-        if (toolTip)
-            edit->setToolTip(QString::fromLatin1(toolTip));
+        edit->setObjectName(
+            QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
+        if (toolTip) edit->setToolTip(QString::fromLatin1(toolTip));
         edit->setMinimumWidth(42);
         edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
         m_detailEdits[int(field)] = edit;
@@ -230,13 +215,11 @@ void MainWindow::buildPanels()
     auto addRow = [](QGridLayout* grid, QWidget* caption, QWidget* field, QWidget* unit = nullptr) {
         // Captions and units keep their whole text; the fields give way.
         caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-        if (unit)
-            unit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+        if (unit) unit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         const int row = grid->rowCount();
         grid->addWidget(caption, row, 0);
         grid->addWidget(field, row, 1);
-        if (unit)
-            grid->addWidget(unit, row, 2);
+        if (unit) grid->addWidget(unit, row, 2);
     };
     auto panel = [&](const char* name, const char* caption) {
         auto* box = new QGroupBox(QString::fromLatin1(caption), central);
@@ -260,8 +243,10 @@ void MainWindow::buildPanels()
     rocketGrid->setRowStretch(rocketGrid->rowCount(), 1);
 
     auto [misc, miscGrid] = panel("fraMiscDetails", "Misc Details");
-    addRow(miscGrid, new QLabel("Name"), makeEdit(DetailField::FileDetailName, "Enter in the name of your rocket"));
-    addRow(miscGrid, new QLabel("Place"), makeEdit(DetailField::FileDetailPlace, "The location of the launch."));
+    addRow(miscGrid, new QLabel("Name"),
+           makeEdit(DetailField::FileDetailName, "Enter in the name of your rocket"));
+    addRow(miscGrid, new QLabel("Place"),
+           makeEdit(DetailField::FileDetailPlace, "The location of the launch."));
     addRow(miscGrid, new QLabel("Date"), makeEdit(DetailField::FileDetailDate, "The date of the launch."));
     m_notes = new QPlainTextEdit;
     m_notes->setObjectName("FileDetailNotes");
@@ -281,8 +266,7 @@ void MainWindow::buildPanels()
     miscGrid->setRowStretch(miscGrid->rowCount() - 1, 1);
 
     auto [motor, motorGrid] = panel("fraMotorPerformance", "Motor Performance");
-    addRow(motorGrid, new QLabel("Duratation (sec.)"),
-           makeEdit(DetailField::txtMotorDuration, nullptr));
+    addRow(motorGrid, new QLabel("Duratation (sec.)"), makeEdit(DetailField::txtMotorDuration, nullptr));
     addRow(motorGrid, new QLabel("Propellant Wt "), makeEdit(DetailField::FileDetailPropellantWt, weightTip),
            addLabel("lblUnitsMass1"));
     addRow(motorGrid, addLabel("Label5", "Ave Thrust"), valueLabel("AveThrust"), addLabel("lblUnitsThrust0"));
@@ -309,8 +293,7 @@ void MainWindow::buildPanels()
 
     auto* panels = new QHBoxLayout;
     panels->setSpacing(4);
-    for (QGroupBox* box : {rocket, misc, motor, perf, inst})
-        panels->addWidget(box, 1);
+    for (QGroupBox* box : {rocket, misc, motor, perf, inst}) panels->addWidget(box, 1);
     layout->addLayout(panels, 0);
 
     // The window's start-up texts (a cleared record has other defaults).
@@ -320,79 +303,73 @@ void MainWindow::buildPanels()
         {DetailField::txtMotorDuration, "2.0"},
     };
     for (auto [field, text] : startTexts)
-        if (m_analysis.detail(field).empty())
-            m_analysis.detail(field) = text;
+        if (m_analysis.detail(field).empty()) m_analysis.detail(field) = text;
 
     setCentralWidget(central);
     m_basePointSize = central->font().pointSizeF() > 0 ? central->font().pointSizeF() : 9.0;
 }
 
-QAction* MainWindow::action(const QString& name) const
-{
+QAction* MainWindow::action(const QString& name) const {
     auto it = m_actions.find(name);
     return it == m_actions.end() ? nullptr : it->second;
 }
 
-QLineEdit* MainWindow::detailEdit(DetailField field) const
-{
-    return m_detailEdits[int(field)];
-}
+QLineEdit* MainWindow::detailEdit(DetailField field) const { return m_detailEdits[int(field)]; }
 
-QLabel* MainWindow::label(const QString& name) const
-{
+QLabel* MainWindow::label(const QString& name) const {
     auto it = m_labels.find(name);
     return it == m_labels.end() ? nullptr : it->second;
 }
 
-void MainWindow::runCommand(Status (FlightAnalysis::*command)())
-{
+void MainWindow::runCommand(Status (FlightAnalysis::*command)()) {
     // The picture first, then any message about it.
     const Status status = (m_analysis.*command)();
     refreshFromModel();
     report(status);
 }
 
-bool MainWindow::report(const Status& status)
-{
-    if (!status.ok)
-        m_dialogs.message(this, qs(status.message), Dialogs::Icon::Warning);
+bool MainWindow::report(const Status& status) {
+    if (!status.ok) m_dialogs.message(this, qs(status.message), Dialogs::Icon::Warning);
     return status.ok;
 }
 
-void MainWindow::refreshFromModel()
-{
+void MainWindow::refreshFromModel() {
     m_updatingWidgets = true;
     for (int i = 0; i < kDetailFieldCount; ++i) {
         QLineEdit* edit = m_detailEdits[i];
         const QString text = qs(m_analysis.details[i]);
-        if (edit && edit->text() != text)
-            edit->setText(text);
+        if (edit && edit->text() != text) edit->setText(text);
     }
     const QString notes = notesForWidget(m_analysis.detail(DetailField::FileDetailNotes));
-    if (m_notes->toPlainText() != notes)
-        m_notes->setPlainText(notes);
+    if (m_notes->toPlainText() != notes) m_notes->setPlainText(notes);
     m_updatingWidgets = false;
 
     const FigureTexts& f = m_analysis.figures;
     const std::pair<const char*, const std::string*> figures[] = {
-        {"MaxAccel", &f.MaxAccel},         {"MinAccel", &f.MinAccel},   {"MaxVelocity", &f.MaxVelocity},
-        {"MaxAltitude", &f.MaxAltitude},   {"Velocity3Ft", &f.Velocity3Ft}, {"MaxThrust", &f.MaxThrust},
-        {"TotalImpulse", &f.TotalImpulse}, {"AveThrust", &f.AveThrust},  {"BaroAltitude", &m_analysis.BaroAltitude},
+        {"MaxAccel", &f.MaxAccel},
+        {"MinAccel", &f.MinAccel},
+        {"MaxVelocity", &f.MaxVelocity},
+        {"MaxAltitude", &f.MaxAltitude},
+        {"Velocity3Ft", &f.Velocity3Ft},
+        {"MaxThrust", &f.MaxThrust},
+        {"TotalImpulse", &f.TotalImpulse},
+        {"AveThrust", &f.AveThrust},
+        {"BaroAltitude", &m_analysis.BaroAltitude},
     };
-    for (auto [name, text] : figures)
-        m_labels[name]->setText(qs(*text));
+    for (auto [name, text] : figures) m_labels[name]->setText(qs(*text));
     // The caption reads "Ave Thrust" until a summary names a class.
     m_labels["Label5"]->setText(f.MaxThrust.empty() ? QString("Ave Thrust") : qs(f.Label5));
 
     const UnitCaptions& c = m_analysis.captions;
     const std::pair<const char*, const std::string*> units[] = {
-        {"lblUnitsMass0", &c.lblUnitsMass},   {"lblUnitsMass1", &c.lblUnitsMass},   {"lblVelocity0", &c.lblVelocity},
-        {"lblVelocity1", &c.lblVelocity},     {"lblVelocity2", &c.lblVelocity},     {"lblAltitude0", &c.lblAltitude},
-        {"lblAltitude1", &c.lblAltitude},     {"lblUnitsThrust0", &c.lblUnitsThrust}, {"lblUnitsThrust1", &c.lblUnitsThrust},
-        {"lblUnitsThrust2", &c.lblUnitsThrust}, {"lblUnitsThrust3", &c.lblUnitsThrust},
+        {"lblUnitsMass0", &c.lblUnitsMass},     {"lblUnitsMass1", &c.lblUnitsMass},
+        {"lblVelocity0", &c.lblVelocity},       {"lblVelocity1", &c.lblVelocity},
+        {"lblVelocity2", &c.lblVelocity},       {"lblAltitude0", &c.lblAltitude},
+        {"lblAltitude1", &c.lblAltitude},       {"lblUnitsThrust0", &c.lblUnitsThrust},
+        {"lblUnitsThrust1", &c.lblUnitsThrust}, {"lblUnitsThrust2", &c.lblUnitsThrust},
+        {"lblUnitsThrust3", &c.lblUnitsThrust},
     };
-    for (auto [name, text] : units)
-        m_labels[name]->setText(qs(*text));
+    for (auto [name, text] : units) m_labels[name]->setText(qs(*text));
 
     const GraphMenu& g = m_analysis.graphMenu;
     action("mnuGraphAll")->setChecked(g.mnuGraphAll);
@@ -407,37 +384,32 @@ void MainWindow::refreshFromModel()
     m_graphWidget->update();
 }
 
-void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        action(name)->setEnabled(true);
+void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
+    for (const char* name : names) action(name)->setEnabled(true);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         // Opening a menu or switching to another program is not leaving the field.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             for (int i = 0; i < kDetailFieldCount; ++i)
-                if (m_detailEdits[i] == watched)
-                    detailLostFocus(DetailField(i));
+                if (m_detailEdits[i] == watched) detailLostFocus(DetailField(i));
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::detailLostFocus(DetailField field)
-{
+void MainWindow::detailLostFocus(DetailField field) {
     switch (field) {
-    case DetailField::FileDetailWeight:
-    case DetailField::FileDetailDiameter:
-    case DetailField::FileDetailCoefficientDrag:
-    case DetailField::FileDetailPropellantWt:
-    case DetailField::txtMotorDuration:
-        break;
-    default:
-        return;  // name, place, date and notes are only written out
+        case DetailField::FileDetailWeight:
+        case DetailField::FileDetailDiameter:
+        case DetailField::FileDetailCoefficientDrag:
+        case DetailField::FileDetailPropellantWt:
+        case DetailField::txtMotorDuration:
+            break;
+        default:
+            return;  // name, place, date and notes are only written out
     }
     const std::string text = detailEdit(field)->text().toStdString();
     const Status status = m_analysis.commitDetail(field, text);
@@ -447,21 +419,18 @@ void MainWindow::detailLostFocus(DetailField field)
 
 // --- File menu -------------------------------------------------------------
 
-void MainWindow::mnuFileOpen_Click()
-{
+void MainWindow::mnuFileOpen_Click() {
     const auto path = m_dialogs.openFile(this, "Choose a Data File", "Record Files (*.rcd)");
-    if (!path)
-        return;
+    if (!path) return;
     openRecordFile(*path);
 }
 
-bool MainWindow::openRecordFile(const QString& path)
-{
+bool MainWindow::openRecordFile(const QString& path) {
     Status status;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport",
-                                  "mnuFileExportCSV"});
+        setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
+                                  "mnuFileExport", "mnuFileExportCSV"});
         setWindowTitle(kTitle + " - " + path);
         status = m_analysis.openRecordFile(path.toStdString());
         refreshFromModel();
@@ -469,35 +438,27 @@ bool MainWindow::openRecordFile(const QString& path)
     return report(status);
 }
 
-void MainWindow::mnuFileSave_Click()
-{
-    report(m_analysis.saveRecordFile());
-}
+void MainWindow::mnuFileSave_Click() { report(m_analysis.saveRecordFile()); }
 
-void MainWindow::mnuFileSaveAs_Click()
-{
+void MainWindow::mnuFileSaveAs_Click() {
     const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
-    if (!path)
-        return;
+    if (!path) return;
     report(m_analysis.saveRecordFileAs(path->toStdString()));
 }
 
-void MainWindow::mnuFileExportCSV_Click()
-{
-    const auto path = m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
-    if (!path)
-        return;
+void MainWindow::mnuFileExportCSV_Click() {
+    const auto path =
+        m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
+    if (!path) return;
     report(exportCsvFile(m_analysis, path->toStdString()));
 }
 
-void MainWindow::mnuFileExport_Click()
-{
+void MainWindow::mnuFileExport_Click() {
     ExportDialog dialog(m_analysis, m_dialogs, this);
     m_dialogs.runModal(dialog);
 }
 
-bool MainWindow::printWindowImage(QPrinter& printer)
-{
+bool MainWindow::printWindowImage(QPrinter& printer) {
     // The window's image, drawn at three times its screen resolution so the
     // page stays sharp, fitted to a landscape page (the window is wider than tall).
     printer.setPageOrientation(QPageLayout::Landscape);
@@ -508,8 +469,7 @@ bool MainWindow::printWindowImage(QPrinter& printer)
     render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 
     QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
+    if (!painter.begin(&printer)) return false;
     const QRectF page = painter.viewport();
     const double scale = std::min(page.width() / width(), page.height() / height());
     const QRectF target((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2,
@@ -519,22 +479,19 @@ bool MainWindow::printWindowImage(QPrinter& printer)
     return painter.end();
 }
 
-void MainWindow::mnuFilePrint_Click()
-{
+void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (!m_dialogs.choosePrinter(this, printer) || !printWindowImage(printer))
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
-void MainWindow::mnuFileExit_Click()
-{
+void MainWindow::mnuFileExit_Click() {
     m_config->close();
     close();
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event)
-{
+void MainWindow::resizeEvent(QResizeEvent* event) {
     // The window's design is 1024 x 768; larger or smaller windows scale its
     // panels' text with the graph, so the window looks the same at any size.
     const double factor = std::clamp(std::min(width() / 1024.0, height() / 768.0), 0.8, 3.0);
@@ -547,16 +504,14 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     m_config->close();
     QMainWindow::closeEvent(event);
 }
 
 // --- Connect menu ----------------------------------------------------------
 
-void MainWindow::mnuConnectUploadData_Click()
-{
+void MainWindow::mnuConnectUploadData_Click() {
     // Slot for the flight computer download of the device library.
     if (!m_device) {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
@@ -566,70 +521,44 @@ void MainWindow::mnuConnectUploadData_Click()
     refreshFromModel();
 }
 
-void MainWindow::flightsDownloaded()
-{
+void MainWindow::flightsDownloaded() {
     setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave"});
     m_graph->InitGraph();
     m_graphWidget->update();
 }
 
-void MainWindow::mnuConnectUploadFirmware_Click()
-{
+void MainWindow::mnuConnectUploadFirmware_Click() {
     if (!QProcess::startDetached(m_firmwareProgram, {}))
         m_dialogs.message(this, "The firmware upgrade program " + m_firmwareProgram + " cannot be started.",
                           Dialogs::Icon::Warning);
 }
 
-void MainWindow::mnuConnectPortConfig_Click()
-{
+void MainWindow::mnuConnectPortConfig_Click() {
     m_config->Comport()->setCurrentText(qs(m_analysis.Comport));
     m_dialogs.runModal(*m_config);
 }
 
 // --- Recalculate and Graph menu -------------------------------------------
 
-void MainWindow::mnuRecalc_Click()
-{
-    runCommand(&FlightAnalysis::mnuRecalc_Click);
-}
+void MainWindow::mnuRecalc_Click() { runCommand(&FlightAnalysis::mnuRecalc_Click); }
 
-void MainWindow::mnuGraphAll_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphAll_Click);
-}
+void MainWindow::mnuGraphAll_Click() { runCommand(&FlightAnalysis::mnuGraphAll_Click); }
 
-void MainWindow::mnuGraphAccelThrust_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphAccelThrust_Click);
-}
+void MainWindow::mnuGraphAccelThrust_Click() { runCommand(&FlightAnalysis::mnuGraphAccelThrust_Click); }
 
-void MainWindow::mnuGraphThrust_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphThrust_Click);
-}
+void MainWindow::mnuGraphThrust_Click() { runCommand(&FlightAnalysis::mnuGraphThrust_Click); }
 
-void MainWindow::mnuGraphAltitude_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphAltitude_Click);
-}
+void MainWindow::mnuGraphAltitude_Click() { runCommand(&FlightAnalysis::mnuGraphAltitude_Click); }
 
-void MainWindow::mnuGraphVelocity_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphVelocity_Click);
-}
+void MainWindow::mnuGraphVelocity_Click() { runCommand(&FlightAnalysis::mnuGraphVelocity_Click); }
 
-void MainWindow::mnuGraphAccel_Click()
-{
-    runCommand(&FlightAnalysis::mnuGraphAccel_Click);
-}
+void MainWindow::mnuGraphAccel_Click() { runCommand(&FlightAnalysis::mnuGraphAccel_Click); }
 
 // --- Configuration and Help ------------------------------------------------
 
-void MainWindow::mnuConfigurationUnits_Click()
-{
+void MainWindow::mnuConfigurationUnits_Click() {
     UnitsDialog dialog(m_analysis.units, this);
-    if (m_dialogs.runModal(dialog) != QDialog::Accepted)
-        return;
+    if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
     Status status;
     {
         BusyCursor busy;
@@ -639,8 +568,7 @@ void MainWindow::mnuConfigurationUnits_Click()
     report(status);
 }
 
-void MainWindow::mnuConfigurationAltimeter_Click()
-{
+void MainWindow::mnuConfigurationAltimeter_Click() {
     // Slot for the flight computer configuration window of the device library.
     if (!m_device) {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
@@ -649,36 +577,30 @@ void MainWindow::mnuConfigurationAltimeter_Click()
     m_device->configureAltimeter(*this);
 }
 
-void MainWindow::mnuHelpAbout_Click()
-{
+void MainWindow::mnuHelpAbout_Click() {
     AboutDialog dialog(m_dialogs, this);
     m_dialogs.runModal(dialog);
 }
 
 // --- Graph pointer ---------------------------------------------------------
 
-void MainWindow::grfArea_MouseMove(int button, double xTwips)
-{
+void MainWindow::grfArea_MouseMove(int button, double xTwips) {
     (void)button;  // every button only locates and shows
     m_interaction->mouseMove(xTwips);
     showPointerValues();
 }
 
-void MainWindow::grfArea_MouseDown(int button, double xTwips)
-{
-    const auto pressed = button == 2 ? graph::MouseButton::Right
+void MainWindow::grfArea_MouseDown(int button, double xTwips) {
+    const auto pressed = button == 2   ? graph::MouseButton::Right
                          : button == 4 ? graph::MouseButton::Middle
                                        : graph::MouseButton::Left;
     const std::string text = m_interaction->mouseDown(pressed, xTwips);
     showPointerValues();
-    if (!text.empty())
-        m_dialogs.message(this, qs(text), Dialogs::Icon::None);
+    if (!text.empty()) m_dialogs.message(this, qs(text), Dialogs::Icon::None);
 }
 
-void MainWindow::showPointerValues()
-{
-    for (int i = 0; i < 5; ++i)
-        m_labels[QString("CurVal%1").arg(i)]->setText(qs(m_interaction->CurVal[i]));
+void MainWindow::showPointerValues() {
+    for (int i = 0; i < 5; ++i) m_labels[QString("CurVal%1").arg(i)]->setText(qs(m_interaction->CurVal[i]));
     m_graphWidget->update();
 }
 

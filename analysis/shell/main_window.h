@@ -3,7 +3,6 @@
 // one FlightAnalysis and turns every failed command into a message box.
 
 #include <QMainWindow>
-
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,7 +27,7 @@ namespace tarvel {
 namespace graph {
 class GraphInteraction;
 class LnGraph;
-}
+}  // namespace graph
 class ConfigDialog;
 class DeviceCommands;
 class Dialogs;

@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdio>
 
 namespace tarvel {
@@ -16,8 +15,7 @@ public:
     FirstPaintProbe(QWidget& window, const QElapsedTimer& sinceStart)
         : QObject(&window), m_sinceStart(sinceStart) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !m_done) {
             m_done = true;
             // Report after the paint has been handled.
@@ -36,8 +34,7 @@ private:
 };
 }  // namespace
 
-void quitAfterFirstPaint(QWidget& window, const QElapsedTimer& sinceStart)
-{
+void quitAfterFirstPaint(QWidget& window, const QElapsedTimer& sinceStart) {
     auto* probe = new FirstPaintProbe(window, sinceStart);
     // Every child paints on its own; the first of them marks the window as shown.
     window.installEventFilter(probe);

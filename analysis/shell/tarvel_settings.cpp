@@ -7,47 +7,37 @@
 namespace tarvel {
 
 namespace {
-std::string stripLineEnd(std::string line)
-{
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
+std::string stripLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     return line;
 }
 }  // namespace
 
 TarvelSettings::TarvelSettings(std::string folder) : m_folder(std::move(folder)) {}
 
-std::string TarvelSettings::filePath() const
-{
-    if (m_folder.empty())
-        return kFileName;
+std::string TarvelSettings::filePath() const {
+    if (m_folder.empty()) return kFileName;
     return m_folder + "/" + kFileName;
 }
 
-std::optional<std::string> TarvelSettings::readPort() const
-{
+std::optional<std::string> TarvelSettings::readPort() const {
     std::ifstream in(filePath(), std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    if (!in) return std::nullopt;
     std::string key, port;
     if (!std::getline(in, key) || stripLineEnd(key) != "ComPort" || !std::getline(in, port))
         return std::nullopt;
     port = stripLineEnd(port);
-    if (port.empty() || port.size() > 64)
-        return std::nullopt;
+    if (port.empty() || port.size() > 64) return std::nullopt;
     return port;
 }
 
-Status TarvelSettings::writePort(const std::string& port) const
-{
+Status TarvelSettings::writePort(const std::string& port) const {
     errno = 0;
     std::ofstream out(filePath(), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be created.");
+    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be created.");
     out << "ComPort\r\n" << port << "\r\n";
     out.close();
-    if (!out)
-        return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be written.");
+    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be written.");
     return Status::success();
 }
 

@@ -24,8 +24,7 @@ constexpr GroupInfo kGroups[4] = {
 };
 }  // namespace
 
-UnitsDialog::UnitsDialog(const UnitSelection& current, QWidget* parent) : QDialog(parent)
-{
+UnitsDialog::UnitsDialog(const UnitSelection& current, QWidget* parent) : QDialog(parent) {
     setObjectName("frmUnits");
     setWindowTitle("Units");
     setModal(true);
@@ -37,7 +36,8 @@ UnitsDialog::UnitsDialog(const UnitSelection& current, QWidget* parent) : QDialo
         auto* column = new QVBoxLayout(frame);
         int index = 0;
         for (const UnitOption& option : unitOptions(kGroups[g].group)) {
-            auto* button = new QRadioButton(QString::fromUtf8(option.caption.data(), int(option.caption.size())), frame);
+            auto* button =
+                new QRadioButton(QString::fromUtf8(option.caption.data(), int(option.caption.size())), frame);
             button->setObjectName(QString("%1_%2").arg(kGroups[g].controlName).arg(index));
             button->setChecked(index == selected[g]);
             column->addWidget(button);
@@ -65,20 +65,16 @@ UnitsDialog::UnitsDialog(const UnitSelection& current, QWidget* parent) : QDialo
     layout->addLayout(buttons);
 }
 
-UnitSelection UnitsDialog::ticked() const
-{
+UnitSelection UnitsDialog::ticked() const {
     int16_t chosen[4] = {0, 0, 0, 0};
     for (int g = 0; g < 4; ++g)
         for (size_t i = 0; i < m_options[g].size(); ++i)
-            if (m_options[g][i]->isChecked())
-                chosen[g] = int16_t(i);
+            if (m_options[g][i]->isChecked()) chosen[g] = int16_t(i);
     return UnitSelection{chosen[0], chosen[1], chosen[2], chosen[3]};
 }
 
-QRadioButton* UnitsDialog::option(int group, int index) const
-{
-    if (group < 0 || group >= 4 || index < 0 || index >= int(m_options[group].size()))
-        return nullptr;
+QRadioButton* UnitsDialog::option(int group, int index) const {
+    if (group < 0 || group >= 4 || index < 0 || index >= int(m_options[group].size())) return nullptr;
     return m_options[group][index];
 }
 

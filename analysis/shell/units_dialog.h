@@ -3,7 +3,6 @@
 // The dialog only collects the ticked buttons; the main window applies them.
 
 #include <QDialog>
-
 #include <array>
 #include <vector>
 

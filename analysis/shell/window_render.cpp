@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
-
 #include <cstdlib>
 #include <optional>
 #include <ostream>
@@ -24,8 +23,12 @@ namespace {
 class HeadlessDialogs : public Dialogs {
 public:
     explicit HeadlessDialogs(std::ostream& out) : m_out(out) {}
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
     void message(QWidget*, const QString& text, Icon) override { m_out << text.toStdString() << '\n'; }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     int runModal(QDialog&) override { return 0; }
@@ -34,38 +37,31 @@ private:
     std::ostream& m_out;
 };
 
-bool parseSize(const std::string& text, int& width, int& height)
-{
+bool parseSize(const std::string& text, int& width, int& height) {
     const auto x = text.find('x');
-    if (x == std::string::npos)
-        return false;
+    if (x == std::string::npos) return false;
     char* end = nullptr;
     width = int(std::strtol(text.c_str(), &end, 10));
-    if (end != text.c_str() + x)
-        return false;
+    if (end != text.c_str() + x) return false;
     height = int(std::strtol(text.c_str() + x + 1, &end, 10));
     return *end == '\0' && width >= 200 && height >= 150 && width <= 8000 && height <= 8000;
 }
 
-std::vector<std::string> split(const std::string& text, char separator)
-{
+std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (;;) {
         const auto pos = text.find(separator, start);
         parts.push_back(text.substr(start, pos - start));
-        if (pos == std::string::npos)
-            return parts;
+        if (pos == std::string::npos) return parts;
         start = pos + 1;
     }
 }
 
 }  // namespace
 
-void ensureGuiApplication()
-{
-    if (QCoreApplication::instance())
-        return;
+void ensureGuiApplication() {
+    if (QCoreApplication::instance()) return;
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
         std::getenv("QT_QPA_PLATFORM") == nullptr)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -75,8 +71,7 @@ void ensureGuiApplication()
     static QApplication app(argc, argv);
 }
 
-Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value)
-{
+Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value) {
     FlightAnalysis& fa = window.analysis();
     if (name == "recalculate") {
         window.mnuRecalc_Click();
@@ -101,11 +96,9 @@ Status applyWindowAction(MainWindow& window, const std::string& name, const std:
             };
             bool known = false;
             for (const auto& [groupName, target] : groups) {
-                if (group != groupName)
-                    continue;
+                if (group != groupName) continue;
                 const auto index = unitIndex(target.first, unit);
-                if (!index)
-                    return Status::failure("--units: unknown unit \"" + unit + "\" for " + group);
+                if (!index) return Status::failure("--units: unknown unit \"" + unit + "\" for " + group);
                 *target.second = *index;
                 known = true;
             }
@@ -142,8 +135,7 @@ Status applyWindowAction(MainWindow& window, const std::string& name, const std:
     return Status::success();
 }
 
-int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
+int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     int width = 1024, height = 768;
     std::optional<NumberLocale> locale;
     std::vector<std::string> positional;
@@ -191,15 +183,13 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     ensureGuiApplication();
     HeadlessDialogs dialogs(out);
     MainWindow window(dialogs, TarvelSettings(std::string(".")));
-    if (locale)
-        window.analysis().numberLocale = *locale;
+    if (locale) window.analysis().numberLocale = *locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
     window.show();
     QApplication::processEvents();
 
-    if (!window.openRecordFile(QString::fromStdString(positional[0])))
-        return 1;
+    if (!window.openRecordFile(QString::fromStdString(positional[0]))) return 1;
     for (const auto& [name, value] : actions) {
         const Status status = applyWindowAction(window, name, value);
         if (!status.ok) {

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <cstring>
 
 #include "dialogs.h"
@@ -13,8 +12,7 @@
 #include "main_window.h"
 #include "startup_probe.h"
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication app(argc, argv);
@@ -33,10 +31,8 @@ int main(int argc, char* argv[])
     tarvel::MainWindow window(dialogs);
     tarvel::device::FltportDeviceCommands deviceCommands;  // binds the serial-link library at first use
     window.setDeviceCommands(&deviceCommands);
-    if (measure)
-        tarvel::quitAfterFirstPaint(window, sinceStart);
+    if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();
-    if (!file.isEmpty())
-        QTimer::singleShot(0, &window, [&window, file] { window.openRecordFile(file); });
+    if (!file.isEmpty()) QTimer::singleShot(0, &window, [&window, file] { window.openRecordFile(file); });
     return app.exec();
 }

@@ -1,12 +1,11 @@
 // Redraw of a full 20,000-sample flight: the work one edit of a rocket
 // detail costs the window (recalculation, axes, curves, and the paint).
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 
 #include "dialogs.h"
@@ -18,8 +17,7 @@
 namespace {
 
 // A flight filling every slot: 1.5 s boost at 10 G, coast, descent at 20 ft/s.
-void fillFlight(tarvel::FlightAnalysis& fa)
-{
+void fillFlight(tarvel::FlightAnalysis& fa) {
     auto& s = fa.samples;
     s.SampleCount = tarvel::kLastSlot;
     double v = 0, h = 0;
@@ -27,8 +25,7 @@ void fillFlight(tarvel::FlightAnalysis& fa)
         const double dt = 0.01;
         double a = i <= 150 ? 10.0 : (v > 0 ? -1.0 : 0.0);
         v += a * 32.125 * dt;
-        if (i > 150 && v <= 0)
-            v = -20;
+        if (i > 150 && v <= 0) v = -20;
         h = std::max(0.0, h + v * dt);
         s.aDeltaTime[i] = dt;
         s.aAccel[i] = a;
@@ -48,8 +45,7 @@ public:
 
 // RecalculateGraph alone: recompute the series, widen the axes, lay out the
 // labels and reduce the samples to segments.
-void BM_RecalculateGraph20k(benchmark::State& state)
-{
+void BM_RecalculateGraph20k(benchmark::State& state) {
     tarvel::FlightAnalysis fa;
     tarvel::graph::LnGraph graph(fa);
     fillFlight(fa);
@@ -61,8 +57,7 @@ void BM_RecalculateGraph20k(benchmark::State& state)
 BENCHMARK(BM_RecalculateGraph20k)->Unit(benchmark::kMillisecond);
 
 // RecalculateGraph and the paint of the graph panel at the window's size.
-void BM_RecalculateAndPaint20k(benchmark::State& state)
-{
+void BM_RecalculateAndPaint20k(benchmark::State& state) {
     tarvel::FlightAnalysis fa;
     tarvel::graph::LnGraph graph(fa);
     fillFlight(fa);
@@ -77,8 +72,7 @@ BENCHMARK(BM_RecalculateAndPaint20k)->Unit(benchmark::kMillisecond);
 
 // The whole window: leaving a detail field with a new value (recalculation,
 // figures, widgets) and repainting the window at 1024 x 768.
-void BM_WindowDetailCommit20k(benchmark::State& state)
-{
+void BM_WindowDetailCommit20k(benchmark::State& state) {
     NoDialogs dialogs;
     tarvel::MainWindow window(dialogs, tarvel::TarvelSettings("."));
     window.resize(1024, 768);
@@ -97,10 +91,8 @@ BENCHMARK(BM_WindowDetailCommit20k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -14,8 +14,7 @@ namespace {
 
 using PortDialogTest = WindowTest;
 
-TEST_F(PortDialogTest, OkWritesTheSettingsFileAndTheNextStartReadsIt)
-{
+TEST_F(PortDialogTest, OkWritesTheSettingsFileAndTheNextStartReadsIt) {
     EXPECT_EQ(window->analysis().Comport, "COM1");
     dialogs.modalScripts.push_back([](QDialog& d) {
         auto& config = dynamic_cast<ConfigDialog&>(d);
@@ -41,8 +40,7 @@ TEST_F(PortDialogTest, OkWritesTheSettingsFileAndTheNextStartReadsIt)
     EXPECT_EQ(window->analysis().Comport, "/dev/ttyUSB0");
 }
 
-TEST_F(PortDialogTest, ClosingByTheFrameChangesNothing)
-{
+TEST_F(PortDialogTest, ClosingByTheFrameChangesNothing) {
     dialogs.modalScripts.push_back([](QDialog& d) {
         dynamic_cast<ConfigDialog&>(d).Comport()->setCurrentText("COM2");
         d.reject();
@@ -52,18 +50,14 @@ TEST_F(PortDialogTest, ClosingByTheFrameChangesNothing)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(window->settings().filePath())));
 }
 
-TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart)
-{
+TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart) {
     QTemporaryDir dir;
     const TarvelSettings settings(dir.path().toStdString());
     EXPECT_EQ(settings.readPort(), std::nullopt);
     const std::pair<const char*, std::optional<std::string>> files[] = {
-        {"ComPort\r\nCOM4\r\n", "COM4"},
-        {"ComPort\nCOM2", "COM2"},  // other line ends
-        {"Port\r\nCOM4\r\n", std::nullopt},
-        {"ComPort\r\n", std::nullopt},
-        {"ComPort\r\n\r\n", std::nullopt},
-        {"", std::nullopt},
+        {"ComPort\r\nCOM4\r\n", "COM4"},    {"ComPort\nCOM2", "COM2"},  // other line ends
+        {"Port\r\nCOM4\r\n", std::nullopt}, {"ComPort\r\n", std::nullopt},
+        {"ComPort\r\n\r\n", std::nullopt},  {"", std::nullopt},
         {"\xff\xfe garbage", std::nullopt},
     };
     for (const auto& [content, expected] : files) {
@@ -76,8 +70,7 @@ TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart)
     }
 }
 
-TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen)
-{
+TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen) {
     ScriptedDialogs localDialogs;
     MainWindow local(localDialogs, TarvelSettings(m_dir.filePath("no/such/folder").toStdString()));
     bool accepted = true;
@@ -95,19 +88,16 @@ TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen)
 }
 
 // Ticks one button per group (-1 leaves the group alone) and presses OK or Cancel.
-std::function<void(QDialog&)> chooseUnits(std::array<int, 4> ticks, bool ok = true)
-{
+std::function<void(QDialog&)> chooseUnits(std::array<int, 4> ticks, bool ok = true) {
     return [ticks, ok](QDialog& d) {
         auto& units = dynamic_cast<UnitsDialog&>(d);
         for (int g = 0; g < 4; ++g)
-            if (ticks[g] >= 0)
-                units.option(g, ticks[g])->setChecked(true);
+            if (ticks[g] >= 0) units.option(g, ticks[g])->setChecked(true);
         (ok ? units.cmdOK() : units.cmdCancel())->click();
     };
 }
 
-TEST_F(WindowTest, UnitsDialogConvertsWeightsWithTheCutRule)
-{
+TEST_F(WindowTest, UnitsDialogConvertsWeightsWithTheCutRule) {
     open(flightFile());
     QLineEdit* weight = window->detailEdit(DetailField::FileDetailWeight);
     QLineEdit* propellant = window->detailEdit(DetailField::FileDetailPropellantWt);
@@ -119,7 +109,7 @@ TEST_F(WindowTest, UnitsDialogConvertsWeightsWithTheCutRule)
         const char* caption;
     };
     const Step steps[] = {
-        {1, "1", "0.125", "(lbs)"},      // 16 oz is a whole pound: nothing to cut
+        {1, "1", "0.125", "(lbs)"},  // 16 oz is a whole pound: nothing to cut
         {2, "453.6", "56.7", "(g)"},
         {0, "15.998", "1.999", "(oz)"},  // 453.6 x 0.03527 = 15.998472, cut to three places
         {0, "15.998", "1.999", "(oz)"},  // OK without a change converts by 1
@@ -136,8 +126,7 @@ TEST_F(WindowTest, UnitsDialogConvertsWeightsWithTheCutRule)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates)
-{
+TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates) {
     open(flightFile());
     const double mph = text("MaxVelocity").toDouble();
     ASSERT_GT(mph, 100);
@@ -174,8 +163,7 @@ TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates)
     EXPECT_NEAR(text("MaxVelocity").toDouble(), mph, 0.2);
 }
 
-TEST_F(WindowTest, MotorExportThroughTheDialog)
-{
+TEST_F(WindowTest, MotorExportThroughTheDialog) {
     open(flightFile());
     const QString eng = m_dir.filePath("motor.eng");
     bool stayedOpen = false;
@@ -187,7 +175,7 @@ TEST_F(WindowTest, MotorExportThroughTheDialog)
         dialog.txtDiameter()->setText("24");
         dialog.txtLength()->setText("70");
         dialog.txtTotalMotorWeight()->setText("3.5");  // 2 oz of propellant: 0.057 kg
-        dialog.cmdExport()->click();  // the file dialog is cancelled first
+        dialog.cmdExport()->click();                   // the file dialog is cancelled first
         stayedOpen = d.result() != QDialog::Accepted;
         dialogs.fileAnswers.push_back(eng);
         dialog.cmdExport()->click();

@@ -7,8 +7,7 @@ namespace {
 
 using FilesTest = WindowTest;
 
-TEST_F(FilesTest, SaveAsCsvAndSaveRoundTrip)
-{
+TEST_F(FilesTest, SaveAsCsvAndSaveRoundTrip) {
     open(flightFile());
     window->detailEdit(DetailField::FileDetailName)->setText("Bravo");
     emit window->detailEdit(DetailField::FileDetailName)->textEdited("Bravo");
@@ -60,8 +59,7 @@ TEST_F(FilesTest, SaveAsCsvAndSaveRoundTrip)
     }
 }
 
-TEST_F(FilesTest, FailedWritesWarnAndCancelChangesNothing)
-{
+TEST_F(FilesTest, FailedWritesWarnAndCancelChangesNothing) {
     open(flightFile());
     const std::string opened = window->analysis().CurOpenFileName;
     window->action("mnuFileSaveAs")->trigger();  // cancelled

@@ -1,6 +1,10 @@
 // The main window driven as a user drives it: menus, Open, detail commits,
 // the graph views, values read off the graph, printing.
 
+#include "main_window.h"
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -11,9 +15,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
 #include <memory>
 
 #include "about_dialog.h"
@@ -21,15 +22,13 @@
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
-#include "main_window.h"
 #include "shell_test_support.h"
 #include "window_render.h"
 
 namespace tarvel::test {
 namespace {
 
-int countColor(const QImage& image, QColor color)
-{
+int countColor(const QImage& image, QColor color) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -42,8 +41,7 @@ int countColor(const QImage& image, QColor color)
 }
 const QColor kAccelGreen(0, 128, 0), kVelocityRed(128, 0, 0), kAltitudeBlue(0, 0, 128);
 
-TEST_F(WindowTest, MenuTreeAtStartUp)
-{
+TEST_F(WindowTest, MenuTreeAtStartUp) {
     struct Entry {
         const char* name;
         const char* caption;
@@ -93,8 +91,7 @@ TEST_F(WindowTest, MenuTreeAtStartUp)
     EXPECT_EQ(text("BaroAltitude"), "0.00");
 }
 
-TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight)
-{
+TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight) {
     const QString path = flightFile();
     open(path);
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
@@ -102,7 +99,8 @@ TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight)
     EXPECT_EQ(dialogs.fileRequests[0].filter, "Record Files (*.rcd)");
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
 
-    for (const char* name : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV"})
+    for (const char* name :
+         {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV"})
         EXPECT_TRUE(window->action(name)->isEnabled()) << name;
     EXPECT_FALSE(window->action("mnuRecalc")->isVisible());
     window->action("mnuRecalc")->setVisible(true);
@@ -117,8 +115,7 @@ TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight)
     EXPECT_TRUE(text("Label5").startsWith("Ave Thrust-"));
 }
 
-TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits)
-{
+TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits) {
     std::string saved =
         "FDName\r\nAlpha, the first\r\nFDLocation\r\nField 7\r\nFDDate\r\n1 May\r\nFDCoefDrag\r\n0.75\r\n"
         "FDWeight(g)\r\n150\r\nFDPropellantWt(g)\r\n12.5\r\nFDMotorDur\r\n1.0\r\nFDDiameter\r\n1.5\r\n"
@@ -134,16 +131,14 @@ TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits)
     EXPECT_EQ(window->detailEdit(DetailField::txtMotorDuration)->text(), "1.0");
     EXPECT_EQ(window->notesEdit()->toPlainText(), "first\nsecond");
     EXPECT_EQ(text("BaroAltitude"), "321");
-    for (const char* label : {"lblUnitsMass0", "lblUnitsMass1"})
-        EXPECT_EQ(text(label), "(g)");
+    for (const char* label : {"lblUnitsMass0", "lblUnitsMass1"}) EXPECT_EQ(text(label), "(g)");
     for (const char* label : {"lblVelocity0", "lblVelocity1", "lblVelocity2"})
         EXPECT_EQ(text(label), "(km/h)");
     EXPECT_EQ(text("lblAltitude0"), "(m)");
     EXPECT_EQ(text("lblUnitsThrust3"), "(lbs)");
 }
 
-TEST_F(WindowTest, OpenCancelledOrFailingFile)
-{
+TEST_F(WindowTest, OpenCancelledOrFailingFile) {
     window->action("mnuFileOpen")->trigger();  // no answer queued: cancelled
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph");
     EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
@@ -157,8 +152,7 @@ TEST_F(WindowTest, OpenCancelledOrFailingFile)
     EXPECT_TRUE(window->action("mnuFileSave")->isEnabled());
 }
 
-TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage)
-{
+TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage) {
     open(flightFile());
     const int curves = window->lnGraph().scene().visibleCurveCount();
     ASSERT_GT(curves, 0);
@@ -176,8 +170,7 @@ TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoadedRecord)
-{
+TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoadedRecord) {
     struct Case {
         bool loaded;
         DetailField field;
@@ -204,8 +197,7 @@ TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoade
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(detailFieldName(c.field)) + " = '" + c.typed + "'");
         SetUp();
-        if (c.loaded)
-            open(path);
+        if (c.loaded) open(path);
         window->analysis().figures.MaxAltitude = "sentinel";
         window->refreshFromModel();
         leaveField(c.field, c.typed, c.reason);
@@ -215,11 +207,10 @@ TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoade
     }
 }
 
-TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews)
-{
+TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews) {
     open(flightFile());
     const graph::LnGraph& g = window->lnGraph();
-    EXPECT_EQ(g.axis(graph::Axis::Accel).MaxValue, 10);      // 8 G: one step of 5 above the initial 5
+    EXPECT_EQ(g.axis(graph::Axis::Accel).MaxValue, 10);       // 8 G: one step of 5 above the initial 5
     EXPECT_EQ(g.axis(graph::Axis::Altitude).MaxValue, 1200);  // apogee about 1156 ft
     EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);        // 1500 samples of 0.01 s
     // 1500 samples: blocks of 8 (7.5 rounds to even), stride 200, 187 whole blocks.
@@ -248,8 +239,7 @@ TEST_F(WindowTest, AxesWidenAndSamplesReduceToBlocksInBothViews)
     EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);
 }
 
-TEST_F(WindowTest, PointerShowsInstantaneousValues)
-{
+TEST_F(WindowTest, PointerShowsInstantaneousValues) {
     open(flightFile());
     pointer(QEvent::MouseMove, Qt::NoButton, 0.5);
     EXPECT_NEAR(text("CurVal0").toDouble(), 0.5, 0.05);
@@ -262,13 +252,13 @@ TEST_F(WindowTest, PointerShowsInstantaneousValues)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(WindowTest, TwoRightClicksMeasureADescentRate)
-{
+TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {
     open(flightFile());
     pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Calculate descent rate: Right click a 2nd position to the right.");
-    EXPECT_EQ(graph::resolveColor(window->lnGraph().scene().pointer.color, window->palette()), QColor(Qt::red));
+    EXPECT_EQ(graph::resolveColor(window->lnGraph().scene().pointer.color, window->palette()),
+              QColor(Qt::red));
 
     // A second point at the same time would divide by zero: refused, still open.
     pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
@@ -285,8 +275,7 @@ TEST_F(WindowTest, TwoRightClicksMeasureADescentRate)
     EXPECT_EQ(window->interaction().DescentRateClickIndex, 0);
 }
 
-TEST_F(WindowTest, PrintsTheWindowToAPdfOrSaysItCannot)
-{
+TEST_F(WindowTest, PrintsTheWindowToAPdfOrSaysItCannot) {
     open(flightFile());
     const QString pdf = m_dir.filePath("window.pdf");
     dialogs.printerAnswers.push_back([&](QPrinter& printer) {
@@ -304,23 +293,20 @@ TEST_F(WindowTest, PrintsTheWindowToAPdfOrSaysItCannot)
     EXPECT_EQ(dialogs.lastMessage(), "The form can't be printed.");
 }
 
-TEST_F(WindowTest, FirmwareProgramThatCannotStartIsReported)
-{
+TEST_F(WindowTest, FirmwareProgramThatCannotStartIsReported) {
     window->setFirmwareProgram("tarvel-no-such-upgrade-program");
     window->action("mnuConnectUploadFirmware")->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.lastMessage().contains("tarvel-no-such-upgrade-program"));
 }
 
-TEST_F(WindowTest, DeviceCommandsGoToTheirProvider)
-{
+TEST_F(WindowTest, DeviceCommandsGoToTheirProvider) {
     window->action("mnuConnectUploadData")->trigger();
     EXPECT_EQ(dialogs.messages.size(), 1u);  // nothing provides them yet
 
     struct FakeDevice : DeviceCommands {
         int downloads = 0, configs = 0;
-        void uploadData(MainWindow& w) override
-        {
+        void uploadData(MainWindow& w) override {
             ++downloads;
             w.flightsDownloaded();
         }
@@ -337,8 +323,7 @@ TEST_F(WindowTest, DeviceCommandsGoToTheirProvider)
     EXPECT_FALSE(window->action("mnuFileSaveAs")->isEnabled());
 }
 
-TEST_F(WindowTest, AboutBoxShowsTheBuildVersion)
-{
+TEST_F(WindowTest, AboutBoxShowsTheBuildVersion) {
     QString version;
     dialogs.modalScripts.push_back([&](QDialog& d) {
         auto& about = dynamic_cast<AboutDialog&>(d);
@@ -349,17 +334,17 @@ TEST_F(WindowTest, AboutBoxShowsTheBuildVersion)
     });
     window->action("mnuHelpAbout")->trigger();
     EXPECT_EQ(dialogs.modalCount, 1);
-    EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+\\.\\d+$").match(version).hasMatch()) << version.toStdString();
+    EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+\\.\\d+$").match(version).hasMatch())
+        << version.toStdString();
     EXPECT_EQ(dialogs.lastMessage(), "System Information Is Unavailable At This Time");
 }
 
-TEST_F(WindowTest, RenderCommandWritesThePictureOfTheWindow)
-{
+TEST_F(WindowTest, RenderCommandWritesThePictureOfTheWindow) {
     const QString rcd = flightFile();
     const QString png = m_dir.filePath("window.png");
     std::ostringstream out, err;
-    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--units", "altitude=m,velocity=km/h", "--rclick",
-                                "11", "--rclick=14", "--size", "1280x720"},
+    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--units", "altitude=m,velocity=km/h",
+                                "--rclick", "11", "--rclick=14", "--size", "1280x720"},
                                out, err),
               0)
         << err.str();

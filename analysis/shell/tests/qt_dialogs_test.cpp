@@ -12,8 +12,7 @@ namespace {
 
 // Runs `answer` on the modal dialog once it is up.
 template <typename Dialog>
-void answerWhenShown(std::function<void(Dialog&)> answer)
-{
+void answerWhenShown(std::function<void(Dialog&)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -21,8 +20,7 @@ void answerWhenShown(std::function<void(Dialog&)> answer)
     });
 }
 
-TEST(QtDialogsTest, SaveDialogAddsTheExtensionOfItsFilter)
-{
+TEST(QtDialogsTest, SaveDialogAddsTheExtensionOfItsFilter) {
     QTemporaryDir dir;
     QtDialogs dialogs;
     QString title;
@@ -40,8 +38,7 @@ TEST(QtDialogsTest, SaveDialogAddsTheExtensionOfItsFilter)
     EXPECT_EQ(dialogs.saveFile(nullptr, "Export Data to Motor File", "Motor Files (*.eng)"), std::nullopt);
 }
 
-TEST(QtDialogsTest, MessagesCarryTheApplicationTitle)
-{
+TEST(QtDialogsTest, MessagesCarryTheApplicationTitle) {
     QtDialogs dialogs;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;

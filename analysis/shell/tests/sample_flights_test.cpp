@@ -17,23 +17,20 @@ namespace {
 
 using SampleFlightsTest = WindowTest;
 
-QStringList sampleFlights()
-{
+QStringList sampleFlights() {
     return QDir(QStringLiteral(TARVEL_EXAMPLES_DIR)).entryList({"*.rcd"}, QDir::Files, QDir::Name);
 }
 
-TEST_F(SampleFlightsTest, EveryExampleGoesThroughTheWholeRoad)
-{
+TEST_F(SampleFlightsTest, EveryExampleGoesThroughTheWholeRoad) {
     const QStringList files = sampleFlights();
-    if (files.isEmpty())
-        GTEST_SKIP() << "no sample flights in " << TARVEL_EXAMPLES_DIR;
+    if (files.isEmpty()) GTEST_SKIP() << "no sample flights in " << TARVEL_EXAMPLES_DIR;
     for (const QString& name : files) {
         SCOPED_TRACE(name.toStdString());
         SetUp();
         open(QDir(QStringLiteral(TARVEL_EXAMPLES_DIR)).filePath(name));
         ASSERT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
-        for (const char* figure : {"MaxAltitude", "MaxVelocity", "MinAccel", "MaxAccel", "Velocity3Ft", "MaxThrust",
-                                   "TotalImpulse", "AveThrust"})
+        for (const char* figure : {"MaxAltitude", "MaxVelocity", "MinAccel", "MaxAccel", "Velocity3Ft",
+                                   "MaxThrust", "TotalImpulse", "AveThrust"})
             EXPECT_FALSE(text(figure).isEmpty()) << figure;
         EXPECT_GT(text("MaxAltitude").toDouble(), 0);
         EXPECT_GT(window->lnGraph().scene().visibleCurveCount(), 100);

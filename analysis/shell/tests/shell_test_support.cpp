@@ -2,50 +2,38 @@
 
 #include <QFile>
 #include <QPrinter>
-
 #include <cmath>
 #include <sstream>
 
 namespace tarvel::test {
 
-std::optional<QString> ScriptedDialogs::nextFile(bool save, const QString& title, const QString& filter)
-{
+std::optional<QString> ScriptedDialogs::nextFile(bool save, const QString& title, const QString& filter) {
     fileRequests.push_back({save, title, filter});
-    if (fileAnswers.empty())
-        return std::nullopt;
+    if (fileAnswers.empty()) return std::nullopt;
     const QString answer = fileAnswers.front();
     fileAnswers.pop_front();
-    if (answer.isEmpty())
-        return std::nullopt;
+    if (answer.isEmpty()) return std::nullopt;
     return answer;
 }
 
-std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title, const QString& filter)
-{
+std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title, const QString& filter) {
     return nextFile(false, title, filter);
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& title, const QString& filter)
-{
+std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& title, const QString& filter) {
     return nextFile(true, title, filter);
 }
 
-void ScriptedDialogs::message(QWidget*, const QString& text, Icon icon)
-{
-    messages.push_back({text, icon});
-}
+void ScriptedDialogs::message(QWidget*, const QString& text, Icon icon) { messages.push_back({text, icon}); }
 
-bool ScriptedDialogs::choosePrinter(QWidget*, QPrinter& printer)
-{
-    if (printerAnswers.empty())
-        return false;
+bool ScriptedDialogs::choosePrinter(QWidget*, QPrinter& printer) {
+    if (printerAnswers.empty()) return false;
     auto answer = printerAnswers.front();
     printerAnswers.pop_front();
     return answer(printer);
 }
 
-int ScriptedDialogs::runModal(QDialog& dialog)
-{
+int ScriptedDialogs::runModal(QDialog& dialog) {
     ++modalCount;
     dialog.setResult(QDialog::Rejected);
     if (!modalScripts.empty()) {
@@ -56,8 +44,7 @@ int ScriptedDialogs::runModal(QDialog& dialog)
     return dialog.result();
 }
 
-std::string downloadedRecordText(const SyntheticFlight& f)
-{
+std::string downloadedRecordText(const SyntheticFlight& f) {
     std::ostringstream out;
     out.precision(10);
     out << "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n";
@@ -69,31 +56,25 @@ std::string downloadedRecordText(const SyntheticFlight& f)
         else if (v > 0)
             a = -1.0;
         v += a * 32.125 * f.dt;
-        if (i > f.boostSamples && v <= 0)
-            v = -20.0;  // under the chute
+        if (i > f.boostSamples && v <= 0) v = -20.0;  // under the chute
         h = std::max(0.0, h + v * f.dt);
         const double p = f.firstPressure * std::pow(1.0 - h / 145442.0, 5.255876);
         out << f.dt << ',' << p << ',' << a << ",0,0, ";
-        if (i < f.samples)
-            out << "\r\n";
+        if (i < f.samples) out << "\r\n";
     }
     return out.str();
 }
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const std::string& text)
-{
+QString writeFile(const QTemporaryDir& dir, const QString& name, const std::string& text) {
     const QString path = dir.filePath(name);
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(text.data(), qint64(text.size()));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text.data(), qint64(text.size()));
     return path;
 }
 
-std::string readFile(const QString& path)
-{
+std::string readFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll().toStdString();
 }
 

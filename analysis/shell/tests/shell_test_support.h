@@ -2,6 +2,8 @@
 // Shared pieces of the window tests: dialogs answered by the test, a
 // temporary folder and synthetic record files.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
@@ -11,9 +13,6 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <deque>
 #include <functional>
 #include <memory>
@@ -80,8 +79,7 @@ std::string readFile(const QString& path);
 // A main window with scripted dialogs and its settings in a temporary folder.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         // Also a fresh start within a test: a new window, nothing answered yet.
         window.reset();
@@ -92,18 +90,15 @@ protected:
         QApplication::processEvents();
     }
 
-    QString flightFile(const SyntheticFlight& flight = {}, const QString& name = "flight.rcd")
-    {
+    QString flightFile(const SyntheticFlight& flight = {}, const QString& name = "flight.rcd") {
         return writeFile(m_dir, name, downloadedRecordText(flight));
     }
-    void open(const QString& path)
-    {
+    void open(const QString& path) {
         dialogs.fileAnswers.push_back(path);
         window->action("mnuFileOpen")->trigger();
     }
     QString text(const char* label) const { return window->label(label)->text(); }
-    void leaveField(DetailField field, const QString& typed, Qt::FocusReason reason = Qt::TabFocusReason)
-    {
+    void leaveField(DetailField field, const QString& typed, Qt::FocusReason reason = Qt::TabFocusReason) {
         QLineEdit* edit = window->detailEdit(field);
         edit->setText(typed);
         emit edit->textEdited(typed);
@@ -111,8 +106,7 @@ protected:
         QApplication::sendEvent(edit, &focusOut);
     }
     // Pointer event over the plot area at time t.
-    void pointer(QEvent::Type type, Qt::MouseButton button, double t)
-    {
+    void pointer(QEvent::Type type, Qt::MouseButton button, double t) {
         GraphWidget* area = window->grfArea();
         const QPointF at = area->pixelOfArea(window->lnGraph().xOfTime(t), 1000);
         QMouseEvent event(type, at, area->mapToGlobal(at), button,
@@ -120,8 +114,7 @@ protected:
         QApplication::sendEvent(area, &event);
     }
     // The plot area only, where the curves are (the value labels share their colours).
-    QImage graphImage() const
-    {
+    QImage graphImage() const {
         GraphWidget* area = window->grfArea();
         return area->grab(area->transform().areaRect().toRect()).toImage();
     }
