@@ -27,8 +27,10 @@ void ensureGuiApplication();
 Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value);
 
 inline constexpr const char* kRenderUsage =
-    "tarvel render FILE.rcd OUT.png [--set NAME=TEXT] [--units GROUP=UNIT,...] [--mode all|burn] "
-    "[--recalculate] [--move T] [--click T] [--rclick T] [--locale NAME] [--size WxH]";
+    "tarvel render FILE.rcd OUT.png [ACTIONS...] [--move T] [--click T] [--rclick T] [--locale NAME] "
+    "[--size WxH]\n"
+    "                 (the main window as a PNG; --move/--click/--rclick put the pointer on the graph\n"
+    "                 at T seconds, --rclick twice measures a descent rate)";
 
 // tarvel render FILE.rcd OUT.png [ACTIONS...] [--size WxH]; returns the exit code.
 int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
