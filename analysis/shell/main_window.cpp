@@ -255,7 +255,7 @@ void MainWindow::buildPanels() {
     m_notes->setTabChangesFocus(true);
     // The notes take the height the other panels leave, never more.
     m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    m_notes->setMinimumHeight(40);
+    m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 8);
     connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_updatingWidgets)
             m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
@@ -500,6 +500,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     if (std::abs(font.pointSizeF() - size) > 0.05 * m_basePointSize) {
         font.setPointSizeF(size);
         centralWidget()->setFont(font);
+        // Three lines of notes stay readable at every size.
+        m_notes->setMinimumHeight(QFontMetrics(font).lineSpacing() * 3 + 8);
     }
     QMainWindow::resizeEvent(event);
 }
