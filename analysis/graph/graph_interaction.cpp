@@ -1,5 +1,7 @@
 #include "graph_interaction.h"
 
+#include <algorithm>
+
 #include "number_text.h"
 
 namespace tarvel::graph {
@@ -18,10 +20,13 @@ GraphInteraction::Location GraphInteraction::locate(double xTwips) const {
     Location at;
     at.time = m_graph.TimeAtX(roundHalfEvenToInt16(xTwips));
     // The walk starts at slot 0, so t = 0 shows the empty slot before the
-    // first sample; it stops at slot 2000 however far right the pointer is.
+    // first sample; past the end of the flight it shows the last sample.
+    // (Stopping at a fixed slot 2000 would show values of the boost phase
+    // under a pointer placed on the descent of any longer flight.)
     double elapsed = 0;
     const SampleArray& dt = m_analysis.samples.aDeltaTime;
-    while (at.time > elapsed && at.slot < kLastLocatedSlot) {
+    const int lastSlot = std::clamp<int>(m_analysis.samples.SampleCount, 0, kLastSlot);
+    while (at.time > elapsed && at.slot < lastSlot) {
         elapsed += dt[at.slot];
         ++at.slot;
     }

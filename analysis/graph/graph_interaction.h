@@ -41,8 +41,6 @@ public:
     double DescentRateTime1 = 0;  // seconds
     double DescentRateAlt1 = 0;   // altitude unit
 
-    static constexpr int kLastLocatedSlot = 2000;
-
 private:
     std::string descentRateClick(const Location& at);
     void show(double xTwips, const Location& at);

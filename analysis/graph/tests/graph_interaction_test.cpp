@@ -31,13 +31,14 @@ TEST_F(GraphInteractionTest, LocatesTheSampleUnderThePointer) {
     } cases[] = {
         {0, 0, 0},        // t = 0 shows the empty slot before the first sample
         {27.3, 0.1, 11},  // 0.1 s: slot 0 adds no time, so ten samples plus one
-        {kX10s, 10, 1001}, {kX20s, 20, 2000}, {8181, 30, 2000},  // beyond sample 2000 the walk stops there
+        {kX10s, 10, 1001}, {kX20s, 20, 2001},
+        {8181, 30, 3000}, {9000, 33, 3000},  // past the last sample the walk stops there
         {-100, -0.37, 0},
     };
     for (const Case& c : cases) {
         GraphInteraction::Location at = ui.locate(c.x);
         EXPECT_DOUBLE_EQ(at.time, c.time) << c.x;
-        EXPECT_NEAR(at.slot, c.slot, c.slot > 0 && c.slot < 2000 ? 1 : 0)
+        EXPECT_NEAR(at.slot, c.slot, c.slot > 0 && c.slot < 3000 ? 1 : 0)
             << c.x;  // sums of 0.01 may land either side
     }
 }
@@ -68,7 +69,7 @@ TEST_F(GraphInteractionTest, ShowsInstantaneousValues) {
 
 TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
     for (int k = 980; k <= 1020; ++k) analysis.samples.aAltitude[k] = 500.04;  // rounded to 500.0 when taken
-    analysis.samples.aAltitude[2000] = 300;
+    for (int k = 1980; k <= 2020; ++k) analysis.samples.aAltitude[k] = 300;
 
     EXPECT_EQ(ui.mouseDown(MouseButton::Left, kX10s), "");
     EXPECT_EQ(ui.DescentRateClickIndex, 0);
@@ -95,7 +96,7 @@ TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
 TEST_F(GraphInteractionTest, RefusesASecondPointAtTheSameTime) {
     analysis.captions.lblAltitude = "(m)";
     for (int k = 980; k <= 1020; ++k) analysis.samples.aAltitude[k] = 300;
-    analysis.samples.aAltitude[2000] = 500;
+    for (int k = 1980; k <= 2020; ++k) analysis.samples.aAltitude[k] = 500;
     ui.mouseDown(MouseButton::Right, kX10s);
     // 2728 twips still reads 10.00 s after rounding: same time, no rate.
     std::string refusal = ui.mouseDown(MouseButton::Right, kX10s + 1);
