@@ -54,9 +54,9 @@ public:
     std::string message;
 };
 
-std::optional<Action> parseUnits(const std::string& spec) {
-    Action action{Action::Kind::Units, "--units " + spec};
-    std::stringstream items(spec);
+std::optional<Action> parseUnits(const std::string& text) {
+    Action action{Action::Kind::Units, "--units " + text};
+    std::stringstream items(text);
     std::string item;
     while (std::getline(items, item, ',')) {
         const size_t eq = item.find('=');
@@ -88,7 +88,7 @@ std::optional<Action> parseUnits(const std::string& spec) {
     return action;
 }
 
-FlightCommand parseFlightCommand(const VerbSpec& spec, const Args& args) {
+FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
     FlightCommand cmd;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -142,18 +142,18 @@ FlightCommand parseFlightCommand(const VerbSpec& spec, const Args& args) {
             auto locale = NumberLocale::named(localeName);
             if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
             cmd.locale = *locale;
-        } else if (name == "json" && spec.summaryOptions) {
+        } else if (name == "json" && verb.summaryOptions) {
             flag();
             cmd.json = true;
-        } else if (spec.exportOptions &&
+        } else if (verb.exportOptions &&
                    std::find(std::begin(kExportOptions), std::end(kExportOptions), name) != std::end(kExportOptions)) {
             cmd.exportFields[name] = value();
         } else {
-            throw UsageError("unknown option --" + name + " for " + std::string(spec.name));
+            throw UsageError("unknown option --" + name + " for " + std::string(verb.name));
         }
     }
-    if (positional.size() != 1 + spec.outputs)
-        throw UsageError(std::string(spec.name) + " needs " + (spec.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
+    if (positional.size() != 1 + verb.outputs)
+        throw UsageError(std::string(verb.name) + " needs " + (verb.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
     cmd.file = positional[0];
     cmd.outputs.assign(positional.begin() + 1, positional.end());
     return cmd;
@@ -186,14 +186,14 @@ Status apply(FlightAnalysis& fa, const Action& a) {
 // Parses, opens and applies the actions; null after a failure (already reported).
 using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
 
-std::optional<Session> openSession(const VerbSpec& spec, const Args& args, std::ostream& err, int& exitCode) {
+std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::ostream& err, int& exitCode) {
     FlightCommand cmd;
     try {
-        cmd = parseFlightCommand(spec, args);
+        cmd = parseFlightCommand(verb, args);
     } catch (const UsageError& e) {
-        err << "tarvel " << spec.name << ": " << e.message << "\n";
+        err << "tarvel " << verb.name << ": " << e.message << "\n";
         for (const Verb& v : flightVerbs())
-            if (v.name == spec.name) err << "usage: " << v.usage << "\n";
+            if (v.name == verb.name) err << "usage: " << v.usage << "\n";
         exitCode = kExitUsage;
         return std::nullopt;
     }

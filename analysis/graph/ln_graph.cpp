@@ -124,15 +124,15 @@ void LnGraph::DrawAxes() {
 
 void LnGraph::layoutValueLabels(Axis a, std::vector<Label>& pool, int columnOffset, int decimals) {
     const GraphGeometry& g = m_scene.geometry;
-    const AxisSpec& spec = axis(a);
-    for (int i = 0; i < labelCount(spec, pool); ++i) {
+    const AxisSpec& axisRecord = axis(a);
+    for (int i = 0; i < labelCount(axisRecord, pool); ++i) {
         Label& l = pool[i];
         l.left = g.areaLeft() - columnOffset;
-        l.top = g.areaH - double(g.areaH) / spec.Divisions * i - kValueLabelRaise;
+        l.top = g.areaH - double(g.areaH) / axisRecord.Divisions * i - kValueLabelRaise;
         l.width = kValueLabelWidth;
         l.height = kLabelHeight;
-        l.text = figureText(tickValue(spec, i), decimals, m_analysis.numberLocale, true);
-        l.color = spec.Color;
+        l.text = figureText(tickValue(axisRecord, i), decimals, m_analysis.numberLocale, true);
+        l.color = axisRecord.Color;
         l.align = Align::Right;
         l.visible = true;
     }
@@ -194,9 +194,9 @@ double LnGraph::xOfTime(double t) const {
 }
 
 double LnGraph::yOfValue(Axis a, double v) const {
-    const AxisSpec& spec = axis(a);
+    const AxisSpec& axisRecord = axis(a);
     double h = m_scene.geometry.areaH;
-    return h * kPlotShare * (spec.MaxValue - v) / axisSpan(spec) + h * kTopMargin;
+    return h * kPlotShare * (axisRecord.MaxValue - v) / axisSpan(axisRecord) + h * kTopMargin;
 }
 
 void LnGraph::plot(Axis a, double value1, double time1, double value2, double time2, int segment) {
