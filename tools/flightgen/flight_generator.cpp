@@ -18,14 +18,6 @@ constexpr double kPi = 3.14159265358979323846;
 // every n-th step.
 constexpr double kMaxModelStepS = 0.001;
 
-// Pressure sensor transfer: millivolts on a 5000 mV scale, 45.9 mV per kPa,
-// 204 mV at 15 kPa; the download decodes with exactly these numbers.
-constexpr double kSensorMillivolts = 5000.0;
-constexpr double kMillivoltsPerKpa = 45.9;
-constexpr double kOffsetMillivolts = 204.0;
-constexpr double kOffsetKpa = 15.0;
-constexpr double kPsiPerKpa = 145.04 / 1000.0;
-
 struct Atmosphere {
     double pressurePa;
     double density;
@@ -110,26 +102,8 @@ double ramp(double sinceS) { return std::clamp(sinceS / kChuteInflationS, 0.0, 1
 
 }  // namespace
 
-double timeStepSeconds(uint16_t raw) { return raw / 100000.0; }
-
-double pressurePsi(uint16_t raw) {
-    return ((raw / static_cast<double>(kPressureFullScale) * kSensorMillivolts - kOffsetMillivolts) /
-                kMillivoltsPerKpa +
-            kOffsetKpa) *
-           145.04 / 1000;
-}
-
-double accelG(int16_t count) { return count / kCountsPerG; }
-
 uint16_t pressureRawFromPsi(double psi) {
-    double millivolts = (psi / kPsiPerKpa - kOffsetKpa) * kMillivoltsPerKpa + kOffsetMillivolts;
-    double raw = std::round(millivolts / kSensorMillivolts * kPressureFullScale);
-    return static_cast<uint16_t>(std::clamp(raw, 0.0, static_cast<double>(kPressureFullScale)));
-}
-
-int16_t accelCountFromG(double g) {
-    double count = std::round(g * kCountsPerG);
-    return static_cast<int16_t>(std::clamp(count, -32768.0, 32767.0));
+    return std::min<uint16_t>(fltport::pressureRaw(psi), kPressureFullScale);
 }
 
 std::string checkParameters(const FlightParameters& p) {
@@ -171,7 +145,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
     const uint16_t stepRaw = static_cast<uint16_t>(std::lround(p.timeStepS / kTimeStepUnit));
     const int stepsPerSample = static_cast<int>(std::ceil(p.timeStepS / kMaxModelStepS - 1e-9));
     const double h = p.timeStepS / stepsPerSample;
-    const int16_t rangeCounts = accelCountFromG(p.accelRangeG);
+    const auto rangeCounts = static_cast<int16_t>(accelCountFromG(p.accelRangeG));
 
     Noise noise(p.seed);
     GeneratedFlight flight;
@@ -214,7 +188,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
             RawSample sample;
             sample.timeStep = stepRaw;
             sample.pressure = pressureRawFromPsi(psi);
-            sample.accel = std::clamp(accelCountFromG(measuredG), static_cast<int16_t>(-rangeCounts), rangeCounts);
+            sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)), static_cast<int16_t>(-rangeCounts), rangeCounts);
             flight.samples.push_back(sample);
             if (static_cast<int>(flight.samples.size()) >= p.maxSamples) break;
         }
@@ -263,7 +237,7 @@ void fillSampleStore(const GeneratedFlight& flight, SampleStore& store) {
     size_t n = std::min(flight.samples.size(), static_cast<size_t>(kMaxSamples));
     for (size_t i = 0; i < n; ++i) {
         const RawSample& raw = flight.samples[i];
-        store.aDeltaTime[i + 1] = timeStepSeconds(raw.timeStep);
+        store.aDeltaTime[i + 1] = stepSeconds(raw.timeStep);
         store.aPressure[i + 1] = pressurePsi(raw.pressure);
         store.aAccel[i + 1] = accelG(raw.accel);
     }

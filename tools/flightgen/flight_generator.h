@@ -42,23 +42,24 @@
 #include <string>
 #include <vector>
 
+#include "codec/sample_codec.h"
 #include "flight_analysis.h"
 
 namespace tarvel::flightgen {
 
-// Sensor scales of the flight computer.
-inline constexpr double kCountsPerG = 7.787;
+// Sensor scales and conversions of the flight computer: the very ones the
+// download decodes with, so generated counts read back to the same values.
+using fltport::accelCountFromG;
+using fltport::accelG;
+using fltport::kCountsPerG;
+using fltport::pressurePsi;
+using fltport::stepSeconds;
 inline constexpr int kPressureFullScale = 1023;
 inline constexpr double kTimeStepUnit = 1e-5;  // seconds per time-step count
 inline constexpr int kMaxSamples = kLastSlot;  // 20,000
 
-// Raw reading -> value, exactly as the download decodes them.
-double timeStepSeconds(uint16_t raw);
-double pressurePsi(uint16_t raw);
-double accelG(int16_t count);
-// Nearest raw reading of a value, clamped to the sensor's range.
+// Nearest raw reading of a pressure, clamped to the 10-bit sensor's range.
 uint16_t pressureRawFromPsi(double psi);
-int16_t accelCountFromG(double g);
 
 // Everything that shapes a flight. SI units throughout.
 struct FlightParameters {

@@ -58,7 +58,7 @@ TEST(FlightGenerator, RawReadingsRoundTripThroughTheirValues) {
     EXPECT_EQ(pressureRawFromPsi(0.0), 0);
     EXPECT_EQ(accelCountFromG(1e6), 32767);
     EXPECT_EQ(accelCountFromG(-1e6), -32768);
-    EXPECT_DOUBLE_EQ(timeStepSeconds(1000), 0.01);
+    EXPECT_DOUBLE_EQ(stepSeconds(1000), 0.01);
     EXPECT_NEAR(pressurePsi(512), 9.438482, 5e-7);  // the decoder's value for reading 512
 }
 
@@ -131,7 +131,7 @@ TEST_P(FlightSanity, RecordedReadingsDescribeTheModelledFlight) {
         const RawSample& s = flight.samples[i];
         ASSERT_EQ(s.timeStep, stepRaw);
         if (!stopped) {
-            velocityFps = std::abs(velocityFps + accelG(s.accel) * 32.125 * timeStepSeconds(s.timeStep));
+            velocityFps = std::abs(velocityFps + accelG(s.accel) * 32.125 * stepSeconds(s.timeStep));
             maxVelocityFps = std::max(maxVelocityFps, velocityFps);
             if (velocityFps < 1) stopped = true, stoppedAt = i;
         }

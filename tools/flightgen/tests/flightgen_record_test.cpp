@@ -120,7 +120,7 @@ TEST_F(FlightRecordTest, SavedRecordReadsBackAsTheGeneratedSamples) {
     for (size_t i = 0; i < flight.samples.size(); ++i) {
         const RawSample& raw = flight.samples[i];
         const size_t slot = i + 1;
-        ASSERT_NEAR(read->samples.aDeltaTime[slot], timeStepSeconds(raw.timeStep), 1e-15) << slot;
+        ASSERT_NEAR(read->samples.aDeltaTime[slot], stepSeconds(raw.timeStep), 1e-15) << slot;
         ASSERT_NEAR(read->samples.aPressure[slot], pressurePsi(raw.pressure), 1e-12) << slot;
         ASSERT_EQ(std::lround(read->samples.aAccel[slot] * kCountsPerG), raw.accel) << slot;
         ASSERT_NEAR(read->samples.aAccel[slot], accelG(raw.accel), 1e-12) << slot;
