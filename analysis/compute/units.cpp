@@ -1,5 +1,6 @@
 #include "units.h"
 
+#include <optional>
 #include <string>
 
 #include "number_text.h"
@@ -135,6 +136,14 @@ Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
     const double velocity = VelocityFactor[units.Velocity][ticked.Velocity];
     convertFigure(figures.Velocity3Ft, velocity, numberLocale);
     convertFigure(figures.MaxVelocity, velocity, numberLocale);
+    // The thrust pass takes its drag from the velocities of the previous
+    // calculation and reads them in the selected unit, so they move to the new
+    // unit with it; otherwise km/h values read as m/s would multiply the drag.
+    std::optional<SampleArray> oldVelocities;
+    if (units.Velocity != ticked.Velocity) {
+        oldVelocities = samples.aVelocity;
+        for (double& v : samples.aVelocity) v *= velocity;
+    }
     units.Velocity = ticked.Velocity;
     captions.lblVelocity = unitTag(UnitGroup::Velocity, ticked.Velocity);
 
@@ -161,6 +170,7 @@ Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
         figures = oldFigures;
         detail(DetailField::FileDetailWeight) = oldWeight;
         detail(DetailField::FileDetailPropellantWt) = oldPropellant;
+        if (oldVelocities) samples.aVelocity = *oldVelocities;
     }
     return status;
 }

@@ -166,5 +166,26 @@ TEST(ApplyUnits, RefusedRecalculationUndoesTheChange) {
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
 }
 
+TEST(ApplyUnits, DragOfTheNextPassSeesThePreviousVelocitiesInTheNewUnit) {
+    auto fa = loaded(150);
+    fa->detail(DetailField::txtMotorDuration) = "1.2";
+    ASSERT_TRUE(fa->RecalculateGraph().ok);
+    ASSERT_TRUE(fa->RecalculateGraph().ok);  // now the thrust carries drag
+    const SampleArray thrustInMph = fa->samples.aThrust;
+    const SampleArray velocityMph = fa->samples.aVelocity;
+
+    // Switching the velocity unit leaves the thrust (and its figures) alone.
+    ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 3)).ok);
+    for (int i = 1; i <= 120; ++i) EXPECT_NEAR(fa->samples.aThrust[i], thrustInMph[i], 1e-9 + 0.01 * thrustInMph[i]) << i;
+
+    // A refused change leaves the velocities as they were.
+    ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 0)).ok);
+    const SampleArray before = fa->samples.aVelocity;
+    fa->detail(DetailField::txtMotorDuration) = "0";
+    ASSERT_FALSE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 2)).ok);
+    EXPECT_EQ(fa->samples.aVelocity, before);
+    EXPECT_NEAR(before[100], velocityMph[100], 0.01 * velocityMph[100]);
+}
+
 }  // namespace
 }  // namespace tarvel
