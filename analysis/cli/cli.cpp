@@ -3,7 +3,6 @@
 #include <ostream>
 
 #include "flight_verbs.h"
-#include "window_render.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "device_cli.h"
 #endif
@@ -23,7 +22,6 @@ void printUsage(std::ostream& out) {
 const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = [] {
         std::vector<Verb> v = flightVerbs();
-        v.push_back({"render", kRenderUsage, &runRenderCommand});  // the main window as a PNG
 #ifdef TARVEL_CLI_DEVICE_VERBS
         for (const device::DeviceVerb& d : device::deviceVerbs()) v.push_back({d.name, d.usage, d.run});
 #endif

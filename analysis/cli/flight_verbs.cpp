@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "csv_export.h"
+#include "flight_actions.h"
 #include "motor_file.h"
 #include "units.h"
 
@@ -16,187 +16,46 @@ namespace tarvel::cli {
 
 namespace {
 
-// One step of the user in the main window.
-struct Action {
-    enum class Kind { Set, Units, Mode, Recalculate };
-    Action(Kind k, std::string given) : kind(k), option(std::move(given)) {}
-
-    Kind kind;
-    std::string option;  // as given, for messages
-    DetailField field = DetailField::FileDetailName;
-    std::string text;
-    UnitSelection units;  // only the groups in `unitGroups` are used
-    std::vector<UnitGroup> unitGroups;
-    bool burnMode = false;
-};
-
-struct FlightCommand {
-    std::string file;
-    std::vector<std::string> outputs;  // further positional arguments
-    std::vector<Action> actions;
-    bool json = false;
-    NumberLocale locale = NumberLocale::system();
-    std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
-};
-
-struct VerbSpec {
-    std::string_view name;
-    size_t outputs;  // positional arguments after FILE
-    bool summaryOptions;
-    bool exportOptions;
-};
-
-constexpr std::string_view kExportOptions[] = {"diameter", "length", "propellant", "total"};
-
-class UsageError {
-public:
-    explicit UsageError(std::string text) : message(std::move(text)) {}
-    std::string message;
-};
-
-std::optional<Action> parseUnits(const std::string& text) {
-    Action action{Action::Kind::Units, "--units " + text};
-    std::stringstream items(text);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        const size_t eq = item.find('=');
-        if (eq == std::string::npos) return std::nullopt;
-        const std::string group = item.substr(0, eq), unit = item.substr(eq + 1);
-        static const std::pair<std::string_view, UnitGroup> groups[] = {
-            {"altitude", UnitGroup::Distance},
-            {"velocity", UnitGroup::Velocity},
-            {"thrust", UnitGroup::Thrust},
-            {"mass", UnitGroup::Mass},
-        };
-        bool known = false;
-        for (const auto& [name, g] : groups) {
-            if (name != group) continue;
-            const std::optional<int16_t> index = unitIndex(g, unit);
-            if (!index) return std::nullopt;
-            switch (g) {
-                case UnitGroup::Distance: action.units.Distance = *index; break;
-                case UnitGroup::Velocity: action.units.Velocity = *index; break;
-                case UnitGroup::Thrust: action.units.Thrust = *index; break;
-                case UnitGroup::Mass: action.units.Mass = *index; break;
-            }
-            action.unitGroups.push_back(g);
-            known = true;
-        }
-        if (!known) return std::nullopt;
-    }
-    if (action.unitGroups.empty()) return std::nullopt;
-    return action;
-}
-
-FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
-    FlightCommand cmd;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            positional.push_back(arg);
-            continue;
-        }
-        std::string name = arg.substr(2), inlineValue;
-        bool hasInline = false;
-        if (const size_t eq = name.find('='); eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-            hasInline = true;
-        }
-        auto value = [&]() -> std::string {
-            if (hasInline) return inlineValue;
-            if (i + 1 >= args.size()) throw UsageError("option --" + name + " needs a value");
-            return args[++i];
-        };
-        auto flag = [&] {
-            if (hasInline) throw UsageError("option --" + name + " takes no value");
-        };
-
-        if (name == "set") {
-            const std::string assignment = value();
-            const size_t eq = assignment.find('=');
-            const auto field = detailFieldFromName(assignment.substr(0, eq));
-            if (eq == std::string::npos || !field)
-                throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment + "\"");
-            Action a{Action::Kind::Set, "--set " + assignment};
-            a.field = *field;
-            a.text = assignment.substr(eq + 1);
-            cmd.actions.push_back(std::move(a));
-        } else if (name == "units") {
-            const std::string unitSpec = value();
-            auto a = parseUnits(unitSpec);
-            if (!a) throw UsageError("--units: \"" + unitSpec + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
-            cmd.actions.push_back(std::move(*a));
-        } else if (name == "mode") {
-            const std::string mode = value();
-            if (mode != "all" && mode != "burn") throw UsageError("--mode is all or burn, not \"" + mode + "\"");
-            Action a{Action::Kind::Mode, "--mode " + mode};
-            a.burnMode = mode == "burn";
-            cmd.actions.push_back(std::move(a));
-        } else if (name == "recalculate") {
-            flag();
-            cmd.actions.push_back(Action{Action::Kind::Recalculate, "--recalculate"});
-        } else if (name == "locale") {
-            const std::string localeName = value();
-            auto locale = NumberLocale::named(localeName);
-            if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
-            cmd.locale = *locale;
-        } else if (name == "json" && verb.summaryOptions) {
-            flag();
-            cmd.json = true;
-        } else if (verb.exportOptions &&
-                   std::find(std::begin(kExportOptions), std::end(kExportOptions), name) != std::end(kExportOptions)) {
-            cmd.exportFields[name] = value();
-        } else {
-            throw UsageError("unknown option --" + name + " for " + std::string(verb.name));
-        }
-    }
-    if (positional.size() != 1 + verb.outputs)
-        throw UsageError(std::string(verb.name) + " needs " + (verb.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
-    cmd.file = positional[0];
-    cmd.outputs.assign(positional.begin() + 1, positional.end());
-    return cmd;
-}
-
-Status apply(FlightAnalysis& fa, const Action& a) {
+Status apply(FlightAnalysis& fa, const WindowAction& a) {
     switch (a.kind) {
-        case Action::Kind::Set:
+        case WindowAction::Kind::Set:
             return fa.commitDetail(a.field, a.text);
-        case Action::Kind::Units: {
-            UnitSelection ticked = fa.units;
-            for (UnitGroup g : a.unitGroups) {
-                switch (g) {
-                    case UnitGroup::Distance: ticked.Distance = a.units.Distance; break;
-                    case UnitGroup::Velocity: ticked.Velocity = a.units.Velocity; break;
-                    case UnitGroup::Thrust: ticked.Thrust = a.units.Thrust; break;
-                    case UnitGroup::Mass: ticked.Mass = a.units.Mass; break;
-                }
-            }
-            return fa.applyUnits(ticked);
-        }
-        case Action::Kind::Mode:
+        case WindowAction::Kind::Units:
+            return fa.applyUnits(a.unitsOver(fa.units));
+        case WindowAction::Kind::Mode:
             return a.burnMode ? fa.mnuGraphAccelThrust_Click() : fa.mnuGraphAll_Click();
-        case Action::Kind::Recalculate:
+        case WindowAction::Kind::Recalculate:
             return fa.mnuRecalc_Click();
+        case WindowAction::Kind::Move:  // the pointer is render's alone
+        case WindowAction::Kind::Click:
+        case WindowAction::Kind::RClick:
+            break;
     }
     return Status::success();
+}
+
+// Parses the command line; null after a usage error (already reported).
+std::optional<FlightCommand> parse(const VerbSpec& verb, const Args& args, std::ostream& err) {
+    try {
+        return parseFlightCommand(verb, args);
+    } catch (const UsageError& e) {
+        err << "tarvel " << verb.name << ": " << e.message << "\n";
+        for (const Verb& v : flightVerbs())
+            if (v.name == verb.name) err << "usage: " << v.usage << "\n";
+        return std::nullopt;
+    }
 }
 
 // Parses, opens and applies the actions; null after a failure (already reported).
 using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
 
 std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::ostream& err, int& exitCode) {
-    FlightCommand cmd;
-    try {
-        cmd = parseFlightCommand(verb, args);
-    } catch (const UsageError& e) {
-        err << "tarvel " << verb.name << ": " << e.message << "\n";
-        for (const Verb& v : flightVerbs())
-            if (v.name == verb.name) err << "usage: " << v.usage << "\n";
+    std::optional<FlightCommand> parsed = parse(verb, args, err);
+    if (!parsed) {
         exitCode = kExitUsage;
         return std::nullopt;
     }
+    FlightCommand& cmd = *parsed;
     auto fa = std::make_unique<FlightAnalysis>();
     fa->numberLocale = cmd.locale;
     const Status opened = fa->openRecordFile(cmd.file);
@@ -208,7 +67,7 @@ std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::
         exitCode = kExitFailure;
         return std::nullopt;
     }
-    for (const Action& a : cmd.actions) {
+    for (const WindowAction& a : cmd.actions) {
         const Status s = apply(*fa, a);
         if (!s.ok) {
             err << "tarvel: " << a.option << ": " << s.message << "\n";
@@ -275,11 +134,12 @@ std::string shortest(double value) {
     return std::string(buf, res.ptr);
 }
 
-constexpr VerbSpec kSummary{"summary", 0, true, false};
-constexpr VerbSpec kSeries{"series", 0, false, false};
-constexpr VerbSpec kSave{"save", 1, false, false};
-constexpr VerbSpec kCsv{"csv", 1, false, false};
-constexpr VerbSpec kEng{"eng", 1, false, true};
+constexpr VerbSpec kSummary{"summary", 0, true, false, false};
+constexpr VerbSpec kSeries{"series", 0, false, false, false};
+constexpr VerbSpec kSave{"save", 1, false, false, false};
+constexpr VerbSpec kCsv{"csv", 1, false, false, false};
+constexpr VerbSpec kEng{"eng", 1, false, true, false};
+constexpr VerbSpec kRender{"render", 1, false, false, true};
 
 }  // namespace
 
@@ -430,6 +290,14 @@ int engVerb(const Args& args, std::ostream&, std::ostream& err) {
     return reportWrite(exportMotorFile(*fa, dialog, path), path, err);
 }
 
+int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {
+    const std::optional<FlightCommand> cmd = parse(kRender, args, err);
+    if (!cmd) return kExitUsage;
+    return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions, out, err)
+               ? kExitOk
+               : kExitFailure;
+}
+
 std::vector<Verb> flightVerbs() {
     return {
         {"summary", "tarvel summary FILE.rcd [ACTIONS...] [--json] [--locale NAME]", summaryVerb},
@@ -440,6 +308,12 @@ std::vector<Verb> flightVerbs() {
          "tarvel eng     FILE.rcd OUT.eng [--diameter TEXT] [--length TEXT] [--propellant TEXT] [--total TEXT] "
          "[ACTIONS...]",
          engVerb},
+        {"render",
+         "tarvel render FILE.rcd OUT.png [ACTIONS...] [--move T] [--click T] [--rclick T] [--locale NAME] "
+         "[--size WxH]\n"
+         "                 (the main window as a PNG; --move/--click/--rclick put the pointer on the graph\n"
+         "                 at T seconds, --rclick twice measures a descent rate)",
+         renderVerb},
     };
 }
 

@@ -32,6 +32,8 @@ int seriesVerb(const Args& args, std::ostream& out, std::ostream& err);
 int saveVerb(const Args& args, std::ostream& out, std::ostream& err);
 int csvVerb(const Args& args, std::ostream& out, std::ostream& err);
 int engVerb(const Args& args, std::ostream& out, std::ostream& err);
+// The main window after the actions, painted into a PNG.
+int renderVerb(const Args& args, std::ostream& out, std::ostream& err);
 
 // The summary as one JSON object and as a readable table (what `summary`
 // prints), for callers that hold a FlightAnalysis already.

@@ -1,38 +1,63 @@
 #pragma once
 // `tarvel render`: the main window, as it shows after a list of actions,
-// painted into a PNG without a display.
+// painted into a PNG without a display. The command line itself is read by
+// the `tarvel` program; this side only applies the actions and paints.
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flight_analysis.h"
+#include "units.h"
 
 namespace tarvel {
 
 class MainWindow;
 
+// One step of the user in the main window, already checked. The `tarvel`
+// verbs apply the same steps to a FlightAnalysis; only `render` takes the
+// pointer steps.
+struct WindowAction {
+    enum class Kind { Set, Units, Mode, Recalculate, Move, Click, RClick };
+    WindowAction(Kind k, std::string given) : kind(k), option(std::move(given)) {}
+
+    Kind kind;
+    std::string option;                                // as given, for messages
+    DetailField field = DetailField::FileDetailName;  // Set
+    std::string text;                                  // Set
+    std::vector<std::pair<UnitGroup, int16_t>> units;  // Units: the groups named
+    bool burnMode = false;                             // Mode
+    double time = 0;                                   // Move, Click, RClick: seconds on the graph
+
+    // What the units dialog holds when "&OK" is pressed: the groups named
+    // ticked over `current`, the others as they were.
+    UnitSelection unitsOver(UnitSelection current) const {
+        for (const auto& [group, index] : units) {
+            switch (group) {
+                case UnitGroup::Distance: current.Distance = index; break;
+                case UnitGroup::Velocity: current.Velocity = index; break;
+                case UnitGroup::Thrust: current.Thrust = index; break;
+                case UnitGroup::Mass: current.Mass = index; break;
+            }
+        }
+        return current;
+    }
+};
+
 // Makes sure a QApplication exists; without a display the offscreen
 // platform is chosen before it is created.
 void ensureGuiApplication();
 
-// One action on an open window, with the spellings of the other `tarvel`
-// verbs plus the pointer:
-//   --set NAME=TEXT            type TEXT into a detail field and leave it
-//   --units GROUP=UNIT[,...]   altitude=ft|m, velocity=mph|ft/s|km/h|m/s, thrust=N|lbs, mass=oz|lbs|g
-//   --mode all|burn            "All Curves" or "Accel\Thrust"
-//   --recalculate              "&Recalculate"
-//   --move T | --click T | --rclick T   pointer over the graph at time T seconds
-// Messages the window shows reach its Dialogs.
-Status applyWindowAction(MainWindow& window, const std::string& name, const std::string& value);
+// Does `action` through the window's own handlers, so the window shows what
+// it shows after the user's step. Messages the window shows reach its Dialogs.
+void applyWindowAction(MainWindow& window, const WindowAction& action);
 
-inline constexpr const char* kRenderUsage =
-    "tarvel render FILE.rcd OUT.png [ACTIONS...] [--move T] [--click T] [--rclick T] [--locale NAME] "
-    "[--size WxH]\n"
-    "                 (the main window as a PNG; --move/--click/--rclick put the pointer on the graph\n"
-    "                 at T seconds, --rclick twice measures a descent rate)";
-
-// tarvel render FILE.rcd OUT.png [ACTIONS...] [--size WxH]; returns the exit code.
-int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Opens `file` in a width x height main window nobody sees, applies the
+// actions in order and writes the picture to `png`. Messages the window
+// shows go to `out`, failures to `err`; false after a failure.
+bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
+                     const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
+                     std::ostream& err);
 
 }  // namespace tarvel

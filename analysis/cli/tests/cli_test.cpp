@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <QImage>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,6 +172,9 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"summary", flight(), "--locale", "xx_NOWHERE"}, 2, "unknown locale"},
         {{"series", flight(), "--json"}, 2, "unknown option --json"},
         {{"save", flight(), path("out.rcd"), "--diameter", "24"}, 2, "unknown option --diameter"},
+        {{"summary", flight(), "--rclick", "1"}, 2, "unknown option --rclick"},
+        {{"render", flight(), path("out.png"), "--size", "10x10"}, 2, "--size takes WIDTHxHEIGHT"},
+        {{"render", flight(), path("out.png"), "--click=soon"}, 2, "--click needs a time in seconds"},
         {{"summary", path("zero.rcd")}, 1, "motor duration"},
         {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
         {{"csv", flight(), path("no-folder/out.csv")}, 1, "cannot write"},
@@ -181,6 +186,24 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+}
+
+TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
+    const std::string rcd = path("long.rcd"), png = path("window.png");
+    std::ofstream(rcd, std::ios::binary) << tarvel::testing::downloadedRecord(1500);
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::renderVerb({rcd, png, "--units", "altitude=m,velocity=km/h", "--rclick", "11", "--rclick=14",
+                               "--size", "1280x720"},
+                              out, err),
+              0)
+        << err.str();
+    const QImage image(QString::fromStdString(png));
+    EXPECT_EQ(image.size(), QSize(1280, 720));
+    EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
+    EXPECT_NE(out.str().find(" (m)/s"), std::string::npos);
+
+    EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
+    EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
 }
 
 TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {

@@ -23,7 +23,6 @@
 #include "graph_widget.h"
 #include "ln_graph.h"
 #include "shell_test_support.h"
-#include "window_render.h"
 
 namespace tarvel::test {
 namespace {
@@ -337,24 +336,6 @@ TEST_F(WindowTest, AboutBoxShowsTheBuildVersion) {
     EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+\\.\\d+$").match(version).hasMatch())
         << version.toStdString();
     EXPECT_EQ(dialogs.lastMessage(), "System Information Is Unavailable At This Time");
-}
-
-TEST_F(WindowTest, RenderCommandWritesThePictureOfTheWindow) {
-    const QString rcd = flightFile();
-    const QString png = m_dir.filePath("window.png");
-    std::ostringstream out, err;
-    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--units", "altitude=m,velocity=km/h",
-                                "--rclick", "11", "--rclick=14", "--size", "1280x720"},
-                               out, err),
-              0)
-        << err.str();
-    const QImage image(png);
-    EXPECT_EQ(image.size(), QSize(1280, 720));
-    EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
-    EXPECT_NE(out.str().find(" (m)/s"), std::string::npos);
-
-    EXPECT_EQ(runRenderCommand({rcd.toStdString(), png.toStdString(), "--mode", "sideways"}, out, err), 2);
-    EXPECT_EQ(runRenderCommand({rcd.toStdString()}, out, err), 2);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+// The one reader of the ACTIONS and options of the verbs that open a record
+// file (summary, series, save, csv, eng, render). Options are written
+// "--opt value" or "--opt=value".
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli.h"
+#include "flight_analysis.h"
+#include "window_render.h"
+
+namespace tarvel::cli {
+
+// What a verb takes besides the actions and --locale.
+struct VerbSpec {
+    std::string_view name;
+    size_t outputs;       // positional arguments after FILE
+    bool summaryOptions;  // --json
+    bool exportOptions;   // --diameter --length --propellant --total
+    bool renderOptions;   // --move --click --rclick --size
+};
+
+struct FlightCommand {
+    std::string file;
+    std::vector<std::string> outputs;  // further positional arguments
+    std::vector<WindowAction> actions;
+    bool json = false;
+    NumberLocale locale = NumberLocale::system();
+    std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
+    int width = 1024, height = 768;                                 // render: --size
+};
+
+// A command line the verb cannot take; `message` says why.
+class UsageError {
+public:
+    explicit UsageError(std::string text) : message(std::move(text)) {}
+    std::string message;
+};
+
+// Throws UsageError.
+FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args);
+
+}  // namespace tarvel::cli
