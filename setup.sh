@@ -35,7 +35,8 @@ run_main_job() {
     echo "No display: analysing $sample headless"
     build/bin/tarvel summary "$sample"
     mkdir -p out
-    build/bin/tarvel render "$sample" out/small_motor.png --size 1024x768
+    # The offscreen platform warns about window hints it cannot honour; the picture is complete.
+    QT_LOGGING_RULES='*.warning=false' build/bin/tarvel render "$sample" out/small_motor.png --size 1024x768
     build/bin/tarvel csv "$sample" out/small_motor.csv
     build/bin/tarvel eng "$sample" out/small_motor.eng
     echo "Produced: out/small_motor.png (the main window), out/small_motor.csv, out/small_motor.eng"
