@@ -401,16 +401,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::detailLostFocus(DetailField field) {
-    switch (field) {
-        case DetailField::FileDetailWeight:
-        case DetailField::FileDetailDiameter:
-        case DetailField::FileDetailCoefficientDrag:
-        case DetailField::FileDetailPropellantWt:
-        case DetailField::txtMotorDuration:
-            break;
-        default:
-            return;  // name, place, date and notes are only written out
-    }
+    if (!m_analysis.isNumericDetail(field)) return;  // name, place, date and notes are only written out
     const std::string text = detailEdit(field)->text().toStdString();
     const Status status = m_analysis.commitDetail(field, text);
     refreshFromModel();
