@@ -258,11 +258,3 @@ TEST_F(DeviceWindow, FireThenReadContinuity) {
 
 }  // namespace
 }  // namespace tarvel::device
-
-int main(int argc, char** argv) {
-    // Windows are never shown on a screen here, also when the tests are listed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
