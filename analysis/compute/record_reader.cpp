@@ -132,6 +132,9 @@ RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
             continue;
         }
         if (key == "AccelData") return {};
+        // A key on the last line has no value line: the file was cut short,
+        // and the key must not switch a unit or blank its field.
+        if (in.atEnd()) return {};
         const std::string value = in.readLine();
         if (key == "TimeInterval") {
             const std::optional<double> interval = parseNumber(value);

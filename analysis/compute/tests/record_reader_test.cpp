@@ -194,6 +194,15 @@ TEST(RecordReader, EndOfFileInsideDetails) {
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(fa->detail(DetailField::FileDetailName), "X");
     EXPECT_EQ(fa->samples.SampleCount, 1);
+
+    // A key without its value line changes nothing.
+    for (const char* text : {"FDWeight(g)\r\n", "FDName\r\nX\r\nFDWeight(g)"}) {
+        SCOPED_TRACE(text);
+        auto cut = loaded(text);
+        EXPECT_EQ(cut->units.Mass, 0);
+        EXPECT_EQ(cut->captions.lblUnitsMass, "(oz)");
+        EXPECT_EQ(cut->detail(DetailField::FileDetailWeight), "16.00");
+    }
 }
 
 TEST(RecordReader, CapacityIs20000Samples) {
