@@ -30,6 +30,11 @@ const char* const kStopCaption = "Stop";
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
+// Texts on the serial line are single bytes, one character each: a reply byte
+// above 0x7F is a character of its own, not part of a UTF-8 sequence.
+QString fromLine(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
+std::string toLine(const QString& text) { return text.toLatin1().toStdString(); }
+
 QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
@@ -55,11 +60,11 @@ QComboBox* makeList(const char* name, std::string_view first, std::string_view s
 }
 
 void showChoice(QComboBox* combo, const std::string& text) {
-    int index = combo->findText(QString::fromStdString(text));
+    int index = combo->findText(fromLine(text));
     if (index >= 0)
         combo->setCurrentIndex(index);
     else
-        combo->setEditText(QString::fromStdString(text));
+        combo->setEditText(fromLine(text));
 }
 
 }  // namespace
@@ -220,19 +225,19 @@ const FltportApi* FrmConfigAltimeter::bind() { return bindOrWarn(this, m_declare
 
 AltimeterSettings FrmConfigAltimeter::shownSettings() const {
     AltimeterSettings s;
-    s.stageDetect = cmbStageDetect->currentText().toStdString();
-    s.version = txtAltVersion->text().toStdString();
-    s.stageDelay = txtStageDelay->text().toStdString();
-    s.mainAltitude = txtMainAltitude->text().toStdString();
-    s.output = CmbLEDBuzzer->currentText().toStdString();
+    s.stageDetect = toLine(cmbStageDetect->currentText());
+    s.version = toLine(txtAltVersion->text());
+    s.stageDelay = toLine(txtStageDelay->text());
+    s.mainAltitude = toLine(txtMainAltitude->text());
+    s.output = toLine(CmbLEDBuzzer->currentText());
     return s;
 }
 
 void FrmConfigAltimeter::showSettings(const AltimeterSettings& s) {
     showChoice(cmbStageDetect, s.stageDetect);
-    txtAltVersion->setText(QString::fromStdString(s.version));
-    txtStageDelay->setText(QString::fromStdString(s.stageDelay));
-    txtMainAltitude->setText(QString::fromStdString(s.mainAltitude));
+    txtAltVersion->setText(fromLine(s.version));
+    txtStageDelay->setText(fromLine(s.stageDelay));
+    txtMainAltitude->setText(fromLine(s.mainAltitude));
     showChoice(CmbLEDBuzzer, s.output);
 }
 
@@ -357,7 +362,7 @@ void FrmConfigAltimeter::cmdPoll_Click() {
 
 void FrmConfigAltimeter::tmrPoll_Timer() {
     if (!m_polling || !m_pollApi) return;
-    appendReading(QString::fromStdString(readValue(*m_pollApi, m_pollIndex)));
+    appendReading(fromLine(readValue(*m_pollApi, m_pollIndex)));
 }
 
 void FrmConfigAltimeter::appendReading(const QString& reading) {

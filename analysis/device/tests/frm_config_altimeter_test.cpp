@@ -95,12 +95,13 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     peer.setSetting('t', "12.5");
     peer.setSetting('m', "2500");
     peer.setSetting('z', "1");
+    peer.setSetting('v', "fc 2\xB5");  // a byte above 0x7F is one character of its own
     progress.clear();
     form->cmdRead->click();
     EXPECT_EQ(peer.takeReceived(), "rg\rrv\rrt\rrm\rrz\r");
     EXPECT_EQ(progress, (std::vector<int>{10, 20, 35, 50, 65, 80, 100, 0}));
     EXPECT_EQ(form->cmbStageDetect->currentText(), "Motor Burnout");
-    EXPECT_EQ(form->txtAltVersion->text().toStdString(), fcsim::FlightComputer::kVersion);
+    EXPECT_EQ(form->txtAltVersion->text(), QString::fromLatin1("fc 2\xB5"));
     EXPECT_EQ(form->txtStageDelay->text(), "12.5");
     EXPECT_EQ(form->txtMainAltitude->text(), "2500");
     EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "Buzzer");
