@@ -247,7 +247,8 @@ void FrmConfigAltimeter::cmdRead_Click() {
     if (!api) return;
     AltimeterSettings settings = shownSettings();
     bool opened = readConfig(*api, port(), settings, [&](int value) {
-        showSettings(settings);
+        // 0 alone is a port that did not open: the controls keep what they show.
+        if (value != 0) showSettings(settings);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();  // the exchange blocks the event loop
     });
@@ -271,7 +272,7 @@ void FrmConfigAltimeter::cmdWrite_Click() {
     if (!api) return;
     AltimeterSettings settings = shownSettings();
     bool opened = writeConfig(*api, port(), settings, WriteSelection{}, [&](int value) {
-        showSettings(settings);
+        if (value != 0) showSettings(settings);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();
     });

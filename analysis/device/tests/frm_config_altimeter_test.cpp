@@ -109,6 +109,22 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
 }
 
+TEST_F(DeviceWindow, APortThatDoesNotOpenChangesNoControl) {
+    auto form = openForm(testing::kMissingPort);
+    form->cmbStageDetect->setEditText(QString::fromUtf8("Zündung \u03a9"));  // typed, beyond one byte a character
+    form->CmbLEDBuzzer->setCurrentIndex(1);
+    for (QPushButton* button : {form->cmdRead, form->cmdWrite}) {
+        button->click();
+        auto seen = modals.take();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_TRUE(seen[0].exclamation);
+        EXPECT_EQ(form->cmbStageDetect->currentText(), QString::fromUtf8("Zündung \u03a9"));
+        EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "Buzzer");
+        EXPECT_EQ(form->txtAltVersion->text(), "---");
+        EXPECT_EQ(form->ProgressBar1->value(), 0);
+    }
+}
+
 TEST_F(DeviceWindow, LeavingANumberFieldChecksItsRange) {
     auto form = openForm(testing::kMissingPort);
     struct Case {
