@@ -9,6 +9,7 @@
 #include "record_reader.h"
 #include "record_writer.h"
 #include "summary.h"
+#include "units.h"
 
 namespace tarvel {
 
@@ -96,6 +97,10 @@ void FlightAnalysis::ClearFlightRecord() {
     samples.aAltitude.fill(0);
     samples.aThrust.fill(0);
     for (const auto& [field, text] : kClearedTexts) detail(field) = text;
+    // The default weights are ounces. A file that names no weight unit (a
+    // download) must not have them read in the unit of the previous file.
+    SetWeightOz(*this);
+    captions.lblUnitsMass = unitTag(UnitGroup::Mass, units.Mass);
 }
 
 bool FlightAnalysis::isNumericDetail(DetailField field) const {
@@ -161,6 +166,9 @@ Status FlightAnalysis::recalculateBurn(bool withSummary) {
     if (Status check = checkComputable(false); !check.ok) return check;
     const auto before = std::make_unique<DerivedSnapshot>(*this);
     CalculateThrustValues(*this);
+    // The summary shows the maximum altitude in this view too; without this
+    // pass it would show the reader's feet, or the previous unit's values.
+    CalculateAltitudes(*this);
     if (!derivedFinite(*this)) {
         before->restore(*this);
         return kNotComputable;

@@ -143,8 +143,9 @@ public:
     GraphHooks* graph() const { return m_graph; }
 
     // --- commands, named after the window handlers they serve ---
-    // Zeroes the six sample arrays and puts the detail defaults back; leaves
-    // SampleCount, captions, BaroAltitude and the figures alone.
+    // Zeroes the six sample arrays and puts the detail defaults back, with the
+    // weight unit they are in (ounces); leaves SampleCount, the other units and
+    // captions, BaroAltitude and the figures alone.
     void ClearFlightRecord();
     // Weight, diameter, drag coefficient, propellant weight, motor duration.
     bool isNumericDetail(DetailField field) const;

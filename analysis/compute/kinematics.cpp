@@ -1,5 +1,6 @@
 #include "kinematics.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "number_text.h"
@@ -153,6 +154,15 @@ void CalculateThrustValues(FlightAnalysis& fa) {
         ++index;
     }
     fa.MotorDurationIndex = static_cast<int16_t>(index);
+    // Past the burn the thrust reads as on a freshly opened record: zero. A
+    // longer burn of an earlier pass would otherwise leave its values there,
+    // in the unit of that pass, to be shown and saved under the new caption.
+    std::fill(fa.samples.aThrust.begin() + index, fa.samples.aThrust.end(), 0.0);
+}
+
+void CalculateAltitudes(FlightAnalysis& fa) {
+    for (int index = 1; index <= fa.samples.SampleCount && index <= kLastSlot; ++index)
+        CalculateAltitude(fa, static_cast<int16_t>(index));
 }
 
 double CalculateDragForce(const FlightAnalysis& fa, double curVelocityMph) {

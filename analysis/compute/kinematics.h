@@ -32,9 +32,13 @@ void CalculateAllValues(FlightAnalysis& fa);
 void CalculateValues(FlightAnalysis& fa, int16_t Index, bool& VelocityDone);
 void CalculateVelocity(FlightAnalysis& fa, int16_t Index, bool& VelocityDone);
 void CalculateAltitude(FlightAnalysis& fa, int16_t Index);
+// Altitudes of samples 1..SampleCount alone, for the burn view: they depend
+// only on pressure and the altitude unit.
+void CalculateAltitudes(FlightAnalysis& fa);
 
 // Thrust pass over the motor burn, from slot 1 until the elapsed time passes
-// the motor duration; sets MotorDurationIndex to the first slot not computed.
+// the motor duration; sets MotorDurationIndex to the first slot not computed
+// and zeroes the thrust from there on.
 void CalculateThrustValues(FlightAnalysis& fa);
 
 // Aerodynamic drag at `curVelocityMph` from the diameter and drag coefficient

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "kinematics.h"
 #include "record_samples.h"
 #include "record_writer.h"
 
@@ -111,6 +112,44 @@ TEST_F(Opened, MissingFileLeavesAClearedRecord) {
     EXPECT_TRUE(fa->bValidFile);
     EXPECT_EQ(fa->CurOpenFileName, "/nonexistent-folder/x.rcd");
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
+}
+
+TEST_F(Opened, DefaultWeightsOfADownloadAreOuncesWhateverTheFileBefore) {
+    open(withDetails("FDWeight(g)\r\n450\r\nFDPropellantWt(g)\r\n30\r\n", 300));
+    ASSERT_EQ(fa->units.Mass, 2);
+    open(tarvel::testing::downloadedRecord(300));
+    ASSERT_TRUE(m_status.ok) << m_status.message;
+    EXPECT_EQ(fa->units.Mass, 0);
+    EXPECT_EQ(fa->captions.lblUnitsMass, "(oz)");
+    EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
+
+    // The same rocket as when the download is the first file opened.
+    auto first = std::make_unique<FlightAnalysis>();
+    ASSERT_TRUE(first->openRecordFile(m_path.string()).ok);
+    EXPECT_EQ(fa->samples.aThrust, first->samples.aThrust);
+    EXPECT_EQ(fa->figures.AveThrust, first->figures.AveThrust);
+    EXPECT_EQ(fa->figures.Label5, "Ave Thrust-D");
+}
+
+TEST_F(Opened, BurnViewAltitudesFollowTheAltitudeUnit) {
+    fa->mnuGraphAccelThrust_Click();
+    std::string metres = tarvel::testing::downloadedRecord(300);
+    metres.replace(metres.find("Altitude(ft)"), 12, "Altitude(m)");
+    open(metres);  // the reader leaves feet; the burn view must not show them as metres
+    ASSERT_TRUE(m_status.ok) << m_status.message;
+    ASSERT_EQ(fa->units.Distance, 1);
+    const auto& s = fa->samples;
+    for (int i = 1; i <= 300; ++i)
+        ASSERT_DOUBLE_EQ(s.aAltitude[i], baroAltitudeFeet(s.aPressure[i], s.aPressure[1]) / 3.281) << i;
+
+    // Back to feet in the burn view: the figure the all-curves view gives.
+    ASSERT_TRUE(fa->applyUnits({0, 0, 0, 0}).ok);
+    const fs::path feet = writeTemp("feet.rcd", tarvel::testing::downloadedRecord(300));
+    auto allCurves = std::make_unique<FlightAnalysis>();
+    ASSERT_TRUE(allCurves->openRecordFile(feet.string()).ok);
+    fs::remove(feet);
+    EXPECT_EQ(s.aAltitude, allCurves->samples.aAltitude);
+    EXPECT_EQ(fa->figures.MaxAltitude, allCurves->figures.MaxAltitude);
 }
 
 TEST_F(Opened, CommitRecalculatesOnlyForNumbersAboveZero) {

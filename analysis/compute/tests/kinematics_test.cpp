@@ -117,12 +117,25 @@ TEST(Thrust, PropellantBurnsOffOverTheDuration) {
     auto fa = makeFlight(10, 0.5);
     fa->units.Thrust = 1;
     fa->detail(DetailField::FileDetailPropellantWt) = "2";
-    fa->samples.aThrust[6] = -1;  // past the burn: untouched
+    fa->samples.aThrust[6] = -1;  // left by an earlier, longer burn
     CalculateThrustValues(*fa);
     const double weightsOz[] = {15.5, 15, 14.5, 14, 13.5};
     for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], weightsOz[i - 1] / 16) << i;
-    EXPECT_EQ(fa->samples.aThrust[6], -1);
+    EXPECT_EQ(fa->samples.aThrust[6], 0.0);
     EXPECT_EQ(fa->MotorDurationIndex, 6);
+}
+
+TEST(Thrust, ShorterBurnInAnotherUnitLeavesNoThrustOfTheOldOne) {
+    auto fa = makeFlight(10, 0.5);
+    fa->detail(DetailField::txtMotorDuration) = "4.0";
+    CalculateThrustValues(*fa);  // newtons over nine samples
+    ASSERT_DOUBLE_EQ(fa->samples.aThrust[8], 4.448);
+    fa->units.Thrust = 1;
+    fa->detail(DetailField::txtMotorDuration) = "1.0";
+    CalculateThrustValues(*fa);
+    EXPECT_EQ(fa->MotorDurationIndex, 4);
+    for (int i = 1; i <= 3; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], 1.0) << i;
+    for (int i = 4; i <= kLastSlot; ++i) ASSERT_EQ(fa->samples.aThrust[i], 0.0) << i;
 }
 
 TEST(Thrust, MassTermUsesLiftOffWeightInEachMassUnit) {
@@ -176,14 +189,14 @@ TEST(Thrust, SecondRecalculationAddsDragOfNewVelocities) {
     EXPECT_GT(fa->samples.aThrust[50], firstThrust);
 }
 
-TEST(Thrust, DurationWithoutBurnWritesNothing) {
+TEST(Thrust, DurationWithoutBurnLeavesNoThrust) {
     for (const char* duration : {"0", "", "abc", "-1"}) {
         auto fa = makeFlight(10, 0.5);
         fa->detail(DetailField::txtMotorDuration) = duration;
         fa->samples.aThrust[1] = 7;
         CalculateThrustValues(*fa);
         EXPECT_EQ(fa->MotorDurationIndex, 1) << duration;
-        EXPECT_EQ(fa->samples.aThrust[1], 7) << duration;
+        EXPECT_EQ(fa->samples.aThrust[1], 0.0) << duration;
     }
 }
 
