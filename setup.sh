@@ -38,7 +38,7 @@ run_main_job() {
     # The offscreen platform warns about window hints it cannot honour; the picture is complete.
     QT_LOGGING_RULES='*.warning=false' build/bin/tarvel render "$sample" out/small_motor.png --size 1024x768
     build/bin/tarvel csv "$sample" out/small_motor.csv
-    build/bin/tarvel eng "$sample" out/small_motor.eng
+    build/bin/tarvel eng "$sample" out/small_motor.eng --diameter 18 --length 70 --total 0.85
     echo "Produced: out/small_motor.png (the main window), out/small_motor.csv, out/small_motor.eng"
 }
 

@@ -286,6 +286,11 @@ int engVerb(const Args& args, std::ostream&, std::ostream& err) {
     };
     for (const auto& [name, text] : fields)
         if (auto it = cmd.exportFields.find(name); it != cmd.exportFields.end()) *text = it->second;
+    // A refused field is the user's to correct, not a failure to write.
+    if (const Status check = checkMotorExport(*fa, dialog); !check.ok) {
+        err << "tarvel: eng: " << check.message << "\n";
+        return kExitFailure;
+    }
     const std::string& path = cmd.outputs[0];
     return reportWrite(exportMotorFile(*fa, dialog, path), path, err);
 }
@@ -305,8 +310,10 @@ std::vector<Verb> flightVerbs() {
         {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...]", saveVerb},
         {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...]", csvVerb},
         {"eng",
-         "tarvel eng     FILE.rcd OUT.eng [--diameter TEXT] [--length TEXT] [--propellant TEXT] [--total TEXT] "
-         "[ACTIONS...]",
+         "tarvel eng     FILE.rcd OUT.eng --diameter MM --length MM --total OZ [--propellant OZ] "
+         "[ACTIONS...]\n"
+         "                 (the total motor weight must not be below the propellant weight, which is\n"
+         "                 proposed from the flight)",
          engVerb},
         {"render",
          "tarvel render FILE.rcd OUT.png [ACTIONS...] [--move T] [--click T] [--rclick T] [--locale NAME] "

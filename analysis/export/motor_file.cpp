@@ -1,8 +1,11 @@
 #include "motor_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "kinematics.h"
 #include "number_text.h"
@@ -16,8 +19,8 @@ namespace {
 constexpr double kKilogramsPerOunce = 0.02834952;
 constexpr double kNewtonsPerPound = 4.448;
 
-// Slot i of a sample array; the burn search and the closing point may look
-// one or two slots past the store, where nothing was ever recorded.
+// Slot i of a sample array; a sample count the store cannot hold reads
+// nothing past it.
 double slot(const SampleArray& a, int i) {
     return i >= 0 && i <= kLastSlot ? a[static_cast<size_t>(i)] : 0.0;
 }
@@ -63,6 +66,73 @@ double thrustNewtons(const FlightAnalysis& fa, int index) {
     return fa.units.Thrust == 1 ? thrust * kNewtonsPerPound : thrust;
 }
 
+// Simulators take no negative thrust; the sensor's swing below zero at the
+// end of a burn is written as none.
+std::string thrustText(double newtons) { return newtons < 0 ? "0.00" : twoDecimalText(newtons); }
+
+// A header size in millimetres: a number above 0, else nullopt.
+std::optional<double> millimetres(std::string_view text) {
+    const std::optional<double> value = parseNumber(text);
+    if (!value || !std::isfinite(*value) || !(*value > 0)) return std::nullopt;
+    return value;
+}
+
+std::string millimetreText(std::string_view text) { return generalNumberText(millimetres(text).value_or(0)); }
+
+struct MotorPoint {
+    double time;
+    int sample;
+};
+
+// The data points over the burn and the time of the closing point.
+struct MotorCurve {
+    std::vector<MotorPoint> points;
+    double closingTime = 0;
+};
+
+MotorCurve motorCurve(const FlightAnalysis& fa, double burnTime) {
+    const auto& s = fa.samples;
+    // End of the burn: n - 1 is the first sample whose running time passes
+    // the burn time. A burn that reaches the last sample stops there.
+    double t = 0;
+    int n = 1;
+    while (t <= burnTime && n <= s.SampleCount) {
+        t += slot(s.aDeltaTime, n);
+        ++n;
+    }
+    const int last = std::min<int>(n, s.SampleCount);
+    // About twenty points over the burn. Below a stride of 2 the counter
+    // would never meet it again and the file would hold a single point, so
+    // short burns are written with every sample instead.
+    int stride = roundHalfEvenToInt16(n / 20.0);
+    if (stride < 2) stride = 2;
+
+    MotorCurve curve;
+    // Simulators need rising times: a sample that does not move the time on
+    // (a zero or negative step) gives no point.
+    double written = 0, step = 0;
+    t = 0;
+    int counter = 0;
+    for (int k = 1; k <= last; ++k) {
+        const double dt = slot(s.aDeltaTime, k);
+        t += dt;
+        if (dt > 0) step = dt;
+        if (counter == 0 || counter == stride) {
+            if (t > written) {
+                curve.points.push_back({t, k});
+                written = t;
+            }
+            counter = 1;
+        }
+        ++counter;
+    }
+    // The closing point lies at the next sample's time; after the last sample
+    // of the flight, one step of the last samples later.
+    const double next = last < s.SampleCount ? slot(s.aDeltaTime, last + 1) : 0;
+    curve.closingTime = std::max(t, written) + (next > 0 ? next : step);
+    return curve;
+}
+
 }  // namespace
 
 MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa) {
@@ -90,7 +160,8 @@ std::string proposedDesignation(const FlightAnalysis& fa) {
     const double impulse = parseFigure(fa.figures.TotalImpulse, fa.numberLocale).value_or(0.0);
     double average = parseFigure(fa.figures.AveThrust, fa.numberLocale).value_or(0.0);
     if (fa.units.Thrust == 1) average *= kNewtonsPerPound;
-    return MotorClass(impulse, fa.units.Thrust) + figureText(average, 0, fa.numberLocale);
+    constexpr NumberLocale kUngrouped{'.', '\0'};
+    return MotorClass(impulse, fa.units.Thrust) + figureText(average, 0, kUngrouped);
 }
 
 std::string motorMassText(std::string_view ounces) {
@@ -102,47 +173,57 @@ std::string motorMassText(std::string_view ounces) {
     return std::string(buf, res.ptr);
 }
 
+Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
+    auto quoted = [](std::string_view text) {
+        return text.empty() ? std::string("empty") : "\"" + std::string(text) + "\"";
+    };
+    const std::pair<std::string_view, const std::string*> sizes[] = {
+        {kMotorDiameterCaption, &dialog.txtDiameter},
+        {kMotorLengthCaption, &dialog.txtLength},
+    };
+    for (const auto& [caption, text] : sizes) {
+        if (!millimetres(*text))
+            return Status::failure(std::string(caption) +
+                                   " must be a number of millimetres greater than 0; it is " + quoted(*text) +
+                                   ".");
+    }
+    if (leadingNumber(dialog.txtPropelWeight) < 0)
+        return Status::failure(std::string(kPropellantWeightCaption) + " must not be negative; it is " +
+                               quoted(dialog.txtPropelWeight) + ".");
+    // Compared as written, so the file itself never holds less motor than propellant.
+    const std::string propellant = motorMassText(dialog.txtPropelWeight);
+    const std::string total = motorMassText(dialog.txtTotalMotorWeight);
+    if (numberOrZero(total) < numberOrZero(propellant))
+        return Status::failure(std::string(kTotalMotorWeightCaption) + " must not be less than the " +
+                               std::string(kPropellantWeightCaption) + "; it is " +
+                               quoted(dialog.txtTotalMotorWeight) + " (" + total + " kg against " +
+                               propellant + " kg).");
+    if (motorCurve(fa, dialog.dblBurnTime).points.empty())
+        return Status::failure(
+            "The burn has no sample after the start of the record, so there is no thrust "
+            "curve to write.");
+    return Status::success();
+}
+
 std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
     const std::string eol = "\r\n";
     std::string out;
     const std::string designation = singleLine(dialog.lblDesignation);
     out += "; Tarvel-Rocket produced motor file for " + designation + eol;
     // "P": plugged motor, no ejection delay; "EX": the maker field.
-    out += designation + " " + singleLine(dialog.txtDiameter) + " " + singleLine(dialog.txtLength) + " P " +
-           motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) + " EX" +
-           eol;
+    out += designation + " " + millimetreText(dialog.txtDiameter) + " " + millimetreText(dialog.txtLength) +
+           " P " + motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) +
+           " EX" + eol;
 
-    const auto& s = fa.samples;
-    // End of the burn: n - 1 is the first sample whose running time passes
-    // the burn time. A burn longer than the record stops after its last
-    // sample instead of running off the end of the store.
-    double t = 0;
-    int n = 1;
-    while (t <= dialog.dblBurnTime && n <= s.SampleCount) {
-        t += slot(s.aDeltaTime, n);
-        ++n;
-    }
-    // About twenty points over the burn. Below a stride of 2 the counter
-    // would never meet it again and the file would hold a single point, so
-    // short burns are written with every sample instead.
-    int stride = roundHalfEvenToInt16(n / 20.0);
-    if (stride < 2) stride = 2;
-
-    t = 0;
-    int counter = 0;
-    for (int k = 1; k <= n; ++k) {
-        t += slot(s.aDeltaTime, k);
-        if (counter == 0 || counter == stride) {
-            out += generalNumberText(t) + " " + twoDecimalText(thrustNewtons(fa, k)) + eol;
-            counter = 1;
-        }
-        ++counter;
-    }
-    out += generalNumberText(t + slot(s.aDeltaTime, n + 1)) + " 0.00" + eol;
+    const MotorCurve curve = motorCurve(fa, dialog.dblBurnTime);
+    for (const MotorPoint& p : curve.points)
+        out += generalNumberText(p.time) + " " + thrustText(thrustNewtons(fa, p.sample)) + eol;
+    out += generalNumberText(curve.closingTime) + " 0.00" + eol;
     return out;
 }
 
 Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path) {
+    if (Status check = checkMotorExport(fa, dialog); !check.ok) return check;
     return replaceFileContents(path, motorFileText(fa, dialog));
 }
 

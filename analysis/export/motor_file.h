@@ -26,23 +26,40 @@ inline constexpr std::string_view kMotorExportDialogTitle = "Export Data to Moto
 inline constexpr std::string_view kMotorExportFilter = "Motor Files (*.eng)|*.eng";
 inline constexpr std::string_view kMotorExportComplete = "Export Complete";
 
+// Captions of the dialog's fields, which the refusals name.
+inline constexpr std::string_view kMotorDiameterCaption = "Motor Diameter (mm)";
+inline constexpr std::string_view kMotorLengthCaption = "Length (mm)";
+inline constexpr std::string_view kPropellantWeightCaption = "Propellant Weight (oz)";
+inline constexpr std::string_view kTotalMotorWeightCaption = "Total Motor Weight (oz)";
+
 // Opening the dialog: the burn time and the two proposals; the other fields empty.
 MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa);
 // Propellant weight in ounces from the main window's field and weight unit.
 std::string proposedPropellantOunces(const FlightAnalysis& fa);
 // Class letter of the shown total impulse followed by the shown average
-// thrust in whole newtons, e.g. "F23".
+// thrust in whole newtons without digit grouping, e.g. "F23", "M1234": the
+// designation is one field of the header line.
 std::string proposedDesignation(const FlightAnalysis& fa);
 
 // Ounces as written in the header line: the leading number of the text (empty
 // or none gives 0) in kilograms with exactly three decimals.
 std::string motorMassText(std::string_view ounces);
 
-// The whole motor file, every line ended by CR LF.
+// Refuses, naming the field, what simulators would reject: a diameter or
+// length that is not a number of millimetres above 0, a negative propellant
+// weight, a total motor weight below the propellant weight, or a burn without
+// a sample after the start.
+Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog);
+
+// The whole motor file, every line ended by CR LF, for a dialog that
+// checkMotorExport accepts. The header has seven space-free fields; the points
+// stop at the last sample, their times rise strictly, negative thrust is
+// written 0.00, and the closing point follows the last point.
 std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog);
 
-// Writes the motor file to `path`; the previous file stays whole unless the
-// new one was written completely. A failure carries the system's error text.
+// Checks the dialog, then writes the motor file to `path`; the previous file
+// stays whole unless the new one was written completely. A failure carries
+// the refusal or the system's error text.
 Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path);
 
 }  // namespace tarvel

@@ -37,10 +37,11 @@ ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWi
     connect(m_export, &QPushButton::clicked, this, &ExportDialog::cmdExport_Click);
 
     auto* form = new QFormLayout(this);
-    form->addRow("Motor Diameter (mm) :", m_diameter);
-    form->addRow("Length (mm) :", m_length);
-    form->addRow("Propellant Weight (oz) :", m_propellant);
-    form->addRow("Total Motor Weight (oz) :", m_total);
+    auto caption = [](std::string_view text) { return qs(text) + " :"; };
+    form->addRow(caption(kMotorDiameterCaption), m_diameter);
+    form->addRow(caption(kMotorLengthCaption), m_length);
+    form->addRow(caption(kPropellantWeightCaption), m_propellant);
+    form->addRow(caption(kTotalMotorWeightCaption), m_total);
     form->addRow("Motor Designation :", m_designation);
     form->addRow(m_export);
     setTabOrder(m_diameter, m_length);
@@ -50,12 +51,18 @@ ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWi
 }
 
 void ExportDialog::cmdExport_Click() {
-    const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), dialogFilter(kMotorExportFilter));
-    if (!path) return;  // back to the dialog, fields as typed
     m_state.txtDiameter = m_diameter->text().toStdString();
     m_state.txtLength = m_length->text().toStdString();
     m_state.txtPropelWeight = m_propellant->text().toStdString();
     m_state.txtTotalMotorWeight = m_total->text().toStdString();
+    // Fields that would give a file simulators reject are refused before a
+    // file is chosen; the dialog stays open to correct them.
+    if (const Status check = checkMotorExport(m_analysis, m_state); !check.ok) {
+        m_dialogs.message(this, QString::fromStdString(check.message), Dialogs::Icon::Warning);
+        return;
+    }
+    const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), dialogFilter(kMotorExportFilter));
+    if (!path) return;  // back to the dialog, fields as typed
     const Status status = exportMotorFile(m_analysis, m_state, path->toStdString());
     if (!status.ok) {
         m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Warning);

@@ -187,6 +187,9 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"summary", path("zero.rcd")}, 1, "motor duration"},
         {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
         {{"csv", flight(), path("no-folder/out.csv")}, 1, "cannot write"},
+        {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
+        {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
+         "eng: Total Motor Weight (oz)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args.back() : ""));
@@ -214,9 +217,58 @@ double number(const std::string& text) {
     return res.ec == std::errc() && res.ptr == text.data() + text.size() ? value : std::nan("");
 }
 
+// What a flight simulator needs of a motor file; empty when `text` has it.
+std::string motorFileFault(const std::string& text) {
+    std::vector<std::string> lines = splitOn(text, "\r\n");
+    if (lines.back() != "") return "the last line has no CR LF";
+    lines.pop_back();
+    if (lines.size() < 4 || lines[0].rfind(";", 0) != 0) return "no comment, header and points";
+    const std::vector<std::string> header = splitOn(lines[1], " ");
+    if (header.size() != 7) return "header has " + std::to_string(header.size()) + " fields: " + lines[1];
+    for (const std::string& field : header)
+        if (field.empty()) return "empty header field: " + lines[1];
+    if (!(number(header[1]) > 0) || !(number(header[2]) > 0)) return "diameter or length: " + lines[1];
+    if (!(number(header[5]) >= number(header[4]))) return "total mass below propellant: " + lines[1];
+    double previous = 0;
+    for (size_t i = 2; i < lines.size(); ++i) {
+        const std::vector<std::string> point = splitOn(lines[i], " ");
+        if (point.size() != 2) return "point " + lines[i];
+        const double time = number(point[0]), thrust = number(point[1]);
+        if (!(time > previous)) return "time does not rise: " + lines[i];
+        if (!(thrust >= 0)) return "thrust below zero: " + lines[i];
+        previous = time;
+    }
+    if (lines.back().substr(lines.back().find(' ')) != " 0.00") return "no closing point: " + lines.back();
+    return {};
+}
+
 std::string example(const std::string& name) { return std::string(TARVEL_EXAMPLES_DIR) + "/" + name; }
 
 }  // namespace
+
+TEST_F(CommandLine, EverySampleFlightExportsAMotorFileSimulatorsLoad) {
+    std::vector<fs::path> flights;
+    for (const auto& entry : fs::directory_iterator(TARVEL_EXAMPLES_DIR))
+        if (entry.path().extension() == ".rcd") flights.push_back(entry.path());
+    ASSERT_GE(flights.size(), 4u);
+    const Args variants[] = {
+        {},
+        {"--units", "thrust=lbs", "--locale", "de_DE"},
+        {"--set", "txtMotorDuration=0.5"},
+        {"--set", "txtMotorDuration=1000"},  // past the end of the flight
+    };
+    for (const fs::path& flight : flights) {
+        for (const Args& variant : variants) {
+            Args args = {"eng",      flight.string(), path("out.eng"), "--diameter", "29",
+                         "--length", "300",           "--total",       "100"};
+            args.insert(args.end(), variant.begin(), variant.end());
+            SCOPED_TRACE(flight.filename().string() + (variant.empty() ? "" : " " + variant[1]));
+            const Outcome r = run(args);
+            ASSERT_EQ(r.code, 0) << r.err;
+            EXPECT_EQ(motorFileFault(slurp(path("out.eng"))), "");
+        }
+    }
+}
 
 TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     const std::string small = example("small_motor.rcd");

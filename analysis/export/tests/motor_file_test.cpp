@@ -39,16 +39,56 @@ std::vector<std::string> points(const FlightAnalysis& fa, double burnTime) {
 
 TEST(MotorFile, HeaderLines) {
     auto fa = makeFlight(10, 0.1);
-    MotorExportDialog dialog{0.5, "29", "124", "3.5", "", "F23"};
+    MotorExportDialog dialog{0.5, " 29.0", "1.24e2", "3.5", "", "F23"};
     auto all = lines(motorFileText(*fa, dialog));
     ASSERT_GE(all.size(), 3u);
     EXPECT_EQ(all[0], "; Tarvel-Rocket produced motor file for F23");
-    EXPECT_EQ(all[1], "F23 29 124 P 0.099 0.000 EX");
+    EXPECT_EQ(all[1], "F23 29 124 P 0.099 0.000 EX");  // sizes as plain numbers: one field each
+}
 
-    dialog.txtLength = "124\r\n0.5 1000";  // a line break would add a data point
-    all = lines(motorFileText(*fa, dialog));
-    EXPECT_EQ(all[1], "F23 29 124  0.5 1000 P 0.099 0.000 EX");
-    EXPECT_EQ(all[2].substr(0, 4), "0.1 ");
+TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
+    auto fa = makeFlight(10, 0.1);
+    struct Case {
+        const char *diameter, *length, *propellant, *total;
+        const char* named;  // empty: accepted
+    } cases[] = {
+        {"29", "124", "3.5", "5", ""},
+        {"29", "124", "3.5", "3.5", ""},  // a motor of propellant only
+        {"29", "124", "", "", ""},
+        {"", "124", "3.5", "5", "Motor Diameter (mm)"},
+        {"29 mm", "124", "3.5", "5", "Motor Diameter (mm)"},
+        {"0", "124", "3.5", "5", "Motor Diameter (mm)"},
+        {"29", "", "3.5", "5", "Length (mm)"},
+        {"29", "-124", "3.5", "5", "Length (mm)"},
+        {"29", "124\r\n0.5 1000", "3.5", "5", "Length (mm)"},  // a line break would add a data point
+        {"29", "inf", "3.5", "5", "Length (mm)"},
+        {"29", "124", "3.5", "", "Total Motor Weight (oz)"},  // would be written 0.000
+        {"29", "124", "3.5", "3.4", "Total Motor Weight (oz)"},
+        {"29", "124", "-1", "", "Propellant Weight (oz)"},
+    };
+    for (const auto& c : cases) {
+        MotorExportDialog dialog{0.5, c.diameter, c.length, c.propellant, c.total, "F23"};
+        const Status status = checkMotorExport(*fa, dialog);
+        SCOPED_TRACE(std::string(c.diameter) + " | " + c.length + " | " + c.propellant + " | " + c.total);
+        EXPECT_EQ(status.ok, *c.named == '\0') << status.message;
+        if (*c.named) {
+            EXPECT_EQ(status.message.rfind(c.named, 0), 0u) << status.message;
+        }
+    }
+
+    // A refused export leaves an existing file alone.
+    namespace fs = std::filesystem;
+    const fs::path target = fs::path(testing::TempDir()) / "motor_file_refused.eng";
+    std::ofstream(target, std::ios::binary) << "kept";
+    MotorExportDialog empty{0.5, "", "", "3.5", "", "F23"};
+    EXPECT_FALSE(exportMotorFile(*fa, empty, target.string()).ok);
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+    fs::remove(target);
+
+    // A flight without time steps has no curve to write.
+    auto timeless = makeFlight(10, 0);
+    EXPECT_FALSE(checkMotorExport(*timeless, {0.5, "29", "124", "1", "2", "F23"}).ok);
 }
 
 TEST(MotorFile, MassTextFromLeadingNumberOfOunces) {
@@ -95,16 +135,31 @@ TEST(MotorFile, ShortBurnIsWrittenSampleBySample) {
     EXPECT_EQ(p[7], "0.8 0.00");
 }
 
-TEST(MotorFile, BurnLongerThanTheRecordStopsAfterItsLastSample) {
+TEST(MotorFile, BurnReachingTheLastSampleStopsThere) {
     auto fa = makeFlight(10, 0.1);
-    auto p = points(*fa, 100);
-    ASSERT_EQ(p.size(), 12u);  // samples 1..11 and the closing point
-    EXPECT_EQ(p[9], "1 0");
-    EXPECT_EQ(p[11], "1 0.00");
+    for (double burn : {100.0, 0.95, 1.0}) {
+        auto p = points(*fa, burn);
+        ASSERT_EQ(p.size(), 11u) << burn;  // samples 1..10 and the closing point one step later
+        EXPECT_EQ(p[9], "1 0") << burn;
+        EXPECT_EQ(p[10], "1.1 0.00") << burn;
+    }
 
-    auto full = makeFlight(kLastSlot, 0.5);  // reads past the store read as 0
+    auto full = makeFlight(kLastSlot, 0.5);
     auto q = points(*full, 1e9);
-    EXPECT_EQ(q.back(), "10000 0.00");
+    EXPECT_EQ(q.back(), "10000.5 0.00");
+}
+
+TEST(MotorFile, TimesRiseStrictlyAndThrustIsNeverNegative) {
+    auto fa = makeFlight(40, 0.1);
+    fa->samples.aDeltaTime[3] = 0;  // a step that does not move the time on
+    fa->samples.aDeltaTime[4] = 0;
+    fa->samples.aThrust[2] = -0.97;
+    fa->samples.aThrust[5] = -132.95;
+    fa->samples.aThrust[6] = 1.86;
+    auto p = points(*fa, 0.75);
+    const std::vector<std::string> expected = {"0.1 0", "0.2 0.00", "0.3 0.00", "0.4 1.86", "0.5 0",
+                                               "0.6 0", "0.7 0",    "0.8 0",    "0.9 0",    "1 0.00"};
+    EXPECT_EQ(p, expected);
 }
 
 TEST(MotorFile, ThrustInPoundsIsWrittenInNewtons) {
@@ -137,7 +192,7 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         {0, "2.5", ".50", "A1"},
         {0, "2.505", "1.00", "1"},  // between two classes
         {0, "", "", "0"},
-        {0, "9,000.0", "1,234.40", "M1,234"},
+        {0, "9,000.0", "1,234.40", "M1234"},  // no grouping inside a header field
     };
     for (const auto& c : cases) {
         auto fa = makeFlight(1, 0.1);
@@ -146,6 +201,11 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         fa->figures.AveThrust = c.average;
         EXPECT_EQ(proposedDesignation(*fa), c.designation) << c.impulse;
     }
+    auto french = makeFlight(1, 0.1);
+    french->numberLocale = {',', ' '};
+    french->figures.TotalImpulse = "9 000,0";
+    french->figures.AveThrust = "3 236,40";
+    EXPECT_EQ(proposedDesignation(*french), "M3236");
 }
 
 TEST(MotorExportProposals, OpeningTheDialog) {

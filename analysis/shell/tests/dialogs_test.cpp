@@ -1,8 +1,10 @@
 // The modal dialogs of the main window: port, units and motor export.
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "config_dialog.h"
 #include "export_dialog.h"
@@ -172,10 +174,25 @@ TEST_F(WindowTest, MotorExportThroughTheDialog) {
         EXPECT_EQ(dialog.windowTitle(), "Export");
         EXPECT_EQ(dialog.txtPropelWeight()->text(), "2.0");  // from the main window, in ounces
         EXPECT_FALSE(dialog.lblDesignation()->text().isEmpty());
-        dialog.txtDiameter()->setText("24");
-        dialog.txtLength()->setText("70");
-        dialog.txtTotalMotorWeight()->setText("3.5");  // 2 oz of propellant: 0.057 kg
-        dialog.cmdExport()->click();                   // the file dialog is cancelled first
+        // Fields a simulator would reject are refused by name before a file is asked for.
+        const std::pair<const char*, QLineEdit*> refusals[] = {
+            {"Motor Diameter (mm)", dialog.txtDiameter()},
+            {"Length (mm)", dialog.txtLength()},
+            {"Total Motor Weight (oz)", dialog.txtTotalMotorWeight()},
+        };
+        const size_t requestsBefore = dialogs.fileRequests.size();
+        for (const auto& [caption, field] : refusals) {
+            QTest::mouseClick(dialog.cmdExport(), Qt::LeftButton);
+            EXPECT_TRUE(dialogs.lastMessage().startsWith(caption)) << dialogs.lastMessage().toStdString();
+            EXPECT_EQ(dialogs.messages.back().icon, Dialogs::Icon::Warning);
+            EXPECT_NE(d.result(), QDialog::Accepted);
+            field->setText(field == dialog.txtTotalMotorWeight() ? "1.9" : "29 mm");
+            QTest::mouseClick(dialog.cmdExport(), Qt::LeftButton);
+            EXPECT_TRUE(dialogs.lastMessage().startsWith(caption)) << dialogs.lastMessage().toStdString();
+            field->setText(field == dialog.txtDiameter() ? "24" : field == dialog.txtLength() ? "70" : "3.5");
+        }
+        EXPECT_EQ(dialogs.fileRequests.size(), requestsBefore);
+        dialog.cmdExport()->click();  // 2 oz of propellant, 3.5 in all: the file dialog, cancelled
         stayedOpen = d.result() != QDialog::Accepted;
         dialogs.fileAnswers.push_back(eng);
         dialog.cmdExport()->click();

@@ -71,7 +71,11 @@ TEST_F(SampleFlightsTest, EveryExampleGoesThroughTheWholeRoad) {
         EXPECT_EQ(readFile(m_dir.filePath("saved.rcd")), readFile(m_dir.filePath("saved.csv")));
         dialogs.modalScripts.push_back([&](QDialog& d) {
             dialogs.fileAnswers.push_back(m_dir.filePath("motor.eng"));
-            dynamic_cast<ExportDialog&>(d).cmdExport()->click();
+            auto& dialog = dynamic_cast<ExportDialog&>(d);
+            dialog.txtDiameter()->setText("29");
+            dialog.txtLength()->setText("300");
+            dialog.txtTotalMotorWeight()->setText("100");
+            dialog.cmdExport()->click();
         });
         window->action("mnuFileExport")->trigger();
         EXPECT_EQ(dialogs.lastMessage(), "Export Complete");
