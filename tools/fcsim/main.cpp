@@ -47,7 +47,7 @@ int usageError(const std::string& message) {
 int main(int argc, char** argv) {
     std::vector<fltport::RawFlight> flights;
     fcsim::FaultModes faults;
-    fcsim::LineOptions line;
+    simline::LineOptions line;
     std::string devicePath, linkPath, statePath, continuity = "111";
     uint32_t seed = 1;
     bool quiet = false;
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     int fd = -1, keepAlive = -1;
     std::string path = devicePath;
     if (devicePath.empty()) {
-        fd = fcsim::openPseudoTerminal(path, keepAlive);
+        fd = simline::openPseudoTerminal(path, keepAlive);
         if (fd < 0) {
             std::perror("fcsim: pseudo-terminal");
             return 1;
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
             if (symlink(path.c_str(), linkPath.c_str()) != 0) std::perror("fcsim: --link");
         }
     } else {
-        fd = fcsim::openSerialDevice(devicePath);
+        fd = simline::openSerialDevice(devicePath);
         if (fd < 0) {
             std::perror(("fcsim: " + devicePath).c_str());
             return 1;
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fcsim: %zu stored flight(s) on %s%s; Ctrl+C ends\n", flightCount, path.c_str(),
                      line.paced ? " at 19200 baud" : "");
 
-    fcsim::LineServer(fd, device, line).run(g_stop);
+    simline::LineServer(fd, [&device](uint8_t byte) { return device.receive(byte); }, line).run(g_stop);
 
     if (!linkPath.empty() && devicePath.empty()) unlink(linkPath.c_str());
     if (keepAlive >= 0) close(keepAlive);

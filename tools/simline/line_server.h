@@ -1,15 +1,18 @@
 #pragma once
-// Serves a FlightComputer on a file descriptor (pseudo-terminal master or a
+// Serves a simulated device on a file descriptor (pseudo-terminal master or a
 // real serial device): optional chatter after start, optional pacing at the
-// speed of a 19200-baud line.
+// speed of the line.
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
-#include "flight_computer.h"
+namespace simline {
 
-namespace fcsim {
+// The device: takes one byte from the host and gives its answer, if any.
+using Device = std::function<std::vector<uint8_t>(uint8_t)>;
 
 struct LineOptions {
     bool paced = false;
@@ -20,7 +23,7 @@ struct LineOptions {
 
 class LineServer {
 public:
-    LineServer(int fd, FlightComputer& device, LineOptions options);
+    LineServer(int fd, Device device, LineOptions options);
     ~LineServer();
     LineServer(const LineServer&) = delete;
     LineServer& operator=(const LineServer&) = delete;
@@ -33,7 +36,7 @@ private:
 
     int m_fd;
     int m_log = -1;
-    FlightComputer& m_device;
+    Device m_device;
     LineOptions m_options;
     int64_t m_byteNs;         // 10 bits per byte on the line
     int64_t m_receiveEnd = 0; // when the last host byte would have finished arriving
@@ -44,7 +47,7 @@ private:
 // `slavePath`; the slave is kept open in `keepAlive` so that the master does
 // not see a hang-up between the host's sessions. -1 on failure.
 int openPseudoTerminal(std::string& slavePath, int& keepAlive);
-// A real serial device set to raw 8N1 at 19200 baud; -1 on failure.
-int openSerialDevice(const std::string& path);
+// A real serial device set to raw 8N1 at `baud`; -1 on failure.
+int openSerialDevice(const std::string& path, int baud = 19200);
 
-}  // namespace fcsim
+}  // namespace simline

@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace fcsim {
+namespace simline {
 namespace {
 
 int64_t nowNs() {
@@ -35,14 +35,24 @@ void waitUntil(int64_t deadlineNs) {
     }
 }
 
-void makeRaw(int fd) {
+speed_t speedOf(int baud) {
+    switch (baud) {
+        case 9600: return B9600;
+        case 38400: return B38400;
+        case 57600: return B57600;
+        case 115200: return B115200;
+        default: return B19200;
+    }
+}
+
+void makeRaw(int fd, int baud = 19200) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) return;
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~CRTSCTS;
-    cfsetispeed(&tio, B19200);
-    cfsetospeed(&tio, B19200);
+    cfsetispeed(&tio, speedOf(baud));
+    cfsetospeed(&tio, speedOf(baud));
     tcsetattr(fd, TCSANOW, &tio);
 }
 
@@ -50,8 +60,8 @@ constexpr uint8_t kChatter[] = {'O', 'K', 0x05, 0x01, 0xFE, 0xFF, '+', '0', '\r'
 
 }  // namespace
 
-LineServer::LineServer(int fd, FlightComputer& device, LineOptions options)
-    : m_fd(fd), m_device(device), m_options(options), m_byteNs(10 * int64_t{1000000000} / options.baud) {
+LineServer::LineServer(int fd, Device device, LineOptions options)
+    : m_fd(fd), m_device(std::move(device)), m_options(options), m_byteNs(10 * int64_t{1000000000} / options.baud) {
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     if (m_options.paced) {
         // Pacing is only as good as the wake-ups: ask for exact timers and, where
@@ -96,7 +106,7 @@ void LineServer::run(const volatile std::sig_atomic_t& stop) {
         }
         for (ssize_t i = 0; i < n; ++i) {
             m_receiveEnd = std::max(arrived, m_receiveEnd) + m_byteNs;
-            send(m_device.receive(buffer[i]));
+            send(m_device(buffer[i]));
         }
     }
 }
@@ -149,10 +159,10 @@ int openPseudoTerminal(std::string& slavePath, int& keepAlive) {
     return master;
 }
 
-int openSerialDevice(const std::string& path) {
+int openSerialDevice(const std::string& path, int baud) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) makeRaw(fd);
+    if (fd >= 0) makeRaw(fd, baud);
     return fd;
 }
 
-}  // namespace fcsim
+}  // namespace simline
