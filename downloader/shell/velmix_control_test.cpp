@@ -1,5 +1,7 @@
 // The chip control widget over a memory line and the QM-40 model.
 
+#include "velmix_control.h"
+
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -7,7 +9,6 @@
 
 #include "link_test_support.h"
 #include "qm40.h"
-#include "velmix_control.h"
 
 namespace {
 
@@ -38,9 +39,9 @@ TEST(VelmixControl, ShowsProgressOnlyDuringExternalTransfersAndClosesItsPort) {
     vx::MemorySerialLine memory;
     bool closed = false;
     bool barSeenDuringTransfer = false;
-    auto control = std::make_unique<VelmixControl>(nullptr, std::make_unique<WatchedLine>(memory, closed),
-                                                   [](int port) { return "mem" + std::to_string(port); },
-                                                   std::make_shared<vxtest::FakeClock>());
+    auto control = std::make_unique<VelmixControl>(
+        nullptr, std::make_unique<WatchedLine>(memory, closed),
+        [](int port) { return "mem" + std::to_string(port); }, std::make_shared<vxtest::FakeClock>());
     memory.setPeer([&](uint8_t byte) {
         if (byte == 0x80 && control->PBar()->isVisible()) barSeenDuringTransfer = true;
         return chip.receive(byte);

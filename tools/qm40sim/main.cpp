@@ -3,8 +3,7 @@
 // device path to use, then serves until interrupted; --dump saves what landed
 // in the chip's memories when it ends.
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +16,6 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-
-void onSignal(int) { g_stop = 1; }
 
 const char kUsage[] =
     "usage: qm40sim [options]\n"
@@ -33,10 +30,7 @@ const char kUsage[] =
     "  --log FILE         write every byte received from the host to FILE\n"
     "  --quiet            no messages on standard error\n";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "qm40sim: %s\n%s", message.c_str(), kUsage);
-    return 2;
-}
+int usageError(const std::string& message) { return simline::usageError("qm40sim", message, kUsage); }
 
 // "name" or "name=N"; false when the number is not one.
 bool parseFault(const std::string& text, qm40sim::Faults& faults) {
@@ -70,81 +64,48 @@ bool parseFault(const std::string& text, qm40sim::Faults& faults) {
 
 int main(int argc, char** argv) {
     qm40sim::Faults faults;
-    simline::LineOptions line;
-    line.baud = vx::qm40::kBaud;
-    std::string devicePath, linkPath, dumpDir;
-    bool quiet = false;
+    simline::CommonOptions options;
+    options.line.baud = vx::qm40::kBaud;
+    std::string dumpDir;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--pace") {
-            line.paced = true;
-        } else if (arg == "--quiet") {
-            quiet = true;
-        } else if (arg == "--device" || arg == "--link" || arg == "--fault" || arg == "--dump" || arg == "--log") {
-            if (i + 1 >= argc) return usageError(arg + " needs a value");
-            const std::string value = argv[++i];
-            if (arg == "--device") {
-                devicePath = value;
-            } else if (arg == "--link") {
-                linkPath = value;
-            } else if (arg == "--dump") {
+    std::vector<std::string> args;
+    int exitStatus = 0;
+    if (!simline::takeCommonOptions(argc, argv, "qm40sim", kUsage, options, args, exitStatus))
+        return exitStatus;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--fault" || arg == "--dump") && i + 1 < args.size()) {
+            const std::string value = args[++i];
+            if (arg == "--dump")
                 dumpDir = value;
-            } else if (arg == "--log") {
-                line.logPath = value;
-            } else if (!parseFault(value, faults)) {
+            else if (!parseFault(value, faults))
                 return usageError("unknown fault " + value);
-            }
+        } else if (arg == "--fault" || arg == "--dump") {
+            return usageError(arg + " needs a value");
         } else {
             return usageError("unknown argument " + arg);
         }
     }
 
-    int fd = -1, keepAlive = -1;
-    std::string path = devicePath;
-    if (devicePath.empty()) {
-        fd = simline::openPseudoTerminal(path, keepAlive);
-        if (fd < 0) {
-            std::perror("qm40sim: pseudo-terminal");
-            return 1;
-        }
-        if (!linkPath.empty()) {
-            unlink(linkPath.c_str());
-            if (symlink(path.c_str(), linkPath.c_str()) != 0) std::perror("qm40sim: --link");
-        }
-    } else {
-        fd = simline::openSerialDevice(devicePath, vx::qm40::kBaud);
-        if (fd < 0) {
-            std::perror(("qm40sim: " + devicePath).c_str());
-            return 1;
-        }
-    }
-
-    struct sigaction action{};
-    action.sa_handler = onSignal;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    simline::ServedLine served;
+    if (!served.open("qm40sim", options.devicePath, options.linkPath, vx::qm40::kBaud)) return 1;
+    simline::stopOnSignals(g_stop);
+    const std::string& path = served.path();
 
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
-    if (!quiet)
+    if (!options.quiet)
         std::fprintf(stderr, "qm40sim: QM-40 on %s%s; Ctrl+C ends\n", path.c_str(),
-                     line.paced ? " at 115200 baud" : "");
+                     options.line.paced ? " at 115200 baud" : "");
 
     qm40sim::Qm40 chip(faults);
-    simline::LineServer(fd, [&chip](uint8_t byte) { return chip.receive(byte); }, line).run(g_stop);
+    simline::LineServer(
+        served.fd(), [&chip](uint8_t byte) { return chip.receive(byte); }, options.line)
+        .run(g_stop);
 
-    int status = 0;
     if (!dumpDir.empty() && !chip.dump(dumpDir)) {
         std::fprintf(stderr, "qm40sim: cannot write the memories to %s\n", dumpDir.c_str());
-        status = 1;
+        return 1;
     }
-    if (!linkPath.empty() && devicePath.empty()) unlink(linkPath.c_str());
-    if (keepAlive >= 0) close(keepAlive);
-    close(fd);
-    return status;
+    return 0;
 }

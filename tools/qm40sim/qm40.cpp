@@ -170,10 +170,14 @@ uint8_t Qm40::clockSpi(uint8_t in) {
 
 bool Qm40::protectedAddress(uint32_t address) const {
     switch (m_spiStatus & kSpiProtectAll) {
-        case 0x04: return address >= 0xC000;
-        case 0x08: return address >= 0x8000;
-        case 0x0C: return true;
-        default: return false;
+        case 0x04:
+            return address >= 0xC000;
+        case 0x08:
+            return address >= 0x8000;
+        case 0x0C:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -204,7 +208,8 @@ void Qm40::endSpiInstruction() {
 
 bool Qm40::dump(const std::string& dir) const {
     const std::string state = std::string("running ") + (m_running ? "1" : "0") + "\nrestarts " +
-                              std::to_string(m_restarts) + "\nspi_status " + std::to_string(m_spiStatus) + "\n";
+                              std::to_string(m_restarts) + "\nspi_status " + std::to_string(m_spiStatus) +
+                              "\n";
     bool ok = writeFile(dir + "/ram.bin", m_ram.data(), m_ram.size());
     ok = writeFile(dir + "/eeprom.bin", m_eeprom.data(), m_eeprom.size()) && ok;
     ok = writeFile(dir + "/spi_eeprom.bin", m_spi.data(), m_spi.size()) && ok;

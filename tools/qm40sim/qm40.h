@@ -74,7 +74,7 @@ private:
 
     // SPI EEPROM
     bool m_selected = false;
-    bool m_ignored = false;  // selected during a write cycle: only the status answers
+    bool m_ignored = false;              // selected during a write cycle: only the status answers
     std::vector<uint8_t> m_instruction;  // bytes clocked in since chip select
     uint8_t m_spiStatus;
     long m_writeCycleEnd = 0;

@@ -127,8 +127,9 @@ TEST(RunControl, RescueTogglesDtrForTenSecondsAndTellsTheUser) {
     int32_t status = 0;
     rig.link.Rescue(status);
     EXPECT_EQ(status, vx::kStatusOk);
-    EXPECT_EQ(rig.chipWindow, (std::vector<std::string>{"Press & release hardware reset button then wait 10 seconds",
-                                                         "**Download Program Now**"}));
+    EXPECT_EQ(rig.chipWindow,
+              (std::vector<std::string>{"Press & release hardware reset button then wait 10 seconds",
+                                        "**Download Program Now**"}));
     EXPECT_EQ(rig.line.dtrPulses, 1250);  // 8 ms a pulse
     EXPECT_GE(rig.clock->now, 10000);
 }
@@ -362,7 +363,8 @@ TEST(ExternalEeprom, WritesPagesFramedOnPageBoundariesAndVerifies) {
             EXPECT_EQ(pages[k].count, c.pages[k].count);
         }
         const auto& eeprom = rig.chip.spiEeprom();
-        EXPECT_TRUE(std::equal(image.begin() + c.start, image.begin() + c.start + c.length, eeprom.begin() + c.start));
+        EXPECT_TRUE(std::equal(image.begin() + c.start, image.begin() + c.start + c.length,
+                               eeprom.begin() + c.start));
         EXPECT_EQ(eeprom[c.start + c.length], 0xFF);
         if (c.start > 0) {
             EXPECT_EQ(eeprom[c.start - 1], 0xFF);
@@ -380,8 +382,8 @@ TEST(ExternalEeprom, WriteFailures) {
     };
     qm40sim::Faults stuck, lost, silent;
     stuck.stuckPage = 128;
-    lost.loseReplyByte = 1500;   // in the verify read-back
-    silent.silentAfter = 3000;   // in the middle of the pages
+    lost.loseReplyByte = 1500;  // in the verify read-back
+    silent.silentAfter = 3000;  // in the middle of the pages
     const Case cases[] = {{"not halted", {}, false, vx::kStatusNotHalted},
                           {"page does not stick", stuck, true, vx::kStatusVerifyFailed},
                           {"lost byte", lost, true, vx::kStatusVerifyFailed},

@@ -21,7 +21,8 @@ std::vector<Frame> spiFrames(const vx::Bytes& sent) {
 
 LinkRig::LinkRig(vx::MemorySerialLine::Peer peer)
     : line(std::move(peer)),
-      link(line, [](int port) { return "mem" + std::to_string(port); }, {}, clock) {
+      link(
+          line, [](int port) { return "mem" + std::to_string(port); }, {}, clock) {
     vx::ChipLinkHooks hooks;
     hooks.pump = [this] {
         if (onPump) onPump();

@@ -92,7 +92,8 @@ TEST(ChipOverPty, DownloadsAProgramThatLandsInTheChip) {
     ASSERT_EQ(spi.size(), 0x10000u);
     EXPECT_TRUE(std::equal(program.begin(), program.end(), spi.begin()));
     EXPECT_EQ(spi[program.size()], 0xFF);
-    EXPECT_TRUE(std::equal(header.begin(), header.end(), readFile(rig.dumps.path().toStdString() + "/eeprom.bin").begin()));
+    EXPECT_TRUE(std::equal(header.begin(), header.end(),
+                           readFile(rig.dumps.path().toStdString() + "/eeprom.bin").begin()));
     const Bytes state = readFile(rig.dumps.path().toStdString() + "/state.txt");
     EXPECT_EQ(std::string(state.begin(), state.end()).substr(0, 22), "running 1\nrestarts 1\ns");
 }
