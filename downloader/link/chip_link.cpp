@@ -272,6 +272,7 @@ void ChipLink::WriteInternalEEprom(int32_t StartingAddress, int32_t Length,
 
 void ChipLink::haltHandshake() {
     showStatus("Stopping Velmix");
+    m_echoesDue = 0;  // whatever an earlier transfer left owing is cleared below
     int failures = 0;
     auto retry = [&] {
         ++failures;
