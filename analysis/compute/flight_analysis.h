@@ -99,6 +99,7 @@ struct Status {
 struct RecordReadReport {
     bool complete = true;
     std::string stoppedAt;
+    bool samplesFound = false;  // at least one sample value was stored
 };
 
 class FlightAnalysis;
@@ -135,6 +136,9 @@ public:
     int16_t MotorDurationIndex = 0;
     NumberLocale numberLocale = NumberLocale::system();
     RecordReadReport lastRead;  // of the last openRecordFile
+    // A recalculation has succeeded since the last openRecordFile: the derived
+    // values and figures belong to the samples held.
+    bool computed = false;
 
     std::string& detail(DetailField f) { return details[static_cast<int>(f)]; }
     const std::string& detail(DetailField f) const { return details[static_cast<int>(f)]; }
@@ -150,8 +154,11 @@ public:
     bool isNumericDetail(DetailField field) const;
     // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
     // A file that cannot be opened gives !ok with the system's error text
-    // (the record is cleared and bValidFile set all the same). A reading that
-    // stopped at a bad field is no failure: `lastRead` says where.
+    // (the record is cleared and bValidFile set all the same); a file too
+    // large to be a record is refused and nothing changes. A reading that
+    // stopped at a bad field is no failure: `lastRead` says where. A refused
+    // recalculation leaves the file loaded (`lastRead.samplesFound`), so
+    // later commands can mend its details; no samples at all gives !ok.
     Status openRecordFile(const std::string& path);
     // Recompute and redraw in the ticked view, then refresh the figures. A
     // motor duration of 0 or no number, a first pressure of 0 (all-curves

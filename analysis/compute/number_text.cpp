@@ -87,26 +87,59 @@ std::optional<double> parseNumber(std::string_view text) {
     if (s.empty()) return std::nullopt;
 
     // Validate the shape ourselves: from_chars would also take "inf" and "nan",
-    // which the program never treated as numbers.
+    // which the program never treated as numbers. The digits are gathered on
+    // the way for the quick conversion below.
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     size_t i = 0;
     bool negative = false;
     if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
-    size_t mantissaStart = i, digits = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    const size_t mantissaStart = i;
+    // value = mantissa x 10^scale; exact while it has at most 15 significant digits.
+    uint64_t mantissa = 0;
+    int scale = 0;
+    size_t digits = 0, significant = 0;
+    const size_t integerStart = i;
+    while (i < s.size() && s[i] == '0') ++i;
+    const size_t integerDigits = i;
+    while (i < s.size() && isDigit(s[i])) mantissa = mantissa * 10 + static_cast<uint64_t>(s[i++] - '0');
+    significant = i - integerDigits;
+    digits = i - integerStart;
     if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+        const size_t fractionStart = ++i;
+        if (mantissa == 0)
+            while (i < s.size() && s[i] == '0') ++i;
+        const size_t fractionDigits = i;
+        while (i < s.size() && isDigit(s[i])) mantissa = mantissa * 10 + static_cast<uint64_t>(s[i++] - '0');
+        significant += i - fractionDigits;
+        digits += i - fractionStart;
+        scale = -static_cast<int>(i - fractionStart);
     }
     if (digits == 0) return std::nullopt;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        bool expNegative = false;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) expNegative = s[j++] == '-';
         size_t expDigits = 0;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        int exponent = 0;
+        while (j < s.size() && isDigit(s[j])) {
+            if (exponent < 10000) exponent = exponent * 10 + (s[j] - '0');
+            ++j, ++expDigits;
+        }
         if (expDigits == 0) return std::nullopt;
+        scale += expNegative ? -exponent : exponent;
         i = j;
     }
     if (i != s.size()) return std::nullopt;
+
+    // Up to 15 digits and a power of ten up to 22 are exact doubles, so one
+    // multiplication or division rounds exactly as the full conversion does.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (significant <= 15 && scale >= -22 && scale <= 22) {
+        const auto m = static_cast<double>(mantissa);
+        const double value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+        return negative ? -value : value;
+    }
 
     // from_chars takes no leading '+', so the sign is applied here.
     double value = 0;
