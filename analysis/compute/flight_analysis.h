@@ -47,6 +47,7 @@ struct UnitSelection {
     int16_t Velocity = 0;
     int16_t Thrust = 0;
     int16_t Mass = 0;
+    bool operator==(const UnitSelection&) const = default;
 };
 
 // Captions of the main window's unit label arrays (every label of an array
@@ -64,6 +65,7 @@ struct FigureTexts {
     std::string MaxAccel, MinAccel, MaxVelocity, MaxAltitude, Velocity3Ft;
     std::string MaxThrust, TotalImpulse, AveThrust;
     std::string Label5 = "Ave Thrust-";
+    bool operator==(const FigureTexts&) const = default;
 };
 
 // Check marks of the Graph menu.
