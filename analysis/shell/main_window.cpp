@@ -467,9 +467,10 @@ bool MainWindow::openRecordFile(const QString& path) {
     Status status;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        status = m_analysis.openRecordFile(path.toStdString());
+        bool cleared = false;
+        status = m_analysis.openRecordFile(path.toStdString(), &cleared);
         // A file refused before reading (too large to be a record) changed nothing.
-        if (status.ok || m_analysis.CurOpenFileName == path.toStdString()) {
+        if (cleared) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
                                       "mnuFileExport", "mnuFileExportCSV"});
             setWindowTitle(kTitle + " - " + path + "[*]");
