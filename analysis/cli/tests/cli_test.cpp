@@ -252,6 +252,14 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
 
     EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
     EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
+
+    // "-": the picture alone on standard output, the messages on the error stream.
+    std::ostringstream picture, messages;
+    EXPECT_EQ(cli::renderVerb({rcd, "-", "--rclick", "11", "--size", "1280x720"}, picture, messages), 0);
+    const std::string bytes = picture.str();
+    EXPECT_TRUE(QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "PNG").size() ==
+                QSize(1280, 720));
+    EXPECT_NE(messages.str().find("Right click a 2nd position"), std::string::npos) << messages.str();
 }
 
 TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {
