@@ -73,6 +73,9 @@ inline constexpr std::string_view kIncompleteDownload =
 std::string incompleteDownloadText(const DownloadOutcome& outcome);
 // prefix0.rcd ... prefix(count-1).rcd
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
+// The files named as a download with `prefix` names its flights that exist
+// now, in the order of their numbers: the files a download may replace.
+std::vector<std::string> existingDownloadFiles(const std::string& prefix);
 
 // --- Configuration ---
 
