@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 namespace tarvel::device {
 
@@ -88,6 +89,70 @@ std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t 
     std::vector<std::string> names;
     for (int32_t i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i) + ".rcd");
     return names;
+}
+
+DownloadWatch::DownloadWatch(std::string prefix) : m_prefix(std::move(prefix)) {
+    // Files of an earlier download are noted as they are now; the library
+    // replaces them from number 0 upward, and a replaced file has changed.
+    const std::filesystem::path pattern(m_prefix);
+    const std::string stem = pattern.filename().string();
+    std::filesystem::path folder = pattern.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= stem.size() + 4 || name.compare(0, stem.size(), stem) != 0 ||
+            name.compare(name.size() - 4, 4, ".rcd") != 0)
+            continue;
+        const std::string digits = name.substr(stem.size(), name.size() - stem.size() - 4);
+        int32_t index = 0;
+        auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+        if (error != std::errc() || end != digits.data() + digits.size() || index < 0 || index > 100000) continue;
+        WatchedFile& noted = file(index);
+        noted.existed = true;
+        noted.written = entry.last_write_time(ec);
+        noted.size = entry.file_size(ec);
+    }
+}
+
+DownloadWatch::WatchedFile& DownloadWatch::file(int32_t index) {
+    if (index >= static_cast<int32_t>(m_files.size())) m_files.resize(static_cast<size_t>(index) + 1);
+    return m_files[static_cast<size_t>(index)];
+}
+
+DownloadProgress DownloadWatch::poll() {
+    DownloadProgress progress;
+    // The files come in order, so the first one not yet written ends the search.
+    for (int32_t index = 0;; ++index) {
+        const std::filesystem::path path = m_prefix + std::to_string(index) + ".rcd";
+        WatchedFile& watched = file(index);
+        std::error_code ec;
+        const uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) break;
+        if (!watched.fresh) {
+            const auto written = std::filesystem::last_write_time(path, ec);
+            watched.fresh = !ec && (!watched.existed || written != watched.written || size != watched.size);
+            if (!watched.fresh) break;
+        }
+        if (size > watched.counted) {
+            std::ifstream in(path, std::ios::binary);
+            in.seekg(static_cast<std::streamoff>(watched.counted));
+            char buffer[8192];
+            while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+                watched.lines += std::count(buffer, buffer + in.gcount(), '\n');
+                watched.counted += static_cast<uintmax_t>(in.gcount());
+            }
+        }
+        ++progress.flights;
+        // The header takes the first line break; every sample row begins with one.
+        progress.samples += std::max<int64_t>(watched.lines - 1, 0);
+    }
+    return progress;
+}
+
+std::string downloadProgressText(const DownloadProgress& progress) {
+    return "Downloading the flights from the flight computer...\r\nFlights: " + std::to_string(progress.flights) +
+           "\r\nSamples: " + std::to_string(progress.samples);
 }
 
 std::string encodeChoice(std::string_view shown, std::string_view firstItem) {

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "about_dialog.h"
 #include "config_dialog.h"
@@ -379,9 +380,12 @@ void MainWindow::refreshFromModel() {
     action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
     action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
 
+    // A redraw can move the axes under the pointer line or change the values.
+    m_interaction->refresh();
+    showPointerValues();
+
     // New figures and units can widen a panel: lay out before the next paint.
     centralWidget()->layout()->activate();
-    m_graphWidget->update();
 }
 
 void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
@@ -424,6 +428,7 @@ bool MainWindow::openRecordFile(const QString& path) {
                                   "mnuFileExport", "mnuFileExportCSV"});
         setWindowTitle(kTitle + " - " + path);
         status = m_analysis.openRecordFile(path.toStdString());
+        m_interaction->reset();  // the pointer was on the previous flight
         refreshFromModel();
     }
     return report(status);
@@ -499,6 +504,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_config->close();
+    if (m_downloading) {
+        // The transfer cannot be stopped part way; the window closes when it ends.
+        m_closeAfterDownload = true;
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
 }
 
@@ -510,14 +521,28 @@ void MainWindow::mnuConnectUploadData_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    // The window stays in use during the transfer; the port is the download's
+    // until it ends, so the other device commands wait.
+    const char* const deviceEntries[] = {"mnuConnectUploadData", "mnuConnectUploadFirmware",
+                                         "mnuConfigurationAltimeter"};
+    for (const char* name : deviceEntries) action(name)->setEnabled(false);
+    m_downloading = true;
     m_device->uploadData(*this);
+    m_downloading = false;
+    for (const char* name : deviceEntries) action(name)->setEnabled(true);
     refreshFromModel();
+    if (std::exchange(m_closeAfterDownload, false)) close();
 }
 
 void MainWindow::flightsDownloaded() {
     setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave"});
     m_graph->InitGraph();
-    m_graphWidget->update();
+    // The axes are back at their defaults: draw them, and the loaded flight on
+    // them, or the labels and the pointer would still read the old axes.
+    m_graph->ClearCurves();
+    m_graph->DrawAxes();
+    if (m_analysis.bValidFile) m_analysis.RecalculateGraph();  // a failure leaves the empty axes
+    refreshFromModel();
 }
 
 void MainWindow::mnuConnectUploadFirmware_Click() {

@@ -91,6 +91,9 @@ FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
         case kTimeRecord:
             if (!readValue(value)) return FlightEnd::CutShort;
             m_step = stepText(value);
+            // A time record starts a row: the rows before it reach the file now, so
+            // the file grows sample by sample and a watcher can count its lines.
+            std::fflush(file);
             put(file, kLineEnd + m_step + ",");
             break;
         case kPressureRecord:

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <memory>
 
@@ -249,6 +250,70 @@ TEST_F(WindowTest, PointerShowsInstantaneousValues) {
     EXPECT_NEAR(text("CurVal0").toDouble(), 12.0, 0.05);
     EXPECT_EQ(text("CurVal1"), ".00");  // under the chute
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, InstantaneousValuesFollowTheFlightAndTheAxesUnderThePointer) {
+    auto readouts = [&] {
+        QStringList texts;
+        for (int i = 0; i < 5; ++i) texts << window->label(QString("CurVal%1").arg(i))->text();
+        return texts;
+    };
+    SyntheticFlight large;
+    large.samples = 4000;
+    large.boostG = 20;
+    open(flightFile(large, "large.rcd"));
+    pointer(QEvent::MouseButtonPress, Qt::RightButton, 20.0);  // a descent-rate measurement begins
+    ASSERT_EQ(window->interaction().DescentRateClickIndex, 1);
+
+    // Another flight: nothing on it is pointed at yet, and no measurement spans two flights.
+    open(flightFile());
+    EXPECT_EQ(readouts(), QStringList({"", "", "", "", ""}));
+    EXPECT_FALSE(window->lnGraph().scene().pointer.visible);
+    EXPECT_EQ(window->interaction().DescentRateClickIndex, 0);
+
+    // A change of view moves the time axis under the pointer line: the values follow it.
+    pointer(QEvent::MouseMove, Qt::NoButton, 12.0);
+    const double x = window->lnGraph().scene().pointer.x;
+    window->action("mnuGraphAccelThrust")->trigger();
+    EXPECT_NEAR(text("CurVal0").toDouble(), 12.0 * 3 / 15, 0.05);  // time axis 0..15 became 0..3
+    EXPECT_EQ(text("CurVal1"), "-1.00");                           // coasting after the 1 s burn
+    EXPECT_EQ(window->lnGraph().scene().pointer.x, x);
+
+    // Units change the values under the pointer too.
+    window->action("mnuGraphAll")->trigger();
+    const QString feet = text("CurVal3");
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optDistance_1")->setChecked(true);  // metres
+        d.accept();
+    });
+    window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_NEAR(text("CurVal3").toDouble(), feet.toDouble() * 0.3048, 0.2) << feet.toStdString();
+}
+
+TEST_F(WindowTest, DownloadRedrawsTheLoadedFlightOnTheAxesItResets) {
+    struct Device : DeviceCommands {
+        void uploadData(MainWindow& w) override { w.flightsDownloaded(); }
+        void configureAltimeter(MainWindow&) override {}
+    } device;
+    window->setDeviceCommands(&device);
+    open(flightFile());
+    window->action("mnuGraphAll")->trigger();
+    const int curves = window->lnGraph().scene().visibleCurveCount();
+    window->action("mnuConnectUploadData")->trigger();
+
+    const graph::LnGraph& g = window->lnGraph();
+    EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);
+    EXPECT_EQ(g.scene().timeLabels[10].text, "15.00");
+    EXPECT_EQ(g.scene().visibleCurveCount(), curves);
+    pointer(QEvent::MouseButtonPress, Qt::LeftButton, 12.0);
+    EXPECT_NEAR(text("CurVal0").toDouble(), 12.0, 0.05);
+
+    // Without a flight the default axes are drawn again.
+    SetUp();
+    window->setDeviceCommands(&device);
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(window->lnGraph().scene().timeLabels[10].text, "2.00");
+    EXPECT_EQ(window->lnGraph().scene().visibleCurveCount(), 0);
 }
 
 TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {
