@@ -107,7 +107,8 @@ DownloadWatch::DownloadWatch(std::string prefix) : m_prefix(std::move(prefix)) {
         const std::string digits = name.substr(stem.size(), name.size() - stem.size() - 4);
         int32_t index = 0;
         auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-        if (error != std::errc() || end != digits.data() + digits.size() || index < 0 || index > 100000) continue;
+        if (error != std::errc() || end != digits.data() + digits.size() || index < 0 || index > 100000)
+            continue;
         WatchedFile& noted = file(index);
         noted.existed = true;
         noted.written = entry.last_write_time(ec);
@@ -151,8 +152,8 @@ DownloadProgress DownloadWatch::poll() {
 }
 
 std::string downloadProgressText(const DownloadProgress& progress) {
-    return "Downloading the flights from the flight computer...\r\nFlights: " + std::to_string(progress.flights) +
-           "\r\nSamples: " + std::to_string(progress.samples);
+    return "Downloading the flights from the flight computer...\r\nFlights: " +
+           std::to_string(progress.flights) + "\r\nSamples: " + std::to_string(progress.samples);
 }
 
 std::string encodeChoice(std::string_view shown, std::string_view firstItem) {

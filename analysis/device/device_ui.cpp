@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
-
 #include <atomic>
 #include <thread>
 

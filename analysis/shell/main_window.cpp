@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -37,6 +38,8 @@ namespace tarvel {
 namespace {
 
 const QString kTitle = QString::fromLatin1(kAppTitle);
+// Title bar and borders that the window system adds around the window.
+constexpr QSize kFrameRoom(16, 48);
 
 // Hourglass for the length of a command; the window's own pointer after it.
 class BusyCursor {
@@ -79,7 +82,12 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_graph->InitGraph();
     m_graph->DrawAxes();
     refreshFromModel();
-    resize(1024, 768);
+    // The design size, but no larger than the screen shows (a small or scaled
+    // screen), or the panels under the graph would begin off-screen.
+    QSize first(1024, 768);
+    if (const QScreen* shownOn = screen())
+        first = first.boundedTo(shownOn->availableGeometry().size() - kFrameRoom);
+    resize(first.expandedTo(minimumSizeHint()));
 }
 
 MainWindow::~MainWindow() {

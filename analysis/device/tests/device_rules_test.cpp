@@ -63,15 +63,18 @@ TEST(DeviceRules, MessagesAndFileNames) {
 
 TEST(DeviceRules, DownloadWatchCountsOnlyWhatThisDownloadWrites) {
     testing::ScratchDirectory scratch;
-    const std::string header = "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)";
+    const std::string header =
+        "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)";
     const std::string row = "\r\n.01,14.7,1,.1,.001, ";
     auto write = [](const std::string& name, const std::string& text, bool earlier) {
         std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
         if (earlier)
-            std::filesystem::last_write_time(name, std::filesystem::last_write_time(name) - std::chrono::hours(1));
+            std::filesystem::last_write_time(name,
+                                             std::filesystem::last_write_time(name) - std::chrono::hours(1));
     };
     // An earlier, longer download, and a file of another name.
-    for (const char* name : {"tmprecord0.rcd", "tmprecord1.rcd", "tmprecord2.rcd"}) write(name, header + row, true);
+    for (const char* name : {"tmprecord0.rcd", "tmprecord1.rcd", "tmprecord2.rcd"})
+        write(name, header + row, true);
     write("tmprecordx.rcd", header, false);
 
     DownloadWatch watch("tmprecord");

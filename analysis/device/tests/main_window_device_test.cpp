@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <deque>
 #include <fstream>
@@ -116,7 +115,8 @@ int samplesShown(const QString& progressText) {
 }
 
 TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) {
-    const std::vector<fltport::RawFlight> flights = {testing::smallFlight(150, 1), testing::smallFlight(200, 2)};
+    const std::vector<fltport::RawFlight> flights = {testing::smallFlight(150, 1),
+                                                     testing::smallFlight(200, 2)};
     std::ofstream("flights.txt") << fltport::formatRawFlights(flights);
     fcsim::FcsimProcess simulator({"--pace", "flights.txt"});  // about 3 s at 19200 baud
     ASSERT_TRUE(simulator.started());
@@ -131,7 +131,8 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         ++ticks;
-        for (const char* name : {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
+        for (const char* name :
+             {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
             otherCommandsWaited = otherCommandsWaited && !enabled(name);
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
@@ -156,7 +157,8 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "Uploaded files: 2\nOpen downloaded file(s) by clicking on the File->Open menu.");
-    for (const char* name : {"mnuFileSave", "mnuFilePrint", "mnuConnectUploadData", "mnuConfigurationAltimeter"})
+    for (const char* name :
+         {"mnuFileSave", "mnuFilePrint", "mnuConnectUploadData", "mnuConfigurationAltimeter"})
         EXPECT_TRUE(enabled(name)) << name;
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
