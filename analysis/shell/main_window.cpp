@@ -531,6 +531,7 @@ void MainWindow::mnuConnectUploadData_Click() {
     }
     // The window stays in use during the transfer; the port is the download's
     // until it ends, so the other device commands wait.
+    if (m_downloading) return;
     const char* const deviceEntries[] = {"mnuConnectUploadData", "mnuConnectUploadFirmware",
                                          "mnuConfigurationAltimeter"};
     for (const char* name : deviceEntries) action(name)->setEnabled(false);
@@ -600,6 +601,7 @@ void MainWindow::mnuConfigurationAltimeter_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    if (m_downloading) return;  // the port is the download's until it ends
     m_device->configureAltimeter(*this);
 }
 

@@ -137,6 +137,7 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
         if (ticks == 5) window->close();  // waits for the end of the transfer
+        if (ticks == 6) window->mnuConnectUploadData_Click();  // no second transfer meanwhile
     });
     probe.start(50);
     window->action("mnuConnectUploadData")->trigger();
