@@ -206,6 +206,7 @@ BatchResult frmSpiDownloader::Form_Load(const std::vector<std::string>& args) {
     LoadCustomTexts();
     m_VX->setText("Chip Status Window");
     const StartupChoices choices = applyStartupChoices(m_settings, m_procedures, m_VX->link());
+    if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->openStoredPort();
     if (choices.qm40Port) {
         for (int n = 1; n <= 4; ++n) m_QM40com[n - 1]->setChecked(n == *choices.qm40Port);
     }
@@ -258,8 +259,12 @@ void frmSpiDownloader::QM40com_Click(int n) {
     });
 }
 
-void frmSpiDownloader::LPT_Click(int /*n*/) {
-    // The parallel-port choice belongs to the QM-10 programmer.
+void frmSpiDownloader::LPT_Click(int n) {
+    // The programmer checks the item of the port it opened.
+    m_LPT[n - 1]->setChecked(!m_LPT[n - 1]->isChecked());
+    runExclusive([this, n] {
+        if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->choosePort(n);
+    });
 }
 
 void frmSpiDownloader::About_Click() {
