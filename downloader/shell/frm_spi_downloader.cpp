@@ -377,7 +377,11 @@ void frmSpiDownloader::busyChanged(bool busy) {
     for (QAction* action : m_operationActions) action->setEnabled(!busy);
     if (busy) {
         statusBar()->clearMessage();
-    } else if (m_closeWhenIdle) {
+        setCursor(Qt::BusyCursor);  // the window stays live, so not the plain hourglass
+    } else {
+        unsetCursor();
+    }
+    if (!busy && m_closeWhenIdle) {
         QTimer::singleShot(0, this, [this] { close(); });
     }
 }

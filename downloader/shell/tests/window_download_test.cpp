@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 
@@ -39,6 +40,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     // While the download runs: the actions are off, and a Stop that still
     // arrives is turned away with a notice.
     bool stopWasEnabled = true;
+    bool busyCursor = false;
     QString notice;
     int tries = 0;
     QTimer during;
@@ -48,6 +50,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
         stopWasEnabled = window.toolbarAction("Stop")->isEnabled();
         window.Toolbar1_ButtonClick("Stop");
         notice = window.statusBar()->currentMessage();
+        busyCursor = window.cursor().shape() == Qt::BusyCursor;
     });
     during.start();
     window.toolbarAction("Download")->trigger();
@@ -55,6 +58,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
 
     EXPECT_GT(tries, 0);
     EXPECT_FALSE(stopWasEnabled);
+    EXPECT_TRUE(busyCursor);
     EXPECT_EQ(notice, "Busy: wait until the running operation ends.");
     EXPECT_TRUE(bench.boxes.empty());
     EXPECT_TRUE(window.toolbarAction("Stop")->isEnabled());
@@ -68,6 +72,26 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     EXPECT_EQ(chip.dumped("spi_eeprom.bin").substr(0, image.size()), image);
     EXPECT_EQ(chip.dumped("eeprom.bin").substr(0, 32), testing::expectedHeader());
     EXPECT_NE(chip.dumped("state.txt").find("running 1"), std::string::npos);
+}
+
+TEST(DownloaderWindow, ExitDuringAnOperationClosesWhenItEnds) {
+    testing::SimulatedChip chip({"--fault", "no-halt"});
+    ASSERT_TRUE(chip.started());
+    testing::WindowBench bench;
+    bench.store("Chip_Type", "QM40");
+    bench.store("Device_COM2", QString::fromStdString(chip.path()));
+    frmSpiDownloader& window = bench.open();
+    window.show();
+
+    bool stillShownAfterExit = false;
+    QTimer::singleShot(50, [&] {
+        window.toolbarAction("Exit")->trigger();
+        stillShownAfterExit = window.isVisible();
+    });
+    window.toolbarAction("Stop")->trigger();  // the halt fails after its retries
+    EXPECT_TRUE(stillShownAfterExit);
+    EXPECT_EQ(bench.boxes.size(), 1u);
+    QTRY_VERIFY(!window.isVisible());
 }
 
 }  // namespace
