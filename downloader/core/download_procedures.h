@@ -54,6 +54,9 @@ public:
     void setWorkDirectory(const std::string& folder) { m_workDirectory = folder; }
     void setQm10Programmer(Qm10Programmer* qm10) { m_qm10 = qm10; }
     Qm10Programmer* qm10Programmer() const { return m_qm10; }
+    // For the QM-10 side: the same messages, chip status window and progress bar.
+    Reporter& reporter() { return m_reporter; }
+    DownloaderUi& ui() { return m_ui; }
 
     // Runs `action` unless another one still runs; a refused action tells the
     // window and returns false. The chip link lets the window's events run
