@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 
 namespace faults {
 
-BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& folder, RunLimits limits) {
+BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& folder,
+                      const RunLimits& limits) {
     using Clock = std::chrono::steady_clock;
     BoundedRun run;
     int out[2];
@@ -29,6 +31,7 @@ BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& f
         dup2(out[1], STDOUT_FILENO);
         dup2(out[1], STDERR_FILENO);
         if (chdir(folder.c_str()) != 0) _exit(126);
+        for (const auto& [name, value] : limits.environment) setenv(name.c_str(), value.c_str(), 1);
         if (limits.fileSizeBytes >= 0) {
             // Ignored, the signal stays ignored across exec: writes past the limit fail instead of killing.
             signal(SIGXFSZ, SIG_IGN);

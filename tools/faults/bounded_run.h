@@ -3,6 +3,7 @@
 // fault tables need to tell a hang from a slow failure.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace faults {
@@ -17,9 +18,11 @@ struct BoundedRun {
 struct RunLimits {
     double boundSeconds = 10;
     long fileSizeBytes = -1;  // RLIMIT_FSIZE in the child (SIGXFSZ ignored), -1 for none
+    std::vector<std::pair<std::string, std::string>> environment = {};  // set in the child
 };
 
 // Runs `argv` (argv[0] a path) in `folder` within `limits`.
-BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& folder, RunLimits limits);
+BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& folder,
+                      const RunLimits& limits);
 
 }  // namespace faults

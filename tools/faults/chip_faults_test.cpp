@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
+#include "bounded_run.h"
 #include "chip_link.h"
 #include "qt_serial_line.h"
 #include "sim_process.h"
@@ -188,6 +190,85 @@ TEST_P(ChipFaults, EndsInTimeTellsTheUserAndTheLinkWorksAfterwards) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ChipFaults, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<ChipRow>& info) {
+                             std::string name;
+                             for (const char c : std::string(info.param.name))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+// The downloader program's batch mode, "VXOEM PROJECT /d /q", on a faulty chip:
+// it must end in time with status 1 and say why in its error file and on
+// standard error; the same command then downloads into a healthy chip.
+struct BatchRow {
+    const char* name;
+    std::vector<std::string> fault;
+    double bound;
+    const char* message;  // expected on standard error
+};
+
+void PrintTo(const BatchRow& row, std::ostream* os) { *os << row.name; }
+
+const BatchRow kBatchRows[] = {
+    {"wrong block checksums", {"--fault", "bad-checksum"}, 10, "RAM write error"},
+    {"page does not stick", {"--fault", "stuck-page=1024"}, 10, "Verify error, external EEPROM"},
+    {"lost byte in the verify", {"--fault", "lost-byte=6000"}, 10, "Verify error, external EEPROM"},
+    // The run step after the failed download cannot halt a chip that is gone either.
+    {"chip vanishes mid-download",
+     {"--fault", "vanish=3000"},
+     15,
+     "Error downloading to external EEPROM\nError halting QM-40\n"},
+};
+
+class BatchFaults : public ::testing::TestWithParam<BatchRow> {
+protected:
+    BatchFaults() {
+        char pattern[] = "/tmp/vxoem-faults-XXXXXX";
+        m_folder = mkdtemp(pattern);
+        std::filesystem::create_directories(m_folder + "/config/Velmix");
+        std::ofstream(m_folder + "/config/Velmix/Velmix.conf")
+            << "[Config]\nChip_Type=QM40\nQM40port_number=3\n"
+            << "Work_Dir=" << m_folder << "\nDevice_COM3=" << m_folder << "/qm40\n";
+        std::ofstream(m_folder + "/blink.vxp");
+        std::ofstream(m_folder + "/blink.prf");
+        const Bytes image = program(kProgramBytes);
+        std::ofstream(m_folder + "/blink.vxb", std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    }
+    ~BatchFaults() override {
+        std::error_code ec;
+        std::filesystem::remove_all(m_folder, ec);
+    }
+
+    BoundedRun download(double bound) {
+        RunLimits limits{bound, -1, {{"XDG_CONFIG_HOME", m_folder + "/config"}}};
+        return runBounded({VXOEM_PROGRAM, "blink", "/d", "/q"}, "/tmp", limits);
+    }
+
+    std::string m_folder;
+};
+
+TEST_P(BatchFaults, EndsInTimeSaysWhyAndTheNextRunDownloads) {
+    const BatchRow& row = GetParam();
+    auto sim = std::make_unique<simline::SimProcess>(
+        QM40SIM_PROGRAM, std::vector<std::string>{row.fault[0], row.fault[1], "--link", m_folder + "/qm40"});
+    ASSERT_TRUE(sim->started());
+    const BoundedRun run = download(row.bound);
+    EXPECT_FALSE(run.timedOut) << "no end within " << row.bound << " s";
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(row.message), std::string::npos) << run.output;
+    std::printf("[ outcome  ] %s: %.2f s, status %d: %s", row.name, run.seconds, run.status,
+                run.output.c_str());
+
+    sim.reset();  // first, or its leaving would take the new link with it
+    sim = std::make_unique<simline::SimProcess>(QM40SIM_PROGRAM,
+                                                std::vector<std::string>{"--link", m_folder + "/qm40"});
+    ASSERT_TRUE(sim->started());
+    const BoundedRun clean = download(20);
+    EXPECT_EQ(clean.status, 0) << clean.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BatchFaults, ::testing::ValuesIn(kBatchRows),
+                         [](const ::testing::TestParamInfo<BatchRow>& info) {
                              std::string name;
                              for (const char c : std::string(info.param.name))
                                  name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
