@@ -1,8 +1,11 @@
 #include "parallel_port.h"
 
 #include "lpt_settings.h"
+#include "qm10_wire.h"
 
 namespace vx::lpt {
+
+using namespace wire;
 
 ParallelPort::ParallelPort(std::unique_ptr<PortBackend> backend) : m_backend(std::move(backend)) {}
 

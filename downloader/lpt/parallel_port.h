@@ -15,10 +15,6 @@ namespace vx::lpt {
 
 class ParallelPort {
 public:
-    static constexpr uint8_t kFrameBit = 0x80;
-    static constexpr uint8_t kDataBit = 0x40;
-    static constexpr uint8_t kClockBit = 0x20;
-    static constexpr uint8_t kStatusDataBit = 0x20;
     // Whole-port writes are repeated so that slow port hardware settles.
     static constexpr int kStateWriteRepeats = 6;
 

@@ -3,30 +3,14 @@
 #include <chrono>
 #include <cstdio>
 
+#include "qm10_wire.h"
+
 namespace vx::lpt {
+
+using namespace wire;
 
 namespace {
 
-constexpr uint8_t kWriteEnable = 0x06;
-constexpr uint8_t kWriteStatus = 0x01;
-constexpr uint8_t kReadStatus = 0x05;
-constexpr uint8_t kWrite = 0x02;
-constexpr uint8_t kRead = 0x03;
-constexpr uint8_t kWriteInProgress = 0x01;
-constexpr uint8_t kUnprotected = 0x00;
-constexpr uint8_t kConfigWrite = 0x96;
-
-struct ChipStateValues {
-    uint8_t data;
-    uint8_t control;
-};
-constexpr ChipStateValues kReset{0x8F, 0x04};
-constexpr ChipStateValues kRun{0x9F, 0x04};
-constexpr ChipStateValues kStop{0x00, 0x0B};
-// Bit 4 released with bit 7 low, then bit 7 pulsed: the chip opens its
-// programming interface.
-constexpr uint8_t kSetupLow = 0x1F;
-constexpr uint8_t kSetupHigh = 0x9F;
 constexpr int kSetupStepMs = 20;
 constexpr int kConfigSettleMs = 4;
 
@@ -71,16 +55,16 @@ void Qm10Programmer::writeChipState(uint8_t data, uint8_t control) {
 
 // One EEPROM instruction, framed by bit 7.
 void Qm10Programmer::instruction(std::initializer_list<uint8_t> bytes) {
-    m_port.ClearDataBits(ParallelPort::kFrameBit);
+    m_port.ClearDataBits(kFrameBit);
     for (uint8_t byte : bytes) m_port.SpiSend(byte);
-    m_port.SetDataBits(ParallelPort::kFrameBit);
+    m_port.SetDataBits(kFrameBit);
 }
 
 uint8_t Qm10Programmer::EepromReadStatus() {
-    m_port.ClearDataBits(ParallelPort::kFrameBit);
+    m_port.ClearDataBits(kFrameBit);
     m_port.SpiSend(kReadStatus);
     const uint8_t status = m_port.SpiTransfer(0x00);
-    m_port.SetDataBits(ParallelPort::kFrameBit);
+    m_port.SetDataBits(kFrameBit);
     return status;
 }
 
@@ -111,7 +95,7 @@ bool Qm10Programmer::EepromUnlock() {
 
 bool Qm10Programmer::EepromLock() {
     instruction({kWriteEnable});
-    instruction({kWriteStatus, kLockedStatus});
+    instruction({kWriteStatus, kWholeArrayProtected});
     if (!waitWhileBusy()) return false;
     char line[32];
     std::snprintf(line, sizeof line, "Locked, Status: %02X%s", EepromReadStatus(), kLineBreak);
@@ -121,21 +105,21 @@ bool Qm10Programmer::EepromLock() {
 
 bool Qm10Programmer::EepromWritePage(uint16_t address, std::string_view page) {
     if (!EepromUnlock()) return false;
-    m_port.ClearDataBits(ParallelPort::kFrameBit);
+    m_port.ClearDataBits(kFrameBit);
     m_port.SpiSend(kWrite);
     m_port.SpiSend(static_cast<uint8_t>(address >> 8));
     m_port.SpiSend(static_cast<uint8_t>(address & 0xFF));
     for (char c : page) m_port.SpiSend(static_cast<uint8_t>(c));
-    m_port.SetDataBits(ParallelPort::kFrameBit);
+    m_port.SetDataBits(kFrameBit);
     if (!waitWhileBusy()) return false;
 
-    m_port.ClearDataBits(ParallelPort::kFrameBit);
+    m_port.ClearDataBits(kFrameBit);
     m_port.SpiSend(kRead);
     m_port.SpiSend(static_cast<uint8_t>(address >> 8));
     m_port.SpiSend(static_cast<uint8_t>(address & 0xFF));
     bool same = true;
     for (char c : page) same = (m_port.SpiTransfer(0x00) == static_cast<uint8_t>(c)) && same;
-    m_port.SetDataBits(ParallelPort::kFrameBit);
+    m_port.SetDataBits(kFrameBit);
     return same;
 }
 
@@ -148,8 +132,8 @@ bool Qm10Programmer::ChipSetupCheck() {
     m_port.Pause(kSetupStepMs);
     m_port.WriteDataPort(kSetupLow);
     for (int i = 0; i < 4; ++i) m_port.Pause(kSetupStepMs);
-    const uint8_t answer = m_port.SpiTransfer(kSetupAnswer);
-    if (answer == kSetupAnswer) return true;
+    const uint8_t answer = m_port.SpiTransfer(kSetupCheck);
+    if (answer == kSetupCheck) return true;
     message("Setup returned invalid data: " + std::to_string(answer), "Error: Initializing Internal EEPROM");
     return false;
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "parallel_port.h"
+#include "qm10_wire.h"
 
 namespace vx::lpt {
 
@@ -74,12 +75,9 @@ struct DownloadResult {
 
 class Qm10Programmer {
 public:
-    static constexpr size_t kPageSize = 32;
     // 16-bit EEPROM addresses: a longer program would wrap onto its own start.
     static constexpr size_t kMaxProgramSize = 65536;
     static constexpr int kEepromTimeoutMs = 1000;
-    static constexpr uint8_t kLockedStatus = 0x0C;
-    static constexpr uint8_t kSetupAnswer = 0x47;
 
     Qm10Programmer(ParallelPort& port, EepromTimeout& timeout, ProgrammerHooks hooks);
 

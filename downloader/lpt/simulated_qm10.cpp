@@ -5,27 +5,16 @@
 #include <cstdio>
 #include <sstream>
 
+#include "qm10_wire.h"
+
 namespace vx::lpt {
+
+using namespace wire;
 
 namespace {
 
-constexpr uint8_t kFrameBit = 0x80;
-constexpr uint8_t kDataBit = 0x40;
-constexpr uint8_t kClockBit = 0x20;
-constexpr uint8_t kRunBit = 0x10;
-constexpr uint8_t kStopControl = 0x0B;
-
-constexpr uint8_t kWriteEnable = 0x06;
-constexpr uint8_t kWriteDisable = 0x04;
-constexpr uint8_t kReadStatus = 0x05;
-constexpr uint8_t kWriteStatus = 0x01;
-constexpr uint8_t kWrite = 0x02;
-constexpr uint8_t kRead = 0x03;
-constexpr uint8_t kWriteInProgress = 0x01;
-constexpr uint8_t kWriteEnableLatch = 0x02;
+constexpr uint8_t kStopControl = kStop.control;
 constexpr uint8_t kWritableStatusBits = 0x8C;
-
-constexpr uint8_t kConfigWrite = 0x96;
 constexpr uint8_t kBadSetupAnswer = 0xFF;
 constexpr uint8_t kErased = 0xFF;
 
@@ -123,7 +112,7 @@ void SimulatedQm10::track(uint8_t oldData, uint8_t oldControl) {
     if (m_entry == Entry::Programming && before != Entry::Programming) {
         m_bitIndex = 0;
         m_byteIndex = 0;
-        m_outByte = m_faults.badSetup ? kBadSetupAnswer : kSetupAnswer;
+        m_outByte = m_faults.badSetup ? kBadSetupAnswer : kSetupCheck;
         shiftOut();
     }
     if (!selected && m_entry != Entry::Programming) m_misoBit = true;
@@ -245,7 +234,7 @@ void SimulatedQm10::programmingByte(uint8_t byte) {
         return;
     }
     m_byteIndex = -1;
-    m_outByte = m_faults.badSetup ? kBadSetupAnswer : kSetupAnswer;
+    m_outByte = m_faults.badSetup ? kBadSetupAnswer : kSetupCheck;
 }
 
 std::string SimulatedQm10::stateText() const {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "qm10_wire.h"
+
 namespace vx::lpt {
 
 struct SimulatedFaults {
@@ -29,10 +31,9 @@ class SimulatedQm10 {
 public:
     static constexpr size_t kEepromSize = 65536;
     static constexpr size_t kInternalSize = 256;
-    static constexpr size_t kPageSize = 32;
+    static constexpr size_t kPageSize = wire::kPageSize;
     // A write cycle stays busy for this many status reads.
     static constexpr int kBusyStatusReads = 3;
-    static constexpr uint8_t kSetupAnswer = 0x47;
 
     explicit SimulatedQm10(SimulatedFaults faults = {});
 
