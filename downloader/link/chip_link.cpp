@@ -43,7 +43,8 @@ void SteadyClock::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::mil
 
 void SteadyClock::idle() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
 
-ChipLink::ChipLink(SerialLine& line, DeviceOfPort deviceOfPort, ChipLinkHooks hooks, std::shared_ptr<Clock> clock)
+ChipLink::ChipLink(SerialLine& line, DeviceOfPort deviceOfPort, ChipLinkHooks hooks,
+                   std::shared_ptr<Clock> clock)
     : m_line(line),
       m_deviceOfPort(deviceOfPort ? std::move(deviceOfPort) : DeviceOfPort(defaultPortDevice)),
       m_hooks(std::move(hooks)),
@@ -62,7 +63,8 @@ void ChipLink::OpenPort(bool OpenThePort, int32_t& Status) {
     try {
         if (OpenThePort) {
             const std::string device = m_deviceOfPort(m_commPort);
-            Status = !m_line.isOpen() && !device.empty() && m_line.open(device) ? kStatusOk : kStatusOpenFailed;
+            Status =
+                !m_line.isOpen() && !device.empty() && m_line.open(device) ? kStatusOk : kStatusOpenFailed;
             m_echoesDue = 0;
         } else {
             Status = !m_line.isOpen() || m_line.close() ? kStatusOk : kStatusCloseFailed;
@@ -83,7 +85,9 @@ void ChipLink::send(std::span<const uint8_t> bytes) {
     m_line.write(bytes);
 }
 
-void ChipLink::send(std::initializer_list<uint8_t> bytes) { send(std::span<const uint8_t>(bytes.begin(), bytes.size())); }
+void ChipLink::send(std::initializer_list<uint8_t> bytes) {
+    send(std::span<const uint8_t>(bytes.begin(), bytes.size()));
+}
 
 void ChipLink::sendSpiFrame(std::span<const uint8_t> clocked) {
     Bytes frame{kSpiFrame, static_cast<uint8_t>(clocked.size())};
@@ -250,8 +254,8 @@ void ChipLink::WriteRam(int32_t StartingAddress, int32_t Length, std::span<const
     writeBlock(kWriteRam, StartingAddress, Length, ByteBlock);
 }
 
-void ChipLink::WriteInternalEEprom(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock,
-                                   int32_t& Status) {
+void ChipLink::WriteInternalEEprom(int32_t StartingAddress, int32_t Length,
+                                   std::span<const uint8_t> ByteBlock, int32_t& Status) {
     try {
         writeBlock(kWriteEeprom, StartingAddress, Length, ByteBlock);
         Status = kStatusOk;
@@ -268,6 +272,7 @@ void ChipLink::WriteInternalEEprom(int32_t StartingAddress, int32_t Length, std:
 
 void ChipLink::haltHandshake() {
     showStatus("Stopping Velmix");
+    m_echoesDue = 0;  // whatever an earlier transfer left owing is cleared below
     int failures = 0;
     auto retry = [&] {
         ++failures;
@@ -340,7 +345,8 @@ void ChipLink::ContinueVelmix(int32_t& Status) {
 
 void ChipLink::Rescue(int32_t& Status) {
     try {
-        if (m_hooks.chipWindowText) m_hooks.chipWindowText("Press & release hardware reset button then wait 10 seconds");
+        if (m_hooks.chipWindowText)
+            m_hooks.chipWindowText("Press & release hardware reset button then wait 10 seconds");
         const int64_t start = m_clock->nowMs();
         while (m_clock->nowMs() - start < 10000) {
             pulseDtr();
@@ -427,8 +433,8 @@ void ChipLink::setWriteProtection(uint8_t statusRegister) {
     padZeros();
 }
 
-void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock,
-                                   int32_t& Status) {
+void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length,
+                                   std::span<const uint8_t> ByteBlock, int32_t& Status) {
     if (!m_halted) {
         Status = kStatusNotHalted;
         return;
@@ -454,7 +460,8 @@ void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length, std:
             address += count;
             remaining -= count;
         };
-        if (address % kSpiPageBytes != 0) writePage(std::min(kSpiPageBytes - address % kSpiPageBytes, remaining));
+        if (address % kSpiPageBytes != 0)
+            writePage(std::min(kSpiPageBytes - address % kSpiPageBytes, remaining));
         while (remaining >= kSpiPageBytes) {
             writePage(kSpiPageBytes);
             progressValue(address);

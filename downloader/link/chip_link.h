@@ -65,7 +65,7 @@ public:
 
 // What the link shows and how it lets the window breathe; any may be empty.
 struct ChipLinkHooks {
-    std::function<void()> pump;                         // process the window's events
+    std::function<void()> pump;                          // process the window's events
     std::function<void(const std::string&)> statusText;  // replaces the status line
     std::function<void(int32_t minimum, int32_t maximum)> progressRange;
     std::function<void(int32_t value)> progressValue;

@@ -26,9 +26,11 @@ public:
     void clearInput() override { m_pending.clear(); }
 
     void setPeer(Peer peer) { m_peer = std::move(peer); }
-    void inject(std::span<const uint8_t> bytes) { m_pending.insert(m_pending.end(), bytes.begin(), bytes.end()); }
+    void inject(std::span<const uint8_t> bytes) {
+        m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+    }
 
-    bool failOpen = false;   // open() fails, as for a missing device
+    bool failOpen = false;  // open() fails, as for a missing device
     bool failClose = false;
     std::string openedDevice;
     Bytes sent;

@@ -9,9 +9,9 @@ namespace vx::qm40 {
 constexpr int kBaud = 115200;
 constexpr int kBufferBytes = 4096;
 
-constexpr uint8_t kAttention = 0x01;  // stops the running program
+constexpr uint8_t kAttention = 0x01;    // stops the running program
 constexpr uint8_t kAcknowledge = 0x6C;  // the only accepted answer to the attention byte
-constexpr uint8_t kRun = 0x10;        // 0x10 0x00 runs on, 0x10 0xD6 0x00 restarts
+constexpr uint8_t kRun = 0x10;          // 0x10 0x00 runs on, 0x10 0xD6 0x00 restarts
 constexpr uint8_t kRunOn = 0x00;
 constexpr uint8_t kRestart = 0xD6;
 

@@ -49,7 +49,12 @@ size_t QtSerialLine::bytesAvailable() {
 }
 
 size_t QtSerialLine::bytesToWrite() {
-    if (m_port.bytesToWrite() > 0) m_port.flush();
+    if (m_port.bytesToWrite() > 0) {
+        m_port.flush();
+        // Keep taking the answers in meanwhile, or a long write fills the
+        // peer's side of the line and stalls it.
+        m_port.waitForReadyRead(0);
+    }
     return static_cast<size_t>(m_port.bytesToWrite());
 }
 

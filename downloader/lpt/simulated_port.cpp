@@ -91,6 +91,9 @@ bool parseSimulatedFault(const std::string& text, SimulatedFaults& faults, std::
 
 SimulatedBackend::SimulatedBackend(SimulatedPortOptions options)
     : m_options(std::move(options)), m_chip(m_options.faults) {
+    // The program changes to its work folder after start; the file stays where it was named.
+    if (!m_options.statePath.empty())
+        m_options.statePath = std::filesystem::absolute(m_options.statePath).string();
     if (!m_options.sleep)
         m_options.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     if (m_options.statePath.empty() || !std::filesystem::exists(m_options.statePath)) return;

@@ -2,13 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 
+#include "downloader_ui.h"
 #include "frm_lpt.h"
 #include "lpt_settings.h"
+#include "reporter.h"
+#include "vxoem_settings.h"
 
 using namespace vx::lpt;
 
-// tmrEEPROMtimeout as the programmer's time-out: its tick sets the flag.
+// The window's tmrEEPROMtimeout as the programmer's time-out: its tick sets the flag.
 class Qm10PortControl::TimerTimeout final : public EepromTimeout {
 public:
     explicit TimerTimeout(QTimer& timer) : m_timer(timer) {}
@@ -35,19 +39,51 @@ std::unique_ptr<PortBackend> orEnvironment(std::unique_ptr<PortBackend> backend)
     return backend ? std::move(backend) : makePortBackend(PortEnvironment::fromProcess());
 }
 
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
 }  // namespace
 
-Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, std::unique_ptr<PortBackend> backend)
+Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,
+                            vxoem::DownloaderUi& ui) {
+    Qm10PortHooks hooks;
+    hooks.readSettings = [&settings] {
+        return LptStoredSettings{text(settings.portNumber()), text(settings.portAddress()),
+                                 text(settings.portReserve())};
+    };
+    hooks.writeSettings = [&settings](const LptStoredSettings& stored) {
+        settings.setPortNumber(stored.portNumber.toStdString());
+        settings.setPortAddress(stored.portAddress.toStdString());
+        settings.setPortReserve(stored.portReserve.toStdString());
+    };
+    hooks.programmer.pump = [] { QCoreApplication::processEvents(); };
+    hooks.programmer.appendStatus = [&ui](const std::string& line) {
+        QString shown = text(line);
+        shown.replace(QStringLiteral("\r\n"), QString::fromLatin1(vxoem::kLineBreak));
+        ui.appendChipWindowText(shown.toStdString());
+    };
+    hooks.programmer.setProgress = [&ui](int value) { ui.setProgressValue(value); };
+    hooks.programmer.message = [&reporter](const Message& message) {
+        reporter.message(message.text, message.title,
+                         message.exclamation ? vxoem::MessageIcon::Exclamation : vxoem::MessageIcon::None);
+    };
+    return hooks;
+}
+
+Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer,
+                                 std::unique_ptr<PortBackend> backend)
     : QObject(window),
       m_hooks(std::move(hooks)),
       m_port(orEnvironment(std::move(backend))),
-      m_timeout(std::make_unique<TimerTimeout>(m_tmrEEPROMtimeout)),
-      m_programmer(m_port, *m_timeout, m_hooks.programmer),
-      m_frmLPT(new FrmLpt(window)) {
-    m_tmrEEPROMtimeout.setObjectName(QStringLiteral("tmrEEPROMtimeout"));
-    m_tmrEEPROMtimeout.setInterval(Qm10Programmer::kEepromTimeoutMs);
-    connect(&m_tmrEEPROMtimeout, &QTimer::timeout, this, &Qm10PortControl::tmrEEPROMtimeout_Timer);
-    connect(m_frmLPT, &QDialog::accepted, this, &Qm10PortControl::cmdOkLPT_Click);
+      m_ownTimer(eepromTimer ? nullptr : std::make_unique<QTimer>()),
+      m_timer(eepromTimer ? eepromTimer : m_ownTimer.get()),
+      m_timeout(std::make_unique<TimerTimeout>(*m_timer)),
+      m_programmer(m_port, *m_timeout, m_hooks.programmer) {
+    m_timer->setInterval(vx::lpt::Qm10Programmer::kEepromTimeoutMs);
+    connect(m_timer, &QTimer::timeout, this, &Qm10PortControl::tmrEEPROMtimeout_Timer);
+    if (window) {
+        m_frmLPT = new FrmLpt(window);
+        connect(m_frmLPT, &QDialog::accepted, this, &Qm10PortControl::cmdOkLPT_Click);
+    }
 }
 
 Qm10PortControl::~Qm10PortControl() = default;
@@ -57,17 +93,17 @@ void Qm10PortControl::tmrEEPROMtimeout_Timer() { m_timeout->fire(); }
 void Qm10PortControl::openStoredPort() {
     const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
     const StartupPort start = startupPort(stored.portNumber.toStdString(), stored.portAddress.toStdString());
-    OpenLPTfile(QString::fromStdString(start.caption), QString::fromStdString(start.address),
+    OpenLPTfile(text(start.caption), text(start.address),
                 static_cast<int>(numericValue(stored.portReserve.toStdString())));
 }
 
 void Qm10PortControl::LPT_Click(int n) {
-    m_frmLPT->setWindowTitle(QString::fromStdString(withPortDigit(m_frmLPT->windowTitle().toStdString(), n)));
+    if (!m_frmLPT) return;
+    m_frmLPT->setWindowTitle(text(withPortDigit(m_frmLPT->windowTitle().toStdString(), n)));
     const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
     const LptSettings settings =
         ReadLptSettings(stored.portAddress.toStdString(), stored.portReserve.toStdString());
-    m_frmLPT->lptAddressCombo()->setCurrentText(
-        QString::fromStdString(dialogAddress(n, settings.addressText)));
+    m_frmLPT->lptAddressCombo()->setCurrentText(text(dialogAddress(n, settings.addressText)));
     m_frmLPT->exec();
 }
 
@@ -83,7 +119,7 @@ void Qm10PortControl::cmdOkLPT_Click() {
 void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, int Reserve) {
     const std::string caption = Caption.toStdString();
     const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
-    if (Reserve != 0) m_frmLPT->reservePortCheck1()->setChecked(true);
+    if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
     m_checkedPort = captionNumber(caption);
     emit portChecked(m_checkedPort);
     if (Reserve != 0 && !result.reserved && m_hooks.programmer.message)
@@ -91,6 +127,6 @@ void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, i
             {portUnavailableText(caption) + "\n\n" + result.error, std::string(kPortErrorTitle), true});
 }
 
-DownloadResult Qm10PortControl::Download(std::string_view program, HeaderBlock& header) {
-    return m_programmer.Download(program, header);
+void Qm10PortControl::download(const std::string& program, vxoem::HeaderBlock& header) {
+    m_lastDownload = m_programmer.Download(program, header);
 }

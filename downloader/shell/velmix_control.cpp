@@ -30,7 +30,8 @@ VelmixControl::VelmixControl(QWidget* parent, std::unique_ptr<vx::SerialLine> li
     hooks.chipWindowText = [this](const std::string& text) {
         if (m_chipWindowWriter) m_chipWindowWriter(QString::fromLatin1(text));
     };
-    m_link = std::make_unique<vx::ChipLink>(*m_line, std::move(deviceOfPort), std::move(hooks), std::move(clock));
+    m_link =
+        std::make_unique<vx::ChipLink>(*m_line, std::move(deviceOfPort), std::move(hooks), std::move(clock));
 }
 
 // The link closes the port before the line it uses goes away.

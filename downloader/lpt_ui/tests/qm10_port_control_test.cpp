@@ -41,7 +41,7 @@ struct Rig {
             messages.push_back(m);
             messageAtMs.push_back(clock.elapsed());
         };
-        control = std::make_unique<Qm10PortControl>(&window, hooks, std::move(owned));
+        control = std::make_unique<Qm10PortControl>(&window, hooks, nullptr, std::move(owned));
         clock.start();
     }
 
@@ -126,8 +126,8 @@ TEST(Qm10PortControl, BusyEepromIsReportedByTheWindowTimerAfterAboutOneSecond) {
     busy.eepromStaysBusy = true;
     Rig rig(busy);
     rig.control->openStoredPort();
-    HeaderBlock header{};
-    rig.control->Download("a program", header);
+    vxoem::HeaderBlock header{};
+    rig.control->download("a program", header);
     ASSERT_GE(rig.messages.size(), 1u);
     EXPECT_EQ(rig.messages[0].text, "SPI EEPROM not ready");
     EXPECT_GE(rig.messageAtMs[0], 950);
