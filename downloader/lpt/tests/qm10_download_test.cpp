@@ -30,13 +30,10 @@ bool internalErased(SimulatedRig& rig) {
     return std::all_of(memory.begin(), memory.end(), [](uint8_t b) { return b == 0xFF; });
 }
 
-HeaderBlock qm40Header() {
+// Every byte different, so each configuration address shows which one it took.
+HeaderBlock numberedHeader() {
     HeaderBlock header{};
-    header[0] = 0x02;
-    header[1] = 0x06;
-    header[6] = 0xB0;
-    header[7] = 0xB0;
-    header[31] = 0xFF;
+    for (size_t i = 0; i < header.size(); ++i) header[i] = static_cast<uint8_t>(i * 8 + 1);
     return header;
 }
 
@@ -62,19 +59,18 @@ TEST(Qm10Download, ThirtyThreeBytesWriteTwoPagesThePaddedOneEndingInSpaces) {
 TEST(Qm10Download, SeveralKilobytesLandLockedWithTheConfigurationBlock) {
     SimulatedRig rig;
     const std::string file = program(5000);
-    HeaderBlock header = qm40Header();
-    header[2] = 0x22, header[3] = 0x33, header[4] = 0x44, header[5] = 0x55;
-    header[9] = 0x99, header[10] = 0xAA, header[11] = 0xBB, header[14] = 0xEE;
+    HeaderBlock header = numberedHeader();
     const auto result = rig.programmer.Download(file, header);
 
     EXPECT_TRUE(result.verified && result.locked && result.setupOk);
     EXPECT_EQ(eepromText(rig, 0, file.size()), file);
     EXPECT_EQ(rig.chip().eepromStatus(), 0x0C);
-    EXPECT_EQ(header[6], 0xB4);  // H6 keeps the bit the chip gets
+    EXPECT_EQ(header[6], 0x35);  // H6 keeps the bit the chip gets
 
     const auto& internal = rig.chip().internalMemory();
-    const std::vector<uint8_t> expected = {0xB0, 0xB4, 0,    0x55, 0x44, 0, 0x33, 0x22, 0, 0x06,
-                                           0x02, 0x99, 0xAA, 0xBB, 0xEE, 0, 0,    0,    0};
+    // H7, H6 | 4, 0, H5, H4, 0, H3, H2, 0, H1, H0, H9, H10, H11, H14, then zeros
+    const std::vector<uint8_t> expected = {0x39, 0x35, 0,    0x29, 0x21, 0, 0x19, 0x11, 0, 0x09,
+                                           0x01, 0x49, 0x51, 0x59, 0x71, 0, 0,    0,    0};
     EXPECT_EQ(std::vector<uint8_t>(internal.begin(), internal.begin() + 19), expected);
     EXPECT_TRUE(std::all_of(internal.begin() + 19, internal.begin() + 31, [](uint8_t b) {
         return b == 0xFF;
@@ -113,7 +109,7 @@ TEST(Qm10Download, FaultsReportAndTheDownloadStillFinishes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedRig rig(c.faults);
-        HeaderBlock header = qm40Header();
+        HeaderBlock header = numberedHeader();
         rig.programmer.Download(program(128), header);
         std::vector<std::string> texts;
         for (const auto& message : rig.messages) texts.push_back(message.text);
