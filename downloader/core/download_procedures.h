@@ -35,6 +35,10 @@ public:
     virtual void stopChip() = 0;
     virtual void resetChip() = 0;
     virtual void runChip() = 0;
+    // LPT1 to LPT4 of the Download Port menu (n = 1 to 4).
+    virtual void choosePort(int /*n*/) {}
+    // At start: the parallel port kept in the settings.
+    virtual void openStoredPort() {}
 };
 
 class DownloadProcedures {
@@ -49,6 +53,10 @@ public:
     const std::string& workDirectory() const { return m_workDirectory; }
     void setWorkDirectory(const std::string& folder) { m_workDirectory = folder; }
     void setQm10Programmer(Qm10Programmer* qm10) { m_qm10 = qm10; }
+    Qm10Programmer* qm10Programmer() const { return m_qm10; }
+    // For the QM-10 side: the same messages, chip status window and progress bar.
+    Reporter& reporter() { return m_reporter; }
+    DownloaderUi& ui() { return m_ui; }
 
     // Runs `action` unless another one still runs; a refused action tells the
     // window and returns false. The chip link lets the window's events run

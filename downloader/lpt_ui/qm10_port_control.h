@@ -52,9 +52,10 @@ public:
     ~Qm10PortControl() override;
 
     // Start-up: opens the stored port, as the dialog's Ok would, without storing.
-    void openStoredPort();
+    void openStoredPort() override;
     // The LPT1 to LPT4 menu items (n = 1..4): the dialog, modal over the window.
     void LPT_Click(int n);
+    void choosePort(int n) override { LPT_Click(n); }
     void OpenLPTfile(const QString& Caption, const QString& Port, int Reserve);
 
     // vxoem::Qm10Programmer

@@ -211,11 +211,11 @@ BatchResult frmSpiDownloader::Form_Load(const std::vector<std::string>& args) {
     LoadCustomTexts();
     m_VX->setText("Chip Status Window");
     const StartupChoices choices = applyStartupChoices(m_settings, m_procedures, m_VX->link());
+    if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->openStoredPort();
     if (choices.qm40Port) {
         for (int n = 1; n <= 4; ++n) m_QM40com[n - 1]->setChecked(n == *choices.qm40Port);
     }
     chooseChip(choices.chip);
-    m_qm10Port->openStoredPort();
     return runBatch(m_procedures, m_reporter, args);
 }
 
@@ -265,8 +265,10 @@ void frmSpiDownloader::QM40com_Click(int n) {
 }
 
 void frmSpiDownloader::LPT_Click(int n) {
-    runExclusive([this, n] { m_qm10Port->LPT_Click(n); });
-    // The menu flips a checkable item on every click; the port opened decides.
+    runExclusive([this, n] {
+        if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->choosePort(n);
+    });
+    // The menu flips a checkable item on every click; the port the programmer opened decides.
     showCheckedLpt(m_qm10Port->checkedPort());
 }
 
@@ -384,7 +386,11 @@ void frmSpiDownloader::busyChanged(bool busy) {
     for (QAction* action : m_operationActions) action->setEnabled(!busy);
     if (busy) {
         statusBar()->clearMessage();
-    } else if (m_closeWhenIdle) {
+        setCursor(Qt::BusyCursor);  // the window stays live, so not the plain hourglass
+    } else {
+        unsetCursor();
+    }
+    if (!busy && m_closeWhenIdle) {
         QTimer::singleShot(0, this, [this] { close(); });
     }
 }

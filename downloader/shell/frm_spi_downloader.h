@@ -58,6 +58,7 @@ public:
     QPlainTextEdit* txtDebugWindow() const { return m_txtDebugWindow; }
     QProgressBar* ProgressBar1() const { return m_progressBar1; }
     QSerialPort& MSComm1() { return m_MSComm1; }
+    QTimer& tmrEEPROMtimeout() { return m_tmrEEPROMtimeout; }
     QToolBar* Toolbar1() const { return m_toolbar1; }
     QAction* toolbarAction(const QString& key) const;
     QAction* qm40() const { return m_qm40; }
@@ -70,7 +71,7 @@ public:
     // The text arriving on the terminal port, shown by the terminal rules.
     void AppendTerminalText(const QString& text);
 
-    // Where the QM-10 side plugs in.
+    // Where the QM-10 side plugs in; set before Form_Load, which opens the stored port.
     void setQm10Programmer(Qm10Programmer* programmer) { m_procedures.setQm10Programmer(programmer); }
     Qm10PortControl& qm10Port() { return *m_qm10Port; }
 
