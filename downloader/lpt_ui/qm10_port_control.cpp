@@ -79,6 +79,8 @@ Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* e
       m_timeout(std::make_unique<TimerTimeout>(*m_timer)),
       m_programmer(m_port, *m_timeout, m_hooks.programmer) {
     m_timer->setInterval(vx::lpt::Qm10Programmer::kEepromTimeoutMs);
+    // A coarse timer may fire 5 % early; the EEPROM gets its full second.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &Qm10PortControl::tmrEEPROMtimeout_Timer);
     if (window) {
         m_frmLPT = new FrmLpt(window);
