@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
-test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64)
+test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils)
 
 install_missing() {
     local missing=()

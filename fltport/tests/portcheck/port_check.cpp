@@ -30,7 +30,8 @@ constexpr long kSlackMs = 1200;
 
 class Session {
 public:
-    explicit Session(std::string port) : m_port(std::move(port)), m_transcript("transcript.txt", std::ios::binary) {}
+    explicit Session(std::string port)
+        : m_port(std::move(port)), m_transcript("transcript.txt", std::ios::binary) {}
 
     bool failed() const { return m_failed; }
 
@@ -100,13 +101,17 @@ private:
     static std::string visible(const std::string& text) {
         std::string out;
         for (const unsigned char c : text) {
-            if (c == '\r') out += "\\r";
-            else if (c == '\n') out += "\\n";
-            else if (c < 0x20 || c >= 0x7f) {
+            if (c == '\r') {
+                out += "\\r";
+            } else if (c == '\n') {
+                out += "\\n";
+            } else if (c < 0x20 || c >= 0x7f) {
                 char hex[5];
                 std::snprintf(hex, sizeof hex, "\\x%02x", c);
                 out += hex;
-            } else out += static_cast<char>(c);
+            } else {
+                out += static_cast<char>(c);
+            }
         }
         return out;
     }
