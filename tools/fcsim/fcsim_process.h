@@ -1,28 +1,13 @@
 #pragma once
 // Starts the fcsim program for tests and benchmarks and stops it again.
 
-#include <sys/types.h>
-
-#include <string>
-#include <vector>
+#include "sim_process.h"
 
 namespace fcsim {
 
-class FcsimProcess {
+class FcsimProcess : public simline::SimProcess {
 public:
-    // Starts fcsim with `arguments` and waits for the device path it prints.
-    explicit FcsimProcess(const std::vector<std::string>& arguments);
-    ~FcsimProcess();
-    FcsimProcess(const FcsimProcess&) = delete;
-    FcsimProcess& operator=(const FcsimProcess&) = delete;
-
-    bool started() const { return !m_path.empty(); }
-    const std::string& path() const { return m_path; }  // empty when it did not start
-    void stop();
-
-private:
-    pid_t m_pid = -1;
-    std::string m_path;
+    explicit FcsimProcess(const std::vector<std::string>& arguments) : SimProcess(FCSIM_PROGRAM, arguments) {}
 };
 
 }  // namespace fcsim

@@ -3,8 +3,6 @@
 // hardware. Prints the device path to use as the port name, then serves until
 // interrupted.
 
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -19,8 +17,6 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void onSignal(int) { g_stop = 1; }
-
 const char kUsage[] =
     "usage: fcsim [options] [FLIGHT...]\n"
     "Plays the flight computer on a new pseudo-terminal and prints its path.\n"
@@ -30,41 +26,36 @@ const char kUsage[] =
     "  --link PATH        also make PATH a symbolic link to the pseudo-terminal\n"
     "  --pace             send at the speed of a 19200-baud line\n"
     "  --chatter MS       send junk for the first MS milliseconds\n"
-    "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value\n"
+    "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value,\n"
+    "                     refuse-writes, forget-writes\n"
     "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
     "  --state FILE       load settings from FILE and save them there after each write\n"
     "  --seed N           seed of the live sensor readings\n"
     "  --log FILE         write every byte received from the host to FILE\n"
     "  --quiet            no messages on standard error\n";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "fcsim: %s\n%s", message.c_str(), kUsage);
-    return 2;
-}
+int usageError(const std::string& message) { return simline::usageError("fcsim", message, kUsage); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<fltport::RawFlight> flights;
     fcsim::FaultModes faults;
-    fcsim::LineOptions line;
-    std::string devicePath, linkPath, statePath, continuity = "111";
+    simline::CommonOptions options;
+    simline::LineOptions& line = options.line;
+    std::string statePath, continuity = "111";
     uint32_t seed = 1;
-    bool quiet = false;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    std::vector<std::string> args;
+    int exitStatus = 0;
+    if (!simline::takeCommonOptions(argc, argv, "fcsim", kUsage, options, args, exitStatus))
+        return exitStatus;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const char* { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
         std::string error;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--pace") {
-            line.paced = true;
-        } else if (arg == "--quiet") {
-            quiet = true;
-        } else if (arg == "--generate" || arg == "--device" || arg == "--link" || arg == "--chatter" ||
-                   arg == "--fault" || arg == "--continuity" || arg == "--state" || arg == "--seed" || arg == "--log") {
+        if (arg == "--generate" || arg == "--chatter" || arg == "--fault" || arg == "--continuity" ||
+            arg == "--state" || arg == "--seed") {
             const char* v = value();
             if (!v) return usageError(arg + " needs a value");
             const std::string text = v;
@@ -72,14 +63,8 @@ int main(int argc, char** argv) {
                 auto flight = fcsim::generateFlight(text, error);
                 if (!flight) return usageError("--generate: " + error);
                 flights.push_back(std::move(*flight));
-            } else if (arg == "--device") {
-                devicePath = text;
-            } else if (arg == "--link") {
-                linkPath = text;
             } else if (arg == "--chatter") {
                 line.chatterMs = std::atoi(v);
-            } else if (arg == "--log") {
-                line.logPath = text;
             } else if (arg == "--state") {
                 statePath = text;
             } else if (arg == "--seed") {
@@ -98,6 +83,10 @@ int main(int argc, char** argv) {
                 faults.stallType = true;
             } else if (text == "stall-value") {
                 faults.stallValue = true;
+            } else if (text == "refuse-writes") {
+                faults.refuseWrites = true;
+            } else if (text == "forget-writes") {
+                faults.forgetWrites = true;
             } else {
                 return usageError("unknown fault " + text);
             }
@@ -115,42 +104,19 @@ int main(int argc, char** argv) {
     device.setContinuity({continuity[0] == '1', continuity[1] == '1', continuity[2] == '1'});
     if (!statePath.empty()) device.keepSettingsIn(statePath);
 
-    int fd = -1, keepAlive = -1;
-    std::string path = devicePath;
-    if (devicePath.empty()) {
-        fd = fcsim::openPseudoTerminal(path, keepAlive);
-        if (fd < 0) {
-            std::perror("fcsim: pseudo-terminal");
-            return 1;
-        }
-        if (!linkPath.empty()) {
-            unlink(linkPath.c_str());
-            if (symlink(path.c_str(), linkPath.c_str()) != 0) std::perror("fcsim: --link");
-        }
-    } else {
-        fd = fcsim::openSerialDevice(devicePath);
-        if (fd < 0) {
-            std::perror(("fcsim: " + devicePath).c_str());
-            return 1;
-        }
-    }
-
-    struct sigaction action{};
-    action.sa_handler = onSignal;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    simline::ServedLine served;
+    if (!served.open("fcsim", options.devicePath, options.linkPath, 19200)) return 1;
+    simline::stopOnSignals(g_stop);
+    const std::string& path = served.path();
 
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
-    if (!quiet)
+    if (!options.quiet)
         std::fprintf(stderr, "fcsim: %zu stored flight(s) on %s%s; Ctrl+C ends\n", flightCount, path.c_str(),
                      line.paced ? " at 19200 baud" : "");
 
-    fcsim::LineServer(fd, device, line).run(g_stop);
-
-    if (!linkPath.empty() && devicePath.empty()) unlink(linkPath.c_str());
-    if (keepAlive >= 0) close(keepAlive);
-    close(fd);
+    simline::LineServer(
+        served.fd(), [&device](uint8_t byte) { return device.receive(byte); }, line)
+        .run(g_stop);
     return 0;
 }

@@ -11,7 +11,7 @@ namespace tarvel::device::testing {
 
 PtyPeer::PtyPeer(std::vector<fltport::RawFlight> flights, fcsim::FaultModes faults)
     : m_device(std::move(flights), faults) {
-    m_master = fcsim::openPseudoTerminal(m_path, m_keepAlive);
+    m_master = simline::openPseudoTerminal(m_path, m_keepAlive);
     if (m_master >= 0) m_thread = std::thread([this] { serve(); });
 }
 

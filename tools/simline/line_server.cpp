@@ -1,18 +1,20 @@
 #include "line_server.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
-namespace fcsim {
+namespace simline {
 namespace {
 
 int64_t nowNs() {
@@ -35,14 +37,29 @@ void waitUntil(int64_t deadlineNs) {
     }
 }
 
-void makeRaw(int fd) {
+speed_t speedOf(int baud) {
+    switch (baud) {
+        case 9600:
+            return B9600;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B19200;
+    }
+}
+
+void makeRaw(int fd, int baud = 19200) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) return;
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~CRTSCTS;
-    cfsetispeed(&tio, B19200);
-    cfsetospeed(&tio, B19200);
+    cfsetispeed(&tio, speedOf(baud));
+    cfsetospeed(&tio, speedOf(baud));
     tcsetattr(fd, TCSANOW, &tio);
 }
 
@@ -50,8 +67,11 @@ constexpr uint8_t kChatter[] = {'O', 'K', 0x05, 0x01, 0xFE, 0xFF, '+', '0', '\r'
 
 }  // namespace
 
-LineServer::LineServer(int fd, FlightComputer& device, LineOptions options)
-    : m_fd(fd), m_device(device), m_options(options), m_byteNs(10 * int64_t{1000000000} / options.baud) {
+LineServer::LineServer(int fd, Device device, LineOptions options)
+    : m_fd(fd),
+      m_device(std::move(device)),
+      m_options(options),
+      m_byteNs(10 * int64_t{1000000000} / options.baud) {
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     if (m_options.paced) {
         // Pacing is only as good as the wake-ups: ask for exact timers and, where
@@ -96,7 +116,7 @@ void LineServer::run(const volatile std::sig_atomic_t& stop) {
         }
         for (ssize_t i = 0; i < n; ++i) {
             m_receiveEnd = std::max(arrived, m_receiveEnd) + m_byteNs;
-            send(m_device.receive(buffer[i]));
+            send(m_device(buffer[i]));
         }
     }
 }
@@ -149,10 +169,89 @@ int openPseudoTerminal(std::string& slavePath, int& keepAlive) {
     return master;
 }
 
-int openSerialDevice(const std::string& path) {
+int openSerialDevice(const std::string& path, int baud) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) makeRaw(fd);
+    if (fd >= 0) makeRaw(fd, baud);
     return fd;
 }
 
-}  // namespace fcsim
+ServedLine::~ServedLine() {
+    if (!m_link.empty()) unlink(m_link.c_str());
+    if (m_keepAlive >= 0) close(m_keepAlive);
+    if (m_fd >= 0) close(m_fd);
+}
+
+bool ServedLine::open(const std::string& program, const std::string& devicePath, const std::string& linkPath,
+                      int baud) {
+    if (!devicePath.empty()) {
+        m_path = devicePath;
+        m_fd = openSerialDevice(devicePath, baud);
+        if (m_fd < 0) std::perror((program + ": " + devicePath).c_str());
+        return m_fd >= 0;
+    }
+    m_fd = openPseudoTerminal(m_path, m_keepAlive);
+    if (m_fd < 0) {
+        std::perror((program + ": pseudo-terminal").c_str());
+        return false;
+    }
+    if (linkPath.empty()) return true;
+    struct stat existing {};
+    if (lstat(linkPath.c_str(), &existing) == 0) {
+        if (!S_ISLNK(existing.st_mode)) {
+            std::fprintf(stderr, "%s: --link: %s exists and is not a symbolic link; left alone\n",
+                         program.c_str(), linkPath.c_str());
+            return true;
+        }
+        unlink(linkPath.c_str());
+    }
+    if (symlink(m_path.c_str(), linkPath.c_str()) == 0)
+        m_link = linkPath;
+    else
+        std::perror((program + ": --link").c_str());
+    return true;
+}
+
+bool takeCommonOptions(int argc, char** argv, const std::string& program, const char* usage,
+                       CommonOptions& options, std::vector<std::string>& rest, int& exitStatus) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::string* value = arg == "--device" ? &options.devicePath
+                             : arg == "--link" ? &options.linkPath
+                             : arg == "--log"  ? &options.line.logPath
+                                               : nullptr;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage, stdout);
+            exitStatus = 0;
+            return false;
+        } else if (arg == "--pace") {
+            options.line.paced = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (value && i + 1 < argc) {
+            *value = argv[++i];
+        } else if (value) {
+            exitStatus = usageError(program, arg + " needs a value", usage);
+            return false;
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    return true;
+}
+
+int usageError(const std::string& program, const std::string& message, const char* usage) {
+    std::fprintf(stderr, "%s: %s\n%s", program.c_str(), message.c_str(), usage);
+    return 2;
+}
+
+void stopOnSignals(volatile std::sig_atomic_t& stop) {
+    static volatile std::sig_atomic_t* flag = nullptr;
+    flag = &stop;
+    struct sigaction action {};
+    action.sa_handler = [](int) { *flag = 1; };
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+}  // namespace simline

@@ -1,4 +1,4 @@
-#include "fcsim_process.h"
+#include "sim_process.h"
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -7,12 +7,12 @@
 
 #include <cstdio>
 
-namespace fcsim {
+namespace simline {
 
-FcsimProcess::FcsimProcess(const std::vector<std::string>& arguments) {
+SimProcess::SimProcess(const std::string& program, const std::vector<std::string>& arguments) {
     int out[2];
     if (pipe(out) != 0) return;
-    std::vector<std::string> args{FCSIM_PROGRAM, "--quiet"};
+    std::vector<std::string> args{program, "--quiet"};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -41,14 +41,15 @@ FcsimProcess::FcsimProcess(const std::vector<std::string>& arguments) {
     if (stream) std::fclose(stream);
 }
 
-FcsimProcess::~FcsimProcess() { stop(); }
+SimProcess::~SimProcess() { stop(); }
 
-void FcsimProcess::stop() {
-    if (m_pid <= 0) return;
+int SimProcess::stop() {
+    if (m_pid <= 0) return -1;
     kill(m_pid, SIGTERM);
     int status = 0;
     waitpid(m_pid, &status, 0);
     m_pid = -1;
+    return status;
 }
 
-}  // namespace fcsim
+}  // namespace simline
