@@ -35,7 +35,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install 
 mkdir -p "$WINEPREFIX"
 # A wineserver that the first wine program starts reports on our standard error
 # when it exits; one started here, persistent and silenced, is ended below.
-"$wineserver" -p 2>/dev/null
+"$wineserver" -p >/dev/null 2>&1
 [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot --init >/dev/null 2>&1
 
 work=$(mktemp -d /tmp/fltport-wine-XXXXXX)
@@ -54,7 +54,7 @@ stop_sim() {
 
 finish() {
     stop_sim
-    rm -f "$WINEPREFIX/dosdevices/com5"
+    rm -f "$WINEPREFIX/dosdevices/com5" "$WINEPREFIX/dosdevices/com6"
     "$wineserver" -k 2>/dev/null || true
     rm -rf "$work"
 }
@@ -74,6 +74,9 @@ start_sim() {
 }
 
 ln -sfn "$port_link" "$WINEPREFIX/dosdevices/com5"  # COM1 to COM4 wine keeps for /dev/ttyS*
+plain_file="$work/not-a-port.txt"
+echo "not a serial line" >"$plain_file"
+ln -sfn "$plain_file" "$WINEPREFIX/dosdevices/com6"
 
 # Runs fltport_port_check SESSION on one side (linux or wine) in the current folder.
 port_check() {
@@ -105,8 +108,9 @@ fail() {
     failures=$((failures + 1))
 }
 
-# run NAME SESSION EXPECTED_LINE [FCSIM_OPTIONS...]; "absent" as the first
-# option runs the session with no simulator behind the port name.
+# run NAME SESSION EXPECTED_LINE [FCSIM_OPTIONS...]. Instead of options,
+# "absent" names a port with nothing behind it and "plain-file" a port that is
+# a regular file; no simulator is started for them.
 run() {
     local name=$1 session=$2 expected=$3
     shift 3
@@ -114,12 +118,14 @@ run() {
     for side in linux wine; do
         local dir="$work/$name/$side" port
         mkdir -p "$dir"
-        port=$([ "$side" = linux ] && echo "$port_link" || echo COM5)
-        if [ "${1:-}" = absent ]; then
-            port=$([ "$side" = linux ] && echo "$work/no-such-port" || echo COM50)
-        else
-            start_sim --log "$dir/host.bin" "$@"
-        fi
+        case "${1:-}" in
+            absent) port=$([ "$side" = linux ] && echo "$work/no-such-port" || echo COM50) ;;
+            plain-file) port=$([ "$side" = linux ] && echo "$plain_file" || echo COM6) ;;
+            *)
+                port=$([ "$side" = linux ] && echo "$port_link" || echo COM5)
+                start_sim --log "$dir/host.bin" "$@"
+                ;;
+        esac
         start=$SECONDS
         status=0
         cd "$dir"
@@ -145,10 +151,12 @@ run download       download 'StartUpload = 1 "flights 3"' \
 run silent         silent   'StartUpload = 0 "flights 0"' --fault silent
 run bad-greeting   fault    'StartUpload = 0 "flights 0"' --fault bad-greeting "${two_flights[@]}"
 run unknown-record fault    'StartUpload = 1 "flights 2"' --fault unknown-record "${two_flights[@]}"
-run stall-type     fault    'StartUpload = 0 "flights 2"' --fault stall-type "${two_flights[@]}"
-run stall-value    fault    'StartUpload = 0 "flights 2"' --fault stall-value "${two_flights[@]}"
+run stall-type     fault    'StartUpload = 0 "flights 1"' --fault stall-type "${two_flights[@]}"
+run stall-value    fault    'StartUpload = 0 "flights 1"' --fault stall-value "${two_flights[@]}"
 run chatter        chatter  'ReadConfigCommand m = 1 "600"' --chatter 700
 run absent         absent   'InitComport = 0' absent
+run plain-file     absent   'InitComport = 0' plain-file
+[ "$(cat "$plain_file")" = "not a serial line" ] || fail "plain-file: the file was written to"
 run hangup         hangup   'ReadConfigCommand m = 1 ""'
 
 if [ "$failures" -ne 0 ]; then
