@@ -57,8 +57,8 @@ for entry in "$usr"/share/applications/*.desktop; do
 done
 grep -q '^MimeType=application/x-tarvel-record;' "$usr/share/applications/tarvelgraph.desktop" ||
     fail "TarvelGraph does not open .rcd files"
-grep -q '<mime-type type="application/x-tarvel-record">' "$usr/share/mime/packages/tarvel-record.xml" &&
-    grep -q '<glob pattern="\*.rcd"/>' "$usr/share/mime/packages/tarvel-record.xml" || fail "no .rcd file type"
+{ grep -q '<mime-type type="application/x-tarvel-record">' "$usr/share/mime/packages/tarvel-record.xml" &&
+    grep -q '<glob pattern="\*.rcd"/>' "$usr/share/mime/packages/tarvel-record.xml"; } || fail "no .rcd file type"
 for page in "$usr"/share/man/man1/*.1.gz; do
     zcat "$page" | grep -q '^\.SH DESCRIPTION' || fail "$page is no manual page"
 done

@@ -138,7 +138,7 @@ void configSession(Session& s) {
 
 void downloadSession(Session& s) {
     s.open();
-    s.timed("StartUpload", 0, 120000, [&] { s.upload(); });
+    s.timed("StartUpload", 0, 60000, [&] { s.upload(); });
     s.close();
 }
 

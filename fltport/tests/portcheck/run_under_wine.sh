@@ -82,9 +82,9 @@ ln -sfn "$plain_file" "$WINEPREFIX/dosdevices/com6"
 port_check() {
     local side=$1 session=$2 port=$3
     if [ "$side" = linux ]; then
-        timeout 180 "$build/bin/fltport_port_check" "$session" "$port"
+        timeout 60 "$build/bin/fltport_port_check" "$session" "$port"
     else
-        timeout 300 "$wine" "$mingw/bin/fltport_port_check.exe" "$session" "$port"
+        timeout 90 "$wine" "$mingw/bin/fltport_port_check.exe" "$session" "$port"
     fi
 }
 
