@@ -4,7 +4,7 @@
 // The same source is built for Linux and for Windows, so the two builds of the
 // library can be run against the same simulator and their folders compared
 // byte for byte. Timings differ between systems and are checked here instead:
-// exit status 1 when one is out of bounds.
+// exit status 1 when one is out of bounds or a call gave what no build may give.
 //
 //   port_check SESSION PORT
 //
@@ -169,7 +169,8 @@ void chatterSession(Session& s) {
     s.close();
 }
 
-// No device behind the name: the open fails and the calls after it fail at once.
+// No serial line behind the name (nothing, or a plain file): the open fails and
+// the calls after it fail at once.
 void absentSession(Session& s) {
     s.expect(s.open() == 0, "a port that does not exist does not open");
     s.timed("calls without an open port", 0, kSlackMs, [&] {
