@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,9 +17,11 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "about_dialog.h"
 #include "config_dialog.h"
@@ -36,6 +39,8 @@ namespace tarvel {
 namespace {
 
 const QString kTitle = QString::fromLatin1(kAppTitle);
+// Title bar and borders that the window system adds around the window.
+constexpr QSize kFrameRoom(16, 48);
 
 // Hourglass for the length of a command; the window's own pointer after it.
 class BusyCursor {
@@ -62,7 +67,7 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_firmwareProgram = "TRupgrade";
 #endif
     setObjectName("frmMain");
-    setWindowTitle(kTitle);
+    setWindowTitle(kTitle + "[*]");
 
     m_graph = std::make_unique<graph::LnGraph>(m_analysis);
     m_interaction = std::make_unique<graph::GraphInteraction>(m_analysis, *m_graph);
@@ -78,7 +83,12 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_graph->InitGraph();
     m_graph->DrawAxes();
     refreshFromModel();
-    resize(1024, 768);
+    // The design size, but no larger than the screen shows (a small or scaled
+    // screen), or the panels under the graph would begin off-screen.
+    QSize first(1024, 768);
+    if (const QScreen* shownOn = screen())
+        first = first.boundedTo(shownOn->availableGeometry().size() - kFrameRoom);
+    resize(first.expandedTo(minimumSizeHint()));
 }
 
 MainWindow::~MainWindow() {
@@ -198,8 +208,10 @@ void MainWindow::buildPanels() {
         edit->setMinimumWidth(42);
         edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
         m_detailEdits[int(field)] = edit;
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, field](const QString& text) { m_analysis.detail(field) = text.toStdString(); });
+        connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
+            m_analysis.detail(field) = text.toStdString();
+            markEdited();
+        });
         edit->installEventFilter(this);
         return edit;
     };
@@ -257,8 +269,9 @@ void MainWindow::buildPanels() {
     m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 8);
     connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_updatingWidgets)
-            m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
+        if (m_updatingWidgets) return;
+        m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
+        markEdited();
     });
     auto* notesCaption = new QLabel("Notes:");
     miscGrid->addWidget(notesCaption, miscGrid->rowCount(), 0, 1, 2);
@@ -323,9 +336,49 @@ QLabel* MainWindow::label(const QString& name) const {
 
 void MainWindow::runCommand(Status (FlightAnalysis::*command)()) {
     // The picture first, then any message about it.
+    const FigureTexts before = m_analysis.figures;
     const Status status = (m_analysis.*command)();
+    markEditedIf(m_analysis.figures != before);
     refreshFromModel();
     report(status);
+}
+
+void MainWindow::markEdited() { markEditedIf(true); }
+
+void MainWindow::markEditedIf(bool changed) {
+    // Before a record is loaded there is nothing that could be saved.
+    if (changed && m_analysis.bValidFile) setWindowModified(true);
+}
+
+bool MainWindow::settleUnsavedEdits() {
+    if (!isWindowModified()) return true;
+    const QString file = m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
+    switch (m_dialogs.ask(this, "The changes to " + file + " have not been saved.\nSave them first?",
+                          {Dialogs::Choice::Save, Dialogs::Choice::Discard, Dialogs::Choice::Cancel})) {
+        case Dialogs::Choice::Save:
+            if (m_analysis.CurOpenFileName.empty())
+                mnuFileSaveAs_Click();
+            else
+                mnuFileSave_Click();
+            return !isWindowModified();  // a failed or cancelled save keeps them
+        case Dialogs::Choice::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainWindow::confirmReplacingDownloads() {
+    const std::vector<std::string> files = m_device->filesADownloadMayReplace();
+    if (files.empty()) return true;
+    constexpr size_t kListed = 8;
+    QString names;
+    for (size_t i = 0; i < files.size() && i < kListed; ++i) names += "\n    " + qs(files[i]);
+    if (files.size() > kListed) names += QString("\n    and %1 more").arg(files.size() - kListed);
+    const QString text = "The download writes one file per flight and replaces files of the same names in " +
+                         QDir::currentPath() + ":" + names + "\nReplace them?";
+    return m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) ==
+           Dialogs::Choice::Replace;
 }
 
 bool MainWindow::report(const Status& status) {
@@ -379,9 +432,12 @@ void MainWindow::refreshFromModel() {
     action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
     action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
 
+    // A redraw can move the axes under the pointer line or change the values.
+    m_interaction->refresh();
+    showPointerValues();
+
     // New figures and units can widen a panel: lay out before the next paint.
     centralWidget()->layout()->activate();
-    m_graphWidget->update();
 }
 
 void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
@@ -403,7 +459,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::detailLostFocus(DetailField field) {
     if (!m_analysis.isNumericDetail(field)) return;  // name, place, date and notes are only written out
     const std::string text = detailEdit(field)->text().toStdString();
+    const FigureTexts before = m_analysis.figures;
     const Status status = m_analysis.commitDetail(field, text);
+    markEditedIf(m_analysis.figures != before);
     refreshFromModel();
     report(status);
 }
@@ -417,31 +475,43 @@ void MainWindow::mnuFileOpen_Click() {
 }
 
 bool MainWindow::openRecordFile(const QString& path) {
+    if (!settleUnsavedEdits()) return false;
     Status status;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
-                                  "mnuFileExport", "mnuFileExportCSV"});
-        setWindowTitle(kTitle + " - " + path);
-        status = m_analysis.openRecordFile(path.toStdString());
+        bool cleared = false;
+        status = m_analysis.openRecordFile(path.toStdString(), &cleared);
+        // A file refused before reading (too large to be a record) changed nothing.
+        if (cleared) {
+            setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
+                                      "mnuFileExport", "mnuFileExportCSV"});
+            setWindowTitle(kTitle + " - " + path + "[*]");
+            setWindowModified(false);
+        }
+        m_interaction->reset();  // the pointer was on the previous flight
         refreshFromModel();
     }
     return report(status);
 }
 
-void MainWindow::mnuFileSave_Click() { report(m_analysis.saveRecordFile()); }
+void MainWindow::reportSaved(const Status& status) {
+    if (report(status)) setWindowModified(false);
+}
+
+void MainWindow::mnuFileSave_Click() { reportSaved(m_analysis.saveRecordFile()); }
 
 void MainWindow::mnuFileSaveAs_Click() {
     const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
     if (!path) return;
-    report(m_analysis.saveRecordFileAs(path->toStdString()));
+    reportSaved(m_analysis.saveRecordFileAs(path->toStdString()));
 }
 
 void MainWindow::mnuFileExportCSV_Click() {
     const auto path =
         m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
     if (!path) return;
-    report(exportCsvFile(m_analysis, path->toStdString()));
+    // The export is the whole record and becomes the current file, as Save As.
+    reportSaved(exportCsvFile(m_analysis, path->toStdString()));
 }
 
 void MainWindow::mnuFileExport_Click() {
@@ -498,6 +568,16 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_downloading) {
+        // The transfer cannot be stopped part way; the window closes when it ends.
+        m_closeAfterDownload = true;
+        event->ignore();
+        return;
+    }
+    if (!settleUnsavedEdits()) {
+        event->ignore();
+        return;
+    }
     m_config->close();
     QMainWindow::closeEvent(event);
 }
@@ -510,14 +590,30 @@ void MainWindow::mnuConnectUploadData_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    // The window stays in use during the transfer; the port is the download's
+    // until it ends, so the other device commands wait.
+    if (m_downloading) return;
+    if (!settleUnsavedEdits() || !confirmReplacingDownloads()) return;
+    const char* const deviceEntries[] = {"mnuConnectUploadData", "mnuConnectUploadFirmware",
+                                         "mnuConfigurationAltimeter"};
+    for (const char* name : deviceEntries) action(name)->setEnabled(false);
+    m_downloading = true;
     m_device->uploadData(*this);
+    m_downloading = false;
+    for (const char* name : deviceEntries) action(name)->setEnabled(true);
     refreshFromModel();
+    if (std::exchange(m_closeAfterDownload, false)) close();
 }
 
 void MainWindow::flightsDownloaded() {
     setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave"});
     m_graph->InitGraph();
-    m_graphWidget->update();
+    // The axes are back at their defaults: draw them, and the loaded flight on
+    // them, or the labels and the pointer would still read the old axes.
+    m_graph->ClearCurves();
+    m_graph->DrawAxes();
+    if (m_analysis.bValidFile) m_analysis.RecalculateGraph();  // a failure leaves the empty axes
+    refreshFromModel();
 }
 
 void MainWindow::mnuConnectUploadFirmware_Click() {
@@ -555,7 +651,10 @@ void MainWindow::mnuConfigurationUnits_Click() {
     Status status;
     {
         BusyCursor busy;
+        const UnitSelection before = m_analysis.units;
+        const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
+        markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }
     report(status);
@@ -567,6 +666,7 @@ void MainWindow::mnuConfigurationAltimeter_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    if (m_downloading) return;  // the port is the download's until it ends
     m_device->configureAltimeter(*this);
 }
 

@@ -1,6 +1,7 @@
 #include "window_render.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
@@ -89,7 +90,9 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
                      std::ostream& err) {
     ensureGuiApplication();
-    HeadlessDialogs dialogs(out);
+    // With the picture on standard output, the messages go to the error stream.
+    const bool toStandardOutput = png == "-";
+    HeadlessDialogs dialogs(toStandardOutput ? err : out);
     MainWindow window(dialogs, TarvelSettings(std::string(".")));
     window.analysis().numberLocale = locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
@@ -97,12 +100,21 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     window.show();
     QApplication::processEvents();
 
-    if (!window.openRecordFile(QString::fromStdString(file))) return false;
+    // A refused recalculation leaves the file open for the actions to mend.
+    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
     for (const WindowAction& action : actions) applyWindowAction(window, action);
     QApplication::processEvents();
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))
         err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";
+    if (toStandardOutput) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.save(&buffer, "PNG") && out.write(bytes.constData(), bytes.size()).flush()) return true;
+        err << "render: cannot write the picture to standard output\n";
+        return false;
+    }
     if (!image.save(QString::fromStdString(png), "PNG")) {
         err << "render: cannot write " << png << '\n';
         return false;
