@@ -89,6 +89,15 @@ sim_pid=""
 out=$(QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='*.warning=false' "$usr/bin/TarvelGraph" --measure-startup 2>&1) ||
     fail "TarvelGraph: $out"
 grep -q "first paint after" <<<"$out" || fail "TarvelGraph did not paint its window: $out"
+# The downloader in its quiet batch mode, with its settings kept in the scratch folder.
+if [ -e "$usr/bin/VXOEM" ]; then
+    mkdir -p "$work/vxoem"
+    status=0
+    (cd "$work/vxoem" && HOME="$work/vxoem" XDG_CONFIG_HOME="$work/vxoem/config" \
+        timeout 30 "$usr/bin/VXOEM" missing /d /q) || status=$?
+    { [ "$status" -eq 1 ] && grep -q "Project Not found" "$work/vxoem/Velmix.err"; } ||
+        fail "VXOEM batch mode: exit $status, $(cat "$work/vxoem/Velmix.err" 2>&1)"
+fi
 for program in fcsim flightgen qm40sim; do
     [ ! -e "$usr/bin/$program" ] || "$usr/bin/$program" --help >/dev/null || fail "$program --help"
 done
