@@ -307,6 +307,8 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     }
     EXPECT_NEAR(maxAltitude, 196.7, 0.1);
     EXPECT_NEAR(maxThrust, 3.19, 0.01);
+}
+
 TEST_F(CommandLine, AFlightThatCannotBeComputedCanBeMended) {
     std::ofstream(path("zero.rcd"), std::ios::binary)
         << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
@@ -417,4 +419,13 @@ TEST_F(CommandLine, TheProgramItself) {
     EXPECT_NE(output.find("usage:"), std::string::npos);
     EXPECT_EQ(runProgram("--help", output), 0);
     EXPECT_EQ(runProgram("summary '" + path("missing.rcd") + "'", output), 1);
+
+    // A file-size limit is a failure to write that the program reports, the old file kept.
+    const std::string saved = path("saved.rcd");
+    std::ofstream(saved, std::ios::binary) << "old";
+    const std::string limited = "save '" + flight() + "' '" + saved + "'";
+    EXPECT_EQ(runProgram("--help >/dev/null; ulimit -f 1; " + std::string(TARVEL_PROGRAM) + " " + limited, output),
+              1);
+    EXPECT_EQ(output, "tarvel: cannot write " + saved + ": " + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(fs::file_size(saved), 3u);
 }
