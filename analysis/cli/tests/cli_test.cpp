@@ -366,6 +366,14 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
     EXPECT_NE(out.str().find(" (m)/s"), std::string::npos);
 
+    // A failed write names the file and the reason.
+    const std::string inMissingFolder = path("no-folder/window.png");
+    std::ostringstream failure;
+    EXPECT_EQ(cli::renderVerb({rcd, inMissingFolder}, out, failure), 1);
+    EXPECT_NE(failure.str().find("cannot write " + inMissingFolder + ": " + std::strerror(ENOENT)),
+              std::string::npos)
+        << failure.str();
+
     EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
     EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
 
