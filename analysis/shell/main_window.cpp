@@ -357,8 +357,7 @@ void MainWindow::markEditedIf(bool changed) {
 
 bool MainWindow::settleUnsavedEdits() {
     if (!isWindowModified()) return true;
-    const QString file =
-        m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
+    const QString file = m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
     switch (m_dialogs.ask(this, "The changes to " + file + " have not been saved.\nSave them first?",
                           {Dialogs::Choice::Save, Dialogs::Choice::Discard, Dialogs::Choice::Cancel})) {
         case Dialogs::Choice::Save:

@@ -63,8 +63,7 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
             const Status status = fa.applyUnits(action.unitsOver(fa.units));
             window.refreshFromModel();
             if (!status.ok)
-                window.dialogs().message(&window, QString::fromStdString(status.message),
-                                         Dialogs::Icon::Warning);
+                window.dialogs().message(&window, QString::fromStdString(status.message), Dialogs::Icon::Warning);
             break;
         }
         case WindowAction::Kind::Mode:
@@ -108,8 +107,7 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     QApplication::processEvents();
 
     // A refused recalculation leaves the file open for the actions to mend.
-    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound)
-        return false;
+    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
     for (const WindowAction& action : actions) {
         // A picture without the zoom asked for would pass for the one wanted.
         if (const std::string refused = applyWindowAction(window, action); !refused.empty()) {

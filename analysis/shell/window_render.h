@@ -24,30 +24,22 @@ struct WindowAction {
 
     Kind kind;
     std::string option;                                // as given, for messages
-    DetailField field = DetailField::FileDetailName;   // Set
+    DetailField field = DetailField::FileDetailName;  // Set
     std::string text;                                  // Set
     std::vector<std::pair<UnitGroup, int16_t>> units;  // Units: the groups named
     bool burnMode = false;                             // Mode
-    double time = 0;    // Move, Click, RClick, Ruler: seconds on the graph; Range: from
-    double timeTo = 0;  // Range: to
+    double time = 0;                                   // Move, Click, RClick, Ruler: seconds; Range: from
+    double timeTo = 0;                                 // Range: to
 
     // What the units dialog holds when "&OK" is pressed: the groups named
     // ticked over `current`, the others as they were.
     UnitSelection unitsOver(UnitSelection current) const {
         for (const auto& [group, index] : units) {
             switch (group) {
-                case UnitGroup::Distance:
-                    current.Distance = index;
-                    break;
-                case UnitGroup::Velocity:
-                    current.Velocity = index;
-                    break;
-                case UnitGroup::Thrust:
-                    current.Thrust = index;
-                    break;
-                case UnitGroup::Mass:
-                    current.Mass = index;
-                    break;
+                case UnitGroup::Distance: current.Distance = index; break;
+                case UnitGroup::Velocity: current.Velocity = index; break;
+                case UnitGroup::Thrust: current.Thrust = index; break;
+                case UnitGroup::Mass: current.Mass = index; break;
             }
         }
         return current;
