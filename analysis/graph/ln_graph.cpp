@@ -380,6 +380,8 @@ std::pair<double, double> niceAxisRange(double lo, double hi, double minStep, in
     // A little slack so that 0.1 * 3 still counts as 0.3.
     constexpr double kSlack = 1e-9;
     for (;;) {
+        // Extremes whose difference overflows have no round steps: take them as they are.
+        if (!std::isfinite(magnitude * 10 * steps)) return {lo, hi};
         for (double multiple : {1.0, 2.0, 5.0}) {
             const double step = multiple * magnitude;
             if (step < wanted * (1 - kSlack)) continue;

@@ -28,10 +28,13 @@ TEST(NiceAxisRange, ElevenRoundTicksAroundTheData) {
         EXPECT_NEAR(first, c.first, 1e-9) << c.lo << ".." << c.hi;
         EXPECT_NEAR(last, c.last, 1e-9) << c.lo << ".." << c.hi;
     }
-    // No number must not hang the redraw.
+    // No number, or a span past the largest double, must not hang the redraw.
     const auto [first, last] = niceAxisRange(0, 1.0 / 0.0, 0.1);
     EXPECT_EQ(first, 0);
     EXPECT_NEAR(last, 1, 1e-9);
+    const auto [low, high] = niceAxisRange(-1e308, 1e308, 0.1);
+    EXPECT_EQ(low, -1e308);
+    EXPECT_EQ(high, 1e308);
 }
 
 // A 30 s ramp flight drawn in the all-curves view on a 0..30 s time axis:
