@@ -94,8 +94,12 @@ std::string notesForModel(const QString& text) { return QString(text).replace("\
 
 }  // namespace
 
-MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings)) {
+MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent,
+                       UserPreferences preferences)
+    : QMainWindow(parent),
+      m_dialogs(dialogs),
+      m_settings(std::move(settings)),
+      m_preferences(std::move(preferences)) {
 #ifdef Q_OS_WIN
     m_firmwareProgram = "TRupgrade.exe";
 #else

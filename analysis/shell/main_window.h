@@ -40,7 +40,9 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // `dialogs` must outlive the window.
-    MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr);
+    // `preferences`: where the chosen units and the recent files are kept.
+    MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr,
+               UserPreferences preferences = UserPreferences());
     ~MainWindow() override;
 
     FlightAnalysis& analysis() { return m_analysis; }

@@ -25,6 +25,7 @@ QString canonical(const QString& path) {
 }  // namespace
 
 std::optional<UnitSelection> UserPreferences::units() const {
+    if (!m_remembered) return std::nullopt;
     const QSettings settings = store();
     int16_t values[4] = {};
     for (int i = 0; i < 4; ++i) {
@@ -39,6 +40,7 @@ std::optional<UnitSelection> UserPreferences::units() const {
 }
 
 void UserPreferences::setUnits(const UnitSelection& units) {
+    if (!m_remembered) return;
     QSettings settings = store();
     const int16_t values[4] = {units.Distance, units.Velocity, units.Thrust, units.Mass};
     for (int i = 0; i < 4; ++i) settings.setValue(kUnitKeys[i], int(values[i]));
@@ -52,6 +54,7 @@ QStringList withRecentFile(QStringList list, const QString& path, int limit) {
 }
 
 QStringList UserPreferences::recentFiles() const {
+    if (!m_remembered) return m_recentFiles;
     QStringList files;
     for (const QString& path : store().value(kRecentKey).toStringList())
         if (!path.isEmpty() && !files.contains(path) && files.size() < kMaxRecentFiles) files.append(path);
@@ -59,13 +62,20 @@ QStringList UserPreferences::recentFiles() const {
 }
 
 void UserPreferences::addRecentFile(const QString& path) {
-    store().setValue(kRecentKey, withRecentFile(recentFiles(), canonical(path), kMaxRecentFiles));
+    setRecentFiles(withRecentFile(recentFiles(), canonical(path), kMaxRecentFiles));
 }
 
 void UserPreferences::removeRecentFile(const QString& path) {
     QStringList files = recentFiles();
     files.removeAll(path);
-    store().setValue(kRecentKey, files);
+    setRecentFiles(files);
+}
+
+void UserPreferences::setRecentFiles(const QStringList& files) {
+    if (m_remembered)
+        store().setValue(kRecentKey, files);
+    else
+        m_recentFiles = files;
 }
 
 }  // namespace tarvel

@@ -63,7 +63,8 @@ void applyWindowAction(MainWindow& window, const WindowAction& action) {
             const Status status = fa.applyUnits(action.unitsOver(fa.units));
             window.refreshFromModel();
             if (!status.ok)
-                window.dialogs().message(&window, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+                window.dialogs().message(&window, QString::fromStdString(status.message),
+                                         Dialogs::Icon::Warning);
             break;
         }
         case WindowAction::Kind::Mode:
@@ -93,7 +94,9 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     // With the picture on standard output, the messages go to the error stream.
     const bool toStandardOutput = png == "-";
     HeadlessDialogs dialogs(toStandardOutput ? err : out);
-    MainWindow window(dialogs, TarvelSettings(std::string(".")));
+    // The picture shows the file and the actions only: not the units or files
+    // the user last had in the window, and nothing is left in the user's store.
+    MainWindow window(dialogs, TarvelSettings(std::string(".")), nullptr, UserPreferences(false));
     window.analysis().numberLocale = locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
@@ -101,7 +104,8 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     QApplication::processEvents();
 
     // A refused recalculation leaves the file open for the actions to mend.
-    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
+    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound)
+        return false;
     for (const WindowAction& action : actions) applyWindowAction(window, action);
     QApplication::processEvents();
     const QImage image = window.grab().toImage();

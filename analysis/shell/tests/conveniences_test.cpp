@@ -16,10 +16,13 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <sstream>
 
 #include "config_dialog.h"
 #include "shell_test_support.h"
 #include "units_dialog.h"
+#include "user_preferences.h"
+#include "window_render.h"
 
 namespace tarvel::test {
 namespace {
@@ -154,6 +157,22 @@ TEST_F(WindowTest, ChosenUnitsAreRememberedForTheNextRun) {
         units.cmdCancel()->click();
     });
     window->action("mnuConfigurationUnits")->trigger();
+}
+
+TEST_F(WindowTest, APictureRenderedOnTheCommandLineLeavesTheUserStoreAlone) {
+    UserPreferences stored;
+    stored.setUnits({1, 3, 0, 0});  // metres and m/s in the window
+    std::ostringstream out, err;
+    const QString png = m_dir.filePath("window.png");
+    ASSERT_TRUE(renderWindowPng(flightFile().toStdString(), png.toStdString(), 1024, 768, NumberLocale{}, {},
+                                out, err))
+        << err.str();
+    EXPECT_TRUE(QFileInfo(png).isFile());
+    EXPECT_TRUE(stored.recentFiles().isEmpty());
+    EXPECT_EQ(stored.units(), (UnitSelection{1, 3, 0, 0}));
+    // Such a window starts in the start-up units whatever the user chose.
+    MainWindow headless(dialogs, TarvelSettings(m_dir.path().toStdString()), nullptr, UserPreferences(false));
+    EXPECT_EQ(headless.label("lblAltitude0")->text(), "(ft)");
 }
 
 TEST_F(WindowTest, PortDialogListsThePortsPresentAndTakesATypedName) {
