@@ -18,7 +18,9 @@
 #include <map>
 #include <sstream>
 
+#include "about_dialog.h"
 #include "config_dialog.h"
+#include "export_dialog.h"
 #include "shell_test_support.h"
 #include "units_dialog.h"
 #include "user_preferences.h"
@@ -210,7 +212,10 @@ TEST_F(WindowTest, PortDialogListsThePortsPresentAndTakesATypedName) {
 TEST_F(WindowTest, EveryControlIsNamedAndEveryMenuEntryHasAMnemonic) {
     std::vector<QWidget*> roots = {window.get(), window->portDialog()};
     UnitsDialog units(window->analysis().units);
-    roots.push_back(&units);
+    ExportDialog motorExport(window->analysis(), dialogs);
+    AboutDialog about(dialogs);
+    for (QWidget* dialog : std::initializer_list<QWidget*>{&units, &motorExport, &about})
+        roots.push_back(dialog);
     for (QWidget* root : roots)
         for (QWidget* widget : root->findChildren<QWidget*>()) {
             if (!widget->isVisibleTo(root) || widget->focusPolicy() == Qt::NoFocus) continue;
