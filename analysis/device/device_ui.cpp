@@ -3,8 +3,10 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "device_operations.h"
@@ -19,9 +21,23 @@ QString messageText(const std::string& text) {
 
 void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())), messageText(text),
-                    QMessageBox::Ok, parent);
+                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
+                    messageText(text), QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept) {
+    const bool fire = accept == Confirmation::Fire;
+    QMessageBox box(fire ? QMessageBox::Warning : QMessageBox::Question,
+                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
+                    messageText(text), QMessageBox::NoButton, parent);
+    QPushButton* accepting =
+        box.addButton(fire ? QStringLiteral("&Fire") : QStringLiteral("&Open"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == accepting;
 }
 
 PointerGuard::PointerGuard(QWidget* widget, Qt::CursorShape shape) : m_widget(widget) {
@@ -91,7 +107,8 @@ DownloadOutcome downloadInBackground(QWidget* window, const FltportApi& api, con
 }  // namespace
 
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
-                  Declares& declares, const MessageFn& messages) {
+                  Declares& declares, const MessageFn& messages,
+                  const std::function<void(const std::string& path)>& openFlight, const ConfirmFn& confirm) {
     // The window stays usable during the transfer: the busy pointer, not the hourglass.
     PointerGuard pointer(window, Qt::BusyCursor);
     const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries, messages);
@@ -100,6 +117,18 @@ void downloadData(QWidget* window, const std::string& comport, const std::functi
     DownloadOutcome outcome = downloadInBackground(window, *api, comport);
     if (!outcome.portOpened) {
         messages(window, portFailureMessage(comport), MessageIcon::Exclamation);
+        return;
+    }
+    if (outcome.count > 0 && openFlight && confirm) {
+        const std::string first =
+            std::filesystem::absolute(downloadedFileNames(std::string(kRecordPrefix), 1).front()).string();
+        const bool open =
+            confirm(window,
+                    uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
+                        std::filesystem::path(first).filename().string() + ", now?",
+                    Confirmation::Open);
+        if (flightsArrived) flightsArrived();
+        if (open) openFlight(first);
         return;
     }
     messages(window, uploadedFilesMessage(outcome), MessageIcon::None);

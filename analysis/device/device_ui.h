@@ -6,7 +6,6 @@
 #include <QCursor>
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <string>
 
@@ -22,6 +21,13 @@ void showMessage(QWidget* parent, const std::string& text, MessageIcon icon = Me
 using MessageFn = std::function<void(QWidget* parent, const std::string& text, MessageIcon icon)>;
 // The text as a message box shows it (CR LF becomes a line break).
 QString messageText(const std::string& text);
+
+// What a question lets the user do: its button beside Cancel.
+enum class Confirmation { Open, Fire };
+// A question with the button of `accept` ("&Open", "&Fire") and Cancel, which
+// is the default, so Enter or Escape never accepts. True when the user accepted.
+bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept);
+using ConfirmFn = std::function<bool(QWidget* parent, const std::string& text, Confirmation accept)>;
 
 // Shows the hourglass (or `shape`) on `widget` and gives it back its own
 // pointer when the guard ends, on every path out of a command.
@@ -50,7 +56,11 @@ const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializ
 // The transfer runs on a thread of its own while a progress dialog counts the
 // flights and samples; the window's events are served meanwhile, and the rest
 // (messages, `flightsArrived`) happens on the window's thread once it has ended.
+// With `openFlight`, the final message offers to open the first downloaded
+// flight and, when the user accepts, passes its path after `flightsArrived`.
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
-                  Declares& declares = Declares::instance(), const MessageFn& messages = showMessage);
+                  Declares& declares = Declares::instance(), const MessageFn& messages = showMessage,
+                  const std::function<void(const std::string& path)>& openFlight = {},
+                  const ConfirmFn& confirm = askConfirmation);
 
 }  // namespace tarvel::device

@@ -18,6 +18,9 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "device_ui.h"
 
@@ -32,7 +35,9 @@ QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static
 
 // Texts on the serial line are single bytes, one character each: a reply byte
 // above 0x7F is a character of its own, not part of a UTF-8 sequence.
-QString fromLine(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
+QString fromLine(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<int>(text.size()));
+}
 std::string toLine(const QString& text) { return text.toLatin1().toStdString(); }
 
 QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
@@ -69,24 +74,53 @@ void showChoice(QComboBox* combo, const std::string& text) {
 
 }  // namespace
 
-StatusCircle::StatusCircle(QWidget* parent) : QWidget(parent) { setFixedSize(sizeHint()); }
+namespace {
+constexpr int kCircleSize = 18;
+constexpr int kTextGap = 6;
+}  // namespace
 
-void StatusCircle::setFillColor(const QColor& color) {
+StatusCircle::StatusCircle(int output, QWidget* parent) : QWidget(parent), m_output(output) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setState(Qt::white, QString());
+}
+
+QSize StatusCircle::sizeHint() const {
+    // Room for the longest state, so the layout does not move as it changes.
+    int textWidth = 0;
+    for (const QString& text :
+         {FrmConfigAltimeter::kClosedText, FrmConfigAltimeter::kOpenText, FrmConfigAltimeter::kFiredText})
+        textWidth = std::max(textWidth, fontMetrics().horizontalAdvance(text));
+    return {kCircleSize + kTextGap + textWidth, std::max(kCircleSize, fontMetrics().height())};
+}
+
+void StatusCircle::setState(const QColor& color, const QString& text) {
     m_fill = color;
+    m_text = text;
+    setAccessibleName(QStringLiteral("Output %1: %2")
+                          .arg(m_output)
+                          .arg(text.isEmpty() ? QStringLiteral("not tested") : text));
     update();
 }
 
 void StatusCircle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    const int top = (height() - kCircleSize) / 2;
     painter.setPen(Qt::black);
     painter.setBrush(m_fill);
-    painter.drawEllipse(rect().adjusted(1, 1, -1, -1));
+    painter.drawEllipse(QRect(0, top, kCircleSize, kCircleSize).adjusted(1, 1, -1, -1));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(rect().adjusted(kCircleSize + kTextGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_text);
 }
 
-FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares, QWidget* parent,
-                                       MessageFn messages)
-    : QDialog(parent), m_comport(std::move(comport)), m_declares(declares), m_messages(std::move(messages)) {
+FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares,
+                                       QWidget* parent, MessageFn messages, ConfirmFn confirm)
+    : QDialog(parent),
+      m_comport(std::move(comport)),
+      m_declares(declares),
+      m_messages(std::move(messages)),
+      m_confirm(std::move(confirm)) {
     setObjectName(QStringLiteral("frmConfigAltimeter"));
     setWindowTitle(QStringLiteral("Configure Altimeter"));
     buildControls();
@@ -114,8 +148,9 @@ void FrmConfigAltimeter::buildControls() {
     Label2 = makeLabel("Label2", QStringLiteral("Stage Delay (s) :"), Frame1);
     txtStageDelay = new QLineEdit(QStringLiteral("0.0"), Frame1);
     txtStageDelay->setObjectName(QStringLiteral("txtStageDelay"));
-    txtStageDelay->setToolTip(QStringLiteral(
-        "Delay in seconds to signal a stage event after motor burnout has been detected.  Range: 0.0 to 30.0"));
+    txtStageDelay->setToolTip(
+        QStringLiteral("Delay in seconds to signal a stage event after motor burnout has been detected.  "
+                       "Range: 0.0 to 30.0"));
     Label3 = makeLabel("Label3", QStringLiteral("Main Altitude (ft) :"), Frame1);
     txtMainAltitude = new QLineEdit(QStringLiteral("600"), Frame1);
     txtMainAltitude->setObjectName(QStringLiteral("txtMainAltitude"));
@@ -163,6 +198,8 @@ void FrmConfigAltimeter::buildControls() {
     txtSensorOutput->setObjectName(QStringLiteral("txtSensorOutput"));
     txtSensorOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtSensorOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtSensorOutput->setTabChangesFocus(true);  // Tab moves on; readings are never typed
+    txtSensorOutput->setAccessibleName(QStringLiteral("Sensor readings"));
     sensorLayout->addWidget(txtSensorOutput);
 
     // Test Deployment group.
@@ -177,7 +214,7 @@ void FrmConfigAltimeter::buildControls() {
         Line1[i]->setObjectName(QStringLiteral("Line1%1").arg(i));
         Line1[i]->setFrameShape(QFrame::HLine);
         Line1[i]->setMinimumWidth(16);
-        shpContStatus[i] = new StatusCircle(Frame2);
+        shpContStatus[i] = new StatusCircle(i + 1, Frame2);
         shpContStatus[i]->setObjectName(QStringLiteral("shpContStatus%1").arg(i));
         fireGrid->addWidget(cmdFireChannel[i], i, 0);
         fireGrid->addWidget(Line1[i], i, 1);
@@ -192,6 +229,7 @@ void FrmConfigAltimeter::buildControls() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     cmdClose = makeButton("cmdClose", QStringLiteral("Close"), this);
 
     auto* groups = new QGridLayout;
@@ -219,9 +257,29 @@ void FrmConfigAltimeter::buildControls() {
     connect(txtSensorOutput, &QPlainTextEdit::textChanged, this, &FrmConfigAltimeter::txtSensorOutput_Change);
     txtStageDelay->installEventFilter(this);
     txtMainAltitude->installEventFilter(this);
+
+    // Fields are named by their captions, and Alt with a caption's letter would reach them.
+    const std::pair<QLabel*, QWidget*> captioned[] = {{Label1, txtAltVersion},
+                                                      {Label5, cmbStageDetect},
+                                                      {Label2, txtStageDelay},
+                                                      {Label3, txtMainAltitude},
+                                                      {Label4, CmbLEDBuzzer}};
+    for (auto [caption, field] : captioned) {
+        caption->setBuddy(field);
+        field->setAccessibleName(caption->text().remove(':').trimmed());
+    }
+    // The keyboard goes through the window group by group: settings, sensors,
+    // outputs, then Close.
+    QWidget* order[] = {cmbStageDetect,    txtStageDelay,     txtMainAltitude,   CmbLEDBuzzer,
+                        cmdRead,           cmdWrite,          OptPollSensor[0],  OptPollSensor[1],
+                        cmdPoll,           txtSensorOutput,   cmdFireChannel[0], cmdFireChannel[1],
+                        cmdFireChannel[2], cmdReadContinuity, cmdClose};
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
-const FltportApi* FrmConfigAltimeter::bind() { return bindOrWarn(this, m_declares, kConfigEntries, m_messages); }
+const FltportApi* FrmConfigAltimeter::bind() {
+    return bindOrWarn(this, m_declares, kConfigEntries, m_messages);
+}
 
 AltimeterSettings FrmConfigAltimeter::shownSettings() const {
     AltimeterSettings s;
@@ -258,7 +316,8 @@ void FrmConfigAltimeter::cmdRead_Click() {
 void FrmConfigAltimeter::cmdWrite_Click() {
     // Normally leaving a field has checked it already; a field still holding an
     // out-of-range text (focus never left it) is refused here so it is never sent.
-    for (auto [field, range] : {std::pair{txtStageDelay, &kStageDelayRange}, {txtMainAltitude, &kMainAltitudeRange}}) {
+    for (auto [field, range] :
+         {std::pair{txtStageDelay, &kStageDelayRange}, {txtMainAltitude, &kMainAltitudeRange}}) {
         if (auto refusal = checkRange(field->text().toStdString(), *range)) {
             checkField(field, field == txtStageDelay ? m_savedStageDelay : m_savedMainAltitude, *range);
             return;
@@ -297,7 +356,9 @@ void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, cons
 }
 
 void FrmConfigAltimeter::txtStageDelay_GotFocus() { m_savedStageDelay = txtStageDelay->text(); }
-void FrmConfigAltimeter::txtStageDelay_LostFocus() { checkField(txtStageDelay, m_savedStageDelay, kStageDelayRange); }
+void FrmConfigAltimeter::txtStageDelay_LostFocus() {
+    checkField(txtStageDelay, m_savedStageDelay, kStageDelayRange);
+}
 void FrmConfigAltimeter::txtMainAltitude_GotFocus() { m_savedMainAltitude = txtMainAltitude->text(); }
 void FrmConfigAltimeter::txtMainAltitude_LostFocus() {
     checkField(txtMainAltitude, m_savedMainAltitude, kMainAltitudeRange);
@@ -395,13 +456,16 @@ void FrmConfigAltimeter::txtSensorOutput_Change() {
 }
 
 void FrmConfigAltimeter::cmdFireChannel_Click(int index) {
+    // Firing ignites a charge: the user names it once more; Cancel is the default.
+    const int output = index + 1;
+    if (m_confirm && !m_confirm(this, "Fire output " + std::to_string(output) + " now?", Confirmation::Fire))
+        return;
     PointerGuard pointer(this);
     const FltportApi* api = bind();
     if (!api) return;
-    // No confirmation: the button is the deliberate act that fires the output.
-    DeviceOutcome outcome = fireOutput(*api, port(), index + 1);
+    DeviceOutcome outcome = fireOutput(*api, port(), output);
     if (outcome) {
-        shpContStatus[index]->setFillColor(kRed);
+        shpContStatus[index]->setState(kRed, kFiredText);
         return;
     }
     pointer.restore();
@@ -410,16 +474,20 @@ void FrmConfigAltimeter::cmdFireChannel_Click(int index) {
 
 void FrmConfigAltimeter::cmdReadContinuity_Click() {
     PointerGuard pointer(this);
-    for (StatusCircle* circle : shpContStatus) circle->setFillColor(kWhite);
+    for (StatusCircle* circle : shpContStatus) circle->setState(kWhite, QString());
     const FltportApi* api = bind();
     if (!api) return;
     std::array<bool, 3> closed{};
     DeviceOutcome outcome = readContinuity(*api, port(), closed, [&](int value) {
         for (int i = 0; i < 3; ++i)
-            if (closed[i]) shpContStatus[i]->setFillColor(kGreen);
+            if (closed[i]) shpContStatus[i]->setState(kGreen, kClosedText);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();
     });
+    // Only a test that read all three outputs can call the others open.
+    if (outcome)
+        for (StatusCircle* circle : shpContStatus)
+            if (circle->fillColor() != kGreen) circle->setState(kWhite, kOpenText);
     if (!outcome) {
         pointer.restore();
         m_messages(this, outcome.message, MessageIcon::Exclamation);

@@ -6,7 +6,6 @@
 
 #include <QColor>
 #include <QDialog>
-
 #include <array>
 #include <functional>
 #include <string>
@@ -28,33 +27,42 @@ class QTimer;
 
 namespace tarvel::device {
 
-// A filled circle (shpContStatus) showing an output's state.
+// A filled circle (shpContStatus) showing an output's state, with the state
+// in words beside it ("closed", "open", "fired"), so it does not rest on the
+// colour alone; screen readers get the output and its state as the name.
 class StatusCircle : public QWidget {
     Q_OBJECT
 public:
-    explicit StatusCircle(QWidget* parent = nullptr);
+    explicit StatusCircle(int output, QWidget* parent = nullptr);
     QColor fillColor() const { return m_fill; }
-    void setFillColor(const QColor& color);
-    QSize sizeHint() const override { return {18, 18}; }
+    QString stateText() const { return m_text; }
+    void setState(const QColor& color, const QString& text);
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(class QPaintEvent* event) override;
 
 private:
+    int m_output;
     QColor m_fill = Qt::white;
+    QString m_text;
 };
 
 class FrmConfigAltimeter : public QDialog {
     Q_OBJECT
 public:
     // `comport` gives the main window's port name each time the port is opened.
-    explicit FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares = Declares::instance(),
-                                QWidget* parent = nullptr, MessageFn messages = showMessage);
+    explicit FrmConfigAltimeter(std::function<std::string()> comport,
+                                Declares& declares = Declares::instance(), QWidget* parent = nullptr,
+                                MessageFn messages = showMessage, ConfirmFn confirm = askConfirmation);
     ~FrmConfigAltimeter() override;
 
     static inline const QColor kWhite{255, 255, 255};
     static inline const QColor kGreen{0, 192, 0};
     static inline const QColor kRed{255, 0, 0};
+    static inline const QString kClosedText = QStringLiteral("closed");
+    static inline const QString kOpenText = QStringLiteral("open");
+    static inline const QString kFiredText = QStringLiteral("fired");
     // Readings kept in txtSensorOutput besides the heading; older ones scroll away.
     static constexpr int kMaxReadingLines = 2000;
     static constexpr int kPollIntervalMs = 500;
@@ -126,6 +134,7 @@ private:
     std::function<std::string()> m_comport;
     Declares& m_declares;
     MessageFn m_messages;
+    ConfirmFn m_confirm;
     const FltportApi* m_pollApi = nullptr;  // bound when polling started
     bool m_polling = false;
     bool m_portOpenForPoll = false;

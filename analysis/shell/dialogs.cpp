@@ -43,7 +43,8 @@ bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
 int QtDialogs::runModal(QDialog& dialog) { return dialog.exec(); }
 
 Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text, QMessageBox::NoButton,
+                    parent);
     std::vector<std::pair<QAbstractButton*, Choice>> buttons;
     for (Choice choice : choices) {
         switch (choice) {
@@ -55,6 +56,12 @@ Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initia
                 break;
             case Choice::Replace:
                 buttons.emplace_back(box.addButton("&Replace", QMessageBox::AcceptRole), choice);
+                break;
+            case Choice::Open:
+                buttons.emplace_back(box.addButton("&Open", QMessageBox::AcceptRole), choice);
+                break;
+            case Choice::Fire:
+                buttons.emplace_back(box.addButton("&Fire", QMessageBox::AcceptRole), choice);
                 break;
             case Choice::Cancel:
                 box.setEscapeButton(box.addButton(QMessageBox::Cancel));

@@ -26,7 +26,7 @@ class Dialogs {
 public:
     enum class Icon { None, Warning };
     // Buttons of a question, and the one the user pressed.
-    enum class Choice { Save, Discard, Replace, Cancel };
+    enum class Choice { Save, Discard, Replace, Open, Fire, Cancel };
 
     virtual ~Dialogs() = default;
     // Open dialog; nothing when the user cancels.

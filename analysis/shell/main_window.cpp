@@ -5,6 +5,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -21,6 +25,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "about_dialog.h"
@@ -53,14 +59,47 @@ public:
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
+// The platform's standard keys for a command, and `key` where the platform has
+// none of its own, so the command has the same key everywhere.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey standard, const QKeySequence& key) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+    if (!keys.contains(key)) keys.append(key);
+    return keys;
+}
+
+// The first local record file among dragged or dropped data; empty when none.
+QString droppedRecordFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(".rcd", Qt::CaseInsensitive) && QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+// The graph keeps the light colours it was drawn for: its curve and label
+// colours are fixed and would sink into a dark desktop theme's panel.
+QPalette graphPalette() {
+    QPalette light(QColor(Qt::black), QColor(240, 240, 240), QColor(Qt::white), QColor(160, 160, 160),
+                   QColor(200, 200, 200), QColor(Qt::black), QColor(Qt::white));
+    light.setColor(QPalette::ButtonText, Qt::black);
+    light.setColor(QPalette::Button, QColor(240, 240, 240));
+    return light;
+}
+
 // Notes are held with CR LF line breaks, as the record file carries them.
 QString notesForWidget(const std::string& notes) { return qs(notes).replace("\r\n", "\n"); }
 std::string notesForModel(const QString& text) { return QString(text).replace("\n", "\r\n").toStdString(); }
 
 }  // namespace
 
-MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings)) {
+MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent,
+                       UserPreferences preferences)
+    : QMainWindow(parent),
+      m_dialogs(dialogs),
+      m_settings(std::move(settings)),
+      m_preferences(std::move(preferences)) {
 #ifdef Q_OS_WIN
     m_firmwareProgram = "TRupgrade.exe";
 #else
@@ -79,6 +118,11 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_config = std::make_unique<ConfigDialog>(m_analysis, m_settings, m_dialogs, this);
     if (auto saved = m_settings.readPort()) m_config->Comport()->setCurrentText(qs(*saved));
     m_analysis.Comport = m_config->Comport()->currentText().toStdString();
+
+    // The units chosen in an earlier run; the first run keeps the start-up units.
+    if (auto units = m_preferences.units()) m_analysis.applyUnits(*units);
+    setAcceptDrops(true);
+    rebuildRecentMenu();
 
     m_graph->InitGraph();
     m_graph->DrawAxes();
@@ -116,14 +160,19 @@ void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mnuFile");
     addEntry(file, "mnuFileOpen", "&Open", &MainWindow::mnuFileOpen_Click, QKeySequence("Ctrl+O"));
+    m_recentMenu = file->addMenu("Open &Recent");
+    m_recentMenu->setObjectName("mnuFileRecent");
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
-    addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click);
-    addEntry(file, "mnuFileExport", "Export to .ENG", &MainWindow::mnuFileExport_Click);
-    addEntry(file, "mnuFileExportCSV", "Export to .CSV", &MainWindow::mnuFileExportCSV_Click);
+    addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
+        ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
+    addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
+    addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
     file->addSeparator();
-    addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click, QKeySequence("Ctrl+P"));
+    addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
+        ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
     file->addSeparator();
-    addEntry(file, "mnuFileExit", "&Exit", &MainWindow::mnuFileExit_Click);
+    addEntry(file, "mnuFileExit", "&Exit", &MainWindow::mnuFileExit_Click)
+        ->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence("Ctrl+Q")));
 
     QMenu* connectMenu = menuBar()->addMenu("&Connect");
     connectMenu->setObjectName("mnuConnect");
@@ -132,7 +181,7 @@ void MainWindow::buildMenus() {
     addEntry(connectMenu, "mnuConnectUploadFirmware", "&Upload Firmware...",
              &MainWindow::mnuConnectUploadFirmware_Click);
     // "Check Outputs" has never had a command of its own.
-    auto* checkOutputs = new QAction("Check Outputs", this);
+    auto* checkOutputs = new QAction("Chec&k Outputs", this);
     checkOutputs->setObjectName("mnuConnectCheckOutputs");
     connectMenu->addAction(checkOutputs);
     m_actions["mnuConnectCheckOutputs"] = checkOutputs;
@@ -141,15 +190,21 @@ void MainWindow::buildMenus() {
              &MainWindow::mnuConnectPortConfig_Click);
 
     addEntry(nullptr, "mnuRecalc", "&Recalculate", &MainWindow::mnuRecalc_Click);
+    m_recalculateKey = new QAction("Recalculate", this);
+    m_recalculateKey->setObjectName("actRecalculateKey");
+    m_recalculateKey->setShortcuts(standardKeys(QKeySequence::Refresh, QKeySequence(Qt::Key_F5)));
+    m_recalculateKey->setEnabled(false);
+    connect(m_recalculateKey, &QAction::triggered, this, &MainWindow::mnuRecalc_Click);
+    addAction(m_recalculateKey);
 
     QMenu* graphMenu = menuBar()->addMenu("&Graph");
     graphMenu->setObjectName("mnuGraph");
-    addEntry(graphMenu, "mnuGraphAll", "All Curves", &MainWindow::mnuGraphAll_Click);
-    addEntry(graphMenu, "mnuGraphAccelThrust", "Accel\\Thrust", &MainWindow::mnuGraphAccelThrust_Click);
-    addEntry(graphMenu, "mnuGraphThrust", "Thrust", &MainWindow::mnuGraphThrust_Click);
-    addEntry(graphMenu, "mnuGraphAltitude", "Altitude", &MainWindow::mnuGraphAltitude_Click);
-    addEntry(graphMenu, "mnuGraphVelocity", "Velocity", &MainWindow::mnuGraphVelocity_Click);
-    addEntry(graphMenu, "mnuGraphAccel", "Acceleration", &MainWindow::mnuGraphAccel_Click);
+    addEntry(graphMenu, "mnuGraphAll", "&All Curves", &MainWindow::mnuGraphAll_Click);
+    addEntry(graphMenu, "mnuGraphAccelThrust", "A&ccel\\Thrust", &MainWindow::mnuGraphAccelThrust_Click);
+    addEntry(graphMenu, "mnuGraphThrust", "&Thrust", &MainWindow::mnuGraphThrust_Click);
+    addEntry(graphMenu, "mnuGraphAltitude", "A&ltitude", &MainWindow::mnuGraphAltitude_Click);
+    addEntry(graphMenu, "mnuGraphVelocity", "&Velocity", &MainWindow::mnuGraphVelocity_Click);
+    addEntry(graphMenu, "mnuGraphAccel", "Acc&eleration", &MainWindow::mnuGraphAccel_Click);
     for (const char* name : {"mnuGraphAll", "mnuGraphAccelThrust", "mnuGraphThrust", "mnuGraphAltitude",
                              "mnuGraphVelocity", "mnuGraphAccel"})
         action(name)->setCheckable(true);
@@ -157,8 +212,8 @@ void MainWindow::buildMenus() {
 
     QMenu* config = menuBar()->addMenu("&Configuration");
     config->setObjectName("mnuConfiguration");
-    addEntry(config, "mnuConfigurationUnits", "Units", &MainWindow::mnuConfigurationUnits_Click);
-    addEntry(config, "mnuConfigurationAltimeter", "Configure Altimeter",
+    addEntry(config, "mnuConfigurationUnits", "&Units", &MainWindow::mnuConfigurationUnits_Click);
+    addEntry(config, "mnuConfigurationAltimeter", "Configure &Altimeter",
              &MainWindow::mnuConfigurationAltimeter_Click);
 
     QMenu* help = menuBar()->addMenu("&Help");
@@ -192,6 +247,8 @@ void MainWindow::buildPanels() {
     m_graphWidget = new GraphWidget(*m_graph, central);
     m_graphWidget->setObjectName("grfArea");
     m_graphWidget->setToolTip("Right click to calculate a descent rate.");
+    m_graphWidget->setPalette(graphPalette());
+    m_graphWidget->setAccessibleName("Flight graph");
     connect(m_graphWidget, &GraphWidget::pointerMoved, this, &MainWindow::grfArea_MouseMove);
     connect(m_graphWidget, &GraphWidget::pointerPressed, this, &MainWindow::grfArea_MouseDown);
     connect(m_graphWidget, &GraphWidget::rangeDragged, this, &MainWindow::grfArea_RangeDragged);
@@ -202,6 +259,7 @@ void MainWindow::buildPanels() {
 
     auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
     hint->setObjectName("lblHint");
+    m_graphWidget->setAccessibleDescription(hint->text());
     layout->addWidget(hint);
 
     m_detailEdits.assign(kDetailFieldCount, nullptr);
@@ -236,6 +294,11 @@ void MainWindow::buildPanels() {
         const int row = grid->rowCount();
         grid->addWidget(caption, row, 0);
         grid->addWidget(field, row, 1);
+        // Screen readers name a field or a figure by its caption.
+        if (auto* label = qobject_cast<QLabel*>(caption)) {
+            field->setAccessibleName(label->text().remove(':').trimmed());
+            if (field->focusPolicy() != Qt::NoFocus) label->setBuddy(field);
+        }
         if (unit) grid->addWidget(unit, row, 2);
     };
     auto panel = [&](const char* name, const char* caption) {
@@ -270,6 +333,7 @@ void MainWindow::buildPanels() {
     m_notes->setToolTip("Any additional information about the rocket and launch.");
     m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_notes->setTabChangesFocus(true);
+    m_notes->viewport()->installEventFilter(this);
     // The notes take the height the other panels leave, never more.
     m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 8);
@@ -279,6 +343,8 @@ void MainWindow::buildPanels() {
         markEdited();
     });
     auto* notesCaption = new QLabel("Notes:");
+    notesCaption->setBuddy(m_notes);
+    m_notes->setAccessibleName("Notes");
     miscGrid->addWidget(notesCaption, miscGrid->rowCount(), 0, 1, 2);
     miscGrid->addWidget(m_notes, miscGrid->rowCount(), 0, 1, 2);
     miscGrid->setRowStretch(miscGrid->rowCount() - 1, 1);
@@ -357,7 +423,8 @@ void MainWindow::markEditedIf(bool changed) {
 
 bool MainWindow::settleUnsavedEdits() {
     if (!isWindowModified()) return true;
-    const QString file = m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
+    const QString file =
+        m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
     switch (m_dialogs.ask(this, "The changes to " + file + " have not been saved.\nSave them first?",
                           {Dialogs::Choice::Save, Dialogs::Choice::Discard, Dialogs::Choice::Cancel})) {
         case Dialogs::Choice::Save:
@@ -447,10 +514,73 @@ void MainWindow::refreshFromModel() {
 }
 
 void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
-    for (const char* name : names) action(name)->setEnabled(true);
+    for (const char* name : names) {
+        action(name)->setEnabled(true);
+        if (std::string_view(name) == "mnuRecalc") m_recalculateKey->setEnabled(true);
+    }
+}
+
+void MainWindow::rememberRecentFile(const QString& path) {
+    m_preferences.addRecentFile(path);
+    rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList files = m_preferences.recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        // "&1 name" ... "&8 name": a digit picks the entry from the keyboard.
+        QString shown = files[i];
+        QAction* entry = m_recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(shown.replace('&', "&&")));
+        entry->setData(files[i]);
+        entry->setToolTip(files[i]);
+        connect(entry, &QAction::triggered, this, [this, path = files[i]] { openRecentFile(path); });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (openRecordFile(path)) return;
+    // A file that is gone is taken off the list; one that failed to read stays.
+    if (!QFileInfo::exists(path)) {
+        m_preferences.removeRecentFile(path);
+        rebuildRecentMenu();
+    }
+}
+
+void MainWindow::openStartupFiles(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    // Listed from the last up, so the list keeps their order below the first.
+    for (auto it = paths.crbegin(); it != std::prev(paths.crend()); ++it)
+        if (QFileInfo(*it).isFile()) m_preferences.addRecentFile(*it);
+    rebuildRecentMenu();
+    openRecordFile(paths.front());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedRecordFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedRecordFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openRecordFile(path);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A record file dropped on a text field opens, rather than pasting its name.
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+        event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!droppedRecordFile(drop->mimeData()).isEmpty()) {
+            if (event->type() == QEvent::Drop)
+                dropEvent(drop);
+            else
+                drop->acceptProposedAction();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusOut) {
         // Opening a menu or switching to another program is not leaving the field.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -497,6 +627,7 @@ bool MainWindow::openRecordFile(const QString& path) {
         m_interaction->reset();  // the pointer was on the previous flight
         refreshFromModel();
     }
+    if (status.ok) rememberRecentFile(path);
     return report(status);
 }
 
@@ -509,7 +640,9 @@ void MainWindow::mnuFileSave_Click() { reportSaved(m_analysis.saveRecordFile());
 void MainWindow::mnuFileSaveAs_Click() {
     const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
     if (!path) return;
-    reportSaved(m_analysis.saveRecordFileAs(path->toStdString()));
+    const Status status = m_analysis.saveRecordFileAs(path->toStdString());
+    reportSaved(status);
+    if (status.ok) rememberRecentFile(*path);
 }
 
 void MainWindow::mnuFileExportCSV_Click() {
@@ -629,6 +762,7 @@ void MainWindow::mnuConnectUploadFirmware_Click() {
 }
 
 void MainWindow::mnuConnectPortConfig_Click() {
+    m_config->refreshPorts();  // ports come and go with their cables
     m_config->Comport()->setCurrentText(qs(m_analysis.Comport));
     m_dialogs.runModal(*m_config);
 }
@@ -660,6 +794,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         const UnitSelection before = m_analysis.units;
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
+        if (status.ok) m_preferences.setUnits(m_analysis.units);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }

@@ -11,9 +11,12 @@
 
 #include "flight_analysis.h"
 #include "tarvel_settings.h"
+#include "user_preferences.h"
 
 class QAction;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QMenu;
 class QPrinter;
 class QResizeEvent;
@@ -37,7 +40,9 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // `dialogs` must outlive the window.
-    MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr);
+    // `preferences`: where the chosen units and the recent files are kept.
+    MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr,
+               UserPreferences preferences = UserPreferences());
     ~MainWindow() override;
 
     FlightAnalysis& analysis() { return m_analysis; }
@@ -46,6 +51,7 @@ public:
     GraphWidget* grfArea() const { return m_graphWidget; }
     Dialogs& dialogs() { return m_dialogs; }
     const TarvelSettings& settings() const { return m_settings; }
+    ConfigDialog* portDialog() const { return m_config.get(); }
 
     // Flight computer commands, provided by the device library; without them
     // the two menu entries say that they are not available.
@@ -58,6 +64,11 @@ public:
 
     // Opens a record file as "&Open" does after its dialog; false on failure.
     bool openRecordFile(const QString& path);
+    // Files named at start: the first is opened, the others are put on the
+    // recent files list (in their order, below the first).
+    void openStartupFiles(const QStringList& paths);
+    // "Open &Recent": the last record files opened or saved, newest first.
+    QMenu* recentMenu() const { return m_recentMenu; }
 
     // Menu entries by control name ("mnuFileOpen", "mnuGraphAll", ...).
     QAction* action(const QString& name) const;
@@ -112,6 +123,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Record files dropped anywhere on the window are opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -136,6 +150,9 @@ private:
     // Before a download that may replace existing record files: the user's word.
     bool confirmReplacingDownloads();
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
+    void rememberRecentFile(const QString& path);
+    void rebuildRecentMenu();
+    void openRecentFile(const QString& path);
     void showPointerValues();
     // "Zoom Out", the gestures of the graph and the pointer values in the status bar.
     void buildGraphGestures(QMenu* graphMenu);
@@ -144,6 +161,7 @@ private:
 
     Dialogs& m_dialogs;
     TarvelSettings m_settings;
+    UserPreferences m_preferences;
     FlightAnalysis m_analysis;
     std::unique_ptr<graph::LnGraph> m_graph;
     std::unique_ptr<graph::GraphInteraction> m_interaction;
@@ -154,6 +172,9 @@ private:
     std::unique_ptr<ConfigDialog> m_config;
 
     std::map<QString, QAction*> m_actions;
+    QMenu* m_recentMenu = nullptr;
+    // F5 for the hidden "&Recalculate": a hidden entry takes no keys itself.
+    QAction* m_recalculateKey = nullptr;
     std::map<QString, QLabel*> m_labels;
     std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;

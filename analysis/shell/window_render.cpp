@@ -64,7 +64,8 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
             const Status status = fa.applyUnits(action.unitsOver(fa.units));
             window.refreshFromModel();
             if (!status.ok)
-                window.dialogs().message(&window, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+                window.dialogs().message(&window, QString::fromStdString(status.message),
+                                         Dialogs::Icon::Warning);
             break;
         }
         case WindowAction::Kind::Mode:
@@ -100,7 +101,9 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     // With the picture on standard output, the messages go to the error stream.
     const bool toStandardOutput = png == "-";
     HeadlessDialogs dialogs(toStandardOutput ? err : out);
-    MainWindow window(dialogs, TarvelSettings(std::string(".")));
+    // The picture shows the file and the actions only: not the units or files
+    // the user last had in the window, and nothing is left in the user's store.
+    MainWindow window(dialogs, TarvelSettings(std::string(".")), nullptr, UserPreferences(false));
     window.analysis().numberLocale = locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);

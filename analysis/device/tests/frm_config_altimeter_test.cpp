@@ -1,9 +1,12 @@
 // The configuration window and the download command, driven offscreen
 // against the simulated flight computer on a pseudo-terminal.
 
+#include "frm_config_altimeter.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,12 +16,10 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextCursor>
-
 #include <filesystem>
 #include <memory>
 
 #include "device_ui.h"
-#include "frm_config_altimeter.h"
 #include "modal_driver.h"
 #include "pty_peer.h"
 #include "test_support.h"
@@ -47,7 +48,8 @@ protected:
     std::unique_ptr<FrmConfigAltimeter> openForm(const std::string& port) {
         m_port = port;
         auto form = std::make_unique<FrmConfigAltimeter>([this] { return m_port; });
-        QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [this](int v) { progress.push_back(v); });
+        QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
+                         [this](int v) { progress.push_back(v); });
         return form;
     }
 
@@ -62,7 +64,8 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     window.setCursor(Qt::CrossCursor);  // the window's own pointer
     int arrived = 0;
     auto download = [&](const std::string& port, Declares& declares) {
-        downloadData(&window, port, [&] { ++arrived; }, declares);
+        downloadData(
+            &window, port, [&] { ++arrived; }, declares);
         EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
         auto seen = modals.take();
         EXPECT_EQ(seen.size(), 1u);
@@ -111,7 +114,8 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
 
 TEST_F(DeviceWindow, APortThatDoesNotOpenChangesNoControl) {
     auto form = openForm(testing::kMissingPort);
-    form->cmbStageDetect->setEditText(QString::fromUtf8("Zündung \u03a9"));  // typed, beyond one byte a character
+    form->cmbStageDetect->setEditText(
+        QString::fromUtf8("Zündung \u03a9"));  // typed, beyond one byte a character
     form->CmbLEDBuzzer->setCurrentIndex(1);
     for (QPushButton* button : {form->cmdRead, form->cmdWrite}) {
         button->click();
@@ -256,21 +260,78 @@ TEST_F(DeviceWindow, PollOnAPortThatCannotOpenWaitsForStop) {
     EXPECT_TRUE(form->cmdRead->isEnabled());
 }
 
-TEST_F(DeviceWindow, FireThenReadContinuity) {
+TEST_F(DeviceWindow, FireOnlyAfterTheUserConfirmsThenReadContinuity) {
     PtyPeer peer;
     peer.setContinuity({true, false, true});
     auto form = openForm(peer.path());
+    // Cancel, Enter (Cancel is the default) and Escape-like refusals send nothing.
+    modals.answers = {ModalDriver::Answer::Cancel, ModalDriver::Answer::Enter};
     form->cmdFireChannel[1]->click();
+    form->cmdFireChannel[1]->click();
+    auto questions = modals.takeQuestions();
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].text, "Fire output 2 now?");
+    EXPECT_TRUE(questions[0].exclamation);
+    EXPECT_EQ(peer.takeReceived(), "");
+    EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kWhite);
+
+    modals.answers = {ModalDriver::Answer::Accept};
+    form->cmdFireChannel[1]->click();
+    EXPECT_EQ(modals.takeQuestions().size(), 1u);
     EXPECT_EQ(peer.takeReceived(), "w2\r");
     EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kRed);
+    EXPECT_EQ(form->shpContStatus[1]->stateText(), "fired");
 
     form->cmdReadContinuity->click();
     EXPECT_EQ(peer.takeReceived(), "r1\rr2\rr3\r");
-    EXPECT_EQ(form->shpContStatus[0]->fillColor(), FrmConfigAltimeter::kGreen);
-    EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kWhite);
-    EXPECT_EQ(form->shpContStatus[2]->fillColor(), FrmConfigAltimeter::kGreen);
+    // Each circle says its state in words too, and names itself to screen readers.
+    const std::pair<QColor, QString> expected[] = {{FrmConfigAltimeter::kGreen, "closed"},
+                                                   {FrmConfigAltimeter::kWhite, "open"},
+                                                   {FrmConfigAltimeter::kGreen, "closed"}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(form->shpContStatus[i]->fillColor(), expected[i].first) << i;
+        EXPECT_EQ(form->shpContStatus[i]->stateText(), expected[i].second) << i;
+        EXPECT_EQ(form->shpContStatus[i]->accessibleName(),
+                  QString("Output %1: %2").arg(i + 1).arg(expected[i].second));
+    }
     EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 90, 100, 0}));
     EXPECT_TRUE(modals.take().empty());
+    EXPECT_TRUE(modals.takeQuestions().empty());
+
+    // A test that could not reach the outputs calls none of them open.
+    m_port = testing::kMissingPort;
+    form->cmdReadContinuity->click();
+    EXPECT_EQ(modals.take().size(), 1u);
+    for (StatusCircle* circle : form->shpContStatus) EXPECT_EQ(circle->stateText(), "");
+}
+
+TEST_F(DeviceWindow, EveryControlIsNamedAndTabGoesGroupByGroup) {
+    auto form = openForm("COM1");
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(form.get()) || !(widget->focusPolicy() & Qt::TabFocus)) continue;
+        if (qobject_cast<QComboBox*>(widget->parentWidget())) continue;  // the list's own text field
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << widget->objectName().toStdString();
+    }
+    form->cmbStageDetect->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 15; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        // An editable list's text field stands for the list.
+        if (qobject_cast<QComboBox*>(focused->parentWidget())) focused = focused->parentWidget();
+        visited << focused->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // The readings field passes Tab on instead of keeping the keyboard.
+    EXPECT_EQ(visited, QStringList({"cmbStageDetect", "txtStageDelay", "txtMainAltitude", "CmbLEDBuzzer",
+                                    "cmdRead", "cmdWrite", "OptPollSensor0", "cmdPoll", "txtSensorOutput",
+                                    "cmdFireChannel0", "cmdFireChannel1", "cmdFireChannel2",
+                                    "cmdReadContinuity", "cmdClose", "cmbStageDetect"}));
 }
 
 TEST_F(DeviceWindow, WhatTheFlightComputerDidNotSayIsToldNotShown) {
@@ -296,6 +357,7 @@ TEST_F(DeviceWindow, WhatTheFlightComputerDidNotSayIsToldNotShown) {
 
     form->cmdReadContinuity->click();
     toldOnce(notAnswering);
+    modals.answers = {ModalDriver::Answer::Accept};
     form->cmdFireChannel[0]->click();
     toldOnce(notAnswering);
     for (StatusCircle* circle : form->shpContStatus)
@@ -316,6 +378,7 @@ TEST_F(DeviceWindow, WhatTheFlightComputerDidNotSayIsToldNotShown) {
     form->cmdWrite->click();
     toldOnce("The flight computer refused the setting Stage Detect: Launch");
     EXPECT_EQ(refusing.takeReceived(), "wg0\rrg\r");
+    modals.answers = {ModalDriver::Answer::Accept};
     form->cmdFireChannel[2]->click();
     toldOnce("Output 3: the flight computer did not acknowledge the fire command");
     EXPECT_EQ(form->shpContStatus[2]->fillColor(), FrmConfigAltimeter::kWhite);

@@ -49,9 +49,15 @@ public:
     std::deque<Choice> answers;  // Cancel when none is left
     std::vector<std::string> questions;
 
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-    void message(QWidget*, const QString& text, Icon icon) override { messages.push_back({text.toStdString(), icon}); }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void message(QWidget*, const QString& text, Icon icon) override {
+        messages.push_back({text.toStdString(), icon});
+    }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     Choice ask(QWidget*, const QString& text, std::initializer_list<Choice>) override {
         questions.push_back(text.toStdString());
@@ -68,6 +74,10 @@ public:
         return dialog.result();
     }
 };
+
+const std::string kOfferAfterThree =
+    "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+    "Open the first downloaded flight, tmprecord0.rcd, now?";
 
 class MainWindowDevice : public ::testing::Test {
 protected:
@@ -101,9 +111,9 @@ TEST_F(MainWindowDevice, DownloadEnablesTheRecordCommandsOnlyWhenFlightsArrive) 
     PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2), testing::smallFlight(7, 3)});
     window->analysis().Comport = peer.path();  // read at the moment the port opens
     window->action("mnuConnectUploadData")->trigger();
-    EXPECT_EQ(dialogs.messages.back().text,
-              "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.");
-    EXPECT_EQ(dialogs.messages.back().icon, Dialogs::Icon::None);
+    // The final message offers the first flight; Cancel leaves it to File, Open.
+    EXPECT_EQ(dialogs.questions.back(), kOfferAfterThree);
+    EXPECT_FALSE(window->analysis().bValidFile);
     // "&Recalculate" is enabled too but stays hidden, and a hidden action reports itself disabled.
     for (const char* name : {"mnuFileSave", "mnuFilePrint"}) EXPECT_TRUE(enabled(name)) << name;
     EXPECT_FALSE(enabled("mnuFileSaveAs"));  // only an Open enables the rest
@@ -131,17 +141,23 @@ TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
     EXPECT_FALSE(std::filesystem::exists("tmprecord0.rcd"));
     EXPECT_TRUE(peer.takeReceived().empty());
 
-    dialogs.answers.push_back(Dialogs::Choice::Replace);
+    // Replace, then Open: the first downloaded flight is opened at once.
+    dialogs.answers = {Dialogs::Choice::Replace, Dialogs::Choice::Open};
     window->action("mnuConnectUploadData")->trigger();
-    EXPECT_EQ(dialogs.messages.back().text,
-              "Uploaded files: 2\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_NE(dialogs.questions[2].find("Uploaded files: 2\n"), std::string::npos);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(window->analysis().bValidFile);
+    EXPECT_EQ(window->analysis().samples.SampleCount, 5);
+    EXPECT_EQ(std::filesystem::path(window->analysis().CurOpenFileName),
+              std::filesystem::absolute("tmprecord0.rcd"));
     EXPECT_TRUE(window->openRecordFile("tmprecord1.rcd"));
     EXPECT_EQ(window->analysis().samples.SampleCount, 6);
 
     // Unsaved edits come first: Cancel there stops the download before it asks about files.
     window->notesEdit()->setPlainText("edited");
     window->action("mnuConnectUploadData")->trigger();
-    EXPECT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions.size(), 4u);
     EXPECT_NE(dialogs.questions.back().find("not been saved"), std::string::npos);
 }
 
@@ -177,7 +193,7 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
             otherCommandsWaited = otherCommandsWaited && !enabled(name);
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
-        if (ticks == 5) window->close();  // waits for the end of the transfer
+        if (ticks == 5) window->close();                       // waits for the end of the transfer
         if (ticks == 6) window->mnuConnectUploadData_Click();  // no second transfer meanwhile
     });
     probe.start(50);
@@ -196,9 +212,9 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
     EXPECT_LE(*counts.rbegin(), 350);
 
     // Afterwards everything as the command always did it, then the close asked for meanwhile.
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Uploaded files: 2\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].substr(0, 18), "Uploaded files: 2\n");
     for (const char* name :
          {"mnuFileSave", "mnuFilePrint", "mnuConnectUploadData", "mnuConfigurationAltimeter"})
         EXPECT_TRUE(enabled(name)) << name;
@@ -225,6 +241,12 @@ TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {
         EXPECT_EQ(form->windowTitle(), "Configure Altimeter");
         form->cmdRead->click();
         EXPECT_EQ(form->txtMainAltitude->text(), "1200");
+        // Fire asks through the window's own question box.
+        peer.takeReceived();
+        dialogs.answers = {Dialogs::Choice::Fire};
+        form->cmdFireChannel[0]->click();
+        EXPECT_EQ(dialogs.questions.back(), "Fire output 1 now?");
+        EXPECT_EQ(peer.takeReceived(), "w1\r");
         form->cmdClose->click();
         scripted = true;
     });

@@ -1,5 +1,5 @@
 // TarvelGraph: the flight analysis program.
-//   TarvelGraph [FILE.rcd]           opens FILE at start
+//   TarvelGraph [FILE.rcd ...]       opens the first FILE at start; the others go to Open Recent
 //   TarvelGraph --measure-startup    prints the milliseconds to the first painted window and quits
 
 #include <QApplication>
@@ -21,12 +21,12 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(tarvel::kAppTitle);
 
     bool measure = false;
-    QString file;
+    QStringList files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--measure-startup") == 0)
             measure = true;
         else
-            file = QString::fromLocal8Bit(argv[i]);
+            files.append(QString::fromLocal8Bit(argv[i]));
     }
 
     tarvel::QtDialogs dialogs;
@@ -35,6 +35,7 @@ int main(int argc, char* argv[]) {
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();
-    if (!file.isEmpty()) QTimer::singleShot(0, &window, [&window, file] { window.openRecordFile(file); });
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, files] { window.openStartupFiles(files); });
     return app.exec();
 }

@@ -50,27 +50,28 @@ TEST_F(WindowTest, MenuTreeAtStartUp) {
         const char* shortcut;
         bool enabled, visible, checked;
     };
+    // Captions carry a letter for the keyboard in every entry.
     const Entry entries[] = {
         {"mnuFileOpen", "&Open", "Ctrl+O", true, true, false},
         {"mnuFileSave", "&Save", "Ctrl+S", false, true, false},
-        {"mnuFileSaveAs", "Save &As", "", false, true, false},
-        {"mnuFileExport", "Export to .ENG", "", false, true, false},
-        {"mnuFileExportCSV", "Export to .CSV", "", false, true, false},
+        {"mnuFileSaveAs", "Save &As", "Ctrl+Shift+S", false, true, false},
+        {"mnuFileExport", "Expor&t to .ENG", "", false, true, false},
+        {"mnuFileExportCSV", "Export to .&CSV", "", false, true, false},
         {"mnuFilePrint", "&Print...", "Ctrl+P", false, true, false},
-        {"mnuFileExit", "&Exit", "", true, true, false},
+        {"mnuFileExit", "&Exit", "Ctrl+Q", true, true, false},
         {"mnuConnectUploadData", "&Download Data...", "", true, true, false},
         {"mnuConnectUploadFirmware", "&Upload Firmware...", "", true, true, false},
-        {"mnuConnectCheckOutputs", "Check Outputs", "", true, false, false},
+        {"mnuConnectCheckOutputs", "Chec&k Outputs", "", true, false, false},
         {"mnuConnectPortConfig", "&Port Configuration", "", true, true, false},
         {"mnuRecalc", "&Recalculate", "", false, false, false},
-        {"mnuGraphAll", "All Curves", "", true, true, true},
-        {"mnuGraphAccelThrust", "Accel\\Thrust", "", true, true, false},
-        {"mnuGraphThrust", "Thrust", "", true, false, true},
-        {"mnuGraphAltitude", "Altitude", "", true, false, true},
-        {"mnuGraphVelocity", "Velocity", "", true, false, true},
-        {"mnuGraphAccel", "Acceleration", "", true, false, true},
-        {"mnuConfigurationUnits", "Units", "", true, true, false},
-        {"mnuConfigurationAltimeter", "Configure Altimeter", "", true, true, false},
+        {"mnuGraphAll", "&All Curves", "", true, true, true},
+        {"mnuGraphAccelThrust", "A&ccel\\Thrust", "", true, true, false},
+        {"mnuGraphThrust", "&Thrust", "", true, false, true},
+        {"mnuGraphAltitude", "A&ltitude", "", true, false, true},
+        {"mnuGraphVelocity", "&Velocity", "", true, false, true},
+        {"mnuGraphAccel", "Acc&eleration", "", true, false, true},
+        {"mnuConfigurationUnits", "&Units", "", true, true, false},
+        {"mnuConfigurationAltimeter", "Configure &Altimeter", "", true, true, false},
         {"mnuHelpAbout", "&About", "F1", true, true, false},
     };
     for (const Entry& e : entries) {

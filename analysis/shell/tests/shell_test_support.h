@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
@@ -89,6 +90,7 @@ protected:
         // Also a fresh start within a test: a new window, nothing answered yet.
         window.reset();
         dialogs = ScriptedDialogs();
+        if (!m_keepPreferences) QSettings("Tarvel", "TarvelGraph").clear();
         window = std::make_unique<MainWindow>(dialogs, TarvelSettings(m_dir.path().toStdString()));
         window->resize(1024, 768);
         window->show();
@@ -125,6 +127,8 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    // A run after an earlier one: SetUp() keeps what the user's store holds.
+    bool m_keepPreferences = false;
     ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 };

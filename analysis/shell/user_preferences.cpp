@@ -1,0 +1,81 @@
+#include "user_preferences.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "units.h"
+
+namespace tarvel {
+
+namespace {
+
+const char* const kUnitKeys[] = {"units/distance", "units/velocity", "units/thrust", "units/mass"};
+const char* const kRecentKey = "recentFiles";
+
+QSettings store() { return QSettings(QStringLiteral("Tarvel"), QStringLiteral("TarvelGraph")); }
+
+// One spelling per file, so the same file opened by two paths is listed once.
+QString canonical(const QString& path) {
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    return QDir::toNativeSeparators(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
+}
+
+}  // namespace
+
+std::optional<UnitSelection> UserPreferences::units() const {
+    if (!m_remembered) return std::nullopt;
+    const QSettings settings = store();
+    int16_t values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const int value = settings.value(kUnitKeys[i]).toInt(&ok);
+        if (!ok) return std::nullopt;
+        values[i] = static_cast<int16_t>(value);
+    }
+    const UnitSelection units{values[0], values[1], values[2], values[3]};
+    if (!validUnitSelection(units)) return std::nullopt;
+    return units;
+}
+
+void UserPreferences::setUnits(const UnitSelection& units) {
+    if (!m_remembered) return;
+    QSettings settings = store();
+    const int16_t values[4] = {units.Distance, units.Velocity, units.Thrust, units.Mass};
+    for (int i = 0; i < 4; ++i) settings.setValue(kUnitKeys[i], int(values[i]));
+}
+
+QStringList withRecentFile(QStringList list, const QString& path, int limit) {
+    list.removeAll(path);
+    list.prepend(path);
+    while (list.size() > limit) list.removeLast();
+    return list;
+}
+
+QStringList UserPreferences::recentFiles() const {
+    if (!m_remembered) return m_recentFiles;
+    QStringList files;
+    for (const QString& path : store().value(kRecentKey).toStringList())
+        if (!path.isEmpty() && !files.contains(path) && files.size() < kMaxRecentFiles) files.append(path);
+    return files;
+}
+
+void UserPreferences::addRecentFile(const QString& path) {
+    setRecentFiles(withRecentFile(recentFiles(), canonical(path), kMaxRecentFiles));
+}
+
+void UserPreferences::removeRecentFile(const QString& path) {
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    setRecentFiles(files);
+}
+
+void UserPreferences::setRecentFiles(const QStringList& files) {
+    if (m_remembered)
+        store().setValue(kRecentKey, files);
+    else
+        m_recentFiles = files;
+}
+
+}  // namespace tarvel
