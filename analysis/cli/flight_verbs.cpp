@@ -10,6 +10,7 @@
 #include "csv_export.h"
 #include "flight_actions.h"
 #include "motor_file.h"
+#include "record_writer.h"
 #include "units.h"
 
 namespace tarvel::cli {
@@ -49,7 +50,10 @@ std::optional<FlightCommand> parse(const VerbSpec& verb, const Args& args, std::
 // Parses, opens and applies the actions; null after a failure (already reported).
 using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
 
-std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::ostream& err, int& exitCode) {
+// `needsFigures`: the verb shows computed values, so a flight that no
+// recalculation has computed is a failure; saving it is not.
+std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::ostream& err, int& exitCode,
+                                   bool needsFigures = true) {
     std::optional<FlightCommand> parsed = parse(verb, args, err);
     if (!parsed) {
         exitCode = kExitUsage;
@@ -62,11 +66,14 @@ std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::
     if (!fa->lastRead.complete)
         err << "tarvel: warning: " << cmd.file << ": reading stopped at " << fa->lastRead.stoppedAt
             << "; the samples before it are used\n";
-    if (!opened.ok) {
-        err << "tarvel: " << cmd.file << ": " << opened.message << "\n";
+    if (!opened.ok && !fa->lastRead.samplesFound) {
+        err << "tarvel: " << opened.message << "\n";
         exitCode = kExitFailure;
         return std::nullopt;
     }
+    // A refused recalculation leaves the file open, as the window does, so
+    // that the actions can mend its details.
+    if (!opened.ok) err << "tarvel: warning: " << cmd.file << ": " << opened.message << "\n";
     for (const WindowAction& a : cmd.actions) {
         const Status s = apply(*fa, a);
         if (!s.ok) {
@@ -75,14 +82,27 @@ std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::
             return std::nullopt;
         }
     }
+    if (needsFigures && !fa->computed) {
+        err << "tarvel: " << cmd.file << ": the flight could not be computed: " << opened.message << "\n";
+        exitCode = kExitFailure;
+        return std::nullopt;
+    }
     exitCode = kExitOk;
     return Session{std::move(cmd), std::move(fa)};
 }
 
-int reportWrite(const Status& s, const std::string& path, std::ostream& err) {
+// The output file, or standard output for "-".
+constexpr std::string_view kStandardOutput = "-";
+
+int reportWrite(const Status& s, std::ostream& err) {
     if (s.ok) return kExitOk;
-    err << "tarvel: cannot write " << path << ": " << s.message << "\n";
+    err << "tarvel: " << s.message << "\n";
     return kExitFailure;
+}
+
+int writeToStandardOutput(const std::string& text, std::ostream& out) {
+    out << text;
+    return out.flush() ? kExitOk : kExitFailure;
 }
 
 // JSON strings are UTF-8; record files carry the system's single-byte code
@@ -255,23 +275,25 @@ int seriesVerb(const Args& args, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int saveVerb(const Args& args, std::ostream&, std::ostream& err) {
+int saveVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kSave, args, err, code);
+    auto session = openSession(kSave, args, err, code, false);
     if (!session) return code;
     const std::string& path = session->first.outputs[0];
-    return reportWrite(session->second->saveRecordFileAs(path), path, err);
+    if (path == kStandardOutput) return writeToStandardOutput(recordText(*session->second), out);
+    return reportWrite(session->second->saveRecordFileAs(path), err);
 }
 
-int csvVerb(const Args& args, std::ostream&, std::ostream& err) {
+int csvVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kCsv, args, err, code);
+    auto session = openSession(kCsv, args, err, code, false);
     if (!session) return code;
     const std::string& path = session->first.outputs[0];
-    return reportWrite(exportCsvFile(*session->second, path), path, err);
+    if (path == kStandardOutput) return writeToStandardOutput(csvText(*session->second), out);
+    return reportWrite(exportCsvFile(*session->second, path), err);
 }
 
-int engVerb(const Args& args, std::ostream&, std::ostream& err) {
+int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
     auto session = openSession(kEng, args, err, code);
     if (!session) return code;
@@ -292,7 +314,8 @@ int engVerb(const Args& args, std::ostream&, std::ostream& err) {
         return kExitFailure;
     }
     const std::string& path = cmd.outputs[0];
-    return reportWrite(exportMotorFile(*fa, dialog, path), path, err);
+    if (path == kStandardOutput) return writeToStandardOutput(motorFileText(*fa, dialog), out);
+    return reportWrite(exportMotorFile(*fa, dialog, path), err);
 }
 
 int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {

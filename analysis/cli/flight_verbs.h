@@ -23,7 +23,9 @@ inline constexpr std::string_view kFlightActionsHelp =
     "  --mode all|burn   \"All Curves\" or \"Accel\\Thrust\" in the Graph menu\n"
     "  --recalculate     the \"&Recalculate\" command\n"
     "  --locale NAME     digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
-    "                    the system's by default\n";
+    "                    the system's by default\n"
+    "OUT of save, csv and eng: \"-\" writes to standard output; a FIFO or a device is written in\n"
+    "place, a file is replaced only once its new contents are complete.\n";
 
 std::vector<Verb> flightVerbs();
 

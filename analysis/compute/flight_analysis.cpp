@@ -117,19 +117,26 @@ bool FlightAnalysis::isNumericDetail(DetailField field) const {
 }
 
 Status FlightAnalysis::openRecordFile(const std::string& path) {
+    std::string bytes;
+    bool tooLarge = false;
+    const Status read = readWholeFile(path, bytes, &tooLarge);
+    if (tooLarge) return read;  // refused before the record shown is touched
+
     bValidFile = true;
     CurOpenFileName = path;
     if (m_graph) m_graph->InitGraph();
     ClearFlightRecord();
     samples.SampleCount = 1;
     lastRead = {};
-
-    std::string bytes;
-    if (Status read = readWholeFile(path, bytes); !read.ok) return read;
+    computed = false;
+    if (!read.ok) return read;
 
     if (m_graph) m_graph->ClearCurves();
     lastRead = loadRecordAfterClear(bytes, *this);
-    return RecalculateGraph();
+    const Status recalculated = RecalculateGraph();
+    // Without a single sample the file is no record, whatever the recalculation says.
+    if (!lastRead.samplesFound) return Status::failure("No flight samples were found in " + path + ".");
+    return recalculated;
 }
 
 // Refuses a calculation that would divide by zero, before anything changes:
@@ -159,6 +166,7 @@ Status FlightAnalysis::recalculateAllCurves() {
         m_graph->DrawGraph();
     }
     DisplayAllKnownValues(*this);
+    computed = true;
     return Status::success();
 }
 
@@ -179,6 +187,7 @@ Status FlightAnalysis::recalculateBurn(bool withSummary) {
         m_graph->DrawThurstCurveGraph();
     }
     if (withSummary) DisplayAllKnownValues(*this);
+    computed = true;
     return Status::success();
 }
 

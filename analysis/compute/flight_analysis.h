@@ -47,6 +47,7 @@ struct UnitSelection {
     int16_t Velocity = 0;
     int16_t Thrust = 0;
     int16_t Mass = 0;
+    bool operator==(const UnitSelection&) const = default;
 };
 
 // Captions of the main window's unit label arrays (every label of an array
@@ -64,6 +65,7 @@ struct FigureTexts {
     std::string MaxAccel, MinAccel, MaxVelocity, MaxAltitude, Velocity3Ft;
     std::string MaxThrust, TotalImpulse, AveThrust;
     std::string Label5 = "Ave Thrust-";
+    bool operator==(const FigureTexts&) const = default;
 };
 
 // Check marks of the Graph menu.
@@ -99,6 +101,7 @@ struct Status {
 struct RecordReadReport {
     bool complete = true;
     std::string stoppedAt;
+    bool samplesFound = false;  // at least one sample value was stored
 };
 
 class FlightAnalysis;
@@ -135,6 +138,9 @@ public:
     int16_t MotorDurationIndex = 0;
     NumberLocale numberLocale = NumberLocale::system();
     RecordReadReport lastRead;  // of the last openRecordFile
+    // A recalculation has succeeded since the last openRecordFile: the derived
+    // values and figures belong to the samples held.
+    bool computed = false;
 
     std::string& detail(DetailField f) { return details[static_cast<int>(f)]; }
     const std::string& detail(DetailField f) const { return details[static_cast<int>(f)]; }
@@ -151,8 +157,11 @@ public:
     bool isNumericDetail(DetailField field) const;
     // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
     // A file that cannot be opened gives !ok with the system's error text
-    // (the record is cleared and bValidFile set all the same). A reading that
-    // stopped at a bad field is no failure: `lastRead` says where.
+    // (the record is cleared and bValidFile set all the same); a file too
+    // large to be a record is refused and nothing changes. A reading that
+    // stopped at a bad field is no failure: `lastRead` says where. A refused
+    // recalculation leaves the file loaded (`lastRead.samplesFound`), so
+    // later commands can mend its details; no samples at all gives !ok.
     Status openRecordFile(const std::string& path);
     // Recompute and redraw in the ticked view, then refresh the figures. A
     // motor duration of 0 or no number, a first pressure of 0 (all-curves

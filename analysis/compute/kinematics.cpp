@@ -76,10 +76,16 @@ void CalcThrust(FlightAnalysis& fa, const ThrustInputs& in, double rocWt, int in
 }  // namespace
 
 double baroAltitudeFeet(double p, double p1) {
+    // The sensor's steps repeat a pressure over many samples (on the pad, after
+    // landing, near apogee), and the power is the costly part of reading and
+    // recalculating a flight: the last result is kept for the same inputs.
+    thread_local double lastP = std::nan(""), lastP1 = std::nan(""), lastFeet = 0;
+    if (p == lastP && p1 == lastP1) return lastFeet;
     // A ground pressure of zero (or a negative ratio) has no altitude; 0 keeps
     // undefined values out of the figures and the graph.
     const double h = (std::pow(p / p1, kBaroExponent) - 1) * kBaroScaleFt;
-    return std::isfinite(h) ? h : 0.0;
+    lastP = p, lastP1 = p1, lastFeet = std::isfinite(h) ? h : 0.0;
+    return lastFeet;
 }
 
 void CalculateAllValues(FlightAnalysis& fa) {

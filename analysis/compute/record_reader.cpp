@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "kinematics.h"
@@ -17,10 +18,6 @@ namespace {
 constexpr int kTimeIntervalSlots = 2000;  // "TimeInterval" fills slots 0..1999 only
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
-
-void trimRight(std::string& s) {
-    while (!s.empty() && isSpace(s.back())) s.pop_back();
-}
 
 RecordReadReport stopped(const RecordInput& in, const std::string& why) {
     return {false, "line " + std::to_string(in.lastLine()) + ": " + why};
@@ -49,7 +46,9 @@ constexpr std::pair<std::string_view, DetailField> kTextKeys[] = {
     {"FDDiameter", DetailField::FileDetailDiameter}, {"FDMotorDur", DetailField::txtMotorDuration},
 };
 
-bool isDetailKey(std::string_view key) {
+}  // namespace
+
+bool isRecordDetailKey(std::string_view key) {
     if (key == "TimeInterval" || key == "FDNotes" || key == "BaroAltitude" || key == "AccelData") return true;
     for (const auto& [name, field] : kTextKeys)
         if (name == key) return true;
@@ -57,6 +56,8 @@ bool isDetailKey(std::string_view key) {
         if (w.key == key) return true;
     return false;
 }
+
+namespace {
 
 // Header tokens that select a unit and caption the matching labels.
 struct UnitToken {
@@ -90,55 +91,63 @@ void RecordInput::skipLineEnd() {
     ++m_line;
 }
 
-std::string RecordInput::readField() {
-    while (!atEnd() && isSpace(m_bytes[m_pos])) ++m_pos;
+std::string_view RecordInput::readField() {
+    const size_t size = m_bytes.size();
+    const char* bytes = m_bytes.data();
+    size_t pos = m_pos;
+    auto endsField = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
+    while (pos < size && isSpace(bytes[pos])) ++pos;
     m_lastLine = m_line;
-    std::string field;
-    if (!atEnd() && m_bytes[m_pos] == '"') {
+    size_t begin = pos, end;
+    if (pos < size && bytes[pos] == '"') {
         // A quoted field may hold commas; it ends at the closing quote (or,
         // unclosed, at the line end), and anything after the quote up to the
         // separator is dropped.
-        ++m_pos;
-        while (!atEnd() && m_bytes[m_pos] != '"' && !atLineEnd()) field += m_bytes[m_pos++];
-        if (!atEnd() && m_bytes[m_pos] == '"') ++m_pos;
-        while (!atEnd() && m_bytes[m_pos] != ',' && !atLineEnd()) ++m_pos;
+        begin = ++pos;
+        while (pos < size && bytes[pos] != '"' && bytes[pos] != '\r' && bytes[pos] != '\n') ++pos;
+        end = pos;
+        if (pos < size && bytes[pos] == '"') ++pos;
+        while (pos < size && !endsField(bytes[pos])) ++pos;
     } else {
-        while (!atEnd() && m_bytes[m_pos] != ',' && !atLineEnd()) field += m_bytes[m_pos++];
-        trimRight(field);
+        while (pos < size && !endsField(bytes[pos])) ++pos;
+        end = pos;
+        while (end > begin && isSpace(bytes[end - 1])) --end;
     }
-    if (!atEnd() && m_bytes[m_pos] == ',')
+    m_pos = pos;
+    if (pos < size && bytes[pos] == ',')
         ++m_pos;
     else
         skipLineEnd();
-    return field;
+    return m_bytes.substr(begin, end - begin);
 }
 
-std::string RecordInput::readLine() {
+std::string_view RecordInput::readLine() {
     m_lastLine = m_line;
-    std::string line;
-    while (!atEnd() && !atLineEnd()) line += m_bytes[m_pos++];
+    const size_t begin = m_pos;
+    while (!atEnd() && !atLineEnd()) ++m_pos;
+    const size_t end = m_pos;
     skipLineEnd();
-    return line;
+    return m_bytes.substr(begin, end - begin);
 }
 
 RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
     bool notesMode = false;
     while (!in.atEnd()) {
-        const std::string key = in.readField();
-        if (!isDetailKey(key)) {
+        const std::string_view key = in.readField();
+        if (!isRecordDetailKey(key)) {
             // Lines after "FDNotes" that are no key continue the notes, one
             // line per field; before it they are skipped.
-            if (notesMode) fa.detail(DetailField::FileDetailNotes) += "\r\n" + key;
+            if (notesMode) (fa.detail(DetailField::FileDetailNotes) += "\r\n") += key;
             continue;
         }
         if (key == "AccelData") return {};
         // A key on the last line has no value line: the file was cut short,
         // and the key must not switch a unit or blank its field.
         if (in.atEnd()) return {};
-        const std::string value = in.readLine();
+        const std::string_view value = in.readLine();
         if (key == "TimeInterval") {
             const std::optional<double> interval = parseNumber(value);
-            if (!interval) return stopped(in, "TimeInterval value \"" + value + "\" is not a number");
+            if (!interval) return stopped(in, "TimeInterval value \"" + std::string(value) + "\" is not a number");
             for (int i = 0; i < kTimeIntervalSlots; ++i) fa.samples.aDeltaTime[i] = *interval;
         } else if (key == "FDNotes") {
             fa.detail(DetailField::FileDetailNotes) = value;
@@ -165,8 +174,13 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
     enum class Column { DeltaTime, Pressure, Accel, Velocity, Altitude };
 
     int n = s.SampleCount;
+    RecordReadReport ended;
+    auto end = [&ended](RecordReadReport report = {}) {
+        report.samplesFound = ended.samplesFound;
+        return report;
+    };
     while (!in.atEnd()) {
-        std::string field = in.readField();
+        std::string_view field = in.readField();
         if (field == "Delta Time") {
             hasDeltaTime = true;
             continue;
@@ -175,8 +189,12 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
             hasPressure = true;
             continue;
         }
+        // Every header token starts with a letter, no number does.
+        const bool mayBeToken =
+            !field.empty() && ((field[0] >= 'A' && field[0] <= 'Z') || (field[0] >= 'a' && field[0] <= 'z'));
         bool isToken = false;
         for (const UnitToken& t : kUnitTokens) {
+            if (!mayBeToken) break;
             if (t.token != field) continue;
             t.set(fa);
             if (t.caption) fa.captions.*t.caption = t.text;
@@ -196,13 +214,16 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
 
         const auto slot = static_cast<size_t>(n);
         for (int c = 0; c < count; ++c) {
-            if (in.atEnd()) return {};
+            if (in.atEnd()) return end();
             switch (columns[c]) {
                 case Column::DeltaTime:
                 case Column::Pressure:
                 case Column::Accel: {
                     const std::optional<double> v = parseNumber(field);
-                    if (!v) return stopped(in, "\"" + field + "\" in sample " + std::to_string(n) + " is not a number");
+                    if (!v)
+                        return end(stopped(in, "\"" + std::string(field) + "\" in sample " + std::to_string(n) +
+                                                   " is not a number"));
+                    ended.samplesFound = true;
                     if (columns[c] == Column::DeltaTime) s.aDeltaTime[slot] = *v;
                     if (columns[c] == Column::Pressure) s.aPressure[slot] = *v;
                     if (columns[c] == Column::Accel) s.aAccel[slot] = *v;
@@ -215,20 +236,21 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
                     // it (no pressure column, or 0) no altitude exists.
                     const double p = s.aPressure[slot], p1 = s.aPressure[1];
                     if (p1 == 0 || !(p / p1 >= 0))
-                        return stopped(in, "no altitude for sample " + std::to_string(n) +
-                                               " (pressure " + generalNumberText(p) + " over ground pressure " +
-                                               generalNumberText(p1) + ")");
+                        return end(stopped(in, "no altitude for sample " + std::to_string(n) + " (pressure " +
+                                                   generalNumberText(p) + " over ground pressure " +
+                                                   generalNumberText(p1) + ")"));
                     s.aAltitude[slot] = baroAltitudeFeet(p, p1);
                     break;
                 }
             }
             field = in.readField();  // the next field; after the altitude, the thrust
         }
-        if (in.atEnd()) return {};
-        if (n >= kLastSlot) return stopped(in, "more than " + std::to_string(kLastSlot) + " samples; the rest is not read");
+        if (in.atEnd()) return end();
+        if (n >= kLastSlot)
+            return end(stopped(in, "more than " + std::to_string(kLastSlot) + " samples; the rest is not read"));
         s.SampleCount = static_cast<int16_t>(++n);
     }
-    return {};
+    return end();
 }
 
 RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa) {
@@ -237,7 +259,11 @@ RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa
     // then starts where it stopped.
     RecordReadReport details = RetrieveFileData(in, fa);
     RecordReadReport table = RetrieveAccelData(in, fa);
-    return details.complete ? table : details;
+    if (!details.complete) {
+        details.samplesFound = table.samplesFound;
+        return details;
+    }
+    return table;
 }
 
 RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa) {
@@ -246,18 +272,42 @@ RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa) {
     return loadRecordAfterClear(bytes, fa);
 }
 
-Status readWholeFile(const std::string& path, std::string& bytes) {
+Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge) {
     bytes.clear();
+    if (tooLarge) *tooLarge = false;
+    auto failure = [&path](std::string_view doing, int error) {
+        return Status::failure(std::string(doing) + " " + path + ": " + std::strerror(error));
+    };
     errno = 0;
     std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!file) return Status::failure(std::strerror(errno ? errno : ENOENT));
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(file);
+    if (!file) return failure("cannot open", errno ? errno : ENOENT);
+    // A regular file is read in one piece of its size; a pipe or a device in
+    // steps, and never past the limit (a device may never end).
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    size_t step = !ec && size <= kMaxRecordFileBytes ? static_cast<size_t>(size) + 1 : size_t{1} << 16;
+    bool failed = false;
+    while (!failed && bytes.size() <= kMaxRecordFileBytes) {
+        const size_t had = bytes.size();
+        bytes.resize(had + step);
+        const size_t got = std::fread(bytes.data() + had, 1, step, file);
+        bytes.resize(had + got);
+        if (got < step) {
+            failed = std::ferror(file);
+            break;
+        }
+        step = size_t{1} << 16;
+    }
     const int error = errno;
     std::fclose(file);
-    if (failed) return Status::failure(std::strerror(error ? error : EIO));
+    if (failed) return failure("cannot read", error ? error : EIO);
+    if (bytes.size() > kMaxRecordFileBytes) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        if (tooLarge) *tooLarge = true;
+        return Status::failure(path + " is not a record file: it holds more than " +
+                               std::to_string(kMaxRecordFileBytes >> 20) + " MB.");
+    }
     return Status::success();
 }
 

@@ -22,8 +22,9 @@ public:
     explicit RecordInput(std::string_view bytes) : m_bytes(bytes) {}
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
-    std::string readField();
-    std::string readLine();
+    // Both return views into the bytes given to the constructor.
+    std::string_view readField();
+    std::string_view readLine();
     // Line (from 1) on which the last field or line read began.
     int lastLine() const { return m_lastLine; }
 
@@ -37,6 +38,9 @@ private:
     int m_lastLine = 1;
 };
 
+// A key of the detail section ("FDName", "FDWeight(oz)", "AccelData", ...).
+bool isRecordDetailKey(std::string_view field);
+
 // The detail section, up to and including "AccelData" or to the end.
 RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa);
 // The sample table from the current position to the end; SampleCount grows
@@ -48,8 +52,12 @@ RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa
 // ClearFlightRecord, SampleCount = 1, then both sections. No recalculation:
 // the derived arrays stay zero except the altitude in feet the reader writes.
 RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa);
-// Reads `path` whole; a failure carries the system's text for the error.
-Status readWholeFile(const std::string& path, std::string& bytes);
+// The most a record file can need: 20,000 rows of long numbers and details
+// with pages of notes stay far below it. A larger file is not read at all.
+inline constexpr size_t kMaxRecordFileBytes = 32u << 20;
+// Reads `path` whole; a failure names the file and carries the system's text
+// for the error. A file over kMaxRecordFileBytes is refused and `tooLarge` set.
+Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge = nullptr);
 // readWholeFile + loadRecord; `report` (if given) says where reading stopped.
 Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report = nullptr);
 

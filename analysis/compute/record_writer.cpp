@@ -8,10 +8,12 @@
 #include <random>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <signal.h>
 #include <unistd.h>
 #endif
 
 #include "number_text.h"
+#include "record_reader.h"
 
 namespace tarvel {
 
@@ -28,23 +30,67 @@ std::string singleLine(std::string_view text) {
     return out;
 }
 
-// Notes keep their lines; every line break is written as CR LF.
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The reader takes every notes line after the first as comma-separated fields,
+// skips blanks around them, and reads a line that equals a key as that key.
+// Such a line goes in quotes, which every reader drops; a key's name also gets
+// a space inside them, so that it reads back as text and not as the key. A
+// line holding a double quote cannot be quoted and stays as typed.
+std::string notesContinuation(std::string_view line) {
+    const bool isKey = isRecordDetailKey(line);
+    const bool plain = !isKey && line.find(',') == std::string_view::npos &&
+                       (line.empty() || (!isBlank(line.front()) && !isBlank(line.back()) && line.front() != '"'));
+    if (plain || line.find('"') != std::string_view::npos) return std::string(line);
+    return "\"" + std::string(line) + (isKey ? " \"" : "\"");
+}
+
+// Notes keep their lines; every line break is written as CR LF. The first
+// line is read back whole, the others field by field.
 std::string notesLines(std::string_view text) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += kCrLf;
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (text[i] == '\n') {
-            out += kCrLf;
-        } else {
-            out += text[i];
-        }
+    size_t begin = 0;
+    for (bool first = true;; first = false) {
+        const size_t end = std::min(text.find_first_of("\r\n", begin), text.size());
+        const std::string_view line = text.substr(begin, end - begin);
+        if (!first) out += kCrLf;
+        out += first ? std::string(line) : notesContinuation(line);
+        if (end == text.size()) break;
+        begin = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
     return out;
 }
 
-Status systemFailure(int error) { return Status::failure(std::strerror(error ? error : EIO)); }
+Status writeFailure(const std::string& path, int error) {
+    return Status::failure("cannot write " + path + ": " + std::strerror(error ? error : EIO));
+}
+
+// A FIFO, a device or a socket is written where it is: renaming a new file
+// over it would put a plain file in the place of the node. A reader that goes
+// away part way is a failure to write, not the end of the program.
+Status writeInPlace(const std::string& path, std::string_view bytes) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct sigaction ignore {}, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous);
+#endif
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    int error = errno;
+    bool ok = file != nullptr;
+    if (ok) {
+        ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+        if (!ok) error = errno;
+        if (std::fclose(file) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+    }
+#if defined(__unix__) || defined(__APPLE__)
+    ::sigaction(SIGPIPE, &previous, nullptr);
+#endif
+    return ok ? Status::success() : writeFailure(path, error);
+}
 
 }  // namespace
 
@@ -109,14 +155,17 @@ Status writeRecordFile(const std::string& path, const FlightAnalysis& fa) {
 
 Status replaceFileContents(const std::string& path, std::string_view bytes) {
     namespace fs = std::filesystem;
-    if (path.empty()) return systemFailure(ENOENT);
+    if (path.empty()) return writeFailure(path, ENOENT);
     std::error_code ec;
     fs::path target(path);
     // Replace the file a link points to, not the link.
     if (fs::is_symlink(target, ec)) {
         target = fs::weakly_canonical(target, ec);
-        if (ec) return Status::failure(ec.message());
+        if (ec) return writeFailure(path, ec.value());
     }
+    const fs::file_status existing = fs::status(target, ec);
+    if (!ec && fs::exists(existing) && !fs::is_regular_file(existing) && !fs::is_directory(existing))
+        return writeInPlace(path, bytes);
 
     // The old way opened the target for writing in place; a target that
     // refuses that (read-only, a folder) must still be refused.
@@ -124,7 +173,7 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     if (std::FILE* probe = std::fopen(target.string().c_str(), "r+b")) {
         std::fclose(probe);
     } else if (errno != ENOENT) {
-        return systemFailure(errno);
+        return writeFailure(path, errno);
     }
 
     std::random_device random;
@@ -137,9 +186,9 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
         temp += suffix;
         errno = 0;
         file = std::fopen(temp.string().c_str(), "wbx");
-        if (!file && errno != EEXIST) return systemFailure(errno);
+        if (!file && errno != EEXIST) return writeFailure(path, errno);
     }
-    if (!file) return systemFailure(EEXIST);
+    if (!file) return writeFailure(path, EEXIST);
 
     errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
@@ -153,7 +202,7 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     }
     if (!ok) {
         fs::remove(temp, ec);
-        return systemFailure(error);
+        return writeFailure(path, error);
     }
 
     // The new file takes the permissions of the one it replaces.
@@ -164,7 +213,7 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        return Status::failure(ec.message());
+        return writeFailure(path, ec.value());
     }
     return Status::success();
 }

@@ -25,7 +25,9 @@ Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
 // Writes `bytes` to a temporary file beside `path` and puts it in the place of
 // `path` only when every byte was written, so a failure leaves the old file
 // as it was. A file that may not be written (read-only, a folder) is refused
-// as writing it in place would be. Failures carry the system's error text.
+// as writing it in place would be. A target that is no regular file (a FIFO,
+// a device) is written in place and never replaced. Failures read "cannot
+// write PATH: " and the system's error text.
 Status replaceFileContents(const std::string& path, std::string_view bytes);
 
 }  // namespace tarvel

@@ -25,7 +25,9 @@ struct ParsedArgs {
     std::string error;
 };
 
-ParsedArgs parse(const VerbArgs& args, std::initializer_list<std::string_view> known) {
+// `flags` are options without a value; a given flag maps to "".
+ParsedArgs parse(const VerbArgs& args, std::initializer_list<std::string_view> known,
+                 std::initializer_list<std::string_view> flags = {}) {
     ParsedArgs parsed;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -34,6 +36,10 @@ ParsedArgs parse(const VerbArgs& args, std::initializer_list<std::string_view> k
             continue;
         }
         std::string name = arg.substr(2);
+        if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+            parsed.options[name];
+            continue;
+        }
         if (std::find(known.begin(), known.end(), name) == known.end()) {
             parsed.error = "unknown option " + arg;
             return parsed;
@@ -110,11 +116,19 @@ int parsePositive(const std::string& text) {
 void setVerbLibrary(Declares* declares) { g_declares = declares; }
 
 int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs parsed = parse(args, {"port", "prefix"});
+    ParsedArgs parsed = parse(args, {"port", "prefix"}, {"overwrite"});
     if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
     if (!parsed.error.empty()) return usage(err, "download", parsed.error);
     std::string prefix = parsed.options.count("prefix") ? parsed.options["prefix"] : std::string(kRecordPrefix);
     if (prefix.empty() || prefix.size() > 50) return usage(err, "download", "the prefix takes 1 to 50 characters");
+    // The download writes over files of its names without asking; the user decides first.
+    if (const std::vector<std::string> existing = existingDownloadFiles(prefix);
+        !existing.empty() && !parsed.options.count("overwrite")) {
+        err << "tarvel download: the download may replace";
+        for (const std::string& name : existing) err << " " << name;
+        err << "; nothing was downloaded. Give --overwrite to replace them, or another --prefix.\n";
+        return 1;
+    }
 
     const FltportApi* api = bindOrReport(kDownloadEntries, err);
     if (!api) return 1;
@@ -292,7 +306,7 @@ int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
 
 const std::vector<DeviceVerb>& deviceVerbs() {
     static const std::vector<DeviceVerb> verbs = {
-        {"download", "tarvel download --port NAME [--prefix tmprecord]", downloadVerb},
+        {"download", "tarvel download --port NAME [--prefix tmprecord] [--overwrite]", downloadVerb},
         {"config",
          "tarvel config --port NAME read | write [stage-detect=launch|burnout] [stage-delay=TEXT] "
          "[main-altitude=TEXT] [output=led|buzzer]",

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace tarvel::device {
 
@@ -87,6 +88,34 @@ std::string uploadedFilesMessage(int32_t count, bool complete) {
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count) {
     std::vector<std::string> names;
     for (int32_t i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i) + ".rcd");
+    return names;
+}
+
+std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    const fs::path pattern(prefix);
+    const std::string stem = pattern.filename().string();
+    const fs::path folder = pattern.parent_path();
+    std::vector<std::pair<uint64_t, std::string>> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        constexpr std::string_view kExtension = ".rcd";
+        if (name.size() <= stem.size() + kExtension.size() || name.compare(0, stem.size(), stem) != 0 ||
+            name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
+            continue;
+        // The number as the download writes it: decimal digits, no leading zero.
+        const std::string_view number(name.data() + stem.size(), name.size() - stem.size() - kExtension.size());
+        uint64_t value = 0;
+        const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (error != std::errc() || rest != number.data() + number.size() || (number.size() > 1 && number[0] == '0'))
+            continue;
+        found.emplace_back(value, (folder / name).string());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    for (auto& [number, name] : found) names.push_back(std::move(name));
     return names;
 }
 

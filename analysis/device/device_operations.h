@@ -53,6 +53,9 @@ inline constexpr std::string_view kIncompleteDownload =
     "The download did not complete: the flight computer did not answer, or a record file could not be written.";
 // prefix0.rcd ... prefix(count-1).rcd
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
+// The files named as a download with `prefix` names its flights that exist
+// now, in the order of their numbers: the files a download may replace.
+std::vector<std::string> existingDownloadFiles(const std::string& prefix);
 
 // --- Configuration ---
 

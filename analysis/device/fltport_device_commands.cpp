@@ -1,5 +1,6 @@
 #include "fltport_device_commands.h"
 
+#include "device_operations.h"
 #include "device_ui.h"
 #include "frm_config_altimeter.h"
 #include "dialogs.h"
@@ -22,6 +23,10 @@ MessageFn windowMessages(MainWindow& window) {
 void FltportDeviceCommands::uploadData(MainWindow& window) {
     downloadData(&window, window.analysis().Comport, [&window] { window.flightsDownloaded(); }, m_declares,
                  windowMessages(window));
+}
+
+std::vector<std::string> FltportDeviceCommands::filesADownloadMayReplace() const {
+    return existingDownloadFiles(std::string(kRecordPrefix));
 }
 
 void FltportDeviceCommands::configureAltimeter(MainWindow& window) {

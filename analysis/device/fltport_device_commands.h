@@ -13,6 +13,7 @@ public:
     explicit FltportDeviceCommands(Declares& declares = Declares::instance()) : m_declares(declares) {}
     void uploadData(MainWindow& window) override;
     void configureAltimeter(MainWindow& window) override;
+    std::vector<std::string> filesADownloadMayReplace() const override;
 
 private:
     Declares& m_declares;

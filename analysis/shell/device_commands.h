@@ -3,6 +3,9 @@
 // device library; the program hands an implementation to the window, so the
 // window itself needs no serial-link code.
 
+#include <string>
+#include <vector>
+
 namespace tarvel {
 
 class MainWindow;
@@ -15,6 +18,9 @@ public:
     virtual void uploadData(MainWindow& window) = 0;
     // "Configure Altimeter": shows frmConfigAltimeter modally.
     virtual void configureAltimeter(MainWindow& window) = 0;
+    // Files that a download may replace: those of the download's names that
+    // exist now (the number of flights is known only once it runs).
+    virtual std::vector<std::string> filesADownloadMayReplace() const { return {}; }
 };
 
 }  // namespace tarvel

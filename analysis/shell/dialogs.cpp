@@ -4,7 +4,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <vector>
 
 namespace tarvel {
 
@@ -39,5 +41,32 @@ bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
 }
 
 int QtDialogs::runModal(QDialog& dialog) { return dialog.exec(); }
+
+Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text, QMessageBox::NoButton, parent);
+    std::vector<std::pair<QAbstractButton*, Choice>> buttons;
+    for (Choice choice : choices) {
+        switch (choice) {
+            case Choice::Save:
+                buttons.emplace_back(box.addButton(QMessageBox::Save), choice);
+                break;
+            case Choice::Discard:
+                buttons.emplace_back(box.addButton(QMessageBox::Discard), choice);
+                break;
+            case Choice::Replace:
+                buttons.emplace_back(box.addButton("&Replace", QMessageBox::AcceptRole), choice);
+                break;
+            case Choice::Cancel:
+                box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+                box.setDefaultButton(qobject_cast<QPushButton*>(box.escapeButton()));
+                buttons.emplace_back(box.escapeButton(), choice);
+                break;
+        }
+    }
+    box.exec();
+    for (const auto& [button, choice] : buttons)
+        if (box.clickedButton() == button) return choice;
+    return Choice::Cancel;
+}
 
 }  // namespace tarvel

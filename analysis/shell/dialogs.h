@@ -3,6 +3,7 @@
 // through this one seam, so that tests answer the dialogs instead of a user.
 
 #include <QString>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -24,6 +25,8 @@ inline QString dialogFilter(std::string_view filter) {
 class Dialogs {
 public:
     enum class Icon { None, Warning };
+    // Buttons of a question, and the one the user pressed.
+    enum class Choice { Save, Discard, Replace, Cancel };
 
     virtual ~Dialogs() = default;
     // Open dialog; nothing when the user cancels.
@@ -36,6 +39,12 @@ public:
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
     // Shows a dialog of our own modally and returns its result code.
     virtual int runModal(QDialog& dialog) = 0;
+    // A question with the exclamation icon and the buttons `choices`; closing
+    // it is Cancel. Without a user to answer, nothing is risked: Cancel.
+    virtual Choice ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) {
+        (void)parent, (void)text, (void)choices;
+        return Choice::Cancel;
+    }
 };
 
 // The real dialogs of the platform.
@@ -46,6 +55,7 @@ public:
     void message(QWidget* parent, const QString& text, Icon icon) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     int runModal(QDialog& dialog) override;
+    Choice ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) override;
 };
 
 }  // namespace tarvel

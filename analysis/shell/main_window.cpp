@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -62,7 +63,7 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_firmwareProgram = "TRupgrade";
 #endif
     setObjectName("frmMain");
-    setWindowTitle(kTitle);
+    setWindowTitle(kTitle + "[*]");
 
     m_graph = std::make_unique<graph::LnGraph>(m_analysis);
     m_interaction = std::make_unique<graph::GraphInteraction>(m_analysis, *m_graph);
@@ -198,8 +199,10 @@ void MainWindow::buildPanels() {
         edit->setMinimumWidth(42);
         edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
         m_detailEdits[int(field)] = edit;
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, field](const QString& text) { m_analysis.detail(field) = text.toStdString(); });
+        connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
+            m_analysis.detail(field) = text.toStdString();
+            markEdited();
+        });
         edit->installEventFilter(this);
         return edit;
     };
@@ -257,8 +260,9 @@ void MainWindow::buildPanels() {
     m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 8);
     connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_updatingWidgets)
-            m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
+        if (m_updatingWidgets) return;
+        m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
+        markEdited();
     });
     auto* notesCaption = new QLabel("Notes:");
     miscGrid->addWidget(notesCaption, miscGrid->rowCount(), 0, 1, 2);
@@ -323,9 +327,49 @@ QLabel* MainWindow::label(const QString& name) const {
 
 void MainWindow::runCommand(Status (FlightAnalysis::*command)()) {
     // The picture first, then any message about it.
+    const FigureTexts before = m_analysis.figures;
     const Status status = (m_analysis.*command)();
+    markEditedIf(m_analysis.figures != before);
     refreshFromModel();
     report(status);
+}
+
+void MainWindow::markEdited() { markEditedIf(true); }
+
+void MainWindow::markEditedIf(bool changed) {
+    // Before a record is loaded there is nothing that could be saved.
+    if (changed && m_analysis.bValidFile) setWindowModified(true);
+}
+
+bool MainWindow::settleUnsavedEdits() {
+    if (!isWindowModified()) return true;
+    const QString file = m_analysis.CurOpenFileName.empty() ? QString("the flight") : qs(m_analysis.CurOpenFileName);
+    switch (m_dialogs.ask(this, "The changes to " + file + " have not been saved.\nSave them first?",
+                          {Dialogs::Choice::Save, Dialogs::Choice::Discard, Dialogs::Choice::Cancel})) {
+        case Dialogs::Choice::Save:
+            if (m_analysis.CurOpenFileName.empty())
+                mnuFileSaveAs_Click();
+            else
+                mnuFileSave_Click();
+            return !isWindowModified();  // a failed or cancelled save keeps them
+        case Dialogs::Choice::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainWindow::confirmReplacingDownloads() {
+    const std::vector<std::string> files = m_device->filesADownloadMayReplace();
+    if (files.empty()) return true;
+    constexpr size_t kListed = 8;
+    QString names;
+    for (size_t i = 0; i < files.size() && i < kListed; ++i) names += "\n    " + qs(files[i]);
+    if (files.size() > kListed) names += QString("\n    and %1 more").arg(files.size() - kListed);
+    const QString text = "The download writes one file per flight and replaces files of the same names in " +
+                         QDir::currentPath() + ":" + names + "\nReplace them?";
+    return m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) ==
+           Dialogs::Choice::Replace;
 }
 
 bool MainWindow::report(const Status& status) {
@@ -403,7 +447,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::detailLostFocus(DetailField field) {
     if (!m_analysis.isNumericDetail(field)) return;  // name, place, date and notes are only written out
     const std::string text = detailEdit(field)->text().toStdString();
+    const FigureTexts before = m_analysis.figures;
     const Status status = m_analysis.commitDetail(field, text);
+    markEditedIf(m_analysis.figures != before);
     refreshFromModel();
     report(status);
 }
@@ -417,31 +463,41 @@ void MainWindow::mnuFileOpen_Click() {
 }
 
 bool MainWindow::openRecordFile(const QString& path) {
+    if (!settleUnsavedEdits()) return false;
     Status status;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
-                                  "mnuFileExport", "mnuFileExportCSV"});
-        setWindowTitle(kTitle + " - " + path);
         status = m_analysis.openRecordFile(path.toStdString());
+        // A file refused before reading (too large to be a record) changed nothing.
+        if (status.ok || m_analysis.CurOpenFileName == path.toStdString()) {
+            setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
+                                      "mnuFileExport", "mnuFileExportCSV"});
+            setWindowTitle(kTitle + " - " + path + "[*]");
+            setWindowModified(false);
+        }
         refreshFromModel();
     }
     return report(status);
 }
 
-void MainWindow::mnuFileSave_Click() { report(m_analysis.saveRecordFile()); }
+void MainWindow::reportSaved(const Status& status) {
+    if (report(status)) setWindowModified(false);
+}
+
+void MainWindow::mnuFileSave_Click() { reportSaved(m_analysis.saveRecordFile()); }
 
 void MainWindow::mnuFileSaveAs_Click() {
     const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
     if (!path) return;
-    report(m_analysis.saveRecordFileAs(path->toStdString()));
+    reportSaved(m_analysis.saveRecordFileAs(path->toStdString()));
 }
 
 void MainWindow::mnuFileExportCSV_Click() {
     const auto path =
         m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
     if (!path) return;
-    report(exportCsvFile(m_analysis, path->toStdString()));
+    // The export is the whole record and becomes the current file, as Save As.
+    reportSaved(exportCsvFile(m_analysis, path->toStdString()));
 }
 
 void MainWindow::mnuFileExport_Click() {
@@ -498,6 +554,10 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!settleUnsavedEdits()) {
+        event->ignore();
+        return;
+    }
     m_config->close();
     QMainWindow::closeEvent(event);
 }
@@ -510,6 +570,7 @@ void MainWindow::mnuConnectUploadData_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    if (!settleUnsavedEdits() || !confirmReplacingDownloads()) return;
     m_device->uploadData(*this);
     refreshFromModel();
 }
@@ -555,7 +616,10 @@ void MainWindow::mnuConfigurationUnits_Click() {
     Status status;
     {
         BusyCursor busy;
+        const UnitSelection before = m_analysis.units;
+        const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
+        markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }
     report(status);

@@ -114,6 +114,17 @@ private:
     bool report(const Status& status);
     // Runs a command of the flight model, brings the widgets up to date and reports a failure.
     void runCommand(Status (FlightAnalysis::*command)());
+    // The window's modified mark ("[*]" in the title): set by an edit, a units
+    // change or a recalculation that changed figures, cleared by Open and by
+    // a successful Save, Save As or CSV export.
+    void markEdited();
+    void markEditedIf(bool changed);
+    void reportSaved(const Status& status);
+    // Before unsaved edits would be thrown away: Save, Discard or Cancel.
+    // True when the command may go on.
+    bool settleUnsavedEdits();
+    // Before a download that may replace existing record files: the user's word.
+    bool confirmReplacingDownloads();
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
     void showPointerValues();
     QLabel* addLabel(const QString& name, const QString& text = {});

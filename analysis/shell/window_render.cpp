@@ -97,7 +97,8 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     window.show();
     QApplication::processEvents();
 
-    if (!window.openRecordFile(QString::fromStdString(file))) return false;
+    // A refused recalculation leaves the file open for the actions to mend.
+    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
     for (const WindowAction& action : actions) applyWindowAction(window, action);
     QApplication::processEvents();
     const QImage image = window.grab().toImage();

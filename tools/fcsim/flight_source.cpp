@@ -18,7 +18,7 @@ std::optional<fltport::RawFlight> recordFileFlight(const std::string& path, std:
     tarvel::RecordReadReport report;
     const tarvel::Status status = tarvel::loadRecordFile(path, *fa, &report);
     if (!status.ok) {
-        error = path + ": " + status.message;
+        error = status.message;  // names the file
         return std::nullopt;
     }
     const auto& s = fa->samples;
@@ -42,7 +42,7 @@ std::optional<std::vector<fltport::RawFlight>> loadFlights(const std::string& pa
     }
     std::string bytes;
     if (const tarvel::Status status = tarvel::readWholeFile(path, bytes); !status.ok) {
-        error = path + ": " + status.message;
+        error = status.message;  // names the file
         return std::nullopt;
     }
     std::string why;

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include <QImage>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -163,13 +165,16 @@ TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
 
 TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
     std::ofstream(path("zero.rcd"), std::ios::binary) << "FDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
+    std::ofstream(path("empty.rcd"), std::ios::binary);
     struct Case {
         Args args;
         int code;
         std::string message;
     };
     const Case cases[] = {
-        {{"summary", path("missing.rcd")}, 1, std::strerror(ENOENT)},
+        {{"summary", path("missing.rcd")}, 1, "cannot open " + path("missing.rcd") + ": " + std::strerror(ENOENT)},
+        {{"summary", path("empty.rcd")}, 1, "No flight samples were found in " + path("empty.rcd")},
+        {{"series", "/dev/zero"}, 1, "/dev/zero is not a record file"},
         {{"launch"}, 2, "unknown command \"launch\""},
         {{"summary"}, 2, "needs FILE.rcd"},
         {{"save", flight()}, 2, "needs FILE.rcd and an output file"},
@@ -184,9 +189,9 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"summary", flight(), "--rclick", "1"}, 2, "unknown option --rclick"},
         {{"render", flight(), path("out.png"), "--size", "10x10"}, 2, "--size takes WIDTHxHEIGHT"},
         {{"render", flight(), path("out.png"), "--click=soon"}, 2, "--click needs a time in seconds"},
-        {{"summary", path("zero.rcd")}, 1, "motor duration"},
+        {{"summary", path("zero.rcd")}, 1, "could not be computed: The motor duration"},
         {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
-        {{"csv", flight(), path("no-folder/out.csv")}, 1, "cannot write"},
+        {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
         {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
         {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
          "eng: Total Motor Weight (oz)"},
@@ -302,6 +307,49 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     }
     EXPECT_NEAR(maxAltitude, 196.7, 0.1);
     EXPECT_NEAR(maxThrust, 3.19, 0.01);
+}
+
+TEST_F(CommandLine, AFlightThatCannotBeComputedCanBeMended) {
+    std::ofstream(path("zero.rcd"), std::ios::binary)
+        << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
+    const Outcome mended = run({"summary", path("zero.rcd"), "--json", "--set", "txtMotorDuration=2"});
+    EXPECT_EQ(mended.code, 0) << mended.err;
+    EXPECT_NE(mended.err.find("warning"), std::string::npos);
+    EXPECT_NE(mended.out.find("\"MaxAltitude\":\"") , std::string::npos);
+    EXPECT_EQ(mended.out.find("\"MaxAltitude\":\"\""), std::string::npos) << mended.out;
+
+    // Saving needs no figures: the file is written with its details, and the
+    // mended copy opens without a word.
+    const Outcome saved = run({"save", path("zero.rcd"), path("mended.rcd"), "--set", "txtMotorDuration=1.5"});
+    EXPECT_EQ(saved.code, 0) << saved.err;
+    const Outcome reopened = run({"summary", path("mended.rcd")});
+    EXPECT_EQ(reopened.code, 0);
+    EXPECT_TRUE(reopened.err.empty()) << reopened.err;
+    EXPECT_NE(reopened.out.find("Kept"), std::string::npos);
+}
+
+TEST_F(CommandLine, OutputsThatAreNoFilesAreWrittenNotReplaced) {
+    // "-" is standard output, and gives what a file would hold.
+    ASSERT_EQ(run({"csv", flight(), path("out.csv")}).code, 0);
+    const Outcome csv = run({"csv", flight(), "-"});
+    EXPECT_EQ(csv.code, 0);
+    EXPECT_EQ(csv.out, slurp(path("out.csv")));
+    EXPECT_EQ(run({"save", flight(), "-"}).out, csv.out);
+    const Outcome eng = run({"eng", flight(), "-", "--diameter", "24", "--length", "70", "--total", "3.5"});
+    EXPECT_EQ(eng.out.rfind("; Tarvel-Rocket produced motor file for ", 0), 0u) << eng.err;
+    EXPECT_FALSE(fs::exists("-"));
+
+    // A device stays a device, a FIFO is fed.
+    EXPECT_EQ(run({"csv", flight(), "/dev/null"}).code, 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    const std::string fifo = path("feed.csv");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string fed;
+    std::thread reader([&] { fed = slurp(fifo); });
+    EXPECT_EQ(run({"csv", flight(), fifo}).code, 0);
+    reader.join();
+    EXPECT_EQ(fed, csv.out);
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {

@@ -108,7 +108,7 @@ TEST_F(Opened, MissingFileLeavesAClearedRecord) {
     open("");
     const Status s = fa->openRecordFile("/nonexistent-folder/x.rcd");
     EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message, std::strerror(ENOENT));
+    EXPECT_EQ(s.message, "cannot open /nonexistent-folder/x.rcd: " + std::string(std::strerror(ENOENT)));
     EXPECT_TRUE(fa->bValidFile);
     EXPECT_EQ(fa->CurOpenFileName, "/nonexistent-folder/x.rcd");
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
@@ -205,6 +205,38 @@ TEST_F(Opened, UncomputableDetailsKeepThePreviousResults) {
     EXPECT_FALSE(overflow.ok);
     EXPECT_EQ(fa->samples.aThrust, thrust);
     EXPECT_EQ(fa->figures.MaxThrust, figures.MaxThrust);
+}
+
+TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
+    // Too large to be a record: refused before anything changes.
+    open(tarvel::testing::downloadedRecord(150));
+    const std::string figure = fa->figures.MaxAltitude;
+    const Status endless = fa->openRecordFile("/dev/zero");
+    EXPECT_FALSE(endless.ok);
+    EXPECT_NE(endless.message.find("/dev/zero"), std::string::npos);
+    EXPECT_EQ(fa->CurOpenFileName, m_path.string());
+    EXPECT_EQ(fa->samples.SampleCount, 150);
+    EXPECT_EQ(fa->figures.MaxAltitude, figure);
+
+    // No samples at all: said so, not blamed on a pressure of 0.
+    for (const std::string text : {"", "a text file\r\nwith two lines\r\n"}) {
+        open(text);
+        EXPECT_EQ(m_status.message, "No flight samples were found in " + m_path.string() + ".");
+        EXPECT_FALSE(fa->computed);
+    }
+
+    // A motor duration of 0 is refused, but the file stays loaded so that a
+    // corrected duration computes it.
+    open("FDMotorDur\r\n0\r\nFDName\r\nKept\r\n" + tarvel::testing::downloadedRecord(150));
+    EXPECT_FALSE(m_status.ok);
+    EXPECT_NE(m_status.message.find("motor duration"), std::string::npos);
+    EXPECT_TRUE(fa->lastRead.samplesFound);
+    EXPECT_FALSE(fa->computed);
+    EXPECT_EQ(fa->samples.SampleCount, 150);
+    EXPECT_EQ(fa->detail(DetailField::FileDetailName), "Kept");
+    ASSERT_TRUE(fa->commitDetail(DetailField::txtMotorDuration, "0.5").ok);
+    EXPECT_TRUE(fa->computed);
+    EXPECT_FALSE(fa->figures.MaxAltitude.empty());
 }
 
 TEST_F(Opened, FirstPressureZeroIsReportedWithoutUndefinedValues) {

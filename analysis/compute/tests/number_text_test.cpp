@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 #include <limits>
 
 using namespace tarvel;
@@ -29,6 +35,27 @@ TEST(NumberText, ParseAcceptsSpacesSignAndExponent) {
     }
     EXPECT_EQ(numberOrZero("x"), 0.0);
     EXPECT_EQ(numberOrZero(" 16.00"), 16.0);
+}
+
+TEST(NumberText, ParseGivesTheCorrectlyRoundedValue) {
+    // Texts as files carry them, and the shapes around the quick conversion's
+    // limits (15 digits, powers of ten up to 22), against the C library.
+    std::vector<std::string> texts = {"14.6912", "0.01", "-1.25e-3", "123456789012345", "1234567890123456",
+                                      "0.000000000000000000001", "1e22", "1e23", "9.99999999999999e-23",
+                                      "00012.5000", "0.1", "3.14159265358979", "-0", "2e-308", "4.9e-324"};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::ldexp(double(random() >> 11), int(random() % 120) - 100);
+        char text[40];
+        std::snprintf(text, sizeof text, "%.*g", int(1 + random() % 17), (i % 2 ? -value : value));
+        texts.emplace_back(text);
+    }
+    for (const std::string& text : texts) {
+        const std::optional<double> parsed = parseNumber(text);
+        ASSERT_TRUE(parsed) << text;
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&*parsed, &expected, sizeof expected), 0) << text;
+    }
 }
 
 TEST(NumberText, RoundsHalvesToEvenAndSaturates) {

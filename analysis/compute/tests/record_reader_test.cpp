@@ -222,9 +222,43 @@ TEST(RecordReader, CapacityIs20000Samples) {
     EXPECT_EQ(full->samples.SampleCount, 20000);
 }
 
-TEST(RecordReader, MissingFileGivesTheSystemText) {
-    auto fa = std::make_unique<FlightAnalysis>();
-    Status s = loadRecordFile("/nonexistent-folder/flight.rcd", *fa);
-    EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message, std::strerror(ENOENT));
+TEST(RecordReader, FailuresNameTheFileAndEndlessInputIsCut) {
+    struct Case {
+        std::string path, message;
+        bool tooLarge;
+    };
+    const Case cases[] = {
+        {"/nonexistent-folder/flight.rcd",
+         "cannot open /nonexistent-folder/flight.rcd: " + std::string(std::strerror(ENOENT)), false},
+        {"/", "cannot read /: " + std::string(std::strerror(EISDIR)), false},
+        // A device that never ends is read only up to the limit.
+        {"/dev/zero", "/dev/zero is not a record file: it holds more than 32 MB.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string bytes = "old";
+        bool tooLarge = !c.tooLarge;
+        const Status s = readWholeFile(c.path, bytes, &tooLarge);
+        EXPECT_FALSE(s.ok);
+        EXPECT_EQ(s.message, c.message);
+        EXPECT_EQ(tooLarge, c.tooLarge);
+        EXPECT_TRUE(bytes.empty());
+    }
+}
+
+TEST(RecordReader, SamplesFoundOnlyWhenAValueWasStored) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", false},
+        {"just some text\r\nwithout, any samples\r\n", false},
+        {"AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n", false},
+        {"AccelData\r\nDelta Time,Baro(Psi),Accel(G)\r\nnot,numbers,at,all\r\n", false},
+        {tarvel::testing::downloadedRecord(1), true},
+        {"AccelData\r\nDelta Time,Baro(Psi),Accel(G)\r\n0.1,0,1,0,0,0\r\n", true},  // pressure 0 is a value
+    };
+    for (const auto& [text, found] : cases) {
+        SCOPED_TRACE(text);
+        RecordReadReport report;
+        loaded(text, &report);
+        EXPECT_EQ(report.samplesFound, found);
+    }
 }

@@ -9,8 +9,13 @@
 #include <sstream>
 
 #include <csignal>
+#include <functional>
+#include <thread>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "kinematics.h"
@@ -107,6 +112,36 @@ TEST(RecordWriter, LineBreaksCannotBreakTheFile) {
     EXPECT_EQ(back->detail(DetailField::FileDetailDate), "");
 }
 
+TEST(RecordWriter, NotesReadBackAsNotesWhateverTheirLines) {
+    struct Case {
+        std::string notes, written, readBack;
+    };
+    const Case cases[] = {
+        // A line that is a key would end the notes and change the record.
+        {"motor\r\nFDMotorDur\r\n0", "motor\r\n\"FDMotorDur \"\r\n0", "motor\r\nFDMotorDur \r\n0"},
+        {"x\r\nAccelData", "x\r\n\"AccelData \"", "x\r\nAccelData "},
+        {"x\r\n  FDDate", "x\r\n\"  FDDate\"", "x\r\n  FDDate"},
+        // Commas and blanks at the ends survive in quotes.
+        {"a,b\r\nc, d", "a,b\r\n\"c, d\"", "a,b\r\nc, d"},
+        {"x\r\n  indented\r\n\r\nlast ", "x\r\n\"  indented\"\r\n\r\n\"last \"",
+         "x\r\n  indented\r\n\r\nlast "},
+        // The first line is read whole; plain lines stay as typed.
+        {"FDName\r\nplain text", "FDName\r\nplain text", "FDName\r\nplain text"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notes);
+        auto fa = tarvel::testing::loaded(tarvel::testing::downloadedRecord(20));
+        fa->detail(DetailField::FileDetailNotes) = c.notes;
+        fa->detail(DetailField::txtMotorDuration) = "1.5";
+        const std::string text = recordText(*fa);
+        EXPECT_NE(text.find("FDNotes\r\n" + c.written + "\r\nBaroAltitude\r\n"), std::string::npos) << text;
+        auto back = tarvel::testing::loaded(text);
+        EXPECT_EQ(back->detail(DetailField::FileDetailNotes), c.readBack);
+        EXPECT_EQ(back->detail(DetailField::txtMotorDuration), "1.5");
+        EXPECT_EQ(back->samples.SampleCount, 20);
+    }
+}
+
 TEST(RecordWriter, SaveThenOpenGivesTheSameFlight) {
     auto first = tarvel::testing::loaded(tarvel::testing::downloadedRecord(150));
     first->detail(DetailField::FileDetailNotes) = "line one\r\nline two";
@@ -142,35 +177,95 @@ TEST(ReplaceFileContents, WritesWholeOrLeavesTheOldFile) {
     EXPECT_EQ(slurp(target), "new\r\n");
     EXPECT_EQ(dir.entries(), 1u);  // no temporary file left behind
 
-    Status missing = replaceFileContents((dir / "no-such-folder/x.rcd").string(), "x");
+    const std::string inMissingFolder = (dir / "no-such-folder/x.rcd").string();
+    Status missing = replaceFileContents(inMissingFolder, "x");
     EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, std::strerror(ENOENT));
+    EXPECT_EQ(missing.message, "cannot write " + inMissingFolder + ": " + std::strerror(ENOENT));
 
     Status empty = replaceFileContents("", "x");
     EXPECT_FALSE(empty.ok);
 
     Status folder = replaceFileContents(dir.path().string(), "x");
     EXPECT_FALSE(folder.ok);
-    EXPECT_EQ(folder.message, std::strerror(EISDIR));
+    EXPECT_EQ(folder.message, "cannot write " + dir.path().string() + ": " + std::strerror(EISDIR));
+}
+
+// Runs `check` as an ordinary user: in a child that gives up the superuser's
+// rights when the tests run as root, so permissions bind there too. Returns
+// what `check` returned, or why it could not run.
+std::string asOrdinaryUser(const std::function<std::string()>& check) {
+    if (::geteuid() != 0) return check();
+    int out[2];
+    if (::pipe(out) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        constexpr uid_t kNobody = 65534;
+        const std::string result =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? check()
+                                                                                              : "cannot drop rights";
+        (void)!::write(out[1], result.data(), result.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string result;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) > 0;) result.append(buffer, size_t(got));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return result;
 }
 
 TEST(ReplaceFileContents, ReadOnlyTargetAndFolderStayUntouched) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     TempDir dir;
     const fs::path target = dir / "flight.rcd";
     ASSERT_TRUE(replaceFileContents(target.string(), "keep me").ok);
-    fs::permissions(target, fs::perms::owner_read);
-    Status readOnly = replaceFileContents(target.string(), "overwritten");
-    EXPECT_FALSE(readOnly.ok);
-    EXPECT_EQ(readOnly.message, std::strerror(EACCES));
+    // The folder is the writer's own (or anybody's, for the child that is nobody).
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string denied = "cannot write " + target.string() + ": " + std::strerror(EACCES);
+    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
     EXPECT_EQ(slurp(target), "keep me");
 
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    Status lockedFolder = replaceFileContents(target.string(), "overwritten");
-    EXPECT_FALSE(lockedFolder.ok);
-    EXPECT_EQ(lockedFolder.message, std::strerror(EACCES));
+    fs::permissions(target, fs::perms::all);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
     EXPECT_EQ(slurp(target), "keep me");
+    EXPECT_EQ(dir.entries(), 1u);
+    fs::permissions(dir.path(), fs::perms::owner_all);
+}
+
+TEST(ReplaceFileContents, NodesThatAreNoFilesAreWrittenInPlace) {
+    TempDir dir;
+    // A FIFO is fed, not replaced: a reader on the other end gets the bytes.
+    const fs::path fifo = dir / "pipe.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = slurp(fifo); });
+    const Status fed = replaceFileContents(fifo.string(), "through the pipe\r\n");
+    reader.join();
+    EXPECT_TRUE(fed.ok) << fed.message;
+    EXPECT_EQ(received, "through the pipe\r\n");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A reader that leaves early is a failure to write, not the end of the program.
+    std::thread quitter([&] { std::ifstream in(fifo, std::ios::binary); });
+    const Status broken = replaceFileContents(fifo.string(), std::string(1 << 20, 'x'));
+    quitter.join();
+    EXPECT_FALSE(broken.ok);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device stays a device; the bytes go where the device sends them.
+    const fs::path link = dir / "null.csv";
+    fs::create_symlink("/dev/null", link);
+    EXPECT_TRUE(replaceFileContents(link.string(), "gone").ok);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(replaceFileContents("/dev/null", "gone").ok);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(dir.entries(), 2u);
 }
 
 TEST(ReplaceFileContents, KeepsPermissionsAndFollowsLinks) {
@@ -202,7 +297,7 @@ TEST(ReplaceFileContents, FailureWhileWritingKeepsTheOldFile) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message, std::strerror(EFBIG));
+    EXPECT_EQ(s.message, "cannot write " + target.string() + ": " + std::strerror(EFBIG));
     EXPECT_EQ(slurp(target), "old contents\r\n");
     EXPECT_EQ(dir.entries(), 1u);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "device_cli.h"
@@ -38,6 +39,23 @@ TEST_F(DeviceCli, DownloadListsTheFiles) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Uploaded files: 2\nflight0.rcd\nflight1.rcd\n");
     EXPECT_TRUE(std::filesystem::exists("flight1.rcd"));
+
+    // A second download would replace them: refused unless asked for.
+    std::ofstream("flight1.rcd") << "edited";
+    PtyPeer again({testing::smallFlight(3, 1)});
+    VerbRun refused = run(downloadVerb, {"--port", again.path(), "--prefix", "flight"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.out.empty());
+    EXPECT_NE(refused.err.find("flight0.rcd flight1.rcd;"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos);
+    EXPECT_TRUE(again.takeReceived().empty());
+    std::ifstream kept("flight1.rcd");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "edited");
+
+    VerbRun replaced = run(downloadVerb, {"--port", again.path(), "--overwrite", "--prefix", "flight"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(replaced.out, "Uploaded files: 1\nflight0.rcd\n");
+    EXPECT_EQ(run(downloadVerb, {"--port", again.path(), "--prefix", "other"}).status, 0);
 }
 
 TEST_F(DeviceCli, ConfigReadAndWrite) {

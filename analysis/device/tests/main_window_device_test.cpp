@@ -8,10 +8,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -35,11 +38,20 @@ public:
     };
     std::vector<Message> messages;
     std::deque<std::function<void(QDialog&)>> modalScripts;
+    std::deque<Choice> answers;  // Cancel when none is left
+    std::vector<std::string> questions;
 
     std::optional<QString> openFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
     std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
     void message(QWidget*, const QString& text, Icon icon) override { messages.push_back({text.toStdString(), icon}); }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    Choice ask(QWidget*, const QString& text, std::initializer_list<Choice>) override {
+        questions.push_back(text.toStdString());
+        if (answers.empty()) return Choice::Cancel;
+        const Choice answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
     int runModal(QDialog& dialog) override {
         if (modalScripts.empty()) return QDialog::Rejected;  // never left waiting
         auto script = std::move(modalScripts.front());
@@ -93,6 +105,36 @@ TEST_F(MainWindowDevice, DownloadEnablesTheRecordCommandsOnlyWhenFlightsArrive) 
         EXPECT_TRUE(window->openRecordFile(QString("tmprecord%1.rcd").arg(i)));
         EXPECT_EQ(window->analysis().samples.SampleCount, 5 + i);
     }
+}
+
+TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
+    std::ofstream("tmprecord1.rcd") << "keep me";
+    std::ofstream("tmprecord.rcd") << "not a download's name";
+    std::ofstream("tmprecord01.rcd") << "nor this";
+    PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
+    window->analysis().Comport = peer.path();
+
+    window->action("mnuConnectUploadData")->trigger();  // Cancel: nothing is downloaded
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_NE(dialogs.questions[0].find("tmprecord1.rcd"), std::string::npos) << dialogs.questions[0];
+    EXPECT_EQ(dialogs.questions[0].find("tmprecord.rcd"), std::string::npos);
+    EXPECT_EQ(dialogs.questions[0].find("tmprecord01.rcd"), std::string::npos);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists("tmprecord0.rcd"));
+    EXPECT_TRUE(peer.takeReceived().empty());
+
+    dialogs.answers.push_back(Dialogs::Choice::Replace);
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(dialogs.messages.back().text,
+              "Uploaded files: 2\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_TRUE(window->openRecordFile("tmprecord1.rcd"));
+    EXPECT_EQ(window->analysis().samples.SampleCount, 6);
+
+    // Unsaved edits come first: Cancel there stops the download before it asks about files.
+    window->notesEdit()->setPlainText("edited");
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_NE(dialogs.questions.back().find("not been saved"), std::string::npos);
 }
 
 TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {

@@ -146,7 +146,9 @@ TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates) {
         units.option(2, 1)->setChecked(true);
         units.cmdOK()->click();
     });
+    EXPECT_FALSE(window->isWindowModified());
     window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_TRUE(window->isWindowModified());  // the next Save writes other units
     EXPECT_EQ(text("lblAltitude0"), "(m)");
     EXPECT_EQ(text("lblVelocity2"), "(km/h)");
     EXPECT_EQ(text("lblUnitsThrust1"), "(lbs)");

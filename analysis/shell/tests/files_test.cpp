@@ -37,7 +37,7 @@ TEST_F(FilesTest, SaveAsCsvAndSaveRoundTrip) {
         EXPECT_NE(text.find("FDNotes\r\nline one\r\nline two\r\nBaroAltitude"), std::string::npos);
     }
     // The caption still names the opened record.
-    EXPECT_TRUE(window->windowTitle().endsWith("flight.rcd"));
+    EXPECT_TRUE(window->windowTitle().endsWith("flight.rcd[*]"));
 
     // Save writes to the file the CSV export chose.
     window->detailEdit(DetailField::FileDetailPlace)->setText("Meadow");

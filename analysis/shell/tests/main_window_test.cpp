@@ -82,7 +82,7 @@ TEST_F(WindowTest, MenuTreeAtStartUp) {
         a->setVisible(e.visible);
         EXPECT_EQ(a->isChecked(), e.checked);
     }
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph");
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");  // "*" shows once an edit is unsaved
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "1.00");
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailPropellantWt)->text(), "0.00");
     EXPECT_EQ(text("lblUnitsMass0"), "(oz)");
@@ -104,7 +104,7 @@ TEST_F(WindowTest, OpenDownloadedFormEnablesCommandsAndShowsTheFlight) {
     EXPECT_FALSE(window->action("mnuRecalc")->isVisible());
     window->action("mnuRecalc")->setVisible(true);
     EXPECT_TRUE(window->action("mnuRecalc")->isEnabled());
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + path);
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + path + "[*]");
     EXPECT_EQ(window->analysis().samples.SampleCount, 1500);
     // A record without details shows the cleared defaults, not the start-up texts.
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "16.00");
@@ -139,7 +139,7 @@ TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits) {
 
 TEST_F(WindowTest, OpenCancelledOrFailingFile) {
     window->action("mnuFileOpen")->trigger();  // no answer queued: cancelled
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph");
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");
     EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
 
     const QString missing = m_dir.filePath("no such flight.rcd");
@@ -147,8 +147,16 @@ TEST_F(WindowTest, OpenCancelledOrFailingFile) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
     EXPECT_FALSE(dialogs.messages[0].text.isEmpty());
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing);
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing + "[*]");
+    EXPECT_EQ(dialogs.messages[0].text, "cannot open " + missing + ": No such file or directory");
     EXPECT_TRUE(window->action("mnuFileSave")->isEnabled());
+
+    // Too large to be a record: refused, and the window stays as it was.
+    open("/dev/zero");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith("/dev/zero is not a record file"));
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing + "[*]");
+    EXPECT_EQ(window->analysis().CurOpenFileName, missing.toStdString());
 }
 
 TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage) {
@@ -167,6 +175,48 @@ TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage) {
     dialogs.messages.clear();
     leaveField(DetailField::txtMotorDuration, "0");
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, UnsavedEditsAreSavedDiscardedOrKeptBeforeTheyAreLost) {
+    const QString first = flightFile(), second = flightFile({}, "second.rcd");
+    open(first);
+    EXPECT_FALSE(window->isWindowModified());
+    leaveField(DetailField::FileDetailWeight, "20");
+    EXPECT_TRUE(window->isWindowModified());
+
+    // Cancel keeps the window as it is; the question names the file.
+    open(second);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.questions[0].contains(first)) << dialogs.questions[0].toStdString();
+    EXPECT_EQ(window->analysis().CurOpenFileName, first.toStdString());
+    EXPECT_EQ(window->analysis().detail(DetailField::FileDetailWeight), "20");
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+
+    // Discard lets the next file in and clears the mark.
+    dialogs.answers.push_back(Dialogs::Choice::Discard);
+    open(second);
+    EXPECT_EQ(window->analysis().CurOpenFileName, second.toStdString());
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(readFile(first).find("FDWeight"), std::string::npos);
+
+    // Save writes the edits first; then the window closes.
+    window->notesEdit()->setPlainText("windy");
+    EXPECT_TRUE(window->isWindowModified());
+    dialogs.answers.push_back(Dialogs::Choice::Save);
+    EXPECT_TRUE(window->close());
+    EXPECT_NE(readFile(second).find("FDNotes\r\nwindy\r\n"), std::string::npos);
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
+
+    // A save that fails keeps the edits and the window.
+    SetUp();
+    open(first);
+    window->notesEdit()->setPlainText("calm");
+    window->analysis().CurOpenFileName = m_dir.filePath("no/folder/x.rcd").toStdString();
+    dialogs.answers.push_back(Dialogs::Choice::Save);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(window->isWindowModified());
 }
 
 TEST_F(WindowTest, LeavingADetailFieldRecalculatesOnlyForPositiveNumbersOfALoadedRecord) {

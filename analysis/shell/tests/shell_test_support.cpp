@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -42,6 +43,15 @@ int ScriptedDialogs::runModal(QDialog& dialog) {
         script(dialog);
     }
     return dialog.result();
+}
+
+Dialogs::Choice ScriptedDialogs::ask(QWidget*, const QString& text, std::initializer_list<Choice> choices) {
+    questions.push_back(text);
+    if (answers.empty()) return Choice::Cancel;
+    const Choice answer = answers.front();
+    answers.pop_front();
+    EXPECT_NE(std::find(choices.begin(), choices.end(), answer), choices.end()) << "no such button";
+    return answer;
 }
 
 std::string downloadedRecordText(const SyntheticFlight& f) {

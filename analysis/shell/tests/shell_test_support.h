@@ -46,7 +46,11 @@ public:
     // Drives the next modal dialogs (set fields, click buttons).
     std::deque<std::function<void(QDialog&)>> modalScripts;
 
+    // Answers of the next questions, in order; Cancel when none is queued.
+    std::deque<Choice> answers;
+
     std::vector<FileRequest> fileRequests;
+    std::vector<QString> questions;
     std::vector<Message> messages;
     int modalCount = 0;
 
@@ -55,6 +59,7 @@ public:
     void message(QWidget*, const QString& text, Icon icon) override;
     bool choosePrinter(QWidget*, QPrinter& printer) override;
     int runModal(QDialog& dialog) override;
+    Choice ask(QWidget*, const QString& text, std::initializer_list<Choice> choices) override;
 
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 
