@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "csv_export.h"
 #include "flight_actions.h"
+#include "json_text.h"
 #include "motor_file.h"
 #include "record_writer.h"
 #include "units.h"
@@ -103,43 +103,6 @@ int reportWrite(const Status& s, std::ostream& err) {
 int writeToStandardOutput(const std::string& text, std::ostream& out) {
     out << text;
     return out.flush() ? kExitOk : kExitFailure;
-}
-
-// JSON strings are UTF-8; record files carry the system's single-byte code
-// page, so a byte that does not start valid UTF-8 is taken as Latin-1.
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            const size_t length = c >= 0xf0 && c < 0xf5 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 && c < 0xe0 ? 2 : 0;
-            bool valid = length > 0 && i + length <= text.size();
-            for (size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
-            if (valid) {
-                out.append(text.substr(i, length));
-                i += length - 1;
-            } else {
-                out += static_cast<char>(0xc0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3f));
-            }
-        }
-    }
-    return out + "\"";
 }
 
 std::string motorClassShown(const FigureTexts& f) {

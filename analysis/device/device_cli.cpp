@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "device_operations.h"
+#include "json_text.h"
 
 namespace tarvel::device {
 
@@ -67,29 +68,6 @@ std::string plainLines(std::string text) {
     return text;
 }
 
-std::string jsonString(std::string_view text) {
-    std::string json = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"': json += "\\\""; break;
-            case '\\': json += "\\\\"; break;
-            case '\n': json += "\\n"; break;
-            case '\r': json += "\\r"; break;
-            case '\t': json += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    static const char* hex = "0123456789abcdef";
-                    json += "\\u00";
-                    json += hex[c >> 4];
-                    json += hex[c & 15];
-                } else {
-                    json += static_cast<char>(c);
-                }
-        }
-    }
-    return json + "\"";
-}
-
 void printJson(std::ostream& out, const std::vector<std::pair<std::string_view, std::string>>& fields) {
     out << "{";
     for (size_t i = 0; i < fields.size(); ++i)
@@ -141,7 +119,7 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     out << "Uploaded files: " << outcome.count << "\n";
     for (const std::string& name : downloadedFileNames(prefix, outcome.count)) out << name << "\n";
     if (!outcome.complete()) {
-        err << kIncompleteDownload << "\n";
+        err << incompleteDownloadText(outcome) << "\n";
         return 1;
     }
     return 0;
@@ -218,9 +196,10 @@ int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     const FltportApi* api = bindOrReport(kConfigEntries, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
-    bool opened = write ? writeConfig(*api, port, settings, selection) : readConfig(*api, port, settings);
-    if (!opened) {
-        err << portFailureMessage(port) << "\n";
+    DeviceOutcome outcome =
+        write ? writeConfig(*api, port, settings, selection) : readConfig(*api, port, settings);
+    if (!outcome) {
+        err << plainLines(outcome.message) << "\n";
         return 1;
     }
     printSettings(out, settings, write ? &selection : nullptr);
@@ -254,7 +233,13 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     for (int i = 0; i < count; ++i) {
         std::this_thread::sleep_until(next);
         next += std::chrono::milliseconds(500);
-        out << readValue(*api, pollIndex(sensor)) << "\n" << std::flush;
+        const std::string reading = readValue(*api, pollIndex(sensor));
+        if (reading.empty()) {  // no reply is no reading, not a blank one
+            api->CloseComport();
+            err << notAnsweringMessage(port) << "\n";
+            return 1;
+        }
+        out << reading << "\n" << std::flush;
     }
     api->CloseComport();
     return 0;
@@ -272,15 +257,13 @@ int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
                                          err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
-    int number = output;
-    switch (fireOutput(*api, port, number)) {
-        case FireOutcome::PortFailed: err << portFailureMessage(port) << "\n"; return 1;
-        case FireOutcome::Acknowledged: out << "Output " << number << " fired\n"; return 0;
-        case FireOutcome::NotAcknowledged:
-            err << "Output " << number << ": the flight computer did not acknowledge the fire command\n";
-            return 1;
+    DeviceOutcome fired = fireOutput(*api, port, output);
+    if (!fired) {
+        err << plainLines(fired.message) << "\n";
+        return 1;
     }
-    return 1;
+    out << "Output " << output << " fired\n";
+    return 0;
 }
 
 int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
@@ -294,8 +277,9 @@ int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     std::array<bool, 3> closed{};
-    if (!readContinuity(*api, port, closed)) {
-        err << portFailureMessage(port) << "\n";
+    DeviceOutcome tested = readContinuity(*api, port, closed);
+    if (!tested) {
+        err << plainLines(tested.message) << "\n";
         return 1;
     }
     printJson(out, {{"output1", closed[0] ? "closed" : "open"},

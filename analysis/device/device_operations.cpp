@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <tuple>
 
 namespace tarvel::device {
 
@@ -44,6 +45,10 @@ std::string portFailureMessage(std::string_view port) {
     return "Unable to open communtications port " + std::string(port);
 }
 
+std::string notAnsweringMessage(std::string_view port) {
+    return "The flight computer on " + std::string(port) + " is not answering.";
+}
+
 std::string readValue(const FltportApi& api, char index) {
     Field field = spaceField();
     api.ReadConfigCommand(static_cast<unsigned char>(index), field.data());
@@ -67,12 +72,43 @@ std::string writeEmpty(const FltportApi& api, char index) {
     return textOf(field);
 }
 
+namespace {
+
+// Last-write times of the files a download with `prefix` may write, taken before it
+// starts, so that the file a broken-off download was writing can be told from one
+// an earlier download left under the same name.
+std::map<std::string, std::filesystem::file_time_type> recordFileTimes(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::map<std::string, fs::file_time_type> times;
+    const fs::path pattern(prefix);
+    const fs::path folder = pattern.has_parent_path() ? pattern.parent_path() : fs::path(".");
+    const std::string stem = pattern.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 && name.ends_with(".rcd"))
+            times[name] = it->last_write_time(ec);
+    }
+    return times;
+}
+
+}  // namespace
+
 DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const std::string& prefix) {
     DownloadOutcome outcome;
     if (api.InitComport(port.c_str()) == 1) {
         outcome.portOpened = true;
+        const auto before = recordFileTimes(prefix);
         outcome.result = api.StartUpload(prefix.c_str(), &outcome.count);
         outcome.count = std::max(outcome.count, 0);
+        if (outcome.result != 1) {
+            // A flight broken off is not counted; its file is the next one, if this download wrote it.
+            const std::string next = prefix + std::to_string(outcome.count) + ".rcd";
+            std::error_code ec;
+            const auto written = std::filesystem::last_write_time(next, ec);
+            const auto earlier = before.find(std::filesystem::path(next).filename().string());
+            if (!ec && (earlier == before.end() || earlier->second != written)) outcome.partialFile = next;
+        }
     }
     api.CloseComport();
     return outcome;
@@ -83,6 +119,19 @@ std::string uploadedFilesMessage(int32_t count, bool complete) {
         "Uploaded files: " + std::to_string(count) + "\r\nOpen downloaded file(s) by clicking on the File->Open menu.";
     if (!complete) text += "\r\n\r\n" + std::string(kIncompleteDownload);
     return text;
+}
+
+std::string uploadedFilesMessage(const DownloadOutcome& outcome) {
+    std::string text = uploadedFilesMessage(outcome.count);
+    if (!outcome.complete()) text += "\r\n\r\n" + incompleteDownloadText(outcome);
+    return text;
+}
+
+std::string incompleteDownloadText(const DownloadOutcome& outcome) {
+    if (outcome.complete()) return {};
+    if (!outcome.partialFile.empty())
+        return "The download did not complete: " + outcome.partialFile + " holds only part of a flight.";
+    return std::string(kIncompleteDownload);
 }
 
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count) {
@@ -127,81 +176,134 @@ std::string decodeChoice(std::string_view reply, std::string_view firstItem, std
     return std::string(contains(reply, "0") ? firstItem : secondItem);
 }
 
-bool readConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
-                const ProgressFn& progress) {
-    if (!openPort(api, port)) {
-        report(progress, 0);
-        return false;
+namespace {
+
+// One setting of the configuration: its index, its name as the window labels
+// it, where AltimeterSettings keeps it, and for the two lists their items.
+struct SettingSpec {
+    char index;
+    std::string_view name;
+    std::string AltimeterSettings::*field;
+    std::string_view firstItem = {};  // empty for texts
+    std::string_view secondItem = {};
+
+    bool isList() const { return !firstItem.empty(); }
+    std::string shown(std::string_view reply) const {
+        return isList() ? decodeChoice(reply, firstItem, secondItem) : std::string(reply);
     }
-    report(progress, 10);
-    settings.stageDetect = decodeChoice(readValue(api, 'g'), kStageLaunch, kStageBurnout);
-    report(progress, 20);
-    settings.version = readValue(api, 'v');
-    report(progress, 35);
-    settings.stageDelay = readValue(api, 't');
-    report(progress, 50);
-    settings.mainAltitude = readValue(api, 'm');
-    report(progress, 65);
-    settings.output = decodeChoice(readValue(api, 'z'), kOutputLed, kOutputBuzzer);
-    report(progress, 80);
+    std::string sent(std::string_view shownText) const {
+        return isList() ? encodeChoice(shownText, firstItem) : std::string(shownText);
+    }
+    // Whether a read-back holds what was sent: lists by their meaning, numbers by
+    // value (a flight computer may give 1.50 back as 1.5), other texts as they are.
+    bool holds(std::string_view sentText, std::string_view readBack) const {
+        if (isList()) return sent(shown(readBack)) == sentText;
+        auto sentValue = parsePlainDecimal(sentText), heldValue = parsePlainDecimal(readBack);
+        if (sentValue && heldValue) return *sentValue == *heldValue;
+        return sentText == readBack;
+    }
+};
+
+const SettingSpec kStageDetectSetting{'g', "Stage Detect", &AltimeterSettings::stageDetect, kStageLaunch,
+                                      kStageBurnout};
+const SettingSpec kVersionSetting{'v', "Version", &AltimeterSettings::version};
+const SettingSpec kStageDelaySetting{'t', "Stage Delay", &AltimeterSettings::stageDelay};
+const SettingSpec kMainAltitudeSetting{'m', "Main Altitude", &AltimeterSettings::mainAltitude};
+const SettingSpec kOutputSetting{'z', "Output Report", &AltimeterSettings::output, kOutputLed, kOutputBuzzer};
+
+DeviceOutcome failure(DeviceStatus status, std::string message) { return {status, std::move(message)}; }
+
+// Ends an exchange that went well: `closing` before the port closes, then 100 and 0.
+DeviceOutcome finish(const FltportApi& api, const ProgressFn& progress, int closing) {
+    report(progress, closing);
     api.CloseComport();
     report(progress, 100);
     report(progress, 0);
-    return true;
+    return {};
 }
 
-bool writeConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
-                 const WriteSelection& selection, const ProgressFn& progress) {
+// Ends an exchange that went wrong after the port opened: close it, progress back to 0.
+DeviceOutcome abandon(const FltportApi& api, const ProgressFn& progress, DeviceOutcome outcome) {
+    api.CloseComport();
+    report(progress, 0);
+    return outcome;
+}
+
+}  // namespace
+
+DeviceOutcome readConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                         const ProgressFn& progress) {
     if (!openPort(api, port)) {
         report(progress, 0);
-        return false;
+        return failure(DeviceStatus::PortFailed, portFailureMessage(port));
     }
-    // The acknowledgements are not judged: the read-back shows what the flight computer holds.
-    if (selection.stageDetect) {
-        report(progress, 10);
-        writeValue(api, 'g', encodeChoice(settings.stageDetect, kStageLaunch));
-        report(progress, 20);
-        settings.stageDetect = decodeChoice(readValue(api, 'g'), kStageLaunch, kStageBurnout);
+    const std::pair<int, const SettingSpec*> steps[] = {{10, &kStageDetectSetting},
+                                                        {20, &kVersionSetting},
+                                                        {35, &kStageDelaySetting},
+                                                        {50, &kMainAltitudeSetting},
+                                                        {65, &kOutputSetting}};
+    for (const auto& [step, setting] : steps) {
+        report(progress, step);
+        const std::string reply = readValue(api, setting->index);
+        // Silence is not a setting: an empty text or a list's second item would pass for one.
+        if (reply.empty())
+            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        settings.*(setting->field) = setting->shown(reply);
     }
-    if (selection.stageDelay) {
-        report(progress, 30);
-        writeValue(api, 't', settings.stageDelay);
-        report(progress, 40);
-        settings.stageDelay = readValue(api, 't');
-    }
-    if (selection.mainAltitude) {
-        report(progress, 50);
-        writeValue(api, 'm', settings.mainAltitude);
-        report(progress, 60);
-        settings.mainAltitude = readValue(api, 'm');
-    }
-    if (selection.output) {
-        report(progress, 70);
-        writeValue(api, 'z', encodeChoice(settings.output, kOutputLed));
-        report(progress, 80);
-        settings.output = decodeChoice(readValue(api, 'z'), kOutputLed, kOutputBuzzer);
-    }
-    report(progress, 90);
-    api.CloseComport();
-    report(progress, 100);
-    report(progress, 0);
-    return true;
+    return finish(api, progress, 80);
 }
 
-std::optional<double> parseNumber(std::string_view text) {
-    auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
+DeviceOutcome writeConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                          const WriteSelection& selection, const ProgressFn& progress) {
+    if (!openPort(api, port)) {
+        report(progress, 0);
+        return failure(DeviceStatus::PortFailed, portFailureMessage(port));
+    }
+    const std::tuple<bool, int, const SettingSpec*> steps[] = {
+        {selection.stageDetect, 10, &kStageDetectSetting},
+        {selection.stageDelay, 30, &kStageDelaySetting},
+        {selection.mainAltitude, 50, &kMainAltitudeSetting},
+        {selection.output, 70, &kOutputSetting}};
+    for (const auto& [selected, step, setting] : steps) {
+        if (!selected) continue;
+        std::string& shown = settings.*(setting->field);
+        const std::string wanted = shown;
+        const std::string sent = setting->sent(wanted);
+        report(progress, step);
+        const std::string ack = writeValue(api, setting->index, sent);
+        if (ack.empty())
+            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        report(progress, step + 10);
+        // Read back even after a refusal, so what is shown is what the flight computer holds.
+        const std::string readBack = readValue(api, setting->index);
+        if (readBack.empty())
+            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        shown = setting->shown(readBack);
+        const std::string what = "the setting " + std::string(setting->name) + ": " + wanted;
+        if (!contains(ack, "+"))
+            return abandon(api, progress,
+                           failure(DeviceStatus::Refused, "The flight computer refused " + what));
+        if (!setting->holds(sent, readBack))
+            return abandon(api, progress,
+                           failure(DeviceStatus::Refused, "The flight computer did not keep " + what +
+                                                              "\r\nIt reads back: " + shown));
+    }
+    return finish(api, progress, 90);
+}
+
+std::optional<double> parsePlainDecimal(std::string_view text) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto digits = std::count_if(text.begin(), text.end(), isDigit);
+    const auto points = std::count(text.begin(), text.end(), '.');
+    if (digits == 0 || points > 1 || static_cast<size_t>(digits + points) != text.size()) return std::nullopt;
     double value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
 std::optional<std::string> checkRange(std::string_view text, const NumberRange& range) {
-    auto value = parseNumber(text);
+    auto value = parsePlainDecimal(text);
     bool accepted = value && *value >= range.low && *value <= range.high && text.size() <= kMaxValueChars;
     if (accepted) return std::nullopt;
     return std::string(range.firstLine) + std::string(text) + "\r\n" + std::string(range.rangeLine);
@@ -213,30 +315,34 @@ std::string_view pollHeading(Sensor sensor) {
     return sensor == Sensor::Acceleration ? "Real-Time Acceleration Values:" : "Real-Time Barometric Values:";
 }
 
-FireOutcome fireOutput(const FltportApi& api, const std::string& port, int output) {
-    if (!openPort(api, port)) return FireOutcome::PortFailed;
+DeviceOutcome fireOutput(const FltportApi& api, const std::string& port, int output) {
+    if (!openPort(api, port)) return failure(DeviceStatus::PortFailed, portFailureMessage(port));
     std::string ack = writeEmpty(api, static_cast<char>('0' + output));
     api.CloseComport();
-    return contains(ack, "+") ? FireOutcome::Acknowledged : FireOutcome::NotAcknowledged;
+    if (ack.empty()) return failure(DeviceStatus::NotAnswering, notAnsweringMessage(port));
+    if (!contains(ack, "+"))
+        return failure(DeviceStatus::Refused,
+                       "Output " + std::to_string(output) +
+                           ": the flight computer did not acknowledge the fire command");
+    return {};
 }
 
-bool readContinuity(const FltportApi& api, const std::string& port, std::array<bool, 3>& closed,
-                    const ProgressFn& progress) {
+DeviceOutcome readContinuity(const FltportApi& api, const std::string& port, std::array<bool, 3>& closed,
+                             const ProgressFn& progress) {
     closed = {false, false, false};
     if (!openPort(api, port)) {
         report(progress, 0);
-        return false;
+        return failure(DeviceStatus::PortFailed, portFailureMessage(port));
     }
     static constexpr std::array<int, 3> kSteps = {25, 50, 75};
     for (int i = 0; i < 3; ++i) {
         report(progress, kSteps[i]);
-        closed[i] = contains(readValue(api, static_cast<char>('1' + i)), "1");
+        const std::string reply = readValue(api, static_cast<char>('1' + i));
+        if (reply.empty())
+            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        closed[i] = contains(reply, "1");
     }
-    report(progress, 90);
-    api.CloseComport();
-    report(progress, 100);
-    report(progress, 0);
-    return true;
+    return finish(api, progress, 90);
 }
 
 }  // namespace tarvel::device

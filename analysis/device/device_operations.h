@@ -27,8 +27,21 @@ inline constexpr int kMaxValueChars = 18;
 
 // "Unable to open communtications port " + port (the misspelling is the text users know).
 std::string portFailureMessage(std::string_view port);
+// What the user is told when the port opened but the flight computer gave no reply.
+std::string notAnsweringMessage(std::string_view port);
 
-// One read of a configuration index: the reply text up to its end.
+// How an exchange with the flight computer ended. Only Done means the device
+// answered and took what was sent; everything else carries the user's message.
+enum class DeviceStatus { Done, PortFailed, NotAnswering, Refused };
+struct DeviceOutcome {
+    DeviceStatus status = DeviceStatus::Done;
+    std::string message;
+    bool ok() const { return status == DeviceStatus::Done; }
+    explicit operator bool() const { return ok(); }
+};
+
+// One read of a configuration index: the reply text up to its end; empty when
+// the flight computer gave no reply (no setting, reading or continuity is empty).
 std::string readValue(const FltportApi& api, char index);
 // One write of `value` (at most kMaxValueChars) to an index: the acknowledgement as received.
 std::string writeValue(const FltportApi& api, char index, std::string_view value);
@@ -39,8 +52,11 @@ std::string writeEmpty(const FltportApi& api, char index);
 
 struct DownloadOutcome {
     bool portOpened = false;
-    int32_t count = 0;   // flights written
+    int32_t count = 0;   // flights written whole
     int32_t result = 0;  // StartUpload's result: 0 when the flight computer did not answer or a file failed
+    // The record file a download broken off inside a flight left with part of
+    // that flight (not counted); empty when there is none.
+    std::string partialFile;
     bool complete() const { return portOpened && result == 1; }
 };
 // InitComport, StartUpload with `prefix`, CloseComport (also after a failed open).
@@ -49,8 +65,12 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
 // "Uploaded files: N" CR LF and the File, Open hint; an incomplete download adds a
 // line saying so, since the count alone would pass lost flights off as all of them.
 std::string uploadedFilesMessage(int32_t count, bool complete = true);
+// The same for a finished download, naming the file of a flight broken off.
+std::string uploadedFilesMessage(const DownloadOutcome& outcome);
 inline constexpr std::string_view kIncompleteDownload =
     "The download did not complete: the flight computer did not answer, or a record file could not be written.";
+// Why a download is not complete (empty when it is).
+std::string incompleteDownloadText(const DownloadOutcome& outcome);
 // prefix0.rcd ... prefix(count-1).rcd
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
 // The files named as a download with `prefix` names its flights that exist
@@ -87,14 +107,18 @@ std::string encodeChoice(std::string_view shown, std::string_view firstItem);
 std::string decodeChoice(std::string_view reply, std::string_view firstItem, std::string_view secondItem);
 
 // Read Config.: 'g', 'v', 't', 'm', 'z' into `settings`, progress 10 20 35 50 65 80 100 0.
-// `settings` changes step by step, before each following progress value. False when the
-// port could not be opened (progress 0 only, nothing changed).
-bool readConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
-                const ProgressFn& progress = {});
+// `settings` changes step by step, before each following progress value. A read without
+// reply ends the exchange (NotAnswering, progress 0): the settings not read yet keep
+// their values. PortFailed: progress 0 only, nothing changed.
+DeviceOutcome readConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                         const ProgressFn& progress = {});
 // Write Config: each selected setting written then read back into `settings`,
 // progress 10 20 30 40 50 60 70 80 90 100 0 (values of unselected steps skipped).
-bool writeConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
-                 const WriteSelection& selection = {}, const ProgressFn& progress = {});
+// The first setting that gets no reply (NotAnswering), is not acknowledged or reads
+// back other than sent (Refused) ends the exchange with progress 0; its read-back,
+// when there was one, is in `settings`.
+DeviceOutcome writeConfig(const FltportApi& api, const std::string& port, AltimeterSettings& settings,
+                          const WriteSelection& selection = {}, const ProgressFn& progress = {});
 
 // --- Input checks ---
 
@@ -107,10 +131,11 @@ struct NumberRange {
 inline constexpr NumberRange kStageDelayRange{"Invalid Stage Delay: ", 0.0, 30.0, "Range: 0.0 to 30.0"};
 inline constexpr NumberRange kMainAltitudeRange{"Invalid Main Altitude: ", 200.0, 3000.0, "Range: 200 to 3000"};
 
-// The text as a number, or nothing when it is not one (empty, letters, not finite).
-std::optional<double> parseNumber(std::string_view text);
+// The value of a number as the flight computer takes it: plain decimal digits with at
+// most one point, nothing else (no sign, exponent, blank). Nothing for any other text.
+std::optional<double> parsePlainDecimal(std::string_view text);
 // The rejection message, or nothing when the text is accepted. A text that is not a
-// number, or too long to travel in one command, is refused like an out-of-range one.
+// plain decimal, or too long to travel in one command, is refused like an out-of-range one.
 std::optional<std::string> checkRange(std::string_view text, const NumberRange& range);
 
 // --- Live checks ---
@@ -119,14 +144,14 @@ enum class Sensor { Acceleration, Barometric };
 char pollIndex(Sensor sensor);                 // 'a' or 'b'
 std::string_view pollHeading(Sensor sensor);   // "Real-Time Acceleration Values:" ...
 
-enum class FireOutcome { PortFailed, Acknowledged, NotAcknowledged };
-// Fires output 1..3: 'w', the digit, carriage return; acknowledged when the reply holds "+".
-FireOutcome fireOutput(const FltportApi& api, const std::string& port, int output);
+// Fires output 1..3: 'w', the digit, carriage return. Done when the reply holds "+",
+// Refused for any other reply, NotAnswering for none.
+DeviceOutcome fireOutput(const FltportApi& api, const std::string& port, int output);
 
 // Read Continuity: closed[n] for outputs n+1 whose reply holds a "1"; progress
-// 25 50 75 90 100 0. `closed` is cleared first and set step by step. False when the
-// port could not be opened.
-bool readContinuity(const FltportApi& api, const std::string& port, std::array<bool, 3>& closed,
-                    const ProgressFn& progress = {});
+// 25 50 75 90 100 0. `closed` is cleared first and set step by step. An output that
+// gives no reply ends the test (NotAnswering, progress 0): silence is not an open circuit.
+DeviceOutcome readContinuity(const FltportApi& api, const std::string& port, std::array<bool, 3>& closed,
+                             const ProgressFn& progress = {});
 
 }  // namespace tarvel::device

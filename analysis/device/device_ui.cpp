@@ -53,7 +53,7 @@ void downloadData(QWidget* window, const std::string& comport, const std::functi
         messages(window, portFailureMessage(comport), MessageIcon::Exclamation);
         return;
     }
-    messages(window, uploadedFilesMessage(outcome.count, outcome.complete()), MessageIcon::None);
+    messages(window, uploadedFilesMessage(outcome), MessageIcon::None);
     if (outcome.count > 0 && flightsArrived) flightsArrived();
 }
 

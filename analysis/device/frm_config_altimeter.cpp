@@ -246,16 +246,13 @@ void FrmConfigAltimeter::cmdRead_Click() {
     const FltportApi* api = bind();
     if (!api) return;
     AltimeterSettings settings = shownSettings();
-    bool opened = readConfig(*api, port(), settings, [&](int value) {
+    DeviceOutcome outcome = readConfig(*api, port(), settings, [&](int value) {
         // 0 alone is a port that did not open: the controls keep what they show.
         if (value != 0) showSettings(settings);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();  // the exchange blocks the event loop
     });
-    if (!opened) {
-        pointer.restore();
-        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
-    }
+    reportOutcome(outcome, settings, pointer);
 }
 
 void FrmConfigAltimeter::cmdWrite_Click() {
@@ -271,15 +268,22 @@ void FrmConfigAltimeter::cmdWrite_Click() {
     const FltportApi* api = bind();
     if (!api) return;
     AltimeterSettings settings = shownSettings();
-    bool opened = writeConfig(*api, port(), settings, WriteSelection{}, [&](int value) {
+    DeviceOutcome outcome = writeConfig(*api, port(), settings, WriteSelection{}, [&](int value) {
         if (value != 0) showSettings(settings);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();
     });
-    if (!opened) {
-        pointer.restore();
-        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
-    }
+    reportOutcome(outcome, settings, pointer);
+}
+
+void FrmConfigAltimeter::reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
+                                       PointerGuard& pointer) {
+    if (outcome) return;
+    // What the flight computer did answer before it stopped or refused is shown;
+    // a port that did not open changed nothing.
+    if (outcome.status != DeviceStatus::PortFailed) showSettings(settings);
+    pointer.restore();
+    m_messages(this, outcome.message, MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, const NumberRange& range) {
@@ -363,7 +367,14 @@ void FrmConfigAltimeter::cmdPoll_Click() {
 
 void FrmConfigAltimeter::tmrPoll_Timer() {
     if (!m_polling || !m_pollApi) return;
-    appendReading(fromLine(readValue(*m_pollApi, m_pollIndex)));
+    const std::string reading = readValue(*m_pollApi, m_pollIndex);
+    if (reading.empty()) {
+        // No reply is no reading: stop rather than list blank lines as values.
+        stopPolling();
+        m_messages(this, notAnsweringMessage(port()), MessageIcon::Exclamation);
+        return;
+    }
+    appendReading(fromLine(reading));
 }
 
 void FrmConfigAltimeter::appendReading(const QString& reading) {
@@ -388,12 +399,13 @@ void FrmConfigAltimeter::cmdFireChannel_Click(int index) {
     const FltportApi* api = bind();
     if (!api) return;
     // No confirmation: the button is the deliberate act that fires the output.
-    FireOutcome outcome = fireOutput(*api, port(), index + 1);
-    if (outcome == FireOutcome::Acknowledged) shpContStatus[index]->setFillColor(kRed);
-    if (outcome == FireOutcome::PortFailed) {
-        pointer.restore();
-        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
+    DeviceOutcome outcome = fireOutput(*api, port(), index + 1);
+    if (outcome) {
+        shpContStatus[index]->setFillColor(kRed);
+        return;
     }
+    pointer.restore();
+    m_messages(this, outcome.message, MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::cmdReadContinuity_Click() {
@@ -402,15 +414,15 @@ void FrmConfigAltimeter::cmdReadContinuity_Click() {
     const FltportApi* api = bind();
     if (!api) return;
     std::array<bool, 3> closed{};
-    bool opened = readContinuity(*api, port(), closed, [&](int value) {
+    DeviceOutcome outcome = readContinuity(*api, port(), closed, [&](int value) {
         for (int i = 0; i < 3; ++i)
             if (closed[i]) shpContStatus[i]->setFillColor(kGreen);
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();
     });
-    if (!opened) {
+    if (!outcome) {
         pointer.restore();
-        m_messages(this, portFailureMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, outcome.message, MessageIcon::Exclamation);
     }
 }
 

@@ -116,6 +116,9 @@ private:
     std::string port() const { return m_comport(); }
     AltimeterSettings shownSettings() const;
     void showSettings(const AltimeterSettings& settings);
+    // Tells the user how a read or write that did not end well went.
+    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
+                       PointerGuard& pointer);
     void checkField(QLineEdit* field, const QString& saved, const NumberRange& range);
     void setExchangeButtonsEnabled(bool enabled);
     void stopPolling();

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,6 +26,8 @@ ConfigDialog::ConfigDialog(FlightAnalysis& analysis, const TarvelSettings& setti
     m_comport->addItems({"COM1", "COM2", "COM3", "COM4"});
     m_comport->setCurrentText("COM1");
     m_comport->setMinimumWidth(140);  // room for longer device names
+    // A longer name would be saved but not read back at the next start.
+    m_comport->lineEdit()->setMaxLength(TarvelSettings::kMaxPortChars);
 
     m_ok = new QPushButton("&Ok", this);
     m_ok->setObjectName("CmdOk");

@@ -27,7 +27,7 @@ std::optional<std::string> TarvelSettings::readPort() const {
     if (!std::getline(in, key) || stripLineEnd(key) != "ComPort" || !std::getline(in, port))
         return std::nullopt;
     port = stripLineEnd(port);
-    if (port.empty() || port.size() > 64) return std::nullopt;
+    if (port.empty() || port.size() > static_cast<size_t>(kMaxPortChars)) return std::nullopt;
     return port;
 }
 

@@ -12,6 +12,8 @@ namespace tarvel {
 class TarvelSettings {
 public:
     static constexpr const char* kFileName = "TarvelGraph.ini";
+    // The longest port name the file keeps; the port dialog takes no longer one.
+    static constexpr int kMaxPortChars = 64;
 
     // `folder` empty means the process's current directory, where the file
     // has always lived; tests point it at a temporary folder.

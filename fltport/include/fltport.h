@@ -28,6 +28,7 @@ extern "C" {
 
 /* Opens the named port (COM1 ...; on Linux also a device path) at 19200 baud
  * 8N1 and discards what the device sends until it has been quiet for 300 ms.
+ * 0 when the port does not open, is not a serial line, or never goes quiet.
  * A port still open from an earlier call is closed first. */
 FLTPORT_API int32_t FLTPORT_CALL InitComport(const char* portName);
 /* Closes the port; always 1. */
@@ -41,9 +42,10 @@ FLTPORT_API int32_t FLTPORT_CALL ReadConfigCommand(int32_t index, char* reply);
 FLTPORT_API int32_t FLTPORT_CALL WriteConfigCommand(int32_t index, char* value, int32_t length);
 /* Downloads every stored flight into <prefix><n>.rcd (n from 0; prefix at most
  * 50 characters). `*flightCount` is set to 0 at once and raised after each
- * file. 0 when the device did not answer, a file could not be created, or the
- * device went quiet inside a flight (that flight's file keeps what arrived and
- * is counted). */
+ * flight written whole. 0 when the device did not answer, a file could not be
+ * created or written whole, or the device went quiet inside a flight; a flight
+ * broken off that way is not counted, and its file <prefix><count>.rcd keeps
+ * what arrived. */
 FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flightCount);
 /* velocity += accel * 32.1768 * step * 3600 / 5280 (G, s, mph), 7 digits. */
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel);

@@ -42,7 +42,11 @@ FLTPORT_API int32_t FLTPORT_CALL InitComport(const char* portName) {
     if (!portName) return 0;
     g_port = SerialPort::open(portName);
     if (!g_port) return 0;
-    g_port->drain(kDrainLimit);
+    // A line that never goes quiet is no usable port: its noise would be read as replies.
+    if (!g_port->drain(kDrainLimit)) {
+        g_port.reset();
+        return 0;
+    }
     return 1;
 }
 

@@ -15,7 +15,10 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-void put(std::FILE* file, const std::string& text) { std::fwrite(text.data(), 1, text.size(), file); }
+// False when the text did not go out whole (full disk, file-size limit).
+bool put(std::FILE* file, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
 
 }  // namespace
 
@@ -36,7 +39,8 @@ bool FlightDownload::readValue(uint16_t& value) {
 
 UploadResult FlightDownload::run() {
     UploadResult result;
-    m_port.drain(m_limits.drainBytes);
+    // A line that never goes quiet would feed its noise to the opening exchange.
+    if (!m_port.drain(m_limits.drainBytes)) return result;
     m_port.write(&kLineFeed, 1);
     uint8_t greeting[2] = {};
     if (m_port.read(greeting, 2) != 2 || greeting[0] != 'O' || greeting[1] != 'K') return result;
@@ -58,16 +62,21 @@ UploadResult FlightDownload::run() {
                 return result;
             }
             std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
-            const FlightEnd end = decodeFlight(file.get());
-            file.reset();
-            ++result.flights;
-            if (m_counter) m_counter(result.flights);
+            FlightEnd end = decodeFlight(file.get());
+            // The buffered rest goes out on closing, so closing can fail too.
+            if (std::fclose(file.release()) != 0) end = FlightEnd::WriteFailed;
+            if (end == FlightEnd::WriteFailed) {
+                result.status = UploadStatus::FileError;
+                return result;
+            }
             if (end != FlightEnd::Complete) {
                 // The device stopped answering (or never stops) inside a flight:
                 // keep what arrived and end, since the stream has lost its place.
                 result.status = UploadStatus::Interrupted;
                 return result;
             }
+            ++result.flights;
+            if (m_counter) m_counter(result.flights);
         } else if (marker != kEndOfDownload && ++skipped >= m_limits.skippedMarkers) {
             result.status = UploadStatus::Interrupted;
             return result;
@@ -78,7 +87,7 @@ UploadResult FlightDownload::run() {
 }
 
 FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
-    std::fputs(kHeader, file);
+    if (!put(file, kHeader)) return FlightEnd::WriteFailed;
     m_velocity.assign(1, '0');  // assign() rather than = "0": sidesteps a false -Wrestrict in GCC 12
     m_altitude.assign(1, '0');
     m_lastAccel = 0;
@@ -91,37 +100,39 @@ FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
         case kTimeRecord:
             if (!readValue(value)) return FlightEnd::CutShort;
             m_step = stepText(value);
-            put(file, kLineEnd + m_step + ",");
+            if (!put(file, kLineEnd + m_step + ",")) return FlightEnd::WriteFailed;
             break;
         case kPressureRecord:
             if (!readValue(value)) return FlightEnd::CutShort;
-            put(file, pressureText(value) + ",");
+            if (!put(file, pressureText(value) + ",")) return FlightEnd::WriteFailed;
             break;
         case kAccelRecord:
             if (!readValue(value)) return FlightEnd::CutShort;
             m_lastAccel = accelCount(value);
-            writeAcceleration(file, m_lastAccel);
+            if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
             break;
         case kAccelRepeatRecord:
             // No value of its own: repeat the flight's last acceleration rather
             // than reuse whatever value came last (usually the pressure).
-            writeAcceleration(file, m_lastAccel);
+            if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
             break;
         case kEndOfFlight:
             return FlightEnd::Complete;
         default:
-            m_port.drain(m_limits.drainBytes);  // unknown record: throw the rest of its burst away
+            // Unknown record: throw the rest of its burst away. A burst without
+            // end leaves no place in the stream to go on from.
+            if (!m_port.drain(m_limits.drainBytes)) return FlightEnd::CutShort;
             break;
         }
     }
     return FlightEnd::TooLong;
 }
 
-void FlightDownload::writeAcceleration(std::FILE* file, int count) {
+bool FlightDownload::writeAcceleration(std::FILE* file, int count) {
     const std::string accel = accelText(count);
     m_velocity = integrateVelocity(m_step, m_velocity, accel);
     m_altitude = integrateDistance(m_step, m_altitude, m_velocity);
-    put(file, accel + "," + m_velocity + "," + m_altitude + ", ");
+    return put(file, accel + "," + m_velocity + "," + m_altitude + ", ");
 }
 
 }  // namespace fltport

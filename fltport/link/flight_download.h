@@ -13,14 +13,16 @@ namespace fltport {
 
 enum class UploadStatus {
     Complete,     // the flight computer sent its end of download, or went quiet between flights
-    NoAnswer,     // no "OK" to the opening line feed; nothing written
-    FileError,    // a record file could not be created
+    NoAnswer,     // no "OK" to the opening line feed, or a line that never went quiet; nothing written
+    FileError,    // a record file could not be created or written whole
     Interrupted,  // the device went quiet inside a flight, or never stopped talking
 };
 
 struct UploadResult {
     UploadStatus status = UploadStatus::NoAnswer;
-    int flights = 0;  // record files written, a cut-short last one included
+    // Flights written whole. A flight broken off (Interrupted, or FileError while
+    // writing) is not counted; what arrived of it stays in fileName(flights).
+    int flights = 0;
 };
 
 // Bounds that keep a misbehaving device from holding the host for ever.
@@ -43,11 +45,11 @@ public:
     std::string fileName(int flight) const;
 
 private:
-    enum class FlightEnd { Complete, CutShort, TooLong };
+    enum class FlightEnd { Complete, CutShort, TooLong, WriteFailed };
     FlightEnd decodeFlight(std::FILE* file);
     bool readValue(uint16_t& value);
     void sendCarriageReturn();
-    void writeAcceleration(std::FILE* file, int count);
+    bool writeAcceleration(std::FILE* file, int count);
 
     Transport& m_port;
     std::string m_prefix;

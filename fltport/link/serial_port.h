@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/transport.h"
 
@@ -14,7 +15,8 @@ namespace fltport {
 class SerialPort final : public Transport {
 public:
     // Opens and sets up the named port; nullptr when it does not exist, is in
-    // use or cannot be opened. Errors while setting the line up are ignored.
+    // use, cannot be opened or is not a serial line (a file, a pipe, a device
+    // of another kind). Errors while setting the line up are ignored.
     static std::unique_ptr<SerialPort> open(std::string_view name);
     ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
@@ -33,9 +35,10 @@ private:
 #endif
 };
 
-// The system path of a port name: on Linux "COMn" is /dev/ttyS(n-1), a name
-// with a "/" is a path and any other name lives in /dev; on Windows the name
-// gets the \\.\ prefix so that COM10 and above open too.
-std::string devicePath(std::string_view name);
+// The system paths a port name may stand for, in the order they are tried.
+// On Linux "COMn" is /dev/ttyS(n-1) and a name with a "/" is a path; any other
+// name is /dev/NAME when that is a terminal, else the name itself. On Windows
+// the name gets the \\.\ prefix so that COM10 and above open too.
+std::vector<std::string> candidatePaths(std::string_view name);
 
 }  // namespace fltport

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,7 +39,7 @@ bool waitFor(int fd, short events, Clock::time_point deadline) {
 
 void setUpLine(int fd) {
     termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) return;  // not a terminal: nothing to set, as on a failed SetCommState
+    if (::tcgetattr(fd, &tio) != 0) return;  // ignored, as a failed SetCommState is
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -52,20 +53,40 @@ void setUpLine(int fd) {
 
 }  // namespace
 
-std::string devicePath(std::string_view name) {
-    if (name.find('/') != std::string_view::npos) return std::string(name);
+std::vector<std::string> candidatePaths(std::string_view name) {
+    if (name.find('/') != std::string_view::npos) return {std::string(name)};
     if (name.size() > 3 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "com")) {
         unsigned number = 0;
         const auto r = std::from_chars(name.data() + 3, name.data() + name.size(), number);
         if (r.ec == std::errc{} && r.ptr == name.data() + name.size() && number >= 1)
-            return "/dev/ttyS" + std::to_string(number - 1);
+            return {"/dev/ttyS" + std::to_string(number - 1)};
     }
-    return "/dev/" + std::string(name);
+    return {"/dev/" + std::string(name), std::string(name)};
 }
+
+namespace {
+
+// Opens `path` only when it is a terminal: anything else (a file, a pipe, a
+// device of another kind) would take the commands as data or block. -1 otherwise.
+int openTerminal(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return -1;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
 
 std::unique_ptr<SerialPort> SerialPort::open(std::string_view name) {
     if (name.empty()) return nullptr;
-    const int fd = ::open(devicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = -1;
+    for (const std::string& path : candidatePaths(name))
+        if ((fd = openTerminal(path)) >= 0) break;
     if (fd < 0) return nullptr;
     // Exclusive like an unshared Windows open: TIOCEXCL stops other openers of
     // the terminal (except root), the lock stops everyone who locks too.

@@ -4,17 +4,24 @@
 
 namespace fltport {
 
-std::string devicePath(std::string_view name) {
+std::vector<std::string> candidatePaths(std::string_view name) {
     // The \\.\ prefix lets CreateFileA open COM10 and above; it is harmless below.
-    if (name.substr(0, 2) == "\\\\") return std::string(name);
-    return "\\\\.\\" + std::string(name);
+    if (name.substr(0, 2) == "\\\\") return {std::string(name)};
+    return {"\\\\.\\" + std::string(name)};
 }
 
 std::unique_ptr<SerialPort> SerialPort::open(std::string_view name) {
     if (name.empty()) return nullptr;
-    HANDLE handle = ::CreateFileA(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = ::CreateFileA(candidatePaths(name).front().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+    // Only a serial line: a file or another device would take the commands as data.
+    DCB current{};
+    current.DCBlength = sizeof current;
+    if (::GetFileType(handle) != FILE_TYPE_CHAR || !::GetCommState(handle, &current)) {
+        ::CloseHandle(handle);
+        return nullptr;
+    }
 
     // A zeroed control block: neither hardware nor XON/XOFF flow control.
     DCB dcb{};

@@ -14,6 +14,9 @@ namespace fltport {
 inline constexpr int kReadTotalMs = 300;
 inline constexpr int kWriteConstantMs = 1000;
 inline constexpr int kWritePerByteMs = 500;
+// Longest a drain keeps reading, a little more than 4096 bytes take at 19200
+// baud: a slow but endless talker is given up on too.
+inline constexpr int kDrainMaxMs = 2500;
 
 class Transport {
 public:
@@ -25,8 +28,9 @@ public:
 
     // Reads and discards single bytes until a read finds the line quiet, so an
     // idle line costs one read time-out. A device that never stops talking is
-    // given up on after `limit` bytes. Returns the bytes discarded.
-    size_t drain(size_t limit);
+    // given up on after `limit` bytes or kDrainMaxMs: false, since whatever
+    // comes next cannot be told from that noise.
+    bool drain(size_t limit);
 };
 
 // The port slot while no port is open: every call fails at once, which the

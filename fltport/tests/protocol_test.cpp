@@ -212,7 +212,8 @@ TEST(FlightDownload, SimulatorFaults) {
         (valueCut ? stall.stallValue : stall.stallType) = true;
         const Download d = downloadFrom(two, stall);
         EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
-        ASSERT_EQ(d.result.flights, 2);  // the cut-short flight keeps its file
+        EXPECT_EQ(d.result.flights, 1);  // the cut-short flight is not counted, but keeps its file
+        ASSERT_EQ(d.files.size(), 2u);
         EXPECT_EQ(d.files[0], clean.files[0]);
         EXPECT_LT(d.files[1].size(), clean.files[1].size());
         EXPECT_EQ(clean.files[1].compare(0, d.files[1].size(), d.files[1]), 0);
@@ -265,7 +266,7 @@ TEST(FlightDownload, ScriptedStreams) {
         limits.recordsPerFlight = 100;
         const Download d = download(link, dir, limits);
         EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
-        EXPECT_EQ(d.result.flights, 1);
+        EXPECT_EQ(d.result.flights, 0);
     }
     {
         SCOPED_TRACE("endless chatter before the download");
@@ -275,6 +276,16 @@ TEST(FlightDownload, ScriptedStreams) {
         limits.drainBytes = 300;
         const Download d = download(link, dir, limits);
         EXPECT_EQ(d.result.status, UploadStatus::NoAnswer);
+        EXPECT_TRUE(d.sent.empty());  // the noise could hold an "OK": no line feed goes out
+    }
+    {
+        SCOPED_TRACE("an unknown record whose burst never ends");
+        MemoryLink link(scripted({bytes("OK"), {kFlightMarker}, Bytes(21, 0x42)}));
+        UploadLimits limits;
+        limits.drainBytes = 10;
+        const Download d = download(link, dir, limits);
+        EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
+        EXPECT_EQ(d.result.flights, 0);
     }
 }
 
@@ -291,11 +302,23 @@ TEST(FlightDownload, FileErrorsKeepEarlierFlights) {
               kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ");  // replaced whole
 }
 
+TEST(FlightDownload, ARecordFileThatCannotBeWrittenWholeFailsTheDownload) {
+    TempDir dir;
+    // The second flight's file is the full device: it opens, but nothing written reaches it.
+    std::filesystem::create_symlink("/dev/full", dir.prefix() + "1.rcd");
+    fcsim::FlightComputer fc({sampleFlight(1), sampleFlight(1), sampleFlight(1)});
+    MemoryLink link(device(fc));
+    FlightDownload run(link, dir.prefix());
+    const UploadResult r = run.run();
+    EXPECT_EQ(r.status, UploadStatus::FileError);
+    EXPECT_EQ(r.flights, 1);  // only the flight written whole
+}
+
 TEST(SerialPort, PortNamesOnLinux) {
-    EXPECT_EQ(devicePath("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(devicePath("COM12"), "/dev/ttyS11");
-    EXPECT_EQ(devicePath("/dev/pts/3"), "/dev/pts/3");
-    EXPECT_EQ(devicePath("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(devicePath("COM0"), "/dev/COM0");  // no such COM port: just a name
-    EXPECT_EQ(devicePath("COMx"), "/dev/COMx");
+    using Paths = std::vector<std::string>;
+    EXPECT_EQ(candidatePaths("COM1"), Paths{"/dev/ttyS0"});
+    EXPECT_EQ(candidatePaths("COM12"), Paths{"/dev/ttyS11"});
+    EXPECT_EQ(candidatePaths("/dev/pts/3"), Paths{"/dev/pts/3"});
+    EXPECT_EQ(candidatePaths("ttyUSB0"), (Paths{"/dev/ttyUSB0", "ttyUSB0"}));  // a terminal in /dev first
+    EXPECT_EQ(candidatePaths("COM0"), (Paths{"/dev/COM0", "COM0"}));  // no such COM port: just a name
 }

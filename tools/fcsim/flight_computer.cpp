@@ -1,5 +1,6 @@
 #include "flight_computer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -22,7 +23,13 @@ std::vector<uint8_t> line(const std::string& text) {
     return bytes;
 }
 
+// The flight computer takes plain decimal digits with at most one point: no
+// sign, exponent or blank.
 bool numberWithin(const std::string& text, double low, double high) {
+    const size_t digits = static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    const size_t points = static_cast<size_t>(std::count(text.begin(), text.end(), '.'));
+    if (digits == 0 || points > 1 || digits + points != text.size()) return false;
     double value = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return r.ec == std::errc{} && r.ptr == text.data() + text.size() && value >= low && value <= high;
@@ -162,6 +169,7 @@ std::vector<uint8_t> FlightComputer::readReply(uint8_t index) {
 }
 
 std::vector<uint8_t> FlightComputer::writeReply(uint8_t index, const std::string& value) {
+    if (m_faults.refuseWrites) return line("-");
     bool accepted = false;
     switch (index) {
     case 'g':
@@ -187,6 +195,7 @@ std::vector<uint8_t> FlightComputer::writeReply(uint8_t index, const std::string
         break;
     }
     if (!accepted) return line("-");
+    if (m_faults.forgetWrites) return line("+");
     m_settings[static_cast<char>(index)] = value;
     if (!m_stateFile.empty()) {
         std::ofstream out(m_stateFile, std::ios::trunc);

@@ -22,6 +22,8 @@ struct FaultModes {
     bool unknownRecord = false;  // an unknown record type with junk after the first sample of every flight
     bool stallType = false;      // goes quiet in the middle of the last flight, before a type byte
     bool stallValue = false;     // goes quiet in the middle of the last flight, after one value byte
+    bool refuseWrites = false;   // answers every write, fire commands too, with "-"
+    bool forgetWrites = false;   // acknowledges setting writes but keeps the settings as they were
 };
 
 class FlightComputer {

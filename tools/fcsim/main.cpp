@@ -26,7 +26,8 @@ const char kUsage[] =
     "  --link PATH        also make PATH a symbolic link to the pseudo-terminal\n"
     "  --pace             send at the speed of a 19200-baud line\n"
     "  --chatter MS       send junk for the first MS milliseconds\n"
-    "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value\n"
+    "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value,\n"
+    "                     refuse-writes, forget-writes\n"
     "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
     "  --state FILE       load settings from FILE and save them there after each write\n"
     "  --seed N           seed of the live sensor readings\n"
@@ -82,6 +83,10 @@ int main(int argc, char** argv) {
                 faults.stallType = true;
             } else if (text == "stall-value") {
                 faults.stallValue = true;
+            } else if (text == "refuse-writes") {
+                faults.refuseWrites = true;
+            } else if (text == "forget-writes") {
+                faults.forgetWrites = true;
             } else {
                 return usageError("unknown fault " + text);
             }

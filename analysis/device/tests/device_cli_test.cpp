@@ -60,11 +60,12 @@ TEST_F(DeviceCli, DownloadListsTheFiles) {
 
 TEST_F(DeviceCli, ConfigReadAndWrite) {
     PtyPeer peer;
+    peer.setSetting('v', "fc \xB5\"1\"");  // single-byte text: JSON gets it as UTF-8
     VerbRun read = run(configVerb, {"--port", peer.path(), "read"});
     EXPECT_EQ(read.status, 0) << read.err;
-    EXPECT_EQ(read.out, std::string("{\n  \"stage-detect\": \"Launch\",\n  \"version\": \"") +
-                            fcsim::FlightComputer::kVersion +
-                            "\",\n  \"stage-delay\": \"0.0\",\n  \"main-altitude\": \"600\",\n  \"output\": \"LED\"\n}\n");
+    EXPECT_EQ(read.out,
+              "{\n  \"stage-detect\": \"Launch\",\n  \"version\": \"fc \xC2\xB5\\\"1\\\"\",\n"
+              "  \"stage-delay\": \"0.0\",\n  \"main-altitude\": \"600\",\n  \"output\": \"LED\"\n}\n");
     peer.takeReceived();
 
     // Only the named settings go out, each followed by its read-back.
@@ -107,6 +108,40 @@ TEST_F(DeviceCli, MissingPortIsReported) {
         VerbRun r = run(verb, {"--port", testing::kMissingPort});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "Unable to open communtications port " + testing::kMissingPort + "\n");
+    }
+}
+
+TEST_F(DeviceCli, NoReplyOrARefusalIsAFailureNeverAValue) {
+    fcsim::FaultModes silent, refuse;
+    silent.silent = true;
+    refuse.refuseWrites = true;
+    PtyPeer quiet({}, silent), refusing({}, refuse);
+    const std::string notAnswering = "The flight computer on " + quiet.path() + " is not answering.\n";
+    struct Case {
+        int (*verb)(const VerbArgs&, std::ostream&, std::ostream&);
+        VerbArgs args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {configVerb, {"--port", quiet.path(), "read"}, notAnswering},
+        {configVerb, {"--port", quiet.path(), "write", "main-altitude=800"}, notAnswering},
+        {pollVerb, {"--port", quiet.path(), "--count", "1"}, notAnswering},
+        {continuityVerb, {"--port", quiet.path()}, notAnswering},
+        {fireVerb, {"--port", quiet.path(), "--output", "1"}, notAnswering},
+        {configVerb,
+         {"--port", refusing.path(), "write", "stage-delay=1.5"},
+         "The flight computer refused the setting Stage Delay: 1.5\n"},
+        {fireVerb,
+         {"--port", refusing.path(), "--output", "3"},
+         "Output 3: the flight computer did not acknowledge the fire command\n"},
+    };
+    for (const Case& c : cases) {
+        VerbRun r = run(c.verb, c.args);
+        SCOPED_TRACE(c.args.back());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out.find("open"), std::string::npos) << r.out;  // no output taken for open
+        EXPECT_EQ(r.out.find("fired"), std::string::npos) << r.out;
     }
 }
 

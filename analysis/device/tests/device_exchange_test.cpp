@@ -67,7 +67,7 @@ TEST_F(DeviceExchange, APortThatDoesNotExistFailsEveryOperation) {
     EXPECT_FALSE(downloadFlights(api, testing::kMissingPort).portOpened);
     EXPECT_FALSE(readConfig(api, testing::kMissingPort, settings, record));
     EXPECT_FALSE(writeConfig(api, testing::kMissingPort, settings, {}, record));
-    EXPECT_EQ(fireOutput(api, testing::kMissingPort, 1), FireOutcome::PortFailed);
+    EXPECT_EQ(fireOutput(api, testing::kMissingPort, 1).status, DeviceStatus::PortFailed);
     EXPECT_FALSE(readContinuity(api, testing::kMissingPort, closed, record));
     EXPECT_EQ(progress, (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(settings.stageDelay, initial.stageDelay);
@@ -110,7 +110,7 @@ TEST_F(DeviceExchange, ReadAndWriteConfigInTheirOrder) {
 TEST_F(DeviceExchange, FireAndContinuity) {
     PtyPeer peer;
     peer.setContinuity({true, false, true});
-    EXPECT_EQ(fireOutput(api, peer.path(), 2), FireOutcome::Acknowledged);
+    EXPECT_TRUE(fireOutput(api, peer.path(), 2));
     EXPECT_EQ(peer.takeReceived(), "w2\r");
     EXPECT_EQ(peer.fireCounts(), (std::array<int, 3>{0, 1, 0}));
 
@@ -121,18 +121,74 @@ TEST_F(DeviceExchange, FireAndContinuity) {
     EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 90, 100, 0}));
 }
 
-TEST_F(DeviceExchange, ASilentFlightComputerLeavesNothingAcknowledged) {
+TEST_F(DeviceExchange, ASilentFlightComputerIsNotAnsweringNeverDefaultsOrOpenOutputs) {
     fcsim::FaultModes silent;
     silent.silent = true;
     PtyPeer peer({}, silent);
-    EXPECT_EQ(fireOutput(api, peer.path(), 1), FireOutcome::NotAcknowledged);
+    const std::string notAnswering = "The flight computer on " + peer.path() + " is not answering.";
+
+    AltimeterSettings settings, shown;
+    settings.stageDelay = shown.stageDelay = "7.5";  // what the window shows before
+    DeviceOutcome read = readConfig(api, peer.path(), settings, record);
+    EXPECT_EQ(read.status, DeviceStatus::NotAnswering);
+    EXPECT_EQ(read.message, notAnswering);
+    EXPECT_EQ(peer.takeReceived(), "rg\r");  // given up at the first silence
+    EXPECT_EQ(progress, (std::vector<int>{10, 0}));
+    EXPECT_EQ(settings.stageDetect, shown.stageDetect);
+    EXPECT_EQ(settings.stageDelay, "7.5");
+
+    EXPECT_EQ(writeConfig(api, peer.path(), settings).status, DeviceStatus::NotAnswering);
+    EXPECT_EQ(fireOutput(api, peer.path(), 1).status, DeviceStatus::NotAnswering);
     std::array<bool, 3> closed{};
-    ASSERT_TRUE(readContinuity(api, peer.path(), closed));
-    EXPECT_EQ(closed, (std::array<bool, 3>{false, false, false}));
+    EXPECT_EQ(readContinuity(api, peer.path(), closed).message, notAnswering);
+
     DownloadOutcome download = downloadFlights(api, peer.path());
     EXPECT_EQ(download.count, 0);
     EXPECT_FALSE(download.complete());
-    EXPECT_NE(uploadedFilesMessage(download.count, download.complete()).find(kIncompleteDownload), std::string::npos);
+    EXPECT_TRUE(download.partialFile.empty());
+    EXPECT_NE(uploadedFilesMessage(download).find(kIncompleteDownload), std::string::npos);
+}
+
+TEST_F(DeviceExchange, AWriteNotTakenIsRefusedAndShowsWhatTheDeviceHolds) {
+    struct Case {
+        const char* name;
+        fcsim::FaultModes faults;
+        std::string message;
+    };
+    fcsim::FaultModes refuse, forget;
+    refuse.refuseWrites = true;
+    forget.forgetWrites = true;
+    const Case cases[] = {
+        {"refused", refuse, "The flight computer refused the setting Stage Delay: 12.5"},
+        {"acknowledged, not kept", forget,
+         "The flight computer did not keep the setting Stage Delay: 12.5\r\nIt reads back: 0.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPeer peer({}, c.faults);
+        AltimeterSettings settings;
+        settings.stageDelay = "12.5";
+        progress.clear();
+        DeviceOutcome written = writeConfig(api, peer.path(), settings, {false, true, true, false}, record);
+        EXPECT_EQ(written.status, DeviceStatus::Refused);
+        EXPECT_EQ(written.message, c.message);
+        EXPECT_EQ(settings.stageDelay, "0.0");           // the read-back, not the text sent
+        EXPECT_EQ(peer.takeReceived(), "wt12.5\rrt\r");  // nothing after the first refusal
+        EXPECT_EQ(progress, (std::vector<int>{30, 40, 0}));
+    }
+
+    // Numbers are held by value: 600.0 read back as 600 was kept.
+    PtyPeer holding600({}, forget);
+    AltimeterSettings settings;
+    settings.mainAltitude = "600.0";
+    EXPECT_TRUE(writeConfig(api, holding600.path(), settings, {false, false, true, false}));
+    EXPECT_EQ(settings.mainAltitude, "600");
+
+    PtyPeer refusing({}, refuse);
+    DeviceOutcome fired = fireOutput(api, refusing.path(), 3);
+    EXPECT_EQ(fired.status, DeviceStatus::Refused);
+    EXPECT_EQ(fired.message, "Output 3: the flight computer did not acknowledge the fire command");
+    EXPECT_EQ(refusing.fireCounts(), (std::array<int, 3>{0, 0, 0}));
 }
 
 }  // namespace

@@ -17,13 +17,20 @@ TEST(DeviceRules, RangeChecksAtTheirBounds) {
     const Case cases[] = {
         {"0.0", &kStageDelayRange, true},    {"0", &kStageDelayRange, true},
         {"30", &kStageDelayRange, true},     {"30.0", &kStageDelayRange, true},
-        {"1.50", &kStageDelayRange, true},   {" 5 ", &kStageDelayRange, true},
+        {"1.50", &kStageDelayRange, true},   {".5", &kStageDelayRange, true},
         {"30.01", &kStageDelayRange, false}, {"-0.1", &kStageDelayRange, false},
         {"", &kStageDelayRange, false},      {"abc", &kStageDelayRange, false},
         {"1.5s", &kStageDelayRange, false},  {"nan", &kStageDelayRange, false},
         {"200", &kMainAltitudeRange, true},  {"3000", &kMainAltitudeRange, true},
         {"199", &kMainAltitudeRange, false}, {"3001", &kMainAltitudeRange, false},
         {"inf", &kMainAltitudeRange, false},
+        // Only plain decimals travel: what the flight computer would refuse or misread is refused here.
+        {" 5 ", &kStageDelayRange, false},   {"\t5", &kStageDelayRange, false},
+        {"+5", &kStageDelayRange, false},    {"-0", &kStageDelayRange, false},
+        {"1e1", &kStageDelayRange, false},   {"1.2.3", &kStageDelayRange, false},
+        {".", &kStageDelayRange, false},     {"0x10", &kStageDelayRange, false},
+        {"2E2", &kMainAltitudeRange, false}, {"1,5", &kStageDelayRange, false},
+        {"5.", &kStageDelayRange, true},     {"0250", &kMainAltitudeRange, true},
         // In range, but longer than one command carries.
         {"0000000000000000600", &kMainAltitudeRange, false},
         {"000000000000000600", &kMainAltitudeRange, true},

@@ -273,5 +273,53 @@ TEST_F(DeviceWindow, FireThenReadContinuity) {
     EXPECT_TRUE(modals.take().empty());
 }
 
+TEST_F(DeviceWindow, WhatTheFlightComputerDidNotSayIsToldNotShown) {
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    PtyPeer quiet({}, silent);
+    const std::string notAnswering = "The flight computer on " + quiet.path() + " is not answering.";
+    auto form = openForm(quiet.path());
+    form->txtStageDelay->setText("2.5");
+    auto toldOnce = [&](const std::string& text) {
+        auto seen = modals.take();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_TRUE(seen[0].exclamation);
+        EXPECT_EQ(seen[0].text, text);
+    };
+
+    form->cmdRead->click();
+    toldOnce(notAnswering);
+    EXPECT_EQ(form->cmbStageDetect->currentText(), "Launch");  // not the second item of silence
+    EXPECT_EQ(form->txtAltVersion->text(), "---");
+    EXPECT_EQ(form->txtStageDelay->text(), "2.5");
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+
+    form->cmdReadContinuity->click();
+    toldOnce(notAnswering);
+    form->cmdFireChannel[0]->click();
+    toldOnce(notAnswering);
+    for (StatusCircle* circle : form->shpContStatus)
+        EXPECT_EQ(circle->fillColor(), FrmConfigAltimeter::kWhite);
+
+    // Polling stops at the first tick without a reading instead of listing blank lines.
+    form->cmdPoll->click();
+    QTest::qWait(1200);
+    toldOnce(notAnswering);
+    EXPECT_EQ(form->cmdPoll->text(), "Poll");
+    EXPECT_TRUE(form->cmdRead->isEnabled());
+    EXPECT_EQ(form->txtSensorOutput->toPlainText(), "Real-Time Acceleration Values:");
+
+    fcsim::FaultModes refuse;
+    refuse.refuseWrites = true;
+    PtyPeer refusing({}, refuse);
+    m_port = refusing.path();
+    form->cmdWrite->click();
+    toldOnce("The flight computer refused the setting Stage Detect: Launch");
+    EXPECT_EQ(refusing.takeReceived(), "wg0\rrg\r");
+    form->cmdFireChannel[2]->click();
+    toldOnce("Output 3: the flight computer did not acknowledge the fire command");
+    EXPECT_EQ(form->shpContStatus[2]->fillColor(), FrmConfigAltimeter::kWhite);
+}
+
 }  // namespace
 }  // namespace tarvel::device

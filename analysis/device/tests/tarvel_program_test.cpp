@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "codec/raw_flight.h"
 #include "fcsim_process.h"
@@ -20,9 +22,10 @@ struct ProgramRun {
     std::string out;
 };
 
-ProgramRun runTarvel(const std::string& arguments) {
+// `shellSetup` runs first in the same shell, e.g. to limit what the program may do.
+ProgramRun runTarvel(const std::string& arguments, const std::string& shellSetup = "") {
     ProgramRun run;
-    FILE* pipe = popen((std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
+    FILE* pipe = popen((shellSetup + " exec " + TARVEL_PROGRAM + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
@@ -45,7 +48,40 @@ TEST(TarvelProgram, DownloadsAndConfiguresTheSimulator) {
     ProgramRun write = runTarvel("config " + port + " write main-altitude=2999 output=led");
     EXPECT_EQ(write.status, 0) << write.out;
     EXPECT_EQ(write.out, "{\n  \"main-altitude\": \"2999\",\n  \"output\": \"LED\"\n}\n");
+}
 
+TEST(TarvelProgram, APathThatIsNoSerialLineIsRefusedUntouched) {
+    testing::ScratchDirectory scratch;
+    std::ofstream("notes.txt") << "launch notes\n";
+    ProgramRun run = runTarvel("config --port ./notes.txt write stage-delay=1.5");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Unable to open communtications port ./notes.txt\n");
+    std::ifstream in("notes.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "launch notes\n");
+}
+
+TEST(TarvelProgram, ALineThatNeverGoesQuietIsNoPort) {
+    // A silent flight computer behind noise that holds a "+": nothing may read as fired.
+    fcsim::FcsimProcess noisy({"--fault", "silent", "--chatter", "60000"});
+    ASSERT_TRUE(noisy.started());
+    ProgramRun fire = runTarvel("fire --output 3 --port " + noisy.path());
+    EXPECT_EQ(fire.status, 1);
+    EXPECT_EQ(fire.out, "Unable to open communtications port " + noisy.path() + "\n");
+}
+
+TEST(TarvelProgram, ARecordFileCutShortFailsTheDownloadAndIsNamed) {
+    testing::ScratchDirectory scratch;
+    std::ofstream("flights.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(3, 1), testing::smallFlight(300, 2), testing::smallFlight(3, 3)});
+    fcsim::FcsimProcess simulator({"flights.txt"});
+    ASSERT_TRUE(simulator.started());
+    // Files of at most 4 blocks, and writing past that fails instead of killing the program.
+    ProgramRun download = runTarvel("download --port " + simulator.path(), "trap '' XFSZ; ulimit -f 4;");
+    EXPECT_EQ(download.status, 1);
+    EXPECT_EQ(download.out,
+              "Uploaded files: 1\ntmprecord0.rcd\n"
+              "The download did not complete: tmprecord1.rcd holds only part of a flight.\n");
+    EXPECT_FALSE(std::filesystem::exists("tmprecord2.rcd"));
 }
 
 }  // namespace

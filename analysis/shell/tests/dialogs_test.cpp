@@ -42,6 +42,20 @@ TEST_F(PortDialogTest, OkWritesTheSettingsFileAndTheNextStartReadsIt) {
     EXPECT_EQ(window->analysis().Comport, "/dev/ttyUSB0");
 }
 
+TEST_F(PortDialogTest, TheLongestNameTheDialogTakesSurvivesARestart) {
+    const std::string typed = "/dev/serial/by-id/" + std::string(80, 'x');
+    dialogs.modalScripts.push_back([&](QDialog& d) {
+        auto& config = dynamic_cast<ConfigDialog&>(d);
+        config.Comport()->setCurrentText(QString::fromStdString(typed));
+        config.CmdOk()->click();
+    });
+    window->action("mnuConnectPortConfig")->trigger();
+    const std::string kept = window->analysis().Comport;
+    EXPECT_EQ(kept, typed.substr(0, TarvelSettings::kMaxPortChars));
+    SetUp();
+    EXPECT_EQ(window->analysis().Comport, kept);
+}
+
 TEST_F(PortDialogTest, ClosingByTheFrameChangesNothing) {
     dialogs.modalScripts.push_back([](QDialog& d) {
         dynamic_cast<ConfigDialog&>(d).Comport()->setCurrentText("COM2");
