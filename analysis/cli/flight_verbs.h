@@ -24,8 +24,8 @@ inline constexpr std::string_view kFlightActionsHelp =
     "  --recalculate     the \"&Recalculate\" command\n"
     "  --locale NAME     digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
     "                    the system's by default\n"
-    "OUT of save, csv and eng: \"-\" writes to standard output; a FIFO or a device is written in\n"
-    "place, a file is replaced only once its new contents are complete.\n";
+    "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
+    "written in place, a record or motor file is replaced only once its new contents are complete.\n";
 
 std::vector<Verb> flightVerbs();
 

@@ -116,10 +116,11 @@ bool FlightAnalysis::isNumericDetail(DetailField field) const {
     }
 }
 
-Status FlightAnalysis::openRecordFile(const std::string& path) {
+Status FlightAnalysis::openRecordFile(const std::string& path, bool* cleared) {
     std::string bytes;
     bool tooLarge = false;
     const Status read = readWholeFile(path, bytes, &tooLarge);
+    if (cleared) *cleared = !tooLarge;
     if (tooLarge) return read;  // refused before the record shown is touched
 
     bValidFile = true;

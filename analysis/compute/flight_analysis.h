@@ -162,7 +162,8 @@ public:
     // stopped at a bad field is no failure: `lastRead` says where. A refused
     // recalculation leaves the file loaded (`lastRead.samplesFound`), so
     // later commands can mend its details; no samples at all gives !ok.
-    Status openRecordFile(const std::string& path);
+    // `cleared` (if given) tells whether the record held before was replaced.
+    Status openRecordFile(const std::string& path, bool* cleared = nullptr);
     // Recompute and redraw in the ticked view, then refresh the figures. A
     // motor duration of 0 or no number, a first pressure of 0 (all-curves
     // view) or a result that is no finite number gives !ok with a message,

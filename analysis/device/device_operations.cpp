@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <tuple>
 
@@ -140,32 +142,102 @@ std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t 
     return names;
 }
 
-std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
+namespace {
+
+struct DownloadFile {
+    int32_t number;
+    std::filesystem::directory_entry entry;
+};
+
+// The files in the prefix's folder named as the download names them: the
+// prefix, a decimal number without leading zero, ".rcd". In number order.
+std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
     namespace fs = std::filesystem;
     const fs::path pattern(prefix);
     const std::string stem = pattern.filename().string();
     const fs::path folder = pattern.parent_path();
-    std::vector<std::pair<uint64_t, std::string>> found;
+    constexpr std::string_view kExtension = ".rcd";
+    std::vector<DownloadFile> found;
     std::error_code ec;
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        constexpr std::string_view kExtension = ".rcd";
         if (name.size() <= stem.size() + kExtension.size() || name.compare(0, stem.size(), stem) != 0 ||
             name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
             continue;
-        // The number as the download writes it: decimal digits, no leading zero.
         const std::string_view number(name.data() + stem.size(), name.size() - stem.size() - kExtension.size());
-        uint64_t value = 0;
+        int32_t value = 0;
         const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (error != std::errc() || rest != number.data() + number.size() || (number.size() > 1 && number[0] == '0'))
+        if (error != std::errc() || rest != number.data() + number.size() || value < 0 || value > 100000 ||
+            (number.size() > 1 && number[0] == '0'))
             continue;
-        found.emplace_back(value, (folder / name).string());
+        found.push_back({value, *it});
     }
-    std::sort(found.begin(), found.end());
+    std::sort(found.begin(), found.end(),
+              [](const DownloadFile& a, const DownloadFile& b) { return a.number < b.number; });
+    return found;
+}
+
+}  // namespace
+
+std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
+    const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
     std::vector<std::string> names;
-    for (auto& [number, name] : found) names.push_back(std::move(name));
+    for (const DownloadFile& f : downloadFilesOf(prefix))
+        names.push_back((folder / f.entry.path().filename()).string());
     return names;
+}
+
+DownloadWatch::DownloadWatch(std::string prefix) : m_prefix(std::move(prefix)) {
+    // Files of an earlier download are noted as they are now; the library
+    // replaces them from number 0 upward, and a replaced file has changed.
+    std::error_code ec;
+    for (const DownloadFile& f : downloadFilesOf(m_prefix)) {
+        WatchedFile& noted = file(f.number);
+        noted.existed = true;
+        noted.written = f.entry.last_write_time(ec);
+        noted.size = f.entry.file_size(ec);
+    }
+}
+
+DownloadWatch::WatchedFile& DownloadWatch::file(int32_t index) {
+    if (index >= static_cast<int32_t>(m_files.size())) m_files.resize(static_cast<size_t>(index) + 1);
+    return m_files[static_cast<size_t>(index)];
+}
+
+DownloadProgress DownloadWatch::poll() {
+    DownloadProgress progress;
+    // The files come in order, so the first one not yet written ends the search.
+    for (int32_t index = 0;; ++index) {
+        const std::filesystem::path path = m_prefix + std::to_string(index) + ".rcd";
+        WatchedFile& watched = file(index);
+        std::error_code ec;
+        const uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) break;
+        if (!watched.fresh) {
+            const auto written = std::filesystem::last_write_time(path, ec);
+            watched.fresh = !ec && (!watched.existed || written != watched.written || size != watched.size);
+            if (!watched.fresh) break;
+        }
+        if (size > watched.counted) {
+            std::ifstream in(path, std::ios::binary);
+            in.seekg(static_cast<std::streamoff>(watched.counted));
+            char buffer[8192];
+            while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+                watched.lines += std::count(buffer, buffer + in.gcount(), '\n');
+                watched.counted += static_cast<uintmax_t>(in.gcount());
+            }
+        }
+        ++progress.flights;
+        // The header takes the first line break; every sample row begins with one.
+        progress.samples += std::max<int64_t>(watched.lines - 1, 0);
+    }
+    return progress;
+}
+
+std::string downloadProgressText(const DownloadProgress& progress) {
+    return "Downloading the flights from the flight computer...\r\nFlights: " +
+           std::to_string(progress.flights) + "\r\nSamples: " + std::to_string(progress.samples);
 }
 
 std::string encodeChoice(std::string_view shown, std::string_view firstItem) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -76,6 +77,37 @@ std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t 
 // The files named as a download with `prefix` names its flights that exist
 // now, in the order of their numbers: the files a download may replace.
 std::vector<std::string> existingDownloadFiles(const std::string& prefix);
+
+// What a running download has written so far, read from its record files while
+// the library writes them on another thread: it creates prefix0.rcd, prefix1.rcd
+// ... in order and adds one line per sample.
+struct DownloadProgress {
+    int32_t flights = 0;  // files begun by this download
+    int64_t samples = 0;  // sample rows in them
+};
+class DownloadWatch {
+public:
+    // Notes the files of an earlier download, so only files written from now on count.
+    explicit DownloadWatch(std::string prefix);
+    DownloadProgress poll();
+
+private:
+    struct WatchedFile {
+        bool existed = false;
+        std::filesystem::file_time_type written{};
+        uintmax_t size = 0;
+        // Lines counted so far and where counting stopped.
+        uintmax_t counted = 0;
+        int64_t lines = 0;
+        bool fresh = false;
+    };
+    WatchedFile& file(int32_t index);
+
+    std::string m_prefix;
+    std::vector<WatchedFile> m_files;
+};
+// "Flights: N" CR LF "Samples: M", under a heading.
+std::string downloadProgressText(const DownloadProgress& progress);
 
 // --- Configuration ---
 

@@ -1,6 +1,11 @@
 #include "device_ui.h"
 
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "device_operations.h"
 
@@ -19,11 +24,11 @@ void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
     box.exec();
 }
 
-PointerGuard::PointerGuard(QWidget* widget) : m_widget(widget) {
+PointerGuard::PointerGuard(QWidget* widget, Qt::CursorShape shape) : m_widget(widget) {
     if (!widget) return;
     m_hadCursor = widget->testAttribute(Qt::WA_SetCursor);
     m_cursor = widget->cursor();
-    widget->setCursor(Qt::WaitCursor);
+    widget->setCursor(shape);
 }
 
 void PointerGuard::restore() {
@@ -42,13 +47,57 @@ const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializ
     return bound.api;
 }
 
+namespace {
+
+constexpr int kProgressIntervalMs = 100;
+
+// A download of 20,000 samples takes minutes at 19200 baud: the library works on
+// a thread of its own (and only there until it ends) while this one keeps the
+// window painted and shows what has arrived.
+DownloadOutcome downloadInBackground(QWidget* window, const FltportApi& api, const std::string& comport) {
+    DownloadWatch watch{std::string(kRecordPrefix)};
+    DownloadOutcome outcome;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        outcome = downloadFlights(api, comport);
+        finished = true;
+    });
+
+    QProgressDialog progress(window);
+    progress.setObjectName("dlgDownloadProgress");
+    progress.setWindowTitle(QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())));
+    progress.setLabelText(messageText(downloadProgressText({})));
+    progress.setCancelButton(nullptr);  // the library cannot be stopped part way
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    progress.show();
+
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished) {
+            loop.quit();
+            return;
+        }
+        progress.setLabelText(messageText(downloadProgressText(watch.poll())));
+    });
+    poll.start(kProgressIntervalMs);
+    loop.exec();
+    // The loop also ends when the application quits; the transfer still finishes first.
+    worker.join();
+    return outcome;
+}
+
+}  // namespace
+
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
                   Declares& declares, const MessageFn& messages) {
-    PointerGuard pointer(window);
+    // The window stays usable during the transfer: the busy pointer, not the hourglass.
+    PointerGuard pointer(window, Qt::BusyCursor);
     const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries, messages);
     if (!api) return;
     // The port is read now, so a change in the port dialog counts from the next command.
-    DownloadOutcome outcome = downloadFlights(*api, comport);
+    DownloadOutcome outcome = downloadInBackground(window, *api, comport);
     if (!outcome.portOpened) {
         messages(window, portFailureMessage(comport), MessageIcon::Exclamation);
         return;

@@ -23,11 +23,11 @@ using MessageFn = std::function<void(QWidget* parent, const std::string& text, M
 // The text as a message box shows it (CR LF becomes a line break).
 QString messageText(const std::string& text);
 
-// Shows the hourglass on `widget` and gives it back its own pointer when the
-// guard ends, on every path out of a command.
+// Shows the hourglass (or `shape`) on `widget` and gives it back its own
+// pointer when the guard ends, on every path out of a command.
 class PointerGuard {
 public:
-    explicit PointerGuard(QWidget* widget);
+    explicit PointerGuard(QWidget* widget, Qt::CursorShape shape = Qt::WaitCursor);
     ~PointerGuard() { restore(); }
     PointerGuard(const PointerGuard&) = delete;
     PointerGuard& operator=(const PointerGuard&) = delete;
@@ -47,6 +47,9 @@ const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializ
 // "&Download Data...": downloads every stored flight into tmprecord0.rcd ... in the
 // current directory and tells the user; `flightsArrived` runs after a download that
 // brought at least one flight (enables the record commands, resets the graph).
+// The transfer runs on a thread of its own while a progress dialog counts the
+// flights and samples; the window's events are served meanwhile, and the rest
+// (messages, `flightsArrived`) happens on the window's thread once it has ended.
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
                   Declares& declares = Declares::instance(), const MessageFn& messages = showMessage);
 

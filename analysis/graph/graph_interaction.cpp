@@ -35,6 +35,19 @@ GraphInteraction::Location GraphInteraction::locate(double xTwips) const {
 
 void GraphInteraction::mouseMove(double xTwips) { show(xTwips, locate(xTwips)); }
 
+void GraphInteraction::reset() {
+    CurVal = {};
+    DescentRateClickIndex = 0;
+    PointerLine& pointer = m_graph.scene().pointer;
+    pointer.visible = false;
+    pointer.color = kWindowTextColor;
+}
+
+void GraphInteraction::refresh() {
+    const PointerLine& pointer = m_graph.scene().pointer;
+    if (pointer.visible) show(pointer.x, locate(pointer.x));
+}
+
 std::string GraphInteraction::mouseDown(MouseButton button, double xTwips) {
     Location at = locate(xTwips);
     std::string message;

@@ -25,6 +25,12 @@ public:
     // box, empty when there is nothing to say.
     std::string mouseDown(MouseButton button, double xTwips);
 
+    // Another flight: no pointer line, no values, no measurement half done.
+    void reset();
+    // The axes or the values changed: the values under the pointer line again,
+    // if it is shown.
+    void refresh();
+
     // Time under the pointer (2 decimals) and the sample slot shown for it.
     struct Location {
         double time = 0;

@@ -66,6 +66,17 @@ QColor resolveColor(ColorValue value, const QPalette& palette) {
 namespace {
 
 constexpr int kMinFontPixels = 6;  // smaller text is unreadable on screen
+// Two lines of labels share the strip under the plot area; the font may be
+// this much larger than the vertical scale before they run together.
+constexpr double kFontOverVerticalScale = 1.4;
+constexpr double kTitleFontShare = 0.85;
+
+// Label text follows the panel's width, up to what the height allows, so a
+// panel stretched wide keeps its labels as large as its columns hold.
+int labelFontPixels(const GraphTransform& tf) {
+    const double scale = std::min(tf.scaleX(), tf.scaleY() * kFontOverVerticalScale);
+    return std::max(kMinFontPixels, static_cast<int>(std::lround(kLabelFontTwips * scale)));
+}
 
 int alignmentFlags(Align a) {
     switch (a) {
@@ -93,29 +104,34 @@ void drawLabel(QPainter& p, const GraphTransform& tf, const Label& l, const QPal
                alignmentFlags(l.align) | Qt::AlignVCenter | Qt::TextDontClip, QString::fromStdString(l.text));
 }
 
+using LabelPools = std::initializer_list<const std::vector<Label>*>;
+
 // Label columns are only 500 twips apart and an axis can reach "10,000.0";
-// a column whose widest text does not fit its labels gets a smaller font, the
-// same for the whole column, rather than running into the next column.
-void drawColumn(QPainter& p, const GraphTransform& tf, const std::vector<Label>& labels,
-                const QPalette& palette) {
+// when the widest text of the pools does not fit its label, all of them get
+// a smaller font rather than running into the next column (the labels are
+// narrower than the column pitch, which keeps the texts apart). One font for
+// the four value columns keeps them alike. Returns the pixel size used.
+int drawPools(QPainter& p, const GraphTransform& tf, LabelPools pools, const QPalette& palette,
+              int maxPixels) {
     const QFont base = p.font();
     const QFontMetricsF metrics(base);
-    double shrink = 1;
-    for (const Label& l : labels) {
-        if (!l.visible) continue;
-        const double room = l.width * tf.scaleX();
-        for (const QString& line : QString::fromStdString(l.text).split('\n')) {
-            double width = metrics.horizontalAdvance(line);
-            if (width > room) shrink = std::min(shrink, room / width);
+    double shrink = std::min(1.0, double(maxPixels) / base.pixelSize());
+    for (const std::vector<Label>* labels : pools)
+        for (const Label& l : *labels) {
+            if (!l.visible) continue;
+            const double room = l.width * tf.scaleX();
+            for (const QString& line : QString::fromStdString(l.text).split('\n')) {
+                double width = metrics.horizontalAdvance(line);
+                if (width > room) shrink = std::min(shrink, room / width);
+            }
         }
-    }
-    if (shrink < 1) {
-        QFont narrow = base;
-        narrow.setPixelSize(std::max(kMinFontPixels, static_cast<int>(base.pixelSize() * shrink)));
-        p.setFont(narrow);
-    }
-    for (const Label& l : labels) drawLabel(p, tf, l, palette);
+    QFont fitted = base;
+    fitted.setPixelSize(std::max(kMinFontPixels, static_cast<int>(base.pixelSize() * shrink)));
+    p.setFont(fitted);
+    for (const std::vector<Label>* labels : pools)
+        for (const Label& l : *labels) drawLabel(p, tf, l, palette);
     p.setFont(base);
+    return fitted.pixelSize();
 }
 
 void drawSegments(QPainter& p, const GraphTransform& tf, const std::vector<Segment>& segments, QPen pen,
@@ -166,12 +182,15 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     p.drawRect(area);
 
     QFont font = p.font();
-    font.setPixelSize(std::max(kMinFontPixels, static_cast<int>(std::lround(kLabelFontTwips * scale))));
+    font.setPixelSize(labelFontPixels(tf));
     p.setFont(font);
-    for (const auto* pool :
-         {&scene.timeLabels, &scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels})
-        drawColumn(p, tf, *pool, pal);
-    if (options.columnTitles) drawColumn(p, tf, scene.columnTitles, pal);
+    drawPools(p, tf, {&scene.timeLabels}, pal, font.pixelSize());
+    const int valuePixels =
+        drawPools(p, tf, {&scene.accelLabels, &scene.velLabels, &scene.distLabels, &scene.hpLabels}, pal,
+                  font.pixelSize());
+    // Two lines of title fit above the top labels in a smaller font.
+    if (options.columnTitles)
+        drawPools(p, tf, {&scene.columnTitles}, pal, static_cast<int>(valuePixels * kTitleFontShare));
     font.setBold(true);
     p.setFont(font);
     drawLabel(p, tf, scene.timeCaption, pal);

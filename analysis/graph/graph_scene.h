@@ -41,8 +41,10 @@ struct GraphGeometry {
 };
 
 // Size of the value and time labels (the window's default 8-point labels).
+// Value columns are 500 twips apart: 420-twip labels keep 80 twips between
+// the texts of two columns, and between the acceleration column and the axis.
 inline constexpr int kLabelHeight = 195;
-inline constexpr int kValueLabelWidth = 480;
+inline constexpr int kValueLabelWidth = 420;
 inline constexpr int kTimeLabelWidth = 400;
 inline constexpr int kLabelFontTwips = 150;  // 7.5 points: keeps "1,000.0" inside its column
 

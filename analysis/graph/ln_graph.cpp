@@ -174,6 +174,9 @@ void LnGraph::DrawTimeAxis() {
     for (int i = 0; i < n; ++i) {
         Label& l = m_scene.timeLabels[i];
         l.left = double(g.areaW) / time.Divisions * i + g.areaLeft() - kTimeLabelShift;
+        // The first label starts at the axis: left of it the lowest acceleration
+        // label stands at the same height.
+        if (i == 0) l.left = g.areaLeft();
         l.top = g.areaH + kTimeLabelGap;
         l.width = kTimeLabelWidth;
         l.height = kLabelHeight;

@@ -37,12 +37,15 @@ QRect GraphWidget::targetRect() const {
 }
 
 graph::GraphTransform GraphWidget::transform() const {
-    return graph::GraphTransform(m_graph.scene().geometry, QRectF(targetRect()), true);
+    // A window too short for the panel's proportions stretches the panel
+    // across its width rather than leaving the sides empty: the label columns
+    // keep their room and their text stays readable.
+    return graph::GraphTransform(m_graph.scene().geometry, QRectF(targetRect()), false);
 }
 
 graph::RenderOptions GraphWidget::renderOptions() const {
     graph::RenderOptions options;
-    options.keepAspect = true;
+    options.keepAspect = false;  // as transform()
     options.columnTitles = true;
     options.palette = palette();
     return options;

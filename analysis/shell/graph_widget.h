@@ -26,7 +26,9 @@ public:
     QPoint pixelOfArea(double xTwips, double yTwips) const;
 
     QSize sizeHint() const override { return {1000, 480}; }
-    QSize minimumSizeHint() const override { return {400, 190}; }
+    // Low enough for the window to fit a 960 x 540 screen, high enough for
+    // readable labels.
+    QSize minimumSizeHint() const override { return {400, 230}; }
 
 signals:
     // button: 1 left, 2 right, 4 middle (0 for a move without a button)

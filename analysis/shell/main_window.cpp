@@ -17,9 +17,11 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "about_dialog.h"
 #include "config_dialog.h"
@@ -37,6 +39,8 @@ namespace tarvel {
 namespace {
 
 const QString kTitle = QString::fromLatin1(kAppTitle);
+// Title bar and borders that the window system adds around the window.
+constexpr QSize kFrameRoom(16, 48);
 
 // Hourglass for the length of a command; the window's own pointer after it.
 class BusyCursor {
@@ -79,7 +83,12 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     m_graph->InitGraph();
     m_graph->DrawAxes();
     refreshFromModel();
-    resize(1024, 768);
+    // The design size, but no larger than the screen shows (a small or scaled
+    // screen), or the panels under the graph would begin off-screen.
+    QSize first(1024, 768);
+    if (const QScreen* shownOn = screen())
+        first = first.boundedTo(shownOn->availableGeometry().size() - kFrameRoom);
+    resize(first.expandedTo(minimumSizeHint()));
 }
 
 MainWindow::~MainWindow() {
@@ -423,9 +432,12 @@ void MainWindow::refreshFromModel() {
     action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
     action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
 
+    // A redraw can move the axes under the pointer line or change the values.
+    m_interaction->refresh();
+    showPointerValues();
+
     // New figures and units can widen a panel: lay out before the next paint.
     centralWidget()->layout()->activate();
-    m_graphWidget->update();
 }
 
 void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
@@ -467,14 +479,16 @@ bool MainWindow::openRecordFile(const QString& path) {
     Status status;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        status = m_analysis.openRecordFile(path.toStdString());
+        bool cleared = false;
+        status = m_analysis.openRecordFile(path.toStdString(), &cleared);
         // A file refused before reading (too large to be a record) changed nothing.
-        if (status.ok || m_analysis.CurOpenFileName == path.toStdString()) {
+        if (cleared) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
                                       "mnuFileExport", "mnuFileExportCSV"});
             setWindowTitle(kTitle + " - " + path + "[*]");
             setWindowModified(false);
         }
+        m_interaction->reset();  // the pointer was on the previous flight
         refreshFromModel();
     }
     return report(status);
@@ -554,6 +568,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_downloading) {
+        // The transfer cannot be stopped part way; the window closes when it ends.
+        m_closeAfterDownload = true;
+        event->ignore();
+        return;
+    }
     if (!settleUnsavedEdits()) {
         event->ignore();
         return;
@@ -570,15 +590,30 @@ void MainWindow::mnuConnectUploadData_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    // The window stays in use during the transfer; the port is the download's
+    // until it ends, so the other device commands wait.
+    if (m_downloading) return;
     if (!settleUnsavedEdits() || !confirmReplacingDownloads()) return;
+    const char* const deviceEntries[] = {"mnuConnectUploadData", "mnuConnectUploadFirmware",
+                                         "mnuConfigurationAltimeter"};
+    for (const char* name : deviceEntries) action(name)->setEnabled(false);
+    m_downloading = true;
     m_device->uploadData(*this);
+    m_downloading = false;
+    for (const char* name : deviceEntries) action(name)->setEnabled(true);
     refreshFromModel();
+    if (std::exchange(m_closeAfterDownload, false)) close();
 }
 
 void MainWindow::flightsDownloaded() {
     setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave"});
     m_graph->InitGraph();
-    m_graphWidget->update();
+    // The axes are back at their defaults: draw them, and the loaded flight on
+    // them, or the labels and the pointer would still read the old axes.
+    m_graph->ClearCurves();
+    m_graph->DrawAxes();
+    if (m_analysis.bValidFile) m_analysis.RecalculateGraph();  // a failure leaves the empty axes
+    refreshFromModel();
 }
 
 void MainWindow::mnuConnectUploadFirmware_Click() {
@@ -631,6 +666,7 @@ void MainWindow::mnuConfigurationAltimeter_Click() {
         m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
         return;
     }
+    if (m_downloading) return;  // the port is the download's until it ends
     m_device->configureAltimeter(*this);
 }
 

@@ -146,6 +146,8 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
+    bool m_downloading = false;
+    bool m_closeAfterDownload = false;
 };
 
 }  // namespace tarvel

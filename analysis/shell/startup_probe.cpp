@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -20,7 +21,13 @@ public:
             m_done = true;
             // Report after the paint has been handled.
             QTimer::singleShot(0, [this] {
-                std::printf("first paint after %lld ms\n", static_cast<long long>(m_sinceStart.elapsed()));
+                const QWidget& window = *static_cast<QWidget*>(parent());
+                const QRect screen = window.screen()->availableGeometry();
+                std::printf(
+                    "first paint after %lld ms; window %dx%d at %d,%d on a screen of %dx%d available\n",
+                    static_cast<long long>(m_sinceStart.elapsed()), window.frameGeometry().width(),
+                    window.frameGeometry().height(), window.frameGeometry().x(), window.frameGeometry().y(),
+                    screen.width(), screen.height());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });

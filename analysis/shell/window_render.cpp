@@ -1,6 +1,7 @@
 #include "window_render.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
@@ -89,7 +90,9 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
                      std::ostream& err) {
     ensureGuiApplication();
-    HeadlessDialogs dialogs(out);
+    // With the picture on standard output, the messages go to the error stream.
+    const bool toStandardOutput = png == "-";
+    HeadlessDialogs dialogs(toStandardOutput ? err : out);
     MainWindow window(dialogs, TarvelSettings(std::string(".")));
     window.analysis().numberLocale = locale;
     window.setAttribute(Qt::WA_DontShowOnScreen);
@@ -104,6 +107,14 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))
         err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";
+    if (toStandardOutput) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.save(&buffer, "PNG") && out.write(bytes.constData(), bytes.size()).flush()) return true;
+        err << "render: cannot write the picture to standard output\n";
+        return false;
+    }
     if (!image.save(QString::fromStdString(png), "PNG")) {
         err << "render: cannot write " << png << '\n';
         return false;

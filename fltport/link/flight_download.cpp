@@ -100,6 +100,9 @@ FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
         case kTimeRecord:
             if (!readValue(value)) return FlightEnd::CutShort;
             m_step = stepText(value);
+            // A time record starts a row: the rows before it reach the file now, so
+            // the file grows sample by sample and a watcher can count its lines.
+            std::fflush(file);
             if (!put(file, kLineEnd + m_step + ",")) return FlightEnd::WriteFailed;
             break;
         case kPressureRecord:

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <vector>
+#include <thread>
 
 #include <QImage>
 
@@ -191,10 +191,10 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"render", flight(), path("out.png"), "--click=soon"}, 2, "--click needs a time in seconds"},
         {{"summary", path("zero.rcd")}, 1, "could not be computed: The motor duration"},
         {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
-        {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
         {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
         {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
          "eng: Total Motor Weight (oz)"},
+        {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args.back() : ""));
@@ -307,8 +307,6 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     }
     EXPECT_NEAR(maxAltitude, 196.7, 0.1);
     EXPECT_NEAR(maxThrust, 3.19, 0.01);
-}
-
 TEST_F(CommandLine, AFlightThatCannotBeComputedCanBeMended) {
     std::ofstream(path("zero.rcd"), std::ios::binary)
         << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
@@ -335,12 +333,12 @@ TEST_F(CommandLine, OutputsThatAreNoFilesAreWrittenNotReplaced) {
     EXPECT_EQ(csv.code, 0);
     EXPECT_EQ(csv.out, slurp(path("out.csv")));
     EXPECT_EQ(run({"save", flight(), "-"}).out, csv.out);
-    const Outcome eng = run({"eng", flight(), "-", "--diameter", "24", "--length", "70", "--total", "3.5"});
+    const Outcome eng = run({"eng", flight(), "-", "--diameter", "24", "--length", "70", "--total", "100"});
     EXPECT_EQ(eng.out.rfind("; Tarvel-Rocket produced motor file for ", 0), 0u) << eng.err;
     EXPECT_FALSE(fs::exists("-"));
 
     // A device stays a device, a FIFO is fed.
-    EXPECT_EQ(run({"csv", flight(), "/dev/null"}).code, 0);
+    EXPECT_EQ(run({"eng", flight(), "/dev/null", "--diameter", "24", "--length", "70", "--total", "100"}).code, 0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     const std::string fifo = path("feed.csv");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -368,6 +366,14 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
 
     EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
     EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
+
+    // "-": the picture alone on standard output, the messages on the error stream.
+    std::ostringstream picture, messages;
+    EXPECT_EQ(cli::renderVerb({rcd, "-", "--rclick", "11", "--size", "1280x720"}, picture, messages), 0);
+    const std::string bytes = picture.str();
+    EXPECT_TRUE(QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "PNG").size() ==
+                QSize(1280, 720));
+    EXPECT_NE(messages.str().find("Right click a 2nd position"), std::string::npos) << messages.str();
 }
 
 TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {

@@ -9,16 +9,24 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-
+#include <QTimer>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <set>
 
+#include "codec/raw_flight.h"
+#include "device_operations.h"
 #include "dialogs.h"
+#include "fcsim_process.h"
 #include "fltport_device_commands.h"
 #include "frm_config_altimeter.h"
 #include "main_window.h"
@@ -135,6 +143,75 @@ TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
     window->action("mnuConnectUploadData")->trigger();
     EXPECT_EQ(dialogs.questions.size(), 3u);
     EXPECT_NE(dialogs.questions.back().find("not been saved"), std::string::npos);
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+int samplesShown(const QString& progressText) {
+    const auto match = QRegularExpression("Samples: (\\d+)").match(progressText);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) {
+    const std::vector<fltport::RawFlight> flights = {testing::smallFlight(150, 1),
+                                                     testing::smallFlight(200, 2)};
+    std::ofstream("flights.txt") << fltport::formatRawFlights(flights);
+    fcsim::FcsimProcess simulator({"--pace", "flights.txt"});  // about 3 s at 19200 baud
+    ASSERT_TRUE(simulator.started());
+    window->analysis().Comport = simulator.path();
+    window->resize(1024, 768);
+    window->show();
+
+    // Watches the window from its own event loop while the transfer runs.
+    int ticks = 0;
+    bool otherCommandsWaited = true;
+    std::vector<QString> progressTexts;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        ++ticks;
+        for (const char* name :
+             {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
+            otherCommandsWaited = otherCommandsWaited && !enabled(name);
+        if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
+            progressTexts.push_back(progress->labelText());
+        if (ticks == 5) window->close();  // waits for the end of the transfer
+        if (ticks == 6) window->mnuConnectUploadData_Click();  // no second transfer meanwhile
+    });
+    probe.start(50);
+    window->action("mnuConnectUploadData")->trigger();
+    probe.stop();
+
+    EXPECT_GT(ticks, 20);
+    EXPECT_TRUE(otherCommandsWaited);
+    ASSERT_FALSE(progressTexts.empty());
+    EXPECT_TRUE(progressTexts.front().startsWith("Downloading the flights from the flight computer..."));
+    std::set<int> counts;
+    for (const QString& text : progressTexts) counts.insert(samplesShown(text));
+    EXPECT_GE(counts.size(), 4u) << "the sample count should grow while the flights arrive";
+    EXPECT_TRUE(std::any_of(progressTexts.begin(), progressTexts.end(),
+                            [](const QString& text) { return text.contains("Flights: 2"); }));
+    EXPECT_LE(*counts.rbegin(), 350);
+
+    // Afterwards everything as the command always did it, then the close asked for meanwhile.
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Uploaded files: 2\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    for (const char* name :
+         {"mnuFileSave", "mnuFilePrint", "mnuConnectUploadData", "mnuConfigurationAltimeter"})
+        EXPECT_TRUE(enabled(name)) << name;
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
+
+    // The files are those a download on the caller's own thread writes.
+    PtyPeer peer(flights);
+    ASSERT_TRUE(downloadFlights(testing::boundApi(), peer.path(), "direct").complete());
+    for (int i = 0; i < 2; ++i) {
+        const std::string name = "tmprecord" + std::to_string(i) + ".rcd";
+        EXPECT_EQ(fileText(name), fileText("direct" + std::to_string(i) + ".rcd")) << name;
+    }
 }
 
 TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {

@@ -13,8 +13,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "about_dialog.h"
@@ -299,6 +302,157 @@ TEST_F(WindowTest, PointerShowsInstantaneousValues) {
     EXPECT_NEAR(text("CurVal0").toDouble(), 12.0, 0.05);
     EXPECT_EQ(text("CurVal1"), ".00");  // under the chute
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, InstantaneousValuesFollowTheFlightAndTheAxesUnderThePointer) {
+    auto readouts = [&] {
+        QStringList texts;
+        for (int i = 0; i < 5; ++i) texts << window->label(QString("CurVal%1").arg(i))->text();
+        return texts;
+    };
+    SyntheticFlight large;
+    large.samples = 4000;
+    large.boostG = 20;
+    open(flightFile(large, "large.rcd"));
+    pointer(QEvent::MouseButtonPress, Qt::RightButton, 20.0);  // a descent-rate measurement begins
+    ASSERT_EQ(window->interaction().DescentRateClickIndex, 1);
+
+    // Another flight: nothing on it is pointed at yet, and no measurement spans two flights.
+    open(flightFile());
+    EXPECT_EQ(readouts(), QStringList({"", "", "", "", ""}));
+    EXPECT_FALSE(window->lnGraph().scene().pointer.visible);
+    EXPECT_EQ(window->interaction().DescentRateClickIndex, 0);
+
+    // A change of view moves the time axis under the pointer line: the values follow it.
+    pointer(QEvent::MouseMove, Qt::NoButton, 12.0);
+    const double x = window->lnGraph().scene().pointer.x;
+    window->action("mnuGraphAccelThrust")->trigger();
+    EXPECT_NEAR(text("CurVal0").toDouble(), 12.0 * 3 / 15, 0.05);  // time axis 0..15 became 0..3
+    EXPECT_EQ(text("CurVal1"), "-1.00");                           // coasting after the 1 s burn
+    EXPECT_EQ(window->lnGraph().scene().pointer.x, x);
+
+    // Units change the values under the pointer too.
+    window->action("mnuGraphAll")->trigger();
+    const QString feet = text("CurVal3");
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optDistance_1")->setChecked(true);  // metres
+        d.accept();
+    });
+    window->action("mnuConfigurationUnits")->trigger();
+    EXPECT_NEAR(text("CurVal3").toDouble(), feet.toDouble() * 0.3048, 0.2) << feet.toStdString();
+}
+
+TEST_F(WindowTest, DownloadRedrawsTheLoadedFlightOnTheAxesItResets) {
+    struct Device : DeviceCommands {
+        void uploadData(MainWindow& w) override { w.flightsDownloaded(); }
+        void configureAltimeter(MainWindow&) override {}
+    } device;
+    window->setDeviceCommands(&device);
+    open(flightFile());
+    window->action("mnuGraphAll")->trigger();
+    const int curves = window->lnGraph().scene().visibleCurveCount();
+    window->action("mnuConnectUploadData")->trigger();
+
+    const graph::LnGraph& g = window->lnGraph();
+    EXPECT_EQ(g.axis(graph::Axis::Time).MaxValue, 15);
+    EXPECT_EQ(g.scene().timeLabels[10].text, "15.00");
+    EXPECT_EQ(g.scene().visibleCurveCount(), curves);
+    pointer(QEvent::MouseButtonPress, Qt::LeftButton, 12.0);
+    EXPECT_NEAR(text("CurVal0").toDouble(), 12.0, 0.05);
+
+    // Without a flight the default axes are drawn again.
+    SetUp();
+    window->setDeviceCommands(&device);
+    window->action("mnuConnectUploadData")->trigger();
+    EXPECT_EQ(window->lnGraph().scene().timeLabels[10].text, "2.00");
+    EXPECT_EQ(window->lnGraph().scene().visibleCurveCount(), 0);
+}
+
+// Bounding box of the pixels of `image` inside `band` drawn in `colour` over the
+// background `ground`, antialiased edges included.
+QRect inkOf(const QImage& image, const QRect& band, QColor colour, QColor ground) {
+    const double d[3] = {double(colour.red() - ground.red()), double(colour.green() - ground.green()),
+                         double(colour.blue() - ground.blue())};
+    const double dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    QRect box;
+    for (int y = std::max(band.top(), 0); y <= std::min(band.bottom(), image.height() - 1); ++y)
+        for (int x = std::max(band.left(), 0); x <= std::min(band.right(), image.width() - 1); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const double p[3] = {double(c.red() - ground.red()), double(c.green() - ground.green()),
+                                 double(c.blue() - ground.blue())};
+            const double a = (p[0] * d[0] + p[1] * d[1] + p[2] * d[2]) / dd;
+            double residual = 0;
+            for (int k = 0; k < 3; ++k) residual += std::abs(p[k] - a * d[k]);
+            if (a > 0.4 && residual < 60) box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+TEST_F(WindowTest, GraphLabelsStayApartAndReadableAtEverySize) {
+    open(QString(TARVEL_EXAMPLES_DIR) + "/high_power.rcd");  // 7000 ft: the widest altitude texts
+    const QColor thrustOrange(255, 128, 0), timeBlack(0, 0, 0);
+    const QSize sizes[] = {window->minimumSizeHint(), QSize(1024, 768), QSize(1920, 1080)};
+    for (const QSize& size : sizes) {
+        SCOPED_TRACE(QString("%1x%2").arg(size.width()).arg(size.height()).toStdString());
+        window->resize(size);
+        QApplication::processEvents();
+        GraphWidget* area = window->grfArea();
+        const QImage image = area->grab().toImage();
+        const graph::GraphTransform tf = area->transform();
+        const graph::Scene& scene = window->lnGraph().scene();
+        const QRect areaRect = tf.areaRect().toRect();
+
+        // One row of value labels ("92.5 3500.0 275.00 7.500"), between its neighbours.
+        const graph::Label& row = scene.accelLabels[5];
+        const QRect band = tf.panelToPixel(0, row.top - 150, row.left + row.width, row.height + 300).toRect();
+        const QColor ground = image.pixelColor(1, band.top());
+        const QRect columns[] = {
+            inkOf(image, band, thrustOrange, ground), inkOf(image, band, kAltitudeBlue, ground),
+            inkOf(image, band, kVelocityRed, ground), inkOf(image, band, kAccelGreen, ground)};
+        for (int c = 0; c < 4; ++c) {
+            ASSERT_FALSE(columns[c].isEmpty()) << "column " << c;
+            EXPECT_GE(columns[c].height(), 6) << "column " << c << " is too small to read";
+            const int nextLeft = c < 3 ? columns[c + 1].left() : areaRect.left();
+            EXPECT_GE(nextLeft - columns[c].right(), 4) << "column " << c << " runs into the next";
+        }
+        // At the origin "0.000" of the lowest acceleration label and "0.00" of the time axis.
+        const QRect below(0, areaRect.bottom() + 2, areaRect.left() + 60, image.height());
+        const QRect accelZero = inkOf(image, below, kAccelGreen, ground);
+        const QRect timeZero = inkOf(image, below, timeBlack, ground);
+        ASSERT_FALSE(accelZero.isEmpty());
+        ASSERT_FALSE(timeZero.isEmpty());
+        EXPECT_GE(timeZero.left() - accelZero.right(), 4);
+    }
+}
+
+TEST(TarvelGraphProgram, FirstSizeFitsAScaledScreen) {
+    // A 1920 x 1080 screen at twice the scale leaves 960 x 540 for windows.
+    QTemporaryDir dir;
+    QFile config(dir.filePath("screen.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.close();
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
+    environment.insert("QT_SCALE_FACTOR", "2");
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(dir.path());
+    program.start(TARVEL_GRAPH_PROGRAM, {"--measure-startup"});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const auto shown =
+        QRegularExpression("window (\\d+)x(\\d+) at (-?\\d+),(-?\\d+) on a screen of (\\d+)x(\\d+)")
+            .match(out);
+    ASSERT_TRUE(shown.hasMatch()) << out.toStdString();
+    auto number = [&](int i) { return shown.captured(i).toInt(); };
+    EXPECT_EQ(number(5), 960);
+    EXPECT_EQ(number(6), 540);
+    EXPECT_GE(number(3), 0);
+    EXPECT_GE(number(4), 0);
+    EXPECT_LE(number(3) + number(1), 960) << out.toStdString();
+    EXPECT_LE(number(4) + number(2), 540) << out.toStdString();
 }
 
 TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {

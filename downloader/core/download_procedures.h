@@ -1,0 +1,141 @@
+#pragma once
+// The downloader's work: choosing and loading a program image, putting it
+// into the chip, and the small chip commands around it (stop, hold in reset,
+// run, rescue). The window's toolbar and menus and the unattended command
+// line run the same procedures; they reach the user only through the Reporter.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chip_link.h"
+#include "downloader_ui.h"
+#include "reporter.h"
+
+namespace vxoem {
+
+enum class Chip { QM40, QM10 };
+
+// The external EEPROM's 16-bit address space bounds every program image.
+constexpr int64_t kProgramCapacity = 65536;
+
+// Written to the QM-40's internal EEPROM before each download; the QM-10's
+// configuration block is made from it.
+using HeaderBlock = std::array<uint8_t, 32>;
+HeaderBlock qm40HeaderBlock();
+
+// The QM-10 side, programmed over the parallel port.
+class Qm10Programmer {
+public:
+    virtual ~Qm10Programmer() = default;
+    // Writes `program` (one character per byte) and the configuration block
+    // made from `header`, then leaves the chip in reset.
+    virtual void download(const std::string& program, HeaderBlock& header) = 0;
+    virtual void stopChip() = 0;
+    virtual void resetChip() = 0;
+    virtual void runChip() = 0;
+    // LPT1 to LPT4 of the Download Port menu (n = 1 to 4).
+    virtual void choosePort(int /*n*/) {}
+    // At start: the parallel port kept in the settings.
+    virtual void openStoredPort() {}
+};
+
+class DownloadProcedures {
+public:
+    // `terminal` and `qm10` may be null: no terminal port to lend, no
+    // parallel-port programmer in this build.
+    DownloadProcedures(vx::ChipLink& VX, Reporter& reporter, DownloaderUi& ui,
+                       TerminalPort* terminal = nullptr, Qm10Programmer* qm10 = nullptr);
+
+    Chip chip() const { return m_chip; }
+    void setChip(Chip chip) { m_chip = chip; }
+    const std::string& workDirectory() const { return m_workDirectory; }
+    void setWorkDirectory(const std::string& folder) { m_workDirectory = folder; }
+    void setQm10Programmer(Qm10Programmer* qm10) { m_qm10 = qm10; }
+    Qm10Programmer* qm10Programmer() const { return m_qm10; }
+    // For the QM-10 side: the same messages, chip status window and progress bar.
+    Reporter& reporter() { return m_reporter; }
+    DownloaderUi& ui() { return m_ui; }
+
+    // Runs `action` unless another one still runs; a refused action tells the
+    // window and returns false. The chip link lets the window's events run
+    // during its waits, so a click could otherwise start a second transfer in
+    // the middle of the first.
+    template <typename Action>
+    bool exclusive(Action&& action) {
+        if (m_busy) {
+            m_ui.refused("Busy: wait until the running operation ends.");
+            return false;
+        }
+        BusyScope scope(*this);
+        action();
+        return true;
+    }
+    bool busy() const { return m_busy; }
+
+    // Chooses (with the file dialog when `name` is empty) and loads the
+    // download file; its length, or 0 when it could not be loaded.
+    int64_t SelectDownloadFile(const std::string& name);
+    void OpenFile_Click() { SelectDownloadFile({}); }
+    void cmdDownload_Click();
+    void cmdExecute_Click();
+    void StopChip();
+    void ResetChip();
+    void qm40res_Click();
+
+    void OpenDownloadPort();
+    void CloseDownloadPort();
+    void SetDownloadPort(int port);
+    void ChipCommand(int code);
+
+    const std::string& downloadFilePath() const { return m_downloadFilePath; }
+    void setDownloadFilePath(const std::string& path) { m_downloadFilePath = path; }
+    bool fileLoaded() const { return m_fileLoaded; }
+    int64_t fileLength() const { return m_fileLength; }
+    const HeaderBlock& headerBlock() const { return m_headerBlock; }
+
+private:
+    enum class Load { Loaded, Unreadable, TooLarge };
+
+    struct BusyScope {
+        explicit BusyScope(DownloadProcedures& owner) : m_owner(owner) {
+            m_owner.m_busy = true;
+            m_owner.m_ui.busyChanged(true);
+        }
+        ~BusyScope() {
+            m_owner.m_busy = false;
+            m_owner.m_ui.busyChanged(false);
+        }
+        DownloadProcedures& m_owner;
+    };
+
+    // Reads the download file into the buffer of the selected chip.
+    Load loadDownloadFile();
+    void showOpeningFile();
+    void downloadSteps();
+    void downloadQm40();
+    // False (with a message) when there is no parallel-port programmer.
+    bool qm10Available();
+    bool releasePortOfVX();
+
+    vx::ChipLink& VX;
+    Reporter& m_reporter;
+    DownloaderUi& m_ui;
+    TerminalPort* m_terminal;
+    Qm10Programmer* m_qm10;
+
+    Chip m_chip = Chip::QM10;
+    std::string m_workDirectory;
+    std::string m_downloadFilePath;
+    bool m_fileLoaded = false;
+    int64_t m_fileLength = 0;
+    Load m_lastLoad = Load::Unreadable;
+    std::vector<uint8_t> m_programBytes;  // QM-40: the whole image, from address 0
+    std::string m_programText;            // QM-10: the whole image, one character per byte
+    HeaderBlock m_headerBlock{};
+    bool m_terminalWasOpen = false;
+    bool m_busy = false;
+};
+
+}  // namespace vxoem

@@ -1,0 +1,52 @@
+#pragma once
+// One place where the downloader tells the user something: a box, or in batch
+// mode the error file "Velmix.err". Under the quiet switch no box opens; what
+// would have been a box becomes a line of the error file and of standard error.
+
+#include <fstream>
+#include <string>
+
+#include "downloader_ui.h"
+
+namespace vxoem {
+
+class Reporter {
+public:
+    explicit Reporter(DownloaderUi& ui) : m_ui(ui) {}
+
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+    bool quiet() const { return m_quiet; }
+
+    // A box, or the quiet form of it.
+    void message(const std::string& text, const std::string& title = {},
+                 MessageIcon icon = MessageIcon::None);
+    // A failure that batch mode logs instead of showing: a line of the error
+    // file plus the batch error flag, which skips the remaining switches.
+    void batchAwareError(const std::string& text);
+    // A box that batch mode also records in the error file (once, when quiet).
+    void messageAndLog(const std::string& text);
+
+    // The error file is created anew; false (and a line on standard error) when
+    // it cannot be.
+    bool openErrorFile(const std::string& path);
+    void errorLine(const std::string& text);
+    // A line of the error file that reports a failure.
+    void errorLineFailure(const std::string& text);
+    void closeErrorFile();
+
+    bool batch() const { return m_batch; }
+    void setBatch(bool batch) { m_batch = batch; }
+    bool batchError() const { return m_batchError; }
+    // Whether any failure was reported since start: the exit status of a batch run.
+    bool failureReported() const { return m_failureReported; }
+
+private:
+    DownloaderUi& m_ui;
+    std::ofstream m_errorFile;
+    bool m_quiet = false;
+    bool m_batch = false;
+    bool m_batchError = false;
+    bool m_failureReported = false;
+};
+
+}  // namespace vxoem

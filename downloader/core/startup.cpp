@@ -1,0 +1,91 @@
+#include "startup.h"
+
+#include <filesystem>
+
+namespace vxoem {
+namespace fs = std::filesystem;
+
+StartupChoices readStartupChoices(const VxoemSettings& settings) {
+    StartupChoices choices;
+    choices.chip = settings.chipType() == "QM40" ? Chip::QM40 : Chip::QM10;
+    const std::string port = settings.qm40PortNumber();
+    if (port.empty() || port == "0") {
+        choices.qm40Port = 2;
+    } else if (port.size() == 1 && port[0] >= '1' && port[0] <= '4') {
+        choices.qm40Port = port[0] - '0';
+    }
+    return choices;
+}
+
+std::string enterWorkDirectory(const VxoemSettings& settings) {
+    std::string folder = settings.workDir();
+    if (folder.empty()) folder = settings.runDir();
+    std::error_code error;
+    if (!folder.empty() && fs::is_directory(folder, error)) fs::current_path(folder, error);
+    return fs::current_path(error).string();
+}
+
+StartupChoices applyStartupChoices(const VxoemSettings& settings, DownloadProcedures& procedures,
+                                   vx::ChipLink& VX) {
+    const StartupChoices choices = readStartupChoices(settings);
+    procedures.setChip(choices.chip);
+    if (choices.qm40Port) VX.setCommPort(*choices.qm40Port);
+    procedures.setWorkDirectory(enterWorkDirectory(settings));
+    return choices;
+}
+
+bool hasQuietSwitch(const std::vector<std::string>& args) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "/q") return true;
+    }
+    return false;
+}
+
+BatchResult runBatch(DownloadProcedures& procedures, Reporter& reporter,
+                     const std::vector<std::string>& args) {
+    if (args.empty()) return {};
+    const std::string folder = procedures.workDirectory();
+    const std::string projectPath = (fs::path(folder) / args[0]).string();
+    const std::string errorFile = (fs::path(folder) / "Velmix.err").string();
+    std::error_code error;
+    const auto exists = [&error](const std::string& path) { return fs::exists(path, error); };
+    const auto finish = [&reporter]() {
+        reporter.errorLine("Done.");
+        reporter.closeErrorFile();
+        return BatchResult{true, reporter.failureReported() ? 1 : 0};
+    };
+
+    if (!exists(projectPath + ".vxp")) {
+        reporter.openErrorFile(errorFile);
+        reporter.messageAndLog("Project Not found: " + projectPath + ".vxp");
+        return finish();
+    }
+    // The project's program image, ready for the Download key.
+    procedures.setDownloadFilePath(projectPath + ".vxb");
+    if (args.size() < 2) return {};
+
+    reporter.setBatch(true);
+    reporter.openErrorFile(errorFile);
+    for (size_t i = 1; i < args.size() && !reporter.batchError(); ++i) {
+        if (args[i] == "/c") {
+            if (exists(projectPath + ".prf")) {
+                reporter.errorLine("Compile : " + projectPath + ".vxp");
+            } else {
+                reporter.errorLineFailure("Error: " + projectPath);
+            }
+        } else if (args[i] == "/d") {
+            const std::string image = projectPath + ".vxb";
+            if (exists(image)) {
+                reporter.errorLine("Download: " + image);
+                procedures.SelectDownloadFile(image);
+                procedures.cmdDownload_Click();
+                procedures.cmdExecute_Click();
+            } else {
+                reporter.errorLineFailure("Error: " + image);
+            }
+        }
+    }
+    return finish();
+}
+
+}  // namespace vxoem

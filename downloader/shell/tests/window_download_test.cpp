@@ -1,0 +1,98 @@
+// A download from the window's toolbar into the QM-40 simulator, with a second
+// operation tried while the first one runs.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "frm_spi_downloader.h"
+#include "simulated_chip.h"
+#include "velmix_control.h"
+#include "window_test_support.h"
+
+namespace vxoem {
+namespace {
+
+TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
+    testing::SimulatedChip chip;
+    ASSERT_TRUE(chip.started());
+    testing::WindowBench bench;
+    bench.store("Chip_Type", "QM40");
+    bench.store("QM40port_number", "1");
+    bench.store("Device_COM1", QString::fromStdString(chip.path()));
+    QTemporaryDir work;
+    const std::string image = testing::sampleImage(3000);
+    const QString imagePath = work.filePath("blink.vxb");
+    std::ofstream(imagePath.toStdString(), std::ios::binary) << image;
+
+    frmSpiDownloader& window = bench.open();
+    window.show();
+    bench.chosenFile = imagePath;
+    window.toolbarAction("Open")->trigger();
+    EXPECT_EQ(window.txtDebugWindow()->toPlainText(), "\nOpening file: " + imagePath + "\n");
+
+    // While the download runs: the actions are off, and a Stop that still
+    // arrives is turned away with a notice.
+    bool stopWasEnabled = true;
+    bool busyCursor = false;
+    QString notice;
+    int tries = 0;
+    QTimer during;
+    during.setInterval(5);
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (!window.procedures().busy() || tries++ > 0) return;
+        stopWasEnabled = window.toolbarAction("Stop")->isEnabled();
+        window.Toolbar1_ButtonClick("Stop");
+        notice = window.statusBar()->currentMessage();
+        busyCursor = window.cursor().shape() == Qt::BusyCursor;
+    });
+    during.start();
+    window.toolbarAction("Download")->trigger();
+    during.stop();
+
+    EXPECT_GT(tries, 0);
+    EXPECT_FALSE(stopWasEnabled);
+    EXPECT_TRUE(busyCursor);
+    EXPECT_EQ(notice, "Busy: wait until the running operation ends.");
+    EXPECT_TRUE(bench.boxes.empty());
+    EXPECT_TRUE(window.toolbarAction("Stop")->isEnabled());
+    EXPECT_TRUE(window.txtDebugWindow()->toPlainText().endsWith("Downloading File\n\nFinished Downloading"));
+    EXPECT_EQ(window.VX()->text(), "EEprom Write Successful");
+    EXPECT_FALSE(window.VX()->PortOpen());  // handed back after the download
+
+    window.toolbarAction("Run")->trigger();
+    EXPECT_TRUE(bench.boxes.empty());
+    chip.stop();
+    EXPECT_EQ(chip.dumped("spi_eeprom.bin").substr(0, image.size()), image);
+    EXPECT_EQ(chip.dumped("eeprom.bin").substr(0, 32), testing::expectedHeader());
+    EXPECT_NE(chip.dumped("state.txt").find("running 1"), std::string::npos);
+}
+
+TEST(DownloaderWindow, ExitDuringAnOperationClosesWhenItEnds) {
+    testing::SimulatedChip chip({"--fault", "no-halt"});
+    ASSERT_TRUE(chip.started());
+    testing::WindowBench bench;
+    bench.store("Chip_Type", "QM40");
+    bench.store("Device_COM2", QString::fromStdString(chip.path()));
+    frmSpiDownloader& window = bench.open();
+    window.show();
+
+    bool stillShownAfterExit = false;
+    QTimer::singleShot(50, [&] {
+        window.toolbarAction("Exit")->trigger();
+        stillShownAfterExit = window.isVisible();
+    });
+    window.toolbarAction("Stop")->trigger();  // the halt fails after its retries
+    EXPECT_TRUE(stillShownAfterExit);
+    EXPECT_EQ(bench.boxes.size(), 1u);
+    QTRY_VERIFY(!window.isVisible());
+}
+
+}  // namespace
+}  // namespace vxoem

@@ -1,0 +1,41 @@
+#pragma once
+// The downloader's window with its boxes and file dialog recorded instead of
+// shown, over its own configuration folder and program folder.
+
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frm_spi_downloader.h"
+
+namespace vxoem::testing {
+
+struct SeenBox {
+    std::string text;
+    std::string title;
+    MessageIcon icon;
+};
+
+class WindowBench {
+public:
+    WindowBench() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
+    ~WindowBench() { qunsetenv("XDG_CONFIG_HOME"); }
+
+    // Stores `key` in the settings before the window reads them.
+    void store(const QString& key, const QString& value);
+    QString stored(const QString& key) const;
+    void writeUdIni(const std::string& content) const;
+    frmSpiDownloader& open(const std::vector<std::string>& args = {});
+
+    QString programFolder() const { return m_program.path(); }
+    std::vector<SeenBox> boxes;
+    QString chosenFile;
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_program;
+    std::unique_ptr<frmSpiDownloader> m_window;
+};
+
+}  // namespace vxoem::testing
