@@ -11,22 +11,7 @@
 #include "chip_link.h"
 #include "device_script.h"
 #include "memory_serial_line.h"
-
-namespace {
-
-// Time that moves only while the link waits, in steps coarse enough that a
-// time-out costs the run a few hundred polls, not thousands.
-class WaitingClock final : public vx::Clock {
-public:
-    int64_t nowMs() override { return m_now; }
-    void sleepMs(int ms) override { m_now += ms; }
-    void idle() override { m_now += 10; }
-
-private:
-    int64_t m_now = 0;
-};
-
-}  // namespace
+#include "waiting_clock.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
@@ -40,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return vx::Bytes(reply.begin(), reply.end());
     });
     vx::ChipLink link(
-        line, [](int) { return std::string("memory"); }, {}, std::make_shared<WaitingClock>());
+        line, [](int) { return std::string("memory"); }, {}, std::make_shared<fuzzing::WaitingClock>());
     std::array<uint8_t, 1024> block{};
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
 
