@@ -21,12 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(opened, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), size);
 
+    // The input's last byte picks the figures' locale and the units, so that every one is reached.
+    const uint8_t pick = size ? data[size - 1] : 0;
     FlightAnalysis& fa = fuzzing::freshAnalysis<0>();
+    if (pick & 0x40) fa.numberLocale = *NumberLocale::named("de_DE");
     fa.openRecordFile(opened);
     if (!fa.lastRead.samplesFound) return 0;
 
-    // The input's last byte picks the units, so every unit is reached.
-    const uint8_t pick = size ? data[size - 1] : 0;
     fa.applyUnits(UnitSelection{int16_t(pick & 1), int16_t(pick >> 1 & 3), int16_t(pick >> 3 & 1),
                                 int16_t((pick >> 4) % 3)});
     if (pick & 0x80) fa.mnuGraphThrust_Click();
