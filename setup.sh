@@ -51,8 +51,8 @@ run_tests() {
     echo "== Same tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
     build asan
     ctest --preset asan || status=1
-    echo "== fltport cross-compiled for Windows =="
-    build mingw-fltport && ls -l build-mingw/bin/fltport.dll || status=1
+    echo "== fltport and the QM-10 programmer cross-compiled for Windows =="
+    build mingw-fltport && ls -l build-mingw/bin/fltport.dll build-mingw/lib/libvx_lpt.a || status=1
     echo "== Fuzz targets, ${fuzz_seconds} s each =="
     { build fuzz && fuzz/run.sh "$fuzz_seconds"; } || status=1
     return $status

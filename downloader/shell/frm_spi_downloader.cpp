@@ -106,6 +106,11 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
     m_tmrEEPROMtimeout.setObjectName("tmrEEPROMtimeout");
     m_tmrEEPROMtimeout.setInterval(kEepromTimeoutMs);
     m_tmrEEPROMtimeout.setSingleShot(true);
+
+    m_qm10Port = std::make_unique<Qm10PortControl>(this, qm10PortHooks(m_settings, m_reporter, *this),
+                                                   &m_tmrEEPROMtimeout);
+    m_procedures.setQm10Programmer(m_qm10Port.get());
+    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
 }
 
 frmSpiDownloader::~frmSpiDownloader() = default;
@@ -260,11 +265,15 @@ void frmSpiDownloader::QM40com_Click(int n) {
 }
 
 void frmSpiDownloader::LPT_Click(int n) {
-    // The programmer checks the item of the port it opened.
-    m_LPT[n - 1]->setChecked(!m_LPT[n - 1]->isChecked());
     runExclusive([this, n] {
         if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->choosePort(n);
     });
+    // The menu flips a checkable item on every click; the port the programmer opened decides.
+    showCheckedLpt(m_qm10Port->checkedPort());
+}
+
+void frmSpiDownloader::showCheckedLpt(int n) {
+    for (int k = 1; k <= 4; ++k) m_LPT[k - 1]->setChecked(k == n);
 }
 
 void frmSpiDownloader::About_Click() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "download_procedures.h"
+#include "qm10_port_control.h"
 #include "downloader_ui.h"
 #include "reporter.h"
 #include "startup.h"
@@ -72,6 +73,7 @@ public:
 
     // Where the QM-10 side plugs in; set before Form_Load, which opens the stored port.
     void setQm10Programmer(Qm10Programmer* programmer) { m_procedures.setQm10Programmer(programmer); }
+    Qm10PortControl& qm10Port() { return *m_qm10Port; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +107,7 @@ private:
     void chooseChip(Chip chip);
     void QM40com_Click(int n);
     void LPT_Click(int n);
+    void showCheckedLpt(int n);
     void About_Click();
     void tmrSerialInputPoller_Timer();
     void txtDebugWindow_KeyPress(const QString& typed);
@@ -122,6 +125,7 @@ private:
     QTimer m_tmrSerialInputPoller;
     QTimer m_tmrEEPROMtimeout;
     DownloadProcedures m_procedures;
+    std::unique_ptr<Qm10PortControl> m_qm10Port;
 
     QAction* m_openFile = nullptr;
     QAction* m_exitRoutine = nullptr;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "download_procedures.h"
+#include "qm10_port_control.h"
 #include "qt_serial_line.h"
 #include "reporter.h"
 #include "startup.h"
@@ -34,8 +35,10 @@ int runUnattended(const std::vector<std::string>& args) {
     hooks.pump = [] { QCoreApplication::processEvents(); };
     vx::ChipLink VX(
         line, [&settings](int port) { return settings.deviceForPort(port); }, std::move(hooks));
-    DownloadProcedures procedures(VX, reporter, ui);
+    Qm10PortControl qm10(nullptr, qm10PortHooks(settings, reporter, ui));
+    DownloadProcedures procedures(VX, reporter, ui, nullptr, &qm10);
     applyStartupChoices(settings, procedures, VX);
+    qm10.openStoredPort();
     return runBatch(procedures, reporter, args).exitStatus;
 }
 

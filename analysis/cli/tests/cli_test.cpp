@@ -307,6 +307,8 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     }
     EXPECT_NEAR(maxAltitude, 196.7, 0.1);
     EXPECT_NEAR(maxThrust, 3.19, 0.01);
+}
+
 TEST_F(CommandLine, AFlightThatCannotBeComputedCanBeMended) {
     std::ofstream(path("zero.rcd"), std::ios::binary)
         << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);

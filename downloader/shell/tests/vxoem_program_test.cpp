@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <fstream>
+#include <sstream>
 
 #include "simulated_chip.h"
 
@@ -128,6 +129,45 @@ TEST_F(UnattendedRun, ChipThatDoesNotAnswerTheHalt) {
     EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + project("blink") + ".vxb",
                                                      "Error halting QM-40", "Error halting QM-40", "Done."}));
     EXPECT_EQ(m_stderr, "Error halting QM-40\nError halting QM-40\n");
+}
+
+// The EEPROM rows of the simulated QM-10's state file, as bytes from address 0.
+std::string qm10Eeprom(const QString& statePath, size_t length) {
+    std::string memory(length, '\xFF');
+    for (const std::string& line : lines(statePath)) {
+        std::istringstream words(line);
+        std::string keyword, address;
+        if (!(words >> keyword >> address) || keyword != "eeprom") continue;
+        size_t at = std::stoul(address, nullptr, 16);
+        for (std::string byte; words >> byte && byte[0] != '|' && at < length; ++at)
+            memory[at] = static_cast<char>(std::stoul(byte, nullptr, 16));
+    }
+    return memory;
+}
+
+TEST_F(UnattendedRun, Qm10DownloadThroughTheSimulatedParallelPort) {
+    QSettings(m_config.filePath("Velmix/Velmix.conf"), QSettings::IniFormat)
+        .setValue("Config/Chip_Type", "QM10");
+    const QString state = m_work.filePath("qm10.txt");
+    qputenv("VXOEM_LPT", "simulated");
+    qputenv("VXOEM_LPT_SIM_STATE", state.toUtf8());
+    const std::string image = testing::sampleImage(5000);
+    writeProjectFile("blink.vxp");
+    writeProjectFile("blink.vxb", image);
+
+    EXPECT_EQ(run({"blink", "/d", "/q"}), 0) << m_stderr;
+    const std::string p = project("blink");
+    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + p + ".vxb", "Done."}));
+    EXPECT_EQ(qm10Eeprom(state, 5024), image + std::string(24, ' '));
+    EXPECT_NE(lines(state).size(), 0u);
+
+    // A chip that fails the setup check: the error file, standard error and the exit status say so.
+    qputenv("VXOEM_LPT_SIM_FAULT", "bad-setup");
+    EXPECT_EQ(run({"blink", "/d", "/q"}), 1);
+    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + p + ".vxb",
+                                                     "Setup returned invalid data: 255", "Done."}));
+    EXPECT_EQ(m_stderr, "Setup returned invalid data: 255\n");
+    for (const char* name : {"VXOEM_LPT", "VXOEM_LPT_SIM_STATE", "VXOEM_LPT_SIM_FAULT"}) qunsetenv(name);
 }
 
 }  // namespace

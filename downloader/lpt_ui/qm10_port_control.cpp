@@ -1,0 +1,134 @@
+#include "qm10_port_control.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+
+#include "downloader_ui.h"
+#include "frm_lpt.h"
+#include "lpt_settings.h"
+#include "reporter.h"
+#include "vxoem_settings.h"
+
+using namespace vx::lpt;
+
+// The window's tmrEEPROMtimeout as the programmer's time-out: its tick sets the flag.
+class Qm10PortControl::TimerTimeout final : public EepromTimeout {
+public:
+    explicit TimerTimeout(QTimer& timer) : m_timer(timer) {}
+    void start(int milliseconds) override {
+        m_timer.setInterval(milliseconds);
+        m_expired = false;
+        m_timer.start();
+    }
+    void stop() override { m_timer.stop(); }
+    bool expired() const override { return m_expired; }
+    void fire() {
+        m_expired = true;
+        m_timer.stop();
+    }
+
+private:
+    QTimer& m_timer;
+    bool m_expired = false;
+};
+
+namespace {
+
+std::unique_ptr<PortBackend> orEnvironment(std::unique_ptr<PortBackend> backend) {
+    return backend ? std::move(backend) : makePortBackend(PortEnvironment::fromProcess());
+}
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+}  // namespace
+
+Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,
+                            vxoem::DownloaderUi& ui) {
+    Qm10PortHooks hooks;
+    hooks.readSettings = [&settings] {
+        return LptStoredSettings{text(settings.portNumber()), text(settings.portAddress()),
+                                 text(settings.portReserve())};
+    };
+    hooks.writeSettings = [&settings](const LptStoredSettings& stored) {
+        settings.setPortNumber(stored.portNumber.toStdString());
+        settings.setPortAddress(stored.portAddress.toStdString());
+        settings.setPortReserve(stored.portReserve.toStdString());
+    };
+    hooks.programmer.pump = [] { QCoreApplication::processEvents(); };
+    hooks.programmer.appendStatus = [&ui](const std::string& line) {
+        QString shown = text(line);
+        shown.replace(QStringLiteral("\r\n"), QString::fromLatin1(vxoem::kLineBreak));
+        ui.appendChipWindowText(shown.toStdString());
+    };
+    hooks.programmer.setProgress = [&ui](int value) { ui.setProgressValue(value); };
+    hooks.programmer.message = [&reporter](const Message& message) {
+        reporter.message(message.text, message.title,
+                         message.exclamation ? vxoem::MessageIcon::Exclamation : vxoem::MessageIcon::None);
+    };
+    return hooks;
+}
+
+Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer,
+                                 std::unique_ptr<PortBackend> backend)
+    : QObject(window),
+      m_hooks(std::move(hooks)),
+      m_port(orEnvironment(std::move(backend))),
+      m_ownTimer(eepromTimer ? nullptr : std::make_unique<QTimer>()),
+      m_timer(eepromTimer ? eepromTimer : m_ownTimer.get()),
+      m_timeout(std::make_unique<TimerTimeout>(*m_timer)),
+      m_programmer(m_port, *m_timeout, m_hooks.programmer) {
+    m_timer->setInterval(vx::lpt::Qm10Programmer::kEepromTimeoutMs);
+    // A coarse timer may fire 5 % early; the EEPROM gets its full second.
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, &Qm10PortControl::tmrEEPROMtimeout_Timer);
+    if (window) {
+        m_frmLPT = new FrmLpt(window);
+        connect(m_frmLPT, &QDialog::accepted, this, &Qm10PortControl::cmdOkLPT_Click);
+    }
+}
+
+Qm10PortControl::~Qm10PortControl() = default;
+
+void Qm10PortControl::tmrEEPROMtimeout_Timer() { m_timeout->fire(); }
+
+void Qm10PortControl::openStoredPort() {
+    const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
+    const StartupPort start = startupPort(stored.portNumber.toStdString(), stored.portAddress.toStdString());
+    OpenLPTfile(text(start.caption), text(start.address),
+                static_cast<int>(numericValue(stored.portReserve.toStdString())));
+}
+
+void Qm10PortControl::LPT_Click(int n) {
+    if (!m_frmLPT) return;
+    m_frmLPT->setWindowTitle(text(withPortDigit(m_frmLPT->windowTitle().toStdString(), n)));
+    const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
+    const LptSettings settings =
+        ReadLptSettings(stored.portAddress.toStdString(), stored.portReserve.toStdString());
+    m_frmLPT->lptAddressCombo()->setCurrentText(text(dialogAddress(n, settings.addressText)));
+    m_frmLPT->exec();
+}
+
+void Qm10PortControl::cmdOkLPT_Click() {
+    const QString caption = m_frmLPT->windowTitle();
+    const QString address = m_frmLPT->lptAddressCombo()->currentText();
+    const QString reserve =
+        m_frmLPT->reservePortCheck1()->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    if (m_hooks.writeSettings) m_hooks.writeSettings({caption.mid(3, 1), address, reserve});
+    OpenLPTfile(caption, address, reserve.toInt());
+}
+
+void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, int Reserve) {
+    const std::string caption = Caption.toStdString();
+    const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
+    if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
+    m_checkedPort = captionNumber(caption);
+    emit portChecked(m_checkedPort);
+    if (Reserve != 0 && !result.reserved && m_hooks.programmer.message)
+        m_hooks.programmer.message(
+            {portUnavailableText(caption) + "\n\n" + result.error, std::string(kPortErrorTitle), true});
+}
+
+void Qm10PortControl::download(const std::string& program, vxoem::HeaderBlock& header) {
+    m_lastDownload = m_programmer.Download(program, header);
+}

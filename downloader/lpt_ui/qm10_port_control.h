@@ -1,0 +1,91 @@
+#pragma once
+// The downloader's QM-10 side: the parallel port and its reservation, the
+// port dialog behind the LPT1 to LPT4 menu items, the EEPROM time-out on a
+// window timer, and the download and chip commands the procedures call.
+// Without a window (the unattended run) there is no dialog; the rest works.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "download_procedures.h"
+#include "parallel_port.h"
+#include "qm10_programmer.h"
+
+class FrmLpt;
+class QWidget;
+
+namespace vxoem {
+class DownloaderUi;
+class Reporter;
+class VxoemSettings;
+}  // namespace vxoem
+
+// The stored parallel-port keys (Port_Number, Port_Address, Port_Reserve).
+struct LptStoredSettings {
+    QString portNumber;
+    QString portAddress;
+    QString portReserve;
+};
+
+struct Qm10PortHooks {
+    std::function<LptStoredSettings()> readSettings;
+    std::function<void(const LptStoredSettings&)> writeSettings;
+    vx::lpt::ProgrammerHooks programmer;  // pump, chip status window, progress bar, messages
+};
+
+// The hooks over the program's settings, reporter and window; the chip status
+// window gets its own line breaks.
+Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,
+                            vxoem::DownloaderUi& ui);
+
+class Qm10PortControl : public QObject, public vxoem::Qm10Programmer {
+    Q_OBJECT
+
+public:
+    // `window` null: no dialog. `eepromTimer` null: a timer of its own.
+    // `backend` null: the one the environment (VXOEM_LPT ...) names.
+    Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer = nullptr,
+                    std::unique_ptr<vx::lpt::PortBackend> backend = {});
+    ~Qm10PortControl() override;
+
+    // Start-up: opens the stored port, as the dialog's Ok would, without storing.
+    void openStoredPort() override;
+    // The LPT1 to LPT4 menu items (n = 1..4): the dialog, modal over the window.
+    void LPT_Click(int n);
+    void choosePort(int n) override { LPT_Click(n); }
+    void OpenLPTfile(const QString& Caption, const QString& Port, int Reserve);
+
+    // vxoem::Qm10Programmer
+    void download(const std::string& program, vxoem::HeaderBlock& header) override;
+    void stopChip() override { m_programmer.StopChip(); }
+    void resetChip() override { m_programmer.ResetChip(); }
+    void runChip() override { m_programmer.RunChip(); }
+
+    vx::lpt::DownloadResult lastDownload() const { return m_lastDownload; }
+    FrmLpt* frmLPT() const { return m_frmLPT; }
+    QTimer* tmrEEPROMtimeout() const { return m_timer; }
+    vx::lpt::ParallelPort& port() { return m_port; }
+    int checkedPort() const { return m_checkedPort; }
+
+signals:
+    // The LPTn menu item to check (the other three unchecked); 0 checks none.
+    void portChecked(int n);
+
+private:
+    class TimerTimeout;
+    void tmrEEPROMtimeout_Timer();
+    void cmdOkLPT_Click();
+
+    Qm10PortHooks m_hooks;
+    vx::lpt::ParallelPort m_port;
+    std::unique_ptr<QTimer> m_ownTimer;
+    QTimer* m_timer;
+    std::unique_ptr<TimerTimeout> m_timeout;
+    vx::lpt::Qm10Programmer m_programmer;
+    FrmLpt* m_frmLPT = nullptr;
+    int m_checkedPort = 0;
+    vx::lpt::DownloadResult m_lastDownload;
+};
