@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 # clang with its runtime package, which holds libFuzzer, for the fuzz targets.
-test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix clang libclang-rt-14-dev)
+test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev)
 # Seconds each fuzz target runs in `./setup.sh test`.
 fuzz_seconds=${FUZZ_SECONDS:-40}
 
@@ -58,8 +58,21 @@ run_tests() {
     return $status
 }
 
+# The Windows build of the serial-link library against the simulator under wine,
+# compared call by call and byte by byte with the Linux build.
+run_windows_checks() {
+    echo "== fltport.dll under wine =="
+    fltport/tests/portcheck/run_under_wine.sh build build-mingw
+}
+
 case "${1:-run}" in
     run)  install_missing "${packages[@]}"; build default; run_main_job ;;
-    test) install_missing "${packages[@]}" "${test_packages[@]}"; build default; run_tests ;;
+    test)
+        install_missing "${packages[@]}" "${test_packages[@]}"
+        build default
+        status=0
+        run_tests || status=1
+        run_windows_checks || status=1
+        exit $status ;;
     *)    echo "usage: $0 run|test" >&2; exit 2 ;;
 esac

@@ -218,4 +218,12 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     return Status::success();
 }
 
+void failWritesPastTheFileSizeLimit() {
+#ifdef SIGXFSZ
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+#endif
+}
+
 }  // namespace tarvel

@@ -30,4 +30,8 @@ Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
 // write PATH: " and the system's error text.
 Status replaceFileContents(const std::string& path, std::string_view bytes);
 
+// For a program's start: a write past the file-size limit fails with an error
+// the program reports, instead of ending the program part way through a file.
+void failWritesPastTheFileSizeLimit();
+
 }  // namespace tarvel

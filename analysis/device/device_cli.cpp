@@ -118,11 +118,9 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     }
     out << "Uploaded files: " << outcome.count << "\n";
     for (const std::string& name : downloadedFileNames(prefix, outcome.count)) out << name << "\n";
-    if (!outcome.complete()) {
-        err << incompleteDownloadText(outcome) << "\n";
-        return 1;
-    }
-    return 0;
+    if (!outcome.complete()) err << incompleteDownloadText(outcome) << "\n";
+    if (!outcome.unreadableFiles.empty()) err << plainLines(unreadableFilesText(outcome)) << "\n";
+    return outcome.complete() && outcome.unreadableFiles.empty() ? 0 : 1;
 }
 
 namespace {
@@ -234,9 +232,10 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
         std::this_thread::sleep_until(next);
         next += std::chrono::milliseconds(500);
         const std::string reading = readValue(*api, pollIndex(sensor));
-        if (reading.empty()) {  // no reply is no reading, not a blank one
+        // No reply is no reading, not a blank one; noise is none either, and stays off the terminal.
+        if (DeviceOutcome judged = judgeReply(reading, port); !judged) {
             api->CloseComport();
-            err << notAnsweringMessage(port) << "\n";
+            err << judged.message << "\n";
             return 1;
         }
         out << reading << "\n" << std::flush;

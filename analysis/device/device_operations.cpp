@@ -7,7 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <tuple>
+
+#include "flight_analysis.h"
+#include "record_reader.h"
 
 namespace tarvel::device {
 
@@ -49,6 +53,21 @@ std::string portFailureMessage(std::string_view port) {
 
 std::string notAnsweringMessage(std::string_view port) {
     return "The flight computer on " + std::string(port) + " is not answering.";
+}
+
+std::string unreadableReplyMessage(std::string_view port) {
+    return "The flight computer on " + std::string(port) + " sent an unreadable reply.";
+}
+
+DeviceOutcome judgeReply(std::string_view reply, std::string_view port) {
+    if (reply.empty()) return {DeviceStatus::NotAnswering, notAnsweringMessage(port)};
+    // Bytes above 0x7F may be Latin-1 or UTF-8 text; control characters never are.
+    const bool text = std::all_of(reply.begin(), reply.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte >= 0x20 && byte != 0x7F) || c == '\t' || c == '\r' || c == '\n';
+    });
+    if (!text) return {DeviceStatus::Unreadable, unreadableReplyMessage(port)};
+    return {};
 }
 
 std::string readValue(const FltportApi& api, char index) {
@@ -113,6 +132,16 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
         }
     }
     api.CloseComport();
+    // The protocol carries no check sums: read every flight back as the user will open it.
+    for (const std::string& name : downloadedFileNames(prefix, outcome.count)) {
+        auto fa = std::make_unique<FlightAnalysis>();  // about 1 MB of samples
+        RecordReadReport read;
+        const Status loaded = loadRecordFile(name, *fa, &read);
+        if (!loaded.ok)
+            outcome.unreadableFiles.push_back(name + ": " + loaded.message);
+        else if (!read.complete)
+            outcome.unreadableFiles.push_back(name + ": reading stops at " + read.stoppedAt);
+    }
     return outcome;
 }
 
@@ -126,6 +155,14 @@ std::string uploadedFilesMessage(int32_t count, bool complete) {
 std::string uploadedFilesMessage(const DownloadOutcome& outcome) {
     std::string text = uploadedFilesMessage(outcome.count);
     if (!outcome.complete()) text += "\r\n\r\n" + incompleteDownloadText(outcome);
+    if (!outcome.unreadableFiles.empty()) text += "\r\n\r\n" + unreadableFilesText(outcome);
+    return text;
+}
+
+std::string unreadableFilesText(const DownloadOutcome& outcome) {
+    std::string text;
+    for (const std::string& problem : outcome.unreadableFiles)
+        text += (text.empty() ? "" : "\r\n") + std::string("Damaged in the download, ") + problem;
     return text;
 }
 
@@ -317,9 +354,8 @@ DeviceOutcome readConfig(const FltportApi& api, const std::string& port, Altimet
     for (const auto& [step, setting] : steps) {
         report(progress, step);
         const std::string reply = readValue(api, setting->index);
-        // Silence is not a setting: an empty text or a list's second item would pass for one.
-        if (reply.empty())
-            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        // Silence or noise is not a setting: an empty text or a list's second item would pass for one.
+        if (DeviceOutcome judged = judgeReply(reply, port); !judged) return abandon(api, progress, judged);
         settings.*(setting->field) = setting->shown(reply);
     }
     return finish(api, progress, 80);
@@ -343,13 +379,11 @@ DeviceOutcome writeConfig(const FltportApi& api, const std::string& port, Altime
         const std::string sent = setting->sent(wanted);
         report(progress, step);
         const std::string ack = writeValue(api, setting->index, sent);
-        if (ack.empty())
-            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        if (DeviceOutcome judged = judgeReply(ack, port); !judged) return abandon(api, progress, judged);
         report(progress, step + 10);
         // Read back even after a refusal, so what is shown is what the flight computer holds.
         const std::string readBack = readValue(api, setting->index);
-        if (readBack.empty())
-            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        if (DeviceOutcome judged = judgeReply(readBack, port); !judged) return abandon(api, progress, judged);
         shown = setting->shown(readBack);
         const std::string what = "the setting " + std::string(setting->name) + ": " + wanted;
         if (!contains(ack, "+"))
@@ -391,7 +425,7 @@ DeviceOutcome fireOutput(const FltportApi& api, const std::string& port, int out
     if (!openPort(api, port)) return failure(DeviceStatus::PortFailed, portFailureMessage(port));
     std::string ack = writeEmpty(api, static_cast<char>('0' + output));
     api.CloseComport();
-    if (ack.empty()) return failure(DeviceStatus::NotAnswering, notAnsweringMessage(port));
+    if (DeviceOutcome judged = judgeReply(ack, port); !judged) return judged;
     if (!contains(ack, "+"))
         return failure(DeviceStatus::Refused,
                        "Output " + std::to_string(output) +
@@ -410,8 +444,7 @@ DeviceOutcome readContinuity(const FltportApi& api, const std::string& port, std
     for (int i = 0; i < 3; ++i) {
         report(progress, kSteps[i]);
         const std::string reply = readValue(api, static_cast<char>('1' + i));
-        if (reply.empty())
-            return abandon(api, progress, failure(DeviceStatus::NotAnswering, notAnsweringMessage(port)));
+        if (DeviceOutcome judged = judgeReply(reply, port); !judged) return abandon(api, progress, judged);
         closed[i] = contains(reply, "1");
     }
     return finish(api, progress, 90);

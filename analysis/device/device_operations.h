@@ -30,16 +30,23 @@ inline constexpr int kMaxValueChars = 18;
 std::string portFailureMessage(std::string_view port);
 // What the user is told when the port opened but the flight computer gave no reply.
 std::string notAnsweringMessage(std::string_view port);
+// What the user is told when the flight computer's reply is no text (line noise).
+std::string unreadableReplyMessage(std::string_view port);
 
 // How an exchange with the flight computer ended. Only Done means the device
 // answered and took what was sent; everything else carries the user's message.
-enum class DeviceStatus { Done, PortFailed, NotAnswering, Refused };
+enum class DeviceStatus { Done, PortFailed, NotAnswering, Unreadable, Refused };
 struct DeviceOutcome {
     DeviceStatus status = DeviceStatus::Done;
     std::string message;
     bool ok() const { return status == DeviceStatus::Done; }
     explicit operator bool() const { return ok(); }
 };
+
+// Whether a reply from the flight computer can be taken at all: Done for text
+// (no control characters but tabs and line ends), NotAnswering for nothing,
+// Unreadable for anything else, each with the user's message.
+DeviceOutcome judgeReply(std::string_view reply, std::string_view port);
 
 // One read of a configuration index: the reply text up to its end; empty when
 // the flight computer gave no reply (no setting, reading or continuity is empty).
@@ -58,6 +65,9 @@ struct DownloadOutcome {
     // The record file a download broken off inside a flight left with part of
     // that flight (not counted); empty when there is none.
     std::string partialFile;
+    // Files of flights counted whole that the analysis program does not read
+    // back whole (noise on the line can pass for records), each "NAME: why".
+    std::vector<std::string> unreadableFiles;
     bool complete() const { return portOpened && result == 1; }
 };
 // InitComport, StartUpload with `prefix`, CloseComport (also after a failed open).
@@ -72,6 +82,8 @@ inline constexpr std::string_view kIncompleteDownload =
     "The download did not complete: the flight computer did not answer, or a record file could not be written.";
 // Why a download is not complete (empty when it is).
 std::string incompleteDownloadText(const DownloadOutcome& outcome);
+// One line per downloaded file that does not read back whole (empty when all do).
+std::string unreadableFilesText(const DownloadOutcome& outcome);
 // prefix0.rcd ... prefix(count-1).rcd
 std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
 // The files named as a download with `prefix` names its flights that exist

@@ -368,10 +368,10 @@ void FrmConfigAltimeter::cmdPoll_Click() {
 void FrmConfigAltimeter::tmrPoll_Timer() {
     if (!m_polling || !m_pollApi) return;
     const std::string reading = readValue(*m_pollApi, m_pollIndex);
-    if (reading.empty()) {
-        // No reply is no reading: stop rather than list blank lines as values.
+    if (DeviceOutcome judged = judgeReply(reading, port()); !judged) {
+        // No reply (or noise) is no reading: stop rather than list blank lines as values.
         stopPolling();
-        m_messages(this, notAnsweringMessage(port()), MessageIcon::Exclamation);
+        m_messages(this, judged.message, MessageIcon::Exclamation);
         return;
     }
     appendReading(fromLine(reading));

@@ -13,6 +13,7 @@
 #include "graph_interaction.h"
 #include "ln_graph.h"
 #include "main_window.h"
+#include "record_writer.h"
 
 namespace tarvel {
 
@@ -107,19 +108,22 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))
         err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        err << "render: cannot make the picture\n";
+        return false;
+    }
     if (toStandardOutput) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (image.save(&buffer, "PNG") && out.write(bytes.constData(), bytes.size()).flush()) return true;
+        if (out.write(bytes.constData(), bytes.size()).flush()) return true;
         err << "render: cannot write the picture to standard output\n";
         return false;
     }
-    if (!image.save(QString::fromStdString(png), "PNG")) {
-        err << "render: cannot write " << png << '\n';
-        return false;
-    }
-    return true;
+    // As the other outputs: a whole new file or the old one, a FIFO or device fed in place.
+    const Status written = replaceFileContents(png, std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (!written.ok) err << "tarvel: " << written.message << '\n';
+    return written.ok;
 }
 
 }  // namespace tarvel

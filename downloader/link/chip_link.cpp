@@ -375,11 +375,11 @@ Bytes ChipLink::collectSpiRead(int32_t length, int32_t address) {
         address += kSpiReadChunk;
         progressValue(address);
     }
-    if (remaining > 0) {
-        sendSpiFrame(Bytes(static_cast<size_t>(remaining), kFill));
-        send({kFill, kFill});
-        drainOutput();
-    }
+    if (remaining > 0) sendSpiFrame(Bytes(static_cast<size_t>(remaining), kFill));
+    // The zeros end the read instruction also after whole chunks only: an EEPROM
+    // left selected takes the next instruction (a write enable) as more of the read.
+    send({kFill, kFill});
+    drainOutput();
     // Drained is not yet arrived (USB adapters, pseudo-terminals): wait for
     // every byte asked for rather than a fixed time.
     const size_t wanted = static_cast<size_t>(length);

@@ -82,7 +82,7 @@ const std::string& FlightComputer::setting(char index) const {
 }
 
 std::vector<uint8_t> FlightComputer::receive(uint8_t byte) {
-    if (m_faults.silent) return {};
+    if (m_faults.silent || m_vanished) return {};
     switch (m_mode) {
     case Mode::Idle:
         return idleByte(byte);
@@ -92,7 +92,7 @@ std::vector<uint8_t> FlightComputer::receive(uint8_t byte) {
         return {};
     case Mode::ReadEnd:
         m_mode = Mode::Idle;
-        if (byte == kCarriageReturn) return readReply(m_index);
+        if (byte == kCarriageReturn) return commandReply(readReply(m_index));
         return idleByte(byte);
     case Mode::WriteIndex:
         m_index = byte;
@@ -102,7 +102,7 @@ std::vector<uint8_t> FlightComputer::receive(uint8_t byte) {
     case Mode::WriteValue:
         if (byte == kCarriageReturn) {
             m_mode = Mode::Idle;
-            return writeReply(m_index, m_value);
+            return commandReply(writeReply(m_index, m_value));
         }
         m_value += static_cast<char>(byte);
         if (m_value.size() > kMaxValueChars) m_mode = Mode::Idle;
@@ -135,6 +135,8 @@ std::vector<uint8_t> FlightComputer::startDownload() {
     if (m_faults.badGreeting) return {'N', 'O'};
     m_mode = Mode::Download;
     m_nextUnit = 0;
+    m_streamSent = 0;
+    ++m_downloads;
     return {'O', 'K'};
 }
 
@@ -149,7 +151,34 @@ std::vector<uint8_t> FlightComputer::nextUnit() {
         if (m_faults.stallValue) return {m_units[unit].front()};
         return {};
     }
-    return m_units[unit];
+    return streamBytes(m_units[unit]);
+}
+
+std::vector<uint8_t> FlightComputer::streamBytes(const std::vector<uint8_t>& unit) {
+    if (m_downloads != 1) return unit;
+    // Looks like markers, record types and an acknowledgement, so the host cannot skip it by its look.
+    static constexpr uint8_t kJunk[] = {0x42, 0x05, 0x99, 0x01, 0xFE, 0x2B, 0x00, 0xC3};
+    std::vector<uint8_t> sent;
+    for (const uint8_t byte : unit) {
+        const long position = ++m_streamSent;
+        if (position != m_faults.lostByte) sent.push_back(byte);
+        if (position == m_faults.junkAfter) sent.insert(sent.end(), std::begin(kJunk), std::end(kJunk));
+        if (position == m_faults.silentAfter) {
+            m_mode = Mode::Stalled;
+            break;
+        }
+        if (position == m_faults.vanishAfter) {
+            m_vanished = true;
+            break;
+        }
+    }
+    return sent;
+}
+
+std::vector<uint8_t> FlightComputer::commandReply(std::vector<uint8_t> reply) const {
+    if (m_faults.shortReplies && !reply.empty()) reply.resize(1);
+    if (m_faults.garbageReplies) reply = {0xFF, 0x13, 0x80, 0xFE, 0x7F, 0x1B, 0x05};
+    return reply;
 }
 
 std::vector<uint8_t> FlightComputer::readReply(uint8_t index) {

@@ -24,6 +24,16 @@ struct FaultModes {
     bool stallValue = false;     // goes quiet in the middle of the last flight, after one value byte
     bool refuseWrites = false;   // answers every write, fire commands too, with "-"
     bool forgetWrites = false;   // acknowledges setting writes but keeps the settings as they were
+    bool shortReplies = false;   // every reply to a command is only its first byte
+    bool garbageReplies = false; // every reply to a command is binary junk instead
+
+    // Faults at byte N (counted from 1) of the first download's flight stream,
+    // everything sent after its "OK"; -1 is off. Later downloads run clean, so
+    // a test can see whether the host's port is usable afterwards.
+    long silentAfter = -1;  // bytes after N are never sent
+    long lostByte = -1;     // byte N is never sent
+    long junkAfter = -1;    // a burst of junk follows byte N
+    long vanishAfter = -1;  // after byte N the device goes away: the simulator ends
 };
 
 class FlightComputer {
@@ -47,6 +57,9 @@ public:
     // exists and saves it after every accepted write.
     void keepSettingsIn(const std::string& path);
 
+    // True once a vanish fault has struck: the line should be closed.
+    bool vanished() const { return m_vanished; }
+
     static constexpr const char* kVersion = "fcsim 1.0";
 
 private:
@@ -55,6 +68,8 @@ private:
     std::vector<uint8_t> idleByte(uint8_t byte);
     std::vector<uint8_t> startDownload();
     std::vector<uint8_t> nextUnit();
+    std::vector<uint8_t> streamBytes(const std::vector<uint8_t>& unit);
+    std::vector<uint8_t> commandReply(std::vector<uint8_t> reply) const;
     std::vector<uint8_t> readReply(uint8_t index);
     std::vector<uint8_t> writeReply(uint8_t index, const std::string& value);
     std::string liveReading(uint8_t index);
@@ -69,6 +84,9 @@ private:
     uint8_t m_index = 0;
     std::string m_value;
     size_t m_nextUnit = 0;
+    int m_downloads = 0;
+    long m_streamSent = 0;  // bytes of the current download's flight stream so far
+    bool m_vanished = false;
 
     std::map<char, std::string> m_settings;
     std::array<bool, 3> m_continuity{true, true, true};

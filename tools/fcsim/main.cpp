@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ const char kUsage[] =
     "  --pace             send at the speed of a 19200-baud line\n"
     "  --chatter MS       send junk for the first MS milliseconds\n"
     "  --fault NAME       silent, bad-greeting, unknown-record, stall-type, stall-value,\n"
-    "                     refuse-writes, forget-writes\n"
+    "                     refuse-writes, forget-writes, short-replies, garbage-replies;\n"
+    "                     at byte N of the first download's flight stream (counted from 1):\n"
+    "                     silent-after=N, lost-byte=N, junk=N (junk follows byte N),\n"
+    "                     vanish=N (the simulator ends and its line closes); may be repeated\n"
     "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
     "  --state FILE       load settings from FILE and save them there after each write\n"
     "  --seed N           seed of the live sensor readings\n"
@@ -35,6 +39,35 @@ const char kUsage[] =
     "  --quiet            no messages on standard error\n";
 
 int usageError(const std::string& message) { return simline::usageError("fcsim", message, kUsage); }
+
+// A fault by its name, or "name=N" for the faults placed in the flight stream.
+bool parseFault(const std::string& text, fcsim::FaultModes& faults) {
+    const std::pair<const char*, bool fcsim::FaultModes::*> flags[] = {
+        {"silent", &fcsim::FaultModes::silent},
+        {"bad-greeting", &fcsim::FaultModes::badGreeting},
+        {"unknown-record", &fcsim::FaultModes::unknownRecord},
+        {"stall-type", &fcsim::FaultModes::stallType},
+        {"stall-value", &fcsim::FaultModes::stallValue},
+        {"refuse-writes", &fcsim::FaultModes::refuseWrites},
+        {"forget-writes", &fcsim::FaultModes::forgetWrites},
+        {"short-replies", &fcsim::FaultModes::shortReplies},
+        {"garbage-replies", &fcsim::FaultModes::garbageReplies},
+    };
+    for (const auto& [name, flag] : flags)
+        if (text == name) return faults.*flag = true;
+    const std::pair<const char*, long fcsim::FaultModes::*> positions[] = {
+        {"silent-after", &fcsim::FaultModes::silentAfter},
+        {"lost-byte", &fcsim::FaultModes::lostByte},
+        {"junk", &fcsim::FaultModes::junkAfter},
+        {"vanish", &fcsim::FaultModes::vanishAfter},
+    };
+    std::string name;
+    long number = -1;
+    if (!simline::splitFault(text, name, number) || number < 1) return false;
+    for (const auto& [faultName, position] : positions)
+        if (name == faultName) return (faults.*position = number), true;
+    return false;
+}
 
 }  // namespace
 
@@ -73,21 +106,7 @@ int main(int argc, char** argv) {
                 if (text.size() != 3 || text.find_first_not_of("01") != std::string::npos)
                     return usageError("--continuity takes three digits 0 or 1");
                 continuity = text;
-            } else if (text == "silent") {
-                faults.silent = true;
-            } else if (text == "bad-greeting") {
-                faults.badGreeting = true;
-            } else if (text == "unknown-record") {
-                faults.unknownRecord = true;
-            } else if (text == "stall-type") {
-                faults.stallType = true;
-            } else if (text == "stall-value") {
-                faults.stallValue = true;
-            } else if (text == "refuse-writes") {
-                faults.refuseWrites = true;
-            } else if (text == "forget-writes") {
-                faults.forgetWrites = true;
-            } else {
+            } else if (!parseFault(text, faults)) {
                 return usageError("unknown fault " + text);
             }
         } else if (!arg.empty() && arg[0] == '-') {
@@ -116,7 +135,13 @@ int main(int argc, char** argv) {
                      line.paced ? " at 19200 baud" : "");
 
     simline::LineServer(
-        served.fd(), [&device](uint8_t byte) { return device.receive(byte); }, line)
+        served.fd(),
+        [&device](uint8_t byte) {
+            auto reply = device.receive(byte);
+            if (device.vanished()) g_stop = 1;  // the line closes as the program ends
+            return reply;
+        },
+        line)
         .run(g_stop);
     return 0;
 }

@@ -25,7 +25,9 @@ const char kUsage[] =
     "  --pace             answer at the speed of a 115200-baud line\n"
     "  --fault NAME[=N]   no-halt, bad-checksum, lost-byte[=N] (the Nth reply byte, default 100),\n"
     "                     stuck-page[=ADDR] (the page holding ADDR, default 0),\n"
-    "                     silent[=N] (after N received bytes, default 1000); may be repeated\n"
+    "                     silent[=N] (after N received bytes, default 1000),\n"
+    "                     vanish[=N] (after N received bytes the simulator ends, default 1000);\n"
+    "                     may be repeated\n"
     "  --dump DIR         on exit write ram.bin, eeprom.bin, spi_eeprom.bin and state.txt to DIR\n"
     "  --log FILE         write every byte received from the host to FILE\n"
     "  --quiet            no messages on standard error\n";
@@ -34,15 +36,9 @@ int usageError(const std::string& message) { return simline::usageError("qm40sim
 
 // "name" or "name=N"; false when the number is not one.
 bool parseFault(const std::string& text, qm40sim::Faults& faults) {
-    const size_t equals = text.find('=');
-    const std::string name = text.substr(0, equals);
+    std::string name;
     long number = -1;
-    if (equals != std::string::npos) {
-        const std::string digits = text.substr(equals + 1);
-        char* end = nullptr;
-        number = std::strtol(digits.c_str(), &end, 0);
-        if (digits.empty() || *end != '\0' || number < 0) return false;
-    }
+    if (!simline::splitFault(text, name, number)) return false;
     const auto orDefault = [number](long fallback) { return number >= 0 ? number : fallback; };
     if (name == "no-halt") {
         faults.noHaltAnswer = true;
@@ -54,6 +50,8 @@ bool parseFault(const std::string& text, qm40sim::Faults& faults) {
         faults.stuckPage = orDefault(0);
     } else if (name == "silent") {
         faults.silentAfter = orDefault(1000);
+    } else if (name == "vanish") {
+        faults.vanishAfter = orDefault(1000);
     } else {
         return false;
     }
@@ -100,7 +98,13 @@ int main(int argc, char** argv) {
 
     qm40sim::Qm40 chip(faults);
     simline::LineServer(
-        served.fd(), [&chip](uint8_t byte) { return chip.receive(byte); }, options.line)
+        served.fd(),
+        [&chip](uint8_t byte) {
+            auto reply = chip.receive(byte);
+            if (chip.vanished()) g_stop = 1;  // the line closes as the program ends
+            return reply;
+        },
+        options.line)
         .run(g_stop);
 
     if (!dumpDir.empty() && !chip.dump(dumpDir)) {

@@ -36,6 +36,7 @@ std::vector<uint8_t> Qm40::receive(uint8_t byte) {
     ++m_received;
     ++m_lineTime;
     if (m_faults.silentAfter >= 0 && m_received > m_faults.silentAfter) return {};
+    if (m_faults.vanishAfter >= 0 && m_received > m_faults.vanishAfter) return {};
     std::vector<uint8_t> replies;
     if (m_running) {
         // A running program only listens for the attention byte.

@@ -21,6 +21,7 @@ struct Faults {
     long loseReplyByte = -1;    // this reply byte (counted from 1) is never sent
     long stuckPage = -1;        // writes to the page holding this address do not stick
     long silentAfter = -1;      // after this many received bytes nothing more is answered
+    long vanishAfter = -1;      // after this many received bytes the chip goes away (its line closes)
 };
 
 class Qm40 {
@@ -34,6 +35,7 @@ public:
     std::vector<uint8_t> receive(uint8_t byte);
 
     bool running() const { return m_running; }
+    bool vanished() const { return m_faults.vanishAfter >= 0 && m_received >= m_faults.vanishAfter; }
     int restarts() const { return m_restarts; }
     const Memory& ram() const { return m_ram; }
     const Memory& internalEeprom() const { return m_eeprom; }

@@ -244,6 +244,17 @@ int usageError(const std::string& program, const std::string& message, const cha
     return 2;
 }
 
+bool splitFault(const std::string& text, std::string& name, long& number) {
+    const size_t equals = text.find('=');
+    name = text.substr(0, equals);
+    number = -1;
+    if (equals == std::string::npos) return true;
+    const std::string digits = text.substr(equals + 1);
+    char* end = nullptr;
+    number = std::strtol(digits.c_str(), &end, 0);  // 0x1000 too
+    return !digits.empty() && digits[0] >= '0' && digits[0] <= '9' && *end == '\0' && number >= 0;
+}
+
 void stopOnSignals(volatile std::sig_atomic_t& stop) {
     static volatile std::sig_atomic_t* flag = nullptr;
     flag = &stop;

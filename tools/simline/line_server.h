@@ -90,6 +90,10 @@ bool takeCommonOptions(int argc, char** argv, const std::string& program, const 
 // the exit status of a command-line error.
 int usageError(const std::string& program, const std::string& message, const char* usage);
 
+// Splits a --fault value "name" or "name=N" (N a whole number from 0); `number`
+// is -1 without one. False when N is not such a number.
+bool splitFault(const std::string& text, std::string& name, long& number);
+
 // SIGINT, SIGTERM and SIGHUP set `stop` (a simulator then ends its run cleanly).
 void stopOnSignals(volatile std::sig_atomic_t& stop);
 

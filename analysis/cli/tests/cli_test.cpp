@@ -366,6 +366,14 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     EXPECT_NE(out.str().find("Descent Rate: "), std::string::npos);
     EXPECT_NE(out.str().find(" (m)/s"), std::string::npos);
 
+    // A failed write names the file and the reason.
+    const std::string inMissingFolder = path("no-folder/window.png");
+    std::ostringstream failure;
+    EXPECT_EQ(cli::renderVerb({rcd, inMissingFolder}, out, failure), 1);
+    EXPECT_NE(failure.str().find("cannot write " + inMissingFolder + ": " + std::strerror(ENOENT)),
+              std::string::npos)
+        << failure.str();
+
     EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
     EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
 
@@ -419,4 +427,13 @@ TEST_F(CommandLine, TheProgramItself) {
     EXPECT_NE(output.find("usage:"), std::string::npos);
     EXPECT_EQ(runProgram("--help", output), 0);
     EXPECT_EQ(runProgram("summary '" + path("missing.rcd") + "'", output), 1);
+
+    // A file-size limit is a failure to write that the program reports, the old file kept.
+    const std::string saved = path("saved.rcd");
+    std::ofstream(saved, std::ios::binary) << "old";
+    const std::string limited = "save '" + flight() + "' '" + saved + "'";
+    EXPECT_EQ(runProgram("--help >/dev/null; ulimit -f 1; " + std::string(TARVEL_PROGRAM) + " " + limited, output),
+              1);
+    EXPECT_EQ(output, "tarvel: cannot write " + saved + ": " + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(fs::file_size(saved), 3u);
 }

@@ -10,9 +10,11 @@
 #include "dialogs.h"
 #include "fltport_device_commands.h"
 #include "main_window.h"
+#include "record_writer.h"
 #include "startup_probe.h"
 
 int main(int argc, char* argv[]) {
+    tarvel::failWritesPastTheFileSizeLimit();
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication app(argc, argv);

@@ -425,6 +425,22 @@ TEST(ExternalEeprom, ReadsAnyLengthAndLetsTheChipRunOn) {
     }
 }
 
+TEST(ExternalEeprom, WholeChunkReadsLeaveTheEepromReadyForTheNextWrite) {
+    // Lengths of whole 128-byte chunks: the read must still end its instruction.
+    ChipRig rig;
+    for (const uint8_t seed : {3, 9}) {
+        SCOPED_TRACE(seed);
+        rig.halt();
+        const Bytes image = pattern(256, seed);
+        int32_t status = 0;
+        rig.link.WriteExternalEEprom(0, 256, image, status);
+        EXPECT_EQ(status, vx::kStatusOk);
+        Bytes readBack(256, 0);
+        rig.link.ReadExternalEEprom(0, 256, readBack);
+        EXPECT_EQ(readBack, image);
+    }
+}
+
 TEST(ExternalEeprom, ShortReadLeavesTheArray) {
     qm40sim::Faults silent;
     silent.silentAfter = 100;
