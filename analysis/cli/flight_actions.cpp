@@ -1,6 +1,7 @@
 #include "flight_actions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -36,6 +37,13 @@ std::optional<WindowAction> parseUnits(const std::string& text) {
     }
     if (action.units.empty()) return std::nullopt;
     return action;
+}
+
+// A finite number of seconds, the whole text.
+bool parseSeconds(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(seconds);
 }
 
 // WIDTHxHEIGHT, within what a window can sensibly be painted at.
@@ -111,16 +119,24 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
         } else if (verb.exportOptions &&
                    std::find(std::begin(kExportOptions), std::end(kExportOptions), name) != std::end(kExportOptions)) {
             cmd.exportFields[name] = value();
-        } else if (verb.renderOptions && (name == "move" || name == "click" || name == "rclick")) {
+        } else if (verb.renderOptions &&
+                   (name == "move" || name == "click" || name == "rclick" || name == "ruler")) {
             const std::string seconds = value();
-            char* end = nullptr;
-            WindowAction a{name == "move"    ? WindowAction::Kind::Move
-                           : name == "click" ? WindowAction::Kind::Click
-                                             : WindowAction::Kind::RClick,
+            WindowAction a{name == "move"     ? WindowAction::Kind::Move
+                           : name == "click"  ? WindowAction::Kind::Click
+                           : name == "rclick" ? WindowAction::Kind::RClick
+                                              : WindowAction::Kind::Ruler,
                            "--" + name + " " + seconds};
-            a.time = std::strtod(seconds.c_str(), &end);
-            if (seconds.empty() || *end != '\0')
+            if (!parseSeconds(seconds, a.time))
                 throw UsageError("--" + name + " needs a time in seconds, not \"" + seconds + "\"");
+            cmd.actions.push_back(std::move(a));
+        } else if (verb.renderOptions && name == "range") {
+            const std::string range = value();
+            WindowAction a{WindowAction::Kind::Range, "--range " + range};
+            const size_t colon = range.find(':');
+            if (colon == std::string::npos || !parseSeconds(range.substr(0, colon), a.time) ||
+                !parseSeconds(range.substr(colon + 1), a.timeTo) || !(a.time < a.timeTo))
+                throw UsageError("--range takes T1:T2 in seconds with T1 < T2, not \"" + range + "\"");
             cmd.actions.push_back(std::move(a));
         } else if (verb.renderOptions && name == "size") {
             if (!parseSize(value(), cmd.width, cmd.height))

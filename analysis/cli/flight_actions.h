@@ -20,7 +20,7 @@ struct VerbSpec {
     size_t outputs;       // positional arguments after FILE
     bool summaryOptions;  // --json
     bool exportOptions;   // --diameter --length --propellant --total
-    bool renderOptions;   // --move --click --rclick --size
+    bool renderOptions;   // --range --move --click --rclick --ruler --size
 };
 
 struct FlightCommand {

@@ -30,6 +30,8 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
         case WindowAction::Kind::Move:  // the pointer is render's alone
         case WindowAction::Kind::Click:
         case WindowAction::Kind::RClick:
+        case WindowAction::Kind::Ruler:
+        case WindowAction::Kind::Range:
             break;
     }
     return Status::success();
@@ -302,10 +304,12 @@ std::vector<Verb> flightVerbs() {
          "                 proposed from the flight)",
          engVerb},
         {"render",
-         "tarvel render FILE.rcd OUT.png [ACTIONS...] [--move T] [--click T] [--rclick T] [--locale NAME] "
-         "[--size WxH]\n"
-         "                 (the main window as a PNG; --move/--click/--rclick put the pointer on the graph\n"
-         "                 at T seconds, --rclick twice measures a descent rate)",
+         "tarvel render FILE.rcd OUT.png [ACTIONS...] [--range T1:T2] [--move T] [--click T] [--rclick T]\n"
+         "                 [--ruler T] [--locale NAME] [--size WxH]\n"
+         "                 (the main window as a PNG; --range zooms the graph to T1..T2 seconds;\n"
+         "                 --move/--click/--rclick put the pointer on the graph at T seconds, --rclick\n"
+         "                 twice measures a descent rate, --ruler twice the change between two times;\n"
+         "                 all in the order given, so --range after --mode)",
          renderVerb},
     };
 }

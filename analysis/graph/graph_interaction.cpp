@@ -11,6 +11,13 @@ const char kFirstPointMessage[] = "Calculate descent rate: Right click a 2nd pos
 // A rate needs two different times; the first point stays set.
 const char kSameTimeMessage[] =
     "Both points are at the same time. Right click a 2nd position to the right of the first.";
+
+// "(ft)" -> "ft": units after a number read better without the brackets.
+std::string unitName(const std::string& caption) {
+    if (caption.size() >= 2 && caption.front() == '(' && caption.back() == ')')
+        return caption.substr(1, caption.size() - 2);
+    return caption;
+}
 }  // namespace
 
 GraphInteraction::GraphInteraction(const FlightAnalysis& analysis, LnGraph& graph)
@@ -37,10 +44,86 @@ void GraphInteraction::mouseMove(double xTwips) { show(xTwips, locate(xTwips)); 
 
 void GraphInteraction::reset() {
     CurVal = {};
+    pointerStatus.clear();
     DescentRateClickIndex = 0;
     PointerLine& pointer = m_graph.scene().pointer;
     pointer.visible = false;
     pointer.color = kWindowTextColor;
+    m_ruler.clear();
+    layoutRuler({});
+    m_graph.scene().selection.visible = false;
+}
+
+PointerLine GraphInteraction::markAt(double t, ColorValue color) const {
+    const double x = m_graph.xOfTime(t);
+    const double areaH = m_graph.scene().geometry.areaH;
+    return {x, 0, areaH, color, x >= 0 && x <= m_graph.scene().geometry.areaW};
+}
+
+void GraphInteraction::followZoom() {
+    // A pointer that was ever placed follows its time; it hides while out of view.
+    PointerLine& pointer = m_graph.scene().pointer;
+    if (!CurVal[0].empty()) pointer = markAt(m_pointerTime, pointer.color);
+    std::vector<PointerLine>& marks = m_graph.scene().rulerMarks;
+    for (size_t i = 0; i < marks.size() && i < m_ruler.size(); ++i)
+        marks[i] = markAt(m_ruler[i].time, kRulerColor);
+}
+
+std::string GraphInteraction::rulerClick(double xTwips) {
+    const Location at = locate(xTwips);
+    show(xTwips, at);
+    if (m_ruler.size() == 2) m_ruler.clear();
+    const RulerPoint point{at.time, m_analysis.samples.aAltitude[at.slot]};
+    const NumberLocale& locale = m_analysis.numberLocale;
+    const std::string altitudeUnit = unitName(m_analysis.captions.lblAltitude);
+    auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
+    std::string reading;
+    if (m_ruler.empty()) {
+        m_ruler.push_back(point);
+        reading = "Ruler from " + seconds(point.time) + ", " + figureText(point.altitude, 1, locale, true) +
+                  " " + altitudeUnit + ": Ctrl+click a second point.";
+    } else if (point.time == m_ruler[0].time) {
+        reading = "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
+    } else {
+        m_ruler.push_back(point);
+        // Read from the earlier point to the later, whichever was clicked first.
+        const RulerPoint& a = m_ruler[0].time < m_ruler[1].time ? m_ruler[0] : m_ruler[1];
+        const RulerPoint& b = &a == &m_ruler[0] ? m_ruler[1] : m_ruler[0];
+        const double dt = b.time - a.time, dh = b.altitude - a.altitude;
+        reading = "From " + seconds(a.time) + " to " + seconds(b.time) + ": time " + seconds(dt) +
+                  ", altitude " + figureText(dh, 1, locale, true) + " " + altitudeUnit +
+                  ", mean vertical speed " + figureText(dh / dt, 2, locale, true) + " " + altitudeUnit + "/s";
+    }
+    layoutRuler(reading);
+    return reading;
+}
+
+void GraphInteraction::layoutRuler(const std::string& reading) {
+    Scene& scene = m_graph.scene();
+    scene.rulerMarks.clear();
+    for (const RulerPoint& p : m_ruler) scene.rulerMarks.push_back(markAt(p.time, kRulerColor));
+    // In the strip above the curves, which the plot keeps free.
+    const GraphGeometry& g = scene.geometry;
+    Label& text = scene.rulerText;
+    text.text = reading;
+    text.left = g.areaLeft() + 60;
+    text.top = (g.areaH * 0.1 - kLabelHeight) / 2;
+    text.width = g.areaW - 120;
+    text.height = kLabelHeight;
+    text.color = kRulerColor;
+    text.align = Align::Left;
+    text.visible = !reading.empty();
+}
+
+void GraphInteraction::dragSelection(double fromX, double toX) {
+    m_graph.scene().selection = {std::min(fromX, toX), std::max(fromX, toX), true};
+}
+
+bool GraphInteraction::finishSelection(double fromX, double toX) {
+    m_graph.scene().selection.visible = false;
+    if (!m_graph.zoomTo(m_graph.timeOfX(fromX), m_graph.timeOfX(toX))) return false;
+    followZoom();
+    return true;
 }
 
 void GraphInteraction::refresh() {
@@ -80,6 +163,7 @@ void GraphInteraction::show(double xTwips, const Location& at) {
     pointer.y1 = 0;
     pointer.y2 = m_graph.scene().geometry.areaH;
     pointer.visible = true;
+    m_pointerTime = at.time;
 
     const SampleStore& s = m_analysis.samples;
     const NumberLocale& locale = m_analysis.numberLocale;
@@ -88,6 +172,11 @@ void GraphInteraction::show(double xTwips, const Location& at) {
     CurVal[2] = figureText(s.aVelocity[at.slot], 2, locale, false);
     CurVal[3] = figureText(s.aAltitude[at.slot], 1, locale, false);
     CurVal[4] = figureText(s.aThrust[at.slot], 1, locale, false);
+
+    const UnitCaptions& u = m_analysis.captions;
+    pointerStatus = "Time " + CurVal[0] + " s    Accel " + CurVal[1] + " G    Velocity " + CurVal[2] + " " +
+                    unitName(u.lblVelocity) + "    Altitude " + CurVal[3] + " " + unitName(u.lblAltitude) +
+                    "    Thrust " + CurVal[4] + " " + unitName(u.lblUnitsThrust);
 }
 
 }  // namespace tarvel::graph

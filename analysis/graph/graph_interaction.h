@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "flight_analysis.h"
 #include "ln_graph.h"
@@ -30,6 +31,19 @@ public:
     // The axes or the values changed: the values under the pointer line again,
     // if it is shown.
     void refresh();
+    // The shown time range changed: the pointer line and the ruler marks go
+    // back over their times, and hide when those are out of view.
+    void followZoom();
+
+    // Ruler: the first click sets a point, the second shows the time and
+    // altitude between the two and the mean vertical speed, a third starts
+    // again. Returns the reading (also shown over the plot area).
+    std::string rulerClick(double xTwips);
+
+    // A time range picked with the mouse: the band while dragging, then the
+    // zoom to it. False when the graph did not change.
+    void dragSelection(double fromX, double toX);
+    bool finishSelection(double fromX, double toX);
 
     // Time under the pointer (2 decimals) and the sample slot shown for it.
     struct Location {
@@ -41,6 +55,8 @@ public:
     // Texts of the "Instantaneous Values" labels: time, accel, velocity,
     // altitude, thrust.
     std::array<std::string, 5> CurVal;
+    // The same values with their names and units on one line (status bar).
+    std::string pointerStatus;
 
     // Descent-rate measurement: 0 waits for the first point, 1 for the second.
     int16_t DescentRateClickIndex = 0;
@@ -48,8 +64,19 @@ public:
     double DescentRateAlt1 = 0;   // altitude unit
 
 private:
+    struct RulerPoint {
+        double time = 0;
+        double altitude = 0;
+    };
+
     std::string descentRateClick(const Location& at);
     void show(double xTwips, const Location& at);
+    void layoutRuler(const std::string& reading);
+    // A mark over the plot area at time t, hidden when t is out of view.
+    PointerLine markAt(double t, ColorValue color) const;
+
+    double m_pointerTime = 0;
+    std::vector<RulerPoint> m_ruler;
 
     const FlightAnalysis& m_analysis;
     LnGraph& m_graph;

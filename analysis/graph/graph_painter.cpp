@@ -170,6 +170,19 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     drawSegments(p, tf, scene.verticalGrid, QPen(grid, thinWidth), &grid, pal);
     QPen curvePen(Qt::black, curveWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     drawSegments(p, tf, scene.curves, curvePen, nullptr, pal);
+    if (scene.selection.visible) {
+        QColor band = pal.color(QPalette::Highlight);
+        band.setAlpha(60);
+        p.fillRect(QRectF(tf.areaToPixel(scene.selection.x1, 0),
+                          tf.areaToPixel(scene.selection.x2, scene.geometry.areaH))
+                       .normalized(),
+                   band);
+    }
+    for (const PointerLine& mark : scene.rulerMarks) {
+        if (!mark.visible) continue;
+        p.setPen(QPen(resolveColor(mark.color, pal), thinWidth, Qt::DashLine));
+        p.drawLine(tf.areaToPixel(mark.x, mark.y1), tf.areaToPixel(mark.x, mark.y2));
+    }
     if (scene.pointer.visible) {
         p.setPen(QPen(resolveColor(scene.pointer.color, pal), thinWidth));
         p.drawLine(tf.areaToPixel(scene.pointer.x, scene.pointer.y1),
@@ -191,6 +204,7 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     // Two lines of title fit above the top labels in a smaller font.
     if (options.columnTitles)
         drawPools(p, tf, {&scene.columnTitles}, pal, static_cast<int>(valuePixels * kTitleFontShare));
+    drawLabel(p, tf, scene.rulerText, pal);
     font.setBold(true);
     p.setFont(font);
     drawLabel(p, tf, scene.timeCaption, pal);

@@ -73,6 +73,15 @@ struct PointerLine {
     bool visible = false;
 };
 
+// A time range being picked with the mouse, as a band over the plot area
+// (plot-area twips).
+struct SelectionBand {
+    double x1 = 0, x2 = 0;
+    bool visible = false;
+};
+
+inline constexpr ColorValue kRulerColor = bgr(128, 0, 128);
+
 struct Scene {
     GraphGeometry geometry;
 
@@ -94,6 +103,11 @@ struct Scene {
     std::vector<Label> columnTitles;
 
     PointerLine pointer;
+    SelectionBand selection;
+    // The points of a ruler measurement (up to two) and its reading, written
+    // in the free strip at the top of the plot area.
+    std::vector<PointerLine> rulerMarks;
+    Label rulerText;
 
     Scene();
     // Curve segment by index, nullptr when nothing was ever drawn there.

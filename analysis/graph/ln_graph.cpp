@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 #include "number_text.h"
@@ -50,6 +51,21 @@ int labelCount(const AxisSpec& a, const std::vector<Label>& pool) {
     return std::clamp<int>(a.Divisions, 0, static_cast<int>(pool.size()));
 }
 
+const SampleArray& seriesOf(const SampleStore& s, Axis a) {
+    switch (a) {
+        case Axis::Accel:
+            return s.aAccel;
+        case Axis::Velocity:
+            return s.aVelocity;
+        case Axis::Altitude:
+            return s.aAltitude;
+        case Axis::Thrust:
+            return s.aThrust;
+        default:
+            return s.aDeltaTime;
+    }
+}
+
 double axisSpan(const AxisSpec& a) {
     double span = a.MaxValue - a.MinValue;
     return span > 0 ? span : 1;  // a collapsed axis must not turn coordinates into infinities
@@ -86,6 +102,8 @@ void LnGraph::InitGraph() {
     axis(Axis::Velocity) = {"Velocity (mph)", 11, 0, 150, 128};
     axis(Axis::Altitude) = {"Altitude (ft)", 11, 0, 1000, 8388608};
     axis(Axis::Thrust) = {"Thrust (lbs)", 11, 0, 5, 33023};
+    m_zoom.reset();
+    m_lastView = View::None;
 }
 
 void LnGraph::DrawAxes() {
@@ -112,7 +130,7 @@ void LnGraph::DrawAxes() {
     // Horizontal grid along the lower edges of the acceleration labels, in
     // plot-area twips; it spans more than the area and is clipped to it.
     const GraphGeometry& g = m_scene.geometry;
-    const AxisSpec& accel = axis(Axis::Accel);
+    const AxisSpec& accel = shownAxis(Axis::Accel);
     int n = std::min(labelCount(accel, m_scene.accelLabels), static_cast<int>(m_scene.horizontalGrid.size()));
     for (int i = 0; i < n; ++i) {
         const Label& l = m_scene.accelLabels[i];
@@ -124,7 +142,7 @@ void LnGraph::DrawAxes() {
 
 void LnGraph::layoutValueLabels(Axis a, std::vector<Label>& pool, int columnOffset, int decimals) {
     const GraphGeometry& g = m_scene.geometry;
-    const AxisSpec& axisRecord = axis(a);
+    const AxisSpec& axisRecord = shownAxis(a);
     for (int i = 0; i < labelCount(axisRecord, pool); ++i) {
         Label& l = pool[i];
         l.left = g.areaLeft() - columnOffset;
@@ -157,8 +175,9 @@ void LnGraph::layoutColumnTitles() {
 }
 
 void LnGraph::DrawTimeAxis() {
+    updateShownAxes();
     const GraphGeometry& g = m_scene.geometry;
-    const AxisSpec& time = axis(Axis::Time);
+    const AxisSpec& time = shownAxis(Axis::Time);
 
     Label& caption = m_scene.timeCaption;
     caption.text = time.Caption;
@@ -192,12 +211,12 @@ void LnGraph::DrawTimeAxis() {
 }
 
 double LnGraph::xOfTime(double t) const {
-    const AxisSpec& time = axis(Axis::Time);
+    const AxisSpec& time = shownAxis(Axis::Time);
     return m_scene.geometry.areaW * kPlotShare * (t - time.MinValue) / axisSpan(time);
 }
 
 double LnGraph::yOfValue(Axis a, double v) const {
-    const AxisSpec& axisRecord = axis(a);
+    const AxisSpec& axisRecord = shownAxis(a);
     double h = m_scene.geometry.areaH;
     return h * kPlotShare * (axisRecord.MaxValue - v) / axisSpan(axisRecord) + h * kTopMargin;
 }
@@ -229,10 +248,148 @@ void LnGraph::ClearCurves() {
     m_scene.horizontalGrid[0].visible = false;
 }
 
-double LnGraph::TimeAtX(int16_t x) const {
+double LnGraph::TimeAtX(int16_t x) const { return roundToDecimals(timeOfX(x), 2); }
+
+double LnGraph::timeOfX(double xTwips) const {
+    const AxisSpec& time = shownAxis(Axis::Time);
+    return time.MinValue + axisSpan(time) * xTwips / (m_scene.geometry.areaW * kPlotShare);
+}
+
+const AxisSpec& LnGraph::shownAxis(Axis a) const {
+    return m_zoom ? m_shown[static_cast<int>(a)] : m_axes[static_cast<int>(a)];
+}
+
+TimeRange LnGraph::shownTimeRange() const {
+    const AxisSpec& time = shownAxis(Axis::Time);
+    return {time.MinValue, time.MaxValue};
+}
+
+bool LnGraph::zoomTo(double t1, double t2) { return showRange(TimeRange{t1, t2}); }
+
+bool LnGraph::zoomOut() { return showRange(std::nullopt); }
+
+bool LnGraph::zoomAround(double xTwips, double factor) {
+    const TimeRange r = shownTimeRange();
+    if (!(factor > 0)) return false;
+    // At the shortest span a further step in would only slide the range.
+    if (factor < 1 && r.last - r.first <= kMinZoomSpan * 1.000001) return false;
+    const double t = timeOfX(xTwips);
+    return showRange(TimeRange{t - (t - r.first) * factor, t + (r.last - t) * factor});
+}
+
+bool LnGraph::panBy(double dxTwips) {
+    if (!m_zoom) return false;
+    const TimeRange r = *m_zoom;
+    const double dt = dxTwips * (r.last - r.first) / (m_scene.geometry.areaW * kPlotShare);
+    return showRange(TimeRange{r.first + dt, r.last + dt});
+}
+
+bool LnGraph::showRange(std::optional<TimeRange> range) {
+    if (m_lastView == View::None) return false;
     const AxisSpec& time = axis(Axis::Time);
-    double t = (time.MaxValue - time.MinValue) * x / (m_scene.geometry.areaW * kPlotShare);
-    return roundToDecimals(t, 2);
+    const double fullSpan = time.MaxValue - time.MinValue;
+    if (range) {
+        TimeRange r = *range;
+        if (r.first > r.last) std::swap(r.first, r.last);
+        // Also no number: the whole flight.
+        if (!(r.last - r.first < fullSpan)) {
+            range.reset();
+        } else {
+            const double span = std::max(r.last - r.first, std::min(kMinZoomSpan, fullSpan));
+            const double first = (r.first + r.last) / 2 - span / 2;
+            r.first = std::clamp(first, time.MinValue, time.MaxValue - span);
+            r.last = r.first + span;
+            range = r;
+        }
+    }
+    const bool same = range.has_value() == m_zoom.has_value() &&
+                      (!range || (range->first == m_zoom->first && range->last == m_zoom->last));
+    if (same) return false;
+    m_zoom = range;
+    DrawAxes();
+    if (m_lastView == View::All)
+        DrawGraph();
+    else
+        DrawThurstCurveGraph();
+    return true;
+}
+
+std::pair<int, int> LnGraph::slotsCovering(const TimeRange& range) const {
+    const SampleStore& s = m_analysis.samples;
+    const int count = clampedSampleCount(s);
+    if (count < 1) return {0, 0};
+    int first = 1, last = count;
+    double elapsed = s.aDeltaTime[0];
+    for (int k = 1; k <= count; ++k) {
+        elapsed += s.aDeltaTime[k];
+        if (elapsed <= range.first) first = k;
+        if (elapsed >= range.last) {
+            last = k;
+            break;
+        }
+    }
+    return {first, last};
+}
+
+void LnGraph::updateShownAxes() {
+    std::copy(std::begin(m_axes), std::end(m_axes), std::begin(m_shown));
+    if (!m_zoom) return;
+    // A recalculation may have changed the whole flight's time axis: keep the
+    // zoom inside it.
+    const AxisSpec& time = axis(Axis::Time);
+    TimeRange r = *m_zoom;
+    const double span = r.last - r.first;
+    if (span >= time.MaxValue - time.MinValue) {
+        m_zoom.reset();
+        return;
+    }
+    r.first = std::clamp(r.first, time.MinValue, time.MaxValue - span);
+    r.last = r.first + span;
+    m_zoom = r;
+    m_shown[static_cast<int>(Axis::Time)].MinValue = r.first;
+    m_shown[static_cast<int>(Axis::Time)].MaxValue = r.last;
+
+    const auto [first, last] = slotsCovering(r);
+    for (const ValueColumn& c : kColumns) {
+        const SampleArray& series = seriesOf(m_analysis.samples, c.axis);
+        double lo = series[first], hi = lo;
+        for (int k = first; k <= last; ++k) {
+            lo = std::min(lo, series[k]);
+            hi = std::max(hi, series[k]);
+        }
+        // The smallest step the column's decimals can tell apart. A value at
+        // the axis minimum lands just below the area, so the data keeps a
+        // little room above it.
+        const double minStep = std::pow(10.0, -c.decimals);
+        const auto [min, max] = niceAxisRange(lo - std::max((hi - lo) * 0.02, minStep / 2), hi, minStep);
+        m_shown[static_cast<int>(c.axis)].MinValue = min;
+        m_shown[static_cast<int>(c.axis)].MaxValue = max;
+    }
+}
+
+int LnGraph::zoomedBlockSize() const {
+    const auto [first, last] = slotsCovering(*m_zoom);
+    return std::max(1, static_cast<int>(roundHalfEvenToInt16((last - first + 1) / 200.0)));
+}
+
+std::pair<double, double> niceAxisRange(double lo, double hi, double minStep, int steps) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(minStep > 0) || steps < 1) return {0, minStep * steps};
+    if (lo > hi) std::swap(lo, hi);
+    const double wanted = std::max((hi - lo) / steps, minStep);
+    double magnitude = std::pow(10.0, std::floor(std::log10(wanted)));
+    // A little slack so that 0.1 * 3 still counts as 0.3.
+    constexpr double kSlack = 1e-9;
+    for (;;) {
+        // Extremes whose difference overflows have no round steps: take them as they are.
+        if (!std::isfinite(magnitude * 10 * steps)) return {lo, hi};
+        for (double multiple : {1.0, 2.0, 5.0}) {
+            const double step = multiple * magnitude;
+            if (step < wanted * (1 - kSlack)) continue;
+            const double first = std::floor(lo / step + kSlack) * step;
+            if (first + steps * step >= hi - step * kSlack) return {first, first + steps * step};
+        }
+        magnitude *= 10;
+    }
 }
 
 void LnGraph::AdjAxisValues(double CurVal, double& MinVal, double& MaxVal, int16_t IncVal) {
@@ -288,17 +445,21 @@ int strideFor(int count, int blockSize) {
 
 void LnGraph::DrawGraph() {
     ClearCurves();
+    m_lastView = View::All;
     int count = clampedSampleCount(m_analysis.samples);
     int h = roundHalfEvenToInt16(count / 200.0);
     if (h <= 0) return;  // 100 samples or fewer: nothing to reduce, nothing drawn
+    if (m_zoom) h = zoomedBlockSize();
     drawBlocks(h, strideFor(count, h), false);
 }
 
 void LnGraph::DrawThurstCurveGraph() {
     ClearCurves();
+    m_lastView = View::Burn;
     int burn = m_analysis.MotorDurationIndex;
     int h = roundHalfEvenToInt16(burn / 200.0);
     if (h <= 0) h = 1;  // a negative index must not make the blocks walk backwards
+    if (m_zoom) h = zoomedBlockSize();
     drawBlocks(h, strideFor(burn, h), true);
 }
 
@@ -309,6 +470,7 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
     double tA = 0;
     double prevA = 0, prevH = 0, prevT = 0;
     double largestT = 0;
+    int drawn = 0;
     for (int i = 0; i <= P - 2; ++i) {
         if (count < h * (i + 1)) break;
         int first = h * i + 1, last = h * i + h;
@@ -319,15 +481,21 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
         tA += sumSlots(s.aDeltaTime, h * i, h * i + h - 1);
         double tB = tA + sumSlots(s.aDeltaTime, h * (i + 1), h * (i + 1) + h - 1);
 
-        if (menu.mnuGraphAccel) plot(Axis::Accel, prevA, tA, A, tB, i);
-        if (burnView) {
-            if (menu.mnuGraphThrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
-        } else {
-            if (menu.mnuGraphVelocity)
-                plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, P + i);
-            if (menu.mnuGraphAltitude) plot(Axis::Altitude, prevH, tA, H, tB, 2 * P + i);
-            // Thrust below 5 % of the peak so far is noise after burnout.
-            if (menu.mnuGraphThrust && T > 0.05 * largestT) plot(Axis::Thrust, prevT, tA, T, tB, 3 * P + i);
+        // Zoomed, only the blocks in the range are drawn, four segments to a block.
+        if (!m_zoom || (tB >= m_zoom->first && tA <= m_zoom->last)) {
+            auto segment = [&](int curve) { return m_zoom ? 4 * drawn + curve : curve * P + i; };
+            if (menu.mnuGraphAccel) plot(Axis::Accel, prevA, tA, A, tB, segment(0));
+            if (burnView) {
+                if (menu.mnuGraphThrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
+            } else {
+                if (menu.mnuGraphVelocity)
+                    plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, segment(1));
+                if (menu.mnuGraphAltitude) plot(Axis::Altitude, prevH, tA, H, tB, segment(2));
+                // Thrust below 5 % of the peak so far is noise after burnout.
+                if (menu.mnuGraphThrust && T > 0.05 * largestT)
+                    plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
+            }
+            ++drawn;
         }
         prevA = A;
         prevH = H;

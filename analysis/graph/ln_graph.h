@@ -5,7 +5,9 @@
 // Scene; see graph_painter.h for turning the scene into pixels.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "flight_analysis.h"
 #include "graph_scene.h"
@@ -21,6 +23,15 @@ struct AxisSpec {
 };
 
 enum class Axis { Time, Accel, Velocity, Altitude, Thrust };
+
+// Seconds from `first` to `last`.
+struct TimeRange {
+    double first = 0;
+    double last = 0;
+};
+
+// Shortest time range a zoom shows: ten steps of the time labels' 0.01 s.
+inline constexpr double kMinZoomSpan = 0.1;
 
 class LnGraph : public GraphHooks {
 public:
@@ -54,6 +65,29 @@ public:
 
     // Time under a pointer at plot-area x (twips), rounded to 2 decimals.
     double TimeAtX(int16_t x) const;
+    // The exact time at plot-area x, the inverse of xOfTime.
+    double timeOfX(double xTwips) const;
+
+    // --- zoom ---
+    // A zoom shows part of the flight on the time axis; the value axes then
+    // follow the samples in that part with round tick steps. The axis records
+    // above keep the whole flight; InitGraph ends a zoom. Each call redraws
+    // the axes and the view last drawn, and returns false when it changed
+    // nothing (no flight drawn, or already showing that range).
+    bool isZoomed() const { return m_zoom.has_value(); }
+    // The time range shown, zoomed or not.
+    TimeRange shownTimeRange() const;
+    // [t1, t2] in either order, kept inside the time axis and at least
+    // kMinZoomSpan long; a range that takes in the whole axis zooms out.
+    bool zoomTo(double t1, double t2);
+    bool zoomOut();
+    // Scales the shown span by `factor` (< 1 zooms in) keeping the time under
+    // plot-area x where it is.
+    bool zoomAround(double xTwips, double factor);
+    // Moves the shown range by the time of dxTwips (> 0 shows later times).
+    bool panBy(double dxTwips);
+    // The axis as drawn: the record above, or its zoomed range.
+    const AxisSpec& shownAxis(Axis a) const;
 
     // Widens [MinVal, MaxVal] by one IncVal step towards CurVal; never below 0.
     static void AdjAxisValues(double CurVal, double& MinVal, double& MaxVal, int16_t IncVal);
@@ -72,14 +106,32 @@ private:
     void plot(Axis axis, double value1, double time1, double value2, double time2, int segment);
     void layoutValueLabels(Axis axis, std::vector<Label>& pool, int columnOffset, int decimals);
     void layoutColumnTitles();
-    // Shared block reduction of both views.
+    // Shared block reduction of both views. Zoomed, only the blocks in the
+    // shown range are drawn, with their segments numbered from 0.
     void drawBlocks(int blockSize, int stride, bool burnView);
+    // Block size of a zoomed view: about 200 blocks over the samples shown.
+    int zoomedBlockSize() const;
+    // Sample slots from the last at or before `range.first` to the first at
+    // or after `range.last`, within 1..SampleCount.
+    std::pair<int, int> slotsCovering(const TimeRange& range) const;
+    void updateShownAxes();
+    bool showRange(std::optional<TimeRange> range);
+
+    enum class View { None, All, Burn };
 
     FlightAnalysis& m_analysis;
     GraphGeometry m_designGeometry;
     Scene m_scene;
     AxisSpec m_axes[5];
+    AxisSpec m_shown[5];
+    std::optional<TimeRange> m_zoom;
+    View m_lastView = View::None;
 };
+
+// The range [lo', hi'] around [lo, hi] that `steps` equal steps of 1, 2 or 5
+// times a power of ten (and at least minStep) cover, starting at a multiple
+// of the step.
+std::pair<double, double> niceAxisRange(double lo, double hi, double minStep, int steps = 10);
 
 // Round to `decimals` places the way a fixed-decimal text read back does.
 double roundToDecimals(double value, int decimals);

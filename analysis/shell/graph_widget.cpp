@@ -1,9 +1,13 @@
 #include "graph_widget.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "ln_graph.h"
 
@@ -17,6 +21,18 @@ int buttonCode(Qt::MouseButtons buttons) {
     if (buttons & Qt::MiddleButton) code |= 4;
     return code;
 }
+
+int shiftCode(Qt::KeyboardModifiers modifiers) {
+    int code = 0;
+    if (modifiers & Qt::ShiftModifier) code |= 1;
+    if (modifiers & Qt::ControlModifier) code |= 2;
+    if (modifiers & Qt::AltModifier) code |= 4;
+    return code;
+}
+
+// One wheel notch, and how far a key moves the shown times: a tenth of the plot.
+constexpr double kWheelNotch = 120;
+constexpr double kKeyPanShare = 0.1;
 }  // namespace
 
 GraphWidget::GraphWidget(graph::LnGraph& graph, QWidget* parent) : QWidget(parent), m_graph(graph) {
@@ -79,14 +95,76 @@ bool GraphWidget::areaX(const QPointF& position, double& xTwips) const {
     return true;
 }
 
+double GraphWidget::clampedAreaX(const QPointF& position) const {
+    const double x = std::round(transform().areaXFromPixel(position.x()));
+    return std::clamp(x, 0.0, double(m_graph.scene().geometry.areaW));
+}
+
 void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (m_drag == Drag::MaybeRange &&
+        (at - m_pressedAt).manhattanLength() >= QApplication::startDragDistance())
+        m_drag = Drag::Range;
+    if (m_drag == Drag::Range) emit rangeDragged(m_dragFromX, clampedAreaX(at));
+    if (m_drag == Drag::Pan) {
+        // The curves follow the pointer, so later times come in from the right.
+        const double x = clampedAreaX(at);
+        emit panRequested(m_dragFromX - x);
+        m_dragFromX = x;
+    }
     double x = 0;
-    if (areaX(event->position(), x)) emit pointerMoved(buttonCode(event->buttons()), x);
+    if (areaX(at, x)) emit pointerMoved(buttonCode(event->buttons()), x);
 }
 
 void GraphWidget::mousePressEvent(QMouseEvent* event) {
     double x = 0;
-    if (areaX(event->position(), x)) emit pointerPressed(buttonCode(event->button()), x);
+    if (!areaX(event->position(), x)) return;
+    const int shift = shiftCode(event->modifiers());
+    m_pressedAt = event->position();
+    m_dragFromX = x;
+    if (event->button() == Qt::LeftButton && !(shift & 2))
+        m_drag = (shift & 1) ? Drag::Range : Drag::MaybeRange;
+    else if (event->button() == Qt::MiddleButton)
+        m_drag = Drag::Pan;
+    emit pointerPressed(buttonCode(event->button()), x, shift);
+    if (m_drag == Drag::Range) emit rangeDragged(x, x);
+}
+
+void GraphWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const Drag drag = std::exchange(m_drag, Drag::None);
+    if (drag == Drag::Range) emit rangeSelected(m_dragFromX, clampedAreaX(event->position()));
+}
+
+void GraphWidget::wheelEvent(QWheelEvent* event) {
+    double x = 0;
+    if (!areaX(event->position(), x)) return event->ignore();
+    const QPoint turned = event->angleDelta();
+    if (turned.y() != 0) emit zoomRequested(x, turned.y() / kWheelNotch);
+    // A tilted wheel or a sideways swipe moves along the time axis.
+    const double plotWidth = m_graph.xOfTime(m_graph.shownTimeRange().last);
+    if (turned.x() != 0) emit panRequested(-turned.x() / kWheelNotch * kKeyPanShare * plotWidth);
+    event->accept();
+}
+
+void GraphWidget::keyPressEvent(QKeyEvent* event) {
+    const double plotWidth = m_graph.xOfTime(m_graph.shownTimeRange().last);
+    switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            emit zoomRequested(plotWidth / 2, 1);
+            break;
+        case Qt::Key_Minus:
+            emit zoomRequested(plotWidth / 2, -1);
+            break;
+        case Qt::Key_Left:
+            emit panRequested(-kKeyPanShare * plotWidth);
+            break;
+        case Qt::Key_Right:
+            emit panRequested(kKeyPanShare * plotWidth);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 }  // namespace tarvel

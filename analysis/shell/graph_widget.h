@@ -1,7 +1,9 @@
 #pragma once
 // The graph panel of the main window: paints the retained scene of LnGraph
 // scaled from twips to the widget, and reports pointer events over the plot
-// area in plot-area twips.
+// area in plot-area twips: clicks, drags that pick a time range (left
+// button; with Shift at once), drags that pan (middle button), the wheel and
+// the zoom keys (+, -, Left, Right).
 
 #include <QWidget>
 
@@ -31,21 +33,40 @@ public:
     QSize minimumSizeHint() const override { return {400, 230}; }
 
 signals:
-    // button: 1 left, 2 right, 4 middle (0 for a move without a button)
+    // button: 1 left, 2 right, 4 middle (0 for a move without a button);
+    // shift: 1 Shift, 2 Ctrl, 4 Alt held.
     void pointerMoved(int button, double xTwips);
-    void pointerPressed(int button, double xTwips);
+    void pointerPressed(int button, double xTwips, int shift);
+    // A time range being picked, from where the drag began to the pointer,
+    // then picked when the button is let go.
+    void rangeDragged(double fromX, double toX);
+    void rangeSelected(double fromX, double toX);
+    // The shown times should move by dxTwips of the plot (> 0: later times).
+    void panRequested(double dxTwips);
+    // Zoom around x: notches > 0 in, < 0 out.
+    void zoomRequested(double xTwips, double notches);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    enum class Drag { None, MaybeRange, Range, Pan };
+
     // Plot-area x in twips, or false when the pointer is outside the area.
     bool areaX(const QPointF& position, double& xTwips) const;
+    // Plot-area x in twips, kept within the area.
+    double clampedAreaX(const QPointF& position) const;
 
     graph::LnGraph& m_graph;
+    Drag m_drag = Drag::None;
+    QPointF m_pressedAt;
+    double m_dragFromX = 0;  // twips: where a range began, or the last pan position
 };
 
 }  // namespace tarvel

@@ -153,6 +153,7 @@ void MainWindow::buildMenus() {
     for (const char* name : {"mnuGraphAll", "mnuGraphAccelThrust", "mnuGraphThrust", "mnuGraphAltitude",
                              "mnuGraphVelocity", "mnuGraphAccel"})
         action(name)->setCheckable(true);
+    buildGraphGestures(graphMenu);
 
     QMenu* config = menuBar()->addMenu("&Configuration");
     config->setObjectName("mnuConfiguration");
@@ -193,6 +194,10 @@ void MainWindow::buildPanels() {
     m_graphWidget->setToolTip("Right click to calculate a descent rate.");
     connect(m_graphWidget, &GraphWidget::pointerMoved, this, &MainWindow::grfArea_MouseMove);
     connect(m_graphWidget, &GraphWidget::pointerPressed, this, &MainWindow::grfArea_MouseDown);
+    connect(m_graphWidget, &GraphWidget::rangeDragged, this, &MainWindow::grfArea_RangeDragged);
+    connect(m_graphWidget, &GraphWidget::rangeSelected, this, &MainWindow::grfArea_RangeSelected);
+    connect(m_graphWidget, &GraphWidget::panRequested, this, &MainWindow::grfArea_Pan);
+    connect(m_graphWidget, &GraphWidget::zoomRequested, this, &MainWindow::grfArea_Zoom);
     layout->addWidget(m_graphWidget, 1);
 
     auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
@@ -435,6 +440,7 @@ void MainWindow::refreshFromModel() {
     // A redraw can move the axes under the pointer line or change the values.
     m_interaction->refresh();
     showPointerValues();
+    action("mnuGraphZoomOut")->setEnabled(m_graph->isZoomed());
 
     // New figures and units can widen a panel: lay out before the next paint.
     centralWidget()->layout()->activate();
@@ -683,7 +689,12 @@ void MainWindow::grfArea_MouseMove(int button, double xTwips) {
     showPointerValues();
 }
 
-void MainWindow::grfArea_MouseDown(int button, double xTwips) {
+void MainWindow::grfArea_MouseDown(int button, double xTwips, int shift) {
+    if (button == 1 && (shift & 2)) {
+        m_interaction->rulerClick(xTwips);  // its reading shows over the graph
+        showPointerValues();
+        return;
+    }
     const auto pressed = button == 2   ? graph::MouseButton::Right
                          : button == 4 ? graph::MouseButton::Middle
                                        : graph::MouseButton::Left;
@@ -694,6 +705,7 @@ void MainWindow::grfArea_MouseDown(int button, double xTwips) {
 
 void MainWindow::showPointerValues() {
     for (int i = 0; i < 5; ++i) m_labels[QString("CurVal%1").arg(i)]->setText(qs(m_interaction->CurVal[i]));
+    if (m_pointerStatus) m_pointerStatus->setText(qs(m_interaction->pointerStatus));
     m_graphWidget->update();
 }
 

@@ -92,7 +92,17 @@ public:
     void detailLostFocus(DetailField field);
     // Pointer over the plot area, x in plot-area twips; right button = 2.
     void grfArea_MouseMove(int button, double xTwips);
-    void grfArea_MouseDown(int button, double xTwips);
+    // shift: 1 Shift, 2 Ctrl, 4 Alt; a left click with Ctrl sets a ruler point.
+    void grfArea_MouseDown(int button, double xTwips, int shift = 0);
+
+    // --- zoom and pan of the time axis (main_window_graph.cpp) ---
+    void mnuGraphZoomOut_Click();
+    // Shows t1 to t2 seconds; empty when done, else why not.
+    QString zoomToRange(double t1, double t2);
+    void grfArea_Zoom(double xTwips, double notches);
+    void grfArea_Pan(double dxTwips);
+    void grfArea_RangeDragged(double fromX, double toX);
+    void grfArea_RangeSelected(double fromX, double toX);
 
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
@@ -127,6 +137,9 @@ private:
     bool confirmReplacingDownloads();
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
     void showPointerValues();
+    // "Zoom Out", the gestures of the graph and the pointer values in the status bar.
+    void buildGraphGestures(QMenu* graphMenu);
+    void graphZoomChanged();
     QLabel* addLabel(const QString& name, const QString& text = {});
 
     Dialogs& m_dialogs;
@@ -144,6 +157,7 @@ private:
     std::map<QString, QLabel*> m_labels;
     std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;
+    QLabel* m_pointerStatus = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
     bool m_downloading = false;

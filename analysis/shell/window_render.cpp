@@ -51,7 +51,7 @@ void ensureGuiApplication() {
     static QApplication app(argc, argv);
 }
 
-void applyWindowAction(MainWindow& window, const WindowAction& action) {
+std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
     FlightAnalysis& fa = window.analysis();
     switch (action.kind) {
         case WindowAction::Kind::Set:
@@ -84,7 +84,13 @@ void applyWindowAction(MainWindow& window, const WindowAction& action) {
             window.grfArea_MouseDown(action.kind == WindowAction::Kind::RClick ? 2 : 1,
                                      window.lnGraph().xOfTime(action.time));
             break;
+        case WindowAction::Kind::Ruler:
+            window.grfArea_MouseDown(1, window.lnGraph().xOfTime(action.time), 2);  // Ctrl+click
+            break;
+        case WindowAction::Kind::Range:
+            return window.zoomToRange(action.time, action.timeTo).toStdString();
     }
+    return {};
 }
 
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
@@ -103,7 +109,13 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
 
     // A refused recalculation leaves the file open for the actions to mend.
     if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
-    for (const WindowAction& action : actions) applyWindowAction(window, action);
+    for (const WindowAction& action : actions) {
+        // A picture without the zoom asked for would pass for the one wanted.
+        if (const std::string refused = applyWindowAction(window, action); !refused.empty()) {
+            err << "render: " << action.option << ": " << refused << '\n';
+            return false;
+        }
+    }
     QApplication::processEvents();
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))

@@ -19,7 +19,7 @@ class MainWindow;
 // verbs apply the same steps to a FlightAnalysis; only `render` takes the
 // pointer steps.
 struct WindowAction {
-    enum class Kind { Set, Units, Mode, Recalculate, Move, Click, RClick };
+    enum class Kind { Set, Units, Mode, Recalculate, Move, Click, RClick, Ruler, Range };
     WindowAction(Kind k, std::string given) : kind(k), option(std::move(given)) {}
 
     Kind kind;
@@ -28,7 +28,8 @@ struct WindowAction {
     std::string text;                                  // Set
     std::vector<std::pair<UnitGroup, int16_t>> units;  // Units: the groups named
     bool burnMode = false;                             // Mode
-    double time = 0;                                   // Move, Click, RClick: seconds on the graph
+    double time = 0;                                   // Move, Click, RClick, Ruler: seconds; Range: from
+    double timeTo = 0;                                 // Range: to
 
     // What the units dialog holds when "&OK" is pressed: the groups named
     // ticked over `current`, the others as they were.
@@ -51,7 +52,8 @@ void ensureGuiApplication();
 
 // Does `action` through the window's own handlers, so the window shows what
 // it shows after the user's step. Messages the window shows reach its Dialogs.
-void applyWindowAction(MainWindow& window, const WindowAction& action);
+// Returns why a step could not be done (a range off the graph), else empty.
+std::string applyWindowAction(MainWindow& window, const WindowAction& action);
 
 // Opens `file` in a width x height main window nobody sees, applies the
 // actions in order and writes the picture to `png`. Messages the window

@@ -386,6 +386,29 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     EXPECT_NE(messages.str().find("Right click a 2nd position"), std::string::npos) << messages.str();
 }
 
+TEST_F(CommandLine, RenderDrawsAZoomedRangeOrFailsWithoutAPicture) {
+    const std::string flight = example("high_power.rcd");
+    const std::string whole = path("whole.png"), zoomed = path("zoomed.png"), refused = path("refused.png");
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::renderVerb({flight, whole}, out, err), 0) << err.str();
+    ASSERT_EQ(cli::renderVerb({flight, zoomed, "--range", "20:40", "--ruler", "22", "--ruler=38"}, out, err),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "");  // the ruler reads on the graph, not in a message
+    EXPECT_NE(QImage(QString::fromStdString(whole)), QImage(QString::fromStdString(zoomed)));
+
+    for (const char* range : {"20", "40:20", "a:b", "1:inf"}) {
+        EXPECT_EQ(cli::renderVerb({flight, refused, "--range", range}, out, err), 2) << range;
+    }
+    // Off the graph: a picture without the zoom would pass for the one asked for.
+    std::ostringstream offErr;
+    EXPECT_EQ(cli::renderVerb({flight, refused, "--range", "5000:6000"}, out, offErr), 1);
+    EXPECT_NE(offErr.str().find("--range 5000:6000: the range is not on the graph, which runs from 0.00 to "),
+              std::string::npos)
+        << offErr.str();
+    EXPECT_FALSE(fs::exists(refused));
+}
+
 TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {
     std::ofstream(path("bad.rcd"), std::ios::binary)
         << "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n"

@@ -1,0 +1,74 @@
+// The main window's zoom and pan of the time axis, the ruler and the values
+// under the pointer in the status bar.
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <cmath>
+
+#include "graph_interaction.h"
+#include "graph_widget.h"
+#include "ln_graph.h"
+#include "main_window.h"
+
+namespace tarvel {
+
+namespace {
+// One wheel notch in shows this share of the span, keeping the time under the pointer.
+constexpr double kZoomPerNotch = 0.8;
+
+QString seconds(double t) { return QString::number(t, 'f', 2); }
+}  // namespace
+
+void MainWindow::buildGraphGestures(QMenu* graphMenu) {
+    graphMenu->addSeparator();
+    QAction* zoomOut = addEntry(graphMenu, "mnuGraphZoomOut", "Zoom Out", &MainWindow::mnuGraphZoomOut_Click,
+                                QKeySequence(Qt::Key_Escape));
+    zoomOut->setEnabled(false);
+
+    m_pointerStatus = new QLabel(this);
+    m_pointerStatus->setObjectName("lblPointerStatus");
+    statusBar()->addWidget(m_pointerStatus, 1);
+}
+
+void MainWindow::graphZoomChanged() {
+    m_interaction->followZoom();
+    showPointerValues();
+    action("mnuGraphZoomOut")->setEnabled(m_graph->isZoomed());
+}
+
+void MainWindow::mnuGraphZoomOut_Click() {
+    if (m_graph->zoomOut()) graphZoomChanged();
+}
+
+QString MainWindow::zoomToRange(double t1, double t2) {
+    const graph::AxisSpec& time = m_graph->axis(graph::Axis::Time);
+    if (!m_analysis.bValidFile) return "no flight is shown";
+    if (!(t1 < t2) || t1 >= time.MaxValue || t2 <= time.MinValue)
+        return "the range is not on the graph, which runs from " + seconds(time.MinValue) + " to " +
+               seconds(time.MaxValue) + " s";
+    m_graph->zoomTo(t1, t2);
+    graphZoomChanged();
+    return {};
+}
+
+void MainWindow::grfArea_Zoom(double xTwips, double notches) {
+    if (m_graph->zoomAround(xTwips, std::pow(kZoomPerNotch, notches))) graphZoomChanged();
+}
+
+void MainWindow::grfArea_Pan(double dxTwips) {
+    if (m_graph->panBy(dxTwips)) graphZoomChanged();
+}
+
+void MainWindow::grfArea_RangeDragged(double fromX, double toX) {
+    m_interaction->dragSelection(fromX, toX);
+    m_graphWidget->update();
+}
+
+void MainWindow::grfArea_RangeSelected(double fromX, double toX) {
+    m_interaction->finishSelection(fromX, toX);
+    graphZoomChanged();
+}
+
+}  // namespace tarvel
