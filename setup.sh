@@ -6,7 +6,10 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
-test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils)
+# clang with its runtime package, which holds libFuzzer, for the fuzz targets.
+test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev)
+# Seconds each fuzz target runs in `./setup.sh test`.
+fuzz_seconds=${FUZZ_SECONDS:-40}
 
 install_missing() {
     local missing=()
@@ -50,6 +53,8 @@ run_tests() {
     ctest --preset asan || status=1
     echo "== fltport and the QM-10 programmer cross-compiled for Windows =="
     build mingw-fltport && ls -l build-mingw/bin/fltport.dll build-mingw/lib/libvx_lpt.a || status=1
+    echo "== Fuzz targets, ${fuzz_seconds} s each =="
+    { build fuzz && fuzz/run.sh "$fuzz_seconds"; } || status=1
     return $status
 }
 
