@@ -23,7 +23,7 @@ QString seconds(double t) { return QString::number(t, 'f', 2); }
 
 void MainWindow::buildGraphGestures(QMenu* graphMenu) {
     graphMenu->addSeparator();
-    QAction* zoomOut = addEntry(graphMenu, "mnuGraphZoomOut", "Zoom Out", &MainWindow::mnuGraphZoomOut_Click,
+    QAction* zoomOut = addEntry(graphMenu, "mnuGraphZoomOut", "&Zoom Out", &MainWindow::mnuGraphZoomOut_Click,
                                 QKeySequence(Qt::Key_Escape));
     zoomOut->setEnabled(false);
 
