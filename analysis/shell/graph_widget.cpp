@@ -33,12 +33,16 @@ int shiftCode(Qt::KeyboardModifiers modifiers) {
 // One wheel notch, and how far a key moves the shown times: a tenth of the plot.
 constexpr double kWheelNotch = 120;
 constexpr double kKeyPanShare = 0.1;
+// How far Shift+Left/Right move the pointer line; with Ctrl as well, the larger step.
+constexpr double kPointerStepShare = 0.01;
+constexpr double kPointerBigStepShare = 0.1;
 }  // namespace
 
 GraphWidget::GraphWidget(graph::LnGraph& graph, QWidget* parent) : QWidget(parent), m_graph(graph) {
     setMouseTracking(true);
-    // Clicking the graph takes the focus, so an edited detail field commits.
-    setFocusPolicy(Qt::ClickFocus);
+    // Clicking the graph takes the focus, so an edited detail field commits;
+    // Tab reaches it too, for the keys that read values off it.
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -85,6 +89,13 @@ void GraphWidget::paintEvent(QPaintEvent*) {
     // The letterbox around the panel in the window's own colour.
     painter.fillRect(rect(), palette().color(QPalette::Window));
     graph::paintGraph(painter, m_graph.scene(), targetRect(), renderOptions());
+    // The focus frame after Tab, as the platform's controls show theirs; an
+    // outline only, so the curves keep their colours.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(targetRect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 bool GraphWidget::areaX(const QPointF& position, double& xTwips) const {
@@ -146,9 +157,28 @@ void GraphWidget::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void GraphWidget::pressAtPointer(int button, double plotShare) {
+    const graph::PointerLine& pointer = m_graph.scene().pointer;
+    const double plotWidth = m_graph.xOfTime(m_graph.shownTimeRange().last);
+    double x = 0;
+    if (pointer.visible) x = std::clamp(std::round(pointer.x + plotShare * plotWidth), 0.0, plotWidth);
+    emit pointerPressed(button, x, 0);
+}
+
 void GraphWidget::keyPressEvent(QKeyEvent* event) {
     const double plotWidth = m_graph.xOfTime(m_graph.shownTimeRange().last);
-    switch (event->key()) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && (modifiers & Qt::ShiftModifier)) {
+        const double step = (modifiers & Qt::ControlModifier) ? kPointerBigStepShare : kPointerStepShare;
+        return pressAtPointer(1, key == Qt::Key_Left ? -step : step);
+    }
+    // Enter and D stand for the left and the right button at the pointer line;
+    // with Ctrl or Alt they are left to the window.
+    const bool plainKey = !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plainKey && (key == Qt::Key_Return || key == Qt::Key_Enter)) return pressAtPointer(1);
+    if (plainKey && key == Qt::Key_D) return pressAtPointer(2);
+    switch (key) {
         case Qt::Key_Plus:
         case Qt::Key_Equal:
             emit zoomRequested(plotWidth / 2, 1);

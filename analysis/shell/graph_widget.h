@@ -62,6 +62,9 @@ private:
     bool areaX(const QPointF& position, double& xTwips) const;
     // Plot-area x in twips, kept within the area.
     double clampedAreaX(const QPointF& position) const;
+    // Presses `button` at the pointer line moved by `plotShare` of the plot's
+    // width, as a click there would; a line out of view starts at the left edge.
+    void pressAtPointer(int button, double plotShare = 0);
 
     graph::LnGraph& m_graph;
     Drag m_drag = Drag::None;

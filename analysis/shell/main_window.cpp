@@ -259,7 +259,9 @@ void MainWindow::buildPanels() {
 
     auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
     hint->setObjectName("lblHint");
-    m_graphWidget->setAccessibleDescription(hint->text());
+    m_graphWidget->setAccessibleDescription(hint->text() +
+                                            " Shift+Left and Shift+Right move the pointer line, Enter shows "
+                                            "the values there and D marks a descent-rate point.");
     layout->addWidget(hint);
 
     m_detailEdits.assign(kDetailFieldCount, nullptr);

@@ -161,5 +161,73 @@ TEST_F(GraphGestures, StatusBarShowsTheValuesUnderThePointerWithUnits) {
         << status->text().toStdString();
 }
 
+TEST_F(GraphGestures, KeysAloneMoveThePointerReadValuesAndMeasureTheDescentRate) {
+    // The synthetic flight is coming down at 20 ft/s over its last third.
+    GraphWidget* area = window->grfArea();
+    QLabel* status = window->findChild<QLabel*>("lblPointerStatus");
+    auto shown = [&] {
+        QStringList values;
+        for (const char* name : {"CurVal0", "CurVal1", "CurVal2", "CurVal3", "CurVal4"}) values << text(name);
+        return values << status->text();
+    };
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int times = 1) {
+        for (int i = 0; i < times; ++i) QTest::keyClick(area, k, modifiers);
+    };
+    // A click exactly on a plot-area x, as the keys place the pointer there.
+    auto clickAt = [&](Qt::MouseButton button, double xTwips) {
+        const QPointF where = area->transform().areaToPixel(xTwips, 1000);
+        mouse(QEvent::MouseButtonPress, button, button, where);
+        mouse(QEvent::MouseButtonRelease, button, Qt::NoButton, where);
+    };
+
+    // Tab reaches the graph from the details, and the graph shows it has the focus.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->detailEdit(DetailField::FileDetailWeight)->setFocus();
+    for (int i = 0; i < 40 && !area->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(area->hasFocus());
+    const QImage focused = area->grab().toImage();
+    window->detailEdit(DetailField::FileDetailWeight)->setFocus();
+    EXPECT_NE(area->grab().toImage(), focused);
+    area->setFocus(Qt::TabFocusReason);
+
+    // Enter with no pointer line shown presses at the left edge; Shift+arrows step by 1/100
+    // and, with Ctrl, by 1/10 of the 15 s shown, and stop at the edges.
+    key(Qt::Key_Return);
+    EXPECT_EQ(text("CurVal0").toDouble(), 0);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(text("CurVal0").toDouble(), 0);
+    key(Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier, 7);
+    key(Qt::Key_Right, Qt::ShiftModifier, 3);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_NEAR(text("CurVal0").toDouble(), 10.8, 0.03);
+    const double firstX = graph().scene().pointer.x;
+    const QStringList byKeys = shown();
+
+    // A click at the same place shows the same; the keys go on from where a click left the pointer.
+    mouse(QEvent::MouseMove, Qt::NoButton, Qt::NoButton, at(1));
+    clickAt(Qt::LeftButton, firstX);
+    EXPECT_EQ(shown(), byKeys);
+    key(Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(shown(), byKeys);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // D twice measures the descent rate as two right clicks there do.
+    key(Qt::Key_D);
+    key(Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier, 2);
+    const double secondX = graph().scene().pointer.x;
+    key(Qt::Key_D);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, "Calculate descent rate: Right click a 2nd position to the right.");
+    const QString rate = dialogs.lastMessage();
+    ASSERT_TRUE(rate.startsWith("Descent Rate: ")) << rate.toStdString();
+    EXPECT_NEAR(rate.mid(14, rate.indexOf(' ', 14) - 14).toDouble(), 20, 1.5);
+    clickAt(Qt::RightButton, firstX);
+    clickAt(Qt::RightButton, secondX);
+    EXPECT_EQ(dialogs.lastMessage(), rate);
+}
+
 }  // namespace
 }  // namespace tarvel::test
