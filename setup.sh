@@ -47,10 +47,10 @@ run_main_job() {
 
 run_tests() {
     local status=0
-    ctest --preset default || status=1
+    ctest --preset default 2>&1 | tee build/ctest.log || status=1
     echo "== Same tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
     build asan
-    ctest --preset asan || status=1
+    ctest --preset asan 2>&1 | tee build-asan/ctest.log || status=1
     echo "== fltport and the QM-10 programmer cross-compiled for Windows =="
     build mingw-fltport && ls -l build-mingw/bin/fltport.dll build-mingw/lib/libvx_lpt.a || status=1
     echo "== Fuzz targets, ${fuzz_seconds} s each =="
@@ -73,6 +73,9 @@ case "${1:-run}" in
         status=0
         run_tests || status=1
         run_windows_checks || status=1
+        # Close with the test counts of both runs.
+        echo "== Summary: every stage $([ $status -eq 0 ] && echo passed || echo 'did NOT pass, see above') =="
+        grep -h "tests passed" build/ctest.log build-asan/ctest.log 2>/dev/null || true
         exit $status ;;
     *)    echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
