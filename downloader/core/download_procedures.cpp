@@ -208,35 +208,21 @@ void DownloadProcedures::ChipCommand(int code) {
     }
 }
 
-void DownloadProcedures::StopChip() {
+void DownloadProcedures::chipStateCommand(int code, void (Qm10Programmer::*qm10State)()) {
     if (m_chip == Chip::QM10) {
-        if (qm10Available()) m_qm10->stopChip();
+        if (qm10Available()) (m_qm10->*qm10State)();
         return;
     }
     OpenDownloadPort();
-    ChipCommand(kStop);
+    ChipCommand(code);
     CloseDownloadPort();
 }
 
-void DownloadProcedures::ResetChip() {
-    if (m_chip == Chip::QM10) {
-        if (qm10Available()) m_qm10->resetChip();
-        return;
-    }
-    OpenDownloadPort();
-    ChipCommand(kHoldReset);
-    CloseDownloadPort();
-}
+void DownloadProcedures::StopChip() { chipStateCommand(kStop, &Qm10Programmer::stopChip); }
 
-void DownloadProcedures::cmdExecute_Click() {
-    if (m_chip == Chip::QM10) {
-        if (qm10Available()) m_qm10->runChip();
-        return;
-    }
-    OpenDownloadPort();
-    ChipCommand(kRun);
-    CloseDownloadPort();
-}
+void DownloadProcedures::ResetChip() { chipStateCommand(kHoldReset, &Qm10Programmer::resetChip); }
+
+void DownloadProcedures::cmdExecute_Click() { chipStateCommand(kRun, &Qm10Programmer::runChip); }
 
 void DownloadProcedures::qm40res_Click() {
     OpenDownloadPort();

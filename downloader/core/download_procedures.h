@@ -118,6 +118,8 @@ private:
     // False (with a message) when there is no parallel-port programmer.
     bool qm10Available();
     bool releasePortOfVX();
+    // Stop, Reset and Run: a chip state on the QM-10, the chip command `code` through VX on the QM-40.
+    void chipStateCommand(int code, void (Qm10Programmer::*qm10State)());
 
     vx::ChipLink& VX;
     Reporter& m_reporter;
