@@ -26,7 +26,6 @@ namespace {
 constexpr int kTerminalBaud = 19200;
 constexpr int kTerminalBufferBytes = 16384;
 constexpr int kPollIntervalMs = 50;
-constexpr int kEepromTimeoutMs = 1000;
 constexpr const char* kCaption = "Velmix OEM Downloader";
 
 void defaultMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
@@ -102,10 +101,8 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
     m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
     connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
     m_tmrSerialInputPoller.start();
-    // Kept for the parallel-port programmer's EEPROM time-out.
+    // The parallel-port programmer's EEPROM time-out; the programmer sets its interval.
     m_tmrEEPROMtimeout.setObjectName("tmrEEPROMtimeout");
-    m_tmrEEPROMtimeout.setInterval(kEepromTimeoutMs);
-    m_tmrEEPROMtimeout.setSingleShot(true);
 
     m_qm10Port = std::make_unique<Qm10PortControl>(this, qm10PortHooks(m_settings, m_reporter, *this),
                                                    &m_tmrEEPROMtimeout);

@@ -71,8 +71,6 @@ public:
     // The text arriving on the terminal port, shown by the terminal rules.
     void AppendTerminalText(const QString& text);
 
-    // Where the QM-10 side plugs in; set before Form_Load, which opens the stored port.
-    void setQm10Programmer(Qm10Programmer* programmer) { m_procedures.setQm10Programmer(programmer); }
     Qm10PortControl& qm10Port() { return *m_qm10Port; }
 
 protected:
