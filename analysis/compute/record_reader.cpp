@@ -278,6 +278,13 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
     auto failure = [&path](std::string_view doing, int error) {
         return Status::failure(std::string(doing) + " " + path + ": " + std::strerror(error));
     };
+    auto tooLargeFailure = [&] {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        if (tooLarge) *tooLarge = true;
+        return Status::failure(path + " is not a record file: it holds more than " +
+                               std::to_string(kMaxRecordFileBytes >> 20) + " MB.");
+    };
     errno = 0;
     std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
     if (!file) return failure("cannot open", errno ? errno : ENOENT);
@@ -285,7 +292,11 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
     // steps, and never past the limit (a device may never end).
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    size_t step = !ec && size <= kMaxRecordFileBytes ? static_cast<size_t>(size) + 1 : size_t{1} << 16;
+    if (!ec && size > kMaxRecordFileBytes) {
+        std::fclose(file);
+        return tooLargeFailure();
+    }
+    size_t step = !ec ? static_cast<size_t>(size) + 1 : size_t{1} << 16;
     bool failed = false;
     while (!failed && bytes.size() <= kMaxRecordFileBytes) {
         const size_t had = bytes.size();
@@ -301,13 +312,7 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
     const int error = errno;
     std::fclose(file);
     if (failed) return failure("cannot read", error ? error : EIO);
-    if (bytes.size() > kMaxRecordFileBytes) {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        if (tooLarge) *tooLarge = true;
-        return Status::failure(path + " is not a record file: it holds more than " +
-                               std::to_string(kMaxRecordFileBytes >> 20) + " MB.");
-    }
+    if (bytes.size() > kMaxRecordFileBytes) return tooLargeFailure();
     return Status::success();
 }
 
