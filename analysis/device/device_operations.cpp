@@ -95,21 +95,48 @@ std::string writeEmpty(const FltportApi& api, char index) {
 
 namespace {
 
-// Last-write times of the files a download with `prefix` may write, taken before it
-// starts, so that the file a broken-off download was writing can be told from one
-// an earlier download left under the same name.
-std::map<std::string, std::filesystem::file_time_type> recordFileTimes(const std::string& prefix) {
+struct DownloadFile {
+    int32_t number;
+    std::filesystem::directory_entry entry;
+};
+
+// The files in the prefix's folder named as the download names them: the
+// prefix, a decimal number without leading zero, ".rcd". In number order.
+std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
     namespace fs = std::filesystem;
-    std::map<std::string, fs::file_time_type> times;
     const fs::path pattern(prefix);
-    const fs::path folder = pattern.has_parent_path() ? pattern.parent_path() : fs::path(".");
     const std::string stem = pattern.filename().string();
+    const fs::path folder = pattern.parent_path();
+    constexpr std::string_view kExtension = ".rcd";
+    std::vector<DownloadFile> found;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 && name.ends_with(".rcd"))
-            times[name] = it->last_write_time(ec);
+        if (name.size() <= stem.size() + kExtension.size() || name.compare(0, stem.size(), stem) != 0 ||
+            name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
+            continue;
+        const std::string_view number(name.data() + stem.size(), name.size() - stem.size() - kExtension.size());
+        int32_t value = 0;
+        const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (error != std::errc() || rest != number.data() + number.size() || value < 0 || value > 100000 ||
+            (number.size() > 1 && number[0] == '0'))
+            continue;
+        found.push_back({value, *it});
     }
+    std::sort(found.begin(), found.end(),
+              [](const DownloadFile& a, const DownloadFile& b) { return a.number < b.number; });
+    return found;
+}
+
+
+// Last-write times, by number, of the files a download with `prefix` may write, taken
+// before it starts, so that the file a broken-off download was writing can be told
+// from one an earlier download left under the same name.
+std::map<int32_t, std::filesystem::file_time_type> recordFileTimes(const std::string& prefix) {
+    std::map<int32_t, std::filesystem::file_time_type> times;
+    std::error_code ec;
+    for (const DownloadFile& f : downloadFilesOf(prefix)) times[f.number] = f.entry.last_write_time(ec);
     return times;
 }
 
@@ -127,7 +154,7 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
             const std::string next = prefix + std::to_string(outcome.count) + ".rcd";
             std::error_code ec;
             const auto written = std::filesystem::last_write_time(next, ec);
-            const auto earlier = before.find(std::filesystem::path(next).filename().string());
+            const auto earlier = before.find(outcome.count);
             if (!ec && (earlier == before.end() || earlier->second != written)) outcome.partialFile = next;
         }
     }
@@ -179,43 +206,6 @@ std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t 
     return names;
 }
 
-namespace {
-
-struct DownloadFile {
-    int32_t number;
-    std::filesystem::directory_entry entry;
-};
-
-// The files in the prefix's folder named as the download names them: the
-// prefix, a decimal number without leading zero, ".rcd". In number order.
-std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
-    namespace fs = std::filesystem;
-    const fs::path pattern(prefix);
-    const std::string stem = pattern.filename().string();
-    const fs::path folder = pattern.parent_path();
-    constexpr std::string_view kExtension = ".rcd";
-    std::vector<DownloadFile> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() <= stem.size() + kExtension.size() || name.compare(0, stem.size(), stem) != 0 ||
-            name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
-            continue;
-        const std::string_view number(name.data() + stem.size(), name.size() - stem.size() - kExtension.size());
-        int32_t value = 0;
-        const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (error != std::errc() || rest != number.data() + number.size() || value < 0 || value > 100000 ||
-            (number.size() > 1 && number[0] == '0'))
-            continue;
-        found.push_back({value, *it});
-    }
-    std::sort(found.begin(), found.end(),
-              [](const DownloadFile& a, const DownloadFile& b) { return a.number < b.number; });
-    return found;
-}
-
-}  // namespace
 
 std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
     const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
