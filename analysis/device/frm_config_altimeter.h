@@ -112,8 +112,17 @@ public:
     void cmdFireChannel_Click(int index);
     void cmdReadContinuity_Click();
 
+    // Said after a write whose every setting read back as sent.
+    static constexpr const char* kWrittenMessage = "The settings were written and read back.";
+    // Added to what went wrong when the window opens: the fields still show placeholders.
+    static constexpr const char* kPlaceholdersNote =
+        "The fields that were not read show the window's placeholders, not the flight computer's settings.";
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The first time the window shows, it reads the flight computer's settings,
+    // so that a write never sends the window's placeholders for them.
+    void showEvent(QShowEvent* event) override;
     // Every way of closing comes here (Close, Escape, the frame's close box):
     // a running poll is stopped and its port closed, so the next command finds it free.
     void done(int result) override;
@@ -124,9 +133,11 @@ private:
     std::string port() const { return m_comport(); }
     AltimeterSettings shownSettings() const;
     void showSettings(const AltimeterSettings& settings);
+    // Read Config.; `note` is added to the message when the read does not end well.
+    void readSettings(const std::string& note = {});
     // Tells the user how a read or write that did not end well went.
-    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
-                       PointerGuard& pointer);
+    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings, PointerGuard& pointer,
+                       const std::string& note = {});
     void checkField(QLineEdit* field, const QString& saved, const NumberRange& range);
     void setExchangeButtonsEnabled(bool enabled);
     void stopPolling();
@@ -142,6 +153,7 @@ private:
     QString m_savedStageDelay;
     QString m_savedMainAltitude;
     bool m_checking = false;
+    bool m_readWhenShown = true;
 };
 
 }  // namespace tarvel::device
