@@ -505,6 +505,48 @@ TEST(TarvelGraphProgram, FirstSizeFitsAScaledScreen) {
     EXPECT_LE(number(4) + number(2), 540) << out.toStdString();
 }
 
+TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) noDisplay.remove(name);
+    struct Run {
+        int status;
+        QString out, err;
+    };
+    auto run = [](const QStringList& args, const QProcessEnvironment& environment, const QString& outFile = {}) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        if (!outFile.isEmpty()) program.setStandardOutputFile(outFile);
+        program.start(TARVEL_GRAPH_PROGRAM, args);
+        EXPECT_TRUE(program.waitForFinished(10000));
+        return Run{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                   QString::fromLocal8Bit(program.readAllStandardOutput()),
+                   QString::fromLocal8Bit(program.readAllStandardError())};
+    };
+    const Run help = run({"--help"}, noDisplay);
+    EXPECT_EQ(help.status, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith("usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n")) << help.out.toStdString();
+    for (const char* option : {"--help", "--version"}) EXPECT_TRUE(help.out.contains(option)) << option;
+    EXPECT_EQ(help.err, "");
+
+    // Also after a file name, and the same version as the About box and `tarvel --version`.
+    const Run version = run({"flight.rcd", "--version"}, noDisplay);
+    EXPECT_EQ(version.status, 0) << version.err.toStdString();
+    EXPECT_EQ(version.out, "TarvelGraph " + programVersion() + "\n");
+
+    // An answer that cannot be written is no success.
+    const Run full = run({"--version"}, noDisplay, "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "TarvelGraph: cannot write to standard output\n");
+
+    // An option it does not know is refused, not opened as a file.
+    QProcessEnvironment offscreen = noDisplay;
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    const Run unknown = run({"--verbose"}, offscreen);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.contains("TarvelGraph: unknown option --verbose\nusage: TarvelGraph"))
+        << unknown.err.toStdString();
+}
+
 TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {
     open(flightFile());
     pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
