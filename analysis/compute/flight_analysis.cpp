@@ -154,7 +154,7 @@ Status FlightAnalysis::openRecordFile(const std::string& path, bool* replaced) {
     }
     if (samples.SampleCount < kMinSummarySamples) {
         const int n = samples.SampleCount;
-        return Status::failure(path + " holds " + std::to_string(n) + (n == 1 ? " sample" : " samples") +
+        return Status::failure("The flight holds " + std::to_string(n) + (n == 1 ? " sample" : " samples") +
                                ": the graph and the figures need at least " +
                                std::to_string(kMinSummarySamples) + ", so none are shown.");
     }

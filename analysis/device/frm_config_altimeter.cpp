@@ -357,7 +357,8 @@ void FrmConfigAltimeter::reportOutcome(const DeviceOutcome& outcome, const Altim
     // a port that did not open changed nothing.
     if (outcome.status != DeviceStatus::PortFailed) showSettings(settings);
     pointer.restore();
-    m_messages(this, note.empty() ? outcome.message : outcome.message + "\r\n" + note, MessageIcon::Exclamation);
+    m_messages(this, note.empty() ? outcome.message : outcome.message + "\r\n" + note,
+               MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, const NumberRange& range) {

@@ -84,14 +84,16 @@ void GraphInteraction::clearRuler() {
 
 std::string GraphInteraction::rulerReading() const {
     if (m_ruler.empty()) return {};
-    if (m_rulerSameTime) return "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
+    if (m_rulerSameTime)
+        return "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
     const NumberLocale& locale = m_analysis.numberLocale;
     const std::string unit = unitName(m_analysis.captions.lblAltitude);
     auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
     auto altitude = [&](const Location& p) { return m_analysis.samples.aAltitude[p.slot]; };
     if (m_ruler.size() == 1)
-        return "Ruler from " + seconds(m_ruler[0].time) + ", " + figureText(altitude(m_ruler[0]), 1, locale, true) +
-               " " + unit + ": Ctrl+click a second point.";
+        return "Ruler from " + seconds(m_ruler[0].time) + ", " +
+               figureText(altitude(m_ruler[0]), 1, locale, true) + " " + unit +
+               ": Ctrl+click a second point.";
     // Read from the earlier point to the later, whichever was clicked first.
     const bool inOrder = m_ruler[0].time < m_ruler[1].time;
     const Location& a = m_ruler[inOrder ? 0 : 1];

@@ -686,7 +686,8 @@ void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (!m_dialogs.choosePrinter(this, printer)) return;  // cancelled: nothing to say
-    if (!printWindowImage(printer)) m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
+    if (!printWindowImage(printer))
+        m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
 void MainWindow::mnuFileExit_Click() {

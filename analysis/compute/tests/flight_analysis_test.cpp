@@ -111,9 +111,10 @@ TEST_F(Opened, AFileThatIsNoRecordChangesNothing) {
 
     const fs::path empty = writeTemp("empty.rcd", ""), prose = writeTemp("prose.rcd", "a text\r\nfile\r\n");
     const std::pair<std::string, std::string> cases[] = {
-        {"/nonexistent-folder/x.rcd", "cannot open /nonexistent-folder/x.rcd: " + std::string(std::strerror(ENOENT))},
-        {fs::temp_directory_path().string(), "cannot read " + fs::temp_directory_path().string() + ": " +
-                                                 std::strerror(EISDIR)},
+        {"/nonexistent-folder/x.rcd",
+         "cannot open /nonexistent-folder/x.rcd: " + std::string(std::strerror(ENOENT))},
+        {fs::temp_directory_path().string(),
+         "cannot read " + fs::temp_directory_path().string() + ": " + std::strerror(EISDIR)},
         {"/dev/zero", "/dev/zero is not a record file: it holds more than 32 MB."},
         {empty.string(), "No flight samples were found in " + empty.string() + "."},
         {prose.string(), "No flight samples were found in " + prose.string() + "."},
@@ -239,8 +240,8 @@ TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
 
     // Too short for the figures: opened, with none of the flight before, and said so.
     open(tarvel::testing::downloadedRecord(48));
-    EXPECT_EQ(m_status.message, m_path.string() +
-                                    " holds 48 samples: the graph and the figures need at least 101, so none are shown.");
+    EXPECT_EQ(m_status.message,
+              "The flight holds 48 samples: the graph and the figures need at least 101, so none are shown.");
     EXPECT_EQ(fa->CurOpenFileName, m_path.string());
     EXPECT_EQ(fa->samples.SampleCount, 48);
     EXPECT_EQ(fa->figures, FigureTexts());
@@ -258,7 +259,7 @@ TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
     EXPECT_FALSE(fa->computed);
     EXPECT_EQ(fa->samples.SampleCount, 150);
     EXPECT_EQ(fa->detail(DetailField::FileDetailName), "Kept");
-    EXPECT_EQ(fa->figures, FigureTexts());  // not those of the 101 samples before
+    EXPECT_EQ(fa->figures, FigureTexts());      // not those of the 101 samples before
     EXPECT_EQ(graph.calls.back(), "DrawAxes");  // the empty axes
     ASSERT_TRUE(fa->commitDetail(DetailField::txtMotorDuration, "0.5").ok);
     EXPECT_TRUE(fa->computed);

@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
         return *early;
     QApplication app(argc, argv);  // takes the toolkit's own options out of argv
     QApplication::setApplicationName(tarvel::kAppTitle);
-    const tarvel::CommandLine line = tarvel::readCommandLine(arguments(argc, argv), true, std::cout, std::cerr);
+    const tarvel::CommandLine line =
+        tarvel::readCommandLine(arguments(argc, argv), true, std::cout, std::cerr);
     if (line.exitStatus) return *line.exitStatus;
     const bool measure = line.measureStartup;
     QStringList files;

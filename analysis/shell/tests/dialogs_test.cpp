@@ -192,7 +192,8 @@ TEST_F(WindowTest, UnitsDialogTicksTheUnitsTheWindowShows) {
         for (const char* label : labels) shown << text(label);
         dialogs.modalScripts.push_back([&](QDialog& d) {
             auto& units = dynamic_cast<UnitsDialog&>(d);
-            const UnitGroup groups[4] = {UnitGroup::Distance, UnitGroup::Velocity, UnitGroup::Thrust, UnitGroup::Mass};
+            const UnitGroup groups[4] = {UnitGroup::Distance, UnitGroup::Velocity, UnitGroup::Thrust,
+                                         UnitGroup::Mass};
             for (int g = 0; g < 4; ++g)
                 for (int i = 0; units.option(g, i); ++i)
                     if (units.option(g, i)->isChecked()) ticked << QString::fromUtf8(unitTag(groups[g], i));
@@ -207,8 +208,9 @@ TEST_F(WindowTest, UnitsDialogTicksTheUnitsTheWindowShows) {
         SCOPED_TRACE("first start");
         checkAgreement();
     }
-    std::string saved = "FDWeight(g)\r\n150\r\nAccelData\r\n"
-                        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n";
+    std::string saved =
+        "FDWeight(g)\r\n150\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n";
     const std::string rows = downloadedRecordText({});
     saved += rows.substr(rows.find("Thrust(N)\r\n") + 11);
     open(writeFile(m_dir, "saved.rcd", saved));

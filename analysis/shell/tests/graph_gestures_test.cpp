@@ -151,7 +151,8 @@ TEST_F(GraphGestures, TheRulerFollowsTheViewAndTheUnitsAndEscapeClearsIt) {
     auto reading = [&] { return QString::fromStdString(graph().scene().rulerText.text); };
     // The change of altitude in the reading, in its unit.
     auto altitudeChange = [&] {
-        const QRegularExpressionMatch m = QRegularExpression("altitude (-?[0-9.,]+) (ft|m),").match(reading());
+        const QRegularExpressionMatch m =
+            QRegularExpression("altitude (-?[0-9.,]+) (ft|m),").match(reading());
         return std::pair{m.captured(1).remove(',').toDouble(), m.captured(2)};
     };
     rulerClick(11);

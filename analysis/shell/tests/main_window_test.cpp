@@ -156,11 +156,10 @@ TEST_F(WindowTest, AnOpenThatFailsKeepsTheFlightShownWhole) {
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");
     EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
 
-    const QString good = writeFile(m_dir, "good.rcd", "FDName\r\nFirst\r\nBaroAltitude\r\n321\r\n" +
-                                                          downloadedRecordText({}));
+    const QString good =
+        writeFile(m_dir, "good.rcd", "FDName\r\nFirst\r\nBaroAltitude\r\n321\r\n" + downloadedRecordText({}));
     open(good);
     leaveField(DetailField::FileDetailPlace, "edited, not saved");
-    const QString title = window->windowTitle();
     const int curves = window->lnGraph().scene().visibleCurveCount();
     ASSERT_GT(curves, 0);
     auto shown = [&] {
@@ -201,10 +200,11 @@ TEST_F(WindowTest, AnOpenThatFailsKeepsTheFlightShownWhole) {
     open(shortPath);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
-              shortPath + " holds 48 samples: the graph and the figures need at least 101, so none are shown.");
+              "The flight holds 48 samples: the graph and the figures need at least 101, so none are shown.");
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + shortPath + "[*]");
     EXPECT_EQ(window->analysis().samples.SampleCount, 48);
-    for (const char* figure : {"MaxAltitude", "MaxAccel", "TotalImpulse"}) EXPECT_EQ(text(figure), "") << figure;
+    for (const char* figure : {"MaxAltitude", "MaxAccel", "TotalImpulse"})
+        EXPECT_EQ(text(figure), "") << figure;
     EXPECT_EQ(text("Label5"), "Ave Thrust");
     EXPECT_EQ(text("BaroAltitude"), "0.00");
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailName)->text(), "");
@@ -512,7 +512,8 @@ TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
         int status;
         QString out, err;
     };
-    auto run = [](const QStringList& args, const QProcessEnvironment& environment, const QString& outFile = {}) {
+    auto run = [](const QStringList& args, const QProcessEnvironment& environment,
+                  const QString& outFile = {}) {
         QProcess program;
         program.setProcessEnvironment(environment);
         if (!outFile.isEmpty()) program.setStandardOutputFile(outFile);
@@ -524,7 +525,8 @@ TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
     };
     const Run help = run({"--help"}, noDisplay);
     EXPECT_EQ(help.status, 0) << help.err.toStdString();
-    EXPECT_TRUE(help.out.startsWith("usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.startsWith("usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n"))
+        << help.out.toStdString();
     for (const char* option : {"--help", "--version"}) EXPECT_TRUE(help.out.contains(option)) << option;
     EXPECT_EQ(help.err, "");
 
