@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <ostream>
+#include <string>
 
 #include "about_dialog.h"
 
@@ -12,6 +13,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+std::string versionLine() { return "TarvelGraph " + programVersion().toStdString() + "\n"; }
+
 void printUsage(std::ostream& out) {
     out << "usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n"
            "Opens the flight analysis window. The first FILE is opened; the others are\n"
@@ -20,7 +23,9 @@ void printUsage(std::ostream& out) {
            "  --help              show this text and end\n"
            "  --version           show the program's version and end\n"
            "  --measure-startup   print the milliseconds to the first painted window and end\n"
-           "  --                  what follows is a FILE, even when it begins with \"-\"\n";
+           "  --                  what follows is a FILE, even when it begins with \"-\"\n"
+           "\n"
+        << versionLine();
 }
 
 // An answer that did not reach standard output (a full disk, a closed pipe) is a failure.
@@ -48,7 +53,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args, bool toolkitOp
             line.exitStatus = answered(out, err);
             return line;
         } else if (arg == "--version") {
-            out << "TarvelGraph " << programVersion().toStdString() << "\n";
+            out << versionLine();
             line.exitStatus = answered(out, err);
             return line;
         } else if (arg == "--measure-startup") {

@@ -528,6 +528,7 @@ TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
     EXPECT_TRUE(help.out.startsWith("usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n"))
         << help.out.toStdString();
     for (const char* option : {"--help", "--version"}) EXPECT_TRUE(help.out.contains(option)) << option;
+    EXPECT_TRUE(help.out.endsWith("\nTarvelGraph " + programVersion() + "\n")) << help.out.toStdString();
     EXPECT_EQ(help.err, "");
 
     // Also after a file name, and the same version as the About box and `tarvel --version`.
