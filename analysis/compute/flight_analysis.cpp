@@ -154,9 +154,10 @@ Status FlightAnalysis::openRecordFile(const std::string& path, bool* replaced) {
     }
     if (samples.SampleCount < kMinSummarySamples) {
         const int n = samples.SampleCount;
+        // (The burn view draws a short flight all the same.)
         return Status::failure("The flight holds " + std::to_string(n) + (n == 1 ? " sample" : " samples") +
-                               ": the graph and the figures need at least " +
-                               std::to_string(kMinSummarySamples) + ", so none are shown.");
+                               ", too few for the figures and the All Curves graph: they need at least " +
+                               std::to_string(kMinSummarySamples) + ".");
     }
     return Status::success();
 }

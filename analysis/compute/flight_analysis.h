@@ -13,9 +13,9 @@ namespace tarvel {
 
 inline constexpr int kLastSlot = 20000;  // sample slots 0..20000, samples in 1..SampleCount
 using SampleArray = std::array<double, kLastSlot + 1>;
-// The graph and the figures reduce the samples to blocks of SampleCount / 200
-// (rounded half to even): a flight of fewer samples has no block, no curve
-// and no figure.
+// The figures and the all-curves graph reduce the samples to blocks of
+// SampleCount / 200 (rounded half to even): a flight of fewer samples has no
+// block, so no figure and no curve in that view.
 inline constexpr int kMinSummarySamples = 101;
 
 struct SampleStore {

@@ -241,7 +241,8 @@ TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
     // Too short for the figures: opened, with none of the flight before, and said so.
     open(tarvel::testing::downloadedRecord(48));
     EXPECT_EQ(m_status.message,
-              "The flight holds 48 samples: the graph and the figures need at least 101, so none are shown.");
+              "The flight holds 48 samples, too few for the figures and the All Curves graph: they need at "
+              "least 101.");
     EXPECT_EQ(fa->CurOpenFileName, m_path.string());
     EXPECT_EQ(fa->samples.SampleCount, 48);
     EXPECT_EQ(fa->figures, FigureTexts());

@@ -200,7 +200,8 @@ TEST_F(WindowTest, AnOpenThatFailsKeepsTheFlightShownWhole) {
     open(shortPath);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
-              "The flight holds 48 samples: the graph and the figures need at least 101, so none are shown.");
+              "The flight holds 48 samples, too few for the figures and the All Curves graph: they need at "
+              "least 101.");
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + shortPath + "[*]");
     EXPECT_EQ(window->analysis().samples.SampleCount, 48);
     for (const char* figure : {"MaxAltitude", "MaxAccel", "TotalImpulse"})
