@@ -30,6 +30,11 @@ namespace {
 
 const char* const kPollCaption = "Poll";
 const char* const kStopCaption = "Stop";
+// Said after a write whose every setting read back as sent.
+const char* const kWrittenMessage = "The settings were written and read back.";
+// Added to what went wrong with the read as the window opens.
+const char* const kPlaceholdersNote =
+    "The fields that were not read show the window's placeholders, not the flight computer's settings.";
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 

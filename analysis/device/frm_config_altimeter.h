@@ -112,12 +112,6 @@ public:
     void cmdFireChannel_Click(int index);
     void cmdReadContinuity_Click();
 
-    // Said after a write whose every setting read back as sent.
-    static constexpr const char* kWrittenMessage = "The settings were written and read back.";
-    // Added to what went wrong when the window opens: the fields still show placeholders.
-    static constexpr const char* kPlaceholdersNote =
-        "The fields that were not read show the window's placeholders, not the flight computer's settings.";
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The first time the window shows, it reads the flight computer's settings,
