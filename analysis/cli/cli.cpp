@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "about_dialog.h"
 #include "flight_verbs.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "device_cli.h"
@@ -14,6 +15,7 @@ namespace {
 void printUsage(std::ostream& out) {
     out << "usage:\n";
     for (const Verb& verb : verbs()) out << "  " << verb.usage << "\n";
+    out << "  tarvel --version\n";
     out << "\n" << kFlightActionsHelp;
 }
 
@@ -37,6 +39,11 @@ int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printUsage(out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        // The version of the whole suite, which TarvelGraph --version gives too.
+        out << "tarvel " << programVersion().toStdString() << "\n";
         return kExitOk;
     }
     for (const Verb& verb : verbs()) {

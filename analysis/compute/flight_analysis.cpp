@@ -116,28 +116,50 @@ bool FlightAnalysis::isNumericDetail(DetailField field) const {
     }
 }
 
-Status FlightAnalysis::openRecordFile(const std::string& path, bool* cleared) {
+Status FlightAnalysis::openRecordFile(const std::string& path, bool* replaced) {
+    if (replaced) *replaced = false;
     std::string bytes;
-    bool tooLarge = false;
-    const Status read = readWholeFile(path, bytes, &tooLarge);
-    if (cleared) *cleared = !tooLarge;
-    if (tooLarge) return read;  // refused before the record shown is touched
+    if (Status read = readWholeFile(path, bytes); !read.ok) return read;
+    // The file is read whole into a record of its own, so that a file that is
+    // no record leaves the flight held as it was. Units the file does not name
+    // stay as they are.
+    auto incoming = std::make_unique<FlightAnalysis>();
+    incoming->units = units;
+    incoming->captions = captions;
+    const RecordReadReport report = loadRecord(bytes, *incoming);
+    if (!report.samplesFound) return Status::failure("No flight samples were found in " + path + ".");
 
+    samples = incoming->samples;
+    details = incoming->details;
+    units = incoming->units;
+    captions = incoming->captions;
+    // The baro altitude and the figures belong to the flight: a file without
+    // them must not show (or save) those of the flight before.
+    BaroAltitude = incoming->BaroAltitude;
+    figures = FigureTexts();
+    MotorDurationIndex = 0;
+    lastRead = report;
+    computed = false;
     bValidFile = true;
     CurOpenFileName = path;
-    if (m_graph) m_graph->InitGraph();
-    ClearFlightRecord();
-    samples.SampleCount = 1;
-    lastRead = {};
-    computed = false;
-    if (!read.ok) return read;
+    if (replaced) *replaced = true;
 
-    if (m_graph) m_graph->ClearCurves();
-    lastRead = loadRecordAfterClear(bytes, *this);
-    const Status recalculated = RecalculateGraph();
-    // Without a single sample the file is no record, whatever the recalculation says.
-    if (!lastRead.samplesFound) return Status::failure("No flight samples were found in " + path + ".");
-    return recalculated;
+    if (m_graph) {
+        m_graph->InitGraph();
+        m_graph->ClearCurves();
+    }
+    if (Status recalculated = RecalculateGraph(); !recalculated.ok) {
+        if (m_graph) m_graph->DrawAxes();  // the empty axes, not those of the flight before
+        return recalculated;
+    }
+    if (samples.SampleCount < kMinSummarySamples) {
+        const int n = samples.SampleCount;
+        // (The burn view draws a short flight all the same.)
+        return Status::failure("The flight holds " + std::to_string(n) + (n == 1 ? " sample" : " samples") +
+                               ", too few for the figures and the All Curves graph: they need at least " +
+                               std::to_string(kMinSummarySamples) + ".");
+    }
+    return Status::success();
 }
 
 // Refuses a calculation that would divide by zero, before anything changes:

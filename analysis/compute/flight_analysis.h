@@ -13,6 +13,10 @@ namespace tarvel {
 
 inline constexpr int kLastSlot = 20000;  // sample slots 0..20000, samples in 1..SampleCount
 using SampleArray = std::array<double, kLastSlot + 1>;
+// The figures and the all-curves graph reduce the samples to blocks of
+// SampleCount / 200 (rounded half to even): a flight of fewer samples has no
+// block, so no figure and no curve in that view.
+inline constexpr int kMinSummarySamples = 101;
 
 struct SampleStore {
     SampleArray aDeltaTime{};
@@ -51,12 +55,13 @@ struct UnitSelection {
 };
 
 // Captions of the main window's unit label arrays (every label of an array
-// carries the same caption).
+// carries the same caption). They start as the units selection starts (thrust
+// in newtons too), so the window and the units dialog agree from the start.
 struct UnitCaptions {
     std::string lblUnitsMass = "(oz)";
     std::string lblVelocity = "(mph)";
     std::string lblAltitude = "(ft)";
-    std::string lblUnitsThrust = "(lbs)";
+    std::string lblUnitsThrust = "(N)";
     static constexpr std::string_view lblAccel = "Accel(G)";
 };
 
@@ -155,15 +160,15 @@ public:
     void ClearFlightRecord();
     // Weight, diameter, drag coefficient, propellant weight, motor duration.
     bool isNumericDetail(DetailField field) const;
-    // "&Open" after the file dialog: reads `path`, then RecalculateGraph.
-    // A file that cannot be opened gives !ok with the system's error text
-    // (the record is cleared and bValidFile set all the same); a file too
-    // large to be a record is refused and nothing changes. A reading that
-    // stopped at a bad field is no failure: `lastRead` says where. A refused
-    // recalculation leaves the file loaded (`lastRead.samplesFound`), so
-    // later commands can mend its details; no samples at all gives !ok.
-    // `cleared` (if given) tells whether the record held before was replaced.
-    Status openRecordFile(const std::string& path, bool* cleared = nullptr);
+    // "&Open" after the file dialog: reads `path` whole, then RecalculateGraph.
+    // A file that cannot be read, is too large to be a record or holds no
+    // sample gives !ok with the reason and changes nothing. Otherwise the file
+    // replaces the flight held (`replaced`, if given, is set) with figures of
+    // its own or none. A reading that stopped at a bad field is no failure:
+    // `lastRead` says where. A refused recalculation, or a flight too short
+    // for the figures (kMinSummarySamples), gives !ok with the message but
+    // leaves the file loaded, so later commands can mend its details.
+    Status openRecordFile(const std::string& path, bool* replaced = nullptr);
     // Recompute and redraw in the ticked view, then refresh the figures. A
     // motor duration of 0 or no number, a first pressure of 0 (all-curves
     // view) or a result that is no finite number gives !ok with a message,

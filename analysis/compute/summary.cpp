@@ -21,8 +21,7 @@ void showFigure(std::string& label, double value, int decimals, const NumberLoca
 
 void DisplayAllKnownValues(FlightAnalysis& fa) {
     const auto& s = fa.samples;
-    // The same block size as the graph's reduction: no blocks, no summary.
-    if (roundHalfEvenToInt16(s.SampleCount / 200.0) <= 0) return;
+    if (s.SampleCount < kMinSummarySamples) return;
 
     const double duration = numberOrZero(fa.detail(DetailField::txtMotorDuration));
     const double threeFeet = fa.units.Distance == 1 ? 3 / 3.281 : 3.0;

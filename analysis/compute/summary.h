@@ -6,7 +6,7 @@
 namespace tarvel {
 
 // Fills `figures` from the sample and derived arrays and the motor duration.
-// Flights of 100 samples or fewer leave every figure as it was.
+// Flights of fewer than kMinSummarySamples leave every figure as it was.
 void DisplayAllKnownValues(FlightAnalysis& fa);
 
 }  // namespace tarvel

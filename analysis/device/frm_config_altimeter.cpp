@@ -30,6 +30,11 @@ namespace {
 
 const char* const kPollCaption = "Poll";
 const char* const kStopCaption = "Stop";
+// Said after a write whose every setting read back as sent.
+const char* const kWrittenMessage = "The settings were written and read back.";
+// Added to what went wrong with the read as the window opens.
+const char* const kPlaceholdersNote =
+    "The fields that were not read show the window's placeholders, not the flight computer's settings.";
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
@@ -299,7 +304,18 @@ void FrmConfigAltimeter::showSettings(const AltimeterSettings& s) {
     showChoice(CmbLEDBuzzer, s.output);
 }
 
-void FrmConfigAltimeter::cmdRead_Click() {
+void FrmConfigAltimeter::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!std::exchange(m_readWhenShown, false)) return;
+    // Once the window is on the screen, so the progress and any message show over it.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible()) readSettings(kPlaceholdersNote);
+    });
+}
+
+void FrmConfigAltimeter::cmdRead_Click() { readSettings(); }
+
+void FrmConfigAltimeter::readSettings(const std::string& note) {
     PointerGuard pointer(this);
     const FltportApi* api = bind();
     if (!api) return;
@@ -310,7 +326,7 @@ void FrmConfigAltimeter::cmdRead_Click() {
         ProgressBar1->setValue(value);
         ProgressBar1->repaint();  // the exchange blocks the event loop
     });
-    reportOutcome(outcome, settings, pointer);
+    reportOutcome(outcome, settings, pointer, note);
 }
 
 void FrmConfigAltimeter::cmdWrite_Click() {
@@ -333,16 +349,21 @@ void FrmConfigAltimeter::cmdWrite_Click() {
         ProgressBar1->repaint();
     });
     reportOutcome(outcome, settings, pointer);
+    if (outcome) {
+        pointer.restore();
+        m_messages(this, kWrittenMessage, MessageIcon::None);
+    }
 }
 
 void FrmConfigAltimeter::reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
-                                       PointerGuard& pointer) {
+                                       PointerGuard& pointer, const std::string& note) {
     if (outcome) return;
     // What the flight computer did answer before it stopped or refused is shown;
     // a port that did not open changed nothing.
     if (outcome.status != DeviceStatus::PortFailed) showSettings(settings);
     pointer.restore();
-    m_messages(this, outcome.message, MessageIcon::Exclamation);
+    m_messages(this, note.empty() ? outcome.message : outcome.message + "\r\n" + note,
+               MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, const NumberRange& range) {

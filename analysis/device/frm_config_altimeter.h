@@ -114,6 +114,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The first time the window shows, it reads the flight computer's settings,
+    // so that a write never sends the window's placeholders for them.
+    void showEvent(QShowEvent* event) override;
     // Every way of closing comes here (Close, Escape, the frame's close box):
     // a running poll is stopped and its port closed, so the next command finds it free.
     void done(int result) override;
@@ -124,9 +127,11 @@ private:
     std::string port() const { return m_comport(); }
     AltimeterSettings shownSettings() const;
     void showSettings(const AltimeterSettings& settings);
+    // Read Config.; `note` is added to the message when the read does not end well.
+    void readSettings(const std::string& note = {});
     // Tells the user how a read or write that did not end well went.
-    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
-                       PointerGuard& pointer);
+    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings, PointerGuard& pointer,
+                       const std::string& note = {});
     void checkField(QLineEdit* field, const QString& saved, const NumberRange& range);
     void setExchangeButtonsEnabled(bool enabled);
     void stopPolling();
@@ -142,6 +147,7 @@ private:
     QString m_savedStageDelay;
     QString m_savedMainAltitude;
     bool m_checking = false;
+    bool m_readWhenShown = true;
 };
 
 }  // namespace tarvel::device

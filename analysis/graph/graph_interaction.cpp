@@ -49,8 +49,7 @@ void GraphInteraction::reset() {
     PointerLine& pointer = m_graph.scene().pointer;
     pointer.visible = false;
     pointer.color = kWindowTextColor;
-    m_ruler.clear();
-    layoutRuler({});
+    clearRuler();
     m_graph.scene().selection.visible = false;
 }
 
@@ -64,55 +63,62 @@ void GraphInteraction::followZoom() {
     // A pointer that was ever placed follows its time; it hides while out of view.
     PointerLine& pointer = m_graph.scene().pointer;
     if (!CurVal[0].empty()) pointer = markAt(m_pointerTime, pointer.color);
-    std::vector<PointerLine>& marks = m_graph.scene().rulerMarks;
-    for (size_t i = 0; i < marks.size() && i < m_ruler.size(); ++i)
-        marks[i] = markAt(m_ruler[i].time, kRulerColor);
+    layoutRuler();
 }
 
 std::string GraphInteraction::rulerClick(double xTwips) {
     const Location at = locate(xTwips);
     show(xTwips, at);
     if (m_ruler.size() == 2) m_ruler.clear();
-    const RulerPoint point{at.time, m_analysis.samples.aAltitude[at.slot]};
-    const NumberLocale& locale = m_analysis.numberLocale;
-    const std::string altitudeUnit = unitName(m_analysis.captions.lblAltitude);
-    auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
-    std::string reading;
-    if (m_ruler.empty()) {
-        m_ruler.push_back(point);
-        reading = "Ruler from " + seconds(point.time) + ", " + figureText(point.altitude, 1, locale, true) +
-                  " " + altitudeUnit + ": Ctrl+click a second point.";
-    } else if (point.time == m_ruler[0].time) {
-        reading = "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
-    } else {
-        m_ruler.push_back(point);
-        // Read from the earlier point to the later, whichever was clicked first.
-        const RulerPoint& a = m_ruler[0].time < m_ruler[1].time ? m_ruler[0] : m_ruler[1];
-        const RulerPoint& b = &a == &m_ruler[0] ? m_ruler[1] : m_ruler[0];
-        const double dt = b.time - a.time, dh = b.altitude - a.altitude;
-        reading = "From " + seconds(a.time) + " to " + seconds(b.time) + ": time " + seconds(dt) +
-                  ", altitude " + figureText(dh, 1, locale, true) + " " + altitudeUnit +
-                  ", mean vertical speed " + figureText(dh / dt, 2, locale, true) + " " + altitudeUnit + "/s";
-    }
-    layoutRuler(reading);
-    return reading;
+    m_rulerSameTime = !m_ruler.empty() && at.time == m_ruler[0].time;
+    if (!m_rulerSameTime) m_ruler.push_back(at);
+    layoutRuler();
+    return m_graph.scene().rulerText.text;
 }
 
-void GraphInteraction::layoutRuler(const std::string& reading) {
+void GraphInteraction::clearRuler() {
+    m_ruler.clear();
+    m_rulerSameTime = false;
+    layoutRuler();
+}
+
+std::string GraphInteraction::rulerReading() const {
+    if (m_ruler.empty()) return {};
+    if (m_rulerSameTime)
+        return "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
+    const NumberLocale& locale = m_analysis.numberLocale;
+    const std::string unit = unitName(m_analysis.captions.lblAltitude);
+    auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
+    auto altitude = [&](const Location& p) { return m_analysis.samples.aAltitude[p.slot]; };
+    if (m_ruler.size() == 1)
+        return "Ruler from " + seconds(m_ruler[0].time) + ", " +
+               figureText(altitude(m_ruler[0]), 1, locale, true) + " " + unit +
+               ": Ctrl+click a second point.";
+    // Read from the earlier point to the later, whichever was clicked first.
+    const bool inOrder = m_ruler[0].time < m_ruler[1].time;
+    const Location& a = m_ruler[inOrder ? 0 : 1];
+    const Location& b = m_ruler[inOrder ? 1 : 0];
+    const double dt = b.time - a.time, dh = altitude(b) - altitude(a);
+    return "From " + seconds(a.time) + " to " + seconds(b.time) + ": time " + seconds(dt) + ", altitude " +
+           figureText(dh, 1, locale, true) + " " + unit + ", mean vertical speed " +
+           figureText(dh / dt, 2, locale, true) + " " + unit + "/s";
+}
+
+void GraphInteraction::layoutRuler() {
     Scene& scene = m_graph.scene();
     scene.rulerMarks.clear();
-    for (const RulerPoint& p : m_ruler) scene.rulerMarks.push_back(markAt(p.time, kRulerColor));
+    for (const Location& p : m_ruler) scene.rulerMarks.push_back(markAt(p.time, kRulerColor));
     // In the strip above the curves, which the plot keeps free.
     const GraphGeometry& g = scene.geometry;
     Label& text = scene.rulerText;
-    text.text = reading;
+    text.text = rulerReading();
     text.left = g.areaLeft() + 60;
     text.top = (g.areaH * 0.1 - kLabelHeight) / 2;
     text.width = g.areaW - 120;
     text.height = kLabelHeight;
     text.color = kRulerColor;
     text.align = Align::Left;
-    text.visible = !reading.empty();
+    text.visible = !text.text.empty();
 }
 
 void GraphInteraction::dragSelection(double fromX, double toX) {
@@ -129,6 +135,7 @@ bool GraphInteraction::finishSelection(double fromX, double toX) {
 void GraphInteraction::refresh() {
     const PointerLine& pointer = m_graph.scene().pointer;
     if (pointer.visible) show(pointer.x, locate(pointer.x));
+    layoutRuler();
 }
 
 std::string GraphInteraction::mouseDown(MouseButton button, double xTwips) {

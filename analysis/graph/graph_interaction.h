@@ -29,7 +29,7 @@ public:
     // Another flight: no pointer line, no values, no measurement half done.
     void reset();
     // The axes or the values changed: the values under the pointer line again,
-    // if it is shown.
+    // if it is shown, and the ruler over its times with its reading anew.
     void refresh();
     // The shown time range changed: the pointer line and the ruler marks go
     // back over their times, and hide when those are out of view.
@@ -37,8 +37,12 @@ public:
 
     // Ruler: the first click sets a point, the second shows the time and
     // altitude between the two and the mean vertical speed, a third starts
-    // again. Returns the reading (also shown over the plot area).
+    // again. Returns the reading (also shown over the plot area). The points
+    // keep their times and samples: the marks follow the axes and the reading
+    // the values and units of the last calculation (see refresh()).
     std::string rulerClick(double xTwips);
+    bool hasRuler() const { return !m_ruler.empty(); }
+    void clearRuler();
 
     // A time range picked with the mouse: the band while dragging, then the
     // zoom to it. False when the graph did not change.
@@ -64,19 +68,18 @@ public:
     double DescentRateAlt1 = 0;   // altitude unit
 
 private:
-    struct RulerPoint {
-        double time = 0;
-        double altitude = 0;
-    };
-
     std::string descentRateClick(const Location& at);
     void show(double xTwips, const Location& at);
-    void layoutRuler(const std::string& reading);
+    // The reading of the ruler points from the values held now.
+    std::string rulerReading() const;
+    void layoutRuler();
     // A mark over the plot area at time t, hidden when t is out of view.
     PointerLine markAt(double t, ColorValue color) const;
 
     double m_pointerTime = 0;
-    std::vector<RulerPoint> m_ruler;
+    std::vector<Location> m_ruler;
+    // The last ruler click fell on the time of the first point.
+    bool m_rulerSameTime = false;
 
     const FlightAnalysis& m_analysis;
     LnGraph& m_graph;

@@ -509,7 +509,7 @@ void MainWindow::refreshFromModel() {
     // A redraw can move the axes under the pointer line or change the values.
     m_interaction->refresh();
     showPointerValues();
-    action("mnuGraphZoomOut")->setEnabled(m_graph->isZoomed());
+    enableGraphGestures();
 
     // New figures and units can widen a panel: lay out before the next paint.
     centralWidget()->layout()->activate();
@@ -615,22 +615,23 @@ void MainWindow::mnuFileOpen_Click() {
 bool MainWindow::openRecordFile(const QString& path) {
     if (!settleUnsavedEdits()) return false;
     Status status;
+    bool replaced = false;
     {
         BusyCursor busy;  // the message below shows the ordinary pointer
-        bool cleared = false;
-        status = m_analysis.openRecordFile(path.toStdString(), &cleared);
-        // A file refused before reading (too large to be a record) changed nothing.
-        if (cleared) {
+        status = m_analysis.openRecordFile(path.toStdString(), &replaced);
+        // A file that is no record changed nothing: the flight shown stays whole.
+        if (replaced) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
                                       "mnuFileExport", "mnuFileExportCSV"});
             setWindowTitle(kTitle + " - " + path + "[*]");
             setWindowModified(false);
+            m_interaction->reset();  // the pointer was on the previous flight
+            refreshFromModel();
+            rememberRecentFile(path);
         }
-        m_interaction->reset();  // the pointer was on the previous flight
-        refreshFromModel();
     }
-    if (status.ok) rememberRecentFile(path);
-    return report(status);
+    report(status);
+    return replaced;
 }
 
 void MainWindow::reportSaved(const Status& status) {
@@ -684,7 +685,8 @@ bool MainWindow::printWindowImage(QPrinter& printer) {
 void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    if (!m_dialogs.choosePrinter(this, printer) || !printWindowImage(printer))
+    if (!m_dialogs.choosePrinter(this, printer)) return;  // cancelled: nothing to say
+    if (!printWindowImage(printer))
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
@@ -830,6 +832,7 @@ void MainWindow::grfArea_MouseDown(int button, double xTwips, int shift) {
     if (button == 1 && (shift & 2)) {
         m_interaction->rulerClick(xTwips);  // its reading shows over the graph
         showPointerValues();
+        enableGraphGestures();
         return;
     }
     const auto pressed = button == 2   ? graph::MouseButton::Right

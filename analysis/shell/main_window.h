@@ -62,7 +62,9 @@ public:
     // Program started by "&Upload Firmware..." (bare name, found on the path).
     void setFirmwareProgram(QString program) { m_firmwareProgram = std::move(program); }
 
-    // Opens a record file as "&Open" does after its dialog; false on failure.
+    // Opens a record file as "&Open" does after its dialog. False when the file
+    // was not opened (the flight shown stays); true also when a message said
+    // that its flight cannot be computed or is too short for the figures.
     bool openRecordFile(const QString& path);
     // Files named at start: the first is opened, the others are put on the
     // recent files list (in their order, below the first).
@@ -108,6 +110,7 @@ public:
 
     // --- zoom and pan of the time axis (main_window_graph.cpp) ---
     void mnuGraphZoomOut_Click();
+    void mnuGraphClearRuler_Click();
     // Shows t1 to t2 seconds; empty when done, else why not.
     QString zoomToRange(double t1, double t2);
     void grfArea_Zoom(double xTwips, double notches);
@@ -157,6 +160,8 @@ private:
     // "Zoom Out", the gestures of the graph and the pointer values in the status bar.
     void buildGraphGestures(QMenu* graphMenu);
     void graphZoomChanged();
+    // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
+    void enableGraphGestures();
     QLabel* addLabel(const QString& name, const QString& text = {});
 
     Dialogs& m_dialogs;

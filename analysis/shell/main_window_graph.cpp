@@ -23,23 +23,40 @@ QString seconds(double t) { return QString::number(t, 'f', 2); }
 
 void MainWindow::buildGraphGestures(QMenu* graphMenu) {
     graphMenu->addSeparator();
-    QAction* zoomOut = addEntry(graphMenu, "mnuGraphZoomOut", "&Zoom Out", &MainWindow::mnuGraphZoomOut_Click,
-                                QKeySequence(Qt::Key_Escape));
-    zoomOut->setEnabled(false);
+    addEntry(graphMenu, "mnuGraphZoomOut", "&Zoom Out", &MainWindow::mnuGraphZoomOut_Click);
+    addEntry(graphMenu, "mnuGraphClearRuler", "Clear R&uler", &MainWindow::mnuGraphClearRuler_Click);
+    enableGraphGestures();
 
     m_pointerStatus = new QLabel(this);
     m_pointerStatus->setObjectName("lblPointerStatus");
     statusBar()->addWidget(m_pointerStatus, 1);
 }
 
+void MainWindow::enableGraphGestures() {
+    const bool ruler = m_interaction->hasRuler();
+    QAction* zoomOut = action("mnuGraphZoomOut");
+    QAction* clearRuler = action("mnuGraphClearRuler");
+    zoomOut->setEnabled(m_graph->isZoomed());
+    clearRuler->setEnabled(ruler);
+    // Escape takes back what is shown over the flight: the ruler first, then the zoom.
+    clearRuler->setShortcut(ruler ? QKeySequence(Qt::Key_Escape) : QKeySequence());
+    zoomOut->setShortcut(ruler ? QKeySequence() : QKeySequence(Qt::Key_Escape));
+}
+
 void MainWindow::graphZoomChanged() {
     m_interaction->followZoom();
     showPointerValues();
-    action("mnuGraphZoomOut")->setEnabled(m_graph->isZoomed());
+    enableGraphGestures();
 }
 
 void MainWindow::mnuGraphZoomOut_Click() {
     if (m_graph->zoomOut()) graphZoomChanged();
+}
+
+void MainWindow::mnuGraphClearRuler_Click() {
+    m_interaction->clearRuler();
+    showPointerValues();
+    enableGraphGestures();
 }
 
 QString MainWindow::zoomToRange(double t1, double t2) {

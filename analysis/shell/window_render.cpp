@@ -111,7 +111,7 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     QApplication::processEvents();
 
     // A refused recalculation leaves the file open for the actions to mend.
-    if (!window.openRecordFile(QString::fromStdString(file)) && !window.analysis().lastRead.samplesFound) return false;
+    if (!window.openRecordFile(QString::fromStdString(file))) return false;
     for (const WindowAction& action : actions) {
         // A picture without the zoom asked for would pass for the one wanted.
         if (const std::string refused = applyWindowAction(window, action); !refused.empty()) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <vector>
 #include <thread>
@@ -449,6 +450,9 @@ TEST_F(CommandLine, TheProgramItself) {
     EXPECT_EQ(runProgram("", output), 2);
     EXPECT_NE(output.find("usage:"), std::string::npos);
     EXPECT_EQ(runProgram("--help", output), 0);
+    EXPECT_NE(output.find("tarvel --version"), std::string::npos);
+    EXPECT_EQ(runProgram("--version", output), 0);
+    EXPECT_TRUE(std::regex_match(output, std::regex("tarvel [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << output;
     EXPECT_EQ(runProgram("summary '" + path("missing.rcd") + "'", output), 1);
 
     // A file-size limit is a failure to write that the program reports, the old file kept.

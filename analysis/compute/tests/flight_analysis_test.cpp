@@ -72,7 +72,7 @@ TEST(FlightAnalysisModel, StartUpAndClearedTexts) {
     EXPECT_FALSE(fa->bValidFile);
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "1.00");
     EXPECT_EQ(fa->detail(DetailField::FileDetailPropellantWt), "0.00");
-    EXPECT_EQ(fa->captions.lblUnitsThrust, "(lbs)");
+    EXPECT_EQ(fa->captions.lblUnitsThrust, "(N)");  // the unit the selection starts with
     EXPECT_EQ(fa->BaroAltitude, "0.00");
 
     fa->samples.aThrust[20000] = 3;
@@ -103,15 +103,42 @@ TEST_F(Opened, OpenReadsThenRecalculatesAndDraws) {
     EXPECT_TRUE(fa->lastRead.complete);
 }
 
-TEST_F(Opened, MissingFileLeavesAClearedRecord) {
-    fa->detail(DetailField::FileDetailWeight) = "3";
-    open("");
-    const Status s = fa->openRecordFile("/nonexistent-folder/x.rcd");
-    EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message, "cannot open /nonexistent-folder/x.rcd: " + std::string(std::strerror(ENOENT)));
-    EXPECT_TRUE(fa->bValidFile);
-    EXPECT_EQ(fa->CurOpenFileName, "/nonexistent-folder/x.rcd");
-    EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");
+TEST_F(Opened, AFileThatIsNoRecordChangesNothing) {
+    open(withDetails("FDName\r\nFirst\r\nFDWeight(g)\r\n450\r\nBaroAltitude\r\n321\r\n", 150));
+    ASSERT_TRUE(m_status.ok) << m_status.message;
+    fa->detail(DetailField::FileDetailPlace) = "edited";
+    const auto held = std::make_unique<FlightAnalysis>(*fa);
+
+    const fs::path empty = writeTemp("empty.rcd", ""), prose = writeTemp("prose.rcd", "a text\r\nfile\r\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent-folder/x.rcd",
+         "cannot open /nonexistent-folder/x.rcd: " + std::string(std::strerror(ENOENT))},
+        {fs::temp_directory_path().string(),
+         "cannot read " + fs::temp_directory_path().string() + ": " + std::strerror(EISDIR)},
+        {"/dev/zero", "/dev/zero is not a record file: it holds more than 32 MB."},
+        {empty.string(), "No flight samples were found in " + empty.string() + "."},
+        {prose.string(), "No flight samples were found in " + prose.string() + "."},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        graph.calls.clear();
+        bool replaced = true;
+        const Status s = fa->openRecordFile(path, &replaced);
+        EXPECT_FALSE(s.ok);
+        EXPECT_EQ(s.message, message);
+        EXPECT_FALSE(replaced);
+        EXPECT_TRUE(graph.calls.empty());
+        EXPECT_EQ(fa->CurOpenFileName, held->CurOpenFileName);
+        EXPECT_EQ(fa->details, held->details);
+        EXPECT_EQ(fa->figures, held->figures);
+        EXPECT_EQ(fa->units, held->units);
+        EXPECT_EQ(fa->BaroAltitude, "321");
+        EXPECT_EQ(fa->samples.SampleCount, 150);
+        EXPECT_EQ(fa->samples.aThrust, held->samples.aThrust);
+        EXPECT_TRUE(fa->computed);
+    }
+    fs::remove(empty);
+    fs::remove(prose);
 }
 
 TEST_F(Opened, DefaultWeightsOfADownloadAreOuncesWhateverTheFileBefore) {
@@ -208,22 +235,21 @@ TEST_F(Opened, UncomputableDetailsKeepThePreviousResults) {
 }
 
 TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
-    // Too large to be a record: refused before anything changes.
-    open(tarvel::testing::downloadedRecord(150));
-    const std::string figure = fa->figures.MaxAltitude;
-    const Status endless = fa->openRecordFile("/dev/zero");
-    EXPECT_FALSE(endless.ok);
-    EXPECT_NE(endless.message.find("/dev/zero"), std::string::npos);
-    EXPECT_EQ(fa->CurOpenFileName, m_path.string());
-    EXPECT_EQ(fa->samples.SampleCount, 150);
-    EXPECT_EQ(fa->figures.MaxAltitude, figure);
+    open("BaroAltitude\r\n321\r\n" + tarvel::testing::downloadedRecord(150));
+    ASSERT_TRUE(m_status.ok);
 
-    // No samples at all: said so, not blamed on a pressure of 0.
-    for (const std::string text : {"", "a text file\r\nwith two lines\r\n"}) {
-        open(text);
-        EXPECT_EQ(m_status.message, "No flight samples were found in " + m_path.string() + ".");
-        EXPECT_FALSE(fa->computed);
-    }
+    // Too short for the figures: opened, with none of the flight before, and said so.
+    open(tarvel::testing::downloadedRecord(48));
+    EXPECT_EQ(m_status.message,
+              "The flight holds 48 samples, too few for the figures and the All Curves graph: they need at "
+              "least 101.");
+    EXPECT_EQ(fa->CurOpenFileName, m_path.string());
+    EXPECT_EQ(fa->samples.SampleCount, 48);
+    EXPECT_EQ(fa->figures, FigureTexts());
+    EXPECT_EQ(fa->BaroAltitude, "0.00");
+    EXPECT_TRUE(fa->computed);
+    open(tarvel::testing::downloadedRecord(101));
+    EXPECT_TRUE(m_status.ok) << m_status.message;
 
     // A motor duration of 0 is refused, but the file stays loaded so that a
     // corrected duration computes it.
@@ -234,6 +260,8 @@ TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
     EXPECT_FALSE(fa->computed);
     EXPECT_EQ(fa->samples.SampleCount, 150);
     EXPECT_EQ(fa->detail(DetailField::FileDetailName), "Kept");
+    EXPECT_EQ(fa->figures, FigureTexts());      // not those of the 101 samples before
+    EXPECT_EQ(graph.calls.back(), "DrawAxes");  // the empty axes
     ASSERT_TRUE(fa->commitDetail(DetailField::txtMotorDuration, "0.5").ok);
     EXPECT_TRUE(fa->computed);
     EXPECT_FALSE(fa->figures.MaxAltitude.empty());

@@ -28,8 +28,9 @@ protected:
 
 int samplesIn(const std::string& file) {
     auto analysis = std::make_unique<FlightAnalysis>();
-    Status opened = analysis->openRecordFile(file);
-    EXPECT_TRUE(opened.ok) << file << ": " << opened.message;
+    bool opened = false;  // a flight this short opens, with a note that it has no figures
+    const Status status = analysis->openRecordFile(file, &opened);
+    EXPECT_TRUE(opened) << file << ": " << status.message;
     return analysis->samples.SampleCount;
 }
 

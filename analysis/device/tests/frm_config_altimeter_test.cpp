@@ -52,6 +52,13 @@ protected:
                          [this](int v) { progress.push_back(v); });
         return form;
     }
+    // Shows the window as its menu command does and waits for the read it starts.
+    void showAndWaitForTheRead(FrmConfigAltimeter& form) {
+        progress.clear();
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !progress.empty() && progress.back() == 0; }));
+        progress.clear();
+    }
 
     testing::ScratchDirectory scratch;
     ModalDriver modals;
@@ -93,6 +100,10 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     form->cmdWrite->click();
     EXPECT_EQ(peer.takeReceived(), "wg0\rrg\rwt0.0\rrt\rwm600\rrm\rwz0\rrz\r");
     EXPECT_EQ(progress, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
+    auto written = modals.take();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].text, "The settings were written and read back.");
+    EXPECT_FALSE(written[0].exclamation);
 
     peer.setSetting('g', "1");
     peer.setSetting('t', "12.5");
@@ -110,6 +121,44 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "Buzzer");
     EXPECT_TRUE(modals.take().empty());
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(DeviceWindow, OpeningTheWindowReadsTheSettingsOrSaysTheFieldsArePlaceholders) {
+    PtyPeer peer;
+    peer.setSetting('g', "1");
+    peer.setSetting('t', "12.5");
+    peer.setSetting('m', "1200");
+    peer.setSetting('z', "1");
+    auto form = openForm(peer.path());
+    showAndWaitForTheRead(*form);
+    EXPECT_EQ(peer.takeReceived(), "rg\rrv\rrt\rrm\rrz\r");
+    EXPECT_EQ(form->cmbStageDetect->currentText(), "Motor Burnout");
+    EXPECT_EQ(form->txtStageDelay->text(), "12.5");
+    EXPECT_EQ(form->txtMainAltitude->text(), "1200");
+    EXPECT_EQ(form->CmbLEDBuzzer->currentText(), "Buzzer");
+    EXPECT_TRUE(modals.take().empty());
+    // (A write sends what the fields show: see WriteThenReadConfig.)
+
+    // A flight computer that does not answer leaves the placeholders, and the window says so.
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    PtyPeer quiet({}, silent);
+    auto unread = openForm(quiet.path());
+    showAndWaitForTheRead(*unread);
+    auto seen = modals.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].exclamation);
+    EXPECT_EQ(seen[0].text, "The flight computer on " + quiet.path() +
+                                " is not answering.\nThe fields that were not read show the window's "
+                                "placeholders, not the flight computer's settings.");
+    EXPECT_EQ(unread->txtStageDelay->text(), "0.0");
+    EXPECT_EQ(unread->txtMainAltitude->text(), "600");
+    EXPECT_EQ(unread->txtAltVersion->text(), "---");
+    // Only once: showing the window again reads nothing.
+    unread->hide();
+    unread->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(modals.take().empty());
 }
 
 TEST_F(DeviceWindow, APortThatDoesNotOpenChangesNoControl) {
@@ -169,7 +218,8 @@ TEST_F(DeviceWindow, LeavingANumberFieldChecksItsRange) {
 TEST_F(DeviceWindow, RealFocusChangesRunTheCheckAndWriteRefusesWhatWasNeverLeft) {
     PtyPeer peer;
     auto form = openForm(peer.path());
-    form->show();
+    showAndWaitForTheRead(*form);
+    peer.takeReceived();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     form->txtMainAltitude->setFocus();
@@ -306,8 +356,9 @@ TEST_F(DeviceWindow, FireOnlyAfterTheUserConfirmsThenReadContinuity) {
 }
 
 TEST_F(DeviceWindow, EveryControlIsNamedAndTabGoesGroupByGroup) {
-    auto form = openForm("COM1");
-    form->show();
+    PtyPeer peer;
+    auto form = openForm(peer.path());
+    showAndWaitForTheRead(*form);
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     for (QWidget* widget : form->findChildren<QWidget*>()) {

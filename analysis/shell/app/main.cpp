@@ -1,33 +1,39 @@
-// TarvelGraph: the flight analysis program.
-//   TarvelGraph [FILE.rcd ...]       opens the first FILE at start; the others go to Open Recent
-//   TarvelGraph --measure-startup    prints the milliseconds to the first painted window and quits
+// TarvelGraph: the flight analysis program. `TarvelGraph --help` lists what
+// its command line takes (command_line.h).
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "dialogs.h"
 #include "fltport_device_commands.h"
 #include "main_window.h"
 #include "record_writer.h"
 #include "startup_probe.h"
 
+namespace {
+std::vector<std::string> arguments(int argc, char* argv[]) { return {argv + 1, argv + argc}; }
+}  // namespace
+
 int main(int argc, char* argv[]) {
     tarvel::failWritesPastTheFileSizeLimit();
     QElapsedTimer sinceStart;
     sinceStart.start();
-    QApplication app(argc, argv);
+    // --help and --version are answered before the toolkit needs a display.
+    if (auto early = tarvel::readCommandLine(arguments(argc, argv), false, std::cout, std::cerr).exitStatus)
+        return *early;
+    QApplication app(argc, argv);  // takes the toolkit's own options out of argv
     QApplication::setApplicationName(tarvel::kAppTitle);
-
-    bool measure = false;
+    const tarvel::CommandLine line =
+        tarvel::readCommandLine(arguments(argc, argv), true, std::cout, std::cerr);
+    if (line.exitStatus) return *line.exitStatus;
+    const bool measure = line.measureStartup;
     QStringList files;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--measure-startup") == 0)
-            measure = true;
-        else
-            files.append(QString::fromLocal8Bit(argv[i]));
-    }
+    for (const std::string& file : line.files) files.append(QString::fromLocal8Bit(file));
 
     tarvel::QtDialogs dialogs;
     tarvel::MainWindow window(dialogs);

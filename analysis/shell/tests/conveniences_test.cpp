@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -129,8 +130,13 @@ TEST_F(WindowTest, KeysReachTheirCommands) {
     ASSERT_EQ(dialogs.fileRequests.size(), 2u);  // Open, then Save As
     EXPECT_TRUE(dialogs.fileRequests.back().save);
 
+    bool printerAsked = false;
+    dialogs.printerAnswers.push_back([&](QPrinter&) {
+        printerAsked = true;
+        return false;  // cancelled
+    });
     QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.lastMessage(), "The form can't be printed.");  // the printer dialog was cancelled
+    EXPECT_TRUE(printerAsked);
 
     dialogs.answers.push_back(Dialogs::Choice::Discard);  // the weight edit is not saved
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);

@@ -9,6 +9,7 @@
 #include "config_dialog.h"
 #include "export_dialog.h"
 #include "shell_test_support.h"
+#include "units.h"
 #include "units_dialog.h"
 
 namespace tarvel::test {
@@ -181,6 +182,42 @@ TEST_F(WindowTest, UnitsDialogRelabelsAndRecalculates) {
     dialogs.modalScripts.push_back(chooseUnits({0, 0, 0, 0}));
     window->action("mnuConfigurationUnits")->trigger();
     EXPECT_NEAR(text("MaxVelocity").toDouble(), mph, 0.2);
+}
+
+TEST_F(WindowTest, UnitsDialogTicksTheUnitsTheWindowShows) {
+    // Each group's label on the window, and what its ticked button would put there.
+    const char* const labels[4] = {"lblAltitude0", "lblVelocity0", "lblUnitsThrust0", "lblUnitsMass0"};
+    auto checkAgreement = [&] {
+        QStringList shown, ticked;
+        for (const char* label : labels) shown << text(label);
+        dialogs.modalScripts.push_back([&](QDialog& d) {
+            auto& units = dynamic_cast<UnitsDialog&>(d);
+            const UnitGroup groups[4] = {UnitGroup::Distance, UnitGroup::Velocity, UnitGroup::Thrust,
+                                         UnitGroup::Mass};
+            for (int g = 0; g < 4; ++g)
+                for (int i = 0; units.option(g, i); ++i)
+                    if (units.option(g, i)->isChecked()) ticked << QString::fromUtf8(unitTag(groups[g], i));
+            units.cmdOK()->click();
+        });
+        window->action("mnuConfigurationUnits")->trigger();
+        EXPECT_EQ(ticked, shown);
+        // OK without a change switches no label.
+        for (int g = 0; g < 4; ++g) EXPECT_EQ(text(labels[g]), shown[g]) << labels[g];
+    };
+    {
+        SCOPED_TRACE("first start");
+        checkAgreement();
+    }
+    std::string saved =
+        "FDWeight(g)\r\n150\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n";
+    const std::string rows = downloadedRecordText({});
+    saved += rows.substr(rows.find("Thrust(N)\r\n") + 11);
+    open(writeFile(m_dir, "saved.rcd", saved));
+    {
+        SCOPED_TRACE("after a file chose the units");
+        checkAgreement();
+    }
 }
 
 TEST_F(WindowTest, MotorExportThroughTheDialog) {

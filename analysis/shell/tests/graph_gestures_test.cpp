@@ -143,6 +143,59 @@ TEST_F(GraphGestures, CtrlClicksMeasureWithTheRulerRightClicksStillTheDescentRat
     EXPECT_FALSE(graph().isZoomed());
 }
 
+TEST_F(GraphGestures, TheRulerFollowsTheViewAndTheUnitsAndEscapeClearsIt) {
+    auto rulerClick = [&](double t) {
+        mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, at(t), Qt::ControlModifier);
+        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, at(t), Qt::ControlModifier);
+    };
+    auto reading = [&] { return QString::fromStdString(graph().scene().rulerText.text); };
+    // The change of altitude in the reading, in its unit.
+    auto altitudeChange = [&] {
+        const QRegularExpressionMatch m =
+            QRegularExpression("altitude (-?[0-9.,]+) (ft|m),").match(reading());
+        return std::pair{m.captured(1).remove(',').toDouble(), m.captured(2)};
+    };
+    rulerClick(11);
+    rulerClick(14);
+    const auto [feet, ft] = altitudeChange();
+    ASSERT_EQ(ft, "ft") << reading().toStdString();
+    ASSERT_LT(feet, -40);  // about 3 s at 20 ft/s
+    const double x11 = graph().scene().rulerMarks[0].x;
+
+    // The burn view's time axis ends long before 11 s: the marks hide, and come
+    // back over their times with the whole flight.
+    window->action("mnuGraphAccelThrust")->trigger();
+    EXPECT_FALSE(graph().scene().rulerMarks[0].visible);
+    EXPECT_FALSE(graph().scene().rulerMarks[1].visible);
+    window->action("mnuGraphAll")->trigger();
+    EXPECT_TRUE(graph().scene().rulerMarks[0].visible);
+    EXPECT_DOUBLE_EQ(graph().scene().rulerMarks[0].x, x11);
+
+    // In metres the reading is in metres, on the screen and on paper.
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optDistance_1")->setChecked(true);
+        d.accept();
+    });
+    window->action("mnuConfigurationUnits")->trigger();
+    const auto [metres, m] = altitudeChange();
+    EXPECT_EQ(m, "m") << reading().toStdString();
+    EXPECT_NEAR(metres, feet * 0.3048, 0.1);
+    EXPECT_TRUE(reading().endsWith(" m/s")) << reading().toStdString();
+
+    // Escape takes the ruler away first, then the zoom.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    wheel(at(6), 120);
+    ASSERT_TRUE(graph().isZoomed());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(graph().scene().rulerText.visible);
+    EXPECT_TRUE(graph().scene().rulerMarks.empty());
+    EXPECT_TRUE(graph().isZoomed());
+    EXPECT_FALSE(window->action("mnuGraphClearRuler")->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(graph().isZoomed());
+}
+
 TEST_F(GraphGestures, StatusBarShowsTheValuesUnderThePointerWithUnits) {
     QLabel* status = window->findChild<QLabel*>("lblPointerStatus");
     ASSERT_NE(status, nullptr);

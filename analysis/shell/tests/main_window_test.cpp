@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
@@ -90,7 +91,7 @@ TEST_F(WindowTest, MenuTreeAtStartUp) {
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "1.00");
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailPropellantWt)->text(), "0.00");
     EXPECT_EQ(text("lblUnitsMass0"), "(oz)");
-    EXPECT_EQ(text("lblUnitsThrust0"), "(lbs)");
+    EXPECT_EQ(text("lblUnitsThrust0"), "(N)");  // as the units dialog starts
     EXPECT_EQ(text("BaroAltitude"), "0.00");
 }
 
@@ -141,26 +142,75 @@ TEST_F(WindowTest, OpenSavedFormShowsDetailsAndUnits) {
     EXPECT_EQ(text("lblUnitsThrust3"), "(lbs)");
 }
 
-TEST_F(WindowTest, OpenCancelledOrFailingFile) {
+TEST_F(WindowTest, AnOpenThatFailsKeepsTheFlightShownWhole) {
     window->action("mnuFileOpen")->trigger();  // no answer queued: cancelled
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");
     EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
 
+    // Nothing opened yet: a failed Open enables nothing.
     const QString missing = m_dir.filePath("no such flight.rcd");
     open(missing);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
-    EXPECT_FALSE(dialogs.messages[0].text.isEmpty());
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing + "[*]");
     EXPECT_EQ(dialogs.messages[0].text, "cannot open " + missing + ": No such file or directory");
-    EXPECT_TRUE(window->action("mnuFileSave")->isEnabled());
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");
+    EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());
 
-    // Too large to be a record: refused, and the window stays as it was.
-    open("/dev/zero");
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_TRUE(dialogs.messages[1].text.startsWith("/dev/zero is not a record file"));
-    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + missing + "[*]");
-    EXPECT_EQ(window->analysis().CurOpenFileName, missing.toStdString());
+    const QString good =
+        writeFile(m_dir, "good.rcd", "FDName\r\nFirst\r\nBaroAltitude\r\n321\r\n" + downloadedRecordText({}));
+    open(good);
+    leaveField(DetailField::FileDetailPlace, "edited, not saved");
+    const int curves = window->lnGraph().scene().visibleCurveCount();
+    ASSERT_GT(curves, 0);
+    auto shown = [&] {
+        QStringList texts{window->windowTitle(), window->detailEdit(DetailField::FileDetailName)->text(),
+                          window->detailEdit(DetailField::FileDetailPlace)->text()};
+        for (const char* figure : {"MaxAltitude", "MaxAccel", "TotalImpulse", "Label5", "BaroAltitude"})
+            texts << text(figure);
+        return texts;
+    };
+    const QStringList before = shown();
+    ASSERT_EQ(text("BaroAltitude"), "321");
+    ASSERT_TRUE(window->isWindowModified());
+
+    // Missing, no record (empty, text), too large: told why, and nothing changes.
+    const QString empty = writeFile(m_dir, "empty.rcd", "");
+    const QString prose = writeFile(m_dir, "prose.rcd", "a text file\r\nwith two lines\r\n");
+    const QString failing[] = {missing, empty, prose, "/dev/zero"};
+    for (const QString& path : failing) {
+        SCOPED_TRACE(path.toStdString());
+        dialogs.messages.clear();
+        dialogs.answers = {Dialogs::Choice::Discard};  // the unsaved edit is not thrown away all the same
+        open(path);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.contains(path)) << dialogs.messages[0].text.toStdString();
+        EXPECT_EQ(shown(), before);
+        EXPECT_EQ(window->lnGraph().scene().visibleCurveCount(), curves);
+        EXPECT_EQ(window->analysis().CurOpenFileName, good.toStdString());
+        EXPECT_TRUE(window->isWindowModified());
+    }
+
+    // Too few samples for the figures: the file opens, with no figures of the
+    // flight before, and says so.
+    SyntheticFlight shortFlight;
+    shortFlight.samples = 48;
+    const QString shortPath = flightFile(shortFlight, "short.rcd");
+    dialogs.messages.clear();
+    dialogs.answers = {Dialogs::Choice::Discard};
+    open(shortPath);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "The flight holds 48 samples, too few for the figures and the All Curves graph: they need at "
+              "least 101.");
+    EXPECT_EQ(window->windowTitle(), "Tarvel-Graph - " + shortPath + "[*]");
+    EXPECT_EQ(window->analysis().samples.SampleCount, 48);
+    for (const char* figure : {"MaxAltitude", "MaxAccel", "TotalImpulse"})
+        EXPECT_EQ(text(figure), "") << figure;
+    EXPECT_EQ(text("Label5"), "Ave Thrust");
+    EXPECT_EQ(text("BaroAltitude"), "0.00");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailName)->text(), "");
+    EXPECT_EQ(window->lnGraph().scene().visibleCurveCount(), 0);
+    EXPECT_EQ(window->recentMenu()->actions().value(0)->data().toString(), shortPath);
 }
 
 TEST_F(WindowTest, FlightThatCannotBeComputedShowsAMessage) {
@@ -456,6 +506,51 @@ TEST(TarvelGraphProgram, FirstSizeFitsAScaledScreen) {
     EXPECT_LE(number(4) + number(2), 540) << out.toStdString();
 }
 
+TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) noDisplay.remove(name);
+    struct Run {
+        int status;
+        QString out, err;
+    };
+    auto run = [](const QStringList& args, const QProcessEnvironment& environment,
+                  const QString& outFile = {}) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        if (!outFile.isEmpty()) program.setStandardOutputFile(outFile);
+        program.start(TARVEL_GRAPH_PROGRAM, args);
+        EXPECT_TRUE(program.waitForFinished(10000));
+        return Run{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                   QString::fromLocal8Bit(program.readAllStandardOutput()),
+                   QString::fromLocal8Bit(program.readAllStandardError())};
+    };
+    const Run help = run({"--help"}, noDisplay);
+    EXPECT_EQ(help.status, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith("usage: TarvelGraph [OPTION] [--] [FILE.rcd ...]\n"))
+        << help.out.toStdString();
+    for (const char* option : {"--help", "--version"}) EXPECT_TRUE(help.out.contains(option)) << option;
+    EXPECT_TRUE(help.out.endsWith("\nTarvelGraph " + programVersion() + "\n")) << help.out.toStdString();
+    EXPECT_EQ(help.err, "");
+
+    // Also after a file name, and the same version as the About box and `tarvel --version`.
+    const Run version = run({"flight.rcd", "--version"}, noDisplay);
+    EXPECT_EQ(version.status, 0) << version.err.toStdString();
+    EXPECT_EQ(version.out, "TarvelGraph " + programVersion() + "\n");
+
+    // An answer that cannot be written is no success.
+    const Run full = run({"--version"}, noDisplay, "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "TarvelGraph: cannot write to standard output\n");
+
+    // An option it does not know is refused, not opened as a file.
+    QProcessEnvironment offscreen = noDisplay;
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    const Run unknown = run({"--verbose"}, offscreen);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.contains("TarvelGraph: unknown option --verbose\nusage: TarvelGraph"))
+        << unknown.err.toStdString();
+}
+
 TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {
     open(flightFile());
     pointer(QEvent::MouseButtonPress, Qt::RightButton, 11.0);
@@ -493,7 +588,16 @@ TEST_F(WindowTest, PrintsTheWindowToAPdfOrSaysItCannot) {
     EXPECT_EQ(content.substr(0, 4), "%PDF");
     EXPECT_GT(content.size(), 10000u);
 
-    window->action("mnuFilePrint")->trigger();  // the printer dialog is cancelled
+    window->action("mnuFilePrint")->trigger();  // the printer dialog is cancelled: no error
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
+
+    // A printer that cannot be started (its file cannot be created) is one.
+    dialogs.printerAnswers.push_back([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_dir.filePath("no such folder/window.pdf"));
+        return true;
+    });
+    window->action("mnuFilePrint")->trigger();
     EXPECT_EQ(dialogs.lastMessage(), "The form can't be printed.");
 }
 
