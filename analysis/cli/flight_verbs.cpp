@@ -1,7 +1,6 @@
 #include "flight_verbs.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -10,6 +9,7 @@
 #include "flight_actions.h"
 #include "json_text.h"
 #include "motor_file.h"
+#include "number_text.h"
 #include "record_writer.h"
 #include "units.h"
 
@@ -114,9 +114,7 @@ std::string motorClassShown(const FigureTexts& f) {
 
 std::string shortest(double value) {
     if (value == 0) return "0";  // no "-0" from a zero altitude times a negative scale
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
+    return shortestText(value).value_or("nan");
 }
 
 constexpr VerbSpec kSummary{"summary", 0, true, false, false};

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <locale>
+#include <span>
 #include <system_error>
 
 namespace tarvel {
@@ -27,13 +28,22 @@ struct Digits {
     int exponent = 0;    // position of the point relative to the first digit
 };
 
+// std::to_chars into `buffer`; the text only when the conversion succeeded.
+template <typename... Format>
+std::optional<std::string_view> charsText(std::span<char> buffer, double value, Format... format) {
+    const auto res = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
+    if (res.ec != std::errc()) return std::nullopt;
+    return std::string_view(buffer.data(), static_cast<size_t>(res.ptr - buffer.data()));
+}
+
 Digits significantDigits(double value) {
     Digits d;
     if (value == 0.0 || !std::isfinite(value)) return d;
-    char buf[64];
     // d.dddddddddddddde±xx: 15 significant digits, correctly rounded.
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    char buffer[32];
+    const std::optional<std::string_view> scientific = charsText(buffer, value, std::chars_format::scientific, 14);
+    if (!scientific) return d;
+    const std::string_view text = *scientific;
     size_t pos = 0;
     if (text[pos] == '-') {
         d.negative = true;
@@ -107,6 +117,21 @@ size_t appendDigits(std::string_view s, size_t i, uint64_t& value) {
 }
 
 }  // namespace
+
+std::optional<std::string> fixedPointText(double value, int decimals) {
+    if (!std::isfinite(value)) return std::nullopt;
+    decimals = std::max(decimals, 0);
+    // The largest double has 309 integer digits.
+    std::string buffer(320 + static_cast<size_t>(decimals), '\0');
+    const auto text = charsText(buffer, value, std::chars_format::fixed, decimals);
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+std::optional<std::string> shortestText(double value) {
+    char buffer[32];
+    const auto text = charsText(buffer, value);
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
 
 std::optional<double> parseNumber(std::string_view text) {
     size_t b = 0, e = text.size();

@@ -194,6 +194,10 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
         {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
          "eng: Total Motor Weight (oz)"},
+        {{"eng", flight(), path("huge.eng"), "--diameter", "29", "--length", "70", "--propellant", "1e100", "--total",
+          "1e100"},
+         1,
+         "eng: Propellant Weight (oz) must be at most 100000 ounces; it is \"1e100\"."},
         {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
     };
     for (const Case& c : cases) {
