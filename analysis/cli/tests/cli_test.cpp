@@ -435,18 +435,27 @@ TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
     EXPECT_NE(json.find("\"FileDetailPlace\":\"Caf\xc3\xa9\""), std::string::npos);
 }
 
+namespace {
+
+// A shell command line; its standard output (and what it redirects there) in `output`.
+int runShell(const std::string& command, std::string& output) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    size_t got;
+    output.clear();
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runProgram(const std::string& arguments, std::string& output) {
+    return runShell(std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1", output);
+}
+
+}  // namespace
+
 TEST_F(CommandLine, TheProgramItself) {
-    auto runProgram = [](const std::string& arguments, std::string& output) {
-        const std::string command = std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        char buffer[4096];
-        size_t got;
-        output.clear();
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
     std::string output;
     EXPECT_EQ(runProgram("summary '" + flight() + "' --json --locale en_US", output), 0);
     EXPECT_EQ(output, run({"summary", flight(), "--json", "--locale", "en_US"}).out);
@@ -463,4 +472,34 @@ TEST_F(CommandLine, TheProgramItself) {
               1);
     EXPECT_EQ(output, "tarvel: cannot write " + saved + ": " + std::strerror(EFBIG) + "\n");
     EXPECT_EQ(fs::file_size(saved), 3u);
+}
+
+TEST_F(CommandLine, StandardOutputThatCannotBeWrittenIsAFailureOfEveryVerb) {
+    const std::string program = TARVEL_PROGRAM, file = " '" + flight() + "'";
+    struct Case {
+        std::string arguments;
+        bool overFileSizeLimit;  // else standard output is /dev/full
+    };
+    const Case cases[] = {
+        {"summary" + file + " --json", false},
+        {"summary" + file, false},
+        {"series" + file, false},
+        {"save" + file + " -", false},
+        {"csv" + file + " -", false},
+        {"eng" + file + " - --diameter 29 --length 70 --total 10", false},
+        {"--help", false},
+        {"series" + file, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // Standard error to the pipe, standard output to the place that refuses it.
+        const std::string command = c.overFileSizeLimit
+                                        ? "ulimit -f 1; " + program + " " + c.arguments + " 2>&1 >'" +
+                                              path("limited.csv") + "'"
+                                        : program + " " + c.arguments + " 2>&1 >/dev/full";
+        std::string output;
+        EXPECT_EQ(runShell(command, output), 1);
+        EXPECT_EQ(output, std::string("tarvel: cannot write standard output: ") +
+                              std::strerror(c.overFileSizeLimit ? EFBIG : ENOSPC) + "\n");
+    }
 }
