@@ -34,15 +34,19 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The reader takes every notes line after the first as comma-separated fields,
 // skips blanks around them, and reads a line that equals a key as that key.
-// Such a line goes in quotes, which every reader drops; a key's name also gets
-// a space inside them, so that it reads back as text and not as the key. A
-// line holding a double quote cannot be quoted and stays as typed.
+// Any line that would not read back as itself goes in double quotes, its own
+// double quotes doubled: the reader takes a quoted notes line as text whole.
+// Ordinary lines stay as typed.
 std::string notesContinuation(std::string_view line) {
-    const bool isKey = isRecordDetailKey(line);
-    const bool plain = !isKey && line.find(',') == std::string_view::npos &&
+    const bool plain = !isRecordDetailKey(line) && line.find(',') == std::string_view::npos &&
                        (line.empty() || (!isBlank(line.front()) && !isBlank(line.back()) && line.front() != '"'));
-    if (plain || line.find('"') != std::string_view::npos) return std::string(line);
-    return "\"" + std::string(line) + (isKey ? " \"" : "\"");
+    if (plain) return std::string(line);
+    std::string quoted = "\"";
+    for (const char c : line) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
 }
 
 // Notes keep their lines; every line break is written as CR LF. The first

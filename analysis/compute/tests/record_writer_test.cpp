@@ -114,30 +114,36 @@ TEST(RecordWriter, LineBreaksCannotBreakTheFile) {
 
 TEST(RecordWriter, NotesReadBackAsNotesWhateverTheirLines) {
     struct Case {
-        std::string notes, written, readBack;
+        std::string notes, written;
     };
     const Case cases[] = {
         // A line that is a key would end the notes and change the record.
-        {"motor\r\nFDMotorDur\r\n0", "motor\r\n\"FDMotorDur \"\r\n0", "motor\r\nFDMotorDur \r\n0"},
-        {"x\r\nAccelData", "x\r\n\"AccelData \"", "x\r\nAccelData "},
-        {"x\r\n  FDDate", "x\r\n\"  FDDate\"", "x\r\n  FDDate"},
+        {"motor\r\nFDMotorDur\r\n0", "motor\r\n\"FDMotorDur\"\r\n0"},
+        {"x\r\nAccelData", "x\r\n\"AccelData\""},
+        {"x\r\n  FDDate", "x\r\n\"  FDDate\""},
+        // Lines in quotes of their own, alone or before a comma.
+        {"x\r\n\"AccelData\"", "x\r\n\"\"\"AccelData\"\"\""},
+        {"x\r\n\"x\",AccelData", "x\r\n\"\"\"x\"\",AccelData\""},
+        {"x\r\n\"FDDate\",x\r\n\"", "x\r\n\"\"\"FDDate\"\",x\"\r\n\"\"\"\""},
         // Commas and blanks at the ends survive in quotes.
-        {"a,b\r\nc, d", "a,b\r\n\"c, d\"", "a,b\r\nc, d"},
-        {"x\r\n  indented\r\n\r\nlast ", "x\r\n\"  indented\"\r\n\r\n\"last \"",
-         "x\r\n  indented\r\n\r\nlast "},
-        // The first line is read whole; plain lines stay as typed.
-        {"FDName\r\nplain text", "FDName\r\nplain text", "FDName\r\nplain text"},
+        {"a,b\r\nc, d", "a,b\r\n\"c, d\""},
+        {"x\r\n  indented\r\n\r\nlast ", "x\r\n\"  indented\"\r\n\r\n\"last \""},
+        // The first line is read whole; plain lines stay as typed, quotes inside them too.
+        {"FDName\r\nplain text", "FDName\r\nplain text"},
+        {"\"a\"\r\nsays \"go\"", "\"a\"\r\nsays \"go\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.notes);
         auto fa = tarvel::testing::loaded(tarvel::testing::downloadedRecord(20));
         fa->detail(DetailField::FileDetailNotes) = c.notes;
         fa->detail(DetailField::txtMotorDuration) = "1.5";
+        fa->detail(DetailField::FileDetailDate) = "1 May";
         const std::string text = recordText(*fa);
         EXPECT_NE(text.find("FDNotes\r\n" + c.written + "\r\nBaroAltitude\r\n"), std::string::npos) << text;
         auto back = tarvel::testing::loaded(text);
-        EXPECT_EQ(back->detail(DetailField::FileDetailNotes), c.readBack);
+        EXPECT_EQ(back->detail(DetailField::FileDetailNotes), c.notes);
         EXPECT_EQ(back->detail(DetailField::txtMotorDuration), "1.5");
+        EXPECT_EQ(back->detail(DetailField::FileDetailDate), "1 May");
         EXPECT_EQ(back->samples.SampleCount, 20);
     }
 }
