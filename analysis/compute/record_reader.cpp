@@ -7,6 +7,12 @@
 #include <filesystem>
 #include <optional>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "kinematics.h"
 #include "number_text.h"
 #include "units.h"
@@ -335,6 +341,44 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
     std::fclose(file);
     if (failed) return failure("cannot read", error ? error : EIO);
     if (bytes.size() > kMaxRecordFileBytes) return tooLargeFailure();
+    return Status::success();
+}
+
+Status readSmallRegularFile(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    auto failure = [&path](std::string_view why) { return Status::failure(path + ": " + std::string(why)); };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) return failure(std::strerror(ec.value()));
+    if (!std::filesystem::is_regular_file(status)) return failure("not a regular file");
+#if defined(__unix__) || defined(__APPLE__)
+    // Non-blocking all the same: a FIFO may have taken the file's place since.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failure(std::strerror(errno));
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return failure("not a regular file");
+    }
+    char buffer[4096];
+    ssize_t got = 0;
+    while (bytes.size() <= limit && (got = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<size_t>(got));
+    const int error = errno;
+    ::close(fd);
+    if (got < 0) return failure(std::strerror(error));
+#else
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return failure(std::strerror(errno));
+    char buffer[4096];
+    size_t got = 0;
+    while (bytes.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    std::fclose(file);
+#endif
+    if (bytes.size() > limit) {
+        bytes.clear();
+        return failure("larger than " + std::to_string(limit) + " bytes");
+    }
     return Status::success();
 }
 

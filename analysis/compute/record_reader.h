@@ -64,6 +64,11 @@ inline constexpr size_t kMaxRecordFileBytes = 32u << 20;
 // Reads `path` whole; a failure names the file and carries the system's text
 // for the error. A file over kMaxRecordFileBytes is refused and `tooLarge` set.
 Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge = nullptr);
+// Reads `path` whole when it is a regular file of at most `limit` bytes, for
+// settings and other small files of the program's own. Nothing else is
+// opened: a FIFO or a device there would block the reader or never end. A
+// failure names the file and gives the reason.
+Status readSmallRegularFile(const std::string& path, size_t limit, std::string& bytes);
 // readWholeFile + loadRecord; `report` (if given) says where reading stopped.
 Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report = nullptr);
 

@@ -69,10 +69,12 @@ Status writeFailure(const std::string& path, int error) {
     return Status::failure("cannot write " + path + ": " + std::strerror(error ? error : EIO));
 }
 
+}  // namespace
+
 // A FIFO, a device or a socket is written where it is: renaming a new file
 // over it would put a plain file in the place of the node. A reader that goes
 // away part way is a failure to write, not the end of the program.
-Status writeInPlace(const std::string& path, std::string_view bytes) {
+Status writeFileInPlace(const std::string& path, std::string_view bytes) {
 #if defined(__unix__) || defined(__APPLE__)
     struct sigaction ignore {}, previous{};
     ignore.sa_handler = SIG_IGN;
@@ -95,8 +97,6 @@ Status writeInPlace(const std::string& path, std::string_view bytes) {
 #endif
     return ok ? Status::success() : writeFailure(path, error);
 }
-
-}  // namespace
 
 std::string recordHeaderLine(const FlightAnalysis& fa) {
     return "Delta Time,Baro(Psi)," + std::string(UnitCaptions::lblAccel) + ",Velocity" + fa.captions.lblVelocity +
@@ -169,7 +169,7 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     }
     const fs::file_status existing = fs::status(target, ec);
     if (!ec && fs::exists(existing) && !fs::is_regular_file(existing) && !fs::is_directory(existing))
-        return writeInPlace(path, bytes);
+        return writeFileInPlace(path, bytes);
 
     // The old way opened the target for writing in place; a target that
     // refuses that (read-only, a folder) must still be refused.

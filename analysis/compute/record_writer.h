@@ -30,6 +30,11 @@ Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
 // write PATH: " and the system's error text.
 Status replaceFileContents(const std::string& path, std::string_view bytes);
 
+// Writes `bytes` into the file `path` itself (truncated first), keeping its
+// owner, permissions and hard links; for a target that must not be replaced
+// by a new file. Failures read "cannot write PATH: " and the system's text.
+Status writeFileInPlace(const std::string& path, std::string_view bytes);
+
 // For a program's start: a write past the file-size limit fails with an error
 // the program reports, instead of ending the program part way through a file.
 void failWritesPastTheFileSizeLimit();

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+
+#include "record_reader.h"
 
 namespace tarvel {
 
@@ -21,8 +24,11 @@ std::string TarvelSettings::filePath() const {
 }
 
 std::optional<std::string> TarvelSettings::readPort() const {
-    std::ifstream in(filePath(), std::ios::binary);
-    if (!in) return std::nullopt;
+    // Far more than the two lines can hold: anything larger is no settings file.
+    constexpr size_t kMaxFileBytes = 4096;
+    std::string bytes;
+    if (!readSmallRegularFile(filePath(), kMaxFileBytes, bytes).ok) return std::nullopt;
+    std::istringstream in(bytes);
     std::string key, port;
     if (!std::getline(in, key) || stripLineEnd(key) != "ComPort" || !std::getline(in, port))
         return std::nullopt;

@@ -5,6 +5,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config_dialog.h"
 #include "export_dialog.h"
@@ -85,6 +90,25 @@ TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart) {
         ScriptedDialogs dialogs;
         MainWindow window(dialogs, settings);
         EXPECT_EQ(window.analysis().Comport, expected.value_or("COM1"));
+    }
+}
+
+TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsRead) {
+    QTemporaryDir dir;
+    const TarvelSettings settings(dir.path().toStdString());
+    const std::string path = settings.filePath();
+    // Each in the settings file's place; none may hold up the start.
+    const std::function<void()> places[] = {
+        [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+        [&] { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },  // an endless line
+        [&] { writeFile(dir, TarvelSettings::kFileName, "ComPort\r\nCOM4" + std::string(1 << 20, ' ') + "\r\n"); },
+    };
+    for (const auto& place : places) {
+        std::filesystem::remove(path);
+        place();
+        std::optional<std::string> port = "unread";
+        EXPECT_TRUE(endsInTime([&] { port = settings.readPort(); }, path));
+        EXPECT_EQ(port, std::nullopt);
     }
 }
 
