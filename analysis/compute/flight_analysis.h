@@ -79,11 +79,17 @@ struct GraphMenu {
 };
 
 // Digit grouping and decimal point used for figures shown on screen.
+// Both are whole texts in the locale's encoding: some locales write their
+// point or separator as several bytes (U+066B, two in UTF-8).
 struct NumberLocale {
-    char decimalPoint = '.';
-    char groupSeparator = ',';  // '\0' for no grouping
+    std::string decimalPoint = ".";
+    std::string groupSeparator = ",";  // empty for no grouping
     static NumberLocale system();
     static std::optional<NumberLocale> named(std::string_view name);  // "en_US", "de_DE", "C", ...
+    // From a locale's point, separator and grouping as the C library gives
+    // them (grouping as in localeconv: empty or a first group of 0 for none).
+    static NumberLocale fromPunctuation(std::string_view point, std::string_view separator,
+                                        std::string_view grouping);
 };
 
 // Outcome of a command the user can act on; `message` is the text for the

@@ -9,9 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <climits>
 #include <locale>
 #include <span>
 #include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <langinfo.h>
+#include <locale.h>
+#endif
 
 namespace tarvel {
 
@@ -272,7 +278,7 @@ std::string figureText(double value, int decimals, const NumberLocale& locale, b
 
     if (intPart.empty() && (leadingZero || decimals == 0)) intPart.push_back('0');
     std::string grouped;
-    if (locale.groupSeparator != '\0') {
+    if (!locale.groupSeparator.empty()) {
         for (size_t i = 0; i < intPart.size(); ++i) {
             if (i > 0 && (intPart.size() - i) % 3 == 0) grouped += locale.groupSeparator;
             grouped += intPart[i];
@@ -293,20 +299,37 @@ std::string figureText(double value, int decimals, const NumberLocale& locale, b
 namespace {
 
 std::optional<NumberLocale> fromStdLocale(const std::string& name) {
+#if defined(__unix__) || defined(__APPLE__)
+    // The C library's texts, whole: std::numpunct<char> gives one byte of a
+    // point or separator that takes several.
+    const locale_t loc = ::newlocale(LC_NUMERIC_MASK, name.c_str(), locale_t(0));
+    if (loc == locale_t(0)) return std::nullopt;
+    const NumberLocale result = NumberLocale::fromPunctuation(
+        ::nl_langinfo_l(RADIXCHAR, loc), ::nl_langinfo_l(THOUSEP, loc), ::nl_langinfo_l(GROUPING, loc));
+    ::freelocale(loc);
+    return result;
+#else
     try {
         std::locale loc(name);
         const auto& punct = std::use_facet<std::numpunct<char>>(loc);
-        NumberLocale result;
-        result.decimalPoint = punct.decimal_point();
-        const bool groups = !punct.grouping().empty() && punct.grouping()[0] > 0;
-        result.groupSeparator = groups ? punct.thousands_sep() : '\0';
-        return result;
+        return NumberLocale::fromPunctuation(std::string(1, punct.decimal_point()),
+                                             std::string(1, punct.thousands_sep()), punct.grouping());
     } catch (const std::exception&) {
         return std::nullopt;
     }
+#endif
 }
 
 }  // namespace
+
+NumberLocale NumberLocale::fromPunctuation(std::string_view point, std::string_view separator,
+                                           std::string_view grouping) {
+    NumberLocale result;
+    result.decimalPoint = point.empty() ? "." : std::string(point);
+    const bool groups = !grouping.empty() && grouping[0] > 0 && grouping[0] != CHAR_MAX;
+    result.groupSeparator = groups ? std::string(separator) : std::string();
+    return result;
+}
 
 NumberLocale NumberLocale::system() {
     const char* names[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
@@ -317,18 +340,18 @@ NumberLocale NumberLocale::system() {
             break;
         }
     }
-    return NumberLocale{'.', '\0'};
+    return NumberLocale{".", ""};
 }
 
 std::optional<NumberLocale> NumberLocale::named(std::string_view name) {
     std::string n(name);
-    if (n == "C" || n == "POSIX" || n.rfind("C.", 0) == 0) return NumberLocale{'.', '\0'};
+    if (n == "C" || n == "POSIX" || n.rfind("C.", 0) == 0) return NumberLocale{".", ""};
     // The locales tests and scripts rely on are fixed here, so they do not
     // depend on which locales the machine has installed.
     std::string base = n.substr(0, n.find_first_of(".@"));
-    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{'.', ','};
+    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{".", ","};
     if (base == "de_DE" || base == "de_AT" || base == "nl_NL" || base == "it_IT" || base == "es_ES")
-        return NumberLocale{',', '.'};
+        return NumberLocale{",", "."};
     if (auto loc = fromStdLocale(n)) return loc;
     if (auto loc = fromStdLocale(n + ".UTF-8")) return loc;
     return std::nullopt;

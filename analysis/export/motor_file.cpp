@@ -165,7 +165,7 @@ std::string proposedDesignation(const FlightAnalysis& fa) {
     const double impulse = parseFigure(fa.figures.TotalImpulse, fa.numberLocale).value_or(0.0);
     double average = parseFigure(fa.figures.AveThrust, fa.numberLocale).value_or(0.0);
     if (fa.units.Thrust == 1) average *= kNewtonsPerPound;
-    constexpr NumberLocale kUngrouped{'.', '\0'};
+    const NumberLocale kUngrouped{".", ""};
     return MotorClass(impulse, fa.units.Thrust) + figureText(average, 0, kUngrouped);
 }
 

@@ -23,6 +23,7 @@
 #include "flight_verbs.h"
 #include "record_samples.h"
 #include "record_writer.h"
+#include "units.h"
 
 using namespace tarvel;
 using tarvel::cli::Args;
@@ -502,4 +503,32 @@ TEST_F(CommandLine, StandardOutputThatCannotBeWrittenIsAFailureOfEveryVerb) {
         EXPECT_EQ(output, std::string("tarvel: cannot write standard output: ") +
                               std::strerror(c.overFileSizeLimit ? EFBIG : ENOSPC) + "\n");
     }
+}
+
+TEST_F(CommandLine, APointOfSeveralBytesIsShownWhole) {
+    // U+066B and U+066C, as a Pashto locale writes them; injected here, and
+    // taken from a locale generated for the test where the machine can.
+    const std::string point = "\xD9\xAB", separator = "\xD9\xAC";
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->numberLocale = NumberLocale::fromPunctuation(point, separator, "\3");
+    ASSERT_TRUE(fa->openRecordFile(flight()).ok);
+    const std::string feet = fa->figures.MaxAltitude;
+    ASSERT_TRUE(fa->applyUnits({1, fa->units.Velocity, fa->units.Thrust, fa->units.Mass}).ok);  // metres
+    const double metres = *parseFigure(fa->figures.MaxAltitude, fa->numberLocale);
+    EXPECT_NEAR(metres, *parseFigure(feet, fa->numberLocale) * 0.3048, 0.2);
+    const std::string json = cli::summaryJson(*fa, flight());
+    EXPECT_NE(json.find("\"MaxAltitude\":\"" + fa->figures.MaxAltitude + "\""), std::string::npos) << json;
+    EXPECT_NE(fa->figures.MaxAltitude.find(point), std::string::npos) << fa->figures.MaxAltitude;
+    EXPECT_EQ(json.find("\xC3\x99"), std::string::npos);  // "Ù": the first byte alone, read as Latin-1
+
+    const std::string locales = path("locales");
+    fs::create_directories(locales);
+    std::string output;
+    if (runShell("localedef -i ps_AF -f UTF-8 '" + locales + "/ps_AF.UTF-8' 2>&1", output) > 1)
+        GTEST_SKIP() << "no ps_AF locale can be made here: " << output;
+    ASSERT_EQ(runShell("LOCPATH='" + locales + "' " + TARVEL_PROGRAM + " summary '" + flight() +
+                           "' --json --locale ps_AF.UTF-8",
+                       output),
+              0);
+    EXPECT_NE(output.find("\"MaxAltitude\":\"" + feet + "\""), std::string::npos) << output;
 }
