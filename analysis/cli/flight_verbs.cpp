@@ -102,6 +102,13 @@ int reportWrite(const Status& s, std::ostream& err) {
     return kExitFailure;
 }
 
+// Writing the record over the file it was read only in part from needs --force.
+bool refusedOverPartlyRead(const FlightCommand& cmd, const FlightAnalysis& fa, std::ostream& err) {
+    if (cmd.force || !fa.overwritesPartlyReadFile(cmd.outputs[0])) return false;
+    err << "tarvel: " << fa.partlyReadWarning() << " Give --force to save over it all the same.\n";
+    return true;
+}
+
 // A failure to write it is reported once all output is done (runCommandLine).
 int writeToStandardOutput(const std::string& text, std::ostream& out) {
     out << text;
@@ -120,8 +127,8 @@ std::string shortest(double value) {
 
 constexpr VerbSpec kSummary{"summary", 0, true, false, false};
 constexpr VerbSpec kSeries{"series", 0, false, false, false};
-constexpr VerbSpec kSave{"save", 1, false, false, false};
-constexpr VerbSpec kCsv{"csv", 1, false, false, false};
+constexpr VerbSpec kSave{"save", 1, false, false, false, true};
+constexpr VerbSpec kCsv{"csv", 1, false, false, false, true};
 constexpr VerbSpec kEng{"eng", 1, false, true, false};
 constexpr VerbSpec kRender{"render", 1, false, false, true};
 
@@ -243,18 +250,22 @@ int saveVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
     auto session = openSession(kSave, args, err, code, false);
     if (!session) return code;
-    const std::string& path = session->first.outputs[0];
-    if (path == kStandardOutput) return writeToStandardOutput(recordText(*session->second), out);
-    return reportWrite(session->second->saveRecordFileAs(path), err);
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    if (path == kStandardOutput) return writeToStandardOutput(recordText(*fa), out);
+    if (refusedOverPartlyRead(cmd, *fa, err)) return kExitFailure;
+    return reportWrite(fa->saveRecordFileAs(path, true), err);
 }
 
 int csvVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
     auto session = openSession(kCsv, args, err, code, false);
     if (!session) return code;
-    const std::string& path = session->first.outputs[0];
-    if (path == kStandardOutput) return writeToStandardOutput(csvText(*session->second), out);
-    return reportWrite(exportCsvFile(*session->second, path), err);
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    if (path == kStandardOutput) return writeToStandardOutput(csvText(*fa), out);
+    if (refusedOverPartlyRead(cmd, *fa, err)) return kExitFailure;
+    return reportWrite(exportCsvFile(*fa, path, true), err);
 }
 
 int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
@@ -294,8 +305,8 @@ std::vector<Verb> flightVerbs() {
     return {
         {"summary", "tarvel summary FILE.rcd [ACTIONS...] [--json] [--locale NAME]", summaryVerb},
         {"series", "tarvel series  FILE.rcd [ACTIONS...]", seriesVerb},
-        {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...]", saveVerb},
-        {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...]", csvVerb},
+        {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...] [--force]", saveVerb},
+        {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...] [--force]", csvVerb},
         {"eng",
          "tarvel eng     FILE.rcd OUT.eng --diameter MM --length MM --total OZ [--propellant OZ] "
          "[ACTIONS...]\n"

@@ -191,8 +191,20 @@ public:
     Status applyUnits(const UnitSelection& ticked);
     // Save / Save As write CurOpenFileName (Save As sets it first, even when
     // the writing then fails). The file is replaced only by a complete one.
-    Status saveRecordFile();
-    Status saveRecordFileAs(const std::string& path);
+    // Over the file the record was read only in part from, they refuse unless
+    // `overPartlyRead` (the user agreed to lose what was not read).
+    Status saveRecordFile(bool overPartlyRead = false);
+    Status saveRecordFileAs(const std::string& path, bool overPartlyRead = false);
+    // The file of the last openRecordFile when its reading stopped part way
+    // (empty otherwise): writing the record over it drops what was not read.
+    std::string partlyReadFile;
+    // Writing the record to `path` would put it over partlyReadFile; the
+    // warning then says what would be lost.
+    bool overwritesPartlyReadFile(const std::string& path) const;
+    std::string partlyReadWarning() const;
+    // The refusal of a record written over partlyReadFile unless agreed;
+    // success when `path` is another file, and after an agreed write.
+    Status checkRecordTarget(const std::string& path, bool overPartlyRead) const;
 
 private:
     Status checkComputable(bool needsPressure) const;

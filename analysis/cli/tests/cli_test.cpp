@@ -532,3 +532,34 @@ TEST_F(CommandLine, APointOfSeveralBytesIsShownWhole) {
               0);
     EXPECT_NE(output.find("\"MaxAltitude\":\"" + feet + "\""), std::string::npos) << output;
 }
+
+TEST_F(CommandLine, ARecordReadOnlyInPartIsNotSavedOverItselfUnlessForced) {
+    // One bad value at line 500 of a 19,501-sample flight.
+    std::string text = slurp(example("high_power.rcd"));
+    size_t line500 = 0;
+    for (int line = 1; line < 500; ++line) line500 = text.find('\n', line500) + 1;
+    text.replace(line500, text.find(',', line500) - line500, "0.0l");
+    const std::string damaged = path("damaged.rcd");
+    std::ofstream(damaged, std::ios::binary) << text;
+    fs::create_hard_link(damaged, path("other-name.rcd"));
+
+    std::string output;
+    for (const std::string& target : {damaged, path("other-name.rcd")}) {
+        for (const char* verb : {"save", "csv"}) {
+            SCOPED_TRACE(std::string(verb) + " " + target);
+            const Outcome r = run({verb, damaged, target, "--set", "FileDetailName=X"});
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find(damaged + " was read only in part (reading stopped at line 500: "), std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find("keeps only the 478 samples read"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("Give --force"), std::string::npos) << r.err;
+            EXPECT_EQ(slurp(damaged), text);
+        }
+    }
+    // Elsewhere it is saved; over itself when the user insists.
+    EXPECT_EQ(run({"save", damaged, path("part.rcd")}).code, 0);
+    EXPECT_EQ(runProgram("--help", output), 0);
+    EXPECT_NE(output.find("--force"), std::string::npos);
+    EXPECT_EQ(runProgram("save '" + damaged + "' '" + damaged + "' --force", output), 0) << output;
+    EXPECT_EQ(slurp(damaged), slurp(path("part.rcd")));
+}
