@@ -8,6 +8,7 @@
 #include <random>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 #endif
@@ -69,12 +70,10 @@ Status writeFailure(const std::string& path, int error) {
     return Status::failure("cannot write " + path + ": " + std::strerror(error ? error : EIO));
 }
 
-}  // namespace
-
 // A FIFO, a device or a socket is written where it is: renaming a new file
 // over it would put a plain file in the place of the node. A reader that goes
 // away part way is a failure to write, not the end of the program.
-Status writeFileInPlace(const std::string& path, std::string_view bytes) {
+Status writeInPlace(const std::string& path, std::string_view bytes) {
 #if defined(__unix__) || defined(__APPLE__)
     struct sigaction ignore {}, previous{};
     ignore.sa_handler = SIG_IGN;
@@ -96,6 +95,34 @@ Status writeFileInPlace(const std::string& path, std::string_view bytes) {
     ::sigaction(SIGPIPE, &previous, nullptr);
 #endif
     return ok ? Status::success() : writeFailure(path, error);
+}
+
+}  // namespace
+
+Status rewriteFileInPlace(const std::string& path, std::string_view bytes) {
+#if defined(__unix__) || defined(__APPLE__)
+    std::string old;
+    if (!readWholeFile(path, old).ok) return writeFailure(path, EACCES);  // nothing to put back
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return writeFailure(path, errno);
+    auto put = [fd](std::string_view content) {
+        for (size_t done = 0; done < content.size();) {
+            const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, off_t(done));
+            if (n < 0 && errno != EINTR) return false;
+            if (n > 0) done += size_t(n);
+        }
+        return ::ftruncate(fd, off_t(content.size())) == 0;
+    };
+    errno = 0;
+    bool ok = put(bytes) && ::fsync(fd) == 0;
+    const int error = errno;
+    if (!ok) put(old);
+    if (::close(fd) != 0 && ok) return writeFailure(path, errno);
+    return ok ? Status::success() : writeFailure(path, error);
+#else
+    (void)bytes;
+    return writeFailure(path, ENOSYS);
+#endif
 }
 
 std::string recordHeaderLine(const FlightAnalysis& fa) {
@@ -169,7 +196,7 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     }
     const fs::file_status existing = fs::status(target, ec);
     if (!ec && fs::exists(existing) && !fs::is_regular_file(existing) && !fs::is_directory(existing))
-        return writeFileInPlace(path, bytes);
+        return writeInPlace(path, bytes);
 
     // The old way opened the target for writing in place; a target that
     // refuses that (read-only, a folder) must still be refused.
@@ -190,7 +217,12 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
         temp += suffix;
         errno = 0;
         file = std::fopen(temp.string().c_str(), "wbx");
-        if (!file && errno != EEXIST) return writeFailure(path, errno);
+        if (file || errno == EEXIST) continue;
+        const int refusal = errno;
+        // The folder takes no new file, but the file itself may be written.
+        if ((refusal == EACCES || refusal == EPERM) && fs::is_regular_file(existing))
+            return rewriteFileInPlace(target.string(), bytes);
+        return writeFailure(path, refusal);
     }
     if (!file) return writeFailure(path, EEXIST);
 

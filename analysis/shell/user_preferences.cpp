@@ -67,7 +67,7 @@ Status saveStore(const std::string& path, const std::string& bytes) {
         return replaceFileContents(path, bytes);
     }
     if (S_ISREG(link.st_mode) && link.st_nlink == 1) return replaceFileContents(path, bytes);
-    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) return writeFileInPlace(path, bytes);
+    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) return rewriteFileInPlace(path, bytes);
     return Status::failure(path + " is not a regular file; the settings are not saved there.");
 }
 

@@ -233,11 +233,32 @@ TEST(ReplaceFileContents, ReadOnlyTargetAndFolderStayUntouched) {
     EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
     EXPECT_EQ(slurp(target), "keep me");
 
+    fs::permissions(dir.path(), fs::perms::owner_all);
+}
+
+TEST(ReplaceFileContents, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "old contents\r\n").ok);
     fs::permissions(target, fs::perms::all);
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                     fs::perms::others_exec);
-    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
-    EXPECT_EQ(slurp(target), "keep me");
+    struct stat before {};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    // A write that fails part way (the file-size limit, as a full disk) puts the old content back.
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  ::signal(SIGXFSZ, SIG_IGN);
+                  rlimit small{64, 64};
+                  ::setrlimit(RLIMIT_FSIZE, &small);
+                  return replaceFileContents(target.string(), std::string(100000, 'x')).message;
+              }),
+              "cannot write " + target.string() + ": " + std::strerror(EFBIG));
+    EXPECT_EQ(slurp(target), "old contents\r\n");
+    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "new\r\n").message; }), "");
+    EXPECT_EQ(slurp(target), "new\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // the same file, written in place
     EXPECT_EQ(dir.entries(), 1u);
     fs::permissions(dir.path(), fs::perms::owner_all);
 }
