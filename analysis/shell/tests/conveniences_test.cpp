@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -168,6 +169,7 @@ TEST_F(WindowTest, TheUserStoreIsSavedIntoItsOwnFileOnly) {
     const QString storeFile = QSettings("Tarvel", "TarvelGraph").fileName();
     const std::string store = storeFile.toStdString();
     QFile::remove(storeFile);
+    QDir().mkpath(QFileInfo(storeFile).absolutePath());
     struct stat info {};
     // A link to a FIFO: nothing may wait on it or put a plain file in its place.
     const std::string fifo = m_dir.filePath("fifo").toStdString();
