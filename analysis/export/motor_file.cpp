@@ -176,7 +176,11 @@ std::string motorMassText(std::string_view ounces) {
 
 Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
     auto quoted = [](std::string_view text) {
-        return text.empty() ? std::string("empty") : "\"" + std::string(text) + "\"";
+        if (text.empty()) return std::string("empty");
+        std::string out = "\"";
+        out.append(text);
+        out += '"';
+        return out;
     };
     const std::pair<std::string_view, const std::string*> sizes[] = {
         {kMotorDiameterCaption, &dialog.txtDiameter},
