@@ -208,7 +208,7 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         EXPECT_EQ(proposedDesignation(*fa), c.designation) << c.impulse;
     }
     auto french = makeFlight(1, 0.1);
-    french->numberLocale = {',', ' '};
+    french->numberLocale = {",", " "};
     french->figures.TotalImpulse = "9 000,0";
     french->figures.AveThrust = "3 236,40";
     EXPECT_EQ(proposedDesignation(*french), "M3236");
