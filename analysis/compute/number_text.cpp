@@ -5,7 +5,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -233,9 +232,9 @@ std::string generalNumberText(double value) {
             out += '.';
             out.append(d.digits, 1);
         }
-        char ebuf[16];
-        std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
-        return out + ebuf;
+        std::string exponent = std::to_string(std::abs(exp10));
+        if (exponent.size() < 2) exponent.insert(0, 1, '0');
+        return out + (exp10 < 0 ? "E-" : "E+") + exponent;
     }
     return plainText(d);
 }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace fltport {
 namespace {
@@ -44,10 +43,9 @@ std::string generalForm(double value, int digits) {
         std::string mantissa = sciText.substr(0, ePos);
         if (mantissa.find('.') == std::string::npos) mantissa += '.';
         stripTrailingZeros(mantissa);
-        char exponentText[16];
-        std::snprintf(exponentText, sizeof exponentText, "e%c%03d", exponent < 0 ? '-' : '+',
-                      exponent < 0 ? -exponent : exponent);
-        return mantissa + exponentText;
+        std::string exponentDigits = std::to_string(exponent < 0 ? -exponent : exponent);
+        if (exponentDigits.size() < 3) exponentDigits.insert(0, 3 - exponentDigits.size(), '0');
+        return mantissa + (exponent < 0 ? "e-" : "e+") + exponentDigits;
     }
     const int decimals = digits - 1 - exponent;
     std::string text = charsText(buffer, value, std::chars_format::fixed, decimals);
