@@ -138,6 +138,14 @@ std::optional<std::string> shortestText(double value) {
     return text ? std::optional<std::string>(*text) : std::nullopt;
 }
 
+std::string hexText(uint64_t value, size_t digits) {
+    char buffer[16];  // the 16 digits of the largest 64-bit value
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    std::string text = res.ec == std::errc() ? std::string(buffer, res.ptr) : std::string();
+    if (text.size() < digits) text.insert(0, digits - text.size(), '0');
+    return text;
+}
+
 std::optional<double> parseNumber(std::string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && isBlank(text[b])) ++b;

@@ -24,6 +24,9 @@ std::optional<std::string> fixedPointText(double value, int decimals);
 // The shortest text that reads back as the same double ("0.1", "1e+100").
 std::optional<std::string> shortestText(double value);
 
+// Lower-case hexadecimal, at least `digits` digits ("001f").
+std::string hexText(uint64_t value, size_t digits);
+
 // Real to 16-bit integer: nearest, halves to even.
 int16_t roundHalfEvenToInt16(double value);
 

@@ -211,10 +211,8 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     std::FILE* file = nullptr;
     fs::path temp;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
         temp = target;
-        temp += suffix;
+        temp += "." + hexText(random(), 8) + ".tmp";
         errno = 0;
         file = std::fopen(temp.string().c_str(), "wbx");
         if (file || errno == EEXIST) continue;
