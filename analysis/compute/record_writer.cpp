@@ -212,7 +212,9 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     fs::path temp;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
         temp = target;
-        temp += "." + hexText(random(), 8) + ".tmp";
+        temp += ".";
+        temp += hexText(random(), 8);
+        temp += ".tmp";
         errno = 0;
         file = std::fopen(temp.string().c_str(), "wbx");
         if (file || errno == EEXIST) continue;
