@@ -10,6 +10,7 @@
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -252,6 +253,19 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
         return writeFailure(path, ec.value());
     }
     return Status::success();
+}
+
+Status writeSettingsFile(const std::string& path, std::string_view bytes) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat link {}, target {};
+    if (::lstat(path.c_str(), &link) != 0)
+        return errno == ENOENT ? replaceFileContents(path, bytes) : writeFailure(path, errno);
+    if (S_ISREG(link.st_mode) && link.st_nlink == 1) return replaceFileContents(path, bytes);
+    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) return rewriteFileInPlace(path, bytes);
+    return Status::failure("cannot write " + path + ": it is not a regular file");
+#else
+    return replaceFileContents(path, bytes);
+#endif
 }
 
 void failWritesPastTheFileSizeLimit() {

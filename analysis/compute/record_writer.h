@@ -38,6 +38,12 @@ Status replaceFileContents(const std::string& path, std::string_view bytes);
 // Failures read "cannot write PATH: " and the system's text.
 Status rewriteFileInPlace(const std::string& path, std::string_view bytes);
 
+// A settings file's new content. It is replaced whole only when it is new or
+// a regular file of its own (no link to it, no second name); a regular file
+// reached through a link or with other names is rewritten in place; anything
+// else (a FIFO, a device, a link to nothing) is refused, never replaced.
+Status writeSettingsFile(const std::string& path, std::string_view bytes);
+
 // For a program's start: a write past the file-size limit fails with an error
 // the program reports, instead of ending the program part way through a file.
 void failWritesPastTheFileSizeLimit();

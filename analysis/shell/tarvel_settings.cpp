@@ -1,11 +1,9 @@
 #include "tarvel_settings.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "record_reader.h"
+#include "record_writer.h"
 
 namespace tarvel {
 
@@ -38,13 +36,7 @@ std::optional<std::string> TarvelSettings::readPort() const {
 }
 
 Status TarvelSettings::writePort(const std::string& port) const {
-    errno = 0;
-    std::ofstream out(filePath(), std::ios::binary | std::ios::trunc);
-    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be created.");
-    out << "ComPort\r\n" << port << "\r\n";
-    out.close();
-    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be written.");
-    return Status::success();
+    return writeSettingsFile(filePath(), "ComPort\r\n" + port + "\r\n");
 }
 
 }  // namespace tarvel

@@ -5,10 +5,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <cerrno>
-#include <cstring>
-
-#include <sys/stat.h>
 
 #include "record_reader.h"
 #include "record_writer.h"
@@ -34,7 +30,7 @@ std::string storePath() {
 // linked to a device or a FIFO would lose that node to a plain file, a linked
 // or hard-linked file its owner and its other names. So the copy is read from
 // the store only when that is a regular file, and written back the way the
-// store allows (saveStore).
+// store allows (writeSettingsFile).
 class Store {
 public:
     Store() {
@@ -56,28 +52,14 @@ private:
     std::optional<QSettings> m_settings;
 };
 
-// The store is replaced whole only when it is a regular file of its own (no
-// link, no second name) or new; a linked or hard-linked regular file is
-// written in place; anything else is left alone.
-Status saveStore(const std::string& path, const std::string& bytes) {
-    struct stat link {}, target {};
-    if (::lstat(path.c_str(), &link) != 0) {
-        if (errno != ENOENT) return Status::failure(path + ": " + std::strerror(errno));
-        QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
-        return replaceFileContents(path, bytes);
-    }
-    if (S_ISREG(link.st_mode) && link.st_nlink == 1) return replaceFileContents(path, bytes);
-    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) return rewriteFileInPlace(path, bytes);
-    return Status::failure(path + " is not a regular file; the settings are not saved there.");
-}
-
 void Store::save() {
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError) return;
     QFile copy(m_file.fileName());
     if (!copy.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = copy.readAll();
-    const Status saved = saveStore(storePath(), bytes.toStdString());
+    QDir().mkpath(QFileInfo(QString::fromStdString(storePath())).absolutePath());
+    const Status saved = writeSettingsFile(storePath(), bytes.toStdString());
     if (!saved.ok) qWarning("%s", saved.message.c_str());
 }
 

@@ -93,7 +93,7 @@ TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart) {
     }
 }
 
-TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsRead) {
+TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsReadOrWritten) {
     QTemporaryDir dir;
     const TarvelSettings settings(dir.path().toStdString());
     const std::string path = settings.filePath();
@@ -110,6 +110,13 @@ TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsRead) {
         EXPECT_TRUE(endsInTime([&] { port = settings.readPort(); }, path));
         EXPECT_EQ(port, std::nullopt);
     }
+    // Nor does the port dialog's OK wait on a FIFO or put a file in its place.
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    Status written;
+    EXPECT_TRUE(endsInTime([&] { written = settings.writePort("COM3"); }, path));
+    EXPECT_EQ(written.message, "cannot write " + path + ": it is not a regular file");
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen) {
