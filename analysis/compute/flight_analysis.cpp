@@ -271,7 +271,9 @@ Status FlightAnalysis::checkRecordTarget(const std::string& path, bool overPartl
     return Status::failure(partlyReadWarning());
 }
 
-Status FlightAnalysis::saveRecordFile(bool overPartlyRead) { return saveRecordFileAs(CurOpenFileName, overPartlyRead); }
+Status FlightAnalysis::saveRecordFile(bool overPartlyRead) {
+    return saveRecordFileAs(CurOpenFileName, overPartlyRead);
+}
 
 Status FlightAnalysis::saveRecordFileAs(const std::string& path, bool overPartlyRead) {
     if (Status target = checkRecordTarget(path, overPartlyRead); !target.ok) return target;

@@ -8,7 +8,6 @@
 
 #include "record_reader.h"
 #include "record_writer.h"
-
 #include "units.h"
 
 namespace tarvel {
@@ -38,7 +37,8 @@ public:
         // Far more than units and a few recent paths take.
         constexpr size_t kMaxStoreBytes = 1 << 20;
         if (m_file.open()) {
-            if (readSmallRegularFile(storePath(), kMaxStoreBytes, bytes).ok) m_file.write(bytes.data(), qint64(bytes.size()));
+            if (readSmallRegularFile(storePath(), kMaxStoreBytes, bytes).ok)
+                m_file.write(bytes.data(), qint64(bytes.size()));
             m_file.close();
         }
         m_settings.emplace(m_file.fileName(), QSettings::IniFormat);
