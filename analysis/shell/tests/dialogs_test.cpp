@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -117,6 +118,21 @@ TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsReadOrWritten) {
     EXPECT_TRUE(endsInTime([&] { written = settings.writePort("COM3"); }, path));
     EXPECT_EQ(written.message, "cannot write " + path + ": it is not a regular file");
     EXPECT_TRUE(std::filesystem::is_fifo(path));
+}
+
+TEST(TarvelSettingsTest, TheProgramStartsWithAFifoForItsSettingsFile) {
+    QTemporaryDir dir;
+    ASSERT_EQ(::mkfifo(dir.filePath(TarvelSettings::kFileName).toLocal8Bit().constData(), 0600), 0);
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    program.start(TARVEL_GRAPH_PROGRAM, {"--measure-startup"});
+    const bool ended = program.waitForFinished(15000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "the start waits on the FIFO";
+    EXPECT_TRUE(program.readAllStandardOutput().contains("first paint after"));
 }
 
 TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen) {
