@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "about_dialog.h"
@@ -19,20 +21,7 @@ void printUsage(std::ostream& out) {
     out << "\n" << kFlightActionsHelp;
 }
 
-}  // namespace
-
-const std::vector<Verb>& verbs() {
-    static const std::vector<Verb> table = [] {
-        std::vector<Verb> v = flightVerbs();
-#ifdef TARVEL_CLI_DEVICE_VERBS
-        for (const device::DeviceVerb& d : device::deviceVerbs()) v.push_back({d.name, d.usage, d.run});
-#endif
-        return v;
-    }();
-    return table;
-}
-
-int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
+int runVerb(const Args& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         printUsage(err);
         return kExitUsage;
@@ -52,6 +41,30 @@ int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
     err << "tarvel: unknown command \"" << args[0] << "\"\n";
     printUsage(err);
     return kExitUsage;
+}
+
+}  // namespace
+
+const std::vector<Verb>& verbs() {
+    static const std::vector<Verb> table = [] {
+        std::vector<Verb> v = flightVerbs();
+#ifdef TARVEL_CLI_DEVICE_VERBS
+        for (const device::DeviceVerb& d : device::deviceVerbs()) v.push_back({d.name, d.usage, d.run});
+#endif
+        return v;
+    }();
+    return table;
+}
+
+int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
+    const int code = runVerb(args, out, err);
+    // Output that did not reach standard output (a full disk, the file-size
+    // limit, a closed descriptor) fails the command, whatever the verb did.
+    out.flush();
+    if (out) return code;
+    const int error = errno;  // of the write that failed: nothing since has touched it
+    err << "tarvel: cannot write standard output: " << std::strerror(error ? error : EIO) << "\n";
+    return code == kExitOk ? kExitFailure : code;
 }
 
 }  // namespace tarvel::cli

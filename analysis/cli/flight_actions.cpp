@@ -113,6 +113,9 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
             auto locale = NumberLocale::named(localeName);
             if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
             cmd.locale = *locale;
+        } else if (name == "force" && verb.recordOutput) {
+            flag();
+            cmd.force = true;
         } else if (name == "json" && verb.summaryOptions) {
             flag();
             cmd.json = true;

@@ -21,6 +21,7 @@ struct VerbSpec {
     bool summaryOptions;  // --json
     bool exportOptions;   // --diameter --length --propellant --total
     bool renderOptions;   // --range --move --click --rclick --ruler --size
+    bool recordOutput = false;  // --force
 };
 
 struct FlightCommand {
@@ -31,6 +32,7 @@ struct FlightCommand {
     NumberLocale locale = NumberLocale::system();
     std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
     int width = 1024, height = 768;                                 // render: --size
+    bool force = false;  // save, csv: write over a FILE that was read only in part
 };
 
 // A command line the verb cannot take; `message` says why.

@@ -1,7 +1,6 @@
 #include "flight_verbs.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -10,6 +9,7 @@
 #include "flight_actions.h"
 #include "json_text.h"
 #include "motor_file.h"
+#include "number_text.h"
 #include "record_writer.h"
 #include "units.h"
 
@@ -102,9 +102,17 @@ int reportWrite(const Status& s, std::ostream& err) {
     return kExitFailure;
 }
 
+// Writing the record over the file it was read only in part from needs --force.
+bool refusedOverPartlyRead(const FlightCommand& cmd, const FlightAnalysis& fa, std::ostream& err) {
+    if (cmd.force || !fa.overwritesPartlyReadFile(cmd.outputs[0])) return false;
+    err << "tarvel: " << fa.partlyReadWarning() << " Give --force to save over it all the same.\n";
+    return true;
+}
+
+// A failure to write it is reported once all output is done (runCommandLine).
 int writeToStandardOutput(const std::string& text, std::ostream& out) {
     out << text;
-    return out.flush() ? kExitOk : kExitFailure;
+    return kExitOk;
 }
 
 std::string motorClassShown(const FigureTexts& f) {
@@ -114,15 +122,13 @@ std::string motorClassShown(const FigureTexts& f) {
 
 std::string shortest(double value) {
     if (value == 0) return "0";  // no "-0" from a zero altitude times a negative scale
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
+    return shortestText(value).value_or("nan");
 }
 
 constexpr VerbSpec kSummary{"summary", 0, true, false, false};
 constexpr VerbSpec kSeries{"series", 0, false, false, false};
-constexpr VerbSpec kSave{"save", 1, false, false, false};
-constexpr VerbSpec kCsv{"csv", 1, false, false, false};
+constexpr VerbSpec kSave{"save", 1, false, false, false, true};
+constexpr VerbSpec kCsv{"csv", 1, false, false, false, true};
 constexpr VerbSpec kEng{"eng", 1, false, true, false};
 constexpr VerbSpec kRender{"render", 1, false, false, true};
 
@@ -244,18 +250,22 @@ int saveVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
     auto session = openSession(kSave, args, err, code, false);
     if (!session) return code;
-    const std::string& path = session->first.outputs[0];
-    if (path == kStandardOutput) return writeToStandardOutput(recordText(*session->second), out);
-    return reportWrite(session->second->saveRecordFileAs(path), err);
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    if (path == kStandardOutput) return writeToStandardOutput(recordText(*fa), out);
+    if (refusedOverPartlyRead(cmd, *fa, err)) return kExitFailure;
+    return reportWrite(fa->saveRecordFileAs(path, true), err);
 }
 
 int csvVerb(const Args& args, std::ostream& out, std::ostream& err) {
     int code;
     auto session = openSession(kCsv, args, err, code, false);
     if (!session) return code;
-    const std::string& path = session->first.outputs[0];
-    if (path == kStandardOutput) return writeToStandardOutput(csvText(*session->second), out);
-    return reportWrite(exportCsvFile(*session->second, path), err);
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    if (path == kStandardOutput) return writeToStandardOutput(csvText(*fa), out);
+    if (refusedOverPartlyRead(cmd, *fa, err)) return kExitFailure;
+    return reportWrite(exportCsvFile(*fa, path, true), err);
 }
 
 int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
@@ -295,8 +305,8 @@ std::vector<Verb> flightVerbs() {
     return {
         {"summary", "tarvel summary FILE.rcd [ACTIONS...] [--json] [--locale NAME]", summaryVerb},
         {"series", "tarvel series  FILE.rcd [ACTIONS...]", seriesVerb},
-        {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...]", saveVerb},
-        {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...]", csvVerb},
+        {"save", "tarvel save    FILE.rcd OUT.rcd [ACTIONS...] [--force]", saveVerb},
+        {"csv", "tarvel csv     FILE.rcd OUT.csv [ACTIONS...] [--force]", csvVerb},
         {"eng",
          "tarvel eng     FILE.rcd OUT.eng --diameter MM --length MM --total OZ [--propellant OZ] "
          "[ACTIONS...]\n"

@@ -25,7 +25,9 @@ inline constexpr std::string_view kFlightActionsHelp =
     "  --locale NAME     digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
     "                    the system's by default\n"
     "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
-    "written in place, a record or motor file is replaced only once its new contents are complete.\n";
+    "written in place, a record or motor file is replaced only once its new contents are complete.\n"
+    "  --force           save and csv: write OUT even when it is FILE and FILE was read only in part\n"
+    "                    (a bad value stopped the reading); what was not read is lost\n";
 
 std::vector<Verb> flightVerbs();
 

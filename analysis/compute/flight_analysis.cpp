@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "kinematics.h"
@@ -139,6 +140,7 @@ Status FlightAnalysis::openRecordFile(const std::string& path, bool* replaced) {
     figures = FigureTexts();
     MotorDurationIndex = 0;
     lastRead = report;
+    partlyReadFile = report.complete ? std::string() : path;
     computed = false;
     bValidFile = true;
     CurOpenFileName = path;
@@ -275,12 +277,35 @@ Status FlightAnalysis::mnuGraphAccel_Click() {
     return Status::success();
 }
 
-Status FlightAnalysis::saveRecordFile() { return writeRecordFile(CurOpenFileName, *this); }
+bool FlightAnalysis::overwritesPartlyReadFile(const std::string& path) const {
+    std::error_code ec;
+    return !partlyReadFile.empty() && std::filesystem::equivalent(path, partlyReadFile, ec);
+}
 
-Status FlightAnalysis::saveRecordFileAs(const std::string& path) {
+std::string FlightAnalysis::partlyReadWarning() const {
+    return partlyReadFile + " was read only in part (reading stopped at " + lastRead.stoppedAt +
+           "). Saving over it keeps only the " + std::to_string(samples.SampleCount) +
+           " samples read; the rest of the file is lost.";
+}
+
+Status FlightAnalysis::checkRecordTarget(const std::string& path, bool overPartlyRead) const {
+    if (overPartlyRead || !overwritesPartlyReadFile(path)) return Status::success();
+    return Status::failure(partlyReadWarning());
+}
+
+Status FlightAnalysis::saveRecordFile(bool overPartlyRead) {
+    return saveRecordFileAs(CurOpenFileName, overPartlyRead);
+}
+
+Status FlightAnalysis::saveRecordFileAs(const std::string& path, bool overPartlyRead) {
+    if (Status target = checkRecordTarget(path, overPartlyRead); !target.ok) return target;
     // The new path is the current file even when writing to it fails.
     CurOpenFileName = path;
-    return writeRecordFile(path, *this);
+    const bool over = overwritesPartlyReadFile(path);
+    Status written = writeRecordFile(path, *this);
+    // The file now holds the record as it is.
+    if (written.ok && over) partlyReadFile.clear();
+    return written;
 }
 
 }  // namespace tarvel

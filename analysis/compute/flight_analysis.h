@@ -84,11 +84,17 @@ struct GraphMenu {
 };
 
 // Digit grouping and decimal point used for figures shown on screen.
+// Both are whole texts in the locale's encoding: some locales write their
+// point or separator as several bytes (U+066B, two in UTF-8).
 struct NumberLocale {
-    char decimalPoint = '.';
-    char groupSeparator = ',';  // '\0' for no grouping
+    std::string decimalPoint = ".";
+    std::string groupSeparator = ",";  // empty for no grouping
     static NumberLocale system();
     static std::optional<NumberLocale> named(std::string_view name);  // "en_US", "de_DE", "C", ...
+    // From a locale's point, separator and grouping as the C library gives
+    // them (grouping as in localeconv: empty or a first group of 0 for none).
+    static NumberLocale fromPunctuation(std::string_view point, std::string_view separator,
+                                        std::string_view grouping);
 };
 
 // Outcome of a command the user can act on; `message` is the text for the
@@ -190,8 +196,20 @@ public:
     Status applyUnits(const UnitSelection& ticked);
     // Save / Save As write CurOpenFileName (Save As sets it first, even when
     // the writing then fails). The file is replaced only by a complete one.
-    Status saveRecordFile();
-    Status saveRecordFileAs(const std::string& path);
+    // Over the file the record was read only in part from, they refuse unless
+    // `overPartlyRead` (the user agreed to lose what was not read).
+    Status saveRecordFile(bool overPartlyRead = false);
+    Status saveRecordFileAs(const std::string& path, bool overPartlyRead = false);
+    // The file of the last openRecordFile when its reading stopped part way
+    // (empty otherwise): writing the record over it drops what was not read.
+    std::string partlyReadFile;
+    // Writing the record to `path` would put it over partlyReadFile; the
+    // warning then says what would be lost.
+    bool overwritesPartlyReadFile(const std::string& path) const;
+    std::string partlyReadWarning() const;
+    // The refusal of a record written over partlyReadFile unless agreed;
+    // success when `path` is another file, and after an agreed write.
+    Status checkRecordTarget(const std::string& path, bool overPartlyRead) const;
 
 private:
     Status checkComputable(bool needsPressure) const;

@@ -1,6 +1,6 @@
 #include "json_text.h"
 
-#include <cstdio>
+#include "number_text.h"
 
 namespace tarvel {
 
@@ -48,9 +48,7 @@ std::string jsonString(std::string_view text) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
+            out += "\\u" + hexText(c, 4);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (const size_t length = utf8SequenceLength(text.substr(i))) {

@@ -5,12 +5,18 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <climits>
 #include <locale>
+#include <span>
 #include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <langinfo.h>
+#include <locale.h>
+#endif
 
 namespace tarvel {
 
@@ -27,13 +33,22 @@ struct Digits {
     int exponent = 0;    // position of the point relative to the first digit
 };
 
+// std::to_chars into `buffer`; the text only when the conversion succeeded.
+template <typename... Format>
+std::optional<std::string_view> charsText(std::span<char> buffer, double value, Format... format) {
+    const auto res = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
+    if (res.ec != std::errc()) return std::nullopt;
+    return std::string_view(buffer.data(), static_cast<size_t>(res.ptr - buffer.data()));
+}
+
 Digits significantDigits(double value) {
     Digits d;
     if (value == 0.0 || !std::isfinite(value)) return d;
-    char buf[64];
     // d.dddddddddddddde±xx: 15 significant digits, correctly rounded.
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    char buffer[32];
+    const std::optional<std::string_view> scientific = charsText(buffer, value, std::chars_format::scientific, 14);
+    if (!scientific) return d;
+    const std::string_view text = *scientific;
     size_t pos = 0;
     if (text[pos] == '-') {
         d.negative = true;
@@ -107,6 +122,29 @@ size_t appendDigits(std::string_view s, size_t i, uint64_t& value) {
 }
 
 }  // namespace
+
+std::optional<std::string> fixedPointText(double value, int decimals) {
+    if (!std::isfinite(value)) return std::nullopt;
+    decimals = std::max(decimals, 0);
+    // The largest double has 309 integer digits.
+    std::string buffer(320 + static_cast<size_t>(decimals), '\0');
+    const auto text = charsText(buffer, value, std::chars_format::fixed, decimals);
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+std::optional<std::string> shortestText(double value) {
+    char buffer[32];
+    const auto text = charsText(buffer, value);
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+std::string hexText(uint64_t value, size_t digits) {
+    char buffer[16];  // the 16 digits of the largest 64-bit value
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    std::string text = res.ec == std::errc() ? std::string(buffer, res.ptr) : std::string();
+    if (text.size() < digits) text.insert(0, digits - text.size(), '0');
+    return text;
+}
 
 std::optional<double> parseNumber(std::string_view text) {
     size_t b = 0, e = text.size();
@@ -202,9 +240,9 @@ std::string generalNumberText(double value) {
             out += '.';
             out.append(d.digits, 1);
         }
-        char ebuf[16];
-        std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
-        return out + ebuf;
+        std::string exponent = std::to_string(std::abs(exp10));
+        if (exponent.size() < 2) exponent.insert(0, 1, '0');
+        return out + (exp10 < 0 ? "E-" : "E+") + exponent;
     }
     return plainText(d);
 }
@@ -247,7 +285,7 @@ std::string figureText(double value, int decimals, const NumberLocale& locale, b
 
     if (intPart.empty() && (leadingZero || decimals == 0)) intPart.push_back('0');
     std::string grouped;
-    if (locale.groupSeparator != '\0') {
+    if (!locale.groupSeparator.empty()) {
         for (size_t i = 0; i < intPart.size(); ++i) {
             if (i > 0 && (intPart.size() - i) % 3 == 0) grouped += locale.groupSeparator;
             grouped += intPart[i];
@@ -268,20 +306,37 @@ std::string figureText(double value, int decimals, const NumberLocale& locale, b
 namespace {
 
 std::optional<NumberLocale> fromStdLocale(const std::string& name) {
+#if defined(__unix__) || defined(__APPLE__)
+    // The C library's texts, whole: std::numpunct<char> gives one byte of a
+    // point or separator that takes several.
+    const locale_t loc = ::newlocale(LC_NUMERIC_MASK, name.c_str(), locale_t(0));
+    if (loc == locale_t(0)) return std::nullopt;
+    const NumberLocale result = NumberLocale::fromPunctuation(
+        ::nl_langinfo_l(RADIXCHAR, loc), ::nl_langinfo_l(THOUSEP, loc), ::nl_langinfo_l(GROUPING, loc));
+    ::freelocale(loc);
+    return result;
+#else
     try {
         std::locale loc(name);
         const auto& punct = std::use_facet<std::numpunct<char>>(loc);
-        NumberLocale result;
-        result.decimalPoint = punct.decimal_point();
-        const bool groups = !punct.grouping().empty() && punct.grouping()[0] > 0;
-        result.groupSeparator = groups ? punct.thousands_sep() : '\0';
-        return result;
+        return NumberLocale::fromPunctuation(std::string(1, punct.decimal_point()),
+                                             std::string(1, punct.thousands_sep()), punct.grouping());
     } catch (const std::exception&) {
         return std::nullopt;
     }
+#endif
 }
 
 }  // namespace
+
+NumberLocale NumberLocale::fromPunctuation(std::string_view point, std::string_view separator,
+                                           std::string_view grouping) {
+    NumberLocale result;
+    result.decimalPoint = point.empty() ? "." : std::string(point);
+    const bool groups = !grouping.empty() && grouping[0] > 0 && grouping[0] != CHAR_MAX;
+    result.groupSeparator = groups ? std::string(separator) : std::string();
+    return result;
+}
 
 NumberLocale NumberLocale::system() {
     const char* names[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
@@ -292,18 +347,18 @@ NumberLocale NumberLocale::system() {
             break;
         }
     }
-    return NumberLocale{'.', '\0'};
+    return NumberLocale{".", ""};
 }
 
 std::optional<NumberLocale> NumberLocale::named(std::string_view name) {
     std::string n(name);
-    if (n == "C" || n == "POSIX" || n.rfind("C.", 0) == 0) return NumberLocale{'.', '\0'};
+    if (n == "C" || n == "POSIX" || n.rfind("C.", 0) == 0) return NumberLocale{".", ""};
     // The locales tests and scripts rely on are fixed here, so they do not
     // depend on which locales the machine has installed.
     std::string base = n.substr(0, n.find_first_of(".@"));
-    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{'.', ','};
+    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{".", ","};
     if (base == "de_DE" || base == "de_AT" || base == "nl_NL" || base == "it_IT" || base == "es_ES")
-        return NumberLocale{',', '.'};
+        return NumberLocale{",", "."};
     if (auto loc = fromStdLocale(n)) return loc;
     if (auto loc = fromStdLocale(n + ".UTF-8")) return loc;
     return std::nullopt;

@@ -17,6 +17,16 @@ std::optional<double> parseNumber(std::string_view text);
 // Like parseNumber, for detail fields: a text that is not a number reads as 0.
 double numberOrZero(std::string_view text);
 
+// The checked way from a number to text through std::to_chars: the text only
+// when the conversion succeeded (a failed one leaves its buffer undefined).
+// "." whatever the locale. Fixed decimals ("0.057"); nothing for infinities and NaN.
+std::optional<std::string> fixedPointText(double value, int decimals);
+// The shortest text that reads back as the same double ("0.1", "1e+100").
+std::optional<std::string> shortestText(double value);
+
+// Lower-case hexadecimal, at least `digits` digits ("001f").
+std::string hexText(uint64_t value, size_t digits);
+
 // Real to 16-bit integer: nearest, halves to even.
 int16_t roundHalfEvenToInt16(double value);
 

@@ -7,6 +7,12 @@
 #include <filesystem>
 #include <optional>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "kinematics.h"
 #include "number_text.h"
 #include "units.h"
@@ -91,34 +97,54 @@ void RecordInput::skipLineEnd() {
     ++m_line;
 }
 
+RecordInput::RecordInput(std::string_view bytes) : m_bytes(bytes) {
+    // Editors put the mark before a file's first key; it would make that key unknown.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (m_bytes.starts_with(kByteOrderMark)) m_pos = kByteOrderMark.size();
+}
+
 std::string_view RecordInput::readField() {
     const size_t size = m_bytes.size();
     const char* bytes = m_bytes.data();
     size_t pos = m_pos;
     auto endsField = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
+    auto endsQuoted = [](char c) { return c == '"' || c == '\r' || c == '\n'; };
     while (pos < size && isSpace(bytes[pos])) ++pos;
     m_lastLine = m_line;
-    size_t begin = pos, end;
-    if (pos < size && bytes[pos] == '"') {
-        // A quoted field may hold commas; it ends at the closing quote (or,
-        // unclosed, at the line end), and anything after the quote up to the
-        // separator is dropped.
-        begin = ++pos;
-        while (pos < size && bytes[pos] != '"' && bytes[pos] != '\r' && bytes[pos] != '\n') ++pos;
-        end = pos;
+    m_lastQuoted = pos < size && bytes[pos] == '"';
+    std::string_view field;
+    if (m_lastQuoted) {
+        // A quoted field may hold commas, and "" for a double quote; it ends
+        // at the closing quote (or, unclosed, at the line end), and anything
+        // after the quote up to the separator is dropped.
+        size_t begin = ++pos;
+        while (pos < size && !endsQuoted(bytes[pos])) ++pos;
+        field = m_bytes.substr(begin, pos - begin);
+        if (pos + 1 < size && bytes[pos] == '"' && bytes[pos + 1] == '"') {
+            m_unquoted.assign(field);
+            while (pos + 1 < size && bytes[pos] == '"' && bytes[pos + 1] == '"') {
+                m_unquoted += '"';
+                begin = pos += 2;
+                while (pos < size && !endsQuoted(bytes[pos])) ++pos;
+                m_unquoted.append(bytes + begin, pos - begin);
+            }
+            field = m_unquoted;
+        }
         if (pos < size && bytes[pos] == '"') ++pos;
         while (pos < size && !endsField(bytes[pos])) ++pos;
     } else {
+        const size_t begin = pos;
         while (pos < size && !endsField(bytes[pos])) ++pos;
-        end = pos;
+        size_t end = pos;
         while (end > begin && isSpace(bytes[end - 1])) --end;
+        field = m_bytes.substr(begin, end - begin);
     }
     m_pos = pos;
     if (pos < size && bytes[pos] == ',')
         ++m_pos;
     else
         skipLineEnd();
-    return m_bytes.substr(begin, end - begin);
+    return field;
 }
 
 std::string_view RecordInput::readLine() {
@@ -134,9 +160,11 @@ RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
     bool notesMode = false;
     while (!in.atEnd()) {
         const std::string_view key = in.readField();
-        if (!isRecordDetailKey(key)) {
-            // Lines after "FDNotes" that are no key continue the notes, one
-            // line per field; before it they are skipped.
+        // Lines after "FDNotes" that are no key continue the notes, one line
+        // per field; before it they are skipped. A notes line in quotes is
+        // text even when it reads like a key.
+        const bool notesLine = notesMode && in.lastFieldQuoted();
+        if (notesLine || !isRecordDetailKey(key)) {
             if (notesMode) (fa.detail(DetailField::FileDetailNotes) += "\r\n") += key;
             continue;
         }
@@ -313,6 +341,44 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
     std::fclose(file);
     if (failed) return failure("cannot read", error ? error : EIO);
     if (bytes.size() > kMaxRecordFileBytes) return tooLargeFailure();
+    return Status::success();
+}
+
+Status readSmallRegularFile(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    auto failure = [&path](std::string_view why) { return Status::failure(path + ": " + std::string(why)); };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) return failure(std::strerror(ec.value()));
+    if (!std::filesystem::is_regular_file(status)) return failure("not a regular file");
+#if defined(__unix__) || defined(__APPLE__)
+    // Non-blocking all the same: a FIFO may have taken the file's place since.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failure(std::strerror(errno));
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return failure("not a regular file");
+    }
+    char buffer[4096];
+    ssize_t got = 0;
+    while (bytes.size() <= limit && (got = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<size_t>(got));
+    const int error = errno;
+    ::close(fd);
+    if (got < 0) return failure(std::strerror(error));
+#else
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return failure(std::strerror(errno));
+    char buffer[4096];
+    size_t got = 0;
+    while (bytes.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    std::fclose(file);
+#endif
+    if (bytes.size() > limit) {
+        bytes.clear();
+        return failure("larger than " + std::to_string(limit) + " bytes");
+    }
     return Status::success();
 }
 

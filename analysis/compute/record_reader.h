@@ -15,16 +15,20 @@ namespace tarvel {
 
 // Sequential reading of a record file the two ways the program has always
 // read it: field by field, where commas and line ends both end a field,
-// spaces before a field are skipped and double quotes protect commas; and line
-// by line for the value of a detail key. CR LF, LF and CR all end a line.
+// spaces before a field are skipped and double quotes protect commas (two
+// double quotes inside them stand for one); and line by line for the value of
+// a detail key. CR LF, LF and CR all end a line. A UTF-8 byte-order mark
+// before the first line is no part of it.
 class RecordInput {
 public:
-    explicit RecordInput(std::string_view bytes) : m_bytes(bytes) {}
+    explicit RecordInput(std::string_view bytes);
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
-    // Both return views into the bytes given to the constructor.
+    // Both return views valid until the next read.
     std::string_view readField();
     std::string_view readLine();
+    // The last field read was written in double quotes.
+    bool lastFieldQuoted() const { return m_lastQuoted; }
     // Line (from 1) on which the last field or line read began.
     int lastLine() const { return m_lastLine; }
 
@@ -33,6 +37,8 @@ private:
     void skipLineEnd();
 
     std::string_view m_bytes;
+    std::string m_unquoted;  // a quoted field that held doubled quotes
+    bool m_lastQuoted = false;
     size_t m_pos = 0;
     int m_line = 1;
     int m_lastLine = 1;
@@ -58,6 +64,11 @@ inline constexpr size_t kMaxRecordFileBytes = 32u << 20;
 // Reads `path` whole; a failure names the file and carries the system's text
 // for the error. A file over kMaxRecordFileBytes is refused and `tooLarge` set.
 Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge = nullptr);
+// Reads `path` whole when it is a regular file of at most `limit` bytes, for
+// settings and other small files of the program's own. Nothing else is
+// opened: a FIFO or a device there would block the reader or never end. A
+// failure names the file and gives the reason.
+Status readSmallRegularFile(const std::string& path, size_t limit, std::string& bytes);
 // readWholeFile + loadRecord; `report` (if given) says where reading stopped.
 Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report = nullptr);
 

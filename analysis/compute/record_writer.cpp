@@ -8,7 +8,9 @@
 #include <random>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -34,15 +36,19 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The reader takes every notes line after the first as comma-separated fields,
 // skips blanks around them, and reads a line that equals a key as that key.
-// Such a line goes in quotes, which every reader drops; a key's name also gets
-// a space inside them, so that it reads back as text and not as the key. A
-// line holding a double quote cannot be quoted and stays as typed.
+// Any line that would not read back as itself goes in double quotes, its own
+// double quotes doubled: the reader takes a quoted notes line as text whole.
+// Ordinary lines stay as typed.
 std::string notesContinuation(std::string_view line) {
-    const bool isKey = isRecordDetailKey(line);
-    const bool plain = !isKey && line.find(',') == std::string_view::npos &&
+    const bool plain = !isRecordDetailKey(line) && line.find(',') == std::string_view::npos &&
                        (line.empty() || (!isBlank(line.front()) && !isBlank(line.back()) && line.front() != '"'));
-    if (plain || line.find('"') != std::string_view::npos) return std::string(line);
-    return "\"" + std::string(line) + (isKey ? " \"" : "\"");
+    if (plain) return std::string(line);
+    std::string quoted = "\"";
+    for (const char c : line) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
 }
 
 // Notes keep their lines; every line break is written as CR LF. The first
@@ -93,6 +99,32 @@ Status writeInPlace(const std::string& path, std::string_view bytes) {
 }
 
 }  // namespace
+
+Status rewriteFileInPlace(const std::string& path, std::string_view bytes) {
+#if defined(__unix__) || defined(__APPLE__)
+    std::string old;
+    if (!readWholeFile(path, old).ok) return writeFailure(path, EACCES);  // nothing to put back
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return writeFailure(path, errno);
+    auto put = [fd](std::string_view content) {
+        for (size_t done = 0; done < content.size();) {
+            const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, off_t(done));
+            if (n < 0 && errno != EINTR) return false;
+            if (n > 0) done += size_t(n);
+        }
+        return ::ftruncate(fd, off_t(content.size())) == 0;
+    };
+    errno = 0;
+    bool ok = put(bytes) && ::fsync(fd) == 0;
+    const int error = errno;
+    if (!ok) put(old);
+    if (::close(fd) != 0 && ok) return writeFailure(path, errno);
+    return ok ? Status::success() : writeFailure(path, error);
+#else
+    (void)bytes;
+    return writeFailure(path, ENOSYS);
+#endif
+}
 
 std::string recordHeaderLine(const FlightAnalysis& fa) {
     return "Delta Time,Baro(Psi)," + std::string(UnitCaptions::lblAccel) + ",Velocity" + fa.captions.lblVelocity +
@@ -180,13 +212,18 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
     std::FILE* file = nullptr;
     fs::path temp;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
         temp = target;
-        temp += suffix;
+        temp += ".";
+        temp += hexText(random(), 8);
+        temp += ".tmp";
         errno = 0;
         file = std::fopen(temp.string().c_str(), "wbx");
-        if (!file && errno != EEXIST) return writeFailure(path, errno);
+        if (file || errno == EEXIST) continue;
+        const int refusal = errno;
+        // The folder takes no new file, but the file itself may be written.
+        if ((refusal == EACCES || refusal == EPERM) && fs::is_regular_file(existing))
+            return rewriteFileInPlace(target.string(), bytes);
+        return writeFailure(path, refusal);
     }
     if (!file) return writeFailure(path, EEXIST);
 
@@ -216,6 +253,19 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
         return writeFailure(path, ec.value());
     }
     return Status::success();
+}
+
+Status writeSettingsFile(const std::string& path, std::string_view bytes) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat link {}, target {};
+    if (::lstat(path.c_str(), &link) != 0)
+        return errno == ENOENT ? replaceFileContents(path, bytes) : writeFailure(path, errno);
+    if (S_ISREG(link.st_mode) && link.st_nlink == 1) return replaceFileContents(path, bytes);
+    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) return rewriteFileInPlace(path, bytes);
+    return Status::failure("cannot write " + path + ": it is not a regular file");
+#else
+    return replaceFileContents(path, bytes);
+#endif
 }
 
 void failWritesPastTheFileSizeLimit() {

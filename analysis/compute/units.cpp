@@ -37,11 +37,7 @@ bool inRange(UnitGroup group, int index) {
 // uses "."; shown figures use the locale's point, so the text is mapped.
 std::string localisedCut(double value, int decimals, const NumberLocale& locale) {
     std::string text = cutText(value, decimals);
-    if (locale.decimalPoint != '.') {
-        for (char& c : text) {
-            if (c == '.') c = locale.decimalPoint;
-        }
-    }
+    if (const size_t point = text.find('.'); point != std::string::npos) text.replace(point, 1, locale.decimalPoint);
     return text;
 }
 
@@ -105,9 +101,18 @@ void SetWeightG(FlightAnalysis& fa) { fa.units.Mass = 2; }
 std::optional<double> parseFigure(std::string_view text, const NumberLocale& locale) {
     std::string plain;
     plain.reserve(text.size());
-    for (char c : text) {
-        if (locale.groupSeparator != '\0' && c == locale.groupSeparator) continue;
-        plain.push_back(c == locale.decimalPoint ? '.' : c);
+    auto startsWith = [&text](size_t i, const std::string& part) {
+        return !part.empty() && text.substr(i, part.size()) == part;
+    };
+    for (size_t i = 0; i < text.size();) {
+        if (startsWith(i, locale.groupSeparator)) {
+            i += locale.groupSeparator.size();
+        } else if (startsWith(i, locale.decimalPoint)) {
+            plain.push_back('.');
+            i += locale.decimalPoint.size();
+        } else {
+            plain.push_back(text[i++]);
+        }
     }
     return parseNumber(plain);
 }

@@ -6,9 +6,9 @@ namespace tarvel {
 
 std::string csvText(const FlightAnalysis& fa) { return recordText(fa); }
 
-Status exportCsvFile(FlightAnalysis& fa, const std::string& path) {
-    fa.CurOpenFileName = path;
-    return replaceFileContents(path, csvText(fa));
+// The content is the saved record, so the export is Save As.
+Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead) {
+    return fa.saveRecordFileAs(path, overPartlyRead);
 }
 
 }  // namespace tarvel

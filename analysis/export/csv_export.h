@@ -19,6 +19,8 @@ std::string csvText(const FlightAnalysis& fa);
 
 // Like Save As, the chosen file becomes the current file (a later Save writes
 // it) even when writing fails; the old file is replaced only by a complete one.
-Status exportCsvFile(FlightAnalysis& fa, const std::string& path);
+// Like Save As, it refuses the file the record was read only in part from
+// unless `overPartlyRead`.
+Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead = false);
 
 }  // namespace tarvel

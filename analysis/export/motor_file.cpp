@@ -70,10 +70,15 @@ double thrustNewtons(const FlightAnalysis& fa, int index) {
 // end of a burn is written as none.
 std::string thrustText(double newtons) { return newtons < 0 ? "0.00" : twoDecimalText(newtons); }
 
-// A header size in millimetres: a number above 0, else nullopt.
+// What a motor can sensibly measure and weigh: beyond it a field holds a
+// typing slip, and its text would not fit the header's fields.
+constexpr double kMaxMotorMillimetres = 10000;
+constexpr double kMaxMotorOunces = 100000;
+
+// A header size in millimetres: a number above 0 and within the bound, else nullopt.
 std::optional<double> millimetres(std::string_view text) {
     const std::optional<double> value = parseNumber(text);
-    if (!value || !std::isfinite(*value) || !(*value > 0)) return std::nullopt;
+    if (!value || !(*value > 0) || !(*value <= kMaxMotorMillimetres)) return std::nullopt;
     return value;
 }
 
@@ -160,22 +165,22 @@ std::string proposedDesignation(const FlightAnalysis& fa) {
     const double impulse = parseFigure(fa.figures.TotalImpulse, fa.numberLocale).value_or(0.0);
     double average = parseFigure(fa.figures.AveThrust, fa.numberLocale).value_or(0.0);
     if (fa.units.Thrust == 1) average *= kNewtonsPerPound;
-    constexpr NumberLocale kUngrouped{'.', '\0'};
+    const NumberLocale kUngrouped{".", ""};
     return MotorClass(impulse, fa.units.Thrust) + figureText(average, 0, kUngrouped);
 }
 
 std::string motorMassText(std::string_view ounces) {
-    double kg = leadingNumber(ounces) * kKilogramsPerOunce;
-    if (!std::isfinite(kg)) kg = 0;
-    // to_chars, not printf: the file takes "." whatever the process locale.
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, kg, std::chars_format::fixed, 3);
-    return std::string(buf, res.ptr);
+    // A weight checkMotorExport refuses has no mass to write.
+    return fixedPointText(leadingNumber(ounces) * kKilogramsPerOunce, 3).value_or("0.000");
 }
 
 Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
     auto quoted = [](std::string_view text) {
-        return text.empty() ? std::string("empty") : "\"" + std::string(text) + "\"";
+        if (text.empty()) return std::string("empty");
+        std::string out = "\"";
+        out.append(text);
+        out += '"';
+        return out;
     };
     const std::pair<std::string_view, const std::string*> sizes[] = {
         {kMotorDiameterCaption, &dialog.txtDiameter},
@@ -184,12 +189,21 @@ Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialo
     for (const auto& [caption, text] : sizes) {
         if (!millimetres(*text))
             return Status::failure(std::string(caption) +
-                                   " must be a number of millimetres greater than 0; it is " + quoted(*text) +
-                                   ".");
+                                   " must be a number of millimetres greater than 0 and at most " +
+                                   generalNumberText(kMaxMotorMillimetres) + "; it is " + quoted(*text) + ".");
     }
-    if (leadingNumber(dialog.txtPropelWeight) < 0)
-        return Status::failure(std::string(kPropellantWeightCaption) + " must not be negative; it is " +
-                               quoted(dialog.txtPropelWeight) + ".");
+    const std::pair<std::string_view, const std::string*> weights[] = {
+        {kPropellantWeightCaption, &dialog.txtPropelWeight},
+        {kTotalMotorWeightCaption, &dialog.txtTotalMotorWeight},
+    };
+    for (const auto& [caption, text] : weights) {
+        const double ounces = leadingNumber(*text);
+        if (ounces < 0)
+            return Status::failure(std::string(caption) + " must not be negative; it is " + quoted(*text) + ".");
+        if (!(ounces <= kMaxMotorOunces))
+            return Status::failure(std::string(caption) + " must be at most " + generalNumberText(kMaxMotorOunces) +
+                                   " ounces; it is " + quoted(*text) + ".");
+    }
     // Compared as written, so the file itself never holds less motor than propellant.
     const std::string propellant = motorMassText(dialog.txtPropelWeight);
     const std::string total = motorMassText(dialog.txtTotalMotorWeight);

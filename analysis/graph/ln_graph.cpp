@@ -76,11 +76,10 @@ double axisSpan(const AxisSpec& a) {
 // Through text, as the window does, so halves follow the exact binary value;
 // to_chars and from_chars ignore the process locale the GUI sets.
 double roundToDecimals(double value, int decimals) {
-    char text[400];
-    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (error != std::errc()) return value;  // not finite
+    const std::optional<std::string> text = fixedPointText(value, decimals);
+    if (!text) return value;  // not finite
     double rounded = value;
-    std::from_chars(text, end, rounded);
+    std::from_chars(text->data(), text->data() + text->size(), rounded);
     return rounded;
 }
 

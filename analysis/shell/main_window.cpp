@@ -638,12 +638,20 @@ void MainWindow::reportSaved(const Status& status) {
     if (report(status)) setWindowModified(false);
 }
 
-void MainWindow::mnuFileSave_Click() { reportSaved(m_analysis.saveRecordFile()); }
+bool MainWindow::mayWriteRecordTo(const std::string& path) {
+    if (!m_analysis.overwritesPartlyReadFile(path)) return true;
+    return m_dialogs.ask(this, qs(m_analysis.partlyReadWarning()) + "\nSave over it all the same?",
+                         {Dialogs::Choice::Save, Dialogs::Choice::Cancel}) == Dialogs::Choice::Save;
+}
+
+void MainWindow::mnuFileSave_Click() {
+    if (mayWriteRecordTo(m_analysis.CurOpenFileName)) reportSaved(m_analysis.saveRecordFile(true));
+}
 
 void MainWindow::mnuFileSaveAs_Click() {
     const auto path = m_dialogs.saveFile(this, "Save the Record.", "Record Files (*.rcd)");
-    if (!path) return;
-    const Status status = m_analysis.saveRecordFileAs(path->toStdString());
+    if (!path || !mayWriteRecordTo(path->toStdString())) return;
+    const Status status = m_analysis.saveRecordFileAs(path->toStdString(), true);
     reportSaved(status);
     if (status.ok) rememberRecentFile(*path);
 }
@@ -651,9 +659,9 @@ void MainWindow::mnuFileSaveAs_Click() {
 void MainWindow::mnuFileExportCSV_Click() {
     const auto path =
         m_dialogs.saveFile(this, qs(std::string(kCsvExportDialogTitle)), dialogFilter(kCsvExportFilter));
-    if (!path) return;
+    if (!path || !mayWriteRecordTo(path->toStdString())) return;
     // The export is the whole record and becomes the current file, as Save As.
-    reportSaved(exportCsvFile(m_analysis, path->toStdString()));
+    reportSaved(exportCsvFile(m_analysis, path->toStdString(), true));
 }
 
 void MainWindow::mnuFileExport_Click() {

@@ -147,6 +147,9 @@ private:
     void markEdited();
     void markEditedIf(bool changed);
     void reportSaved(const Status& status);
+    // Writing the record to `path` over the file it was read only in part
+    // from needs the user's yes.
+    bool mayWriteRecordTo(const std::string& path);
     // Before unsaved edits would be thrown away: Save, Discard or Cancel.
     // True when the command may go on.
     bool settleUnsavedEdits();

@@ -1,8 +1,9 @@
 #include "tarvel_settings.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <sstream>
+
+#include "record_reader.h"
+#include "record_writer.h"
 
 namespace tarvel {
 
@@ -21,8 +22,11 @@ std::string TarvelSettings::filePath() const {
 }
 
 std::optional<std::string> TarvelSettings::readPort() const {
-    std::ifstream in(filePath(), std::ios::binary);
-    if (!in) return std::nullopt;
+    // Far more than the two lines can hold: anything larger is no settings file.
+    constexpr size_t kMaxFileBytes = 4096;
+    std::string bytes;
+    if (!readSmallRegularFile(filePath(), kMaxFileBytes, bytes).ok) return std::nullopt;
+    std::istringstream in(bytes);
     std::string key, port;
     if (!std::getline(in, key) || stripLineEnd(key) != "ComPort" || !std::getline(in, port))
         return std::nullopt;
@@ -32,13 +36,7 @@ std::optional<std::string> TarvelSettings::readPort() const {
 }
 
 Status TarvelSettings::writePort(const std::string& port) const {
-    errno = 0;
-    std::ofstream out(filePath(), std::ios::binary | std::ios::trunc);
-    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be created.");
-    out << "ComPort\r\n" << port << "\r\n";
-    out.close();
-    if (!out) return Status::failure(errno ? std::strerror(errno) : "The settings file cannot be written.");
-    return Status::success();
+    return writeSettingsFile(filePath(), "ComPort\r\n" + port + "\r\n");
 }
 
 }  // namespace tarvel

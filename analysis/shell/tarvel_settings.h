@@ -22,7 +22,8 @@ public:
     std::string filePath() const;
     // The saved port, or nothing for a missing, unreadable or foreign file.
     std::optional<std::string> readPort() const;
-    // Rewrites the whole file; on failure the system's text for the error.
+    // Rewrites the whole file, never a FIFO or a device in its place; on
+    // failure the file and the system's text for the error.
     Status writePort(const std::string& port) const;
 
 private:

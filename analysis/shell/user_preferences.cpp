@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
+#include "record_reader.h"
+#include "record_writer.h"
 #include "units.h"
 
 namespace tarvel {
@@ -13,7 +17,51 @@ namespace {
 const char* const kUnitKeys[] = {"units/distance", "units/velocity", "units/thrust", "units/mass"};
 const char* const kRecentKey = "recentFiles";
 
-QSettings store() { return QSettings(QStringLiteral("Tarvel"), QStringLiteral("TarvelGraph")); }
+// The user's settings file, where QSettings keeps "Tarvel"/"TarvelGraph".
+std::string storePath() {
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/Tarvel/TarvelGraph.conf"))
+        .toStdString();
+}
+
+// The user's settings, worked on in a private copy. QSettings saves a file by
+// renaming a new one over it, through any symbolic link: a settings file
+// linked to a device or a FIFO would lose that node to a plain file, a linked
+// or hard-linked file its owner and its other names. So the copy is read from
+// the store only when that is a regular file, and written back the way the
+// store allows (writeSettingsFile).
+class Store {
+public:
+    Store() {
+        std::string bytes;
+        // Far more than units and a few recent paths take.
+        constexpr size_t kMaxStoreBytes = 1 << 20;
+        if (m_file.open()) {
+            if (readSmallRegularFile(storePath(), kMaxStoreBytes, bytes).ok)
+                m_file.write(bytes.data(), qint64(bytes.size()));
+            m_file.close();
+        }
+        m_settings.emplace(m_file.fileName(), QSettings::IniFormat);
+    }
+    QSettings& settings() { return *m_settings; }
+    // Writes the changes back into the user's settings file.
+    void save();
+
+private:
+    QTemporaryFile m_file;
+    std::optional<QSettings> m_settings;
+};
+
+void Store::save() {
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError) return;
+    QFile copy(m_file.fileName());
+    if (!copy.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = copy.readAll();
+    QDir().mkpath(QFileInfo(QString::fromStdString(storePath())).absolutePath());
+    const Status saved = writeSettingsFile(storePath(), bytes.toStdString());
+    if (!saved.ok) qWarning("%s", saved.message.c_str());
+}
 
 // One spelling per file, so the same file opened by two paths is listed once.
 QString canonical(const QString& path) {
@@ -26,7 +74,8 @@ QString canonical(const QString& path) {
 
 std::optional<UnitSelection> UserPreferences::units() const {
     if (!m_remembered) return std::nullopt;
-    const QSettings settings = store();
+    Store store;
+    const QSettings& settings = store.settings();
     int16_t values[4] = {};
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
@@ -41,9 +90,10 @@ std::optional<UnitSelection> UserPreferences::units() const {
 
 void UserPreferences::setUnits(const UnitSelection& units) {
     if (!m_remembered) return;
-    QSettings settings = store();
+    Store store;
     const int16_t values[4] = {units.Distance, units.Velocity, units.Thrust, units.Mass};
-    for (int i = 0; i < 4; ++i) settings.setValue(kUnitKeys[i], int(values[i]));
+    for (int i = 0; i < 4; ++i) store.settings().setValue(kUnitKeys[i], int(values[i]));
+    store.save();
 }
 
 QStringList withRecentFile(QStringList list, const QString& path, int limit) {
@@ -56,7 +106,8 @@ QStringList withRecentFile(QStringList list, const QString& path, int limit) {
 QStringList UserPreferences::recentFiles() const {
     if (!m_remembered) return m_recentFiles;
     QStringList files;
-    for (const QString& path : store().value(kRecentKey).toStringList())
+    Store store;
+    for (const QString& path : store.settings().value(kRecentKey).toStringList())
         if (!path.isEmpty() && !files.contains(path) && files.size() < kMaxRecentFiles) files.append(path);
     return files;
 }
@@ -72,10 +123,13 @@ void UserPreferences::removeRecentFile(const QString& path) {
 }
 
 void UserPreferences::setRecentFiles(const QStringList& files) {
-    if (m_remembered)
-        store().setValue(kRecentKey, files);
-    else
+    if (m_remembered) {
+        Store store;
+        store.settings().setValue(kRecentKey, files);
+        store.save();
+    } else {
         m_recentFiles = files;
+    }
 }
 
 }  // namespace tarvel

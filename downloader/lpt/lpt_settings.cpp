@@ -1,6 +1,6 @@
 #include "lpt_settings.h"
 
-#include <cstdio>
+#include "hex_text.h"
 
 namespace vx::lpt {
 
@@ -33,9 +33,7 @@ long numericValue(std::string_view text) {
 
 std::string addressText(long address) {
     if (address < 500 || address > 1500) return "&H0";
-    char text[16];
-    std::snprintf(text, sizeof text, "&H%lX", address);
-    return text;
+    return "&H" + hexText(static_cast<uint64_t>(address), 1);
 }
 
 LptSettings ReadLptSettings(std::string_view portAddress, std::string_view portReserve) {

@@ -1,8 +1,8 @@
 #include "qm10_programmer.h"
 
 #include <chrono>
-#include <cstdio>
 
+#include "hex_text.h"
 #include "qm10_wire.h"
 
 namespace vx::lpt {
@@ -97,8 +97,7 @@ bool Qm10Programmer::EepromLock() {
     instruction({kWriteEnable});
     instruction({kWriteStatus, kWholeArrayProtected});
     if (!waitWhileBusy()) return false;
-    char line[32];
-    std::snprintf(line, sizeof line, "Locked, Status: %02X%s", EepromReadStatus(), kLineBreak);
+    const std::string line = "Locked, Status: " + hexText(EepromReadStatus()) + kLineBreak;
     if (m_hooks.appendStatus) m_hooks.appendStatus(line);
     return true;
 }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <sstream>
 
+#include "hex_text.h"
 #include "qm10_wire.h"
 
 namespace vx::lpt {
@@ -24,16 +24,14 @@ void appendRows(std::string& text, const char* name, const std::vector<uint8_t>&
         const auto first = memory.begin() + static_cast<ptrdiff_t>(start);
         if (std::all_of(first, first + static_cast<ptrdiff_t>(row), [](uint8_t b) { return b == kErased; }))
             continue;
-        char field[24];
-        std::snprintf(field, sizeof field, "%04zX", start);
         text += name;
         text += ' ';
-        text += field;
+        text += hexText(start, 4);
         std::string printable;
         for (size_t i = 0; i < row; ++i) {
             const uint8_t byte = memory[start + i];
-            std::snprintf(field, sizeof field, " %02X", byte);
-            text += field;
+            text += ' ';
+            text += hexText(byte);
             printable += (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : '.';
         }
         text += "  |" + printable + "|\n";
@@ -238,12 +236,10 @@ void SimulatedQm10::programmingByte(uint8_t byte) {
 }
 
 std::string SimulatedQm10::stateText() const {
-    char status[32];
-    std::snprintf(status, sizeof status, "eeprom-status %02X\n", m_protectBits);
     std::string text =
         "# Simulated QM-10. Rows of 32 bytes in hexadecimal; rows left out are erased (FF).\n"
         "# eeprom-status HH | eeprom ADDR HH .. | internal ADDR HH .. ; |...| is for reading only.\n";
-    text += status;
+    text += "eeprom-status " + hexText(m_protectBits) + "\n";
     appendRows(text, "eeprom", m_eeprom);
     appendRows(text, "internal", m_internal);
     return text;

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace fltport {
 namespace {
@@ -15,17 +14,25 @@ void stripTrailingZeros(std::string& text) {
     text.resize(end);
 }
 
+// std::to_chars into `buffer`; the text only when the conversion succeeded
+// (a failed one leaves the buffer undefined), else "0".
+template <size_t N, typename... Format>
+std::string charsText(char (&buffer)[N], double value, Format... format) {
+    const auto r = std::to_chars(buffer, buffer + N, value, format...);
+    if (r.ec != std::errc{}) return "0";
+    return std::string(buffer, r.ptr);
+}
+
 }  // namespace
 
 std::string generalForm(double value, int digits) {
-    if (digits < 1) digits = 1;
+    // A double has no more than 17 significant digits; so the texts below fit their buffer.
+    digits = digits < 1 ? 1 : digits > 17 ? 17 : digits;
     value += 0.0;  // -0 reads as 0
     char buffer[64];
     // Round to the significant digits first: the exponent that decides the
     // notation is the one of the rounded value (9.9999999 -> 10.00000).
-    const auto sci = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                   digits - 1);
-    const std::string_view sciText(buffer, static_cast<size_t>(sci.ptr - buffer));
+    const std::string sciText = charsText(buffer, value, std::chars_format::scientific, digits - 1);
     const auto ePos = sciText.find('e');
     if (ePos == std::string_view::npos) return std::string(sciText);  // inf or nan
     int exponent = 0;
@@ -33,27 +40,22 @@ std::string generalForm(double value, int digits) {
                     sciText.data() + sciText.size(), exponent);
 
     if (exponent < -1 || exponent > digits - 1) {
-        std::string mantissa(sciText.substr(0, ePos));
+        std::string mantissa = sciText.substr(0, ePos);
         if (mantissa.find('.') == std::string::npos) mantissa += '.';
         stripTrailingZeros(mantissa);
-        char exponentText[16];
-        std::snprintf(exponentText, sizeof exponentText, "e%c%03d", exponent < 0 ? '-' : '+',
-                      exponent < 0 ? -exponent : exponent);
-        return mantissa + exponentText;
+        std::string exponentDigits = std::to_string(exponent < 0 ? -exponent : exponent);
+        if (exponentDigits.size() < 3) exponentDigits.insert(0, 3 - exponentDigits.size(), '0');
+        return mantissa + (exponent < 0 ? "e-" : "e+") + exponentDigits;
     }
     const int decimals = digits - 1 - exponent;
-    const auto fixed =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    std::string text(buffer, fixed.ptr);
+    std::string text = charsText(buffer, value, std::chars_format::fixed, decimals);
     if (decimals > 0) stripTrailingZeros(text);
     return text;
 }
 
 std::string fixedForm(double value, int decimals) {
     char buffer[400];  // fixed notation of the largest double
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc{}) return "0";
-    return std::string(buffer, r.ptr);
+    return charsText(buffer, value + 0.0, std::chars_format::fixed, decimals);
 }
 
 double leadingNumber(std::string_view text) {

@@ -29,12 +29,16 @@ TEST(NumberForm, GeneralFormKeepsThePointAndUsesThreeDigitExponents) {
         {1.5e200, 5, "1.5e+200"},
         {4207.9, 5, "4207.9"},
         {99999.5, 5, "1.e+005"},
+        // More digits than a double holds: its 17, never a text past the buffer.
+        {1.0 / 3, 80, "0.33333333333333331"},
+        {1.5e200, 400, "1.5e+200"},
     };
     for (const auto& c : cases) EXPECT_EQ(generalForm(c.value, c.digits), c.text) << c.value;
 }
 
 TEST(NumberForm, FixedFormAndLeadingNumber) {
     EXPECT_EQ(fixedForm(0.01, 5), "0.01000");
+    EXPECT_EQ(fixedForm(1e300, 200), "0");  // no room for the text: no text
 
     struct Case {
         const char* text;

@@ -63,6 +63,14 @@ for page in "$usr"/share/man/man1/*.1.gz; do
     zcat "$page" | grep -q '^\.SH DESCRIPTION' || fail "$page is no manual page"
 done
 
+# Nor do the packaged programs take libraries from the folder they are started in.
+packaged=()
+for program in TarvelGraph tarvel fcsim flightgen VXOEM qm40sim; do
+    [ ! -e "$usr/bin/$program" ] || packaged+=("$usr/bin/$program")
+done
+"$(dirname "$0")/run_path_test.sh" "$usr/lib/tarvel/libfltport.so" "${packaged[@]}" >/dev/null ||
+    fail "a packaged program searches the current folder for libraries"
+
 # The packaged programs, with the packaged library.
 examples="$usr/share/tarvel/examples"
 summary=$("$usr/bin/tarvel" summary "$examples/small_motor.rcd") || fail "tarvel summary"

@@ -1,7 +1,6 @@
 #include "flight_record.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "number_text.h"
 #include "units.h"
@@ -11,11 +10,7 @@ namespace tarvel::flightgen {
 namespace {
 
 // Fixed decimals with "." whatever the locale, as the detail fields hold them.
-std::string fixedText(double value, int decimals) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    return std::string(buf, res.ptr);
-}
+std::string fixedText(double value, int decimals) { return fixedPointText(value, decimals).value_or("0"); }
 
 double massInUnit(double kg, int16_t massUnit) {
     switch (massUnit) {

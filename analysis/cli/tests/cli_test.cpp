@@ -24,6 +24,7 @@
 #include "flight_verbs.h"
 #include "record_samples.h"
 #include "record_writer.h"
+#include "units.h"
 
 using namespace tarvel;
 using tarvel::cli::Args;
@@ -195,6 +196,10 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
         {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
          "eng: Total Motor Weight (oz)"},
+        {{"eng", flight(), path("huge.eng"), "--diameter", "29", "--length", "70", "--propellant", "1e100", "--total",
+          "1e100"},
+         1,
+         "eng: Propellant Weight (oz) must be at most 100000 ounces; it is \"1e100\"."},
         {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
     };
     for (const Case& c : cases) {
@@ -432,18 +437,27 @@ TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
     EXPECT_NE(json.find("\"FileDetailPlace\":\"Caf\xc3\xa9\""), std::string::npos);
 }
 
+namespace {
+
+// A shell command line; its standard output (and what it redirects there) in `output`.
+int runShell(const std::string& command, std::string& output) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    size_t got;
+    output.clear();
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runProgram(const std::string& arguments, std::string& output) {
+    return runShell(std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1", output);
+}
+
+}  // namespace
+
 TEST_F(CommandLine, TheProgramItself) {
-    auto runProgram = [](const std::string& arguments, std::string& output) {
-        const std::string command = std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        char buffer[4096];
-        size_t got;
-        output.clear();
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
     std::string output;
     EXPECT_EQ(runProgram("summary '" + flight() + "' --json --locale en_US", output), 0);
     EXPECT_EQ(output, run({"summary", flight(), "--json", "--locale", "en_US"}).out);
@@ -463,4 +477,105 @@ TEST_F(CommandLine, TheProgramItself) {
               1);
     EXPECT_EQ(output, "tarvel: cannot write " + saved + ": " + std::strerror(EFBIG) + "\n");
     EXPECT_EQ(fs::file_size(saved), 3u);
+}
+
+TEST_F(CommandLine, StandardOutputThatCannotBeWrittenIsAFailureOfEveryVerb) {
+    const std::string program = TARVEL_PROGRAM, file = " '" + flight() + "'";
+    struct Case {
+        std::string arguments;
+        bool overFileSizeLimit;  // else standard output is /dev/full
+    };
+    const Case cases[] = {
+        {"summary" + file + " --json", false},
+        {"summary" + file, false},
+        {"series" + file, false},
+        {"save" + file + " -", false},
+        {"csv" + file + " -", false},
+        {"eng" + file + " - --diameter 29 --length 70 --total 10", false},
+        {"--help", false},
+        {"series" + file, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // Standard error to the pipe, standard output to the place that refuses it.
+        const std::string command = c.overFileSizeLimit
+                                        ? "ulimit -f 1; " + program + " " + c.arguments + " 2>&1 >'" +
+                                              path("limited.csv") + "'"
+                                        : program + " " + c.arguments + " 2>&1 >/dev/full";
+        std::string output;
+        EXPECT_EQ(runShell(command, output), 1);
+        EXPECT_EQ(output, std::string("tarvel: cannot write standard output: ") +
+                              std::strerror(c.overFileSizeLimit ? EFBIG : ENOSPC) + "\n");
+    }
+}
+
+TEST_F(CommandLine, APointOfSeveralBytesIsShownWhole) {
+    // U+066B and U+066C, as Pashto and other locales write them; injected
+    // here, and taken from a locale made for the test where the machine can.
+    const std::string point = "\xD9\xAB", separator = "\xD9\xAC";
+    auto fa = std::make_unique<FlightAnalysis>();
+    fa->numberLocale = NumberLocale::fromPunctuation(point, separator, "\3");
+    ASSERT_TRUE(fa->openRecordFile(flight()).ok);
+    const std::string feet = fa->figures.MaxAltitude;
+    ASSERT_TRUE(fa->applyUnits({1, fa->units.Velocity, fa->units.Thrust, fa->units.Mass}).ok);  // metres
+    const double metres = *parseFigure(fa->figures.MaxAltitude, fa->numberLocale);
+    EXPECT_NEAR(metres, *parseFigure(feet, fa->numberLocale) * 0.3048, 0.2);
+    const std::string json = cli::summaryJson(*fa, flight());
+    EXPECT_NE(json.find("\"MaxAltitude\":\"" + fa->figures.MaxAltitude + "\""), std::string::npos) << json;
+    EXPECT_NE(fa->figures.MaxAltitude.find(point), std::string::npos) << fa->figures.MaxAltitude;
+    EXPECT_EQ(json.find("\xC3\x99"), std::string::npos);  // "Ù": the first byte alone, read as Latin-1
+
+    // A locale of those numbers alone is quick to make; its other parts are not needed.
+    const std::string locales = path("locales");
+    fs::create_directories(locales);
+    std::ofstream(locales + "/numbers") << "LC_NUMERIC\ndecimal_point \"<U066B>\"\nthousands_sep \"<U066C>\"\n"
+                                           "grouping 3\nEND LC_NUMERIC\n";
+    std::string output;
+    runShell("localedef -c -i '" + locales + "/numbers' -f UTF-8 '" + locales + "/xx_TEST.UTF-8' 2>&1", output);
+    if (!fs::exists(locales + "/xx_TEST.UTF-8/LC_NUMERIC")) GTEST_SKIP() << "no locale can be made here: " << output;
+    ASSERT_EQ(runShell("LOCPATH='" + locales + "' " + TARVEL_PROGRAM + " summary '" + flight() +
+                           "' --json --locale xx_TEST.UTF-8",
+                       output),
+              0);
+    EXPECT_NE(output.find("\"MaxAltitude\":\"" + feet + "\""), std::string::npos) << output;
+}
+
+TEST_F(CommandLine, ARecordReadOnlyInPartIsNotSavedOverItselfUnlessForced) {
+    // One bad value at line 500 of a 19,501-sample flight.
+    std::string text = slurp(example("high_power.rcd"));
+    size_t line500 = 0;
+    for (int line = 1; line < 500; ++line) line500 = text.find('\n', line500) + 1;
+    text.replace(line500, text.find(',', line500) - line500, "0.0l");
+    const std::string damaged = path("damaged.rcd");
+    std::ofstream(damaged, std::ios::binary) << text;
+    fs::create_hard_link(damaged, path("other-name.rcd"));
+
+    std::string output;
+    for (const std::string& target : {damaged, path("other-name.rcd")}) {
+        for (const char* verb : {"save", "csv"}) {
+            SCOPED_TRACE(std::string(verb) + " " + target);
+            const Outcome r = run({verb, damaged, target, "--set", "FileDetailName=X"});
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find(damaged + " was read only in part (reading stopped at line 500: "), std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find("keeps only the 478 samples read"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("Give --force"), std::string::npos) << r.err;
+            EXPECT_EQ(slurp(damaged), text);
+        }
+    }
+    // Elsewhere it is saved; over itself when the user insists.
+    EXPECT_EQ(run({"save", damaged, path("part.rcd")}).code, 0);
+    EXPECT_EQ(runProgram("--help", output), 0);
+    EXPECT_NE(output.find("--force"), std::string::npos);
+    EXPECT_EQ(runProgram("save '" + damaged + "' '" + damaged + "' --force", output), 0) << output;
+    EXPECT_EQ(slurp(damaged), slurp(path("part.rcd")));
+}
+
+TEST_F(CommandLine, AByteOrderMarkLosesNoDetail) {
+    std::ofstream(path("marked.rcd"), std::ios::binary)
+        << "\xEF\xBB\xBF" "FDName\r\nScout\r\nFDMotorDur\r\n1.2\r\n" << tarvel::testing::downloadedRecord(150);
+    EXPECT_NE(run({"summary", path("marked.rcd"), "--json"}).out.find("\"FileDetailName\":\"Scout\""),
+              std::string::npos);
+    ASSERT_EQ(run({"save", path("marked.rcd"), path("marked.rcd")}).code, 0);
+    EXPECT_EQ(slurp(path("marked.rcd")).rfind("FDName\r\nScout\r\n", 0), 0u);
 }

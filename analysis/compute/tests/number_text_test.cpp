@@ -119,9 +119,11 @@ TEST(NumberText, CutTextOfTheUnitsDialog) {
 }
 
 TEST(NumberText, FigureTextRoundsGroupsAndDropsLeadingZero) {
-    const NumberLocale us{'.', ','};
-    const NumberLocale de{',', '.'};
-    const NumberLocale plain{'.', '\0'};
+    const NumberLocale us{".", ","};
+    const NumberLocale de{",", "."};
+    const NumberLocale plain{".", ""};
+    // A point and a separator of two bytes each (U+066B, U+066C), taken whole.
+    const NumberLocale arabic = NumberLocale::fromPunctuation("\xD9\xAB", "\xD9\xAC", "\3");
     struct Case {
         double value;
         int decimals;
@@ -147,6 +149,7 @@ TEST(NumberText, FigureTextRoundsGroupsAndDropsLeadingZero) {
         {0.2, 0, us, false, "0"},
         {999.95, 1, us, false, "1,000.0"},
         {0.2, 2, plain, true, "0.20"},
+        {1234567.891, 2, arabic, false, "1\xD9\xAC" "234\xD9\xAC" "567\xD9\xAB" "89"},
     };
     for (const Case& c : cases) EXPECT_EQ(figureText(c.value, c.decimals, c.locale, c.leadingZero), c.text) << c.value;
 }
@@ -154,13 +157,16 @@ TEST(NumberText, FigureTextRoundsGroupsAndDropsLeadingZero) {
 TEST(NumberText, NamedLocales) {
     auto us = NumberLocale::named("en_US");
     ASSERT_TRUE(us);
-    EXPECT_EQ(us->decimalPoint, '.');
-    EXPECT_EQ(us->groupSeparator, ',');
+    EXPECT_EQ(us->decimalPoint, ".");
+    EXPECT_EQ(us->groupSeparator, ",");
     auto de = NumberLocale::named("de_DE.UTF-8");
     ASSERT_TRUE(de);
-    EXPECT_EQ(de->decimalPoint, ',');
+    EXPECT_EQ(de->decimalPoint, ",");
     auto c = NumberLocale::named("C");
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->groupSeparator, '\0');
+    EXPECT_EQ(c->groupSeparator, "");
+    // No grouping in the C library's terms.
+    EXPECT_EQ(NumberLocale::fromPunctuation(",", ".", "").groupSeparator, "");
+    EXPECT_EQ(NumberLocale::fromPunctuation(",", ".", "\x7f").groupSeparator, "");
     EXPECT_FALSE(NumberLocale::named("xx_NOWHERE"));
 }

@@ -114,30 +114,36 @@ TEST(RecordWriter, LineBreaksCannotBreakTheFile) {
 
 TEST(RecordWriter, NotesReadBackAsNotesWhateverTheirLines) {
     struct Case {
-        std::string notes, written, readBack;
+        std::string notes, written;
     };
     const Case cases[] = {
         // A line that is a key would end the notes and change the record.
-        {"motor\r\nFDMotorDur\r\n0", "motor\r\n\"FDMotorDur \"\r\n0", "motor\r\nFDMotorDur \r\n0"},
-        {"x\r\nAccelData", "x\r\n\"AccelData \"", "x\r\nAccelData "},
-        {"x\r\n  FDDate", "x\r\n\"  FDDate\"", "x\r\n  FDDate"},
+        {"motor\r\nFDMotorDur\r\n0", "motor\r\n\"FDMotorDur\"\r\n0"},
+        {"x\r\nAccelData", "x\r\n\"AccelData\""},
+        {"x\r\n  FDDate", "x\r\n\"  FDDate\""},
+        // Lines in quotes of their own, alone or before a comma.
+        {"x\r\n\"AccelData\"", "x\r\n\"\"\"AccelData\"\"\""},
+        {"x\r\n\"x\",AccelData", "x\r\n\"\"\"x\"\",AccelData\""},
+        {"x\r\n\"FDDate\",x\r\n\"", "x\r\n\"\"\"FDDate\"\",x\"\r\n\"\"\"\""},
         // Commas and blanks at the ends survive in quotes.
-        {"a,b\r\nc, d", "a,b\r\n\"c, d\"", "a,b\r\nc, d"},
-        {"x\r\n  indented\r\n\r\nlast ", "x\r\n\"  indented\"\r\n\r\n\"last \"",
-         "x\r\n  indented\r\n\r\nlast "},
-        // The first line is read whole; plain lines stay as typed.
-        {"FDName\r\nplain text", "FDName\r\nplain text", "FDName\r\nplain text"},
+        {"a,b\r\nc, d", "a,b\r\n\"c, d\""},
+        {"x\r\n  indented\r\n\r\nlast ", "x\r\n\"  indented\"\r\n\r\n\"last \""},
+        // The first line is read whole; plain lines stay as typed, quotes inside them too.
+        {"FDName\r\nplain text", "FDName\r\nplain text"},
+        {"\"a\"\r\nsays \"go\"", "\"a\"\r\nsays \"go\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.notes);
         auto fa = tarvel::testing::loaded(tarvel::testing::downloadedRecord(20));
         fa->detail(DetailField::FileDetailNotes) = c.notes;
         fa->detail(DetailField::txtMotorDuration) = "1.5";
+        fa->detail(DetailField::FileDetailDate) = "1 May";
         const std::string text = recordText(*fa);
         EXPECT_NE(text.find("FDNotes\r\n" + c.written + "\r\nBaroAltitude\r\n"), std::string::npos) << text;
         auto back = tarvel::testing::loaded(text);
-        EXPECT_EQ(back->detail(DetailField::FileDetailNotes), c.readBack);
+        EXPECT_EQ(back->detail(DetailField::FileDetailNotes), c.notes);
         EXPECT_EQ(back->detail(DetailField::txtMotorDuration), "1.5");
+        EXPECT_EQ(back->detail(DetailField::FileDetailDate), "1 May");
         EXPECT_EQ(back->samples.SampleCount, 20);
     }
 }
@@ -227,11 +233,32 @@ TEST(ReplaceFileContents, ReadOnlyTargetAndFolderStayUntouched) {
     EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
     EXPECT_EQ(slurp(target), "keep me");
 
+    fs::permissions(dir.path(), fs::perms::owner_all);
+}
+
+TEST(ReplaceFileContents, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+    TempDir dir;
+    const fs::path target = dir / "flight.rcd";
+    ASSERT_TRUE(replaceFileContents(target.string(), "old contents\r\n").ok);
     fs::permissions(target, fs::perms::all);
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                     fs::perms::others_exec);
-    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
-    EXPECT_EQ(slurp(target), "keep me");
+    struct stat before {};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    // A write that fails part way (the file-size limit, as a full disk) puts the old content back.
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  ::signal(SIGXFSZ, SIG_IGN);
+                  rlimit small{64, 64};
+                  ::setrlimit(RLIMIT_FSIZE, &small);
+                  return replaceFileContents(target.string(), std::string(100000, 'x')).message;
+              }),
+              "cannot write " + target.string() + ": " + std::strerror(EFBIG));
+    EXPECT_EQ(slurp(target), "old contents\r\n");
+    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "new\r\n").message; }), "");
+    EXPECT_EQ(slurp(target), "new\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // the same file, written in place
     EXPECT_EQ(dir.entries(), 1u);
     fs::permissions(dir.path(), fs::perms::owner_all);
 }

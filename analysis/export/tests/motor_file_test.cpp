@@ -65,6 +65,12 @@ TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
         {"29", "124", "3.5", "", "Total Motor Weight (oz)"},  // would be written 0.000
         {"29", "124", "3.5", "3.4", "Total Motor Weight (oz)"},
         {"29", "124", "-1", "", "Propellant Weight (oz)"},
+        // Beyond any motor: the header's fields would not hold their text.
+        {"10001", "124", "3.5", "5", "Motor Diameter (mm)"},
+        {"29", "1e300", "3.5", "5", "Length (mm)"},
+        {"29", "124", "1e100", "1e101", "Propellant Weight (oz)"},
+        {"29", "124", "3.5", "100001", "Total Motor Weight (oz)"},
+        {"29", "124", "100000", "100000", ""},
     };
     for (const auto& c : cases) {
         MotorExportDialog dialog{0.5, c.diameter, c.length, c.propellant, c.total, "F23"};
@@ -202,7 +208,7 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         EXPECT_EQ(proposedDesignation(*fa), c.designation) << c.impulse;
     }
     auto french = makeFlight(1, 0.1);
-    french->numberLocale = {',', ' '};
+    french->numberLocale = {",", " "};
     french->figures.TotalImpulse = "9 000,0";
     french->figures.AveThrust = "3 236,40";
     EXPECT_EQ(proposedDesignation(*french), "M3236");

@@ -5,7 +5,7 @@
 
 namespace tarvel::graph::test {
 
-inline void useUsNumbers(FlightAnalysis& a) { a.numberLocale = NumberLocale{'.', ','}; }
+inline void useUsNumbers(FlightAnalysis& a) { a.numberLocale = NumberLocale{".", ","}; }
 
 // `count` samples 10 ms apart; accel(k) = k, so block averages are easy to name.
 inline void fillRamp(FlightAnalysis& a, int count) {

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -18,6 +19,9 @@
 #include <cmath>
 #include <map>
 #include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "about_dialog.h"
 #include "config_dialog.h"
@@ -165,6 +169,46 @@ TEST_F(WindowTest, ChosenUnitsAreRememberedForTheNextRun) {
         units.cmdCancel()->click();
     });
     window->action("mnuConfigurationUnits")->trigger();
+}
+
+TEST_F(WindowTest, TheUserStoreIsSavedIntoItsOwnFileOnly) {
+    const QString storeFile = QSettings("Tarvel", "TarvelGraph").fileName();
+    const std::string store = storeFile.toStdString();
+    QFile::remove(storeFile);
+    QDir().mkpath(QFileInfo(storeFile).absolutePath());
+    struct stat info {};
+    // A link to a FIFO: nothing may wait on it or put a plain file in its place.
+    const std::string fifo = m_dir.filePath("fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(fifo.c_str(), store.c_str()), 0);
+    EXPECT_TRUE(endsInTime([] { UserPreferences().setUnits({1, 3, 0, 0}); }, fifo));
+    EXPECT_TRUE(::lstat(store.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    EXPECT_TRUE(::lstat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_EQ(UserPreferences().units(), std::nullopt);
+
+    // A link to a file with a second name: both names keep one file, which holds the settings.
+    const std::string kept = m_dir.filePath("kept.conf").toStdString(), other = kept + ".other";
+    writeFile(m_dir, "kept.conf", "");
+    ASSERT_EQ(::link(kept.c_str(), other.c_str()), 0);
+    ASSERT_EQ(::unlink(store.c_str()), 0);
+    ASSERT_EQ(::symlink(kept.c_str(), store.c_str()), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(kept.c_str(), &before), 0);
+    UserPreferences().setUnits({1, 3, 0, 0});
+    UserPreferences().addRecentFile(flightFile());
+    EXPECT_TRUE(::lstat(store.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    ASSERT_EQ(::stat(other.c_str(), &info), 0);
+    EXPECT_EQ(info.st_ino, before.st_ino);
+    EXPECT_EQ(info.st_nlink, 2u);
+    EXPECT_NE(readFile(QString::fromStdString(other)).find("distance=1"), std::string::npos);
+    EXPECT_EQ(UserPreferences().units(), (UnitSelection{1, 3, 0, 0}));
+    EXPECT_EQ(UserPreferences().recentFiles().size(), 1);
+
+    // A file of its own is still saved whole.
+    ASSERT_EQ(::unlink(store.c_str()), 0);
+    UserPreferences().setUnits({0, 1, 0, 0});
+    EXPECT_TRUE(::lstat(store.c_str(), &info) == 0 && S_ISREG(info.st_mode));
+    EXPECT_EQ(UserPreferences().units(), (UnitSelection{0, 1, 0, 0}));
 }
 
 TEST_F(WindowTest, APictureRenderedOnTheCommandLineLeavesTheUserStoreAlone) {

@@ -2,9 +2,15 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config_dialog.h"
 #include "export_dialog.h"
@@ -87,6 +93,47 @@ TEST(TarvelSettingsTest, MissingOrOddFilesNeverStopTheStart) {
         MainWindow window(dialogs, settings);
         EXPECT_EQ(window.analysis().Comport, expected.value_or("COM1"));
     }
+}
+
+TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsReadOrWritten) {
+    QTemporaryDir dir;
+    const TarvelSettings settings(dir.path().toStdString());
+    const std::string path = settings.filePath();
+    // Each in the settings file's place; none may hold up the start.
+    const std::function<void()> places[] = {
+        [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+        [&] { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },  // an endless line
+        [&] { writeFile(dir, TarvelSettings::kFileName, "ComPort\r\nCOM4" + std::string(1 << 20, ' ') + "\r\n"); },
+    };
+    for (const auto& place : places) {
+        std::filesystem::remove(path);
+        place();
+        std::optional<std::string> port = "unread";
+        EXPECT_TRUE(endsInTime([&] { port = settings.readPort(); }, path));
+        EXPECT_EQ(port, std::nullopt);
+    }
+    // Nor does the port dialog's OK wait on a FIFO or put a file in its place.
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    Status written;
+    EXPECT_TRUE(endsInTime([&] { written = settings.writePort("COM3"); }, path));
+    EXPECT_EQ(written.message, "cannot write " + path + ": it is not a regular file");
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+}
+
+TEST(TarvelSettingsTest, TheProgramStartsWithAFifoForItsSettingsFile) {
+    QTemporaryDir dir;
+    ASSERT_EQ(::mkfifo(dir.filePath(TarvelSettings::kFileName).toLocal8Bit().constData(), 0600), 0);
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    program.start(TARVEL_GRAPH_PROGRAM, {"--measure-startup"});
+    const bool ended = program.waitForFinished(15000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "the start waits on the FIFO";
+    EXPECT_TRUE(program.readAllStandardOutput().contains("first paint after"));
 }
 
 TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen) {

@@ -77,5 +77,32 @@ TEST_F(FilesTest, FailedWritesWarnAndCancelChangesNothing) {
     EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
+TEST_F(FilesTest, SavingOverAFileReadOnlyInPartAsksFirst) {
+    const QString damaged = writeFile(m_dir, "damaged.rcd", downloadedRecordText({}) + "\r\n0.01,oops,1,0,0, ");
+    open(damaged);
+    const std::string before = readFile(damaged);
+    dialogs.messages.clear();
+    for (const char* command : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExportCSV"}) {
+        SCOPED_TRACE(command);
+        dialogs.fileAnswers.push_back(damaged);  // the file dialogs choose the same file
+        dialogs.questions.clear();
+        window->action(command)->trigger();  // and the question is not answered: Cancel
+        ASSERT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_TRUE(dialogs.questions[0].contains("was read only in part")) << dialogs.questions[0].toStdString();
+        EXPECT_TRUE(dialogs.questions[0].endsWith("Save over it all the same?"));
+        EXPECT_EQ(readFile(damaged), before);
+        dialogs.fileAnswers.clear();
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    dialogs.answers.push_back(Dialogs::Choice::Save);
+    window->action("mnuFileSave")->trigger();
+    EXPECT_NE(readFile(damaged), before);
+    // Now the file holds the record as it is; saving it again asks nothing.
+    dialogs.questions.clear();
+    window->action("mnuFileSave")->trigger();
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
 }  // namespace
 }  // namespace tarvel::test

@@ -1,5 +1,11 @@
 #include "shell_test_support.h"
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QPrinter>
 #include <algorithm>
@@ -80,6 +86,15 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const std::stri
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text.data(), qint64(text.size()));
     return path;
+}
+
+bool endsInTime(const std::function<void()>& work, const std::string& fifo) {
+    auto running = std::async(std::launch::async, work);
+    if (running.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return true;
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    running.wait();
+    return false;
 }
 
 std::string readFile(const QString& path) {

@@ -81,6 +81,9 @@ std::string downloadedRecordText(const SyntheticFlight& flight);
 // Writes `text` to `dir`/`name` and returns the path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const std::string& text);
 std::string readFile(const QString& path);
+// Runs `work` and tells whether it ended within seconds; one held up on the
+// FIFO `fifo` is let go (a writer opens it) before the answer is given.
+bool endsInTime(const std::function<void()>& work, const std::string& fifo);
 
 // A main window with scripted dialogs and its settings in a temporary folder.
 class WindowTest : public ::testing::Test {
