@@ -20,8 +20,9 @@ constexpr const char* kNotWritten = "; the error file was not written";
 
 void Reporter::message(const std::string& text, const std::string& title, MessageIcon icon) {
     m_failureReported = true;
+    // A batch run's error file tells the whole story, box or not.
+    if (m_quiet || m_batch) errorLine(text);
     if (m_quiet) {
-        errorLine(text);
         std::cerr << text << std::endl;
         return;
     }
@@ -40,7 +41,7 @@ void Reporter::batchAwareError(const std::string& text) {
 
 void Reporter::messageAndLog(const std::string& text) {
     message(text);
-    if (!m_quiet) errorLine(text);
+    if (!m_quiet && !m_batch) errorLine(text);
 }
 
 void Reporter::note(const std::string& text) {

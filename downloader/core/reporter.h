@@ -20,13 +20,13 @@ public:
     void setQuiet(bool quiet) { m_quiet = quiet; }
     bool quiet() const { return m_quiet; }
 
-    // A box, or the quiet form of it.
+    // A box, or the quiet form of it; in batch mode also a line of the error file.
     void message(const std::string& text, const std::string& title = {},
                  MessageIcon icon = MessageIcon::None);
     // A failure that batch mode logs instead of showing: a line of the error
     // file plus the batch error flag, which skips the remaining switches.
     void batchAwareError(const std::string& text);
-    // A box that batch mode also records in the error file (once, when quiet).
+    // A box recorded in the error file even before batch mode is set (once).
     void messageAndLog(const std::string& text);
     // Something the user should know that is no failure of this run (the port
     // of the chip that is not selected): a box, or when quiet standard error;
