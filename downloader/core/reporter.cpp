@@ -1,5 +1,6 @@
 #include "reporter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -45,15 +46,19 @@ void Reporter::messageAndLog(const std::string& text) {
 }
 
 void Reporter::note(const std::string& text) {
-    if (m_quiet) {
-        std::cerr << "Note: " << text << std::endl;
-    } else {
-        m_ui.showMessage(text, {}, MessageIcon::None);
+    if (!m_quiet) m_ui.showMessage(text, {}, MessageIcon::None);
+    // One line, however many the box has.
+    std::string line = "Note:";
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        if (end > at) line += " " + text.substr(at, end - at);
+        at = end + 1;
     }
+    if (m_quiet) std::cerr << line << std::endl;
     if (m_errorFile >= 0) {
-        errorLine("Note: " + text);
+        errorLine(line);
     } else {
-        m_pendingNotes.push_back("Note: " + text);
+        m_pendingNotes.push_back(line);
     }
 }
 

@@ -124,6 +124,82 @@ TEST_F(UnattendedRun, FailuresGoToTheErrorFileAndTheExitStatus) {
     EXPECT_EQ(std::filesystem::file_size(sent), 0u);
 }
 
+TEST_F(UnattendedRun, QM10PortThatCannotBeHadIsANoteWhenTheQM40IsSelected) {
+    // The stored parallel port is reserved at start; the simulated one is
+    // given a pipe for its state file, which is refused without waiting on it.
+    QSettings(m_config.filePath("Velmix/Velmix.conf"), QSettings::IniFormat).setValue("Config/Port_Reserve", "1");
+    const QString state = m_work.filePath("qm10-state");
+    ASSERT_EQ(::mkfifo(state.toUtf8().constData(), 0600), 0);
+    qputenv("VXOEM_LPT", "simulated");
+    qputenv("VXOEM_LPT_SIM_STATE", state.toUtf8());
+    SimulatedChip chip({"--link", linkPath()});
+    ASSERT_TRUE(chip.started());
+    writeProjectFile("blink.vxp");
+    writeProjectFile("blink.vxb", testing::sampleImage(200));
+    EXPECT_EQ(run({"blink", "/d", "/q"}), 0) << m_stderr;
+    for (const char* name : {"VXOEM_LPT", "VXOEM_LPT_SIM_STATE"}) qunsetenv(name);
+    const auto file = errorFile();
+    ASSERT_EQ(file.size(), 3u);
+    EXPECT_EQ(file[0].rfind("Note: LPT1 Port unavailable VXOEM_LPT_SIM_STATE: ", 0), 0u) << file[0];
+    EXPECT_NE(file[0].find("not a regular file"), std::string::npos) << file[0];
+    EXPECT_EQ(file[1], "Download: " + project("blink") + ".vxb");
+    EXPECT_EQ(file[2], "Done.");
+    EXPECT_EQ(m_stderr, file[0] + "\n");
+}
+
+TEST_F(UnattendedRun, ErrorFileIsWrittenOnlyAsARegularFileOfItsOwn) {
+    writeProjectFile("blink.vxp");
+    const std::string errorPath = m_work.filePath("Velmix.err").toStdString();
+    const std::string victim = m_work.filePath("victim").toStdString();
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"symbolic link", [&] { std::filesystem::create_symlink(victim, errorPath); }, "a symbolic link"},
+        {"hard link", [&] { std::filesystem::create_hard_link(victim, errorPath); }, "hard links"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(errorPath);
+        writeProjectFile("victim", "keep me");
+        c.plant();
+        EXPECT_EQ(run({"blink", "/c", "/q"}), 1);
+        EXPECT_NE(m_stderr.find(errorPath + ": "), std::string::npos) << m_stderr;
+        EXPECT_NE(m_stderr.find(c.why), std::string::npos) << m_stderr;
+        EXPECT_EQ(lines(QString::fromStdString(victim)), std::vector<std::string>{"keep me"});
+    }
+}
+
+TEST_F(UnattendedRun, FileSizeLimitIsAWriteFailureNotTheEnd) {
+    writeProjectFile("blink.vxp");
+    writeProjectFile("blink.prf");
+    // Room for the first line of the error file, not for the second.
+    const std::string compile = "Compile : " + project("blink") + ".vxp\n";
+    const auto limit = [size = compile.size() + 2] {
+        const rlimit bound{size, size};
+        ::setrlimit(RLIMIT_FSIZE, &bound);
+    };
+    EXPECT_EQ(run({"blink", "/c", "/q"}, limit), 1);
+    EXPECT_NE(m_stderr.find("Velmix.err: cannot write the error file: File too large"), std::string::npos)
+        << m_stderr;
+}
+
+TEST_F(UnattendedRun, WithoutADisplayABatchRunsQuietAndTheWindowSaysWhyItCannotStart) {
+    SimulatedChip chip({"--link", linkPath()});
+    ASSERT_TRUE(chip.started());
+    writeProjectFile("blink.vxp");
+    writeProjectFile("blink.prf");
+    writeProjectFile("blink.vxb", testing::sampleImage(100));
+    const std::string p = project("blink");
+    EXPECT_EQ(run({"blink", "/c", "/d"}), 0) << m_stderr;
+    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Compile : " + p + ".vxp", "Download: " + p + ".vxb", "Done."}));
+
+    EXPECT_EQ(run({}), 1);
+    EXPECT_NE(m_stderr.find("no display"), std::string::npos) << m_stderr;
+}
+
 TEST_F(UnattendedRun, ImageOfExactly64KiBDownloadsAndVerifies) {
     SimulatedChip chip({"--link", linkPath()});
     ASSERT_TRUE(chip.started());
