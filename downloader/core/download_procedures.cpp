@@ -142,7 +142,7 @@ void DownloadProcedures::downloadSteps() {
 
 ChipDownload DownloadProcedures::downloadQm40() {
     m_headerBlock = qm40HeaderBlock();
-    if (!OpenDownloadPort()) return {"Error opening download port", false};
+    if (!OpenDownloadPort()) return {portOpenError(), false};
     const auto fail = [this](const std::string& text, bool written) {
         m_reporter.message(text);
         return ChipDownload{text, written};
@@ -201,9 +201,13 @@ bool DownloadProcedures::OpenDownloadPort() {
     int32_t status = 0;
     VX.OpenPort(true, status);
     if (status == vx::kStatusOk) return true;
-    m_reporter.message("Error opening download port " + VX.portDevice() + ": " + VX.openFailure());
+    m_reporter.message(portOpenError());
     CloseDownloadPort();  // nothing holds the port: the terminal gets it back
     return false;
+}
+
+std::string DownloadProcedures::portOpenError() const {
+    return "Error opening download port " + VX.portDevice() + ": " + VX.openFailure();
 }
 
 bool DownloadProcedures::releasePortOfVX() {

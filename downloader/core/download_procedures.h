@@ -148,6 +148,8 @@ private:
     // False (with a message) when there is no parallel-port programmer.
     bool qm10Available();
     bool releasePortOfVX();
+    // What the user is told when VX could not open its port.
+    std::string portOpenError() const;
     // The chip command `code` through VX, between taking and giving back the port.
     void withDownloadPort(int code);
     // Stop, Reset and Run: a chip state on the QM-10, the chip command `code` through VX on the QM-40.
