@@ -73,6 +73,7 @@ bool Reporter::openErrorFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == ELOOP) return refuse("a symbolic link, not a file of its own");
+        if (errno == ENXIO) return refuse("a pipe without a reader, not a regular file");
         return refuse(std::strerror(errno));
     }
     struct stat info {};
