@@ -1,8 +1,8 @@
 #include "download_procedures.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "regular_file.h"
 
 namespace vxoem {
 namespace {
@@ -27,55 +27,75 @@ DownloadProcedures::DownloadProcedures(vx::ChipLink& vxLink, Reporter& reporter,
                                        TerminalPort* terminal, Qm10Programmer* qm10)
     : VX(vxLink), m_reporter(reporter), m_ui(ui), m_terminal(terminal), m_qm10(qm10) {}
 
-DownloadProcedures::Load DownloadProcedures::loadDownloadFile() {
-    namespace fs = std::filesystem;
-    m_fileLength = 0;
+DownloadProcedures::Image DownloadProcedures::readImage(const std::string& path) {
+    Image image;
     std::error_code error;
-    const auto status = fs::status(m_downloadFilePath, error);
-    if (m_downloadFilePath.empty() || !fs::is_regular_file(status)) return m_lastLoad = Load::Unreadable;
-
-    const auto size = fs::file_size(m_downloadFilePath, error);
-    if (error) return m_lastLoad = Load::Unreadable;
-    if (static_cast<int64_t>(size) > kProgramCapacity) {
+    if (path.empty() || !std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+        return image;  // Missing
+    vx::RegularFileRead file = vx::readRegularFile(path, static_cast<uint64_t>(kProgramCapacity));
+    if (file.tooLarge) {
         // Never a silent cut: the end of the program would be missing in the chip.
-        m_reporter.message(m_downloadFilePath + " is " + std::to_string(size) +
-                               " bytes long; the program memory holds at most " +
-                               std::to_string(kProgramCapacity) + " bytes. Nothing was sent.",
-                           kFileErrorTitle, MessageIcon::Exclamation);
-        return m_lastLoad = Load::TooLarge;
-    }
-
-    std::ifstream in(m_downloadFilePath, std::ios::binary);
-    if (!in) return m_lastLoad = Load::Unreadable;
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad() || static_cast<int64_t>(bytes.size()) > kProgramCapacity)
-        return m_lastLoad = Load::Unreadable;
-
-    m_fileLength = static_cast<int64_t>(bytes.size());
-    if (m_chip == Chip::QM10) {
-        m_programText.assign(bytes.begin(), bytes.end());
+        image.load = Load::TooLarge;
+        image.reason = "it is " + std::to_string(file.size) + " bytes long; the program memory holds at most " +
+                       std::to_string(kProgramCapacity) + " bytes";
+    } else if (!file.ok) {
+        image.load = Load::Unreadable;
+        image.reason = file.error;
     } else {
-        m_programBytes = std::move(bytes);
+        image.load = Load::Loaded;
+        image.bytes = std::move(file.bytes);
     }
-    return m_lastLoad = Load::Loaded;
+    return image;
+}
+
+void DownloadProcedures::takeImage(const std::string& path, Image& image) {
+    m_downloadFilePath = path;
+    m_fileLength = static_cast<int64_t>(image.bytes.size());
+    if (m_chip == Chip::QM10) {
+        m_programText = std::move(image.bytes);
+    } else {
+        m_programBytes.assign(image.bytes.begin(), image.bytes.end());
+    }
+    m_fileLoaded = true;
+    showOpeningFile();
+}
+
+void DownloadProcedures::refuseImage(const std::string& path, const Image& image,
+                                     const std::string& consequence) {
+    const std::string reason = image.load == Load::Missing ? "No such file or directory" : image.reason;
+    m_reporter.message(path + ": " + reason + ". " + consequence, kFileErrorTitle, MessageIcon::Exclamation);
 }
 
 void DownloadProcedures::showOpeningFile() {
     m_ui.setChipWindowText(std::string(kLineBreak) + "Opening file: " + m_downloadFilePath + kLineBreak);
 }
 
-int64_t DownloadProcedures::SelectDownloadFile(const std::string& name) {
-    m_downloadFilePath = name.empty() ? m_ui.chooseDownloadFile(m_workDirectory) : name;
-    if (loadDownloadFile() != Load::Loaded) {
+bool DownloadProcedures::selectFile(const std::string& name) {
+    const std::string path = name.empty() ? m_ui.chooseDownloadFile(m_workDirectory) : name;
+    if (path.empty()) {  // the dialog was cancelled
+        m_downloadFilePath.clear();
         m_fileLoaded = false;
-        return 0;
+        return false;
     }
-    showOpeningFile();
-    m_fileLoaded = true;
-    return m_fileLength;
+    Image image = readImage(path);
+    if (image.load != Load::Loaded) {
+        // The image loaded before stays, and the chip status window still names it.
+        refuseImage(path, image,
+                    m_fileLoaded ? "The program loaded before stays: " + m_downloadFilePath
+                                 : std::string("No program is loaded."));
+        return false;
+    }
+    takeImage(path, image);
+    return true;
+}
+
+int64_t DownloadProcedures::SelectDownloadFile(const std::string& name) {
+    m_selectionLoaded = selectFile(name);
+    return m_selectionLoaded ? m_fileLength : 0;
 }
 
 void DownloadProcedures::cmdDownload_Click() {
+    m_downloadSucceeded = false;
     try {
         downloadSteps();
     } catch (const std::exception& error) {
@@ -84,18 +104,18 @@ void DownloadProcedures::cmdDownload_Click() {
 }
 
 void DownloadProcedures::downloadSteps() {
+    // Every download reads the file again.
     m_fileLoaded = false;
-    Load load = loadDownloadFile();
-    if (load == Load::Loaded) {
-        m_fileLoaded = true;
-        showOpeningFile();
-    } else if (load == Load::Unreadable) {
-        SelectDownloadFile({});
-        load = m_lastLoad;
+    Image image = readImage(m_downloadFilePath);
+    if (image.load == Load::Loaded) {
+        takeImage(m_downloadFilePath, image);
+    } else if (image.load == Load::Missing) {
+        if (!selectFile({})) return;  // a cancel ends silently; a refusal was told
+    } else {
+        refuseImage(m_downloadFilePath, image, "Nothing was sent.");
+        return;
     }
-    if (load == Load::TooLarge) return;  // already told
-    if (m_downloadFilePath.empty()) return;
-    if (!m_fileLoaded || m_fileLength == 0) {
+    if (m_fileLength == 0) {
         m_reporter.message("Download file empty.", kFileErrorTitle, MessageIcon::Exclamation);
         return;
     }
@@ -103,49 +123,54 @@ void DownloadProcedures::downloadSteps() {
     m_ui.setProgressRange(0, static_cast<int>(m_fileLength));
     m_ui.appendChipWindowText(std::string(kLineBreak) + "Downloading File" + kLineBreak);
 
+    ChipDownload outcome;
     if (m_chip == Chip::QM10) {
-        if (qm10Available()) m_qm10->download(m_programText, m_headerBlock);
-        return;
+        outcome = qm10Available() ? m_qm10->download(m_programText, m_headerBlock)
+                                  : ChipDownload{"no parallel-port programmer", false};
+    } else {
+        outcome = downloadQm40();
     }
-    downloadQm40();
+    m_downloadSucceeded = outcome.failure.empty();
+    if (m_downloadSucceeded) {
+        m_programFailedCheck = false;
+    } else {
+        // The window's last line says how it ended.
+        m_ui.appendChipWindowText(std::string(kLineBreak) + "Download failed: " + outcome.failure);
+        if (outcome.chipWritten) m_programFailedCheck = true;
+    }
 }
 
-void DownloadProcedures::downloadQm40() {
+ChipDownload DownloadProcedures::downloadQm40() {
     m_headerBlock = qm40HeaderBlock();
-    OpenDownloadPort();
+    if (!OpenDownloadPort()) return {portOpenError(), false};
+    const auto fail = [this](const std::string& text, bool written) {
+        m_reporter.message(text);
+        return ChipDownload{text, written};
+    };
 
     int32_t status = 0;
     VX.HaltVelmix(status);
-    if (status != vx::kStatusOk) {
-        m_reporter.message("Error halting QM-40");
-        return;
-    }
+    if (status != vx::kStatusOk) return fail("Error halting QM-40", false);
 
     VX.WriteInternalEEprom(0, static_cast<int32_t>(m_headerBlock.size()), m_headerBlock, status);
     switch (status) {
         case vx::kStatusOk:
             break;
         case vx::kStatusNoCommunication:
-            m_reporter.message("No communications");
-            return;
+            return fail("No communications", true);
         case vx::kStatusBadChecksum:
-            m_reporter.message("RAM write error");
-            return;
+            return fail("RAM write error", true);
         default:
-            m_reporter.message("Error downloading to internal EEPROM");
-            return;
+            return fail("Error downloading to internal EEPROM", true);
     }
 
     VX.WriteExternalEEprom(0, static_cast<int32_t>(m_fileLength), m_programBytes, status);
-    if (status == vx::kStatusOk) {
-        CloseDownloadPort();
-        m_ui.appendChipWindowText(std::string(kLineBreak) + "Finished Downloading");
-        m_ui.setProgressValue(0);
-    } else if (status == vx::kStatusVerifyFailed) {
-        m_reporter.message("Verify error, external EEPROM");
-    } else {
-        m_reporter.message("Error downloading to external EEPROM");
-    }
+    if (status == vx::kStatusVerifyFailed) return fail("Verify error, external EEPROM", true);
+    if (status != vx::kStatusOk) return fail("Error downloading to external EEPROM", true);
+    CloseDownloadPort();
+    m_ui.appendChipWindowText(std::string(kLineBreak) + "Finished Downloading");
+    m_ui.setProgressValue(0);
+    return {};
 }
 
 bool DownloadProcedures::qm10Available() {
@@ -155,16 +180,34 @@ bool DownloadProcedures::qm10Available() {
     return false;
 }
 
-void DownloadProcedures::OpenDownloadPort() {
+void DownloadProcedures::openStoredParallelPort() {
+    if (!m_qm10) return;
+    const std::string problem = m_qm10->openStoredPort();
+    if (problem.empty()) return;
+    if (m_chip == Chip::QM10) {
+        m_reporter.message(problem, "Port ERROR", MessageIcon::Exclamation);
+    } else {
+        // Nothing of this run needs that port.
+        m_reporter.note(problem + " (the QM-10's port; the QM-40 is selected)");
+    }
+}
+
+bool DownloadProcedures::OpenDownloadPort() {
     if (m_terminal && m_terminal->isTerminalOpen()) {
         m_terminal->closeTerminal();
         m_terminalWasOpen = true;
     }
-    if (!VX.PortOpen()) {
-        int32_t status = 0;
-        VX.OpenPort(true, status);
-        if (status != vx::kStatusOk) m_reporter.message("Error opening download port");
-    }
+    if (VX.PortOpen()) return true;
+    int32_t status = 0;
+    VX.OpenPort(true, status);
+    if (status == vx::kStatusOk) return true;
+    m_reporter.message(portOpenError());
+    CloseDownloadPort();  // nothing holds the port: the terminal gets it back
+    return false;
+}
+
+std::string DownloadProcedures::portOpenError() const {
+    return "Error opening download port " + VX.portDevice() + ": " + VX.openFailure();
 }
 
 bool DownloadProcedures::releasePortOfVX() {
@@ -208,26 +251,30 @@ void DownloadProcedures::ChipCommand(int code) {
     }
 }
 
+void DownloadProcedures::withDownloadPort(int code) {
+    if (!OpenDownloadPort()) return;
+    ChipCommand(code);
+    CloseDownloadPort();
+}
+
 void DownloadProcedures::chipStateCommand(int code, void (Qm10Programmer::*qm10State)()) {
     if (m_chip == Chip::QM10) {
         if (qm10Available()) (m_qm10->*qm10State)();
         return;
     }
-    OpenDownloadPort();
-    ChipCommand(code);
-    CloseDownloadPort();
+    withDownloadPort(code);
 }
 
 void DownloadProcedures::StopChip() { chipStateCommand(kStop, &Qm10Programmer::stopChip); }
 
 void DownloadProcedures::ResetChip() { chipStateCommand(kHoldReset, &Qm10Programmer::resetChip); }
 
-void DownloadProcedures::cmdExecute_Click() { chipStateCommand(kRun, &Qm10Programmer::runChip); }
-
-void DownloadProcedures::qm40res_Click() {
-    OpenDownloadPort();
-    ChipCommand(kRescue);
-    CloseDownloadPort();
+void DownloadProcedures::cmdExecute_Click() {
+    // The chip drives pyrotechnic outputs: a broken program runs only when the user says so.
+    if (m_programFailedCheck && !m_ui.confirm(kRunAnywayQuestion)) return;
+    chipStateCommand(kRun, &Qm10Programmer::runChip);
 }
+
+void DownloadProcedures::qm40res_Click() { withDownloadPort(kRescue); }
 
 }  // namespace vxoem

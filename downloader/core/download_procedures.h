@@ -20,6 +20,15 @@ enum class Chip { QM40, QM10 };
 // The external EEPROM's 16-bit address space bounds every program image.
 constexpr int64_t kProgramCapacity = 65536;
 
+// How a download into the chip ended.
+struct ChipDownload {
+    std::string failure;        // the fault as the user was told it; empty when the program is in and checked
+    bool chipWritten = false;  // the chip's memory was written to (the program there may be broken)
+};
+
+// Asked before Run starts a program whose download or check failed.
+inline constexpr const char* kRunAnywayQuestion = "The program in the chip failed its check. Run it anyway?";
+
 // Written to the QM-40's internal EEPROM before each download; the QM-10's
 // configuration block is made from it.
 using HeaderBlock = std::array<uint8_t, 32>;
@@ -31,14 +40,15 @@ public:
     virtual ~Qm10Programmer() = default;
     // Writes `program` (one character per byte) and the configuration block
     // made from `header`, then leaves the chip in reset.
-    virtual void download(const std::string& program, HeaderBlock& header) = 0;
+    virtual ChipDownload download(const std::string& program, HeaderBlock& header) = 0;
     virtual void stopChip() = 0;
     virtual void resetChip() = 0;
     virtual void runChip() = 0;
     // LPT1 to LPT4 of the Download Port menu (n = 1 to 4).
     virtual void choosePort(int /*n*/) {}
-    // At start: the parallel port kept in the settings.
-    virtual void openStoredPort() {}
+    // At start: the parallel port kept in the settings; why it could not be
+    // had (empty when it could), for the caller to tell.
+    virtual std::string openStoredPort() { return {}; }
 };
 
 class DownloadProcedures {
@@ -75,16 +85,27 @@ public:
     bool busy() const { return m_busy; }
 
     // Chooses (with the file dialog when `name` is empty) and loads the
-    // download file; its length, or 0 when it could not be loaded.
+    // download file; its length, or 0 when it could not be loaded. A file that
+    // cannot be loaded is refused with its reason and the image loaded before stays.
     int64_t SelectDownloadFile(const std::string& name);
+    // Whether the last SelectDownloadFile loaded the file it was given.
+    bool selectionLoaded() const { return m_selectionLoaded; }
     void OpenFile_Click() { SelectDownloadFile({}); }
     void cmdDownload_Click();
+    // Whether the last download put the program into the chip and it read back as written.
+    bool downloadSucceeded() const { return m_downloadSucceeded; }
+    // Asks first when the program in the chip failed its check.
     void cmdExecute_Click();
     void StopChip();
     void ResetChip();
     void qm40res_Click();
 
-    void OpenDownloadPort();
+    // The parallel port of the settings, at start; a problem with it is a
+    // note when the QM-40 is selected.
+    void openStoredParallelPort();
+
+    // False (and told, naming the device and the reason) when the port could not be opened.
+    bool OpenDownloadPort();
     void CloseDownloadPort();
     void SetDownloadPort(int port);
     void ChipCommand(int code);
@@ -96,7 +117,12 @@ public:
     const HeaderBlock& headerBlock() const { return m_headerBlock; }
 
 private:
-    enum class Load { Loaded, Unreadable, TooLarge };
+    enum class Load { Loaded, Missing, Unreadable, TooLarge };
+    struct Image {
+        Load load = Load::Missing;
+        std::string bytes;
+        std::string reason;  // why it was not loaded
+    };
 
     struct BusyScope {
         explicit BusyScope(DownloadProcedures& owner) : m_owner(owner) {
@@ -110,14 +136,22 @@ private:
         DownloadProcedures& m_owner;
     };
 
-    // Reads the download file into the buffer of the selected chip.
-    Load loadDownloadFile();
+    static Image readImage(const std::string& path);
+    // Makes `image`, read from `path`, the loaded program.
+    void takeImage(const std::string& path, Image& image);
+    // Tells why `path` was not loaded and what follows from it.
+    void refuseImage(const std::string& path, const Image& image, const std::string& consequence);
+    bool selectFile(const std::string& name);
     void showOpeningFile();
     void downloadSteps();
-    void downloadQm40();
+    ChipDownload downloadQm40();
     // False (with a message) when there is no parallel-port programmer.
     bool qm10Available();
     bool releasePortOfVX();
+    // What the user is told when VX could not open its port.
+    std::string portOpenError() const;
+    // The chip command `code` through VX, between taking and giving back the port.
+    void withDownloadPort(int code);
     // Stop, Reset and Run: a chip state on the QM-10, the chip command `code` through VX on the QM-40.
     void chipStateCommand(int code, void (Qm10Programmer::*qm10State)());
 
@@ -132,7 +166,9 @@ private:
     std::string m_downloadFilePath;
     bool m_fileLoaded = false;
     int64_t m_fileLength = 0;
-    Load m_lastLoad = Load::Unreadable;
+    bool m_selectionLoaded = false;
+    bool m_downloadSucceeded = false;
+    bool m_programFailedCheck = false;  // the last download wrote to the chip and failed
     std::vector<uint8_t> m_programBytes;  // QM-40: the whole image, from address 0
     std::string m_programText;            // QM-10: the whole image, one character per byte
     HeaderBlock m_headerBlock{};

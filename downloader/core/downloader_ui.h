@@ -17,6 +17,9 @@ public:
     virtual ~DownloaderUi() = default;
     // A box with the OK button only; an empty title means the window's caption.
     virtual void showMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+    // A question with the buttons Yes and No, No being the default; false
+    // when nobody is there to answer.
+    virtual bool confirm(const std::string& /*question*/) { return false; }
     // The file-open dialog for program images; empty when cancelled.
     virtual std::string chooseDownloadFile(const std::string& initialDirectory) = 0;
     virtual void setChipWindowText(const std::string& text) = 0;

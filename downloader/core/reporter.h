@@ -3,8 +3,8 @@
 // mode the error file "Velmix.err". Under the quiet switch no box opens; what
 // would have been a box becomes a line of the error file and of standard error.
 
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "downloader_ui.h"
 
@@ -13,21 +13,29 @@ namespace vxoem {
 class Reporter {
 public:
     explicit Reporter(DownloaderUi& ui) : m_ui(ui) {}
+    ~Reporter() { closeErrorFile(); }
+    Reporter(const Reporter&) = delete;
+    Reporter& operator=(const Reporter&) = delete;
 
     void setQuiet(bool quiet) { m_quiet = quiet; }
     bool quiet() const { return m_quiet; }
 
-    // A box, or the quiet form of it.
+    // A box, or the quiet form of it; in batch mode also a line of the error file.
     void message(const std::string& text, const std::string& title = {},
                  MessageIcon icon = MessageIcon::None);
     // A failure that batch mode logs instead of showing: a line of the error
     // file plus the batch error flag, which skips the remaining switches.
     void batchAwareError(const std::string& text);
-    // A box that batch mode also records in the error file (once, when quiet).
+    // A box recorded in the error file even before batch mode is set (once).
     void messageAndLog(const std::string& text);
+    // Something the user should know that is no failure of this run (the port
+    // of the chip that is not selected): a box, or when quiet standard error;
+    // and a "Note: " line of the error file, kept until the file is opened.
+    void note(const std::string& text);
 
-    // The error file is created anew; false (and a line on standard error) when
-    // it cannot be.
+    // The error file is created anew, as a regular file of its own: a symbolic
+    // link, a file with other names (hard links), a pipe or a device there is
+    // left alone. False (and a line on standard error) when it cannot be.
     bool openErrorFile(const std::string& path);
     void errorLine(const std::string& text);
     // A line of the error file that reports a failure.
@@ -42,7 +50,10 @@ public:
 
 private:
     DownloaderUi& m_ui;
-    std::ofstream m_errorFile;
+    int m_errorFile = -1;
+    std::string m_errorFilePath;
+    bool m_errorFileFailed = false;  // a write failed; told once
+    std::vector<std::string> m_pendingNotes;
     bool m_quiet = false;
     bool m_batch = false;
     bool m_batchError = false;

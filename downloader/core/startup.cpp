@@ -78,8 +78,13 @@ BatchResult runBatch(DownloadProcedures& procedures, Reporter& reporter,
             if (exists(image)) {
                 reporter.errorLine("Download: " + image);
                 procedures.SelectDownloadFile(image);
-                procedures.cmdDownload_Click();
-                procedures.cmdExecute_Click();
+                if (procedures.selectionLoaded()) procedures.cmdDownload_Click();
+                if (procedures.selectionLoaded() && procedures.downloadSucceeded()) {
+                    procedures.cmdExecute_Click();
+                } else {
+                    // A program that is not in the chip as written is never started unattended.
+                    reporter.batchAwareError("Not started: the download of " + image + " failed.");
+                }
             } else {
                 reporter.errorLineFailure("Error: " + image);
             }

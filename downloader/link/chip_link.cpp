@@ -22,8 +22,8 @@ uint8_t highByte(int32_t value) { return static_cast<uint8_t>((value >> 8) & 0xF
 bool blockFits(int32_t start, int32_t length, size_t blockSize, int64_t addressLimit) {
     if (start < 0 || length < 0) return false;
     const int64_t end = int64_t{start} + length;
-    return end <= static_cast<int64_t>(blockSize) && start < addressLimit && length < addressLimit &&
-           end <= addressLimit;
+    // A transfer may fill the address space to its last byte: `end` is one past it.
+    return end <= static_cast<int64_t>(blockSize) && start < addressLimit && end <= addressLimit;
 }
 
 bool checkedBlockFits(int32_t start, int32_t length, size_t blockSize) {
@@ -63,13 +63,22 @@ void ChipLink::OpenPort(bool OpenThePort, int32_t& Status) {
     try {
         if (OpenThePort) {
             const std::string device = m_deviceOfPort(m_commPort);
-            Status =
-                !m_line.isOpen() && !device.empty() && m_line.open(device) ? kStatusOk : kStatusOpenFailed;
+            m_openFailure.clear();
+            if (m_line.isOpen()) {
+                m_openFailure = "the port is already open";
+            } else if (device.empty()) {
+                m_openFailure = "no device for port " + std::to_string(m_commPort);
+            } else if (!m_line.open(device)) {
+                m_openFailure = m_line.openError();
+                if (m_openFailure.empty()) m_openFailure = "it cannot be opened";
+            }
+            Status = m_openFailure.empty() ? kStatusOk : kStatusOpenFailed;
             m_echoesDue = 0;
         } else {
             Status = !m_line.isOpen() || m_line.close() ? kStatusOk : kStatusCloseFailed;
         }
-    } catch (...) {
+    } catch (const std::exception& error) {
+        if (OpenThePort) m_openFailure = error.what();
         Status = OpenThePort ? kStatusOpenFailed : kStatusCloseFailed;
     }
 }

@@ -87,6 +87,9 @@ public:
     int CommPort() const { return m_commPort; }
     void setCommPort(int port) { m_commPort = port; }
     bool PortOpen() const;
+    // The device of the port number, and why the last OpenPort(true) failed.
+    std::string portDevice() const { return m_deviceOfPort(m_commPort); }
+    const std::string& openFailure() const { return m_openFailure; }
     bool Halted() const { return m_halted; }
     int32_t AckCount() const { return m_ackCount; }
     int32_t LastErrorCode() const { return m_lastErrorCode; }
@@ -153,6 +156,7 @@ private:
     bool m_linkMode = false;
     int32_t m_ackCount = 0;
     int32_t m_lastErrorCode = 0;
+    std::string m_openFailure;
     size_t m_echoesDue = 0;  // bytes the SPI frames sent will still clock back
 };
 

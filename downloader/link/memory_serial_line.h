@@ -18,6 +18,7 @@ public:
     bool open(const std::string& device) override;
     bool close() override;
     bool isOpen() const override { return m_open; }
+    std::string openError() const override { return failOpen ? "No such file or directory" : ""; }
     void setDtr(bool on) override;
     void write(std::span<const uint8_t> bytes) override;
     size_t bytesAvailable() override { return m_pending.size(); }

@@ -33,6 +33,8 @@ bool QtSerialLine::close() {
 
 bool QtSerialLine::isOpen() const { return m_port.isOpen(); }
 
+std::string QtSerialLine::openError() const { return m_port.errorString().toStdString(); }
+
 void QtSerialLine::setDtr(bool on) {
     if (!m_port.setDataTerminalReady(on)) m_port.clearError();
 }

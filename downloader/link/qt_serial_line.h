@@ -16,6 +16,7 @@ public:
     bool open(const std::string& device) override;
     bool close() override;
     bool isOpen() const override;
+    std::string openError() const override;
     void setDtr(bool on) override;
     void write(std::span<const uint8_t> bytes) override;
     size_t bytesAvailable() override;

@@ -19,6 +19,8 @@ public:
     virtual bool open(const std::string& device) = 0;
     virtual bool close() = 0;
     virtual bool isOpen() const = 0;
+    // Why the last open failed, in the system's words ("Permission denied").
+    virtual std::string openError() const { return {}; }
     // A line that cannot drive DTR (a pseudo-terminal) ignores this.
     virtual void setDtr(bool on) = 0;
     virtual void write(std::span<const uint8_t> bytes) = 0;

@@ -41,6 +41,12 @@ Qm10Programmer::Qm10Programmer(ParallelPort& port, EepromTimeout& timeout, Progr
     : m_port(port), m_timeout(timeout), m_hooks(std::move(hooks)) {}
 
 void Qm10Programmer::message(std::string text, std::string title, bool exclamation) {
+    if (m_inDownload) {
+        // The lock after a page that timed out times out alike: one box for the one fault.
+        for (const std::string& told : m_toldFaults)
+            if (told == text) return;
+        m_toldFaults.push_back(text);
+    }
     if (m_hooks.message) m_hooks.message({std::move(text), std::move(title), exclamation});
 }
 
@@ -76,6 +82,7 @@ bool Qm10Programmer::waitWhileBusy() {
         pump();
         if (m_timeout.expired()) {
             m_timeout.stop();
+            m_timedOut = true;
             message("SPI EEPROM not ready", "EEPROM ERROR", true);
             return false;
         }
@@ -147,6 +154,18 @@ void Qm10Programmer::WriteConfigByte(uint16_t address, uint8_t value) {
 }
 
 DownloadResult Qm10Programmer::Download(std::string_view program, HeaderBlock& header) {
+    m_inDownload = true;
+    m_toldFaults.clear();
+    DownloadResult result = downloadSteps(program, header);
+    m_inDownload = false;
+    if (!m_toldFaults.empty()) result.failure = m_toldFaults.front();
+    if (result.started && result.failure.empty() && m_hooks.appendStatus)
+        m_hooks.appendStatus(std::string(kLineBreak) + "Finished Downloading");
+    if (result.started && m_hooks.setProgress) m_hooks.setProgress(0);
+    return result;
+}
+
+DownloadResult Qm10Programmer::downloadSteps(std::string_view program, HeaderBlock& header) {
     DownloadResult result;
     if (program.size() > kMaxProgramSize) {
         message("Download file too large: " + std::to_string(program.size()) +
@@ -166,10 +185,12 @@ DownloadResult Qm10Programmer::Download(std::string_view program, HeaderBlock& h
             if (m_hooks.setProgress) m_hooks.setProgress(static_cast<int>(offset + 1));
             std::string page(program.substr(offset, kPageSize));
             page.resize(kPageSize, ' ');
+            m_timedOut = false;
             result.verified = EepromWritePage(static_cast<uint16_t>(offset), page);
             if (!result.verified) {
                 result.badOffset = offset;
-                message("Bad verify at " + std::to_string(offset));
+                // A page whose write never finished was already told as such.
+                if (!m_timedOut) message("Bad verify at " + std::to_string(offset));
                 break;
             }
         }
@@ -180,11 +201,9 @@ DownloadResult Qm10Programmer::Download(std::string_view program, HeaderBlock& h
                 WriteConfigByte(byte.address, byte.value);
             writeChipState(kReset.data, kReset.control);
         }
-        if (m_hooks.appendStatus) m_hooks.appendStatus(std::string(kLineBreak) + "Finished Downloading");
     } catch (const PortError& error) {
         message(error.what(), "Port ERROR", true);
     }
-    if (m_hooks.setProgress) m_hooks.setProgress(0);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "parallel_port.h"
 #include "qm10_wire.h"
@@ -71,6 +72,7 @@ struct DownloadResult {
     std::optional<size_t> badOffset;  // the page that did not
     bool locked = false;
     bool setupOk = false;  // the chip answered and got its configuration
+    std::string failure;   // the first fault, as told; empty when all went well
 };
 
 class Qm10Programmer {
@@ -82,7 +84,8 @@ public:
     Qm10Programmer(ParallelPort& port, EepromTimeout& timeout, ProgrammerHooks hooks);
 
     // The whole download of a program held one character per byte; the chip is
-    // left in reset.
+    // left in reset. Each fault is told once; "Finished Downloading" ends the
+    // chip status window only when there was none.
     DownloadResult Download(std::string_view program, HeaderBlock& header);
     // Chip states; false when the port could not be had (the hook was told).
     bool StopChip();
@@ -98,6 +101,7 @@ public:
     void WriteConfigByte(uint16_t address, uint8_t value);
 
 private:
+    DownloadResult downloadSteps(std::string_view program, HeaderBlock& header);
     void writeChipState(uint8_t data, uint8_t control);
     bool chipCommand(uint8_t data, uint8_t control);
     void instruction(std::initializer_list<uint8_t> bytes);
@@ -108,6 +112,9 @@ private:
     ParallelPort& m_port;
     EepromTimeout& m_timeout;
     ProgrammerHooks m_hooks;
+    bool m_inDownload = false;
+    bool m_timedOut = false;                // a busy wait ran out since this was cleared
+    std::vector<std::string> m_toldFaults;  // in this download, in order
 };
 
 }  // namespace vx::lpt

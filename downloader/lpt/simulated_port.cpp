@@ -9,11 +9,16 @@
 #include <sstream>
 #include <thread>
 
+#include "regular_file.h"
+
 namespace vx::lpt {
 
 namespace {
 
 enum Register { kData = 0, kStatus = 1, kControl = 2 };
+
+// A full state (the whole EEPROM in hexadecimal rows) takes well under 1 MiB.
+constexpr uint64_t kMaxStateFileBytes = 4u << 20;
 
 class SimulatedPortIo final : public PortIo {
 public:
@@ -96,12 +101,14 @@ SimulatedBackend::SimulatedBackend(SimulatedPortOptions options)
         m_options.statePath = std::filesystem::absolute(m_options.statePath).string();
     if (!m_options.sleep)
         m_options.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-    if (m_options.statePath.empty() || !std::filesystem::exists(m_options.statePath)) return;
-    std::ifstream file(m_options.statePath, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::string error;
-    if (!file || !m_chip.loadStateText(text.str(), error))
+    std::error_code missing;
+    if (m_options.statePath.empty() || !std::filesystem::exists(m_options.statePath, missing)) return;
+    // A pipe or a device named here would block the start or never end.
+    const vx::RegularFileRead file = vx::readRegularFile(m_options.statePath, kMaxStateFileBytes);
+    std::string error = file.tooLarge ? "longer than " + std::to_string(kMaxStateFileBytes) +
+                                            " bytes; not a state file of this simulator"
+                                      : file.error;
+    if (!file.ok || !m_chip.loadStateText(file.bytes, error))
         m_loadError = "VXOEM_LPT_SIM_STATE: " + m_options.statePath + ": " +
                       (error.empty() ? std::string("cannot be read") : error);
 }

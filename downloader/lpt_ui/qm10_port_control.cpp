@@ -92,11 +92,11 @@ Qm10PortControl::~Qm10PortControl() = default;
 
 void Qm10PortControl::tmrEEPROMtimeout_Timer() { m_timeout->fire(); }
 
-void Qm10PortControl::openStoredPort() {
+std::string Qm10PortControl::openStoredPort() {
     const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
     const StartupPort start = startupPort(stored.portNumber.toStdString(), stored.portAddress.toStdString());
-    OpenLPTfile(text(start.caption), text(start.address),
-                static_cast<int>(numericValue(stored.portReserve.toStdString())));
+    return openPort(text(start.caption), text(start.address),
+                    static_cast<int>(numericValue(stored.portReserve.toStdString())));
 }
 
 void Qm10PortControl::LPT_Click(int n) {
@@ -118,17 +118,23 @@ void Qm10PortControl::cmdOkLPT_Click() {
     OpenLPTfile(caption, address, reserve.toInt());
 }
 
-void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, int Reserve) {
+std::string Qm10PortControl::openPort(const QString& Caption, const QString& Port, int Reserve) {
     const std::string caption = Caption.toStdString();
     const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
     if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
     m_checkedPort = captionNumber(caption);
     emit portChecked(m_checkedPort);
-    if (Reserve != 0 && !result.reserved && m_hooks.programmer.message)
-        m_hooks.programmer.message(
-            {portUnavailableText(caption) + "\n\n" + result.error, std::string(kPortErrorTitle), true});
+    if (Reserve != 0 && !result.reserved) return portUnavailableText(caption) + "\n\n" + result.error;
+    return {};
 }
 
-void Qm10PortControl::download(const std::string& program, vxoem::HeaderBlock& header) {
+void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, int Reserve) {
+    const std::string problem = openPort(Caption, Port, Reserve);
+    if (!problem.empty() && m_hooks.programmer.message)
+        m_hooks.programmer.message({problem, std::string(kPortErrorTitle), true});
+}
+
+vxoem::ChipDownload Qm10PortControl::download(const std::string& program, vxoem::HeaderBlock& header) {
     m_lastDownload = m_programmer.Download(program, header);
+    return {m_lastDownload.failure, m_lastDownload.started};
 }

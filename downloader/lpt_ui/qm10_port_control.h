@@ -51,15 +51,16 @@ public:
                     std::unique_ptr<vx::lpt::PortBackend> backend = {});
     ~Qm10PortControl() override;
 
-    // Start-up: opens the stored port, as the dialog's Ok would, without storing.
-    void openStoredPort() override;
+    // Start-up: opens the stored port, as the dialog's Ok would, without
+    // storing; why the port could not be had is returned, not shown.
+    std::string openStoredPort() override;
     // The LPT1 to LPT4 menu items (n = 1..4): the dialog, modal over the window.
     void LPT_Click(int n);
     void choosePort(int n) override { LPT_Click(n); }
     void OpenLPTfile(const QString& Caption, const QString& Port, int Reserve);
 
     // vxoem::Qm10Programmer
-    void download(const std::string& program, vxoem::HeaderBlock& header) override;
+    vxoem::ChipDownload download(const std::string& program, vxoem::HeaderBlock& header) override;
     void stopChip() override { m_programmer.StopChip(); }
     void resetChip() override { m_programmer.ResetChip(); }
     void runChip() override { m_programmer.RunChip(); }
@@ -78,6 +79,8 @@ private:
     class TimerTimeout;
     void tmrEEPROMtimeout_Timer();
     void cmdOkLPT_Click();
+    // OpenLPTfile without the box: what went wrong, empty when nothing did.
+    std::string openPort(const QString& Caption, const QString& Port, int Reserve);
 
     Qm10PortHooks m_hooks;
     vx::lpt::ParallelPort m_port;

@@ -34,6 +34,11 @@ void defaultMessage(QWidget* parent, const QString& text, const QString& title, 
     box.exec();
 }
 
+bool defaultQuestion(QWidget* parent, const QString& text, const QString& title) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 QString defaultChooseFile(QWidget* parent, const QString& initialDirectory) {
     return QFileDialog::getOpenFileName(parent, "Open", initialDirectory,
                                         "Velmix Express Binary Files (*.vxb)");
@@ -67,6 +72,7 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
       m_procedures(m_VX->link(), m_reporter, *this, this) {
     if (!m_dialogs.message) m_dialogs.message = defaultMessage;
     if (!m_dialogs.chooseFile) m_dialogs.chooseFile = defaultChooseFile;
+    if (!m_dialogs.question) m_dialogs.question = defaultQuestion;
     setObjectName("frmSpiDownloader");
     setWindowTitle(kCaption);
 
@@ -208,7 +214,7 @@ BatchResult frmSpiDownloader::Form_Load(const std::vector<std::string>& args) {
     LoadCustomTexts();
     m_VX->setText("Chip Status Window");
     const StartupChoices choices = applyStartupChoices(m_settings, m_procedures, m_VX->link());
-    if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->openStoredPort();
+    m_procedures.openStoredParallelPort();
     if (choices.qm40Port) {
         for (int n = 1; n <= 4; ++n) m_QM40com[n - 1]->setChecked(n == *choices.qm40Port);
     }
@@ -356,6 +362,10 @@ bool frmSpiDownloader::openTerminal() {
 void frmSpiDownloader::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
     m_dialogs.message(this, QString::fromStdString(text),
                       title.empty() ? windowTitle() : QString::fromStdString(title), icon);
+}
+
+bool frmSpiDownloader::confirm(const std::string& question) {
+    return m_dialogs.question(this, QString::fromStdString(question), windowTitle());
 }
 
 std::string frmSpiDownloader::chooseDownloadFile(const std::string& initialDirectory) {

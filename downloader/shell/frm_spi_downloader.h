@@ -34,6 +34,8 @@ class AboutWindow;
 struct DownloaderDialogs {
     std::function<void(QWidget* parent, const QString& text, const QString& title, MessageIcon icon)> message;
     std::function<QString(QWidget* parent, const QString& initialDirectory)> chooseFile;
+    // Yes or No, No by default; true for Yes.
+    std::function<bool(QWidget* parent, const QString& text, const QString& title)> question;
 };
 
 class frmSpiDownloader : public QMainWindow, private DownloaderUi, private TerminalPort {
@@ -80,6 +82,7 @@ protected:
 private:
     // DownloaderUi
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    bool confirm(const std::string& question) override;
     std::string chooseDownloadFile(const std::string& initialDirectory) override;
     void setChipWindowText(const std::string& text) override;
     void appendChipWindowText(const std::string& text) override;

@@ -1,16 +1,49 @@
 // VXOEM: puts compiled programs into QM-40 and QM-10 chips.
 #include <QApplication>
+#include <csignal>
+#include <iostream>
 
 #include "command_line.h"
 #include "frm_spi_downloader.h"
 #include "unattended_run.h"
 
+namespace {
+
+// Whether a window can be shown: on X11 and Wayland systems the window system
+// must be named, or Qt gives up with an abort.
+bool displayAvailable() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.startsWith("xcb")) return x11;
+    if (platform.startsWith("wayland")) return wayland;
+    return !platform.isEmpty() || x11 || wayland;
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write fails and is reported, instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The quiet switch needs no display, so it is looked for before any window system starts.
     const auto args = vxoem::GetCommandLine(vxoem::joinArguments({argv + 1, argv + argc}));
-    if (vxoem::hasQuietSwitch(args)) {
+    const bool display = displayAvailable();
+    // Without a display a batch command line (a project and a switch) runs as if quiet.
+    if (vxoem::hasQuietSwitch(args) || (!display && args.size() >= 2)) {
         QCoreApplication app(argc, argv);
         return vxoem::runUnattended(args);
+    }
+    if (!display) {
+        std::cerr << "VXOEM: no display (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one.\n"
+                     "Without a display, run a batch command line: VXOEM PROJECT /d /q"
+                  << std::endl;
+        return 1;
     }
 
     QApplication app(argc, argv);

@@ -38,7 +38,7 @@ int runUnattended(const std::vector<std::string>& args) {
     Qm10PortControl qm10(nullptr, qm10PortHooks(settings, reporter, ui));
     DownloadProcedures procedures(VX, reporter, ui, nullptr, &qm10);
     applyStartupChoices(settings, procedures, VX);
-    qm10.openStoredPort();
+    procedures.openStoredParallelPort();
     return runBatch(procedures, reporter, args).exitStatus;
 }
 

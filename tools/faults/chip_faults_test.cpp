@@ -212,11 +212,11 @@ const BatchRow kBatchRows[] = {
     {"wrong block checksums", {"--fault", "bad-checksum"}, 10, "RAM write error"},
     {"page does not stick", {"--fault", "stuck-page=1024"}, 10, "Verify error, external EEPROM"},
     {"lost byte in the verify", {"--fault", "lost-byte=6000"}, 10, "Verify error, external EEPROM"},
-    // The run step after the failed download cannot halt a chip that is gone either.
+    // The failed download is told once, and the program is not started.
     {"chip vanishes mid-download",
      {"--fault", "vanish=3000"},
      15,
-     "Error downloading to external EEPROM\nError halting QM-40\n"},
+     "Error downloading to external EEPROM\nNot started: the download of "},
 };
 
 class BatchFaults : public ::testing::TestWithParam<BatchRow> {

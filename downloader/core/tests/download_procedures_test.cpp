@@ -85,6 +85,33 @@ TEST(Download, MissingFileOpensTheDialogAndCancelEndsSilently) {
     EXPECT_EQ(bench.ui.chipWindow, "\nOpening file: " + bench.ui.chosenFile + "\n");
 }
 
+TEST(Download, RefusedOpenKeepsTheImageLoadedBeforeAndSaysSo) {
+    SilentChip bench;
+    bench.procedures.setChip(Chip::QM40);
+    const std::string small = bench.path("small.vxb");
+    writeFile(small, "abc");
+    bench.ui.chosenFile = small;
+    ASSERT_EQ(bench.procedures.SelectDownloadFile({}), 3);
+
+    const std::string big = bench.path("big.vxb");
+    writeFile(big, std::string(size_t(kProgramCapacity + 1), 'x'));
+    for (const std::string& refused : {big, bench.path("")}) {
+        SCOPED_TRACE(refused);
+        bench.ui.messages.clear();
+        bench.ui.chosenFile = refused;
+        EXPECT_EQ(bench.procedures.SelectDownloadFile({}), 0);
+        EXPECT_FALSE(bench.procedures.selectionLoaded());
+        ASSERT_EQ(bench.ui.messages.size(), 1u);
+        EXPECT_EQ(bench.ui.messages[0].text.rfind(refused + ": ", 0), 0u) << bench.ui.messages[0].text;
+        EXPECT_TRUE(bench.ui.messages[0].text.ends_with("The program loaded before stays: " + small));
+        EXPECT_EQ(bench.ui.chipWindow, "\nOpening file: " + small + "\n");
+        EXPECT_EQ(bench.procedures.downloadFilePath(), small);
+    }
+    // Download sends the image the window names.
+    bench.procedures.cmdDownload_Click();
+    EXPECT_EQ(bench.ui.progressMaximum, 3);
+}
+
 TEST(Download, SecondOperationIsRefusedWhileOneRuns) {
     SilentChip bench;
     int inner = 0;
@@ -143,7 +170,8 @@ TEST(Batch, ErrorFileLinesAndExitStatus) {
          false,
          true,
          true,
-         {"Error: {P}", "Download: {P}.vxb", "Error halting QM-40", "Done."},
+         {"Error: {P}", "Download: {P}.vxb", "Error halting QM-40", "Not started: the download of {P}.vxb failed.",
+          "Done."},
          {"Error halting QM-40"},
          1},
         {"silent chip, quiet: later switches skipped",
@@ -152,7 +180,7 @@ TEST(Batch, ErrorFileLinesAndExitStatus) {
          true,
          true,
          true,
-         {"Download: {P}.vxb", "Error halting QM-40", "Error halting QM-40", "Done."},
+         {"Download: {P}.vxb", "Error halting QM-40", "Not started: the download of {P}.vxb failed.", "Done."},
          {},
          1},
         {"image missing", {"/d"}, true, false, true, false, {"Error: {P}.vxb", "Done."}, {}, 1},

@@ -425,6 +425,20 @@ TEST(ExternalEeprom, ReadsAnyLengthAndLetsTheChipRunOn) {
     }
 }
 
+TEST(ExternalEeprom, TheWholeAddressSpaceIsWrittenAndReadInOneTransfer) {
+    ChipRig rig;
+    rig.halt();
+    const Bytes content = pattern(0x10000, 5);
+    int32_t status = 0;
+    rig.link.WriteExternalEEprom(0, 0x10000, content, status);
+    EXPECT_EQ(status, vx::kStatusOk);
+    EXPECT_TRUE(rig.chip.spiEeprom() == content);
+    Bytes block(0x10000, 0xAA);
+    rig.link.ReadExternalEEprom(0, 0x10000, block);
+    EXPECT_EQ(rig.texts.back(), "EEprom Read Complete");
+    EXPECT_TRUE(block == content);
+}
+
 TEST(ExternalEeprom, WholeChunkReadsLeaveTheEepromReadyForTheNextWrite) {
     // Lengths of whole 128-byte chunks: the read must still end its instruction.
     ChipRig rig;

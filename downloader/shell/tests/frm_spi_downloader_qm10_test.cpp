@@ -125,6 +125,37 @@ TEST(DownloaderWindowQm10, ToolbarDownloadsRunsAndStopsTheChip) {
     EXPECT_EQ(tail(36), expected) << "run, stop and reset, each port written 6 times";
 }
 
+TEST(DownloaderWindowQm10, FailedVerifyGivesOneBoxEndsTheWindowWithItAndRunAsks) {
+    SimulatedQm10Environment simulated;
+    qputenv("VXOEM_LPT_SIM_FAULT", "bad-page:32");
+    WindowBench bench;
+    frmSpiDownloader& window = bench.open();
+    qunsetenv("VXOEM_LPT_SIM_FAULT");
+    bench.chosenFile = simulated.writeProgram("blink.vxb", std::string(100, 'q'));
+    window.Toolbar1_ButtonClick("Open");
+    window.Toolbar1_ButtonClick("Download");
+    ASSERT_EQ(bench.boxes.size(), 1u);
+    EXPECT_EQ(bench.boxes[0].text, "Bad verify at 32");
+    const QString shown = window.txtDebugWindow()->toPlainText();
+    EXPECT_TRUE(shown.endsWith("Locked, Status: 0C\n\nDownload failed: Bad verify at 32")) << shown.toStdString();
+
+    // The run state is written 6 times, and only when the user says Yes.
+    const auto runWrites = [&simulated] {
+        const std::string trace = readFile(simulated.tracePath());
+        size_t count = 0;
+        for (size_t at = trace.find("W 378 9F"); at != std::string::npos; at = trace.find("W 378 9F", at + 1))
+            ++count;
+        return count;
+    };
+    const size_t before = runWrites();
+    window.Toolbar1_ButtonClick("Run");
+    EXPECT_EQ(bench.questions, std::vector<std::string>{kRunAnywayQuestion});
+    EXPECT_EQ(runWrites(), before);
+    bench.answerYes = true;
+    window.Toolbar1_ButtonClick("Run");
+    EXPECT_EQ(runWrites(), before + 6);
+}
+
 TEST(DownloaderWindowQm10, BatchDownloadWithTheQm10Selected) {
     SimulatedQm10Environment simulated;
     WindowBench bench;

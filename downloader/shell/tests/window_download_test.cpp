@@ -68,9 +68,41 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
 
     window.toolbarAction("Run")->trigger();
     EXPECT_TRUE(bench.boxes.empty());
+    EXPECT_TRUE(bench.questions.empty()) << "a checked program starts without a question";
     chip.stop();
     EXPECT_EQ(chip.dumped("spi_eeprom.bin").substr(0, image.size()), image);
     EXPECT_EQ(chip.dumped("eeprom.bin").substr(0, 32), testing::expectedHeader());
+    EXPECT_NE(chip.dumped("state.txt").find("running 1"), std::string::npos);
+}
+
+TEST(DownloaderWindow, ProgramThatFailedItsCheckRunsOnlyWhenTheUserSaysSo) {
+    testing::SimulatedChip chip({"--fault", "stuck-page=1024"});
+    ASSERT_TRUE(chip.started());
+    testing::WindowBench bench;
+    bench.store("Chip_Type", "QM40");
+    bench.store("Device_COM2", QString::fromStdString(chip.path()));
+    QTemporaryDir work;
+    bench.chosenFile = work.filePath("blink.vxb");
+    std::ofstream(bench.chosenFile.toStdString(), std::ios::binary) << testing::sampleImage(3000);
+    frmSpiDownloader& window = bench.open();
+    window.Toolbar1_ButtonClick("Open");
+    window.Toolbar1_ButtonClick("Download");
+    ASSERT_EQ(bench.boxes.size(), 1u);
+    EXPECT_EQ(bench.boxes[0].text, "Verify error, external EEPROM");
+    const QString shown = window.txtDebugWindow()->toPlainText();
+    EXPECT_TRUE(shown.endsWith("Downloading File\n\nDownload failed: Verify error, external EEPROM"))
+        << shown.toStdString();
+
+    // No (the default): the chip stays halted; Yes: it is started.
+    window.Toolbar1_ButtonClick("Run");
+    EXPECT_EQ(bench.questions, std::vector<std::string>{kRunAnywayQuestion});
+    EXPECT_TRUE(window.VX()->link().Halted());
+    bench.answerYes = true;
+    window.Toolbar1_ButtonClick("Run");
+    EXPECT_EQ(bench.questions.size(), 2u);
+    EXPECT_FALSE(window.VX()->link().Halted());
+    EXPECT_EQ(bench.boxes.size(), 1u);
+    chip.stop();
     EXPECT_NE(chip.dumped("state.txt").find("running 1"), std::string::npos);
 }
 

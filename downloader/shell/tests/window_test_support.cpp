@@ -25,6 +25,10 @@ frmSpiDownloader& WindowBench::open(const std::vector<std::string>& args) {
         boxes.push_back({text.toStdString(), title.toStdString(), icon});
     };
     dialogs.chooseFile = [this](QWidget*, const QString&) { return chosenFile; };
+    dialogs.question = [this](QWidget*, const QString& text, const QString&) {
+        questions.push_back(text.toStdString());
+        return answerYes;
+    };
     m_window = std::make_unique<frmSpiDownloader>(dialogs, m_program.path());
     m_window->Form_Load(args);
     return *m_window;

@@ -19,7 +19,12 @@ struct SeenBox {
 
 class WindowBench {
 public:
-    WindowBench() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
+    // The work folder is a temporary one unless a test stores another: a batch
+    // command line never writes its error file where the tests run.
+    WindowBench() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        store("Work_Dir", m_work.path());
+    }
     ~WindowBench() { qunsetenv("XDG_CONFIG_HOME"); }
 
     // Stores `key` in the settings before the window reads them.
@@ -31,10 +36,14 @@ public:
     QString programFolder() const { return m_program.path(); }
     std::vector<SeenBox> boxes;
     QString chosenFile;
+    // The Yes/No questions asked, and the answer each gets.
+    std::vector<std::string> questions;
+    bool answerYes = false;
 
 private:
     QTemporaryDir m_config;
     QTemporaryDir m_program;
+    QTemporaryDir m_work;
     std::unique_ptr<frmSpiDownloader> m_window;
 };
 
