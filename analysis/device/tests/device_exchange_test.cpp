@@ -42,12 +42,26 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         int expected[] = {5, 8, 12};
         for (int i = 0; i < 3; ++i) EXPECT_EQ(samplesIn("tmprecord" + std::to_string(i) + ".rcd"), expected[i]);
     }
+    PtyPeer peer({smallFlight(7, 4)});
     {
-        PtyPeer peer({smallFlight(7, 4)});
+        // Without the user's agreement nothing is replaced: the flight stays aside, and says where.
         DownloadOutcome outcome = downloadFlights(api, peer.path());
         EXPECT_EQ(outcome.count, 1);
+        EXPECT_FALSE(outcome.complete());
+        EXPECT_TRUE(outcome.written.empty());
+        EXPECT_EQ(samplesIn("tmprecord0.rcd"), 5);
+        ASSERT_EQ(outcome.keptAside.size(), 1u);
+        const std::string kept = outcome.keptAside[0];
+        EXPECT_EQ(kept.find("tmprecord0.rcd was created meanwhile: this download's file is kept as "), 0u) << kept;
+        EXPECT_EQ(samplesIn(kept.substr(kept.rfind(' ') + 1)), 7);
+    }
+    {
+        DownloadOutcome outcome = downloadFlights(api, peer.path(), {"tmprecord", true});
+        EXPECT_TRUE(outcome.complete());
+        EXPECT_EQ(outcome.written, std::vector<std::string>{"tmprecord0.rcd"});
         EXPECT_EQ(samplesIn("tmprecord0.rcd"), 7);
-        // Files of the earlier, longer download stay.
+        // Files of the earlier, longer download stay, and are named as older.
+        EXPECT_EQ(outcome.olderFiles, (std::vector<std::string>{"tmprecord1.rcd", "tmprecord2.rcd"}));
         EXPECT_EQ(samplesIn("tmprecord1.rcd"), 8);
         EXPECT_EQ(samplesIn("tmprecord2.rcd"), 12);
     }
@@ -146,7 +160,9 @@ TEST_F(DeviceExchange, ASilentFlightComputerIsNotAnsweringNeverDefaultsOrOpenOut
     EXPECT_EQ(download.count, 0);
     EXPECT_FALSE(download.complete());
     EXPECT_TRUE(download.partialFile.empty());
-    EXPECT_NE(uploadedFilesMessage(download).find(kIncompleteDownload), std::string::npos);
+    EXPECT_NE(uploadedFilesMessage(download).find("The flight computer on " + peer.path() + " did not answer."),
+              std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 0);  // nothing left behind
 }
 
 TEST_F(DeviceExchange, AWriteNotTakenIsRefusedAndShowsWhatTheDeviceHolds) {

@@ -73,7 +73,9 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     };
     PtyPeer peer({testing::smallFlight(5, 1)});
     SeenMessage done = download(peer.path(), Declares::instance());
-    EXPECT_EQ(done.text, "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_EQ(done.text,
+              "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+              "Written by this download:\n    tmprecord0.rcd");
     EXPECT_EQ(done.title, "Tarvel-Graph");
     EXPECT_FALSE(done.exclamation);
     EXPECT_EQ(arrived, 1);

@@ -80,7 +80,7 @@ TEST(TarvelProgram, ARecordFileCutShortFailsTheDownloadAndIsNamed) {
     EXPECT_EQ(download.status, 1);
     EXPECT_EQ(download.out,
               "Uploaded files: 1\ntmprecord0.rcd\n"
-              "The download did not complete: tmprecord1.rcd holds only part of a flight.\n");
+              "The download did not complete: tmprecord1-partial.rcd holds only part of a flight.\n");
     EXPECT_FALSE(std::filesystem::exists("tmprecord2.rcd"));
 }
 
