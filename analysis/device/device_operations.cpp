@@ -135,10 +135,11 @@ std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
 
 std::string systemReason(const std::error_code& ec) { return ec.message(); }
 
-// The folder of a prefix, "." for a bare name.
+// The folder of a prefix as the user knows it: the current folder's path for a bare name.
 std::filesystem::path folderOf(const std::string& prefix) {
     const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
-    return folder.empty() ? std::filesystem::path(".") : folder;
+    std::error_code ec;
+    return folder.empty() ? std::filesystem::current_path(ec) : folder;
 }
 
 std::string cannotWriteIn(const std::filesystem::path& folder, const std::error_code& ec) {
@@ -150,7 +151,7 @@ std::string cannotWriteIn(const std::filesystem::path& folder, const std::error_
 // prefix's folder takes no new entry.
 std::filesystem::path createWorkingFolder(const std::string& prefix, std::string& error) {
     namespace fs = std::filesystem;
-    const fs::path folder = folderOf(prefix);
+    const fs::path folder = fs::path(prefix).parent_path();  // empty: the current folder
     const std::string stem = fs::path(prefix).filename().string();
     std::error_code ec;
     std::random_device random;
@@ -160,23 +161,22 @@ std::filesystem::path createWorkingFolder(const std::string& prefix, std::string
         if (ec) break;  // create_directory gives no error for an existing folder: try the next name
     }
     if (!ec) ec = std::make_error_code(std::errc::file_exists);
-    error = cannotWriteIn(folder, ec);
+    error = cannotWriteIn(folderOf(prefix), ec);
     return {};
 }
 
-// Whether the folder takes a new file now: after a download that wrote nothing,
-// tells a folder that refuses files from a flight computer that did not answer.
-std::string probeFolder(const std::filesystem::path& folder) {
+// Whether `folder` takes a new file now: after a download that wrote nothing,
+// tells a folder that refuses files (named as `shown`) from a flight computer
+// that did not answer.
+std::string probeFolder(const std::filesystem::path& folder, const std::filesystem::path& shown) {
     const std::filesystem::path probe = folder / "write-check";
     std::FILE* file = std::fopen(probe.string().c_str(), "wbx");
-    if (!file) return cannotWriteIn(folder, std::error_code(errno, std::generic_category()));
-    const bool written = std::fputc('\n', file) != EOF;
-    const int savedErrno = errno;
-    const bool closed = std::fclose(file) == 0;
+    int error = file ? 0 : errno;
+    if (file && (std::fputc('\n', file) == EOF || std::fflush(file) != 0)) error = errno;
+    if (file && std::fclose(file) != 0 && !error) error = errno;
     std::error_code ignored;
     std::filesystem::remove(probe, ignored);
-    if (written && closed) return {};
-    return cannotWriteIn(folder, std::error_code(written ? errno : savedErrno, std::generic_category()));
+    return error ? cannotWriteIn(shown, std::error_code(error, std::generic_category())) : std::string();
 }
 
 // Gives `from` the name `to`: a new name exclusively (a hard link, then the old
@@ -255,7 +255,7 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
     if (outcome.result != 1 && fs::exists(working / partial, ec)) outcome.partialFile = place(partial);
     if (outcome.result != 1 && outcome.count == 0 && outcome.partialFile.empty() && outcome.portOpened &&
         !outcome.stopped)
-        outcome.folderError = probeFolder(working);
+        outcome.folderError = probeFolder(working, folderOf(target.prefix));
     fs::remove(working, ec);  // only when empty: a flight kept aside keeps it
 
     for (const std::string& name : existingDownloadFiles(target.prefix))
