@@ -172,16 +172,6 @@ TEST(TarvelProgram, DownloadFailuresNameTheirCause) {
         EXPECT_EQ(fileText("host.bin"), "");  // the port was left alone
     }
     {
-        // A line that hangs up between two flights: not the end of the flights.
-        fcsim::FcsimProcess simulator({"--fault", "hang-up-after-flights=1", "flights.txt"});
-        ASSERT_TRUE(simulator.started());
-        ProgramRun hungUp = runTarvel("download --port " + simulator.path());
-        EXPECT_EQ(hungUp.status, 1);
-        EXPECT_EQ(hungUp.out, "Uploaded files: 1\ntmprecord0.rcd\nThe download did not complete: the flight computer on " +
-                                  simulator.path() +
-                                  " stopped answering, or its line was closed, before the end of its flights.\n");
-    }
-    {
         fcsim::FcsimProcess simulator({"--fault", "silent"});
         ASSERT_TRUE(simulator.started());
         ProgramRun silent = runTarvel("download --prefix quiet --port " + simulator.path());
