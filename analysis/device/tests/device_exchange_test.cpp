@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "device_operations.h"
@@ -65,6 +67,20 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         EXPECT_EQ(samplesIn("tmprecord1.rcd"), 8);
         EXPECT_EQ(samplesIn("tmprecord2.rcd"), 12);
     }
+}
+
+TEST_F(DeviceExchange, EvenAnAgreedReplaceNeverTakesTheNameOfALink) {
+    std::ofstream("elsewhere.txt") << "not a flight";
+    std::filesystem::create_symlink("elsewhere.txt", "tmprecord0.rcd");
+    PtyPeer peer({smallFlight(5, 1)});
+    DownloadOutcome outcome = downloadFlights(api, peer.path(), {"tmprecord", true});
+    EXPECT_FALSE(outcome.complete());
+    EXPECT_TRUE(outcome.written.empty());
+    ASSERT_EQ(outcome.keptAside.size(), 1u);
+    EXPECT_EQ(outcome.keptAside[0].find("tmprecord0.rcd is not a regular file"), 0u) << outcome.keptAside[0];
+    EXPECT_TRUE(std::filesystem::is_symlink("tmprecord0.rcd"));
+    std::ifstream target("elsewhere.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "not a flight");
 }
 
 TEST_F(DeviceExchange, NoFlightsStoredWritesNoFile) {
