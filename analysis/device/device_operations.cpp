@@ -188,7 +188,7 @@ std::string moveIntoPlace(const std::filesystem::path& from, const std::filesyst
     const fs::file_type existing = fs::symlink_status(to, ec).type();
     if (existing != fs::file_type::not_found) {
         if (existing != fs::file_type::regular) return to.string() + " is not a regular file";
-        if (!replace) return to.string() + " was created meanwhile";
+        if (!replace) return to.string() + " exists and was not replaced";
         fs::rename(from, to, ec);
         return ec ? to.string() + ": " + systemReason(ec) : std::string();
     }
@@ -197,9 +197,9 @@ std::string moveIntoPlace(const std::filesystem::path& from, const std::filesyst
         fs::remove(from, ec);
         return {};
     }
-    if (ec == std::errc::file_exists) return to.string() + " was created meanwhile";
+    if (ec == std::errc::file_exists) return to.string() + " exists and was not replaced";
     // A file system without hard links: a rename, checked just before.
-    if (fs::exists(fs::symlink_status(to, ec))) return to.string() + " was created meanwhile";
+    if (fs::exists(fs::symlink_status(to, ec))) return to.string() + " exists and was not replaced";
     fs::rename(from, to, ec);
     return ec ? to.string() + ": " + systemReason(ec) : std::string();
 }
@@ -329,13 +329,6 @@ std::string incompleteDownloadText(const DownloadOutcome& outcome) {
     for (const std::string& kept : outcome.keptAside) line(kept);
     return text;
 }
-
-std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count) {
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i) + ".rcd");
-    return names;
-}
-
 
 std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
     const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();

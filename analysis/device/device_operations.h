@@ -132,8 +132,6 @@ std::string downloadFilesText(const DownloadOutcome& outcome);
 std::string incompleteDownloadText(const DownloadOutcome& outcome);
 // One line per downloaded file that does not read back whole (empty when all do).
 std::string unreadableFilesText(const DownloadOutcome& outcome);
-// prefix0.rcd ... prefix(count-1).rcd
-std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
 // The files named as a download with `prefix` names its flights that exist
 // now, in the order of their numbers: the files a download may replace.
 std::vector<std::string> existingDownloadFiles(const std::string& prefix);

@@ -54,7 +54,7 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         EXPECT_EQ(samplesIn("tmprecord0.rcd"), 5);
         ASSERT_EQ(outcome.keptAside.size(), 1u);
         const std::string kept = outcome.keptAside[0];
-        EXPECT_EQ(kept.find("tmprecord0.rcd was created meanwhile: this download's file is kept as "), 0u) << kept;
+        EXPECT_EQ(kept.find("tmprecord0.rcd exists and was not replaced: this download's file is kept as "), 0u) << kept;
         EXPECT_EQ(samplesIn(kept.substr(kept.rfind(' ') + 1)), 7);
     }
     {

@@ -145,7 +145,7 @@ TEST(TarvelProgram, TwoDownloadsIntoOneFolderNeverReplaceEachOthersFiles) {
         const std::string line = "\n" + std::string(name) + "\n";
         EXPECT_EQ(("\n" + outA).find(line) != std::string::npos, ("\n" + outB).find(line) == std::string::npos)
             << all;
-        EXPECT_NE(all.find(std::string(name) + " was created meanwhile: this download's file is kept as "),
+        EXPECT_NE(all.find(std::string(name) + " exists and was not replaced: this download's file is kept as "),
                   std::string::npos)
             << all;
     }
