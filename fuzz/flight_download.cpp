@@ -19,10 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     api.InitComport = InitComport;
     api.CloseComport = CloseComport;
     api.StartUpload = StartUpload;
+    api.CancelUpload = CancelUpload;
 
     fuzzing::DeviceScript flightComputer(data, size);
     fuzzing::connectFlightComputer(&flightComputer);
-    const device::DownloadOutcome outcome = device::downloadFlights(api, "COM1", prefix);
+    const device::DownloadOutcome outcome = device::downloadFlights(api, "COM1", {prefix, true});
     fuzzing::connectFlightComputer(nullptr);
 
     for (int32_t flight = 0; flight < outcome.count; ++flight) {

@@ -16,7 +16,8 @@ namespace {
 
 constexpr std::array<std::string_view, kFltportEntryCount> kEntryNames = {
     "InitComport",       "CloseComport",     "ReadConfigCommand", "WriteConfigCommand",
-    "StartUpload",       "ConvertAcceltoVel", "ConvertVeltoDist", "ConvertVelAcceltoHP"};
+    "StartUpload",       "CancelUpload",     "ConvertAcceltoVel", "ConvertVeltoDist",
+    "ConvertVelAcceltoHP"};
 
 #ifdef _WIN32
 void* openLibrary(const std::string& path, std::string& error) {
@@ -53,6 +54,7 @@ bool isBound(const FltportApi& api, FltportEntry entry) {
         case FltportEntry::ReadConfigCommand: return api.ReadConfigCommand;
         case FltportEntry::WriteConfigCommand: return api.WriteConfigCommand;
         case FltportEntry::StartUpload: return api.StartUpload;
+        case FltportEntry::CancelUpload: return api.CancelUpload;
         case FltportEntry::ConvertAcceltoVel: return api.ConvertAcceltoVel;
         case FltportEntry::ConvertVeltoDist: return api.ConvertVeltoDist;
         case FltportEntry::ConvertVelAcceltoHP: return api.ConvertVelAcceltoHP;
@@ -67,6 +69,7 @@ void store(FltportApi& api, FltportEntry entry, void* symbol) {
         case FltportEntry::ReadConfigCommand: assign(api.ReadConfigCommand, symbol); break;
         case FltportEntry::WriteConfigCommand: assign(api.WriteConfigCommand, symbol); break;
         case FltportEntry::StartUpload: assign(api.StartUpload, symbol); break;
+        case FltportEntry::CancelUpload: assign(api.CancelUpload, symbol); break;
         case FltportEntry::ConvertAcceltoVel: assign(api.ConvertAcceltoVel, symbol); break;
         case FltportEntry::ConvertVeltoDist: assign(api.ConvertVeltoDist, symbol); break;
         case FltportEntry::ConvertVelAcceltoHP: assign(api.ConvertVelAcceltoHP, symbol); break;

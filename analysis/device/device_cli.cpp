@@ -1,6 +1,9 @@
 #include "device_cli.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <map>
@@ -89,6 +92,32 @@ int parsePositive(const std::string& text) {
     return ec == std::errc() && end == text.data() + text.size() && value > 0 ? value : 0;
 }
 
+// Sends SIGINT and SIGTERM to a download's stop while it lives; the earlier
+// handlers come back afterwards.
+class StopOnSignals {
+public:
+    explicit StopOnSignals(DownloadControl& control) {
+        s_control = &control;
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            if (DownloadControl* running = s_control) running->stop();
+        };
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &m_previous[i]);
+    }
+    ~StopOnSignals() {
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &m_previous[i], nullptr);
+        s_control = nullptr;
+    }
+    StopOnSignals(const StopOnSignals&) = delete;
+    StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM};
+    static inline std::atomic<DownloadControl*> s_control{nullptr};
+    struct sigaction m_previous[std::size(kSignals)] {};
+};
+
 }  // namespace
 
 void setVerbLibrary(Declares* declares) { g_declares = declares; }
@@ -111,14 +140,25 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     const FltportApi* api = bindOrReport(kDownloadEntries, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
-    DownloadOutcome outcome = downloadFlights(*api, port, prefix);
+    DownloadControl control(*api);
+    DownloadOutcome outcome;
+    {
+        // Ctrl+C or SIGTERM stops the transfer: the flights written whole are kept.
+        StopOnSignals stopOnSignals(control);
+        outcome = downloadFlights(*api, port, {prefix, parsed.options.count("overwrite") > 0}, &control);
+    }
     if (!outcome.portOpened) {
-        err << portFailureMessage(port) << "\n";
+        err << (outcome.folderError.empty() ? portFailureMessage(port) : outcome.folderError) << "\n";
         return 1;
     }
-    out << "Uploaded files: " << outcome.count << "\n";
-    for (const std::string& name : downloadedFileNames(prefix, outcome.count)) out << name << "\n";
-    if (!outcome.complete()) err << incompleteDownloadText(outcome) << "\n";
+    out << "Uploaded files: " << outcome.written.size() << "\n";
+    for (const std::string& name : outcome.written) out << name << "\n";
+    if (!outcome.olderFiles.empty()) {
+        err << "tarvel download: older files, not from this download:";
+        for (const std::string& name : outcome.olderFiles) err << " " << name;
+        err << "\n";
+    }
+    if (!outcome.complete()) err << plainLines(incompleteDownloadText(outcome)) << "\n";
     if (!outcome.unreadableFiles.empty()) err << plainLines(unreadableFilesText(outcome)) << "\n";
     return outcome.complete() && outcome.unreadableFiles.empty() ? 0 : 1;
 }

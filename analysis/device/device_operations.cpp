@@ -1,13 +1,16 @@
 #include "device_operations.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <random>
 #include <tuple>
 
 #include "flight_analysis.h"
@@ -130,37 +133,137 @@ std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
 }
 
 
-// Last-write times, by number, of the files a download with `prefix` may write, taken
-// before it starts, so that the file a broken-off download was writing can be told
-// from one an earlier download left under the same name.
-std::map<int32_t, std::filesystem::file_time_type> recordFileTimes(const std::string& prefix) {
-    std::map<int32_t, std::filesystem::file_time_type> times;
+std::string systemReason(const std::error_code& ec) { return ec.message(); }
+
+// The folder of a prefix as the user knows it: the current folder's path for a bare name.
+std::filesystem::path folderOf(const std::string& prefix) {
+    const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
     std::error_code ec;
-    for (const DownloadFile& f : downloadFilesOf(prefix)) times[f.number] = f.entry.last_write_time(ec);
-    return times;
+    return folder.empty() ? std::filesystem::current_path(ec) : folder;
+}
+
+std::string cannotWriteIn(const std::filesystem::path& folder, const std::error_code& ec) {
+    return "Record files cannot be written in " + folder.string() + ": " + systemReason(ec) + ".";
+}
+
+// A new folder of our own beside the prefix: the library writes there, and each
+// complete flight then takes its name in one step. Empty, with `error`, when the
+// prefix's folder takes no new entry.
+std::filesystem::path createWorkingFolder(const std::string& prefix, std::string& error) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(prefix).parent_path();  // empty: the current folder
+    const std::string stem = fs::path(prefix).filename().string();
+    std::error_code ec;
+    std::random_device random;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = folder / (stem + ".download-" + std::to_string(random() % 1000000));
+        if (fs::create_directory(candidate, ec)) return candidate;
+        if (ec) break;  // create_directory gives no error for an existing folder: try the next name
+    }
+    if (!ec) ec = std::make_error_code(std::errc::file_exists);
+    error = cannotWriteIn(folderOf(prefix), ec);
+    return {};
+}
+
+// Whether `folder` takes a new file now: after a download that wrote nothing,
+// tells a folder that refuses files (named as `shown`) from a flight computer
+// that did not answer.
+std::string probeFolder(const std::filesystem::path& folder, const std::filesystem::path& shown) {
+    const std::filesystem::path probe = folder / "write-check";
+    std::FILE* file = std::fopen(probe.string().c_str(), "wbx");
+    int error = file ? 0 : errno;
+    if (file && (std::fputc('\n', file) == EOF || std::fflush(file) != 0)) error = errno;
+    if (file && std::fclose(file) != 0 && !error) error = errno;
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return error ? cannotWriteIn(shown, std::error_code(error, std::generic_category())) : std::string();
+}
+
+// Gives `from` the name `to`: a new name exclusively (a hard link, then the old
+// name goes), an existing one only when replacing was agreed and it is a regular
+// file. Empty on success, else why the flight stays where it is.
+std::string moveIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to, bool replace) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_type existing = fs::symlink_status(to, ec).type();
+    if (existing != fs::file_type::not_found) {
+        if (existing != fs::file_type::regular) return to.string() + " is not a regular file";
+        if (!replace) return to.string() + " exists and was not replaced";
+        fs::rename(from, to, ec);
+        return ec ? to.string() + ": " + systemReason(ec) : std::string();
+    }
+    fs::create_hard_link(from, to, ec);
+    if (!ec) {
+        fs::remove(from, ec);
+        return {};
+    }
+    if (ec == std::errc::file_exists) return to.string() + " exists and was not replaced";
+    // A file system without hard links: a rename, checked just before.
+    if (fs::exists(fs::symlink_status(to, ec))) return to.string() + " exists and was not replaced";
+    fs::rename(from, to, ec);
+    return ec ? to.string() + ": " + systemReason(ec) : std::string();
 }
 
 }  // namespace
 
-DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const std::string& prefix) {
+std::string DownloadControl::workingPrefix() const {
+    std::lock_guard lock(m_mutex);
+    return m_workingPrefix;
+}
+
+void DownloadControl::setWorkingPrefix(std::string prefix) {
+    std::lock_guard lock(m_mutex);
+    m_workingPrefix = std::move(prefix);
+}
+
+DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const DownloadTarget& target,
+                                DownloadControl* control) {
+    namespace fs = std::filesystem;
     DownloadOutcome outcome;
+    outcome.port = port;
+    const fs::path working = createWorkingFolder(target.prefix, outcome.folderError);
+    if (working.empty()) return outcome;
+    const fs::path folder = fs::path(target.prefix).parent_path();
+    const std::string stem = fs::path(target.prefix).filename().string();
+    const std::string workingPrefix = (working / stem).string();
+    if (control) control->setWorkingPrefix(workingPrefix);
+
     if (api.InitComport(port.c_str()) == 1) {
         outcome.portOpened = true;
-        const auto before = recordFileTimes(prefix);
-        outcome.result = api.StartUpload(prefix.c_str(), &outcome.count);
+        // A stop asked for while the port opened: InitComport forgets pending requests.
+        if (!control || !control->stopRequested()) outcome.result = api.StartUpload(workingPrefix.c_str(), &outcome.count);
         outcome.count = std::max(outcome.count, 0);
-        if (outcome.result != 1) {
-            // A flight broken off is not counted; its file is the next one, if this download wrote it.
-            const std::string next = prefix + std::to_string(outcome.count) + ".rcd";
-            std::error_code ec;
-            const auto written = std::filesystem::last_write_time(next, ec);
-            const auto earlier = before.find(outcome.count);
-            if (!ec && (earlier == before.end() || earlier->second != written)) outcome.partialFile = next;
-        }
     }
     api.CloseComport();
+    outcome.stopped = control && control->stopRequested();
+    if (control) control->setWorkingPrefix({});
+
+    // Each complete flight takes its name; a flight that cannot stays in the working folder.
+    const auto place = [&](const std::string& name) -> std::string {
+        const fs::path from = working / name;
+        const fs::path to = folder / name;
+        const std::string refused = moveIntoPlace(from, to, target.replace);
+        if (refused.empty()) return to.string();
+        outcome.keptAside.push_back(refused + ": this download's file is kept as " + from.string());
+        return {};
+    };
+    for (int32_t i = 0; i < outcome.count; ++i)
+        if (std::string placed = place(stem + std::to_string(i) + ".rcd"); !placed.empty())
+            outcome.written.push_back(placed);
+    const std::string partial = stem + std::to_string(outcome.count) + "-partial.rcd";
+    std::error_code ec;
+    if (outcome.result != 1 && fs::exists(working / partial, ec)) outcome.partialFile = place(partial);
+    if (outcome.result != 1 && outcome.count == 0 && outcome.partialFile.empty() && outcome.portOpened &&
+        !outcome.stopped)
+        outcome.folderError = probeFolder(working, folderOf(target.prefix));
+    fs::remove(working, ec);  // only when empty: a flight kept aside keeps it
+
+    for (const std::string& name : existingDownloadFiles(target.prefix))
+        if (std::find(outcome.written.begin(), outcome.written.end(), name) == outcome.written.end())
+            outcome.olderFiles.push_back(name);
+
     // The protocol carries no check sums: read every flight back as the user will open it.
-    for (const std::string& name : downloadedFileNames(prefix, outcome.count)) {
+    for (const std::string& name : outcome.written) {
         auto fa = std::make_unique<FlightAnalysis>();  // about 1 MB of samples
         RecordReadReport read;
         const Status loaded = loadRecordFile(name, *fa, &read);
@@ -172,17 +275,28 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
     return outcome;
 }
 
-std::string uploadedFilesMessage(int32_t count, bool complete) {
-    std::string text =
-        "Uploaded files: " + std::to_string(count) + "\r\nOpen downloaded file(s) by clicking on the File->Open menu.";
-    if (!complete) text += "\r\n\r\n" + std::string(kIncompleteDownload);
-    return text;
+std::string uploadedFilesMessage(int32_t count) {
+    return "Uploaded files: " + std::to_string(count) +
+           "\r\nOpen downloaded file(s) by clicking on the File->Open menu.";
 }
 
 std::string uploadedFilesMessage(const DownloadOutcome& outcome) {
-    std::string text = uploadedFilesMessage(outcome.count);
-    if (!outcome.complete()) text += "\r\n\r\n" + incompleteDownloadText(outcome);
-    if (!outcome.unreadableFiles.empty()) text += "\r\n\r\n" + unreadableFilesText(outcome);
+    std::string text = uploadedFilesMessage(static_cast<int32_t>(outcome.written.size()));
+    for (const std::string& part :
+         {downloadFilesText(outcome), incompleteDownloadText(outcome), unreadableFilesText(outcome)})
+        if (!part.empty()) text += "\r\n\r\n" + part;
+    return text;
+}
+
+std::string downloadFilesText(const DownloadOutcome& outcome) {
+    std::string text;
+    const auto list = [&text](std::string_view heading, const std::vector<std::string>& names) {
+        if (names.empty()) return;
+        text += (text.empty() ? "" : "\r\n") + std::string(heading);
+        for (const std::string& name : names) text += "\r\n    " + name;
+    };
+    list("Written by this download:", outcome.written);
+    list("Older files, not from this download:", outcome.olderFiles);
     return text;
 }
 
@@ -195,17 +309,26 @@ std::string unreadableFilesText(const DownloadOutcome& outcome) {
 
 std::string incompleteDownloadText(const DownloadOutcome& outcome) {
     if (outcome.complete()) return {};
-    if (!outcome.partialFile.empty())
-        return "The download did not complete: " + outcome.partialFile + " holds only part of a flight.";
-    return std::string(kIncompleteDownload);
+    std::string text;
+    const auto line = [&text](const std::string& problem) { text += (text.empty() ? "" : "\r\n") + problem; };
+    if (!outcome.folderError.empty()) {
+        line(outcome.folderError);
+    } else if (outcome.stopped) {
+        line("The download was stopped before its end: the flight computer may hold more flights.");
+    } else if (outcome.result != 1 && outcome.portOpened) {
+        if (!outcome.partialFile.empty())
+            line("The download did not complete: " + outcome.partialFile + " holds only part of a flight.");
+        else if (outcome.count == 0)
+            line("The flight computer on " + outcome.port + " did not answer.");
+        else
+            line("The download did not complete: the flight computer on " + outcome.port +
+                 " stopped answering, or its line was closed, before the end of its flights.");
+    }
+    if (outcome.stopped && !outcome.partialFile.empty())
+        line(outcome.partialFile + " holds only part of a flight.");
+    for (const std::string& kept : outcome.keptAside) line(kept);
+    return text;
 }
-
-std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count) {
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i) + ".rcd");
-    return names;
-}
-
 
 std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
     const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
@@ -234,12 +357,17 @@ DownloadWatch::WatchedFile& DownloadWatch::file(int32_t index) {
 
 DownloadProgress DownloadWatch::poll() {
     DownloadProgress progress;
-    // The files come in order, so the first one not yet written ends the search.
+    // The files come in order, so the first one not yet written ends the search;
+    // the flight being written is under its partial name until it is complete.
     for (int32_t index = 0;; ++index) {
-        const std::filesystem::path path = m_prefix + std::to_string(index) + ".rcd";
         WatchedFile& watched = file(index);
         std::error_code ec;
-        const uintmax_t size = std::filesystem::file_size(path, ec);
+        std::filesystem::path path = m_prefix + std::to_string(index) + ".rcd";
+        uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) {
+            path = m_prefix + std::to_string(index) + "-partial.rcd";
+            size = std::filesystem::file_size(path, ec);
+        }
         if (ec) break;
         if (!watched.fresh) {
             const auto written = std::filesystem::last_write_time(path, ec);

@@ -5,9 +5,11 @@
 // callback receives the progress-bar values in the order the window shows them.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,34 +60,78 @@ std::string writeEmpty(const FltportApi& api, char index);
 
 // --- Download Data ---
 
+// Lets another thread, or a signal handler, stop a running downloadFlights: the
+// transfer ends within about 100 ms, keeping the flights written whole. It also
+// tells a watcher where the flights are being written meanwhile.
+class DownloadControl {
+public:
+    explicit DownloadControl(const FltportApi& api) : m_cancel(api.CancelUpload) {}
+    // Only sets flags: safe in a signal handler.
+    void stop() noexcept {
+        m_stopRequested = true;
+        if (m_cancel) m_cancel();
+    }
+    bool stopRequested() const noexcept { return m_stopRequested; }
+
+    // The prefix the library writes under while the download runs; empty before.
+    std::string workingPrefix() const;
+    void setWorkingPrefix(std::string prefix);
+
+private:
+    CancelUploadFn m_cancel;
+    std::atomic<bool> m_stopRequested{false};
+    mutable std::mutex m_mutex;
+    std::string m_workingPrefix;
+};
+
+// Where a download writes: the prefix (a path, "tmprecord" by default) and whether
+// the user agreed that files of its names may be replaced. Without that agreement
+// no existing file is ever replaced, also not one another download (say, a second
+// flight computer) writes into the same folder meanwhile.
+struct DownloadTarget {
+    std::string prefix = std::string(kRecordPrefix);
+    bool replace = false;
+};
+
 struct DownloadOutcome {
+    std::string port;
     bool portOpened = false;
     int32_t count = 0;   // flights written whole
-    int32_t result = 0;  // StartUpload's result: 0 when the flight computer did not answer or a file failed
-    // The record file a download broken off inside a flight left with part of
-    // that flight (not counted); empty when there is none.
+    int32_t result = 0;  // StartUpload's result: 0 when the download did not run to its end
+    bool stopped = false;  // stopped by the user (Cancel, Ctrl+C, ...)
+    // Why nothing could be written into the prefix's folder (then the port was not opened).
+    std::string folderError;
+    // Exactly the record files this download wrote, in flight order.
+    std::vector<std::string> written;
+    // The file holding part of the flight a broken-off download was on; empty when none.
     std::string partialFile;
+    // Files of the prefix's names from before that this download did not replace.
+    std::vector<std::string> olderFiles;
+    // Flights that could not take their name (it appeared meanwhile, or is no
+    // regular file): each "NAME ...: kept as OTHER".
+    std::vector<std::string> keptAside;
     // Files of flights counted whole that the analysis program does not read
     // back whole (noise on the line can pass for records), each "NAME: why".
     std::vector<std::string> unreadableFiles;
-    bool complete() const { return portOpened && result == 1; }
+    bool complete() const { return portOpened && result == 1 && keptAside.empty(); }
 };
-// InitComport, StartUpload with `prefix`, CloseComport (also after a failed open).
-DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
-                                const std::string& prefix = std::string(kRecordPrefix));
-// "Uploaded files: N" CR LF and the File, Open hint; an incomplete download adds a
-// line saying so, since the count alone would pass lost flights off as all of them.
-std::string uploadedFilesMessage(int32_t count, bool complete = true);
-// The same for a finished download, naming the file of a flight broken off.
+// Writes the flights through a private folder beside the prefix, so that a file
+// of the prefix's names is only ever created whole, and replaced only when agreed;
+// InitComport, StartUpload, CloseComport (also after a failed open). `control`,
+// when given, may stop the transfer from another thread.
+DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const DownloadTarget& target = {},
+                                DownloadControl* control = nullptr);
+// "Uploaded files: N" CR LF and the File, Open hint.
+std::string uploadedFilesMessage(int32_t count);
+// The same for a finished download: which files it wrote, which are older, and
+// what went wrong, if anything.
 std::string uploadedFilesMessage(const DownloadOutcome& outcome);
-inline constexpr std::string_view kIncompleteDownload =
-    "The download did not complete: the flight computer did not answer, or a record file could not be written.";
-// Why a download is not complete (empty when it is).
+// The files written and the older ones, one "    NAME" line each under a heading (CR LF).
+std::string downloadFilesText(const DownloadOutcome& outcome);
+// Why a download is not complete (empty when it is), one line per problem (CR LF).
 std::string incompleteDownloadText(const DownloadOutcome& outcome);
 // One line per downloaded file that does not read back whole (empty when all do).
 std::string unreadableFilesText(const DownloadOutcome& outcome);
-// prefix0.rcd ... prefix(count-1).rcd
-std::vector<std::string> downloadedFileNames(const std::string& prefix, int32_t count);
 // The files named as a download with `prefix` names its flights that exist
 // now, in the order of their numbers: the files a download may replace.
 std::vector<std::string> existingDownloadFiles(const std::string& prefix);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "device_operations.h"
@@ -28,13 +29,14 @@ void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
 
 bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept) {
     const bool fire = accept == Confirmation::Fire;
-    QMessageBox box(fire ? QMessageBox::Warning : QMessageBox::Question,
+    const bool offer = accept == Confirmation::OpenDownloaded;
+    QMessageBox box(fire ? QMessageBox::Warning : offer ? QMessageBox::Information : QMessageBox::Question,
                     QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
                     messageText(text), QMessageBox::NoButton, parent);
     QPushButton* accepting =
         box.addButton(fire ? QStringLiteral("&Fire") : QStringLiteral("&Open"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(cancel);
+    box.setDefaultButton(offer ? accepting : cancel);
     box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == accepting;
@@ -67,72 +69,95 @@ namespace {
 
 constexpr int kProgressIntervalMs = 100;
 
+// The running download's control, for stopRunningDownload(); window thread only.
+DownloadControl* g_running = nullptr;
+
 // A download of 20,000 samples takes minutes at 19200 baud: the library works on
 // a thread of its own (and only there until it ends) while this one keeps the
-// window painted and shows what has arrived.
-DownloadOutcome downloadInBackground(QWidget* window, const FltportApi& api, const std::string& comport) {
-    DownloadWatch watch{std::string(kRecordPrefix)};
+// window painted and shows what has arrived. Cancel, or closing the dialog,
+// stops the transfer within a second.
+DownloadOutcome downloadInBackground(QWidget* window, const FltportApi& api, const std::string& comport,
+                                     const DownloadTarget& target) {
+    DownloadControl control(api);
     DownloadOutcome outcome;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        outcome = downloadFlights(api, comport);
+        outcome = downloadFlights(api, comport, target, &control);
         finished = true;
     });
+    g_running = &control;
 
     QProgressDialog progress(window);
     progress.setObjectName("dlgDownloadProgress");
     progress.setWindowTitle(QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())));
     progress.setLabelText(messageText(downloadProgressText({})));
-    progress.setCancelButton(nullptr);  // the library cannot be stopped part way
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);
+    QObject::connect(&progress, &QProgressDialog::canceled, [&control] { control.stop(); });
     progress.show();
 
     QEventLoop loop;
     QTimer poll;
+    std::optional<DownloadWatch> watch;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (finished) {
             loop.quit();
             return;
         }
-        progress.setLabelText(messageText(downloadProgressText(watch.poll())));
+        if (control.stopRequested()) return;
+        if (!watch)
+            if (std::string working = control.workingPrefix(); !working.empty()) watch.emplace(working);
+        if (watch) progress.setLabelText(messageText(downloadProgressText(watch->poll())));
     });
     poll.start(kProgressIntervalMs);
     loop.exec();
-    // The loop also ends when the application quits; the transfer still finishes first.
+    // The loop also ends when the application quits: the transfer is stopped then.
+    if (!finished) control.stop();
     worker.join();
+    g_running = nullptr;
     return outcome;
 }
 
 }  // namespace
 
+void stopRunningDownload() {
+    if (g_running) g_running->stop();
+}
+
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
                   Declares& declares, const MessageFn& messages,
-                  const std::function<void(const std::string& path)>& openFlight, const ConfirmFn& confirm) {
+                  const std::function<void(const std::string& path)>& openFlight, const ConfirmFn& confirm,
+                  bool replaceAgreed) {
     // The window stays usable during the transfer: the busy pointer, not the hourglass.
     PointerGuard pointer(window, Qt::BusyCursor);
     const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries, messages);
     if (!api) return;
     // The port is read now, so a change in the port dialog counts from the next command.
-    DownloadOutcome outcome = downloadInBackground(window, *api, comport);
+    DownloadOutcome outcome =
+        downloadInBackground(window, *api, comport, {std::string(kRecordPrefix), replaceAgreed});
     if (!outcome.portOpened) {
-        messages(window, portFailureMessage(comport), MessageIcon::Exclamation);
+        messages(window, outcome.folderError.empty() ? portFailureMessage(comport) : outcome.folderError,
+                 MessageIcon::Exclamation);
         return;
     }
-    if (outcome.count > 0 && openFlight && confirm) {
-        const std::string first =
-            std::filesystem::absolute(downloadedFileNames(std::string(kRecordPrefix), 1).front()).string();
-        const bool open =
-            confirm(window,
-                    uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
-                        std::filesystem::path(first).filename().string() + ", now?",
-                    Confirmation::Open);
+    const bool clean = outcome.complete() && outcome.unreadableFiles.empty();
+    if (!outcome.written.empty() && openFlight && confirm) {
+        const std::string first = std::filesystem::absolute(outcome.written.front()).string();
+        // After a clean download Open is what the user came for; after a faulty one
+        // they should read first, so nothing opens on Enter.
+        const bool open = confirm(window,
+                                  uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
+                                      std::filesystem::path(first).filename().string() + ", now?",
+                                  clean ? Confirmation::OpenDownloaded : Confirmation::Open);
         if (flightsArrived) flightsArrived();
         if (open) openFlight(first);
         return;
     }
-    messages(window, uploadedFilesMessage(outcome), MessageIcon::None);
-    if (outcome.count > 0 && flightsArrived) flightsArrived();
+    messages(window, uploadedFilesMessage(outcome), clean ? MessageIcon::None : MessageIcon::Exclamation);
+    if (!outcome.written.empty() && flightsArrived) flightsArrived();
 }
 
 }  // namespace tarvel::device

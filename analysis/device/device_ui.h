@@ -22,10 +22,12 @@ using MessageFn = std::function<void(QWidget* parent, const std::string& text, M
 // The text as a message box shows it (CR LF becomes a line break).
 QString messageText(const std::string& text);
 
-// What a question lets the user do: its button beside Cancel.
-enum class Confirmation { Open, Fire };
+// What a question lets the user do: its button beside Cancel. OpenDownloaded is
+// the offer after a clean download: the information icon, and Open the default.
+enum class Confirmation { Open, Fire, OpenDownloaded };
 // A question with the button of `accept` ("&Open", "&Fire") and Cancel, which
-// is the default, so Enter or Escape never accepts. True when the user accepted.
+// is the default (but for OpenDownloaded), so Enter or Escape never accepts a
+// risk. True when the user accepted.
 bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept);
 using ConfirmFn = std::function<bool(QWidget* parent, const std::string& text, Confirmation accept)>;
 
@@ -51,7 +53,8 @@ const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializ
                              const MessageFn& messages);
 
 // "&Download Data...": downloads every stored flight into tmprecord0.rcd ... in the
-// current directory and tells the user; `flightsArrived` runs after a download that
+// current directory (replacing files of those names only when `replaceAgreed`)
+// and tells the user which files it wrote; `flightsArrived` runs after a download that
 // brought at least one flight (enables the record commands, resets the graph).
 // The transfer runs on a thread of its own while a progress dialog counts the
 // flights and samples; the window's events are served meanwhile, and the rest
@@ -61,6 +64,9 @@ const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializ
 void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
                   Declares& declares = Declares::instance(), const MessageFn& messages = showMessage,
                   const std::function<void(const std::string& path)>& openFlight = {},
-                  const ConfirmFn& confirm = askConfirmation);
+                  const ConfirmFn& confirm = askConfirmation, bool replaceAgreed = false);
+// Stops the download downloadData is running, if any (its progress dialog's
+// Cancel does the same): it ends within a second, keeping the flights written whole.
+void stopRunningDownload();
 
 }  // namespace tarvel::device

@@ -1,5 +1,5 @@
 #pragma once
-// The serial-link library's eight exported functions as a table of pointers.
+// The serial-link library's nine exported functions as a table of pointers.
 // The analysis program never links the library: it binds these entries by name
 // at run time (see declares.h), and the exchange sequences take the table, so
 // any table with the same behaviour drives them.
@@ -22,6 +22,7 @@ struct FltportApi {
     ReadConfigCommandFn ReadConfigCommand = nullptr;
     WriteConfigCommandFn WriteConfigCommand = nullptr;
     StartUploadFn StartUpload = nullptr;
+    CancelUploadFn CancelUpload = nullptr;
     ConvertFn ConvertAcceltoVel = nullptr;
     ConvertFn ConvertVeltoDist = nullptr;
     ConvertHpFn ConvertVelAcceltoHP = nullptr;
@@ -33,11 +34,12 @@ enum class FltportEntry {
     ReadConfigCommand,
     WriteConfigCommand,
     StartUpload,
+    CancelUpload,
     ConvertAcceltoVel,
     ConvertVeltoDist,
     ConvertVelAcceltoHP,
 };
-inline constexpr int kFltportEntryCount = 8;
+inline constexpr int kFltportEntryCount = 9;
 
 std::string_view entryName(FltportEntry entry);
 

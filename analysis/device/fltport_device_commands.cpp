@@ -22,6 +22,8 @@ MessageFn windowMessages(MainWindow& window) {
 // Questions too, answered through the same seam.
 ConfirmFn windowConfirm(MainWindow& window) {
     return [&window](QWidget* parent, const std::string& text, Confirmation accept) {
+        if (accept == Confirmation::OpenDownloaded)
+            return window.dialogs().offer(parent, messageText(text), Dialogs::Choice::Open) == Dialogs::Choice::Open;
         const Dialogs::Choice yes =
             accept == Confirmation::Fire ? Dialogs::Choice::Fire : Dialogs::Choice::Open;
         return window.dialogs().ask(parent, messageText(text), {yes, Dialogs::Choice::Cancel}) == yes;
@@ -35,8 +37,10 @@ void FltportDeviceCommands::uploadData(MainWindow& window) {
         &window, window.analysis().Comport, [&window] { window.flightsDownloaded(); }, m_declares,
         windowMessages(window),
         [&window](const std::string& path) { window.openRecordFile(QString::fromStdString(path)); },
-        windowConfirm(window));
+        windowConfirm(window), window.downloadReplaceAgreed());
 }
+
+void FltportDeviceCommands::stopDownload() { stopRunningDownload(); }
 
 std::vector<std::string> FltportDeviceCommands::filesADownloadMayReplace() const {
     return existingDownloadFiles(std::string(kRecordPrefix));

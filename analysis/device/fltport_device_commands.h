@@ -12,6 +12,7 @@ class FltportDeviceCommands : public tarvel::DeviceCommands {
 public:
     explicit FltportDeviceCommands(Declares& declares = Declares::instance()) : m_declares(declares) {}
     void uploadData(MainWindow& window) override;
+    void stopDownload() override;
     void configureAltimeter(MainWindow& window) override;
     std::vector<std::string> filesADownloadMayReplace() const override;
 

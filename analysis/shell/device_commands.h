@@ -15,7 +15,12 @@ public:
     virtual ~DeviceCommands() = default;
     // "&Download Data...": the whole download, messages included. After a
     // download that brought flights, call MainWindow::flightsDownloaded().
+    // Replaces files of the download's names only when
+    // MainWindow::downloadReplaceAgreed() says the user agreed.
     virtual void uploadData(MainWindow& window) = 0;
+    // Stops the download uploadData is running (from a handler it serves
+    // meanwhile); it ends within a second, keeping the flights written whole.
+    virtual void stopDownload() {}
     // "Configure Altimeter": shows frmConfigAltimeter modally.
     virtual void configureAltimeter(MainWindow& window) = 0;
     // Files that a download may replace: those of the download's names that

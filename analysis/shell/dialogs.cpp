@@ -42,9 +42,15 @@ bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
 
 int QtDialogs::runModal(QDialog& dialog) { return dialog.exec(); }
 
-Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text, QMessageBox::NoButton,
-                    parent);
+namespace {
+
+// A question box with `choices`; Cancel is the escape button, and the default
+// unless `preferred` names another choice.
+Dialogs::Choice question(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                         std::initializer_list<Dialogs::Choice> choices,
+                         Dialogs::Choice preferred = Dialogs::Choice::Cancel) {
+    using Choice = Dialogs::Choice;
+    QMessageBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::NoButton, parent);
     std::vector<std::pair<QAbstractButton*, Choice>> buttons;
     for (Choice choice : choices) {
         switch (choice) {
@@ -63,6 +69,9 @@ Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initia
             case Choice::Fire:
                 buttons.emplace_back(box.addButton("&Fire", QMessageBox::AcceptRole), choice);
                 break;
+            case Choice::StopAndExit:
+                buttons.emplace_back(box.addButton("&Stop and Exit", QMessageBox::AcceptRole), choice);
+                break;
             case Choice::Cancel:
                 box.setEscapeButton(box.addButton(QMessageBox::Cancel));
                 box.setDefaultButton(qobject_cast<QPushButton*>(box.escapeButton()));
@@ -70,10 +79,22 @@ Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initia
                 break;
         }
     }
+    for (const auto& [button, choice] : buttons)
+        if (choice == preferred) box.setDefaultButton(qobject_cast<QPushButton*>(button));
     box.exec();
     for (const auto& [button, choice] : buttons)
         if (box.clickedButton() == button) return choice;
     return Choice::Cancel;
+}
+
+}  // namespace
+
+Dialogs::Choice QtDialogs::ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) {
+    return question(parent, QMessageBox::Warning, text, choices);
+}
+
+Dialogs::Choice QtDialogs::offer(QWidget* parent, const QString& text, Choice accept) {
+    return question(parent, QMessageBox::Information, text, {accept, Choice::Cancel}, accept);
 }
 
 }  // namespace tarvel

@@ -26,7 +26,7 @@ class Dialogs {
 public:
     enum class Icon { None, Warning };
     // Buttons of a question, and the one the user pressed.
-    enum class Choice { Save, Discard, Replace, Open, Fire, Cancel };
+    enum class Choice { Save, Discard, Replace, Open, Fire, StopAndExit, Cancel };
 
     virtual ~Dialogs() = default;
     // Open dialog; nothing when the user cancels.
@@ -45,6 +45,11 @@ public:
         (void)parent, (void)text, (void)choices;
         return Choice::Cancel;
     }
+    // The offer after a command that succeeded: the information icon, `accept`
+    // and Cancel, with `accept` the default (Escape still cancels).
+    virtual Choice offer(QWidget* parent, const QString& text, Choice accept) {
+        return ask(parent, text, {accept, Choice::Cancel});
+    }
 };
 
 // The real dialogs of the platform.
@@ -56,6 +61,7 @@ public:
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     int runModal(QDialog& dialog) override;
     Choice ask(QWidget* parent, const QString& text, std::initializer_list<Choice> choices) override;
+    Choice offer(QWidget* parent, const QString& text, Choice accept) override;
 };
 
 }  // namespace tarvel

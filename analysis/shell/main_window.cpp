@@ -443,6 +443,7 @@ bool MainWindow::settleUnsavedEdits() {
 }
 
 bool MainWindow::confirmReplacingDownloads() {
+    m_downloadReplaceAgreed = false;
     const std::vector<std::string> files = m_device->filesADownloadMayReplace();
     if (files.empty()) return true;
     constexpr size_t kListed = 8;
@@ -451,8 +452,9 @@ bool MainWindow::confirmReplacingDownloads() {
     if (files.size() > kListed) names += QString("\n    and %1 more").arg(files.size() - kListed);
     const QString text = "The download writes one file per flight and replaces files of the same names in " +
                          QDir::currentPath() + ":" + names + "\nReplace them?";
-    return m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) ==
-           Dialogs::Choice::Replace;
+    m_downloadReplaceAgreed =
+        m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) == Dialogs::Choice::Replace;
+    return m_downloadReplaceAgreed;
 }
 
 bool MainWindow::report(const Status& status) {
@@ -720,9 +722,16 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_downloading) {
-        // The transfer cannot be stopped part way; the window closes when it ends.
-        m_closeAfterDownload = true;
+        // The window closes once the stopped transfer has ended and told what it kept.
         event->ignore();
+        if (m_closeAfterDownload ||
+            m_dialogs.ask(this,
+                          "A download from the flight computer is running.\nStop it and exit? The flights "
+                          "downloaded whole are kept.",
+                          {Dialogs::Choice::StopAndExit, Dialogs::Choice::Cancel}) != Dialogs::Choice::StopAndExit)
+            return;
+        m_closeAfterDownload = true;
+        m_device->stopDownload();
         return;
     }
     if (!settleUnsavedEdits()) {

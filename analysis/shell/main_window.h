@@ -59,6 +59,9 @@ public:
     // After a download that brought at least one flight: enables "&Recalculate",
     // "&Print..." and "&Save" and resets the graph.
     void flightsDownloaded();
+    // Whether the user agreed, for the download being started, that it replaces
+    // files of its names; without that it replaces none.
+    bool downloadReplaceAgreed() const { return m_downloadReplaceAgreed; }
     // Program started by "&Upload Firmware..." (bare name, found on the path).
     void setFirmwareProgram(QString program) { m_firmwareProgram = std::move(program); }
 
@@ -191,6 +194,7 @@ private:
     double m_basePointSize = 9.0;
     bool m_downloading = false;
     bool m_closeAfterDownload = false;
+    bool m_downloadReplaceAgreed = false;
 };
 
 }  // namespace tarvel

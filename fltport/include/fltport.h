@@ -3,7 +3,8 @@
  * Every function returns a 32-bit signed integer, 1 for success and 0 for
  * failure. Texts are single-byte strings ending in a zero byte; the caller owns
  * every buffer. The library holds one process-wide port, opened by InitComport
- * and closed by CloseComport; call it from one thread at a time.
+ * and closed by CloseComport; call it from one thread at a time (CancelUpload
+ * excepted).
  */
 #ifndef FLTPORT_H
 #define FLTPORT_H
@@ -42,11 +43,21 @@ FLTPORT_API int32_t FLTPORT_CALL ReadConfigCommand(int32_t index, char* reply);
 FLTPORT_API int32_t FLTPORT_CALL WriteConfigCommand(int32_t index, char* value, int32_t length);
 /* Downloads every stored flight into <prefix><n>.rcd (n from 0; prefix at most
  * 50 characters). `*flightCount` is set to 0 at once and raised after each
- * flight written whole. 0 when the device did not answer, a file could not be
- * created or written whole, or the device went quiet inside a flight; a flight
- * broken off that way is not counted, and its file <prefix><count>.rcd keeps
- * what arrived. */
+ * flight written whole. Each flight is written into <prefix><n>-partial.rcd
+ * and renamed to <prefix><n>.rcd once complete, replacing a regular file of
+ * that name (never a link, folder or device). 0 when the device did not
+ * answer, a file could not be created, written whole or put in place, the
+ * device went quiet inside a flight, the line hung up, or CancelUpload was
+ * called; a flight broken off is not counted, and <prefix><count>-partial.rcd
+ * keeps what arrived of it. */
 FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flightCount);
+/* Asks a running StartUpload to stop; always 1. Safe to call from any thread
+ * and from a signal handler (it only sets a flag). StartUpload then returns 0
+ * within about 100 ms: the flights written whole stay, the broken-off one is
+ * left as <prefix><count>-partial.rcd. A request made after InitComport and
+ * before StartUpload stops that StartUpload at once; InitComport and the end
+ * of StartUpload forget a pending request. */
+FLTPORT_API int32_t FLTPORT_CALL CancelUpload(void);
 /* velocity += accel * 32.1768 * step * 3600 / 5280 (G, s, mph), 7 digits. */
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel);
 /* distance += velocity * 5280 / 3600 * step (mph, s, ft), 7 digits. */
@@ -60,6 +71,7 @@ typedef int32_t(FLTPORT_CALL* CloseComportFn)(void);
 typedef int32_t(FLTPORT_CALL* ReadConfigCommandFn)(int32_t, char*);
 typedef int32_t(FLTPORT_CALL* WriteConfigCommandFn)(int32_t, char*, int32_t);
 typedef int32_t(FLTPORT_CALL* StartUploadFn)(const char*, int32_t*);
+typedef int32_t(FLTPORT_CALL* CancelUploadFn)(void);
 typedef int32_t(FLTPORT_CALL* ConvertAcceltoVelFn)(const char*, char*, const char*);
 typedef int32_t(FLTPORT_CALL* ConvertVeltoDistFn)(const char*, char*, const char*);
 typedef int32_t(FLTPORT_CALL* ConvertVelAcceltoHPFn)(char*, char*, char*);

@@ -39,6 +39,7 @@ extern "C" {
 
 FLTPORT_API int32_t FLTPORT_CALL InitComport(const char* portName) {
     g_port.reset();  // our own earlier handle would make the exclusive open fail
+    cancelRequest() = false;  // a request left from an earlier download is not for this one
     if (!portName) return 0;
     g_port = SerialPort::open(portName);
     if (!g_port) return 0;
@@ -81,8 +82,15 @@ FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flight
     FlightDownload download(port(), prefix);
     download.setFlightCounter([flightCount](int flights) { *flightCount = flights; });
     // Only a download that ran to its end is a success: one the device broke
-    // off inside a flight keeps its files and count, but must not read as complete.
-    return download.run().status == UploadStatus::Complete ? 1 : 0;
+    // off keeps its files and count, but must not read as complete.
+    const UploadStatus status = download.run().status;
+    cancelRequest() = false;
+    return status == UploadStatus::Complete ? 1 : 0;
+}
+
+FLTPORT_API int32_t FLTPORT_CALL CancelUpload(void) {
+    cancelRequest() = true;
+    return 1;
 }
 
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel) {

@@ -14,14 +14,16 @@ namespace fltport {
 enum class UploadStatus {
     Complete,     // the flight computer sent its end of download, or went quiet between flights
     NoAnswer,     // no "OK" to the opening line feed, or a line that never went quiet; nothing written
-    FileError,    // a record file could not be created or written whole
+    FileError,    // a record file could not be created, written whole or put in place
     Interrupted,  // the device went quiet inside a flight, or never stopped talking
+    HungUp,       // the line hung up or failed: the device may hold more flights
+    Cancelled,    // CancelUpload was called
 };
 
 struct UploadResult {
     UploadStatus status = UploadStatus::NoAnswer;
-    // Flights written whole. A flight broken off (Interrupted, or FileError while
-    // writing) is not counted; what arrived of it stays in fileName(flights).
+    // Flights written whole. A flight broken off is not counted; what arrived
+    // of it stays in partialFileName(flights).
     int flights = 0;
 };
 
@@ -43,9 +45,16 @@ public:
 
     // The record file of flight n: prefix, the number, ".rcd".
     std::string fileName(int flight) const;
+    // Where flight n is written until it is complete: prefix, the number, "-partial.rcd".
+    // A complete flight is then renamed to fileName(n), so an earlier complete
+    // file of that name is never left holding part of a flight.
+    std::string partialFileName(int flight) const;
 
 private:
-    enum class FlightEnd { Complete, CutShort, TooLong, WriteFailed };
+    enum class FlightEnd { Complete, CutShort, TooLong, WriteFailed, Cancelled };
+    UploadStatus downloadFlight(int flight);
+    // Why the line gave nothing where the stream needed a unit.
+    UploadStatus brokenOff() const;
     FlightEnd decodeFlight(std::FILE* file);
     bool readValue(uint16_t& value);
     void sendCarriageReturn();

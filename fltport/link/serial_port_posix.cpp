@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -22,18 +23,23 @@ int millisecondsLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for the descriptor; false when the deadline passed or the line hung up.
-bool waitFor(int fd, short events, Clock::time_point deadline) {
+enum class Wait { Ready, TimedOut, HungUp, Cancelled };
+
+// Waits for the descriptor until the deadline, looking at the cancel request
+// at least every kCancelCheckMs.
+Wait waitFor(int fd, short events, Clock::time_point deadline) {
     for (;;) {
+        if (cancelRequested()) return Wait::Cancelled;
         const int timeout = millisecondsLeft(deadline);
-        if (timeout == 0) return false;
+        if (timeout == 0) return Wait::TimedOut;
         pollfd pfd{fd, events, 0};
-        const int r = ::poll(&pfd, 1, timeout);
+        const int r = ::poll(&pfd, 1, std::min(timeout, kCancelCheckMs));
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
+        if (r < 0) return Wait::HungUp;
+        if (r == 0) continue;
+        if (pfd.revents & events) return Wait::Ready;  // what is still buffered is read first
         // A hung-up terminal polls as readable and reads as empty for ever.
-        if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) return false;
-        return (pfd.revents & events) != 0;
+        return Wait::HungUp;
     }
 }
 
@@ -109,10 +115,13 @@ size_t SerialPort::read(uint8_t* buffer, size_t count) {
     size_t got = 0;
     // Wait first, then read: in an exchange the answer is never there yet, so
     // this saves a system call per unit over trying the read first.
-    while (got < count && waitFor(m_fd, POLLIN, deadline)) {
+    while (got < count && !hungUp()) {
+        const Wait waited = waitFor(m_fd, POLLIN, deadline);
+        if (waited == Wait::HungUp) setHungUp();
+        if (waited != Wait::Ready) break;
         const ssize_t r = ::read(m_fd, buffer + got, count - got);
         if (r > 0) got += static_cast<size_t>(r);
-        else if (r < 0 && errno != EINTR && errno != EAGAIN) break;  // hung up (EIO): quiet from now on
+        else if (r == 0 || (errno != EINTR && errno != EAGAIN)) setHungUp();  // EIO: the other end is gone
     }
     return got;
 }
@@ -121,15 +130,20 @@ size_t SerialPort::write(const uint8_t* data, size_t count) {
     const auto deadline =
         Clock::now() + std::chrono::milliseconds(kWriteConstantMs + kWritePerByteMs * static_cast<long>(count));
     size_t done = 0;
-    while (done < count) {
+    while (done < count && !hungUp()) {
         const ssize_t r = ::write(m_fd, data + done, count - done);
         if (r > 0) {
             done += static_cast<size_t>(r);
             continue;
         }
         if (r < 0 && errno == EINTR) continue;
-        if (r < 0 && errno != EAGAIN) break;
-        if (!waitFor(m_fd, POLLOUT, deadline)) break;
+        if (r < 0 && errno != EAGAIN) {
+            setHungUp();
+            break;
+        }
+        const Wait waited = waitFor(m_fd, POLLOUT, deadline);
+        if (waited == Wait::HungUp) setHungUp();
+        if (waited != Wait::Ready) break;
     }
     return done;
 }

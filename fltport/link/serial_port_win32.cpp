@@ -34,7 +34,9 @@ std::unique_ptr<SerialPort> SerialPort::open(std::string_view name) {
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = 0;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
+    // Reads wait in slices, so that a cancel request is seen while the line is
+    // quiet; read() adds them up to kReadTotalMs.
+    timeouts.ReadTotalTimeoutConstant = kCancelCheckMs;
     timeouts.WriteTotalTimeoutMultiplier = kWritePerByteMs;
     timeouts.WriteTotalTimeoutConstant = kWriteConstantMs;
     ::SetCommTimeouts(handle, &timeouts);
@@ -44,15 +46,24 @@ std::unique_ptr<SerialPort> SerialPort::open(std::string_view name) {
 SerialPort::~SerialPort() { ::CloseHandle(static_cast<HANDLE>(m_handle)); }
 
 size_t SerialPort::read(uint8_t* buffer, size_t count) {
-    DWORD got = 0;
-    // A read that times out succeeds with fewer bytes; a failed one may still report some.
-    ::ReadFile(static_cast<HANDLE>(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr);
+    const ULONGLONG deadline = ::GetTickCount64() + kReadTotalMs;
+    size_t got = 0;
+    while (got < count && !hungUp() && !cancelRequested()) {
+        DWORD slice = 0;
+        // A read that times out succeeds with fewer bytes; a failed one (the
+        // adapter went away) may still report some.
+        if (!::ReadFile(static_cast<HANDLE>(m_handle), buffer + got, static_cast<DWORD>(count - got), &slice,
+                        nullptr))
+            setHungUp();
+        got += slice;
+        if (::GetTickCount64() >= deadline) break;
+    }
     return got;
 }
 
 size_t SerialPort::write(const uint8_t* data, size_t count) {
     DWORD done = 0;
-    ::WriteFile(static_cast<HANDLE>(m_handle), data, static_cast<DWORD>(count), &done, nullptr);
+    if (!::WriteFile(static_cast<HANDLE>(m_handle), data, static_cast<DWORD>(count), &done, nullptr)) setHungUp();
     return done;
 }
 

@@ -4,6 +4,12 @@
 
 namespace fltport {
 
+std::atomic<bool>& cancelRequest() {
+    static std::atomic<bool> requested{false};
+    static_assert(std::atomic<bool>::is_always_lock_free, "set from signal handlers");
+    return requested;
+}
+
 bool Transport::drain(size_t limit) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kDrainMaxMs);

@@ -17,7 +17,7 @@ public:
 
     size_t read(uint8_t* buffer, size_t count) override {
         size_t got = 0;
-        while (got < count && !m_pending.empty()) {
+        while (got < count && !m_pending.empty() && !hungUp()) {
             buffer[got++] = m_pending.front();
             m_pending.pop_front();
             if (m_endless) m_pending.push_back(buffer[got - 1]);
@@ -37,6 +37,12 @@ public:
     void preload(const std::vector<uint8_t>& bytes, bool endless = false) {
         m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
         m_endless = endless;
+    }
+
+    // The line hangs up: nothing more arrives, and the transport knows it.
+    void hangUp() {
+        setHungUp();
+        m_pending.clear();
     }
 
     std::vector<uint8_t> sent() const {

@@ -45,6 +45,7 @@ RawFlight sampleFlight(int samples, int accelBase = 8) {
 struct Download {
     UploadResult result;
     std::vector<std::string> files;  // contents of tmprecord0.rcd ...
+    std::string partial;             // of the broken-off flight's file, if there is one
     Bytes sent;
     int timeouts = 0;
 };
@@ -54,6 +55,7 @@ Download download(MemoryLink& link, const TempDir& dir, UploadLimits limits = {}
     FlightDownload run(link, dir.prefix(), limits);
     d.result = run.run();
     for (int i = 0; std::filesystem::exists(run.fileName(i)); ++i) d.files.push_back(readFile(run.fileName(i)));
+    d.partial = readFile(run.partialFileName(d.result.flights));
     d.sent = link.sent();
     d.timeouts = link.timeouts;
     return d;
@@ -212,11 +214,12 @@ TEST(FlightDownload, SimulatorFaults) {
         (valueCut ? stall.stallValue : stall.stallType) = true;
         const Download d = downloadFrom(two, stall);
         EXPECT_EQ(d.result.status, UploadStatus::Interrupted);
-        EXPECT_EQ(d.result.flights, 1);  // the cut-short flight is not counted, but keeps its file
-        ASSERT_EQ(d.files.size(), 2u);
+        EXPECT_EQ(d.result.flights, 1);  // the cut-short flight is not counted, but keeps its partial file
+        ASSERT_EQ(d.files.size(), 1u);
         EXPECT_EQ(d.files[0], clean.files[0]);
-        EXPECT_LT(d.files[1].size(), clean.files[1].size());
-        EXPECT_EQ(clean.files[1].compare(0, d.files[1].size(), d.files[1]), 0);
+        EXPECT_GT(d.partial.size(), kRecordHead.size());
+        EXPECT_LT(d.partial.size(), clean.files[1].size());
+        EXPECT_EQ(clean.files[1].compare(0, d.partial.size(), d.partial), 0);
         EXPECT_LE(d.timeouts, 2);  // the drain, then the one silent read
     }
 
@@ -312,6 +315,63 @@ TEST(FlightDownload, ARecordFileThatCannotBeWrittenWholeFailsTheDownload) {
     const UploadResult r = run.run();
     EXPECT_EQ(r.status, UploadStatus::FileError);
     EXPECT_EQ(r.flights, 1);  // only the flight written whole
+}
+
+TEST(FlightDownload, HangUpAndCancelAreFailuresThatKeepEarlierFiles) {
+    const std::string complete = kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ";
+    struct Case {
+        const char* name;
+        size_t afterUnits;  // units the device sends before it hangs up or the user cancels (8 a flight)
+        bool cancel;
+        UploadStatus status;
+        int flights;
+        bool partial;
+    } cases[] = {
+        {"hang-up after the opening exchange", 0, false, UploadStatus::HungUp, 0, false},
+        {"hang-up between flights", 8, false, UploadStatus::HungUp, 1, false},
+        {"hang-up inside a flight", 10, false, UploadStatus::HungUp, 1, true},
+        {"cancel inside a flight", 10, true, UploadStatus::Cancelled, 1, true},
+        {"cancel between flights", 8, true, UploadStatus::Cancelled, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        // An earlier complete download: its files must not end up holding part of a flight.
+        writeFile(dir.prefix() + "0.rcd", "earlier flight 0");
+        writeFile(dir.prefix() + "1.rcd", "earlier flight 1");
+        fcsim::FlightComputer fc({sampleFlight(1), sampleFlight(1), sampleFlight(1)});
+        size_t units = 0;
+        MemoryLink* line = nullptr;
+        MemoryLink link([&](uint8_t byte) -> Bytes {
+            Bytes reply = fc.receive(byte);
+            if (byte != kCarriageReturn || ++units <= c.afterUnits) return reply;
+            if (c.cancel) cancelRequest() = true;
+            else line->hangUp();
+            return c.cancel ? reply : Bytes{};
+        });
+        line = &link;
+        const Download d = download(link, dir);
+        cancelRequest() = false;
+        EXPECT_EQ(d.result.status, c.status);
+        EXPECT_EQ(d.result.flights, c.flights);
+        EXPECT_EQ(readFile(dir.prefix() + "0.rcd"), c.flights > 0 ? complete : "earlier flight 0");
+        EXPECT_EQ(readFile(dir.prefix() + "1.rcd"), "earlier flight 1");
+        EXPECT_EQ(std::filesystem::exists(dir.prefix() + "1-partial.rcd"), c.partial);
+    }
+}
+
+TEST(FlightDownload, APartialFileLeftByAnEarlierDownloadIsReplacedNotFollowed) {
+    TempDir dir;
+    const std::string target = dir.file("precious.txt");
+    writeFile(target, "not a flight");
+    std::filesystem::create_symlink(target, dir.prefix() + "0-partial.rcd");
+    fcsim::FlightComputer fc({sampleFlight(1)});
+    MemoryLink link(device(fc));
+    const Download d = download(link, dir);
+    EXPECT_EQ(d.result.status, UploadStatus::Complete);
+    EXPECT_EQ(readFile(target), "not a flight");
+    EXPECT_FALSE(std::filesystem::exists(dir.prefix() + "0-partial.rcd"));
+    ASSERT_EQ(d.files.size(), 1u);
 }
 
 TEST(SerialPort, PortNamesOnLinux) {

@@ -93,7 +93,7 @@ struct FaultRow {
     int status;                // expected exit status
     const char* message;       // expected in the output
     int uploaded = 0;          // downloads: flights counted whole
-    bool partialFile = false;  // downloads: the next file holds part of a flight
+    bool partialFile = false;  // downloads: the next flight's partial file holds part of it
     bool longFlights = false;  // the second flight is long (full disk)
     long fileSizeBytes = -1;
     bool sameSimulator = true;  // the fault strikes once: try again on the same simulator
@@ -104,7 +104,7 @@ void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
 
 std::string fragment(int flights) { return "Uploaded files: " + std::to_string(flights) + "\n"; }
 
-const std::string kPartial = "tmprecord1.rcd holds only part of a flight";
+const std::string kPartial = "tmprecord1-partial.rcd holds only part of a flight";
 const std::string kSilent = "is not answering";
 const std::string kDamaged = "Damaged in the download, tmprecord1.rcd: reading stops at line";
 
@@ -208,6 +208,29 @@ const FaultRow kRows[] = {
      false,
      -1,
      false},
+    // A line that hangs up where a flight could start is no end of the flights.
+    {"device hangs up between flights",
+     {"--fault", "hang-up-after-flights=1"},
+     Action::Download,
+     3,
+     1,
+     "stopped answering, or its line was closed, before the end of its flights",
+     1,
+     false,
+     false,
+     -1,
+     false},
+    {"device hangs up after the opening exchange",
+     {"--fault", "hang-up-after-flights=0"},
+     Action::Download,
+     3,
+     1,
+     "Uploaded files: 0\n",
+     0,
+     false,
+     false,
+     -1,
+     false},
     {"full disk", {}, Action::Download, 5, 1, kPartial.c_str(), 1, true, true, 4096},
     {"config read, silent", {"--fault", "silent"}, Action::ConfigRead, 3, 1, kSilent.c_str()},
     {"config read, short replies", {"--fault", "short-replies"}, Action::ConfigRead, 3, 1, kSilent.c_str()},
@@ -281,7 +304,9 @@ protected:
                 EXPECT_EQ(fa->samples.SampleCount, m_samples[static_cast<size_t>(i)]) << path;
             }
         }
-        const fs::path next = folder / ("tmprecord" + std::to_string(whole) + ".rcd");
+        // The broken-off flight never takes a flight's name.
+        EXPECT_FALSE(fs::exists(folder / ("tmprecord" + std::to_string(whole) + ".rcd")));
+        const fs::path next = folder / ("tmprecord" + std::to_string(whole) + "-partial.rcd");
         EXPECT_EQ(fs::exists(next), partial) << next;
         if (partial) {
             // What arrived of the broken-off flight opens too, with no more samples than it had.

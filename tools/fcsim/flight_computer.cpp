@@ -136,6 +136,7 @@ std::vector<uint8_t> FlightComputer::startDownload() {
     m_mode = Mode::Download;
     m_nextUnit = 0;
     m_streamSent = 0;
+    m_flightsSent = 0;
     ++m_downloads;
     return {'O', 'K'};
 }
@@ -145,7 +146,13 @@ std::vector<uint8_t> FlightComputer::nextUnit() {
         m_mode = Mode::Idle;
         return {};
     }
+    if (m_downloads == 1 && m_flightsSent == m_faults.hangUpAfterFlights) {
+        m_vanished = true;
+        return {};
+    }
     const size_t unit = m_nextUnit++;
+    // Values are two bytes, so a lone end-of-flight byte ends a flight.
+    if (m_units[unit] == std::vector<uint8_t>{fltport::kEndOfFlight}) ++m_flightsSent;
     if (unit == m_stallUnit) {
         m_mode = Mode::Stalled;
         if (m_faults.stallValue) return {m_units[unit].front()};

@@ -34,6 +34,10 @@ struct FaultModes {
     long lostByte = -1;     // byte N is never sent
     long junkAfter = -1;    // a burst of junk follows byte N
     long vanishAfter = -1;  // after byte N the device goes away: the simulator ends
+
+    // Goes away (as vanishAfter) when asked for what follows the first download's
+    // flight N, counted from 1; 0 right after its "OK". -1 is off.
+    long hangUpAfterFlights = -1;
 };
 
 class FlightComputer {
@@ -86,6 +90,7 @@ private:
     size_t m_nextUnit = 0;
     int m_downloads = 0;
     long m_streamSent = 0;  // bytes of the current download's flight stream so far
+    long m_flightsSent = 0; // flights of the current download sent to their end
     bool m_vanished = false;
 
     std::map<char, std::string> m_settings;

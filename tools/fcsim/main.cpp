@@ -31,7 +31,9 @@ const char kUsage[] =
     "                     refuse-writes, forget-writes, short-replies, garbage-replies;\n"
     "                     at byte N of the first download's flight stream (counted from 1):\n"
     "                     silent-after=N, lost-byte=N, junk=N (junk follows byte N),\n"
-    "                     vanish=N (the simulator ends and its line closes); may be repeated\n"
+    "                     vanish=N (the simulator ends and its line closes);\n"
+    "                     hang-up-after-flights=N: vanishes when asked for more after\n"
+    "                     flight N (0: right after the opening exchange); may be repeated\n"
     "  --continuity XYZ   continuity of outputs 1 to 3, e.g. 101 (default 111)\n"
     "  --state FILE       load settings from FILE and save them there after each write\n"
     "  --seed N           seed of the live sensor readings\n"
@@ -63,7 +65,9 @@ bool parseFault(const std::string& text, fcsim::FaultModes& faults) {
     };
     std::string name;
     long number = -1;
-    if (!simline::splitFault(text, name, number) || number < 1) return false;
+    if (!simline::splitFault(text, name, number)) return false;
+    if (name == "hang-up-after-flights" && number >= 0) return (faults.hangUpAfterFlights = number), true;
+    if (number < 1) return false;
     for (const auto& [faultName, position] : positions)
         if (name == faultName) return (faults.*position = number), true;
     return false;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "device_operations.h"
@@ -43,15 +45,43 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         int expected[] = {5, 8, 12};
         for (int i = 0; i < 3; ++i) EXPECT_EQ(samplesIn("tmprecord" + std::to_string(i) + ".rcd"), expected[i]);
     }
+    PtyPeer peer({smallFlight(7, 4)});
     {
-        PtyPeer peer({smallFlight(7, 4)});
+        // Without the user's agreement nothing is replaced: the flight stays aside, and says where.
         DownloadOutcome outcome = downloadFlights(api, peer.path());
         EXPECT_EQ(outcome.count, 1);
+        EXPECT_FALSE(outcome.complete());
+        EXPECT_TRUE(outcome.written.empty());
+        EXPECT_EQ(samplesIn("tmprecord0.rcd"), 5);
+        ASSERT_EQ(outcome.keptAside.size(), 1u);
+        const std::string kept = outcome.keptAside[0];
+        EXPECT_EQ(kept.find("tmprecord0.rcd exists and was not replaced: this download's file is kept as "), 0u) << kept;
+        EXPECT_EQ(samplesIn(kept.substr(kept.rfind(' ') + 1)), 7);
+    }
+    {
+        DownloadOutcome outcome = downloadFlights(api, peer.path(), {"tmprecord", true});
+        EXPECT_TRUE(outcome.complete());
+        EXPECT_EQ(outcome.written, std::vector<std::string>{"tmprecord0.rcd"});
         EXPECT_EQ(samplesIn("tmprecord0.rcd"), 7);
-        // Files of the earlier, longer download stay.
+        // Files of the earlier, longer download stay, and are named as older.
+        EXPECT_EQ(outcome.olderFiles, (std::vector<std::string>{"tmprecord1.rcd", "tmprecord2.rcd"}));
         EXPECT_EQ(samplesIn("tmprecord1.rcd"), 8);
         EXPECT_EQ(samplesIn("tmprecord2.rcd"), 12);
     }
+}
+
+TEST_F(DeviceExchange, EvenAnAgreedReplaceNeverTakesTheNameOfALink) {
+    std::ofstream("elsewhere.txt") << "not a flight";
+    std::filesystem::create_symlink("elsewhere.txt", "tmprecord0.rcd");
+    PtyPeer peer({smallFlight(5, 1)});
+    DownloadOutcome outcome = downloadFlights(api, peer.path(), {"tmprecord", true});
+    EXPECT_FALSE(outcome.complete());
+    EXPECT_TRUE(outcome.written.empty());
+    ASSERT_EQ(outcome.keptAside.size(), 1u);
+    EXPECT_EQ(outcome.keptAside[0].find("tmprecord0.rcd is not a regular file"), 0u) << outcome.keptAside[0];
+    EXPECT_TRUE(std::filesystem::is_symlink("tmprecord0.rcd"));
+    std::ifstream target("elsewhere.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "not a flight");
 }
 
 TEST_F(DeviceExchange, NoFlightsStoredWritesNoFile) {
@@ -147,7 +177,9 @@ TEST_F(DeviceExchange, ASilentFlightComputerIsNotAnsweringNeverDefaultsOrOpenOut
     EXPECT_EQ(download.count, 0);
     EXPECT_FALSE(download.complete());
     EXPECT_TRUE(download.partialFile.empty());
-    EXPECT_NE(uploadedFilesMessage(download).find(kIncompleteDownload), std::string::npos);
+    EXPECT_NE(uploadedFilesMessage(download).find("The flight computer on " + peer.path() + " did not answer."),
+              std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 0);  // nothing left behind
 }
 
 TEST_F(DeviceExchange, AWriteNotTakenIsRefusedAndShowsWhatTheDeviceHolds) {

@@ -62,9 +62,25 @@ TEST(DeviceRules, ListsTravelAsDigits) {
 TEST(DeviceRules, MessagesAndFileNames) {
     EXPECT_EQ(uploadedFilesMessage(2),
               "Uploaded files: 2\r\nOpen downloaded file(s) by clicking on the File->Open menu.");
-    EXPECT_EQ(uploadedFilesMessage(0, false),
-              "Uploaded files: 0\r\nOpen downloaded file(s) by clicking on the File->Open menu.\r\n\r\n" +
-                  std::string(kIncompleteDownload));
+    // What a finished download says: exactly the files it wrote, the older ones apart, and what went wrong.
+    DownloadOutcome stopped;
+    stopped.port = "COM3";
+    stopped.portOpened = true;
+    stopped.count = 1;
+    stopped.stopped = true;
+    stopped.written = {"tmprecord0.rcd"};
+    stopped.partialFile = "tmprecord1-partial.rcd";
+    stopped.olderFiles = {"tmprecord1.rcd", "tmprecord2.rcd"};
+    EXPECT_EQ(uploadedFilesMessage(stopped),
+              "Uploaded files: 1\r\nOpen downloaded file(s) by clicking on the File->Open menu.\r\n\r\n"
+              "Written by this download:\r\n    tmprecord0.rcd\r\n"
+              "Older files, not from this download:\r\n    tmprecord1.rcd\r\n    tmprecord2.rcd\r\n\r\n"
+              "The download was stopped before its end: the flight computer may hold more flights.\r\n"
+              "tmprecord1-partial.rcd holds only part of a flight.");
+    DownloadOutcome silent;
+    silent.port = "COM3";
+    silent.portOpened = true;
+    EXPECT_EQ(incompleteDownloadText(silent), "The flight computer on COM3 did not answer.");
     EXPECT_EQ(portFailureMessage("COM3"), "Unable to open communtications port COM3");
 }
 

@@ -80,7 +80,9 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     };
     PtyPeer peer({testing::smallFlight(5, 1)});
     SeenMessage done = download(peer.path(), Declares::instance());
-    EXPECT_EQ(done.text, "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.");
+    EXPECT_EQ(done.text,
+              "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+              "Written by this download:\n    tmprecord0.rcd");
     EXPECT_EQ(done.title, "Tarvel-Graph");
     EXPECT_FALSE(done.exclamation);
     EXPECT_EQ(arrived, 1);
@@ -91,6 +93,37 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     EXPECT_TRUE(unbound.exclamation);
     EXPECT_NE(unbound.text.find("libfltport_absent.so"), std::string::npos);
     EXPECT_EQ(arrived, 1);
+}
+
+TEST_F(DeviceWindow, TheOfferAfterACleanDownloadIsInformationWithOpenTheDefault) {
+    QWidget window;
+    std::vector<std::string> opened;
+    const auto download = [&](const std::string& port) {
+        downloadData(
+            &window, port, [] {}, Declares::instance(), showMessage,
+            [&](const std::string& path) { opened.push_back(path); }, askConfirmation);
+    };
+    PtyPeer peer({testing::smallFlight(5, 1)});
+    modals.answers = {ModalDriver::Answer::Enter};
+    download(peer.path());
+    auto offers = modals.takeQuestions();
+    ASSERT_EQ(offers.size(), 1u);
+    EXPECT_TRUE(offers[0].information);
+    EXPECT_EQ(offers[0].defaultButton, "&Open");
+    EXPECT_EQ(opened, std::vector<std::string>{std::filesystem::absolute("tmprecord0.rcd").string()});
+
+    // A flight computer that does not answer is named with its port, as a warning; the
+    // earlier file is not passed off as this download's.
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    PtyPeer quiet({}, silent);
+    download(quiet.path());
+    const auto told = modals.take();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].exclamation);
+    EXPECT_EQ(told[0].text, "Uploaded files: 0\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+                            "Older files, not from this download:\n    tmprecord0.rcd\n\n"
+                            "The flight computer on " + quiet.path() + " did not answer.");
 }
 
 TEST_F(DeviceWindow, WriteThenReadConfig) {

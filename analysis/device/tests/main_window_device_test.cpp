@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +28,7 @@
 #include "device_operations.h"
 #include "dialogs.h"
 #include "fcsim_process.h"
+#include "flight_analysis.h"
 #include "fltport_device_commands.h"
 #include "frm_config_altimeter.h"
 #include "main_window.h"
@@ -48,6 +50,7 @@ public:
     std::deque<std::function<void(QDialog&)>> modalScripts;
     std::deque<Choice> answers;  // Cancel when none is left
     std::vector<std::string> questions;
+    size_t offers = 0;  // questions asked as the offer after a clean command
 
     std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
@@ -66,6 +69,10 @@ public:
         answers.pop_front();
         return answer;
     }
+    Choice offer(QWidget* parent, const QString& text, Choice accept) override {
+        ++offers;
+        return ask(parent, text, {accept, Choice::Cancel});
+    }
     int runModal(QDialog& dialog) override {
         if (modalScripts.empty()) return QDialog::Rejected;  // never left waiting
         auto script = std::move(modalScripts.front());
@@ -77,6 +84,7 @@ public:
 
 const std::string kOfferAfterThree =
     "Uploaded files: 3\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+    "Written by this download:\n    tmprecord0.rcd\n    tmprecord1.rcd\n    tmprecord2.rcd\n\n"
     "Open the first downloaded flight, tmprecord0.rcd, now?";
 
 class MainWindowDevice : public ::testing::Test {
@@ -167,6 +175,11 @@ std::string fileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+int samplesOf(const std::string& path) {
+    auto analysis = std::make_unique<FlightAnalysis>();
+    return analysis->openRecordFile(path).ok ? analysis->samples.SampleCount : -1;
+}
+
 int samplesShown(const QString& progressText) {
     const auto match = QRegularExpression("Samples: (\\d+)").match(progressText);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
@@ -194,7 +207,7 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
             otherCommandsWaited = otherCommandsWaited && !enabled(name);
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
-        if (ticks == 5) window->close();                       // waits for the end of the transfer
+        if (ticks == 5) window->close();                       // asks; Cancel lets the transfer go on
         if (ticks == 6) window->mnuConnectUploadData_Click();  // no second transfer meanwhile
     });
     probe.start(50);
@@ -212,23 +225,97 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
                             [](const QString& text) { return text.contains("Flights: 2"); }));
     EXPECT_LE(*counts.rbegin(), 350);
 
-    // Afterwards everything as the command always did it, then the close asked for meanwhile.
+    // Afterwards everything as the command always did it; the window stays, as answered.
     EXPECT_TRUE(dialogs.messages.empty());
-    ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0].substr(0, 18), "Uploaded files: 2\n");
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_NE(dialogs.questions[0].find("Stop it and exit?"), std::string::npos);
+    EXPECT_EQ(dialogs.questions[1].substr(0, 18), "Uploaded files: 2\n");
+    EXPECT_EQ(dialogs.offers, 1u);
     for (const char* name :
          {"mnuFileSave", "mnuFilePrint", "mnuConnectUploadData", "mnuConfigurationAltimeter"})
         EXPECT_TRUE(enabled(name)) << name;
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
 
     // The files are those a download on the caller's own thread writes.
     PtyPeer peer(flights);
-    ASSERT_TRUE(downloadFlights(testing::boundApi(), peer.path(), "direct").complete());
+    ASSERT_TRUE(downloadFlights(testing::boundApi(), peer.path(), {"direct"}).complete());
     for (int i = 0; i < 2; ++i) {
         const std::string name = "tmprecord" + std::to_string(i) + ".rcd";
         EXPECT_EQ(fileText(name), fileText("direct" + std::to_string(i) + ".rcd")) << name;
     }
+}
+
+// A paced transfer of a short flight and a long one (about 6 s at 19200 baud),
+// stopped by `stop` once the first flight is in.
+struct StoppedDownload {
+    std::chrono::milliseconds afterStop{-1};
+    bool commandsBack = false;
+};
+StoppedDownload stopLongDownload(MainWindow& window, const std::function<void()>& stop) {
+    std::ofstream("flights.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(5, 1), testing::smallFlight(600, 2)});
+    fcsim::FcsimProcess simulator({"--pace", "flights.txt"});
+    EXPECT_TRUE(simulator.started());
+    window.analysis().Comport = simulator.path();
+    window.show();
+    StoppedDownload result;
+    std::chrono::steady_clock::time_point stoppedAt{};
+    int ticks = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (ticks < 0) return;
+        // Once the second flight is on its way in the download's working folder.
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            if (entry.is_directory() && std::filesystem::exists(entry.path() / "tmprecord1-partial.rcd")) ++ticks;
+        if (ticks < 2) return;
+        ticks = -1;
+        stoppedAt = std::chrono::steady_clock::now();
+        stop();
+    });
+    probe.start(50);
+    window.action("mnuConnectUploadData")->trigger();
+    result.afterStop =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - stoppedAt);
+    result.commandsBack = window.action("mnuConnectUploadData")->isEnabled();
+    return result;
+}
+
+TEST_F(MainWindowDevice, CancelInTheProgressDialogStopsTheTransferAndKeepsTheCompleteFlight) {
+    const StoppedDownload run = stopLongDownload(*window, [this] {
+        auto* progress = window->findChild<QProgressDialog*>("dlgDownloadProgress");
+        ASSERT_NE(progress, nullptr);
+        ASSERT_TRUE(progress->isVisible());
+        progress->close();  // the title-bar button: the same as Cancel
+    });
+    EXPECT_LT(run.afterStop, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(run.commandsBack);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(dialogs.questions.size(), 1u);  // the file written is offered, but not as a clean download
+    EXPECT_EQ(dialogs.offers, 0u);
+    const std::string& told = dialogs.questions[0];
+    EXPECT_EQ(told.substr(0, 18), "Uploaded files: 1\n");
+    EXPECT_NE(told.find("Written by this download:\n    tmprecord0.rcd\n"), std::string::npos) << told;
+    EXPECT_NE(told.find("The download was stopped before its end"), std::string::npos) << told;
+    EXPECT_NE(told.find("tmprecord1-partial.rcd holds only part of a flight."), std::string::npos) << told;
+    EXPECT_EQ(samplesOf("tmprecord0.rcd"), 5);
+    EXPECT_GT(samplesOf("tmprecord1-partial.rcd"), 0);
+    EXPECT_FALSE(std::filesystem::exists("tmprecord1.rcd"));
+    // Nothing else is left in the folder: the working folder is gone.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3);  // and flights.txt
+}
+
+TEST_F(MainWindowDevice, ExitDuringADownloadAsksThenStopsItAndCloses) {
+    dialogs.answers = {Dialogs::Choice::StopAndExit};
+    const StoppedDownload run = stopLongDownload(*window, [this] { window->action("mnuFileExit")->trigger(); });
+    EXPECT_LT(run.afterStop, std::chrono::milliseconds(1000));
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(dialogs.questions[0],
+              "A download from the flight computer is running.\nStop it and exit? The flights downloaded whole "
+              "are kept.");
+    EXPECT_NE(dialogs.questions[1].find("The download was stopped before its end"), std::string::npos);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(samplesOf("tmprecord0.rcd"), 5);
 }
 
 TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {

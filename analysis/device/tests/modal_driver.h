@@ -17,6 +17,8 @@ struct SeenMessage {
     std::string text;
     bool exclamation = false;
     std::string title;
+    bool information = false;
+    std::string defaultButton;  // its text, empty when none
 };
 
 class ModalDriver {
@@ -41,7 +43,8 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
         SeenMessage seen{box->text().toStdString(), box->icon() == QMessageBox::Warning,
-                         box->windowTitle().toStdString()};
+                         box->windowTitle().toStdString(), box->icon() == QMessageBox::Information,
+                         box->defaultButton() ? box->defaultButton()->text().toStdString() : std::string()};
         if (box->buttons().size() < 2) {
             m_seen.push_back(seen);
             box->done(QMessageBox::Ok);

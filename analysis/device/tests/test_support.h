@@ -39,7 +39,7 @@ inline const FltportApi& boundApi() {
     static const FltportApi* api = [] {
         BindResult bound = Declares::instance().bind(
             {FltportEntry::InitComport, FltportEntry::CloseComport, FltportEntry::ReadConfigCommand,
-             FltportEntry::WriteConfigCommand, FltportEntry::StartUpload});
+             FltportEntry::WriteConfigCommand, FltportEntry::StartUpload, FltportEntry::CancelUpload});
         if (!bound) ADD_FAILURE() << bound.error;
         return bound.api;
     }();

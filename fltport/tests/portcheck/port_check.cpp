@@ -8,7 +8,7 @@
 //
 //   port_check SESSION PORT
 //
-// SESSION: config, download, silent, fault, chatter, absent, hangup (see kSessions).
+// SESSION: config, download, silent, fault, chatter, absent, hangup, cancel (see kSessions).
 
 #include <chrono>
 #include <cstdio>
@@ -207,6 +207,19 @@ void hangupSession(Session& s) {
     s.close();
 }
 
+// CancelUpload from another thread while a paced download runs: StartUpload
+// gives up within a second, with nothing counted of the flight it was on.
+void cancelSession(Session& s) {
+    s.open();
+    int32_t status = -1;
+    std::thread upload([&] { status = s.upload(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));  // the drain, then part of the flight
+    s.record("CancelUpload", CancelUpload());
+    s.timed("StartUpload after CancelUpload", 0, 1000, [&] { upload.join(); });
+    s.expect(status == 0, "a cancelled upload fails");
+    s.close();
+}
+
 struct SessionEntry {
     const char* name;
     void (*run)(Session&);
@@ -215,14 +228,14 @@ struct SessionEntry {
 constexpr SessionEntry kSessions[] = {
     {"config", configSession}, {"download", downloadSession}, {"silent", silentSession},
     {"fault", faultSession},   {"chatter", chatterSession},   {"absent", absentSession},
-    {"hangup", hangupSession},
+    {"hangup", hangupSession}, {"cancel", cancelSession},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: port_check config|download|silent|fault|chatter|absent|hangup PORT\n");
+        std::fprintf(stderr, "usage: port_check config|download|silent|fault|chatter|absent|hangup|cancel PORT\n");
         return 2;
     }
     for (const SessionEntry& entry : kSessions) {
