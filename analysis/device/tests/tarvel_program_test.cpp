@@ -152,7 +152,9 @@ TEST(TarvelProgram, TwoDownloadsIntoOneFolderNeverReplaceEachOthersFiles) {
     // The files in place are whole flights of one flight computer each.
     auto fa = std::make_unique<FlightAnalysis>();
     for (const char* name : {"tmprecord0.rcd", "tmprecord1.rcd"}) {
-        ASSERT_TRUE(fa->openRecordFile(name).ok) << name;
+        bool opened = false;  // flights this short open with a note that they have no figures
+        fa->openRecordFile(name, &opened);
+        ASSERT_TRUE(opened) << name;
         EXPECT_TRUE(fa->samples.SampleCount == 40 || fa->samples.SampleCount == 41 ||
                     fa->samples.SampleCount == 50 || fa->samples.SampleCount == 51)
             << name;
