@@ -3,9 +3,11 @@
 
 #include "command_line.h"
 #include "frm_spi_downloader.h"
+#include "program_information.h"
 #include "unattended_run.h"
 
 int main(int argc, char** argv) {
+    if (const auto status = vxoem::answerInformationRequest({argv + 1, argv + argc})) return *status;
     // The quiet switch needs no display, so it is looked for before any window system starts.
     const auto args = vxoem::GetCommandLine(vxoem::joinArguments({argv + 1, argv + argc}));
     if (vxoem::hasQuietSwitch(args)) {
