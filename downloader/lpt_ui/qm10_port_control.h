@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "chip_state.h"
 #include "download_procedures.h"
 #include "parallel_port.h"
 #include "qm10_programmer.h"
@@ -34,7 +35,13 @@ struct Qm10PortHooks {
     std::function<LptStoredSettings()> readSettings;
     std::function<void(const LptStoredSettings&)> writeSettings;
     vx::lpt::ProgrammerHooks programmer;  // pump, chip status window, progress bar, messages
+    // The progress bar's text, as DownloaderUi::setProgressText.
+    std::function<void(const std::string& format)> progressText;
 };
+
+// The progress bar's text while the page holding byte `value` - 1 of a
+// `programSize`-byte program is written and read back; empty for 0 (idle).
+std::string pageProgressText(int value, size_t programSize);
 
 // The hooks over the program's settings, reporter and window; the chip status
 // window gets its own line breaks.
@@ -60,9 +67,11 @@ public:
 
     // vxoem::Qm10Programmer
     void download(const std::string& program, vxoem::HeaderBlock& header) override;
-    void stopChip() override { m_programmer.StopChip(); }
-    void resetChip() override { m_programmer.ResetChip(); }
-    void runChip() override { m_programmer.RunChip(); }
+    void stopChip() override;
+    void resetChip() override;
+    void runChip() override;
+    // What the last chip state written was; Unknown before, and after a change of port.
+    vx::ChipState chipState() const { return m_chipState; }
 
     vx::lpt::DownloadResult lastDownload() const { return m_lastDownload; }
     FrmLpt* frmLPT() const { return m_frmLPT; }
@@ -73,12 +82,17 @@ public:
 signals:
     // The LPTn menu item to check (the other three unchecked); 0 checks none.
     void portChecked(int n);
+    void chipStateChanged();
 
 private:
     class TimerTimeout;
     void tmrEEPROMtimeout_Timer();
     void cmdOkLPT_Click();
+    // The progress hook with the page text added.
+    static Qm10PortHooks withPageText(Qm10PortHooks hooks, const size_t& programSize);
+    void setChipState(bool written, vx::ChipState state);
 
+    size_t m_programSize = 0;  // of the download that runs
     Qm10PortHooks m_hooks;
     vx::lpt::ParallelPort m_port;
     std::unique_ptr<QTimer> m_ownTimer;
@@ -88,4 +102,5 @@ private:
     FrmLpt* m_frmLPT = nullptr;
     int m_checkedPort = 0;
     vx::lpt::DownloadResult m_lastDownload;
+    vx::ChipState m_chipState = vx::ChipState::Unknown;
 };
