@@ -416,10 +416,10 @@ bool frmSpiDownloader::openTerminal() {
     if (!m_terminalWanted) return false;
     const int port = m_VX->CommPort();
     m_MSComm1.setPortName(QString::fromStdString(m_settings.deviceForPort(port)));
-    const bool open = m_MSComm1.open(QIODevice::ReadWrite) && m_MSComm1.setBaudRate(kTerminalBaud) &&
-                      m_MSComm1.setDataBits(QSerialPort::Data8) && m_MSComm1.setParity(QSerialPort::NoParity) &&
-                      m_MSComm1.setStopBits(QSerialPort::OneStop) &&
-                      m_MSComm1.setFlowControl(QSerialPort::NoFlowControl);
+    const bool open =
+        m_MSComm1.open(QIODevice::ReadWrite) && m_MSComm1.setBaudRate(kTerminalBaud) &&
+        m_MSComm1.setDataBits(QSerialPort::Data8) && m_MSComm1.setParity(QSerialPort::NoParity) &&
+        m_MSComm1.setStopBits(QSerialPort::OneStop) && m_MSComm1.setFlowControl(QSerialPort::NoFlowControl);
     if (open) {
         m_terminalPort = port;
         showState();
@@ -430,8 +430,8 @@ bool frmSpiDownloader::openTerminal() {
     m_terminalWanted = false;
     m_terminalAction->setChecked(false);
     showState();
-    m_dialogs.message(this, "The terminal cannot use " + serialPortText(port) + ": " + reason, kPortErrorTitle,
-                      MessageIcon::Exclamation);
+    m_dialogs.message(this, "The terminal cannot use " + serialPortText(port) + ": " + reason,
+                      kPortErrorTitle, MessageIcon::Exclamation);
     return false;
 }
 
@@ -448,8 +448,9 @@ void frmSpiDownloader::showState() {
     } else {
         const int lpt = m_qm10Port ? m_qm10Port->checkedPort() : 0;
         const vx::ChipState state = m_qm10Port ? m_qm10Port->chipState() : vx::ChipState::Unknown;
-        m_lblChipState->setText("QM-10 on " + (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) +
-                                ": " + chipStateText(state));
+        m_lblChipState->setText("QM-10 on " +
+                                (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +
+                                chipStateText(state));
     }
     if (m_MSComm1.isOpen()) {
         m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", 19200 8N1");

@@ -12,12 +12,11 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-
 #include <fstream>
 #include <iterator>
 
@@ -185,8 +184,8 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     std::ifstream in(received, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GE(bytes.size(), 3u);
-    EXPECT_EQ(bytes.substr(0, 3), "hi\x01");   // the terminal's keys
-    EXPECT_EQ(bytes.back(), '\x01');           // the last key, after Run's halt and restart
+    EXPECT_EQ(bytes.substr(0, 3), "hi\x01");  // the terminal's keys
+    EXPECT_EQ(bytes.back(), '\x01');          // the last key, after Run's halt and restart
     EXPECT_NE(bytes.find("\x10\xD6\x00"), std::string::npos);
 }
 
