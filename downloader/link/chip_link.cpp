@@ -433,6 +433,7 @@ void ChipLink::ReadExternalEEprom(int32_t StartingAddress, int32_t Length, std::
             send({kRun, kRunOn});
             drainOutput();
             discardInput();
+            setChipState(ChipState::Running);
         } else {
             m_halted = true;
             showStatus("Read Short");

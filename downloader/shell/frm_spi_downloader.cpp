@@ -359,7 +359,8 @@ bool frmSpiDownloader::txtDebugWindow_KeyPress(const QString& typed) {
 }
 
 void frmSpiDownloader::Terminal_Click() {
-    const bool connectIt = m_terminalAction->isChecked();  // the menu has flipped it already
+    // The item shows whether the terminal is open, and the menu has flipped it already.
+    const bool connectIt = m_terminalAction->isChecked();
     runExclusive([this, connectIt] {
         m_terminalWanted = connectIt;
         if (!connectIt) {
@@ -370,7 +371,6 @@ void frmSpiDownloader::Terminal_Click() {
         m_procedures.CloseDownloadPort();
         if (!isTerminalOpen()) openTerminal();
     });
-    m_terminalAction->setChecked(m_terminalWanted);
     showState();
 }
 
@@ -378,7 +378,6 @@ void frmSpiDownloader::terminalLost(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError || !m_MSComm1.isOpen()) return;
     const QString reason = m_MSComm1.errorString();
     m_terminalWanted = false;
-    m_terminalAction->setChecked(false);
     closeTerminal();
     statusBar()->showMessage("Terminal disconnected: " + reason);
 }
@@ -428,7 +427,6 @@ bool frmSpiDownloader::openTerminal() {
     const QString reason = m_MSComm1.errorString();
     m_MSComm1.close();
     m_terminalWanted = false;
-    m_terminalAction->setChecked(false);
     showState();
     m_dialogs.message(this, "The terminal cannot use " + serialPortText(port) + ": " + reason,
                       kPortErrorTitle, MessageIcon::Exclamation);
@@ -452,6 +450,7 @@ void frmSpiDownloader::showState() {
                                 (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +
                                 chipStateText(state));
     }
+    m_terminalAction->setChecked(m_MSComm1.isOpen());
     if (m_MSComm1.isOpen()) {
         m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", 19200 8N1");
     } else {

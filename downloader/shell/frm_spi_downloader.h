@@ -66,7 +66,7 @@ public:
     QAction* qm10() const { return m_qm10; }
     QAction* qm40res() const { return m_qm40res; }
     // Download Port menu: connects the chip status window as a terminal to
-    // the selected serial port, or disconnects it (checked while wanted).
+    // the selected serial port, or disconnects it (checked while it is open).
     QAction* Terminal() const { return m_terminalAction; }
     // The status bar: the chip, its port and state; the terminal's port.
     QLabel* lblChipState() const { return m_lblChipState; }
