@@ -42,6 +42,16 @@ std::unique_ptr<PortBackend> orEnvironment(std::unique_ptr<PortBackend> backend)
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
+// The progress bar's text while the page holding byte `value` - 1 of a
+// `programSize`-byte program is written and read back; empty for 0 (idle).
+std::string pageProgressText(int value, size_t programSize) {
+    if (value <= 0) return {};
+    using wire::kPageSize;
+    const size_t page = static_cast<size_t>(value - 1) / kPageSize + 1;
+    const size_t pages = (programSize + kPageSize - 1) / kPageSize;
+    return "Writing and verifying page " + std::to_string(page) + " of " + std::to_string(pages) + ": %p%";
+}
+
 }  // namespace
 
 Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,
@@ -69,14 +79,6 @@ Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& rep
                          message.exclamation ? vxoem::MessageIcon::Exclamation : vxoem::MessageIcon::None);
     };
     return hooks;
-}
-
-std::string pageProgressText(int value, size_t programSize) {
-    if (value <= 0) return {};
-    using wire::kPageSize;
-    const size_t page = static_cast<size_t>(value - 1) / kPageSize + 1;
-    const size_t pages = (programSize + kPageSize - 1) / kPageSize;
-    return "Writing and verifying page " + std::to_string(page) + " of " + std::to_string(pages) + ": %p%";
 }
 
 Qm10PortHooks Qm10PortControl::withPageText(Qm10PortHooks hooks, const size_t& programSize) {

@@ -39,10 +39,6 @@ struct Qm10PortHooks {
     std::function<void(const std::string& format)> progressText;
 };
 
-// The progress bar's text while the page holding byte `value` - 1 of a
-// `programSize`-byte program is written and read back; empty for 0 (idle).
-std::string pageProgressText(int value, size_t programSize);
-
 // The hooks over the program's settings, reporter and window; the chip status
 // window gets its own line breaks.
 Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,

@@ -25,6 +25,7 @@ namespace vxoem {
 namespace {
 
 constexpr int kTerminalBaud = 19200;
+constexpr const char* kTerminalSettings = "19200 8N1";  // as shown: baud, data bits, parity, stop bits
 constexpr int kTerminalBufferBytes = 16384;
 constexpr int kPollIntervalMs = 50;
 constexpr const char* kCaption = "Velmix OEM Downloader";
@@ -182,7 +183,7 @@ void frmSpiDownloader::buildMenus() {
     connect(m_qm40res, &QAction::triggered, this,
             [this] { runExclusive([this] { m_procedures.qm40res_Click(); }); });
     pcPorts->addSeparator();
-    m_terminalAction = pcPorts->addAction("Terminal (19200 8N1)");
+    m_terminalAction = pcPorts->addAction(QString("Terminal (%1)").arg(kTerminalSettings));
     m_terminalAction->setObjectName("Terminal");
     m_terminalAction->setCheckable(true);
     connect(m_terminalAction, &QAction::triggered, this, &frmSpiDownloader::Terminal_Click);
@@ -452,7 +453,7 @@ void frmSpiDownloader::showState() {
     }
     m_terminalAction->setChecked(m_MSComm1.isOpen());
     if (m_MSComm1.isOpen()) {
-        m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", 19200 8N1");
+        m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", " + kTerminalSettings);
     } else {
         m_lblTerminal->setText(m_terminalWanted ? "Terminal: paused while the chip link holds " +
                                                       serialPortText(m_VX->CommPort())
