@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -108,6 +109,12 @@ TEST(DownloaderWindow, TextOverridesFromUdIni) {
     EXPECT_EQ(window.aboutWindow()->line2()->text(), "For club use");
 }
 
+// Whether `box` comes to show `text` within the usual wait. (The QTRY macros
+// report to a QTest run, which these tests are not.)
+bool shows(QPlainTextEdit* box, const QString& text) {
+    return QTest::qWaitFor([&] { return box->toPlainText() == text; });
+}
+
 // A key as the window system delivers it, control characters included.
 void type(QWidget* box, Qt::Key key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
@@ -149,7 +156,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     // byte (Ctrl+A) with "l", which the terminal shows.
     QTest::keyClicks(box, "hi");
     type(box, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
-    QTRY_COMPARE(box->toPlainText(), QString("hil"));
+    EXPECT_TRUE(shows(box, "hil")) << box->toPlainText().toStdString();
 
     // Run takes the port for the chip link and gives it back to the terminal.
     bool openDuringRun = true;
@@ -166,7 +173,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     EXPECT_EQ(window.lblChipState()->text(), "QM-40 on " + port + ": running");
     ASSERT_TRUE(window.MSComm1().isOpen());
     type(box, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
-    QTRY_COMPARE(box->toPlainText(), QString("hill"));
+    EXPECT_TRUE(shows(box, "hill")) << box->toPlainText().toStdString();
 
     // The terminal follows a change of port; one that cannot be opened is named with the reason.
     window.QM40com()[1]->trigger();
@@ -207,16 +214,21 @@ TEST(DownloaderWindow, TerminalShowsWhatArrivesByTheTerminalRules) {
         for (char c; read(master, &c, 1) == 1;) typed += c;
         return !typed.empty();
     };
-    QTRY_VERIFY(readTyped());
+    ASSERT_TRUE(QTest::qWaitFor(readTyped));
     EXPECT_EQ(typed, "z");
 
     const char arriving[] = "A\bB\rline\n";
     ASSERT_EQ(write(master, arriving, sizeof arriving - 1), ssize_t(sizeof arriving - 1));
-    QTRY_COMPARE(window.txtDebugWindow()->toPlainText(), QString("zB\nline"));
-    window.Terminal()->trigger();
-    EXPECT_FALSE(window.MSComm1().isOpen());
+    EXPECT_TRUE(shows(window.txtDebugWindow(), "zB\nline"))
+        << window.txtDebugWindow()->toPlainText().toStdString();
+    // The far end hangs up: the terminal disconnects and says why.
     close(slave);
     close(master);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.MSComm1().isOpen(); }));
+    EXPECT_FALSE(window.Terminal()->isChecked());
+    EXPECT_EQ(window.lblTerminal()->text(), "Terminal: disconnected");
+    EXPECT_TRUE(window.statusBar()->currentMessage().startsWith("Terminal disconnected: "))
+        << window.statusBar()->currentMessage().toStdString();
 }
 
 }  // namespace
