@@ -344,8 +344,13 @@ bool frmSpiDownloader::eventFilter(QObject* watched, QEvent* event) {
         // Copying from the status window needs no port.
         const bool reading = key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
         const QString typed = key->text();
-        if (!typed.isEmpty() && !(reading && !m_MSComm1.isOpen()) && !txtDebugWindow_KeyPress(typed))
-            return true;  // refused: not inserted either
+        if (typed.isEmpty() || (reading && !m_MSComm1.isOpen()))
+            return QMainWindow::eventFilter(watched, event);
+        if (!txtDebugWindow_KeyPress(typed)) return true;  // refused: not inserted either
+        // A control character goes to the chip only: as an editing shortcut it
+        // would select, cut or paste the status window's text.
+        const char16_t first = typed.front().unicode();
+        if (typed.size() == 1 && first < 0x20 && first != '\r' && first != '\t' && first != '\b') return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -153,10 +153,12 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     EXPECT_EQ(window.lblTerminal()->text(), "Terminal: " + port + ", 19200 8N1");
 
     // Typed keys reach the chip; its running program answers the attention
-    // byte (Ctrl+A) with "l", which the terminal shows.
+    // byte (Ctrl+A) with "l", which the terminal shows. Ctrl+A selects
+    // nothing that the next key would replace.
     QTest::keyClicks(box, "hi");
     type(box, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
-    EXPECT_TRUE(shows(box, "hil")) << box->toPlainText().toStdString();
+    QTest::keyClick(box, Qt::Key_X);
+    EXPECT_TRUE(shows(box, "hixl")) << box->toPlainText().toStdString();
 
     // Run takes the port for the chip link and gives it back to the terminal.
     bool openDuringRun = true;
@@ -173,7 +175,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     EXPECT_EQ(window.lblChipState()->text(), "QM-40 on " + port + ": running");
     ASSERT_TRUE(window.MSComm1().isOpen());
     type(box, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
-    EXPECT_TRUE(shows(box, "hill")) << box->toPlainText().toStdString();
+    EXPECT_TRUE(shows(box, "hixll")) << box->toPlainText().toStdString();
 
     // The terminal follows a change of port; one that cannot be opened is named with the reason.
     window.QM40com()[1]->trigger();
@@ -190,8 +192,8 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     chip.stop();
     std::ifstream in(received, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_GE(bytes.size(), 3u);
-    EXPECT_EQ(bytes.substr(0, 3), "hi\x01");  // the terminal's keys
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 4), "hi\x01x");  // the terminal's keys
     EXPECT_EQ(bytes.back(), '\x01');          // the last key, after Run's halt and restart
     EXPECT_NE(bytes.find("\x10\xD6\x00"), std::string::npos);
 }
