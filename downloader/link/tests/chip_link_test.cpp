@@ -145,14 +145,6 @@ TEST(RunControl, ChipStateFollowsWhatTheChipConfirmed) {
     rig.link.WriteInternalEEprom(0, 32, header, status);
     EXPECT_EQ(status, vx::kStatusNoCommunication);
     EXPECT_EQ(rig.link.chipState(), vx::ChipState::Unknown);
-
-    // Another port may be another chip.
-    answering = true;
-    rig.link.HaltVelmix(status);
-    rig.link.setCommPort(rig.link.CommPort());
-    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Halted);
-    rig.link.setCommPort(rig.link.CommPort() + 1);
-    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Unknown);
 }
 
 TEST(RunControl, RescueTogglesDtrForTenSecondsAndTellsTheUser) {
