@@ -26,6 +26,9 @@ public:
     virtual void appendChipWindowText(const std::string& text) = 0;
     virtual void setProgressRange(int minimum, int maximum) = 0;
     virtual void setProgressValue(int value) = 0;
+    // What the progress bar says: the stage, "%p" standing for the percentage;
+    // empty for the percentage alone.
+    virtual void setProgressText(const std::string& /*format*/) {}
     // An operation started or ended; the window enables its actions from this.
     virtual void busyChanged(bool /*busy*/) {}
     // An action was refused because another operation still runs.

@@ -59,6 +59,11 @@ ChipLink::~ChipLink() {
 
 bool ChipLink::PortOpen() const { return m_line.isOpen(); }
 
+void ChipLink::setCommPort(int port) {
+    if (port != m_commPort) setChipState(ChipState::Unknown);
+    m_commPort = port;
+}
+
 void ChipLink::OpenPort(bool OpenThePort, int32_t& Status) {
     try {
         if (OpenThePort) {
@@ -87,6 +92,12 @@ void ChipLink::OpenPort(bool OpenThePort, int32_t& Status) {
 
 void ChipLink::showStatus(const std::string& text) {
     if (m_hooks.statusText) m_hooks.statusText(text);
+}
+
+void ChipLink::setChipState(ChipState state) {
+    if (state == m_chipState) return;
+    m_chipState = state;
+    if (m_hooks.chipState) m_hooks.chipState(state);
 }
 
 void ChipLink::send(std::span<const uint8_t> bytes) {
@@ -167,6 +178,7 @@ void ChipLink::pulseDtr() {
 
 void ChipLink::raiseLinkError(int32_t code) {
     m_lastErrorCode = code;
+    if (code == kErrorNoCommunications) setChipState(ChipState::Unknown);
     const std::string text = code == kErrorNoCommunications ? "No Communications" : "RAM Write Chksum Bad";
     showStatus(text);
     throw LinkError(code, text);
@@ -178,7 +190,8 @@ void ChipLink::failTimeout() {
     raiseLinkError(kErrorNoCommunications);
 }
 
-void ChipLink::progressSetup(int32_t start, int32_t length) {
+void ChipLink::progressSetup(int32_t start, int32_t length, const char* stage) {
+    if (m_hooks.progressStage) m_hooks.progressStage(stage);
     if (m_hooks.progressRange) m_hooks.progressRange(start, start + length + 1);
     if (m_hooks.progressValue) m_hooks.progressValue(start);
     if (m_hooks.progressVisible) m_hooks.progressVisible(true);
@@ -223,6 +236,7 @@ void ChipLink::readBlock(uint8_t command, int32_t start, int32_t length, std::sp
     }
     showStatus("Bad Read");
     m_halted = true;
+    setChipState(ChipState::Unknown);
 }
 
 void ChipLink::writeBlock(uint8_t command, int32_t start, int32_t length, std::span<const uint8_t> block) {
@@ -320,8 +334,10 @@ void ChipLink::HaltVelmix(int32_t& Status) {
     try {
         haltHandshake();
         m_halted = true;
+        setChipState(ChipState::Halted);
         Status = kStatusOk;
     } catch (...) {
+        setChipState(ChipState::Unknown);
         Status = kStatusNoCommunication;
     }
 }
@@ -336,8 +352,10 @@ void ChipLink::runCommand(std::span<const uint8_t> bytes, int32_t& Status) {
         drainOutput();
         discardInput();
         m_halted = false;
+        setChipState(ChipState::Running);
         Status = kStatusOk;
     } catch (...) {
+        setChipState(ChipState::Unknown);
         Status = kStatusRunFailed;
     }
 }
@@ -362,6 +380,7 @@ void ChipLink::Rescue(int32_t& Status) {
             if (m_hooks.pump) m_hooks.pump();
         }
         if (m_hooks.chipWindowText) m_hooks.chipWindowText("**Download Program Now**");
+        setChipState(ChipState::Unknown);  // reset by hand: its own program or waiting
         Status = kStatusOk;
     } catch (...) {
         Status = kStatusNoCommunication;
@@ -412,7 +431,7 @@ void ChipLink::ReadExternalEEprom(int32_t StartingAddress, int32_t Length, std::
         showStatus("Read Short");
         return;
     }
-    progressSetup(StartingAddress, Length);
+    progressSetup(StartingAddress, Length, "Reading external EEPROM");
     try {
         startSpiRead(StartingAddress);
         const Bytes got = collectSpiRead(Length, StartingAddress);
@@ -423,6 +442,7 @@ void ChipLink::ReadExternalEEprom(int32_t StartingAddress, int32_t Length, std::
             send({kRun, kRunOn});
             drainOutput();
             discardInput();
+            setChipState(ChipState::Running);
         } else {
             m_halted = true;
             showStatus("Read Short");
@@ -452,7 +472,7 @@ void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length,
         Status = kStatusWriteFailed;
         return;
     }
-    progressSetup(StartingAddress, Length);
+    progressSetup(StartingAddress, Length, "Writing external EEPROM");
     try {
         setWriteProtection(0);
         int32_t address = StartingAddress;
@@ -479,7 +499,7 @@ void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length,
         setWriteProtection(kSpiProtectAll);
         discardInput();
 
-        progressSetup(StartingAddress, Length);
+        progressSetup(StartingAddress, Length, "Verifying external EEPROM");
         startSpiRead(StartingAddress);
         const Bytes readBack = collectSpiRead(Length, StartingAddress);
         progressValue(StartingAddress);

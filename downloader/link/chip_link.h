@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "chip_state.h"
 #include "serial_line.h"
 
 namespace vx {
@@ -71,6 +72,9 @@ struct ChipLinkHooks {
     std::function<void(int32_t value)> progressValue;
     std::function<void(bool visible)> progressVisible;
     std::function<void(const std::string&)> chipWindowText;  // replaces the main window's chip status text
+    // The external-EEPROM transfer the progress values belong to ("Writing external EEPROM" ...).
+    std::function<void(const std::string& stage)> progressStage;
+    std::function<void(ChipState)> chipState;  // what the host now knows of the chip
 };
 
 class ChipLink {
@@ -85,12 +89,16 @@ public:
     ChipLink& operator=(const ChipLink&) = delete;
 
     int CommPort() const { return m_commPort; }
-    void setCommPort(int port) { m_commPort = port; }
+    // Another port may lead to another chip: its state is unknown.
+    void setCommPort(int port);
     bool PortOpen() const;
     // The device of the port number, and why the last OpenPort(true) failed.
     std::string portDevice() const { return m_deviceOfPort(m_commPort); }
     const std::string& openFailure() const { return m_openFailure; }
     bool Halted() const { return m_halted; }
+    // Halted after an acknowledged halt, Running once restart or run-on went
+    // out, Unknown when the chip stopped answering.
+    ChipState chipState() const { return m_chipState; }
     int32_t AckCount() const { return m_ackCount; }
     int32_t LastErrorCode() const { return m_lastErrorCode; }
     void setHooks(ChipLinkHooks hooks) { m_hooks = std::move(hooks); }
@@ -135,7 +143,8 @@ private:
     [[noreturn]] void raiseLinkError(int32_t code);
     [[noreturn]] void failTimeout();
     void showStatus(const std::string& text);
-    void progressSetup(int32_t start, int32_t length);
+    void setChipState(ChipState state);
+    void progressSetup(int32_t start, int32_t length, const char* stage);
     void progressValue(int32_t value);
     void progressHide();
 
@@ -153,6 +162,7 @@ private:
     std::shared_ptr<Clock> m_clock;
     int m_commPort = 1;
     bool m_halted = false;
+    ChipState m_chipState = ChipState::Unknown;
     bool m_linkMode = false;
     int32_t m_ackCount = 0;
     int32_t m_lastErrorCode = 0;

@@ -7,6 +7,7 @@
 #include "downloader_ui.h"
 #include "frm_lpt.h"
 #include "lpt_settings.h"
+#include "qm10_wire.h"
 #include "reporter.h"
 #include "vxoem_settings.h"
 
@@ -41,6 +42,16 @@ std::unique_ptr<PortBackend> orEnvironment(std::unique_ptr<PortBackend> backend)
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
+// The progress bar's text while the page holding byte `value` - 1 of a
+// `programSize`-byte program is written and read back; empty for 0 (idle).
+std::string pageProgressText(int value, size_t programSize) {
+    if (value <= 0) return {};
+    using wire::kPageSize;
+    const size_t page = static_cast<size_t>(value - 1) / kPageSize + 1;
+    const size_t pages = (programSize + kPageSize - 1) / kPageSize;
+    return "Writing and verifying page " + std::to_string(page) + " of " + std::to_string(pages) + ": %p%";
+}
+
 }  // namespace
 
 Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& reporter,
@@ -62,6 +73,7 @@ Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& rep
         ui.appendChipWindowText(shown.toStdString());
     };
     hooks.programmer.setProgress = [&ui](int value) { ui.setProgressValue(value); };
+    hooks.progressText = [&ui](const std::string& format) { ui.setProgressText(format); };
     hooks.programmer.message = [&reporter](const Message& message) {
         reporter.message(message.text, message.title,
                          message.exclamation ? vxoem::MessageIcon::Exclamation : vxoem::MessageIcon::None);
@@ -69,10 +81,19 @@ Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& rep
     return hooks;
 }
 
+Qm10PortHooks Qm10PortControl::withPageText(Qm10PortHooks hooks, const size_t& programSize) {
+    hooks.programmer.setProgress = [shown = std::move(hooks.programmer.setProgress),
+                                    text = hooks.progressText, &programSize](int value) {
+        if (text) text(pageProgressText(value, programSize));
+        if (shown) shown(value);
+    };
+    return hooks;
+}
+
 Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer,
                                  std::unique_ptr<PortBackend> backend)
     : QObject(window),
-      m_hooks(std::move(hooks)),
+      m_hooks(withPageText(std::move(hooks), m_programSize)),
       m_port(orEnvironment(std::move(backend))),
       m_ownTimer(eepromTimer ? nullptr : std::make_unique<QTimer>()),
       m_timer(eepromTimer ? eepromTimer : m_ownTimer.get()),
@@ -122,7 +143,9 @@ std::string Qm10PortControl::openPort(const QString& Caption, const QString& Por
     const std::string caption = Caption.toStdString();
     const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
     if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
-    m_checkedPort = captionNumber(caption);
+    const int checked = captionNumber(caption);
+    if (checked != m_checkedPort) setChipState(true, vx::ChipState::Unknown);
+    m_checkedPort = checked;
     emit portChecked(m_checkedPort);
     if (Reserve != 0 && !result.reserved) return portUnavailableText(caption) + "\n\n" + result.error;
     return {};
@@ -135,6 +158,20 @@ void Qm10PortControl::OpenLPTfile(const QString& Caption, const QString& Port, i
 }
 
 vxoem::ChipDownload Qm10PortControl::download(const std::string& program, vxoem::HeaderBlock& header) {
+    m_programSize = program.size();
     m_lastDownload = m_programmer.Download(program, header);
+    setChipState(m_lastDownload.started, vx::ChipState::HeldInReset);
     return {m_lastDownload.failure, m_lastDownload.started};
+}
+
+void Qm10PortControl::stopChip() { setChipState(m_programmer.StopChip(), vx::ChipState::Halted); }
+
+void Qm10PortControl::resetChip() { setChipState(m_programmer.ResetChip(), vx::ChipState::HeldInReset); }
+
+void Qm10PortControl::runChip() { setChipState(m_programmer.RunChip(), vx::ChipState::Running); }
+
+void Qm10PortControl::setChipState(bool written, vx::ChipState state) {
+    if (!written || state == m_chipState) return;
+    m_chipState = state;
+    emit chipStateChanged();
 }

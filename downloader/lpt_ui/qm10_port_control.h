@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "chip_state.h"
 #include "download_procedures.h"
 #include "parallel_port.h"
 #include "qm10_programmer.h"
@@ -34,6 +35,8 @@ struct Qm10PortHooks {
     std::function<LptStoredSettings()> readSettings;
     std::function<void(const LptStoredSettings&)> writeSettings;
     vx::lpt::ProgrammerHooks programmer;  // pump, chip status window, progress bar, messages
+    // The progress bar's text, as DownloaderUi::setProgressText.
+    std::function<void(const std::string& format)> progressText;
 };
 
 // The hooks over the program's settings, reporter and window; the chip status
@@ -61,9 +64,11 @@ public:
 
     // vxoem::Qm10Programmer
     vxoem::ChipDownload download(const std::string& program, vxoem::HeaderBlock& header) override;
-    void stopChip() override { m_programmer.StopChip(); }
-    void resetChip() override { m_programmer.ResetChip(); }
-    void runChip() override { m_programmer.RunChip(); }
+    void stopChip() override;
+    void resetChip() override;
+    void runChip() override;
+    // What the last chip state written was; Unknown before, and after a change of port.
+    vx::ChipState chipState() const { return m_chipState; }
 
     vx::lpt::DownloadResult lastDownload() const { return m_lastDownload; }
     FrmLpt* frmLPT() const { return m_frmLPT; }
@@ -74,6 +79,7 @@ public:
 signals:
     // The LPTn menu item to check (the other three unchecked); 0 checks none.
     void portChecked(int n);
+    void chipStateChanged();
 
 private:
     class TimerTimeout;
@@ -81,7 +87,11 @@ private:
     void cmdOkLPT_Click();
     // OpenLPTfile without the box: what went wrong, empty when nothing did.
     std::string openPort(const QString& Caption, const QString& Port, int Reserve);
+    // The progress hook with the page text added.
+    static Qm10PortHooks withPageText(Qm10PortHooks hooks, const size_t& programSize);
+    void setChipState(bool written, vx::ChipState state);
 
+    size_t m_programSize = 0;  // of the download that runs
     Qm10PortHooks m_hooks;
     vx::lpt::ParallelPort m_port;
     std::unique_ptr<QTimer> m_ownTimer;
@@ -91,4 +101,5 @@ private:
     FrmLpt* m_frmLPT = nullptr;
     int m_checkedPort = 0;
     vx::lpt::DownloadResult m_lastDownload;
+    vx::ChipState m_chipState = vx::ChipState::Unknown;
 };

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -24,9 +25,25 @@ namespace vxoem {
 namespace {
 
 constexpr int kTerminalBaud = 19200;
+constexpr const char* kTerminalSettings = "19200 8N1";  // as shown: baud, data bits, parity, stop bits
 constexpr int kTerminalBufferBytes = 16384;
 constexpr int kPollIntervalMs = 50;
 constexpr const char* kCaption = "Velmix OEM Downloader";
+constexpr const char* kPortErrorTitle = "Port ERROR";
+
+QString chipStateText(vx::ChipState state) {
+    switch (state) {
+        case vx::ChipState::Halted:
+            return "halted";
+        case vx::ChipState::HeldInReset:
+            return "held in reset";
+        case vx::ChipState::Running:
+            return "running";
+        case vx::ChipState::Unknown:
+            break;
+    }
+    return "state unknown";
+}
 
 void defaultMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
@@ -94,7 +111,13 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
     layout->addWidget(m_progressBar1);
     layout->addWidget(m_VX);
     setCentralWidget(central);
-    statusBar();
+    m_lblChipState = new QLabel;
+    m_lblChipState->setObjectName("lblChipState");
+    m_lblTerminal = new QLabel;
+    m_lblTerminal->setObjectName("lblTerminal");
+    statusBar()->addPermanentWidget(m_lblChipState);
+    statusBar()->addPermanentWidget(m_lblTerminal);
+    connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
 
     buildMenus();
     buildToolbar();
@@ -102,6 +125,9 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
 
     m_MSComm1.setObjectName("MSComm1");
     m_MSComm1.setReadBufferSize(kTerminalBufferBytes);
+    // Queued: the port is closed outside its own signal.
+    connect(&m_MSComm1, &QSerialPort::errorOccurred, this, &frmSpiDownloader::terminalLost,
+            Qt::QueuedConnection);
 
     m_tmrSerialInputPoller.setObjectName("tmrSerialInputPoller");
     m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
@@ -114,6 +140,8 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
                                                    &m_tmrEEPROMtimeout);
     m_procedures.setQm10Programmer(m_qm10Port.get());
     connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
+    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showState);
+    connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, &frmSpiDownloader::showState);
 }
 
 frmSpiDownloader::~frmSpiDownloader() = default;
@@ -160,12 +188,17 @@ void frmSpiDownloader::buildMenus() {
     m_qm40res->setObjectName("qm40res");
     connect(m_qm40res, &QAction::triggered, this,
             [this] { runExclusive([this] { m_procedures.qm40res_Click(); }); });
+    pcPorts->addSeparator();
+    m_terminalAction = pcPorts->addAction(QString("Terminal (%1)").arg(kTerminalSettings));
+    m_terminalAction->setObjectName("Terminal");
+    m_terminalAction->setCheckable(true);
+    connect(m_terminalAction, &QAction::triggered, this, &frmSpiDownloader::Terminal_Click);
 
     m_aboutAction = menuBar()->addAction("About");
     m_aboutAction->setObjectName("About");
     connect(m_aboutAction, &QAction::triggered, this, &frmSpiDownloader::About_Click);
 
-    m_operationActions = {m_openFile, m_qm40, m_qm10, m_qm40res};
+    m_operationActions = {m_openFile, m_qm40, m_qm10, m_qm40res, m_terminalAction};
     m_operationActions.insert(m_operationActions.end(), m_LPT.begin(), m_LPT.end());
     m_operationActions.insert(m_operationActions.end(), m_QM40com.begin(), m_QM40com.end());
 }
@@ -254,6 +287,7 @@ void frmSpiDownloader::chooseChip(Chip chip) {
     m_qm40->setChecked(m_procedures.chip() == Chip::QM40);
     m_qm10->setChecked(m_procedures.chip() == Chip::QM10);
     applyChipVisibility();
+    showState();
 }
 
 void frmSpiDownloader::QM40com_Click(int n) {
@@ -264,7 +298,12 @@ void frmSpiDownloader::QM40com_Click(int n) {
     runExclusive([this, n] {
         m_settings.setQm40PortNumber(std::to_string(n));
         m_procedures.SetDownloadPort(n);
+        if (isTerminalOpen()) {  // the terminal follows the selected port
+            closeTerminal();
+            openTerminal();
+        }
     });
+    showState();
 }
 
 void frmSpiDownloader::LPT_Click(int n) {
@@ -307,18 +346,52 @@ void frmSpiDownloader::closeEvent(QCloseEvent* event) {
 
 bool frmSpiDownloader::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_txtDebugWindow && event->type() == QEvent::KeyPress) {
-        const QString typed = static_cast<QKeyEvent*>(event)->text();
-        if (!typed.isEmpty()) txtDebugWindow_KeyPress(typed);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Copying from the status window needs no port.
+        const bool reading = key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
+        const QString typed = key->text();
+        if (typed.isEmpty() || (reading && !m_MSComm1.isOpen()))
+            return QMainWindow::eventFilter(watched, event);
+        if (!txtDebugWindow_KeyPress(typed)) return true;  // refused: not inserted either
+        // A control character goes to the chip only: as an editing shortcut it
+        // would select, cut or paste the status window's text.
+        const char16_t first = typed.front().unicode();
+        if (typed.size() == 1 && first < 0x20 && first != '\r' && first != '\t' && first != '\b') return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmSpiDownloader::txtDebugWindow_KeyPress(const QString& typed) {
+bool frmSpiDownloader::txtDebugWindow_KeyPress(const QString& typed) {
     if (m_MSComm1.isOpen()) {
         m_MSComm1.write(typed.toLatin1());
-        return;
+        return true;
     }
-    m_dialogs.message(this, "COM port must be open", "Port ERROR", MessageIcon::Exclamation);
+    m_dialogs.message(this, "COM port must be open", kPortErrorTitle, MessageIcon::Exclamation);
+    return false;
+}
+
+void frmSpiDownloader::Terminal_Click() {
+    // The item shows whether the terminal is open, and the menu has flipped it already.
+    const bool connectIt = m_terminalAction->isChecked();
+    runExclusive([this, connectIt] {
+        m_terminalWanted = connectIt;
+        if (!connectIt) {
+            closeTerminal();
+            return;
+        }
+        // A failed QM-40 action leaves the port with VX: take it back first.
+        m_procedures.CloseDownloadPort();
+        if (!isTerminalOpen()) openTerminal();
+    });
+    showState();
+}
+
+void frmSpiDownloader::terminalLost(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ResourceError || !m_MSComm1.isOpen()) return;
+    const QString reason = m_MSComm1.errorString();
+    m_terminalWanted = false;
+    closeTerminal();
+    statusBar()->showMessage("Terminal disconnected: " + reason);
 }
 
 void frmSpiDownloader::tmrSerialInputPoller_Timer() {
@@ -345,16 +418,58 @@ void frmSpiDownloader::AppendTerminalText(const QString& text) {
 
 bool frmSpiDownloader::isTerminalOpen() const { return m_MSComm1.isOpen(); }
 
-void frmSpiDownloader::closeTerminal() { m_MSComm1.close(); }
+void frmSpiDownloader::closeTerminal() {
+    m_MSComm1.close();
+    showState();
+}
 
 bool frmSpiDownloader::openTerminal() {
-    m_MSComm1.setPortName(QString::fromStdString(m_settings.deviceForPort(m_VX->CommPort())));
-    if (!m_MSComm1.open(QIODevice::ReadWrite)) return false;
-    m_MSComm1.setBaudRate(kTerminalBaud);
-    m_MSComm1.setDataBits(QSerialPort::Data8);
-    m_MSComm1.setParity(QSerialPort::NoParity);
-    m_MSComm1.setStopBits(QSerialPort::OneStop);
-    return true;
+    if (!m_terminalWanted) return false;
+    const int port = m_VX->CommPort();
+    m_MSComm1.setPortName(QString::fromStdString(m_settings.deviceForPort(port)));
+    const bool open =
+        m_MSComm1.open(QIODevice::ReadWrite) && m_MSComm1.setBaudRate(kTerminalBaud) &&
+        m_MSComm1.setDataBits(QSerialPort::Data8) && m_MSComm1.setParity(QSerialPort::NoParity) &&
+        m_MSComm1.setStopBits(QSerialPort::OneStop) && m_MSComm1.setFlowControl(QSerialPort::NoFlowControl);
+    if (open) {
+        m_terminalPort = port;
+        showState();
+        return true;
+    }
+    const QString reason = m_MSComm1.errorString();
+    m_MSComm1.close();
+    m_terminalWanted = false;
+    showState();
+    m_dialogs.message(this, "The terminal cannot use " + serialPortText(port) + ": " + reason,
+                      kPortErrorTitle, MessageIcon::Exclamation);
+    return false;
+}
+
+QString frmSpiDownloader::serialPortText(int port) const {
+    const QString name = QString("COM%1 (PC)").arg(port);
+    const QString device = QString::fromStdString(m_settings.deviceForPort(port));
+    return device == QString("COM%1").arg(port) ? name : name + ", " + device;
+}
+
+void frmSpiDownloader::showState() {
+    if (m_procedures.chip() == Chip::QM40) {
+        m_lblChipState->setText("QM-40 on " + serialPortText(m_VX->CommPort()) + ": " +
+                                chipStateText(m_VX->link().chipState()));
+    } else {
+        const int lpt = m_qm10Port ? m_qm10Port->checkedPort() : 0;
+        const vx::ChipState state = m_qm10Port ? m_qm10Port->chipState() : vx::ChipState::Unknown;
+        m_lblChipState->setText("QM-10 on " +
+                                (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +
+                                chipStateText(state));
+    }
+    m_terminalAction->setChecked(m_MSComm1.isOpen());
+    if (m_MSComm1.isOpen()) {
+        m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", " + kTerminalSettings);
+    } else {
+        m_lblTerminal->setText(m_terminalWanted ? "Terminal: paused while the chip link holds " +
+                                                      serialPortText(m_VX->CommPort())
+                                                : QString("Terminal: disconnected"));
+    }
 }
 
 // --- what the procedures ask of the window
@@ -389,8 +504,13 @@ void frmSpiDownloader::setProgressRange(int minimum, int maximum) {
 
 void frmSpiDownloader::setProgressValue(int value) { m_progressBar1->setValue(value); }
 
+void frmSpiDownloader::setProgressText(const std::string& format) {
+    m_progressBar1->setFormat(format.empty() ? QStringLiteral("%p%") : QString::fromStdString(format));
+}
+
 void frmSpiDownloader::busyChanged(bool busy) {
     for (QAction* action : m_operationActions) action->setEnabled(!busy);
+    showState();
     if (busy) {
         statusBar()->clearMessage();
         setCursor(Qt::BusyCursor);  // the window stays live, so not the plain hourglass

@@ -22,6 +22,7 @@
 #include "vxoem_settings.h"
 
 class QAction;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QToolBar;
@@ -66,6 +67,12 @@ public:
     QAction* qm40() const { return m_qm40; }
     QAction* qm10() const { return m_qm10; }
     QAction* qm40res() const { return m_qm40res; }
+    // Download Port menu: connects the chip status window as a terminal to
+    // the selected serial port, or disconnects it (checked while it is open).
+    QAction* Terminal() const { return m_terminalAction; }
+    // The status bar: the chip, its port and state; the terminal's port.
+    QLabel* lblChipState() const { return m_lblChipState; }
+    QLabel* lblTerminal() const { return m_lblTerminal; }
     const std::array<QAction*, 4>& LPT() const { return m_LPT; }
     const std::array<QAction*, 4>& QM40com() const { return m_QM40com; }
     AboutWindow* aboutWindow() const { return m_about; }
@@ -88,9 +95,11 @@ private:
     void appendChipWindowText(const std::string& text) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
+    void setProgressText(const std::string& format) override;
     void busyChanged(bool busy) override;
     void refused(const std::string& notice) override;
-    // TerminalPort: MSComm1 on the device of VX's port.
+    // TerminalPort: MSComm1 on the device of VX's port, while the user wants
+    // the terminal; a failure to open it is told.
     bool isTerminalOpen() const override;
     void closeTerminal() override;
     bool openTerminal() override;
@@ -110,8 +119,14 @@ private:
     void LPT_Click(int n);
     void showCheckedLpt(int n);
     void About_Click();
+    void Terminal_Click();
+    void terminalLost(QSerialPort::SerialPortError error);
+    // "COMn (PC)", with the device it stands for where that is another name.
+    QString serialPortText(int port) const;
+    void showState();
     void tmrSerialInputPoller_Timer();
-    void txtDebugWindow_KeyPress(const QString& typed);
+    // Whether the typed text goes on into the box.
+    bool txtDebugWindow_KeyPress(const QString& typed);
 
     DownloaderDialogs m_dialogs;
     QString m_programDirectory;
@@ -135,9 +150,15 @@ private:
     std::array<QAction*, 4> m_LPT{};
     std::array<QAction*, 4> m_QM40com{};
     QAction* m_qm40res = nullptr;
+    QAction* m_terminalAction = nullptr;
     QAction* m_aboutAction = nullptr;
     // Actions that start a chip operation or change what it works on.
     std::vector<QAction*> m_operationActions;
+
+    QLabel* m_lblChipState = nullptr;
+    QLabel* m_lblTerminal = nullptr;
+    bool m_terminalWanted = false;
+    int m_terminalPort = 0;  // the port MSComm1 was opened on
 
     AboutWindow* m_about = nullptr;
     QString m_aboutLine1 = "Velmix OEM Downloader Ver 1.1";

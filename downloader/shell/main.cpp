@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "frm_spi_downloader.h"
+#include "program_information.h"
 #include "unattended_run.h"
 
 namespace {
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     // Past a file-size limit a write fails and is reported, instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    if (const auto status = vxoem::answerInformationRequest({argv + 1, argv + argc})) return *status;
     // The quiet switch needs no display, so it is looked for before any window system starts.
     const auto args = vxoem::GetCommandLine(vxoem::joinArguments({argv + 1, argv + argc}));
     const bool display = displayAvailable();

@@ -15,7 +15,6 @@ VelmixControl::VelmixControl(QWidget* parent, std::unique_ptr<vx::SerialLine> li
     m_txtStatus->setObjectName("txtStatus");
     m_txtStatus->setReadOnly(true);
     m_pbar->setObjectName("PBar");
-    m_pbar->setTextVisible(false);
     m_pbar->hide();
 
     vx::ChipLinkHooks hooks;
@@ -30,6 +29,10 @@ VelmixControl::VelmixControl(QWidget* parent, std::unique_ptr<vx::SerialLine> li
     hooks.chipWindowText = [this](const std::string& text) {
         if (m_chipWindowWriter) m_chipWindowWriter(QString::fromLatin1(text));
     };
+    hooks.progressStage = [this](const std::string& stage) {
+        m_pbar->setFormat(QString::fromLatin1(stage) + QStringLiteral(": %p%"));
+    };
+    hooks.chipState = [this](vx::ChipState) { emit chipStateChanged(); };
     m_link =
         std::make_unique<vx::ChipLink>(*m_line, std::move(deviceOfPort), std::move(hooks), std::move(clock));
 }

@@ -64,6 +64,10 @@ public:
     void ContinueVelmix(int32_t& Status) { m_link->ContinueVelmix(Status); }
     void Rescue(int32_t& Status) { m_link->Rescue(Status); }
 
+signals:
+    // What the host knows of the chip changed (link().chipState()).
+    void chipStateChanged();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

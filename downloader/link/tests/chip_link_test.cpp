@@ -121,6 +121,32 @@ TEST(RunControl, RefusesBeforeHaltThenRestartsAndRunsOn) {
     EXPECT_EQ(rig.chip.restarts(), 1);
 }
 
+TEST(RunControl, ChipStateFollowsWhatTheChipConfirmed) {
+    bool answering = true;
+    LinkRig rig([&](uint8_t byte) { return answering && byte == 0x01 ? Bytes{0x6C} : Bytes{}; });
+    rig.open();
+    int32_t status = 0;
+    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Unknown);
+    rig.link.HaltVelmix(status);
+    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Halted);
+    rig.link.ResetVelmix(status);
+    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Running);
+
+    // The chip stops answering: in a halt, and in a transfer after a halt.
+    answering = false;
+    rig.link.HaltVelmix(status);
+    EXPECT_EQ(status, vx::kStatusNoCommunication);
+    EXPECT_TRUE(rig.link.Halted());  // the link's belief, unlike what is known
+    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Unknown);
+    answering = true;
+    rig.link.HaltVelmix(status);
+    answering = false;
+    const Bytes header(32, 0x11);
+    rig.link.WriteInternalEEprom(0, 32, header, status);
+    EXPECT_EQ(status, vx::kStatusNoCommunication);
+    EXPECT_EQ(rig.link.chipState(), vx::ChipState::Unknown);
+}
+
 TEST(RunControl, RescueTogglesDtrForTenSecondsAndTellsTheUser) {
     LinkRig rig;
     rig.open();

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -98,8 +99,17 @@ TEST(DownloaderWindowQm10, ToolbarDownloadsRunsAndStopsTheChip) {
     bench.chosenFile = simulated.writeProgram("blink.vxb", program);
 
     window.Toolbar1_ButtonClick("Open");
+    EXPECT_EQ(window.lblChipState()->text(), "QM-10 on LPT1: state unknown");
+    QStringList progress;
+    QObject::connect(window.ProgressBar1(), &QProgressBar::valueChanged,
+                     [&] { progress << window.ProgressBar1()->text(); });
     window.Toolbar1_ButtonClick("Download");
     EXPECT_TRUE(bench.boxes.empty()) << bench.boxes[0].text;
+    EXPECT_EQ(progress,
+              (QStringList{"Writing and verifying page 1 of 4: 1%", "Writing and verifying page 2 of 4: 33%",
+                           "Writing and verifying page 3 of 4: 65%", "Writing and verifying page 4 of 4: 97%",
+                           "0%"}));
+    EXPECT_EQ(window.lblChipState()->text(), "QM-10 on LPT1: held in reset");
     const QString shown = window.txtDebugWindow()->toPlainText();
     EXPECT_TRUE(shown.endsWith("Downloading File\nLocked, Status: 0C\n\nFinished Downloading"))
         << shown.toStdString();
@@ -110,9 +120,13 @@ TEST(DownloaderWindowQm10, ToolbarDownloadsRunsAndStopsTheChip) {
     EXPECT_NE(state.find("eeprom 0060 53 54 55 56 20 20"), std::string::npos) << state;
     EXPECT_NE(state.find("eeprom-status 0C"), std::string::npos);
 
-    window.Toolbar1_ButtonClick("Run");
-    window.Toolbar1_ButtonClick("Stop");
-    window.Toolbar1_ButtonClick("Reset");
+    QStringList states;
+    for (const char* key : {"Run", "Stop", "Reset"}) {
+        window.Toolbar1_ButtonClick(key);
+        states << window.lblChipState()->text();
+    }
+    EXPECT_EQ(states, (QStringList{"QM-10 on LPT1: running", "QM-10 on LPT1: halted",
+                                   "QM-10 on LPT1: held in reset"}));
     const std::string trace = readFile(simulated.tracePath());
     const auto tail = [&trace](size_t lines) {
         size_t at = trace.size();

@@ -62,6 +62,7 @@ protected:
         if (inChild) process.setChildProcessModifier(inChild);
         process.start(VXOEM_PROGRAM, arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
+        m_stdout = process.readAllStandardOutput().toStdString();
         m_stderr = process.readAllStandardError().toStdString();
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
@@ -69,8 +70,25 @@ protected:
 
     QTemporaryDir m_config;
     QTemporaryDir m_work;
+    std::string m_stdout;
     std::string m_stderr;
 };
+
+TEST_F(UnattendedRun, HelpAndVersionNeedNoDisplayAndTouchNothing) {
+    EXPECT_EQ(run({"--version"}), 0) << m_stderr;
+    EXPECT_EQ(m_stdout, std::string("VXOEM ") + VXOEM_VERSION + "\n");
+    EXPECT_EQ(m_stderr, "");
+
+    // Also among batch switches: the answer, and no batch run.
+    writeProjectFile("blink.vxp");
+    writeProjectFile("blink.vxb", testing::sampleImage(100));
+    EXPECT_EQ(run({"blink", "/d", "--help"}), 0) << m_stderr;
+    EXPECT_EQ(m_stdout.rfind("usage: VXOEM [PROJECT [/c] [/d] [/q]]\n", 0), 0u) << m_stdout;
+    for (const char* item : {"/c", "/d", "/q", "Velmix.err", "--version"})
+        EXPECT_NE(m_stdout.find(item), std::string::npos) << item;
+    EXPECT_EQ(m_stderr, "");
+    EXPECT_FALSE(QFile::exists(m_work.filePath("Velmix.err")));
+}
 
 TEST_F(UnattendedRun, DownloadsCompilesAndRunsIntoTheSimulatedChip) {
     SimulatedChip chip({"--link", linkPath()});

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <map>
 
 #include "frm_spi_downloader.h"
 #include "simulated_chip.h"
@@ -53,8 +56,27 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
         busyCursor = window.cursor().shape() == Qt::BusyCursor;
     });
     during.start();
+    // What the chip control's progress bar says at each step, and the chip's state meanwhile.
+    std::map<std::string, int> highestPercent;  // by stage
+    QProgressBar* bar = window.VX()->PBar();
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+        const QStringList parts = bar->text().split(": ");
+        ASSERT_EQ(parts.size(), 2) << bar->text().toStdString();
+        int& highest = highestPercent[parts[0].toStdString()];
+        highest = std::max(highest, parts[1].chopped(1).toInt());
+    });
+    const QString chipOnPort = "QM-40 on COM1 (PC), " + QString::fromStdString(chip.path()) + ": ";
+    EXPECT_EQ(window.lblChipState()->text(), chipOnPort + "state unknown");
+    QStringList states;
+    QObject::connect(window.VX(), &VelmixControl::chipStateChanged,
+                     [&] { states << window.lblChipState()->text(); });
     window.toolbarAction("Download")->trigger();
     during.stop();
+    // 3000 bytes: the last whole page or chunk ends at byte 2944 of 3001 steps.
+    EXPECT_EQ(highestPercent, (std::map<std::string, int>{{"Writing external EEPROM", 98},
+                                                          {"Verifying external EEPROM", 98}}));
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(states, QStringList{chipOnPort + "halted"});
 
     EXPECT_GT(tries, 0);
     EXPECT_FALSE(stopWasEnabled);
@@ -69,6 +91,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     window.toolbarAction("Run")->trigger();
     EXPECT_TRUE(bench.boxes.empty());
     EXPECT_TRUE(bench.questions.empty()) << "a checked program starts without a question";
+    EXPECT_EQ(window.lblChipState()->text(), chipOnPort + "running");
     chip.stop();
     EXPECT_EQ(chip.dumped("spi_eeprom.bin").substr(0, image.size()), image);
     EXPECT_EQ(chip.dumped("eeprom.bin").substr(0, 32), testing::expectedHeader());
@@ -123,7 +146,7 @@ TEST(DownloaderWindow, ExitDuringAnOperationClosesWhenItEnds) {
     window.toolbarAction("Stop")->trigger();  // the halt fails after its retries
     EXPECT_TRUE(stillShownAfterExit);
     EXPECT_EQ(bench.boxes.size(), 1u);
-    QTRY_VERIFY(!window.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
 }
 
 }  // namespace
