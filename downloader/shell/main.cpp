@@ -4,28 +4,10 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "display_available.h"
 #include "frm_spi_downloader.h"
 #include "program_information.h"
 #include "unattended_run.h"
-
-namespace {
-
-// Whether a window can be shown: on X11 and Wayland systems the window system
-// must be named, or Qt gives up with an abort.
-bool displayAvailable() {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (platform.startsWith("xcb")) return x11;
-    if (platform.startsWith("wayland")) return wayland;
-    return !platform.isEmpty() || x11 || wayland;
-#else
-    return true;
-#endif
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -35,7 +17,7 @@ int main(int argc, char** argv) {
     if (const auto status = vxoem::answerInformationRequest({argv + 1, argv + argc})) return *status;
     // The quiet switch needs no display, so it is looked for before any window system starts.
     const auto args = vxoem::GetCommandLine(vxoem::joinArguments({argv + 1, argv + argc}));
-    const bool display = displayAvailable();
+    const bool display = suite::displayAvailable();
     // Without a display a batch command line (a project and a switch) runs as if quiet.
     if (vxoem::hasQuietSwitch(args) || (!display && args.size() >= 2)) {
         QCoreApplication app(argc, argv);

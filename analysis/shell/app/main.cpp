@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "dialogs.h"
+#include "display_available.h"
 #include "fltport_device_commands.h"
 #include "main_window.h"
 #include "record_writer.h"
@@ -26,6 +27,11 @@ int main(int argc, char* argv[]) {
     // --help and --version are answered before the toolkit needs a display.
     if (auto early = tarvel::readCommandLine(arguments(argc, argv), false, std::cout, std::cerr).exitStatus)
         return *early;
+    if (!suite::displayAvailable()) {
+        std::cerr << "TarvelGraph: no display (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one.\n"
+                     "Without a display, use the command-line program: tarvel --help\n";
+        return 1;
+    }
     QApplication app(argc, argv);  // takes the toolkit's own options out of argv
     QApplication::setApplicationName(tarvel::kAppTitle);
     const tarvel::CommandLine line =

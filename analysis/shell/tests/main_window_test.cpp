@@ -549,6 +549,11 @@ TEST(TarvelGraphProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.err.contains("TarvelGraph: unknown option --verbose\nusage: TarvelGraph"))
         << unknown.err.toStdString();
+
+    // Without a display the window cannot start: it says so instead of aborting inside the toolkit.
+    const Run windowless = run({"flight.rcd"}, noDisplay);
+    EXPECT_EQ(windowless.status, 1);
+    EXPECT_TRUE(windowless.err.startsWith("TarvelGraph: no display")) << windowless.err.toStdString();
 }
 
 TEST_F(WindowTest, TwoRightClicksMeasureADescentRate) {
