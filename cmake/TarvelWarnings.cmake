@@ -26,7 +26,9 @@ function(tarvel_strict_warnings)
   endif()
   foreach(target IN LISTS ARGN)
     if(TARGET ${target})
-      target_compile_options(${target} PRIVATE -Wshadow -Wconversion)
+      # clang's -Wconversion also counts sign changes, which gcc's leaves out.
+      target_compile_options(${target} PRIVATE -Wshadow -Wconversion
+                             $<$<CXX_COMPILER_ID:Clang>:-Wno-sign-conversion>)
     endif()
   endforeach()
 endfunction()
