@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian 12, as root), builds, then either analyses a
-# sample flight (`./setup.sh run`) or runs every test (`./setup.sh test`).
+# Installs what is missing (Debian 12, as root), then either builds the programs
+# and analyses a sample flight (`./setup.sh run`) or builds everything and runs
+# every test (`./setup.sh test`).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+# What the programs need to build and run.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core)
 # clang with its runtime package, which holds libFuzzer, for the fuzz targets.
-test_packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang-format
+               mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev)
 # Seconds each fuzz target runs in `./setup.sh test`.
 fuzz_seconds=${FUZZ_SECONDS:-40}
 
@@ -45,9 +47,24 @@ run_main_job() {
     echo "Produced: out/small_motor.png (the main window), out/small_motor.csv, out/small_motor.eng"
 }
 
+# Every C++ file of the project laid out as .clang-format says.
+check_format() {
+    local files
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        files=$(git ls-files '*.cpp' '*.h' '*.c')
+    else
+        files=$(find . -path './build*' -prune -o -path ./.git -prune -o \
+                     -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print)
+    fi
+    # shellcheck disable=SC2086  # one file per word; the project's names have no spaces
+    clang-format --dry-run --Werror $files
+}
+
 run_tests() {
     local status=0
-    ctest --preset default 2>&1 | tee build/ctest.log || status=1
+    echo "== Formatting =="
+    check_format && echo "Every file is formatted" || status=1
+    ctest --preset ci 2>&1 | tee build/ctest.log || status=1
     echo "== Same tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
     build asan
     ctest --preset asan 2>&1 | tee build-asan/ctest.log || status=1
@@ -66,10 +83,10 @@ run_windows_checks() {
 }
 
 case "${1:-run}" in
-    run)  install_missing "${packages[@]}"; build default; run_main_job ;;
+    run)  install_missing "${packages[@]}"; build programs; run_main_job ;;
     test)
         install_missing "${packages[@]}" "${test_packages[@]}"
-        build default
+        build ci
         status=0
         run_tests || status=1
         run_windows_checks || status=1

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "chip_link.h"
-#include "core_test_support.h"
 #include "download_procedures.h"
+#include "downloader_ui.h"
 #include "memory_serial_line.h"
 #include "qm40.h"
 #include "reporter.h"
@@ -16,6 +16,19 @@
 #include "waiting_clock.h"
 
 namespace fuzzing {
+
+// A window nobody looks at; it counts the boxes it was asked to show.
+class CountingUi final : public vxoem::DownloaderUi {
+public:
+    void showMessage(const std::string&, const std::string&, vxoem::MessageIcon) override { ++messages; }
+    std::string chooseDownloadFile(const std::string&) override { return {}; }
+    void setChipWindowText(const std::string&) override {}
+    void appendChipWindowText(const std::string&) override {}
+    void setProgressRange(int, int) override {}
+    void setProgressValue(int) override {}
+
+    int messages = 0;
+};
 
 struct DownloaderBench {
     DownloaderBench() {
@@ -26,7 +39,7 @@ struct DownloaderBench {
 
     qm40sim::Qm40 chip;
     vx::MemorySerialLine line{[this](uint8_t byte) { return chip.receive(byte); }};
-    vxoem::testing::RecordingUi ui;
+    CountingUi ui;
     vxoem::Reporter reporter{ui};
     vx::ChipLink link{line, [](int) { return std::string("memory"); }, {}, std::make_shared<WaitingClock>()};
     vxoem::DownloadProcedures procedures{link, reporter, ui};

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     bench.procedures.SelectDownloadFile(image);
     bench.procedures.cmdDownload_Click();
-    if (size > 0 && bench.ui.messages.empty() &&
+    if (size > 0 && bench.ui.messages == 0 &&
         !std::equal(data, data + size, bench.chip.spiEeprom().begin())) {
         std::fprintf(stderr, "the download reported no failure but the chip holds another program\n");
         std::abort();

@@ -89,7 +89,8 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
             const size_t eq = assignment.find('=');
             const auto field = detailFieldFromName(assignment.substr(0, eq));
             if (eq == std::string::npos || !field)
-                throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment + "\"");
+                throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment +
+                                 "\"");
             WindowAction a{WindowAction::Kind::Set, "--set " + assignment};
             a.field = *field;
             a.text = assignment.substr(eq + 1);
@@ -101,7 +102,8 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
             cmd.actions.push_back(std::move(*a));
         } else if (name == "mode") {
             const std::string mode = value();
-            if (mode != "all" && mode != "burn") throw UsageError("--mode is all or burn, not \"" + mode + "\"");
+            if (mode != "all" && mode != "burn")
+                throw UsageError("--mode is all or burn, not \"" + mode + "\"");
             WindowAction a{WindowAction::Kind::Mode, "--mode " + mode};
             a.burnMode = mode == "burn";
             cmd.actions.push_back(std::move(a));
@@ -119,8 +121,8 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
         } else if (name == "json" && verb.summaryOptions) {
             flag();
             cmd.json = true;
-        } else if (verb.exportOptions &&
-                   std::find(std::begin(kExportOptions), std::end(kExportOptions), name) != std::end(kExportOptions)) {
+        } else if (verb.exportOptions && std::find(std::begin(kExportOptions), std::end(kExportOptions),
+                                                   name) != std::end(kExportOptions)) {
             cmd.exportFields[name] = value();
         } else if (verb.renderOptions &&
                    (name == "move" || name == "click" || name == "rclick" || name == "ruler")) {
@@ -149,7 +151,8 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
         }
     }
     if (positional.size() != 1 + verb.outputs)
-        throw UsageError(std::string(verb.name) + " needs " + (verb.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
+        throw UsageError(std::string(verb.name) + " needs " +
+                         (verb.outputs ? "FILE.rcd and an output file" : "FILE.rcd"));
     cmd.file = positional[0];
     cmd.outputs.assign(positional.begin() + 1, positional.end());
     return cmd;

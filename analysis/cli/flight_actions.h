@@ -17,10 +17,10 @@ namespace tarvel::cli {
 // What a verb takes besides the actions and --locale.
 struct VerbSpec {
     std::string_view name;
-    size_t outputs;       // positional arguments after FILE
-    bool summaryOptions;  // --json
-    bool exportOptions;   // --diameter --length --propellant --total
-    bool renderOptions;   // --range --move --click --rclick --ruler --size
+    size_t outputs;             // positional arguments after FILE
+    bool summaryOptions;        // --json
+    bool exportOptions;         // --diameter --length --propellant --total
+    bool renderOptions;         // --range --move --click --rclick --ruler --size
     bool recordOutput = false;  // --force
 };
 
@@ -31,7 +31,7 @@ struct FlightCommand {
     bool json = false;
     NumberLocale locale = NumberLocale::system();
     std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
-    int width = 1024, height = 768;                                 // render: --size
+    int width = 1024, height = 768;                                // render: --size
     bool force = false;  // save, csv: write over a FILE that was read only in part
 };
 

@@ -164,9 +164,9 @@ std::string summaryJson(const FlightAnalysis& fa, std::string_view file) {
     const FigureTexts& f = fa.figures;
     key("figures"), j += "{";
     const std::pair<std::string_view, const std::string*> figures[] = {
-        {"MaxAccel", &f.MaxAccel},         {"MinAccel", &f.MinAccel},       {"MaxVelocity", &f.MaxVelocity},
-        {"MaxAltitude", &f.MaxAltitude},   {"Velocity3Ft", &f.Velocity3Ft}, {"MaxThrust", &f.MaxThrust},
-        {"TotalImpulse", &f.TotalImpulse}, {"AveThrust", &f.AveThrust},     {"Label5", &f.Label5},
+        {"MaxAccel", &f.MaxAccel},          {"MinAccel", &f.MinAccel},       {"MaxVelocity", &f.MaxVelocity},
+        {"MaxAltitude", &f.MaxAltitude},    {"Velocity3Ft", &f.Velocity3Ft}, {"MaxThrust", &f.MaxThrust},
+        {"TotalImpulse", &f.TotalImpulse},  {"AveThrust", &f.AveThrust},     {"Label5", &f.Label5},
         {"BaroAltitude", &fa.BaroAltitude},
     };
     for (const auto& [name, text] : figures) key(name), j += jsonString(*text);
@@ -222,7 +222,8 @@ std::string seriesCsv(const FlightAnalysis& fa) {
     std::string out = "i,DeltaTime,Pressure,Accel,Velocity,Altitude,Thrust\n";
     for (int i = 1; i <= s.SampleCount && i <= kLastSlot; ++i) {
         out += std::to_string(i);
-        for (const SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aVelocity, &s.aAltitude, &s.aThrust})
+        for (const SampleArray* column :
+             {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aVelocity, &s.aAltitude, &s.aThrust})
             out += "," + shortest((*column)[static_cast<size_t>(i)]);
         out += '\n';
     }
@@ -296,7 +297,8 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
 int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {
     const std::optional<FlightCommand> cmd = parse(kRender, args, err);
     if (!cmd) return kExitUsage;
-    return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions, out, err)
+    return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions,
+                           out, err)
                ? kExitOk
                : kExitFailure;
 }

@@ -17,9 +17,9 @@ namespace tarvel {
 namespace {
 
 constexpr std::string_view kDetailNames[kDetailFieldCount] = {
-    "FileDetailName",     "FileDetailPlace",        "FileDetailDate",
-    "FileDetailCoefficientDrag", "FileDetailWeight", "FileDetailPropellantWt",
-    "FileDetailDiameter", "txtMotorDuration",       "FileDetailNotes",
+    "FileDetailName",   "FileDetailPlace",        "FileDetailDate",     "FileDetailCoefficientDrag",
+    "FileDetailWeight", "FileDetailPropellantWt", "FileDetailDiameter", "txtMotorDuration",
+    "FileDetailNotes",
 };
 
 // The texts the fields show when the window opens; they differ from the
@@ -69,12 +69,13 @@ bool allFinite(const SampleArray& values) {
 }
 
 bool derivedFinite(const FlightAnalysis& fa) {
-    return allFinite(fa.samples.aVelocity) && allFinite(fa.samples.aAltitude) && allFinite(fa.samples.aThrust);
+    return allFinite(fa.samples.aVelocity) && allFinite(fa.samples.aAltitude) &&
+           allFinite(fa.samples.aThrust);
 }
 
-const Status kNotComputable =
-    Status::failure("The flight cannot be computed with these details: a result is not a number. "
-                    "The previous results are kept.");
+const Status kNotComputable = Status::failure(
+    "The flight cannot be computed with these details: a result is not a number. "
+    "The previous results are kept.");
 
 }  // namespace
 
@@ -172,8 +173,9 @@ Status FlightAnalysis::checkComputable(bool needsPressure) const {
         return Status::failure("The motor duration \"" + detail(DetailField::txtMotorDuration) +
                                "\" is not a number other than 0. The previous results are kept.");
     if (needsPressure && !(std::isfinite(samples.aPressure[1]) && samples.aPressure[1] != 0))
-        return Status::failure("The first pressure sample is 0, so no altitude can be computed. "
-                               "The previous results are kept.");
+        return Status::failure(
+            "The first pressure sample is 0, so no altitude can be computed. "
+            "The previous results are kept.");
     return Status::success();
 }
 

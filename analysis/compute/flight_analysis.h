@@ -122,8 +122,8 @@ class FlightAnalysis;
 class GraphHooks {
 public:
     virtual ~GraphHooks() = default;
-    virtual void InitGraph() = 0;            // reset geometry and the five axis records
-    virtual void ClearCurves() = 0;          // hide every drawn curve segment
+    virtual void InitGraph() = 0;    // reset geometry and the five axis records
+    virtual void ClearCurves() = 0;  // hide every drawn curve segment
     virtual void AdjAllAxisValues() = 0;
     virtual void AdjThrustAxisValues() = 0;
     virtual void DrawAxes() = 0;

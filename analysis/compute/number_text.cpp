@@ -4,11 +4,11 @@
 #include <bit>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <climits>
 #include <locale>
 #include <span>
 #include <system_error>
@@ -46,7 +46,8 @@ Digits significantDigits(double value) {
     if (value == 0.0 || !std::isfinite(value)) return d;
     // d.dddddddddddddde±xx: 15 significant digits, correctly rounded.
     char buffer[32];
-    const std::optional<std::string_view> scientific = charsText(buffer, value, std::chars_format::scientific, 14);
+    const std::optional<std::string_view> scientific =
+        charsText(buffer, value, std::chars_format::scientific, 14);
     if (!scientific) return d;
     const std::string_view text = *scientific;
     size_t pos = 0;
@@ -101,7 +102,8 @@ bool eightDigits(const char* p, uint64_t& value) {
     uint64_t v;
     std::memcpy(&v, p, sizeof v);
     // Every byte between '0' and '9': high nibble 3, and adding 6 keeps it 3.
-    if (((v & 0xF0F0F0F0F0F0F0F0) | (((v + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) != 0x3333333333333333)
+    if (((v & 0xF0F0F0F0F0F0F0F0) | (((v + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) !=
+        0x3333333333333333)
         return false;
     v = ((v & 0x0F0F0F0F0F0F0F0F) * 2561) >> 8;
     v = ((v & 0x00FF00FF00FF00FF) * 6553601) >> 16;
@@ -200,8 +202,9 @@ std::optional<double> parseNumber(std::string_view text) {
 
     // Up to 15 digits and a power of ten up to 22 are exact doubles, so one
     // multiplication or division rounds exactly as the full conversion does.
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (significant <= 15 && scale >= -22 && scale <= 22) {
         const auto m = static_cast<double>(mantissa);
         const double value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
@@ -318,7 +321,7 @@ std::optional<NumberLocale> fromStdLocale(const std::string& name) {
 #else
     try {
         std::locale loc(name);
-        const auto& punct = std::use_facet<std::numpunct<char>>(loc);
+        const auto& punct = std::use_facet<std::numpunct<char> >(loc);
         return NumberLocale::fromPunctuation(std::string(1, punct.decimal_point()),
                                              std::string(1, punct.thousands_sep()), punct.grouping());
     } catch (const std::exception&) {
@@ -356,7 +359,8 @@ std::optional<NumberLocale> NumberLocale::named(std::string_view name) {
     // The locales tests and scripts rely on are fixed here, so they do not
     // depend on which locales the machine has installed.
     std::string base = n.substr(0, n.find_first_of(".@"));
-    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA") return NumberLocale{".", ","};
+    if (base == "en_US" || base == "en_GB" || base == "en_AU" || base == "en_CA")
+        return NumberLocale{".", ","};
     if (base == "de_DE" || base == "de_AT" || base == "nl_NL" || base == "it_IT" || base == "es_ES")
         return NumberLocale{",", "."};
     if (auto loc = fromStdLocale(n)) return loc;

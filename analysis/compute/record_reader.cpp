@@ -175,7 +175,8 @@ RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
         const std::string_view value = in.readLine();
         if (key == "TimeInterval") {
             const std::optional<double> interval = parseNumber(value);
-            if (!interval) return stopped(in, "TimeInterval value \"" + std::string(value) + "\" is not a number");
+            if (!interval)
+                return stopped(in, "TimeInterval value \"" + std::string(value) + "\" is not a number");
             for (int i = 0; i < kTimeIntervalSlots; ++i) fa.samples.aDeltaTime[i] = *interval;
         } else if (key == "FDNotes") {
             fa.detail(DetailField::FileDetailNotes) = value;
@@ -249,8 +250,8 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
                 case Column::Accel: {
                     const std::optional<double> v = parseNumber(field);
                     if (!v)
-                        return end(stopped(in, "\"" + std::string(field) + "\" in sample " + std::to_string(n) +
-                                                   " is not a number"));
+                        return end(stopped(in, "\"" + std::string(field) + "\" in sample " +
+                                                   std::to_string(n) + " is not a number"));
                     ended.samplesFound = true;
                     if (columns[c] == Column::DeltaTime) s.aDeltaTime[slot] = *v;
                     if (columns[c] == Column::Pressure) s.aPressure[slot] = *v;
@@ -275,7 +276,8 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
         }
         if (in.atEnd()) return end();
         if (n >= kLastSlot)
-            return end(stopped(in, "more than " + std::to_string(kLastSlot) + " samples; the rest is not read"));
+            return end(
+                stopped(in, "more than " + std::to_string(kLastSlot) + " samples; the rest is not read"));
         s.SampleCount = static_cast<int16_t>(++n);
     }
     return end();
@@ -372,7 +374,8 @@ Status readSmallRegularFile(const std::string& path, size_t limit, std::string& 
     if (!file) return failure(std::strerror(errno));
     char buffer[4096];
     size_t got = 0;
-    while (bytes.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    while (bytes.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
     std::fclose(file);
 #endif
     if (bytes.size() > limit) {

@@ -40,8 +40,9 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // double quotes doubled: the reader takes a quoted notes line as text whole.
 // Ordinary lines stay as typed.
 std::string notesContinuation(std::string_view line) {
-    const bool plain = !isRecordDetailKey(line) && line.find(',') == std::string_view::npos &&
-                       (line.empty() || (!isBlank(line.front()) && !isBlank(line.back()) && line.front() != '"'));
+    const bool plain =
+        !isRecordDetailKey(line) && line.find(',') == std::string_view::npos &&
+        (line.empty() || (!isBlank(line.front()) && !isBlank(line.back()) && line.front() != '"'));
     if (plain) return std::string(line);
     std::string quoted = "\"";
     for (const char c : line) {
@@ -76,7 +77,8 @@ Status writeFailure(const std::string& path, int error) {
 // away part way is a failure to write, not the end of the program.
 Status writeInPlace(const std::string& path, std::string_view bytes) {
 #if defined(__unix__) || defined(__APPLE__)
-    struct sigaction ignore {}, previous{};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGPIPE, &ignore, &previous);
 #endif
@@ -127,8 +129,9 @@ Status rewriteFileInPlace(const std::string& path, std::string_view bytes) {
 }
 
 std::string recordHeaderLine(const FlightAnalysis& fa) {
-    return "Delta Time,Baro(Psi)," + std::string(UnitCaptions::lblAccel) + ",Velocity" + fa.captions.lblVelocity +
-           ",Altitude" + fa.captions.lblAltitude + ",Thrust" + fa.captions.lblUnitsThrust;
+    return "Delta Time,Baro(Psi)," + std::string(UnitCaptions::lblAccel) + ",Velocity" +
+           fa.captions.lblVelocity + ",Altitude" + fa.captions.lblAltitude + ",Thrust" +
+           fa.captions.lblUnitsThrust;
 }
 
 std::string recordText(const FlightAnalysis& fa) {
@@ -257,7 +260,8 @@ Status replaceFileContents(const std::string& path, std::string_view bytes) {
 
 Status writeSettingsFile(const std::string& path, std::string_view bytes) {
 #if defined(__unix__) || defined(__APPLE__)
-    struct stat link {}, target {};
+    struct stat link {
+    }, target{};
     if (::lstat(path.c_str(), &link) != 0)
         return errno == ENOENT ? replaceFileContents(path, bytes) : writeFailure(path, errno);
     if (S_ISREG(link.st_mode) && link.st_nlink == 1) return replaceFileContents(path, bytes);

@@ -26,9 +26,9 @@ Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
 // `path` only when every byte was written, so a failure leaves the old file
 // as it was. A file that may not be written (read-only, a folder) is refused
 // as writing it in place would be. A writable file in a folder that takes no
-// new file is written in place, its old content put back should that fail. A target that is no regular file (a FIFO,
-// a device) is written in place and never replaced. Failures read "cannot
-// write PATH: " and the system's error text.
+// new file is written in place, its old content put back should that fail. A target that is no regular file
+// (a FIFO, a device) is written in place and never replaced. Failures read "cannot write PATH: " and the
+// system's error text.
 Status replaceFileContents(const std::string& path, std::string_view bytes);
 
 // Writes `bytes` into the regular file `path` itself, keeping its owner,

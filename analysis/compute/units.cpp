@@ -37,7 +37,8 @@ bool inRange(UnitGroup group, int index) {
 // uses "."; shown figures use the locale's point, so the text is mapped.
 std::string localisedCut(double value, int decimals, const NumberLocale& locale) {
     std::string text = cutText(value, decimals);
-    if (const size_t point = text.find('.'); point != std::string::npos) text.replace(point, 1, locale.decimalPoint);
+    if (const size_t point = text.find('.'); point != std::string::npos)
+        text.replace(point, 1, locale.decimalPoint);
     return text;
 }
 

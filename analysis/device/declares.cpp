@@ -15,9 +15,8 @@ namespace tarvel::device {
 namespace {
 
 constexpr std::array<std::string_view, kFltportEntryCount> kEntryNames = {
-    "InitComport",       "CloseComport",     "ReadConfigCommand", "WriteConfigCommand",
-    "StartUpload",       "CancelUpload",     "ConvertAcceltoVel", "ConvertVeltoDist",
-    "ConvertVelAcceltoHP"};
+    "InitComport",  "CloseComport",      "ReadConfigCommand", "WriteConfigCommand", "StartUpload",
+    "CancelUpload", "ConvertAcceltoVel", "ConvertVeltoDist",  "ConvertVelAcceltoHP"};
 
 #ifdef _WIN32
 void* openLibrary(const std::string& path, std::string& error) {
@@ -49,30 +48,57 @@ void assign(Fn& slot, void* symbol) {
 
 bool isBound(const FltportApi& api, FltportEntry entry) {
     switch (entry) {
-        case FltportEntry::InitComport: return api.InitComport;
-        case FltportEntry::CloseComport: return api.CloseComport;
-        case FltportEntry::ReadConfigCommand: return api.ReadConfigCommand;
-        case FltportEntry::WriteConfigCommand: return api.WriteConfigCommand;
-        case FltportEntry::StartUpload: return api.StartUpload;
-        case FltportEntry::CancelUpload: return api.CancelUpload;
-        case FltportEntry::ConvertAcceltoVel: return api.ConvertAcceltoVel;
-        case FltportEntry::ConvertVeltoDist: return api.ConvertVeltoDist;
-        case FltportEntry::ConvertVelAcceltoHP: return api.ConvertVelAcceltoHP;
+        case FltportEntry::InitComport:
+            return api.InitComport;
+        case FltportEntry::CloseComport:
+            return api.CloseComport;
+        case FltportEntry::ReadConfigCommand:
+            return api.ReadConfigCommand;
+        case FltportEntry::WriteConfigCommand:
+            return api.WriteConfigCommand;
+        case FltportEntry::StartUpload:
+            return api.StartUpload;
+        case FltportEntry::CancelUpload:
+            return api.CancelUpload;
+        case FltportEntry::ConvertAcceltoVel:
+            return api.ConvertAcceltoVel;
+        case FltportEntry::ConvertVeltoDist:
+            return api.ConvertVeltoDist;
+        case FltportEntry::ConvertVelAcceltoHP:
+            return api.ConvertVelAcceltoHP;
     }
     return false;
 }
 
 void store(FltportApi& api, FltportEntry entry, void* symbol) {
     switch (entry) {
-        case FltportEntry::InitComport: assign(api.InitComport, symbol); break;
-        case FltportEntry::CloseComport: assign(api.CloseComport, symbol); break;
-        case FltportEntry::ReadConfigCommand: assign(api.ReadConfigCommand, symbol); break;
-        case FltportEntry::WriteConfigCommand: assign(api.WriteConfigCommand, symbol); break;
-        case FltportEntry::StartUpload: assign(api.StartUpload, symbol); break;
-        case FltportEntry::CancelUpload: assign(api.CancelUpload, symbol); break;
-        case FltportEntry::ConvertAcceltoVel: assign(api.ConvertAcceltoVel, symbol); break;
-        case FltportEntry::ConvertVeltoDist: assign(api.ConvertVeltoDist, symbol); break;
-        case FltportEntry::ConvertVelAcceltoHP: assign(api.ConvertVelAcceltoHP, symbol); break;
+        case FltportEntry::InitComport:
+            assign(api.InitComport, symbol);
+            break;
+        case FltportEntry::CloseComport:
+            assign(api.CloseComport, symbol);
+            break;
+        case FltportEntry::ReadConfigCommand:
+            assign(api.ReadConfigCommand, symbol);
+            break;
+        case FltportEntry::WriteConfigCommand:
+            assign(api.WriteConfigCommand, symbol);
+            break;
+        case FltportEntry::StartUpload:
+            assign(api.StartUpload, symbol);
+            break;
+        case FltportEntry::CancelUpload:
+            assign(api.CancelUpload, symbol);
+            break;
+        case FltportEntry::ConvertAcceltoVel:
+            assign(api.ConvertAcceltoVel, symbol);
+            break;
+        case FltportEntry::ConvertVeltoDist:
+            assign(api.ConvertVeltoDist, symbol);
+            break;
+        case FltportEntry::ConvertVelAcceltoHP:
+            assign(api.ConvertVelAcceltoHP, symbol);
+            break;
     }
 }
 
@@ -140,7 +166,8 @@ bool Declares::load(std::string& error) {
         return true;
     }
     error = "The serial-link library " + m_fileName + " could not be loaded.";
-    if (!m_directory.empty()) error += "\nLooked beside the program in " + m_directory.string() + " and on the library path.";
+    if (!m_directory.empty())
+        error += "\nLooked beside the program in " + m_directory.string() + " and on the library path.";
     const std::string& detail = besideError.empty() ? searchError : besideError;
     if (!detail.empty()) error += "\n" + detail;
     return false;

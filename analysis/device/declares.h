@@ -54,7 +54,8 @@ private:
 
 // Entries each device command needs.
 inline constexpr std::initializer_list<FltportEntry> kDownloadEntries = {
-    FltportEntry::InitComport, FltportEntry::StartUpload, FltportEntry::CancelUpload, FltportEntry::CloseComport};
+    FltportEntry::InitComport, FltportEntry::StartUpload, FltportEntry::CancelUpload,
+    FltportEntry::CloseComport};
 inline constexpr std::initializer_list<FltportEntry> kConfigEntries = {
     FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::WriteConfigCommand,
     FltportEntry::CloseComport};

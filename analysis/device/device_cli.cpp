@@ -74,7 +74,8 @@ std::string plainLines(std::string text) {
 void printJson(std::ostream& out, const std::vector<std::pair<std::string_view, std::string>>& fields) {
     out << "{";
     for (size_t i = 0; i < fields.size(); ++i)
-        out << (i ? "," : "") << "\n  " << jsonString(fields[i].first) << ": " << jsonString(fields[i].second);
+        out << (i ? "," : "") << "\n  " << jsonString(fields[i].first) << ": "
+            << jsonString(fields[i].second);
     out << "\n}\n";
 }
 
@@ -115,7 +116,7 @@ public:
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM};
     static inline std::atomic<DownloadControl*> s_control{nullptr};
-    struct sigaction m_previous[std::size(kSignals)] {};
+    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 }  // namespace
@@ -124,10 +125,13 @@ void setVerbLibrary(Declares* declares) { g_declares = declares; }
 
 int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "prefix"}, {"overwrite"});
-    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (parsed.error.empty() && !parsed.positional.empty())
+        parsed.error = "unexpected " + parsed.positional[0];
     if (!parsed.error.empty()) return usage(err, "download", parsed.error);
-    std::string prefix = parsed.options.count("prefix") ? parsed.options["prefix"] : std::string(kRecordPrefix);
-    if (prefix.empty() || prefix.size() > 50) return usage(err, "download", "the prefix takes 1 to 50 characters");
+    std::string prefix =
+        parsed.options.count("prefix") ? parsed.options["prefix"] : std::string(kRecordPrefix);
+    if (prefix.empty() || prefix.size() > 50)
+        return usage(err, "download", "the prefix takes 1 to 50 characters");
     // The download writes over files of its names without asking; the user decides first.
     if (const std::vector<std::string> existing = existingDownloadFiles(prefix);
         !existing.empty() && !parsed.options.count("overwrite")) {
@@ -176,8 +180,8 @@ void printSettings(std::ostream& out, const AltimeterSettings& s, const WriteSel
 }
 
 // key=value settings of "config write"; empty string on success, else the problem.
-std::string parseSettings(const std::vector<std::string>& items, AltimeterSettings& settings, WriteSelection& selection,
-                          std::string& rangeMessage) {
+std::string parseSettings(const std::vector<std::string>& items, AltimeterSettings& settings,
+                          WriteSelection& selection, std::string& rangeMessage) {
     selection = {false, false, false, false};
     for (const std::string& item : items) {
         size_t eq = item.find('=');
@@ -210,8 +214,8 @@ std::string parseSettings(const std::vector<std::string>& items, AltimeterSettin
 
 int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port"});
-    if (parsed.error.empty() && (parsed.positional.empty() ||
-                                 (parsed.positional[0] != "read" && parsed.positional[0] != "write")))
+    if (parsed.error.empty() &&
+        (parsed.positional.empty() || (parsed.positional[0] != "read" && parsed.positional[0] != "write")))
         parsed.error = "say read or write";
     if (parsed.error.empty() && parsed.positional[0] == "read" && parsed.positional.size() > 1)
         parsed.error = "read takes no settings";
@@ -222,8 +226,8 @@ int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     bool write = parsed.positional[0] == "write";
     if (write) {
         std::string rangeMessage;
-        std::string problem = parseSettings({parsed.positional.begin() + 1, parsed.positional.end()}, settings,
-                                            selection, rangeMessage);
+        std::string problem = parseSettings({parsed.positional.begin() + 1, parsed.positional.end()},
+                                            settings, selection, rangeMessage);
         if (!rangeMessage.empty()) {
             err << plainLines(rangeMessage) << "\n";
             return 1;
@@ -246,16 +250,17 @@ int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
 
 int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "sensor", "count"});
-    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (parsed.error.empty() && !parsed.positional.empty())
+        parsed.error = "unexpected " + parsed.positional[0];
     int count = parsed.options.count("count") ? parsePositive(parsed.options["count"]) : 10;
     std::string sensorName = parsed.options.count("sensor") ? parsed.options["sensor"] : "accel";
     if (parsed.error.empty() && count < 1) parsed.error = "--count takes a whole number above 0";
-    if (parsed.error.empty() && sensorName != "accel" && sensorName != "baro") parsed.error = "--sensor accel|baro";
+    if (parsed.error.empty() && sensorName != "accel" && sensorName != "baro")
+        parsed.error = "--sensor accel|baro";
     if (!parsed.error.empty()) return usage(err, "poll", parsed.error);
 
-    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::ReadConfigCommand,
-                                          FltportEntry::CloseComport},
-                                         err);
+    const FltportApi* api = bindOrReport(
+        {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport}, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     if (api->InitComport(port.c_str()) != 1) {
@@ -287,13 +292,13 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
 int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "output"});
     int output = parsed.options.count("output") ? parsePositive(parsed.options["output"]) : 0;
-    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (parsed.error.empty() && !parsed.positional.empty())
+        parsed.error = "unexpected " + parsed.positional[0];
     if (parsed.error.empty() && (output < 1 || output > 3)) parsed.error = "--output 1|2|3";
     if (!parsed.error.empty()) return usage(err, "fire", parsed.error);
 
-    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::WriteConfigCommand,
-                                          FltportEntry::CloseComport},
-                                         err);
+    const FltportApi* api = bindOrReport(
+        {FltportEntry::InitComport, FltportEntry::WriteConfigCommand, FltportEntry::CloseComport}, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     DeviceOutcome fired = fireOutput(*api, port, output);
@@ -307,12 +312,12 @@ int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
 
 int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port"});
-    if (parsed.error.empty() && !parsed.positional.empty()) parsed.error = "unexpected " + parsed.positional[0];
+    if (parsed.error.empty() && !parsed.positional.empty())
+        parsed.error = "unexpected " + parsed.positional[0];
     if (!parsed.error.empty()) return usage(err, "continuity", parsed.error);
 
-    const FltportApi* api = bindOrReport({FltportEntry::InitComport, FltportEntry::ReadConfigCommand,
-                                          FltportEntry::CloseComport},
-                                         err);
+    const FltportApi* api = bindOrReport(
+        {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport}, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     std::array<bool, 3> closed{};

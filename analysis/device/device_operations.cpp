@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -39,7 +39,9 @@ void report(const ProgressFn& progress, int value) {
     if (progress) progress(value);
 }
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 // Opens the port; on failure still closes it, as the library expects after every InitComport.
 bool openPort(const FltportApi& api, const std::string& port) {
@@ -84,7 +86,8 @@ std::string writeValue(const FltportApi& api, char index, std::string_view value
     value = value.substr(0, kMaxValueChars);
     Field field = spaceField();
     std::copy(value.begin(), value.end(), field.begin());
-    api.WriteConfigCommand(static_cast<unsigned char>(index), field.data(), static_cast<int32_t>(value.size()));
+    api.WriteConfigCommand(static_cast<unsigned char>(index), field.data(),
+                           static_cast<int32_t>(value.size()));
     return textOf(field);
 }
 
@@ -119,7 +122,8 @@ std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
         if (name.size() <= stem.size() + kExtension.size() || name.compare(0, stem.size(), stem) != 0 ||
             name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
             continue;
-        const std::string_view number(name.data() + stem.size(), name.size() - stem.size() - kExtension.size());
+        const std::string_view number(name.data() + stem.size(),
+                                      name.size() - stem.size() - kExtension.size());
         int32_t value = 0;
         const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
         if (error != std::errc() || rest != number.data() + number.size() || value < 0 || value > 100000 ||
@@ -131,7 +135,6 @@ std::vector<DownloadFile> downloadFilesOf(const std::string& prefix) {
               [](const DownloadFile& a, const DownloadFile& b) { return a.number < b.number; });
     return found;
 }
-
 
 std::string systemReason(const std::error_code& ec) { return ec.message(); }
 
@@ -231,7 +234,8 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
     if (api.InitComport(port.c_str()) == 1) {
         outcome.portOpened = true;
         // A stop asked for while the port opened: InitComport forgets pending requests.
-        if (!control || !control->stopRequested()) outcome.result = api.StartUpload(workingPrefix.c_str(), &outcome.count);
+        if (!control || !control->stopRequested())
+            outcome.result = api.StartUpload(workingPrefix.c_str(), &outcome.count);
         outcome.count = std::max(outcome.count, 0);
     }
     api.CloseComport();

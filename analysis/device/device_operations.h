@@ -96,8 +96,8 @@ struct DownloadTarget {
 struct DownloadOutcome {
     std::string port;
     bool portOpened = false;
-    int32_t count = 0;   // flights written whole
-    int32_t result = 0;  // StartUpload's result: 0 when the download did not run to its end
+    int32_t count = 0;     // flights written whole
+    int32_t result = 0;    // StartUpload's result: 0 when the download did not run to its end
     bool stopped = false;  // stopped by the user (Cancel, Ctrl+C, ...)
     // Why nothing could be written into the prefix's folder (then the port was not opened).
     std::string folderError;
@@ -119,8 +119,8 @@ struct DownloadOutcome {
 // of the prefix's names is only ever created whole, and replaced only when agreed;
 // InitComport, StartUpload, CloseComport (also after a failed open). `control`,
 // when given, may stop the transfer from another thread.
-DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const DownloadTarget& target = {},
-                                DownloadControl* control = nullptr);
+DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
+                                const DownloadTarget& target = {}, DownloadControl* control = nullptr);
 // "Uploaded files: N" CR LF and the File, Open hint.
 std::string uploadedFilesMessage(int32_t count);
 // The same for a finished download: which files it wrote, which are older, and
@@ -219,7 +219,8 @@ struct NumberRange {
     std::string_view rangeLine;
 };
 inline constexpr NumberRange kStageDelayRange{"Invalid Stage Delay: ", 0.0, 30.0, "Range: 0.0 to 30.0"};
-inline constexpr NumberRange kMainAltitudeRange{"Invalid Main Altitude: ", 200.0, 3000.0, "Range: 200 to 3000"};
+inline constexpr NumberRange kMainAltitudeRange{"Invalid Main Altitude: ", 200.0, 3000.0,
+                                                "Range: 200 to 3000"};
 
 // The value of a number as the flight computer takes it: plain decimal digits with at
 // most one point, nothing else (no sign, exponent, blank). Nothing for any other text.
@@ -231,8 +232,8 @@ std::optional<std::string> checkRange(std::string_view text, const NumberRange& 
 // --- Live checks ---
 
 enum class Sensor { Acceleration, Barometric };
-char pollIndex(Sensor sensor);                 // 'a' or 'b'
-std::string_view pollHeading(Sensor sensor);   // "Real-Time Acceleration Values:" ...
+char pollIndex(Sensor sensor);                // 'a' or 'b'
+std::string_view pollHeading(Sensor sensor);  // "Real-Time Acceleration Values:" ...
 
 // Fires output 1..3: 'w', the digit, carriage return. Done when the reply holds "+",
 // Refused for any other reply, NotAnswering for none.

@@ -30,7 +30,9 @@ void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
 bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept) {
     const bool fire = accept == Confirmation::Fire;
     const bool offer = accept == Confirmation::OpenDownloaded;
-    QMessageBox box(fire ? QMessageBox::Warning : offer ? QMessageBox::Information : QMessageBox::Question,
+    QMessageBox box(fire    ? QMessageBox::Warning
+                    : offer ? QMessageBox::Information
+                            : QMessageBox::Question,
                     QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
                     messageText(text), QMessageBox::NoButton, parent);
     QPushButton* accepting =
@@ -148,10 +150,11 @@ void downloadData(QWidget* window, const std::string& comport, const std::functi
         const std::string first = std::filesystem::absolute(outcome.written.front()).string();
         // After a clean download Open is what the user came for; after a faulty one
         // they should read first, so nothing opens on Enter.
-        const bool open = confirm(window,
-                                  uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
-                                      std::filesystem::path(first).filename().string() + ", now?",
-                                  clean ? Confirmation::OpenDownloaded : Confirmation::Open);
+        const bool open =
+            confirm(window,
+                    uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
+                        std::filesystem::path(first).filename().string() + ", now?",
+                    clean ? Confirmation::OpenDownloaded : Confirmation::Open);
         if (flightsArrived) flightsArrived();
         if (open) openFlight(first);
         return;

@@ -23,7 +23,8 @@ MessageFn windowMessages(MainWindow& window) {
 ConfirmFn windowConfirm(MainWindow& window) {
     return [&window](QWidget* parent, const std::string& text, Confirmation accept) {
         if (accept == Confirmation::OpenDownloaded)
-            return window.dialogs().offer(parent, messageText(text), Dialogs::Choice::Open) == Dialogs::Choice::Open;
+            return window.dialogs().offer(parent, messageText(text), Dialogs::Choice::Open) ==
+                   Dialogs::Choice::Open;
         const Dialogs::Choice yes =
             accept == Confirmation::Fire ? Dialogs::Choice::Fire : Dialogs::Choice::Open;
         return window.dialogs().ask(parent, messageText(text), {yes, Dialogs::Choice::Cancel}) == yes;

@@ -188,9 +188,9 @@ Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialo
     };
     for (const auto& [caption, text] : sizes) {
         if (!millimetres(*text))
-            return Status::failure(std::string(caption) +
-                                   " must be a number of millimetres greater than 0 and at most " +
-                                   generalNumberText(kMaxMotorMillimetres) + "; it is " + quoted(*text) + ".");
+            return Status::failure(
+                std::string(caption) + " must be a number of millimetres greater than 0 and at most " +
+                generalNumberText(kMaxMotorMillimetres) + "; it is " + quoted(*text) + ".");
     }
     const std::pair<std::string_view, const std::string*> weights[] = {
         {kPropellantWeightCaption, &dialog.txtPropelWeight},
@@ -199,10 +199,12 @@ Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialo
     for (const auto& [caption, text] : weights) {
         const double ounces = leadingNumber(*text);
         if (ounces < 0)
-            return Status::failure(std::string(caption) + " must not be negative; it is " + quoted(*text) + ".");
+            return Status::failure(std::string(caption) + " must not be negative; it is " + quoted(*text) +
+                                   ".");
         if (!(ounces <= kMaxMotorOunces))
-            return Status::failure(std::string(caption) + " must be at most " + generalNumberText(kMaxMotorOunces) +
-                                   " ounces; it is " + quoted(*text) + ".");
+            return Status::failure(std::string(caption) + " must be at most " +
+                                   generalNumberText(kMaxMotorOunces) + " ounces; it is " + quoted(*text) +
+                                   ".");
     }
     // Compared as written, so the file itself never holds less motor than propellant.
     const std::string propellant = motorMassText(dialog.txtPropelWeight);

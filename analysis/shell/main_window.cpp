@@ -453,7 +453,8 @@ bool MainWindow::confirmReplacingDownloads() {
     const QString text = "The download writes one file per flight and replaces files of the same names in " +
                          QDir::currentPath() + ":" + names + "\nReplace them?";
     m_downloadReplaceAgreed =
-        m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) == Dialogs::Choice::Replace;
+        m_dialogs.ask(this, text, {Dialogs::Choice::Replace, Dialogs::Choice::Cancel}) ==
+        Dialogs::Choice::Replace;
     return m_downloadReplaceAgreed;
 }
 
@@ -728,7 +729,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             m_dialogs.ask(this,
                           "A download from the flight computer is running.\nStop it and exit? The flights "
                           "downloaded whole are kept.",
-                          {Dialogs::Choice::StopAndExit, Dialogs::Choice::Cancel}) != Dialogs::Choice::StopAndExit)
+                          {Dialogs::Choice::StopAndExit, Dialogs::Choice::Cancel}) !=
+                Dialogs::Choice::StopAndExit)
             return;
         m_closeAfterDownload = true;
         m_device->stopDownload();

@@ -136,7 +136,8 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
         return false;
     }
     // As the other outputs: a whole new file or the old one, a FIFO or device fed in place.
-    const Status written = replaceFileContents(png, std::string_view(bytes.constData(), size_t(bytes.size())));
+    const Status written =
+        replaceFileContents(png, std::string_view(bytes.constData(), size_t(bytes.size())));
     if (!written.ok) err << "tarvel: " << written.message << '\n';
     return written.ok;
 }

@@ -24,7 +24,7 @@ struct WindowAction {
 
     Kind kind;
     std::string option;                                // as given, for messages
-    DetailField field = DetailField::FileDetailName;  // Set
+    DetailField field = DetailField::FileDetailName;   // Set
     std::string text;                                  // Set
     std::vector<std::pair<UnitGroup, int16_t>> units;  // Units: the groups named
     bool burnMode = false;                             // Mode
@@ -36,10 +36,18 @@ struct WindowAction {
     UnitSelection unitsOver(UnitSelection current) const {
         for (const auto& [group, index] : units) {
             switch (group) {
-                case UnitGroup::Distance: current.Distance = index; break;
-                case UnitGroup::Velocity: current.Velocity = index; break;
-                case UnitGroup::Thrust: current.Thrust = index; break;
-                case UnitGroup::Mass: current.Mass = index; break;
+                case UnitGroup::Distance:
+                    current.Distance = index;
+                    break;
+                case UnitGroup::Velocity:
+                    current.Velocity = index;
+                    break;
+                case UnitGroup::Thrust:
+                    current.Thrust = index;
+                    break;
+                case UnitGroup::Mass:
+                    current.Mass = index;
+                    break;
             }
         }
         return current;

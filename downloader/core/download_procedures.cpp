@@ -36,8 +36,9 @@ DownloadProcedures::Image DownloadProcedures::readImage(const std::string& path)
     if (file.tooLarge) {
         // Never a silent cut: the end of the program would be missing in the chip.
         image.load = Load::TooLarge;
-        image.reason = "it is " + std::to_string(file.size) + " bytes long; the program memory holds at most " +
-                       std::to_string(kProgramCapacity) + " bytes";
+        image.reason = "it is " + std::to_string(file.size) +
+                       " bytes long; the program memory holds at most " + std::to_string(kProgramCapacity) +
+                       " bytes";
     } else if (!file.ok) {
         image.load = Load::Unreadable;
         image.reason = file.error;

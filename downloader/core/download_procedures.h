@@ -22,7 +22,7 @@ constexpr int64_t kProgramCapacity = 65536;
 
 // How a download into the chip ended.
 struct ChipDownload {
-    std::string failure;        // the fault as the user was told it; empty when the program is in and checked
+    std::string failure;       // the fault as the user was told it; empty when the program is in and checked
     bool chipWritten = false;  // the chip's memory was written to (the program there may be broken)
 };
 
@@ -168,7 +168,7 @@ private:
     int64_t m_fileLength = 0;
     bool m_selectionLoaded = false;
     bool m_downloadSucceeded = false;
-    bool m_programFailedCheck = false;  // the last download wrote to the chip and failed
+    bool m_programFailedCheck = false;    // the last download wrote to the chip and failed
     std::vector<uint8_t> m_programBytes;  // QM-40: the whole image, from address 0
     std::string m_programText;            // QM-10: the whole image, one character per byte
     HeaderBlock m_headerBlock{};

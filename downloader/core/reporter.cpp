@@ -1,12 +1,13 @@
 #include "reporter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vxoem {
 namespace {
@@ -107,8 +108,9 @@ void Reporter::errorLine(const std::string& text) {
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
             // Under a file-size limit, on a full disk: said once, and the run fails.
-            std::cerr << m_errorFilePath << ": cannot write the error file: "
-                      << std::strerror(wrote < 0 ? errno : ENOSPC) << std::endl;
+            std::cerr << m_errorFilePath
+                      << ": cannot write the error file: " << std::strerror(wrote < 0 ? errno : ENOSPC)
+                      << std::endl;
             m_errorFileFailed = true;
             m_failureReported = true;
             return;
@@ -125,7 +127,8 @@ void Reporter::errorLineFailure(const std::string& text) {
 void Reporter::closeErrorFile() {
     if (m_errorFile < 0) return;
     if (::close(m_errorFile) != 0 && !m_errorFileFailed) {
-        std::cerr << m_errorFilePath << ": cannot write the error file: " << std::strerror(errno) << std::endl;
+        std::cerr << m_errorFilePath << ": cannot write the error file: " << std::strerror(errno)
+                  << std::endl;
         m_failureReported = true;
     }
     m_errorFile = -1;

@@ -1,9 +1,10 @@
 #include "regular_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #ifdef _WIN32
 #include <io.h>
 #else

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "download_procedures.h"
-#include "qm10_port_control.h"
 #include "downloader_ui.h"
+#include "qm10_port_control.h"
 #include "reporter.h"
 #include "startup.h"
 #include "vxoem_settings.h"

@@ -32,7 +32,8 @@ double processCpuSeconds() {
 fltport::RawFlight benchFlight(int samples) {
     fltport::RawFlight flight;
     for (int i = 0; i < samples; ++i)
-        fltport::appendSample(flight, 1000, static_cast<uint16_t>(800 - (i / 40) % 400), (i * 37) % 1200 - 400);
+        fltport::appendSample(flight, 1000, static_cast<uint16_t>(800 - (i / 40) % 400),
+                              (i * 37) % 1200 - 400);
     return flight;
 }
 
@@ -91,6 +92,11 @@ void BM_UnpacedDownload(benchmark::State& state) { download(state, false); }
 }  // namespace
 
 BENCHMARK(BM_UnpacedDownload)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PacedDownload)->Arg(2000)->Arg(20000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PacedDownload)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -70,8 +70,8 @@ double leadingNumber(std::string_view text) {
     const auto isDigit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
     if (!isDigit(pos) && !(pos < text.size() && text[pos] == '.' && isDigit(pos + 1))) return 0.0;
     double value = 0.0;
-    const auto r = std::from_chars(text.data() + pos, text.data() + text.size(), value,
-                                   std::chars_format::general);
+    const auto r =
+        std::from_chars(text.data() + pos, text.data() + text.size(), value, std::chars_format::general);
     // Out of range (1e999) reads as no number, like any other unusable text.
     if (r.ec != std::errc{}) return 0.0;
     return negative ? -value : value;

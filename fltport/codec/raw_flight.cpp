@@ -37,7 +37,8 @@ std::vector<std::vector<uint8_t>> downloadUnits(const std::vector<RawFlight>& fl
             typeUnit.insert(typeUnit.end(), record.burst.begin(), record.burst.end());
             units.push_back(std::move(typeUnit));
             if (hasValue(record.type))
-                units.push_back({static_cast<uint8_t>(record.value >> 8), static_cast<uint8_t>(record.value)});
+                units.push_back(
+                    {static_cast<uint8_t>(record.value >> 8), static_cast<uint8_t>(record.value)});
         }
         units.push_back({kEndOfFlight});
     }

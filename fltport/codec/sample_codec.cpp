@@ -69,8 +69,8 @@ std::string integrateVelocity(std::string_view step, std::string_view velocity, 
 }
 
 std::string integrateDistance(std::string_view step, std::string_view distance, std::string_view velocity) {
-    const double result = ((leadingNumber(velocity) * 5280.0) / 3600.0) * leadingNumber(step) +
-                          leadingNumber(distance);
+    const double result =
+        ((leadingNumber(velocity) * 5280.0) / 3600.0) * leadingNumber(step) + leadingNumber(distance);
     return generalForm(result, 7);
 }
 

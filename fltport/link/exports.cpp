@@ -38,7 +38,7 @@ void copyText(const std::string& text, char* out, size_t capacity) {
 extern "C" {
 
 FLTPORT_API int32_t FLTPORT_CALL InitComport(const char* portName) {
-    g_port.reset();  // our own earlier handle would make the exclusive open fail
+    g_port.reset();           // our own earlier handle would make the exclusive open fail
     cancelRequest() = false;  // a request left from an earlier download is not for this one
     if (!portName) return 0;
     g_port = SerialPort::open(portName);
@@ -94,7 +94,8 @@ FLTPORT_API int32_t FLTPORT_CALL CancelUpload(void) {
 }
 
 FLTPORT_API int32_t FLTPORT_CALL ConvertAcceltoVel(const char* step, char* velocity, const char* accel) {
-    if (step && velocity && accel) copyText(integrateVelocity(step, velocity, accel), velocity, kConvertTextBytes);
+    if (step && velocity && accel)
+        copyText(integrateVelocity(step, velocity, accel), velocity, kConvertTextBytes);
     return 1;
 }
 

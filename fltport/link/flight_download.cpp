@@ -143,21 +143,21 @@ UploadStatus FlightDownload::downloadFlight(int flight) {
     // The buffered rest goes out on closing, so closing can fail too.
     if (std::fclose(file.release()) != 0) end = FlightEnd::WriteFailed;
     switch (end) {
-    case FlightEnd::Complete: {
-        // Only into a file's place: never over a link, a folder or a device.
-        const std::string name = fileName(flight);
-        if (!regularOrAbsent(name)) return UploadStatus::FileError;
-        fs::rename(partial, name, ec);
-        return ec ? UploadStatus::FileError : UploadStatus::Complete;
-    }
-    case FlightEnd::WriteFailed:
-        return UploadStatus::FileError;
-    case FlightEnd::Cancelled:
-        return UploadStatus::Cancelled;
-    case FlightEnd::CutShort:
-        return brokenOff();
-    case FlightEnd::TooLong:
-        break;
+        case FlightEnd::Complete: {
+            // Only into a file's place: never over a link, a folder or a device.
+            const std::string name = fileName(flight);
+            if (!regularOrAbsent(name)) return UploadStatus::FileError;
+            fs::rename(partial, name, ec);
+            return ec ? UploadStatus::FileError : UploadStatus::Complete;
+        }
+        case FlightEnd::WriteFailed:
+            return UploadStatus::FileError;
+        case FlightEnd::Cancelled:
+            return UploadStatus::Cancelled;
+        case FlightEnd::CutShort:
+            return brokenOff();
+        case FlightEnd::TooLong:
+            break;
     }
     // The device never stops: keep what arrived and end, since the stream has lost its place.
     return UploadStatus::Interrupted;
@@ -175,35 +175,35 @@ FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
         if (m_port.read(&type, 1) != 1) return FlightEnd::CutShort;
         uint16_t value = 0;
         switch (type) {
-        case kTimeRecord:
-            if (!readValue(value)) return FlightEnd::CutShort;
-            m_step = stepText(value);
-            // A time record starts a row: the rows before it reach the file now, so
-            // the file grows sample by sample and a watcher can count its lines.
-            std::fflush(file);
-            if (!put(file, kLineEnd + m_step + ",")) return FlightEnd::WriteFailed;
-            break;
-        case kPressureRecord:
-            if (!readValue(value)) return FlightEnd::CutShort;
-            if (!put(file, pressureText(value) + ",")) return FlightEnd::WriteFailed;
-            break;
-        case kAccelRecord:
-            if (!readValue(value)) return FlightEnd::CutShort;
-            m_lastAccel = accelCount(value);
-            if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
-            break;
-        case kAccelRepeatRecord:
-            // No value of its own: repeat the flight's last acceleration rather
-            // than reuse whatever value came last (usually the pressure).
-            if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
-            break;
-        case kEndOfFlight:
-            return FlightEnd::Complete;
-        default:
-            // Unknown record: throw the rest of its burst away. A burst without
-            // end leaves no place in the stream to go on from.
-            if (!m_port.drain(m_limits.drainBytes)) return FlightEnd::CutShort;
-            break;
+            case kTimeRecord:
+                if (!readValue(value)) return FlightEnd::CutShort;
+                m_step = stepText(value);
+                // A time record starts a row: the rows before it reach the file now, so
+                // the file grows sample by sample and a watcher can count its lines.
+                std::fflush(file);
+                if (!put(file, kLineEnd + m_step + ",")) return FlightEnd::WriteFailed;
+                break;
+            case kPressureRecord:
+                if (!readValue(value)) return FlightEnd::CutShort;
+                if (!put(file, pressureText(value) + ",")) return FlightEnd::WriteFailed;
+                break;
+            case kAccelRecord:
+                if (!readValue(value)) return FlightEnd::CutShort;
+                m_lastAccel = accelCount(value);
+                if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
+                break;
+            case kAccelRepeatRecord:
+                // No value of its own: repeat the flight's last acceleration rather
+                // than reuse whatever value came last (usually the pressure).
+                if (!writeAcceleration(file, m_lastAccel)) return FlightEnd::WriteFailed;
+                break;
+            case kEndOfFlight:
+                return FlightEnd::Complete;
+            default:
+                // Unknown record: throw the rest of its burst away. A burst without
+                // end leaves no place in the stream to go on from.
+                if (!m_port.drain(m_limits.drainBytes)) return FlightEnd::CutShort;
+                break;
         }
     }
     return FlightEnd::TooLong;

@@ -29,9 +29,9 @@ struct UploadResult {
 
 // Bounds that keep a misbehaving device from holding the host for ever.
 struct UploadLimits {
-    size_t drainBytes = 4096;            // junk discarded in one go
-    size_t skippedMarkers = 4096;        // bytes in a row between flights that start nothing
-    size_t recordsPerFlight = 1000000;   // far above the flight computer's memory
+    size_t drainBytes = 4096;           // junk discarded in one go
+    size_t skippedMarkers = 4096;       // bytes in a row between flights that start nothing
+    size_t recordsPerFlight = 1000000;  // far above the flight computer's memory
 };
 
 class FlightDownload {

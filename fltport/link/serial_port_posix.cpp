@@ -120,15 +120,17 @@ size_t SerialPort::read(uint8_t* buffer, size_t count) {
         if (waited == Wait::HungUp) setHungUp();
         if (waited != Wait::Ready) break;
         const ssize_t r = ::read(m_fd, buffer + got, count - got);
-        if (r > 0) got += static_cast<size_t>(r);
-        else if (r == 0 || (errno != EINTR && errno != EAGAIN)) setHungUp();  // EIO: the other end is gone
+        if (r > 0)
+            got += static_cast<size_t>(r);
+        else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+            setHungUp();  // EIO: the other end is gone
     }
     return got;
 }
 
 size_t SerialPort::write(const uint8_t* data, size_t count) {
-    const auto deadline =
-        Clock::now() + std::chrono::milliseconds(kWriteConstantMs + kWritePerByteMs * static_cast<long>(count));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(
+                                             kWriteConstantMs + kWritePerByteMs * static_cast<long>(count));
     size_t done = 0;
     while (done < count && !hungUp()) {
         const ssize_t r = ::write(m_fd, data + done, count - done);

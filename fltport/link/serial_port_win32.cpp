@@ -63,7 +63,8 @@ size_t SerialPort::read(uint8_t* buffer, size_t count) {
 
 size_t SerialPort::write(const uint8_t* data, size_t count) {
     DWORD done = 0;
-    if (!::WriteFile(static_cast<HANDLE>(m_handle), data, static_cast<DWORD>(count), &done, nullptr)) setHungUp();
+    if (!::WriteFile(static_cast<HANDLE>(m_handle), data, static_cast<DWORD>(count), &done, nullptr))
+        setHungUp();
     return done;
 }
 

@@ -20,9 +20,9 @@ TEST(NumberForm, GeneralFormKeepsThePointAndUsesThreeDigitExponents) {
         {0.05, 5, "5.e-002"},
         {12345678, 7, "1.234568e+007"},
         {-6 / 7.787, 5, "-0.77051"},
-        {9.99999999, 7, "10."},          // the rounded value decides the notation
-        {0.0999999999, 7, "0.1"},        // rounds up into the fixed range
-        {0.12345678, 7, "0.1234568"},    // e = -1 stays fixed, with N decimals
+        {9.99999999, 7, "10."},        // the rounded value decides the notation
+        {0.0999999999, 7, "0.1"},      // rounds up into the fixed range
+        {0.12345678, 7, "0.1234568"},  // e = -1 stays fixed, with N decimals
         {0.0032176804, 7, "3.21768e-003"},
         {-0.0032176804, 7, "-3.21768e-003"},
         {1e-300, 7, "1.e-300"},
@@ -44,9 +44,11 @@ TEST(NumberForm, FixedFormAndLeadingNumber) {
         const char* text;
         double value;
     } cases[] = {
-        {"  1.5xyz", 1.5}, {"-2e3", -2000},  {"+.5", 0.5},      {"\t7", 7},         {"1e", 1},
-        {"3.305845e-003,", 0.003305845},     {"abc", 0},        {"", 0},            {".", 0},
-        {"0x10", 0},       {"inf", 0},       {"-nan", 0},       {"1e999", 0},       {"- 3", 0},
+        {"  1.5xyz", 1.5}, {"-2e3", -2000}, {"+.5", 0.5},
+        {"\t7", 7},        {"1e", 1},       {"3.305845e-003,", 0.003305845},
+        {"abc", 0},        {"", 0},         {".", 0},
+        {"0x10", 0},       {"inf", 0},      {"-nan", 0},
+        {"1e999", 0},      {"- 3", 0},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(leadingNumber(c.text), c.value) << '"' << c.text << '"';
 }
@@ -99,12 +101,14 @@ TEST(RawFlight, ScriptsParseFormatAndEncode) {
     EXPECT_EQ((*flights)[1][1], (RawRecord{9, 0, {1, 2, 0xFE}}));
     EXPECT_EQ(parseRawFlights(formatRawFlights(*flights)), flights);
 
-    const std::vector<std::vector<uint8_t>> units = {{5},    {1}, {0x03, 0xE8}, {6}, {0x02, 0x00}, {3},
-                                                     {0, 8}, {254}, {5}, {4}, {9, 1, 2, 0xFE}, {254}, {255}};
+    const std::vector<std::vector<uint8_t>> units = {{5},    {1},   {0x03, 0xE8}, {6}, {0x02, 0x00},    {3},
+                                                     {0, 8}, {254}, {5},          {4}, {9, 1, 2, 0xFE}, {254},
+                                                     {255}};
     EXPECT_EQ(downloadUnits(*flights), units);
 
     std::string error;
-    for (const char* bad : {"1 1000\n", "flight\n1\n", "flight\n3 70000\n", "flight\n300\n", "flight\n1 x\n"}) {
+    for (const char* bad :
+         {"1 1000\n", "flight\n1\n", "flight\n3 70000\n", "flight\n300\n", "flight\n1 x\n"}) {
         EXPECT_FALSE(parseRawFlights(bad, &error)) << bad;
         EXPECT_FALSE(error.empty());
     }

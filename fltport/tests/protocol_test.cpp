@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "codec/raw_flight.h"
 #include "codec/number_form.h"
+#include "codec/raw_flight.h"
 #include "codec/sample_codec.h"
 #include "flight_computer.h"
 #include "link/config_commands.h"
@@ -54,7 +54,8 @@ Download download(MemoryLink& link, const TempDir& dir, UploadLimits limits = {}
     Download d;
     FlightDownload run(link, dir.prefix(), limits);
     d.result = run.run();
-    for (int i = 0; std::filesystem::exists(run.fileName(i)); ++i) d.files.push_back(readFile(run.fileName(i)));
+    for (int i = 0; std::filesystem::exists(run.fileName(i)); ++i)
+        d.files.push_back(readFile(run.fileName(i)));
     d.partial = readFile(run.partialFileName(d.result.flights));
     d.sent = link.sent();
     d.timeouts = link.timeouts;
@@ -78,21 +79,46 @@ TEST(ConfigCommands, ExchangesByteForByte) {
         std::vector<Bytes> expectedWrites;
         std::string expectedResult;
     } cases[] = {
-        {"read drops the line end", [](Transport& t) { return readConfig(t, 'm'); }, bytes("600\r\n"),
-         {{'r', 'm', '\r'}}, "600"},
-        {"20-byte reply gives 18 characters", [](Transport& t) { return readConfig(t, 'v'); },
-         bytes("ABCDEFGHIJKLMNOPQRST"), {{'r', 'v', '\r'}}, "ABCDEFGHIJKLMNOPQR"},
-        {"one-byte reply gives nothing", [](Transport& t) { return readConfig(t, 'g'); }, bytes("0"),
-         {{'r', 'g', '\r'}}, ""},
-        {"silence gives nothing", [](Transport& t) { return readConfig(t, 'g'); }, {}, {{'r', 'g', '\r'}}, ""},
-        {"write sends command, then value and CR", [](Transport& t) { return writeConfig(t, 't', "1.5"); },
-         bytes("+\r\n"), {{'w', 't'}, {'1', '.', '5', '\r'}}, "+\r\n"},
-        {"empty value fires", [](Transport& t) { return writeConfig(t, '2', ""); }, bytes("+\r\n"),
-         {{'w', '2'}, {'\r'}}, "+\r\n"},
-        {"18 characters still go", [](Transport& t) { return writeConfig(t, 't', std::string(18, '1')); },
-         bytes("-\r\n"), {{'w', 't'}, bytes(std::string(18, '1') + "\r")}, "-\r\n"},
-        {"19 characters are refused unsent", [](Transport& t) { return writeConfig(t, 't', std::string(19, '1')); },
-         bytes("+\r\n"), {}, ""},
+        {"read drops the line end",
+         [](Transport& t) { return readConfig(t, 'm'); },
+         bytes("600\r\n"),
+         {{'r', 'm', '\r'}},
+         "600"},
+        {"20-byte reply gives 18 characters",
+         [](Transport& t) { return readConfig(t, 'v'); },
+         bytes("ABCDEFGHIJKLMNOPQRST"),
+         {{'r', 'v', '\r'}},
+         "ABCDEFGHIJKLMNOPQR"},
+        {"one-byte reply gives nothing",
+         [](Transport& t) { return readConfig(t, 'g'); },
+         bytes("0"),
+         {{'r', 'g', '\r'}},
+         ""},
+        {"silence gives nothing",
+         [](Transport& t) { return readConfig(t, 'g'); },
+         {},
+         {{'r', 'g', '\r'}},
+         ""},
+        {"write sends command, then value and CR",
+         [](Transport& t) { return writeConfig(t, 't', "1.5"); },
+         bytes("+\r\n"),
+         {{'w', 't'}, {'1', '.', '5', '\r'}},
+         "+\r\n"},
+        {"empty value fires",
+         [](Transport& t) { return writeConfig(t, '2', ""); },
+         bytes("+\r\n"),
+         {{'w', '2'}, {'\r'}},
+         "+\r\n"},
+        {"18 characters still go",
+         [](Transport& t) { return writeConfig(t, 't', std::string(18, '1')); },
+         bytes("-\r\n"),
+         {{'w', 't'}, bytes(std::string(18, '1') + "\r")},
+         "-\r\n"},
+        {"19 characters are refused unsent",
+         [](Transport& t) { return writeConfig(t, 't', std::string(19, '1')); },
+         bytes("+\r\n"),
+         {},
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,10 +142,10 @@ TEST(ConfigCommands, SimulatorKeepsAndChecksSettings) {
     EXPECT_EQ(readConfig(link, 'm'), "1200");
     EXPECT_EQ(writeConfig(link, 'm', "3001"), "-\r\n");  // out of range: kept as it was
     EXPECT_EQ(writeConfig(link, 't', "1.50"), "+\r\n");
-    EXPECT_EQ(readConfig(link, 't'), "1.50");           // the text as sent, not reformatted
+    EXPECT_EQ(readConfig(link, 't'), "1.50");  // the text as sent, not reformatted
     EXPECT_EQ(readConfig(link, '1') + readConfig(link, '2') + readConfig(link, '3'), "101");
     EXPECT_EQ(writeConfig(link, '3', ""), "+\r\n");
-    EXPECT_EQ(readConfig(link, '3'), "0");              // a fired charge no longer conducts
+    EXPECT_EQ(readConfig(link, '3'), "0");  // a fired charge no longer conducts
     EXPECT_EQ(fc.fireCounts()[2], 1);
     for (int i = 0; i < 20; ++i) {
         const double pressure = leadingNumber(readConfig(link, 'b'));
@@ -180,7 +206,8 @@ TEST(FlightDownload, FlightsAndRecordTypes) {
          {kRecordHead + "1.0274,0.,0., \r\n0.01000,"}},
         {"type 4 repeats the last acceleration",
          {{{kTimeRecord, 1000}, {kAccelRecord, 8}, {kPressureRecord, 512}, {kAccelRepeatRecord}}},
-         {kRecordHead + "\r\n0.01000,1.0274,0.2253985,3.305845e-003, 9.438482,1.0274,0.450797,9.917534e-003, "}},
+         {kRecordHead +
+          "\r\n0.01000,1.0274,0.2253985,3.305845e-003, 9.438482,1.0274,0.450797,9.917534e-003, "}},
         {"type 4 first in a flight is 0 G",
          {{{kTimeRecord, 1000}, {kAccelRepeatRecord}}},
          {kRecordHead + "\r\n0.01000,0.,0.,0., "}},
@@ -248,7 +275,8 @@ TEST(FlightDownload, ScriptedStreams) {
     }
     {
         SCOPED_TRACE("stray bytes between flights are skipped");
-        MemoryLink link(scripted({bytes("OK"), {7}, {0}, {kFlightMarker}, {kEndOfFlight}, {9}, {kEndOfDownload}}));
+        MemoryLink link(
+            scripted({bytes("OK"), {7}, {0}, {kFlightMarker}, {kEndOfFlight}, {9}, {kEndOfDownload}}));
         const Download d = download(link, dir);
         EXPECT_EQ(d.result.flights, 1);
         EXPECT_EQ(d.result.status, UploadStatus::Complete);
@@ -345,8 +373,10 @@ TEST(FlightDownload, HangUpAndCancelAreFailuresThatKeepEarlierFiles) {
         MemoryLink link([&](uint8_t byte) -> Bytes {
             Bytes reply = fc.receive(byte);
             if (byte != kCarriageReturn || ++units <= c.afterUnits) return reply;
-            if (c.cancel) cancelRequest() = true;
-            else line->hangUp();
+            if (c.cancel)
+                cancelRequest() = true;
+            else
+                line->hangUp();
             return c.cancel ? reply : Bytes{};
         });
         line = &link;

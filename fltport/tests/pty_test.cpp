@@ -105,7 +105,7 @@ TEST(PtyLink, ConfigurationAndWorkedExampleByteForByte) {
     EXPECT_EQ(readFile(dir.prefix() + "0.rcd"),
               kRecordHead + "\r\n0.01000,9.438482,1.0274,0.2253985,3.305845e-003, ");
     const std::string expectedHost = std::string("rg\rrv\rrt\rrm\rrz\r") + "wt1.5\r" + "rt\r" + "wm3001\r" +
-                                      "r1\rr2\rr3\r" + "w2\r" + "\n" + std::string(10, '\r');
+                                     "r1\rr2\rr3\r" + "w2\r" + "\n" + std::string(10, '\r');
     EXPECT_EQ(readFile(dir.file("host.bin")), expectedHost);
 }
 
@@ -171,7 +171,7 @@ TEST(PtyLink, ChatterWhileOpeningIsDrained) {
     const auto start = steady_clock::now();
     ASSERT_EQ(InitComport(sim.path().c_str()), 1);
     EXPECT_GE(steady_clock::now() - start, milliseconds(300));  // at least the quiet that ends the drain
-    EXPECT_EQ(readConfig('m'), "600");  // nothing of the chatter is left over
+    EXPECT_EQ(readConfig('m'), "600");                          // nothing of the chatter is left over
     CloseComport();
 
     // A line that never goes quiet is refused: its noise would pass for replies.
@@ -209,7 +209,7 @@ TEST_P(PtyFault, DownloadEndsSoundly) {
     } else if (fault == "unknown-record") {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.files, expected.files);
-    } else {  // silence in the middle of the second flight
+    } else {                     // silence in the middle of the second flight
         EXPECT_EQ(r.status, 0);  // not complete, though the files stay
         EXPECT_EQ(r.count, 1);   // the broken-off flight is not counted
         ASSERT_EQ(r.files.size(), 1u);
@@ -223,7 +223,8 @@ TEST_P(PtyFault, DownloadEndsSoundly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, PtyFault,
-                         ::testing::Values("silent", "bad-greeting", "unknown-record", "stall-type", "stall-value"),
+                         ::testing::Values("silent", "bad-greeting", "unknown-record", "stall-type",
+                                           "stall-value"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, '-');

@@ -1,12 +1,12 @@
 #pragma once
 // Temporary folders and whole-file reads for the tests.
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <stdlib.h>
 
 class TempDir {
 public:

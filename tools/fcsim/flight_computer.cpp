@@ -43,7 +43,8 @@ FlightComputer::FlightComputer(std::vector<fltport::RawFlight> flights, FaultMod
     if (m_faults.unknownRecord) {
         // Junk that looks like markers and record types, to be thrown away whole.
         const fltport::RawRecord junk{0x42, 0, {0x05, 0x01, 0xFE, 0xFF, 0x03, 0x00}};
-        for (auto& flight : m_flights) flight.insert(flight.begin() + std::min<size_t>(3, flight.size()), junk);
+        for (auto& flight : m_flights)
+            flight.insert(flight.begin() + std::min<size_t>(3, flight.size()), junk);
     }
     m_units = fltport::downloadUnits(m_flights);
     placeStall();
@@ -71,7 +72,8 @@ void FlightComputer::keepSettingsIn(const std::string& path) {
     m_stateFile = path;
     std::ifstream in(path);
     for (std::string text; std::getline(in, text);)
-        if (text.size() >= 2 && text[1] == '=' && std::string_view("gtmz").find(text[0]) != std::string_view::npos)
+        if (text.size() >= 2 && text[1] == '=' &&
+            std::string_view("gtmz").find(text[0]) != std::string_view::npos)
             m_settings[text[0]] = text.substr(2);
 }
 
@@ -84,50 +86,51 @@ const std::string& FlightComputer::setting(char index) const {
 std::vector<uint8_t> FlightComputer::receive(uint8_t byte) {
     if (m_faults.silent || m_vanished) return {};
     switch (m_mode) {
-    case Mode::Idle:
-        return idleByte(byte);
-    case Mode::ReadIndex:
-        m_index = byte;
-        m_mode = Mode::ReadEnd;
-        return {};
-    case Mode::ReadEnd:
-        m_mode = Mode::Idle;
-        if (byte == kCarriageReturn) return commandReply(readReply(m_index));
-        return idleByte(byte);
-    case Mode::WriteIndex:
-        m_index = byte;
-        m_value.clear();
-        m_mode = Mode::WriteValue;
-        return {};
-    case Mode::WriteValue:
-        if (byte == kCarriageReturn) {
+        case Mode::Idle:
+            return idleByte(byte);
+        case Mode::ReadIndex:
+            m_index = byte;
+            m_mode = Mode::ReadEnd;
+            return {};
+        case Mode::ReadEnd:
             m_mode = Mode::Idle;
-            return commandReply(writeReply(m_index, m_value));
-        }
-        m_value += static_cast<char>(byte);
-        if (m_value.size() > kMaxValueChars) m_mode = Mode::Idle;
-        return {};
-    case Mode::Download:
-    case Mode::Stalled:
-        if (byte == kCarriageReturn) return m_mode == Mode::Download ? nextUnit() : std::vector<uint8_t>{};
-        m_mode = Mode::Idle;  // anything else ends the download and starts a command
-        return idleByte(byte);
+            if (byte == kCarriageReturn) return commandReply(readReply(m_index));
+            return idleByte(byte);
+        case Mode::WriteIndex:
+            m_index = byte;
+            m_value.clear();
+            m_mode = Mode::WriteValue;
+            return {};
+        case Mode::WriteValue:
+            if (byte == kCarriageReturn) {
+                m_mode = Mode::Idle;
+                return commandReply(writeReply(m_index, m_value));
+            }
+            m_value += static_cast<char>(byte);
+            if (m_value.size() > kMaxValueChars) m_mode = Mode::Idle;
+            return {};
+        case Mode::Download:
+        case Mode::Stalled:
+            if (byte == kCarriageReturn)
+                return m_mode == Mode::Download ? nextUnit() : std::vector<uint8_t>{};
+            m_mode = Mode::Idle;  // anything else ends the download and starts a command
+            return idleByte(byte);
     }
     return {};
 }
 
 std::vector<uint8_t> FlightComputer::idleByte(uint8_t byte) {
     switch (byte) {
-    case 'r':
-        m_mode = Mode::ReadIndex;
-        return {};
-    case 'w':
-        m_mode = Mode::WriteIndex;
-        return {};
-    case kLineFeed:
-        return startDownload();
-    default:
-        return {};
+        case 'r':
+            m_mode = Mode::ReadIndex;
+            return {};
+        case 'w':
+            m_mode = Mode::WriteIndex;
+            return {};
+        case kLineFeed:
+            return startDownload();
+        default:
+            return {};
     }
 }
 
@@ -190,17 +193,17 @@ std::vector<uint8_t> FlightComputer::commandReply(std::vector<uint8_t> reply) co
 
 std::vector<uint8_t> FlightComputer::readReply(uint8_t index) {
     switch (index) {
-    case '1':
-    case '2':
-    case '3':
-        return line(m_continuity[index - '1'] ? "1" : "0");
-    case 'a':
-    case 'b':
-        return line(liveReading(index));
-    default:
-        if (const auto it = m_settings.find(static_cast<char>(index)); it != m_settings.end())
-            return line(it->second);
-        return line("?");
+        case '1':
+        case '2':
+        case '3':
+            return line(m_continuity[index - '1'] ? "1" : "0");
+        case 'a':
+        case 'b':
+            return line(liveReading(index));
+        default:
+            if (const auto it = m_settings.find(static_cast<char>(index)); it != m_settings.end())
+                return line(it->second);
+            return line("?");
     }
 }
 
@@ -208,27 +211,27 @@ std::vector<uint8_t> FlightComputer::writeReply(uint8_t index, const std::string
     if (m_faults.refuseWrites) return line("-");
     bool accepted = false;
     switch (index) {
-    case 'g':
-    case 'z':
-        accepted = value == "0" || value == "1";
-        break;
-    case 't':
-        accepted = numberWithin(value, 0.0, 30.0);
-        break;
-    case 'm':
-        accepted = numberWithin(value, 200.0, 3000.0);
-        break;
-    case '1':
-    case '2':
-    case '3':
-        if (value.empty()) {
-            ++m_fired[index - '1'];
-            m_continuity[index - '1'] = false;  // a fired charge no longer conducts
-            return line("+");
-        }
-        break;
-    default:
-        break;
+        case 'g':
+        case 'z':
+            accepted = value == "0" || value == "1";
+            break;
+        case 't':
+            accepted = numberWithin(value, 0.0, 30.0);
+            break;
+        case 'm':
+            accepted = numberWithin(value, 200.0, 3000.0);
+            break;
+        case '1':
+        case '2':
+        case '3':
+            if (value.empty()) {
+                ++m_fired[index - '1'];
+                m_continuity[index - '1'] = false;  // a fired charge no longer conducts
+                return line("+");
+            }
+            break;
+        default:
+            break;
     }
     if (!accepted) return line("-");
     if (m_faults.forgetWrites) return line("+");

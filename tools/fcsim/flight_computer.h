@@ -17,15 +17,15 @@ namespace fcsim {
 
 // Misbehaviours for tests of the host's error handling.
 struct FaultModes {
-    bool silent = false;         // answers nothing at all
-    bool badGreeting = false;    // answers a download request with "NO"
-    bool unknownRecord = false;  // an unknown record type with junk after the first sample of every flight
-    bool stallType = false;      // goes quiet in the middle of the last flight, before a type byte
-    bool stallValue = false;     // goes quiet in the middle of the last flight, after one value byte
-    bool refuseWrites = false;   // answers every write, fire commands too, with "-"
-    bool forgetWrites = false;   // acknowledges setting writes but keeps the settings as they were
-    bool shortReplies = false;   // every reply to a command is only its first byte
-    bool garbageReplies = false; // every reply to a command is binary junk instead
+    bool silent = false;          // answers nothing at all
+    bool badGreeting = false;     // answers a download request with "NO"
+    bool unknownRecord = false;   // an unknown record type with junk after the first sample of every flight
+    bool stallType = false;       // goes quiet in the middle of the last flight, before a type byte
+    bool stallValue = false;      // goes quiet in the middle of the last flight, after one value byte
+    bool refuseWrites = false;    // answers every write, fire commands too, with "-"
+    bool forgetWrites = false;    // acknowledges setting writes but keeps the settings as they were
+    bool shortReplies = false;    // every reply to a command is only its first byte
+    bool garbageReplies = false;  // every reply to a command is binary junk instead
 
     // Faults at byte N (counted from 1) of the first download's flight stream,
     // everything sent after its "OK"; -1 is off. Later downloads run clean, so
@@ -42,7 +42,8 @@ struct FaultModes {
 
 class FlightComputer {
 public:
-    explicit FlightComputer(std::vector<fltport::RawFlight> flights, FaultModes faults = {}, uint32_t seed = 1);
+    explicit FlightComputer(std::vector<fltport::RawFlight> flights, FaultModes faults = {},
+                            uint32_t seed = 1);
 
     // Feeds one byte from the host; returns what the flight computer sends in
     // answer (often nothing).
@@ -89,8 +90,8 @@ private:
     std::string m_value;
     size_t m_nextUnit = 0;
     int m_downloads = 0;
-    long m_streamSent = 0;  // bytes of the current download's flight stream so far
-    long m_flightsSent = 0; // flights of the current download sent to their end
+    long m_streamSent = 0;   // bytes of the current download's flight stream so far
+    long m_flightsSent = 0;  // flights of the current download sent to their end
     bool m_vanished = false;
 
     std::map<char, std::string> m_settings;
@@ -99,8 +100,8 @@ private:
     std::string m_stateFile;
 
     std::mt19937 m_random;
-    double m_accel = 0.0;      // counts, around 0 G on a still bench
-    double m_pressure = 812.0; // counts, about 14 psi
+    double m_accel = 0.0;       // counts, around 0 G on a still bench
+    double m_pressure = 812.0;  // counts, about 14 psi
 };
 
 }  // namespace fcsim

@@ -180,7 +180,8 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
             stepInSample = 0;
         }
         if (firstSampleAt < 0 && t > p.burnTimeS)
-            throw std::runtime_error("the motor never accelerates the rocket to the launch detection threshold");
+            throw std::runtime_error(
+                "the motor never accelerates the rocket to the launch detection threshold");
         if (firstSampleAt >= 0 && stepInSample == 0) {
             double measuredG = a / kG0 + noise.gaussian(p.accelNoiseG);
             double psi = standardAtmosphere(p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
@@ -188,7 +189,8 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
             RawSample sample;
             sample.timeStep = stepRaw;
             sample.pressure = pressureRawFromPsi(psi);
-            sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)), static_cast<int16_t>(-rangeCounts), rangeCounts);
+            sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
+                                      static_cast<int16_t>(-rangeCounts), rangeCounts);
             flight.samples.push_back(sample);
             if (static_cast<int>(flight.samples.size()) >= p.maxSamples) break;
         }

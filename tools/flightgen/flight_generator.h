@@ -88,12 +88,12 @@ struct FlightParameters {
 
     // Site and recorder.
     double siteAltitudeM = 0.0;
-    double timeStepS = 0.01;     // a whole number of 10 us counts, 0.001 to 0.5
+    double timeStepS = 0.01;       // a whole number of 10 us counts, 0.001 to 0.5
     int maxSamples = kMaxSamples;  // 1 to 20,000
     double launchDetectG = 5.0;
-    double accelNoiseG = 0.05;       // standard deviation
-    double pressureNoisePsi = 0.004; // standard deviation
-    double accelRangeG = 50.0;       // the sensor saturates beyond +-this
+    double accelNoiseG = 0.05;        // standard deviation
+    double pressureNoisePsi = 0.004;  // standard deviation
+    double accelRangeG = 50.0;        // the sensor saturates beyond +-this
 
     uint64_t seed = 1;
 };
@@ -116,10 +116,10 @@ struct ModelFigures {
     double maxVelocityMps = 0;
     double maxAccelG = 0;
     double burnoutTimeS = 0;
-    double deployTimeS = -1;      // first recovery event, -1 if none recorded
-    double mainDeployTimeS = -1;  // main after a drogue, -1 if none recorded
-    double landingTimeS = -1;     // -1 when recording stopped first
-    double launchDetectTimeS = 0; // time of the first sample after ignition
+    double deployTimeS = -1;       // first recovery event, -1 if none recorded
+    double mainDeployTimeS = -1;   // main after a drogue, -1 if none recorded
+    double landingTimeS = -1;      // -1 when recording stopped first
+    double launchDetectTimeS = 0;  // time of the first sample after ignition
     double burnoutMassKg = 0;
 };
 

@@ -14,9 +14,12 @@ std::string fixedText(double value, int decimals) { return fixedPointText(value,
 
 double massInUnit(double kg, int16_t massUnit) {
     switch (massUnit) {
-        case 0: return kg / 0.028349523125;  // oz
-        case 1: return kg / 0.45359237;      // lbs
-        default: return kg * 1000;           // g
+        case 0:
+            return kg / 0.028349523125;  // oz
+        case 1:
+            return kg / 0.45359237;  // lbs
+        default:
+            return kg * 1000;  // g
     }
 }
 
@@ -49,7 +52,8 @@ Status buildFlightRecord(const GeneratedFlight& flight, const FlightParameters& 
     fa.detail(DetailField::FileDetailDate) = record.date;
     fa.detail(DetailField::FileDetailNotes) = joinLines(record.notes);
     fa.detail(DetailField::FileDetailCoefficientDrag) = generalNumberText(params.dragCoefficient);
-    fa.detail(DetailField::FileDetailWeight) = fixedText(massInUnit(params.liftoffMassKg, record.units.Mass), 2);
+    fa.detail(DetailField::FileDetailWeight) =
+        fixedText(massInUnit(params.liftoffMassKg, record.units.Mass), 2);
     fa.detail(DetailField::FileDetailPropellantWt) =
         fixedText(massInUnit(params.propellantMassKg, record.units.Mass), 2);
     fa.detail(DetailField::FileDetailDiameter) = fixedText(params.diameterM / 0.0254, 2);

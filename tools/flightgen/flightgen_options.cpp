@@ -113,7 +113,8 @@ std::optional<CommandLine> parseCommandLine(std::span<const std::string_view> ar
                         std::string(expected));
         };
 
-        if (auto it = std::ranges::find(kNumberOptions, name, &NumberOption::name); it != std::end(kNumberOptions)) {
+        if (auto it = std::ranges::find(kNumberOptions, name, &NumberOption::name);
+            it != std::end(kNumberOptions)) {
             std::optional<double> number = toNumber(value);
             if (!number) return badValue("a number");
             cmd.params.*(it->field) = *number * it->toSi;

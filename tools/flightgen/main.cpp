@@ -28,8 +28,9 @@ void printSummary(const GeneratedFlight& flight, const tarvel::FlightAnalysis& f
     else
         std::fprintf(stderr, "still flying when recording stopped\n");
     std::fprintf(stderr, "analysis: max altitude %s%s, max velocity %s%s, total impulse %s\n",
-                 fa.figures.MaxAltitude.c_str(), fa.captions.lblAltitude.c_str(), fa.figures.MaxVelocity.c_str(),
-                 fa.captions.lblVelocity.c_str(), fa.figures.TotalImpulse.c_str());
+                 fa.figures.MaxAltitude.c_str(), fa.captions.lblAltitude.c_str(),
+                 fa.figures.MaxVelocity.c_str(), fa.captions.lblVelocity.c_str(),
+                 fa.figures.TotalImpulse.c_str());
 }
 
 }  // namespace
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
         // The reader splits notes lines after the first at commas.
         for (size_t i = 1; i < cmd->record.notes.size(); ++i)
             if (cmd->record.notes[i].find(',') != std::string::npos)
-                std::fprintf(stderr, "flightgen: warning: note line %zu holds a comma; it reads back as two lines\n",
+                std::fprintf(stderr,
+                             "flightgen: warning: note line %zu holds a comma; it reads back as two lines\n",
                              i + 1);
         // The analysis ends its velocity integration at the first value below
         // 1, so a first sample that adds less than that shows no velocity.

@@ -1,7 +1,11 @@
 #include "cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QImage>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -12,14 +16,8 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <vector>
 #include <thread>
-
-#include <QImage>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <vector>
 
 #include "flight_verbs.h"
 #include "record_samples.h"
@@ -73,9 +71,10 @@ TEST_F(CommandLine, SummaryJsonShowsWhatTheWindowShows) {
     fa->numberLocale = *NumberLocale::named("en_US");
     ASSERT_TRUE(fa->openRecordFile(flight()).ok);
     EXPECT_EQ(r.out, cli::summaryJson(*fa, flight()));
-    for (const char* part : {"\"SampleCount\":300", "\"MaxAltitude\":\"1,141.0\"", "\"MotorClass\":\"D\"",
-                             "\"Label5\":\"Ave Thrust-D\"", "\"lblUnitsThrust\":\"(N)\"", "\"FileDetailWeight\":\"16.00\"",
-                             "\"units\":{\"Distance\":0,\"Velocity\":0,\"Thrust\":0,\"Mass\":0}"})
+    for (const char* part :
+         {"\"SampleCount\":300", "\"MaxAltitude\":\"1,141.0\"", "\"MotorClass\":\"D\"",
+          "\"Label5\":\"Ave Thrust-D\"", "\"lblUnitsThrust\":\"(N)\"", "\"FileDetailWeight\":\"16.00\"",
+          "\"units\":{\"Distance\":0,\"Velocity\":0,\"Thrust\":0,\"Mass\":0}"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
 
     const Outcome de = run({"summary", flight(), "--json", "--locale", "de_DE"});
@@ -87,7 +86,7 @@ TEST_F(CommandLine, SummaryJsonShowsWhatTheWindowShows) {
 TEST_F(CommandLine, ActionsRunLeftToRightAsInTheWindow) {
     // Units first: the weight typed afterwards is in grams and stays as typed.
     const Outcome r = run({"summary", flight(), "--json", "--units", "mass=g,velocity=km/h", "--set",
-                       "FileDetailWeight=450", "--set", "FileDetailName=Dart, mk 2"});
+                           "FileDetailWeight=450", "--set", "FileDetailName=Dart, mk 2"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("\"FileDetailWeight\":\"450\""), std::string::npos);
     EXPECT_NE(r.out.find("\"FileDetailPropellantWt\":\"56.7\""), std::string::npos);  // 2.0 oz x 28.35
@@ -95,7 +94,8 @@ TEST_F(CommandLine, ActionsRunLeftToRightAsInTheWindow) {
     EXPECT_NE(r.out.find("\"FileDetailName\":\"Dart, mk 2\""), std::string::npos);
 
     // The other order: the typed 450 is converted (cut to three decimals) by the dialog.
-    const Outcome other = run({"summary", flight(), "--json", "--set", "FileDetailWeight=450", "--units", "mass=lbs"});
+    const Outcome other =
+        run({"summary", flight(), "--json", "--set", "FileDetailWeight=450", "--units", "mass=lbs"});
     EXPECT_NE(other.out.find("\"FileDetailWeight\":\"28.125\""), std::string::npos) << other.out;
 
     // The burn view leaves the figures; "&Recalculate" refreshes them. Right
@@ -129,8 +129,9 @@ TEST_F(CommandLine, SeriesListsEverySampleExactly) {
         std::string field;
         std::getline(fields, field, ',');
         ASSERT_EQ(field, std::to_string(rows));
-        const SampleArray* columns[] = {&fa->samples.aDeltaTime, &fa->samples.aPressure, &fa->samples.aAccel,
-                                        &fa->samples.aVelocity, &fa->samples.aAltitude,  &fa->samples.aThrust};
+        const SampleArray* columns[] = {&fa->samples.aDeltaTime, &fa->samples.aPressure,
+                                        &fa->samples.aAccel,     &fa->samples.aVelocity,
+                                        &fa->samples.aAltitude,  &fa->samples.aThrust};
         for (const SampleArray* column : columns) {
             std::getline(fields, field, ',');
             double value = 0;
@@ -142,7 +143,10 @@ TEST_F(CommandLine, SeriesListsEverySampleExactly) {
 }
 
 TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
-    ASSERT_EQ(run({"save", flight(), path("out.rcd"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"}).code, 0);
+    ASSERT_EQ(
+        run({"save", flight(), path("out.rcd"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"})
+            .code,
+        0);
     const std::string saved = slurp(path("out.rcd"));
     EXPECT_EQ(saved.rfind("FDName\r\nScout\r\n", 0), 0u);
     EXPECT_NE(saved.find(",Thrust(lbs)\r\n"), std::string::npos);
@@ -150,14 +154,19 @@ TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
     // The saved file gives the same figures as the session that saved it, once
     // its thrust, too, has had a calculation's velocities for the drag term.
     const Outcome fromSaved = run({"summary", path("out.rcd"), "--json", "--recalculate"});
-    const Outcome direct = run({"summary", flight(), "--json", "--set", "FileDetailName=Scout", "--units", "thrust=lbs"});
+    const Outcome direct =
+        run({"summary", flight(), "--json", "--set", "FileDetailName=Scout", "--units", "thrust=lbs"});
     auto figures = [](const std::string& json) { return json.substr(json.find("\"figures\"")); };
     EXPECT_EQ(figures(fromSaved.out), figures(direct.out));
 
-    ASSERT_EQ(run({"csv", flight(), path("out.csv"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"}).code, 0);
+    ASSERT_EQ(
+        run({"csv", flight(), path("out.csv"), "--set", "FileDetailName=Scout", "--units", "thrust=lbs"})
+            .code,
+        0);
     EXPECT_EQ(slurp(path("out.csv")), saved);
 
-    const Outcome eng = run({"eng", flight(), path("out.eng"), "--diameter", "24", "--length", "70", "--total", "3.5"});
+    const Outcome eng =
+        run({"eng", flight(), path("out.eng"), "--diameter", "24", "--length", "70", "--total", "3.5"});
     ASSERT_EQ(eng.code, 0) << eng.err;
     const std::string motor = slurp(path("out.eng"));
     EXPECT_EQ(motor.rfind("; Tarvel-Rocket produced motor file for D", 0), 0u) << motor;
@@ -166,7 +175,8 @@ TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
 }
 
 TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
-    std::ofstream(path("zero.rcd"), std::ios::binary) << "FDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
+    std::ofstream(path("zero.rcd"), std::ios::binary) << "FDMotorDur\r\n0\r\n"
+                                                      << tarvel::testing::downloadedRecord(150);
     std::ofstream(path("empty.rcd"), std::ios::binary);
     struct Case {
         Args args;
@@ -174,7 +184,9 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         std::string message;
     };
     const Case cases[] = {
-        {{"summary", path("missing.rcd")}, 1, "cannot open " + path("missing.rcd") + ": " + std::strerror(ENOENT)},
+        {{"summary", path("missing.rcd")},
+         1,
+         "cannot open " + path("missing.rcd") + ": " + std::strerror(ENOENT)},
         {{"summary", path("empty.rcd")}, 1, "No flight samples were found in " + path("empty.rcd")},
         {{"series", "/dev/zero"}, 1, "/dev/zero is not a record file"},
         {{"launch"}, 2, "unknown command \"launch\""},
@@ -192,15 +204,20 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         {{"render", flight(), path("out.png"), "--size", "10x10"}, 2, "--size takes WIDTHxHEIGHT"},
         {{"render", flight(), path("out.png"), "--click=soon"}, 2, "--click needs a time in seconds"},
         {{"summary", path("zero.rcd")}, 1, "could not be computed: The motor duration"},
-        {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"}, 1, "motor duration"},
+        {{"summary", flight(), "--set", "txtMotorDuration=abc", "--set", "FileDetailWeight=20"},
+         1,
+         "motor duration"},
         {{"eng", flight(), path("out.eng")}, 1, "eng: Motor Diameter (mm)"},
-        {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"}, 1,
+        {{"eng", flight(), path("out.eng"), "--diameter", "29", "--length", "70"},
+         1,
          "eng: Total Motor Weight (oz)"},
-        {{"eng", flight(), path("huge.eng"), "--diameter", "29", "--length", "70", "--propellant", "1e100", "--total",
-          "1e100"},
+        {{"eng", flight(), path("huge.eng"), "--diameter", "29", "--length", "70", "--propellant", "1e100",
+          "--total", "1e100"},
          1,
          "eng: Propellant Weight (oz) must be at most 100000 ounces; it is \"1e100\"."},
-        {{"csv", flight(), path("no-folder/out.csv")}, 1, "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
+        {{"csv", flight(), path("no-folder/out.csv")},
+         1,
+         "tarvel: cannot write " + path("no-folder/out.csv") + ": "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args.back() : ""));
@@ -294,13 +311,12 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
     EXPECT_EQ(figure(burn.out, "MaxAltitude"), "196.7");
     EXPECT_EQ(figure(all.out, "MaxAltitude"), "196.7");
     // After a shorter burn, no thrust of the longer one stays behind in newtons.
-    const Outcome shorter =
-        run({"summary", small, "--json", "--locale", "en_US", "--set", "txtMotorDuration=0.5", "--units",
-             "thrust=lbs"});
+    const Outcome shorter = run({"summary", small, "--json", "--locale", "en_US", "--set",
+                                 "txtMotorDuration=0.5", "--units", "thrust=lbs"});
     EXPECT_EQ(figure(shorter.out, "MaxThrust"), "3.19");
 
-    const Outcome save = run({"save", small, path("out.rcd"), "--set", "txtMotorDuration=0.5", "--mode", "burn",
-                              "--units", "altitude=m,thrust=lbs"});
+    const Outcome save = run({"save", small, path("out.rcd"), "--set", "txtMotorDuration=0.5", "--mode",
+                              "burn", "--units", "altitude=m,thrust=lbs"});
     ASSERT_EQ(save.code, 0) << save.err;
     const std::string saved = slurp(path("out.rcd"));
     ASSERT_NE(saved.find(",Altitude(m),Thrust(lbs)\r\n"), std::string::npos);
@@ -316,17 +332,18 @@ TEST_F(CommandLine, FiguresAndSavedColumnsFollowEveryUnitChange) {
 }
 
 TEST_F(CommandLine, AFlightThatCannotBeComputedCanBeMended) {
-    std::ofstream(path("zero.rcd"), std::ios::binary)
-        << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n" << tarvel::testing::downloadedRecord(150);
+    std::ofstream(path("zero.rcd"), std::ios::binary) << "FDName\r\nKept\r\nFDMotorDur\r\n0\r\n"
+                                                      << tarvel::testing::downloadedRecord(150);
     const Outcome mended = run({"summary", path("zero.rcd"), "--json", "--set", "txtMotorDuration=2"});
     EXPECT_EQ(mended.code, 0) << mended.err;
     EXPECT_NE(mended.err.find("warning"), std::string::npos);
-    EXPECT_NE(mended.out.find("\"MaxAltitude\":\"") , std::string::npos);
+    EXPECT_NE(mended.out.find("\"MaxAltitude\":\""), std::string::npos);
     EXPECT_EQ(mended.out.find("\"MaxAltitude\":\"\""), std::string::npos) << mended.out;
 
     // Saving needs no figures: the file is written with its details, and the
     // mended copy opens without a word.
-    const Outcome saved = run({"save", path("zero.rcd"), path("mended.rcd"), "--set", "txtMotorDuration=1.5"});
+    const Outcome saved =
+        run({"save", path("zero.rcd"), path("mended.rcd"), "--set", "txtMotorDuration=1.5"});
     EXPECT_EQ(saved.code, 0) << saved.err;
     const Outcome reopened = run({"summary", path("mended.rcd")});
     EXPECT_EQ(reopened.code, 0);
@@ -346,7 +363,8 @@ TEST_F(CommandLine, OutputsThatAreNoFilesAreWrittenNotReplaced) {
     EXPECT_FALSE(fs::exists("-"));
 
     // A device stays a device, a FIFO is fed.
-    EXPECT_EQ(run({"eng", flight(), "/dev/null", "--diameter", "24", "--length", "70", "--total", "100"}).code, 0);
+    EXPECT_EQ(
+        run({"eng", flight(), "/dev/null", "--diameter", "24", "--length", "70", "--total", "100"}).code, 0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     const std::string fifo = path("feed.csv");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -362,8 +380,8 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     const std::string rcd = path("long.rcd"), png = path("window.png");
     std::ofstream(rcd, std::ios::binary) << tarvel::testing::downloadedRecord(1500);
     std::ostringstream out, err;
-    EXPECT_EQ(cli::renderVerb({rcd, png, "--units", "altitude=m,velocity=km/h", "--rclick", "11", "--rclick=14",
-                               "--size", "1280x720"},
+    EXPECT_EQ(cli::renderVerb({rcd, png, "--units", "altitude=m,velocity=km/h", "--rclick", "11",
+                               "--rclick=14", "--size", "1280x720"},
                               out, err),
               0)
         << err.str();
@@ -387,8 +405,9 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     std::ostringstream picture, messages;
     EXPECT_EQ(cli::renderVerb({rcd, "-", "--rclick", "11", "--size", "1280x720"}, picture, messages), 0);
     const std::string bytes = picture.str();
-    EXPECT_TRUE(QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "PNG").size() ==
-                QSize(1280, 720));
+    EXPECT_TRUE(
+        QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "PNG").size() ==
+        QSize(1280, 720));
     EXPECT_NE(messages.str().find("Right click a 2nd position"), std::string::npos) << messages.str();
 }
 
@@ -429,8 +448,8 @@ TEST_F(CommandLine, ReadingStoppedEarlyIsAWarning) {
 TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
     auto fa = std::make_unique<FlightAnalysis>();
     fa->detail(DetailField::FileDetailNotes) = "a \"quoted\"\r\nline\\\x01";
-    fa->detail(DetailField::FileDetailName) = "Caf\xc3\xa9";   // UTF-8 stays
-    fa->detail(DetailField::FileDetailPlace) = "Caf\xe9";      // a single-byte code page letter
+    fa->detail(DetailField::FileDetailName) = "Caf\xc3\xa9";  // UTF-8 stays
+    fa->detail(DetailField::FileDetailPlace) = "Caf\xe9";     // a single-byte code page letter
     const std::string json = cli::summaryJson(*fa, "x.rcd");
     EXPECT_NE(json.find(R"("FileDetailNotes":"a \"quoted\"\r\nline\\\u0001")"), std::string::npos) << json;
     EXPECT_NE(json.find("\"FileDetailName\":\"Caf\xc3\xa9\""), std::string::npos);
@@ -473,8 +492,9 @@ TEST_F(CommandLine, TheProgramItself) {
     const std::string saved = path("saved.rcd");
     std::ofstream(saved, std::ios::binary) << "old";
     const std::string limited = "save '" + flight() + "' '" + saved + "'";
-    EXPECT_EQ(runProgram("--help >/dev/null; ulimit -f 1; " + std::string(TARVEL_PROGRAM) + " " + limited, output),
-              1);
+    EXPECT_EQ(
+        runProgram("--help >/dev/null; ulimit -f 1; " + std::string(TARVEL_PROGRAM) + " " + limited, output),
+        1);
     EXPECT_EQ(output, "tarvel: cannot write " + saved + ": " + std::strerror(EFBIG) + "\n");
     EXPECT_EQ(fs::file_size(saved), 3u);
 }
@@ -498,10 +518,9 @@ TEST_F(CommandLine, StandardOutputThatCannotBeWrittenIsAFailureOfEveryVerb) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         // Standard error to the pipe, standard output to the place that refuses it.
-        const std::string command = c.overFileSizeLimit
-                                        ? "ulimit -f 1; " + program + " " + c.arguments + " 2>&1 >'" +
-                                              path("limited.csv") + "'"
-                                        : program + " " + c.arguments + " 2>&1 >/dev/full";
+        const std::string command = c.overFileSizeLimit ? "ulimit -f 1; " + program + " " + c.arguments +
+                                                              " 2>&1 >'" + path("limited.csv") + "'"
+                                                        : program + " " + c.arguments + " 2>&1 >/dev/full";
         std::string output;
         EXPECT_EQ(runShell(command, output), 1);
         EXPECT_EQ(output, std::string("tarvel: cannot write standard output: ") +
@@ -528,11 +547,14 @@ TEST_F(CommandLine, APointOfSeveralBytesIsShownWhole) {
     // A locale of those numbers alone is quick to make; its other parts are not needed.
     const std::string locales = path("locales");
     fs::create_directories(locales);
-    std::ofstream(locales + "/numbers") << "LC_NUMERIC\ndecimal_point \"<U066B>\"\nthousands_sep \"<U066C>\"\n"
-                                           "grouping 3\nEND LC_NUMERIC\n";
+    std::ofstream(locales + "/numbers")
+        << "LC_NUMERIC\ndecimal_point \"<U066B>\"\nthousands_sep \"<U066C>\"\n"
+           "grouping 3\nEND LC_NUMERIC\n";
     std::string output;
-    runShell("localedef -c -i '" + locales + "/numbers' -f UTF-8 '" + locales + "/xx_TEST.UTF-8' 2>&1", output);
-    if (!fs::exists(locales + "/xx_TEST.UTF-8/LC_NUMERIC")) GTEST_SKIP() << "no locale can be made here: " << output;
+    runShell("localedef -c -i '" + locales + "/numbers' -f UTF-8 '" + locales + "/xx_TEST.UTF-8' 2>&1",
+             output);
+    if (!fs::exists(locales + "/xx_TEST.UTF-8/LC_NUMERIC"))
+        GTEST_SKIP() << "no locale can be made here: " << output;
     ASSERT_EQ(runShell("LOCPATH='" + locales + "' " + TARVEL_PROGRAM + " summary '" + flight() +
                            "' --json --locale xx_TEST.UTF-8",
                        output),
@@ -556,7 +578,8 @@ TEST_F(CommandLine, ARecordReadOnlyInPartIsNotSavedOverItselfUnlessForced) {
             SCOPED_TRACE(std::string(verb) + " " + target);
             const Outcome r = run({verb, damaged, target, "--set", "FileDetailName=X"});
             EXPECT_EQ(r.code, 1);
-            EXPECT_NE(r.err.find(damaged + " was read only in part (reading stopped at line 500: "), std::string::npos)
+            EXPECT_NE(r.err.find(damaged + " was read only in part (reading stopped at line 500: "),
+                      std::string::npos)
                 << r.err;
             EXPECT_NE(r.err.find("keeps only the 478 samples read"), std::string::npos) << r.err;
             EXPECT_NE(r.err.find("Give --force"), std::string::npos) << r.err;
@@ -572,8 +595,9 @@ TEST_F(CommandLine, ARecordReadOnlyInPartIsNotSavedOverItselfUnlessForced) {
 }
 
 TEST_F(CommandLine, AByteOrderMarkLosesNoDetail) {
-    std::ofstream(path("marked.rcd"), std::ios::binary)
-        << "\xEF\xBB\xBF" "FDName\r\nScout\r\nFDMotorDur\r\n1.2\r\n" << tarvel::testing::downloadedRecord(150);
+    std::ofstream(path("marked.rcd"), std::ios::binary) << "\xEF\xBB\xBF"
+                                                           "FDName\r\nScout\r\nFDMotorDur\r\n1.2\r\n"
+                                                        << tarvel::testing::downloadedRecord(150);
     EXPECT_NE(run({"summary", path("marked.rcd"), "--json"}).out.find("\"FileDetailName\":\"Scout\""),
               std::string::npos);
     ASSERT_EQ(run({"save", path("marked.rcd"), path("marked.rcd")}).code, 0);

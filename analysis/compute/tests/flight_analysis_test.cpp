@@ -1,6 +1,7 @@
 #include "flight_analysis.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -8,8 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <vector>
-
-#include <unistd.h>
 
 #include "kinematics.h"
 #include "record_samples.h"
@@ -36,8 +35,7 @@ public:
 using Calls = std::vector<std::string>;
 
 fs::path writeTemp(const std::string& name, const std::string& bytes) {
-    const fs::path p = fs::temp_directory_path() /
-                       ("tarvel-fa-" + std::to_string(::getpid()) + "-" + name);
+    const fs::path p = fs::temp_directory_path() / ("tarvel-fa-" + std::to_string(::getpid()) + "-" + name);
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
 }
@@ -79,7 +77,8 @@ TEST(FlightAnalysisModel, StartUpAndClearedTexts) {
     fa->samples.SampleCount = 7;
     fa->BaroAltitude = "9";
     fa->ClearFlightRecord();
-    const std::array<std::string, kDetailFieldCount> cleared = {"", "", "", "0.6", "16.00", "2.0", "2.00", "2.0", ""};
+    const std::array<std::string, kDetailFieldCount> cleared = {"",    "",     "",    "0.6", "16.00",
+                                                                "2.0", "2.00", "2.0", ""};
     EXPECT_EQ(fa->details, cleared);
     EXPECT_EQ(fa->samples.aThrust[20000], 0.0);
     EXPECT_EQ(fa->samples.SampleCount, 7);  // untouched by the clear
@@ -268,7 +267,9 @@ TEST_F(Opened, WhatAnOpenThatCannotComputeLeaves) {
 }
 
 TEST_F(Opened, FirstPressureZeroIsReportedWithoutUndefinedValues) {
-    open("AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n0.1,0,1,0,0,0\r\n");
+    open(
+        "AccelData\r\nDelta "
+        "Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n0.1,0,1,0,0,0\r\n");
     EXPECT_FALSE(m_status.ok);
     EXPECT_NE(m_status.message.find("pressure"), std::string::npos);
     EXPECT_FALSE(fa->lastRead.complete);

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
-#include <limits>
 
 using namespace tarvel;
 
@@ -19,11 +19,28 @@ TEST(NumberText, ParseAcceptsSpacesSignAndExponent) {
         std::optional<double> value;
     };
     const Case cases[] = {
-        {"150", 150.0},   {" 0.04 ", 0.04},   {"-3.5", -3.5},    {"+2", 2.0},      {".5", 0.5},
-        {"5.", 5.0},      {"1E-05", 1e-05},   {"1.5e+3", 1500},  {"\t7\t", 7.0},   {"", std::nullopt},
-        {"   ", std::nullopt}, {"abc", std::nullopt}, {"1,5", std::nullopt}, {"12abc", std::nullopt},
-        {"inf", std::nullopt}, {"nan", std::nullopt}, {"1e", std::nullopt}, {"-", std::nullopt},
-        {".", std::nullopt}, {"0x10", std::nullopt}, {"1e999", std::nullopt}, {"FDDate", std::nullopt},
+        {"150", 150.0},
+        {" 0.04 ", 0.04},
+        {"-3.5", -3.5},
+        {"+2", 2.0},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"1E-05", 1e-05},
+        {"1.5e+3", 1500},
+        {"\t7\t", 7.0},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"abc", std::nullopt},
+        {"1,5", std::nullopt},
+        {"12abc", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"1e", std::nullopt},
+        {"-", std::nullopt},
+        {".", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1e999", std::nullopt},
+        {"FDDate", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -40,9 +57,21 @@ TEST(NumberText, ParseAcceptsSpacesSignAndExponent) {
 TEST(NumberText, ParseGivesTheCorrectlyRoundedValue) {
     // Texts as files carry them, and the shapes around the quick conversion's
     // limits (15 digits, powers of ten up to 22), against the C library.
-    std::vector<std::string> texts = {"14.6912", "0.01", "-1.25e-3", "123456789012345", "1234567890123456",
-                                      "0.000000000000000000001", "1e22", "1e23", "9.99999999999999e-23",
-                                      "00012.5000", "0.1", "3.14159265358979", "-0", "2e-308", "4.9e-324"};
+    std::vector<std::string> texts = {"14.6912",
+                                      "0.01",
+                                      "-1.25e-3",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.000000000000000000001",
+                                      "1e22",
+                                      "1e23",
+                                      "9.99999999999999e-23",
+                                      "00012.5000",
+                                      "0.1",
+                                      "3.14159265358979",
+                                      "-0",
+                                      "2e-308",
+                                      "4.9e-324"};
     std::mt19937_64 random(7);
     for (int i = 0; i < 20000; ++i) {
         const double value = std::ldexp(double(random() >> 11), int(random() % 120) - 100);
@@ -60,10 +89,16 @@ TEST(NumberText, ParseGivesTheCorrectlyRoundedValue) {
 
 TEST(NumberText, RoundsHalvesToEvenAndSaturates) {
     const std::pair<double, int> cases[] = {
-        {0.5, 0},     {1.5, 2},       {2.5, 2},     {5.5, 6},           {-0.5, 0},         {-1.5, -2},
-        {100.0 / 200, 0}, {101.0 / 200, 1}, {1100.0 / 200, 6}, {20000.0 / 200, 100}, {0.49, 0}, {0.51, 1},
-        {30 / 20.0, 2}, {50 / 20.0, 2}, {51 / 20.0, 3},  // motor file strides
-        {1e9, 32767}, {-1e9, -32768}, {std::nan(""), 0},
+        {0.5, 0},          {1.5, 2},
+        {2.5, 2},          {5.5, 6},
+        {-0.5, 0},         {-1.5, -2},
+        {100.0 / 200, 0},  {101.0 / 200, 1},
+        {1100.0 / 200, 6}, {20000.0 / 200, 100},
+        {0.49, 0},         {0.51, 1},
+        {30 / 20.0, 2},    {50 / 20.0, 2},
+        {51 / 20.0, 3},  // motor file strides
+        {1e9, 32767},      {-1e9, -32768},
+        {std::nan(""), 0},
     };
     for (auto [value, expected] : cases) {
         SCOPED_TRACE(value);
@@ -93,9 +128,16 @@ TEST(NumberText, GeneralTextHasFifteenDigitsNoTrailingZeros) {
 
 TEST(NumberText, TwoDecimalTextCutsNeverRounds) {
     const std::pair<double, const char*> cases[] = {
-        {123.4567, "123.45"}, {12.3, "12.3"},  {0.009, "0.00"}, {-3.14159, "-3.14"},
-        {150, "150"},         {99.999, "99.99"}, {0, "0"},       {1e-07, "0.00"},
-        {2e16, "20000000000000000"}, {0.1 + 0.2, "0.3"},
+        {123.4567, "123.45"},
+        {12.3, "12.3"},
+        {0.009, "0.00"},
+        {-3.14159, "-3.14"},
+        {150, "150"},
+        {99.999, "99.99"},
+        {0, "0"},
+        {1e-07, "0.00"},
+        {2e16, "20000000000000000"},
+        {0.1 + 0.2, "0.3"},
     };
     for (auto [value, text] : cases) EXPECT_EQ(twoDecimalText(value), text) << value;
 }
@@ -107,13 +149,12 @@ TEST(NumberText, CutTextOfTheUnitsDialog) {
         const char* text;
     };
     const Case cases[] = {
-        {10.0 * 0.3048, 1, "3.0"},       // altitude 10 ft to metres
-        {100 * 1.609, 1, "160.9"},       // velocity mph to km/h
-        {160.9 * 0.6214, 1, "99.9"},     // and back: 99.98326 is cut, not rounded
-        {16.00 / 16, 3, "1"},            // no point, nothing cut
-        {1 * 16.0, 3, "16"},
-        {56.698 * 0.03527, 3, "1.999"},
-        {1.5e-05, 1, "0.0"},             // exponent form is never cut into a wrong figure
+        {10.0 * 0.3048, 1, "3.0"},    // altitude 10 ft to metres
+        {100 * 1.609, 1, "160.9"},    // velocity mph to km/h
+        {160.9 * 0.6214, 1, "99.9"},  // and back: 99.98326 is cut, not rounded
+        {16.00 / 16, 3, "1"},         // no point, nothing cut
+        {1 * 16.0, 3, "16"},         {56.698 * 0.03527, 3, "1.999"},
+        {1.5e-05, 1, "0.0"},  // exponent form is never cut into a wrong figure
     };
     for (const Case& c : cases) EXPECT_EQ(cutText(c.value, c.decimals), c.text) << c.value;
 }
@@ -149,9 +190,14 @@ TEST(NumberText, FigureTextRoundsGroupsAndDropsLeadingZero) {
         {0.2, 0, us, false, "0"},
         {999.95, 1, us, false, "1,000.0"},
         {0.2, 2, plain, true, "0.20"},
-        {1234567.891, 2, arabic, false, "1\xD9\xAC" "234\xD9\xAC" "567\xD9\xAB" "89"},
+        {1234567.891, 2, arabic, false,
+         "1\xD9\xAC"
+         "234\xD9\xAC"
+         "567\xD9\xAB"
+         "89"},
     };
-    for (const Case& c : cases) EXPECT_EQ(figureText(c.value, c.decimals, c.locale, c.leadingZero), c.text) << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(figureText(c.value, c.decimals, c.locale, c.leadingZero), c.text) << c.value;
 }
 
 TEST(NumberText, NamedLocales) {

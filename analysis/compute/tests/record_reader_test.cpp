@@ -53,9 +53,10 @@ TEST(RecordReader, DownloadedFormThreeRows) {
 }
 
 TEST(RecordReader, SavedHeaderSelectsUnitsAndIgnoresDerivedColumns) {
-    auto fa = loaded("FDWeight(g)\r\n150\r\nAccelData\r\n"
-                     "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n"
-                     "0.1,14.7,2,99.5,12.3,45.6\r\n");
+    auto fa = loaded(
+        "FDWeight(g)\r\n150\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(km/h),Altitude(m),Thrust(lbs)\r\n"
+        "0.1,14.7,2,99.5,12.3,45.6\r\n");
     EXPECT_EQ(fa->units.Velocity, 2);
     EXPECT_EQ(fa->units.Distance, 1);
     EXPECT_EQ(fa->units.Thrust, 1);
@@ -80,24 +81,30 @@ TEST(RecordReader, DetailSection) {
     const Case cases[] = {
         {"notes continue field by field", "FDNotes\r\nfirst\r\na,b\r\nBaroAltitude\r\n12\r\nAccelData\r\n",
          DetailField::FileDetailNotes, "first\r\na\r\nb"},
-        {"quoted notes keep commas", "FDNotes\r\nfirst\r\n\"a,b\",c\r\nAccelData\r\n", DetailField::FileDetailNotes,
-         "first\r\na,b\r\nc"},
+        {"quoted notes keep commas", "FDNotes\r\nfirst\r\n\"a,b\",c\r\nAccelData\r\n",
+         DetailField::FileDetailNotes, "first\r\na,b\r\nc"},
         {"empty notes line", "FDNotes\r\n\r\nBaroAltitude\r\n0\r\n", DetailField::FileDetailNotes, ""},
         {"notes line like a key is the key", "FDNotes\r\nx\r\nFDDate\r\n1 May\r\nAccelData\r\n",
          DetailField::FileDetailDate, "1 May"},
         {"quoted notes line like a key is text", "FDNotes\r\nx\r\n\"FDDate\"\r\n1 May\r\nAccelData\r\n",
          DetailField::FileDetailNotes, "x\r\nFDDate\r\n1 May"},
-        {"doubled quotes in quotes are one", "FDNotes\r\nx\r\n\"say \"\"hi\"\", he\",y\r\n", DetailField::FileDetailNotes,
-         "x\r\nsay \"hi\", he\r\ny"},
-        {"quoted key before the notes is the key", "\"FDDate\"\r\n1 May\r\n", DetailField::FileDetailDate, "1 May"},
-        {"byte-order mark before the first key", "\xEF\xBB\xBF" "FDName\r\nScout\r\n", DetailField::FileDetailName,
-         "Scout"},
-        {"value keeps commas and spaces", "FDName\r\n Big, Red \r\n", DetailField::FileDetailName, " Big, Red "},
-        {"repeated key overwrites", "FDLocation\r\nA\r\nFDLocation\r\nB\r\n", DetailField::FileDetailPlace, "B"},
-        {"lines before notes are skipped", "junk,more\r\nFDCoefDrag\r\n0.75\r\n", DetailField::FileDetailCoefficientDrag,
-         "0.75"},
+        {"doubled quotes in quotes are one", "FDNotes\r\nx\r\n\"say \"\"hi\"\", he\",y\r\n",
+         DetailField::FileDetailNotes, "x\r\nsay \"hi\", he\r\ny"},
+        {"quoted key before the notes is the key", "\"FDDate\"\r\n1 May\r\n", DetailField::FileDetailDate,
+         "1 May"},
+        {"byte-order mark before the first key",
+         "\xEF\xBB\xBF"
+         "FDName\r\nScout\r\n",
+         DetailField::FileDetailName, "Scout"},
+        {"value keeps commas and spaces", "FDName\r\n Big, Red \r\n", DetailField::FileDetailName,
+         " Big, Red "},
+        {"repeated key overwrites", "FDLocation\r\nA\r\nFDLocation\r\nB\r\n", DetailField::FileDetailPlace,
+         "B"},
+        {"lines before notes are skipped", "junk,more\r\nFDCoefDrag\r\n0.75\r\n",
+         DetailField::FileDetailCoefficientDrag, "0.75"},
         {"unknown weight suffix is no key", "FDWeight(kg)\r\n3\r\n", DetailField::FileDetailWeight, "16.00"},
-        {"propellant in pounds", "FDPropellantWt(lbs)\r\n0.25\r\n", DetailField::FileDetailPropellantWt, "0.25"},
+        {"propellant in pounds", "FDPropellantWt(lbs)\r\n0.25\r\n", DetailField::FileDetailPropellantWt,
+         "0.25"},
         {"motor duration", "FDMotorDur\r\n1.6\r\n", DetailField::txtMotorDuration, "1.6"},
         {"diameter, LF line ends", "FDDiameter\n1.64\nAccelData\n", DetailField::FileDetailDiameter, "1.64"},
     };
@@ -122,8 +129,9 @@ TEST(RecordReader, BaroAltitudeKeptWhenFileHasNone) {
 }
 
 TEST(RecordReader, TimeIntervalFillsTheFirst2000Slots) {
-    auto fa = loaded("TimeInterval\r\n0.04\r\nAccelData\r\nBaro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n"
-                     "14.7,1,0,0,0\r\n14.6,1,0,0,0\r\n");
+    auto fa = loaded(
+        "TimeInterval\r\n0.04\r\nAccelData\r\nBaro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n"
+        "14.7,1,0,0,0\r\n14.6,1,0,0,0\r\n");
     const SampleStore& s = fa->samples;
     EXPECT_EQ(s.SampleCount, 2);
     EXPECT_EQ(s.aDeltaTime[0], 0.04);
@@ -172,12 +180,17 @@ TEST(RecordReader, StopsAtTheFirstFieldThatIsNoNumber) {
         double lastAccel;  // aAccel of the last sample kept
     };
     const Case cases[] = {
-        {"bad acceleration in row 3", withHeader("0.1,14.7,1,0,0,0\r\n0.1,14.6,2,0,0,0\r\n0.1,14.5,x,0,0,0\r\n0.1,14.4,4,0,0,0\r\n"), 3, 0},
+        {"bad acceleration in row 3",
+         withHeader("0.1,14.7,1,0,0,0\r\n0.1,14.6,2,0,0,0\r\n0.1,14.5,x,0,0,0\r\n0.1,14.4,4,0,0,0\r\n"), 3,
+         0},
         {"empty delta time", withHeader("0.1,14.7,1,0,0,0\r\n,14.6,2,0,0,0\r\n"), 2, 0},
-        {"no pressure column", "AccelData\r\nAccel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n1,0,0,0\r\n2,0,0,0\r\n", 1, 1},
+        {"no pressure column",
+         "AccelData\r\nAccel(G),Velocity(mph),Altitude(ft),Thrust(N)\r\n1,0,0,0\r\n2,0,0,0\r\n", 1, 1},
         {"first pressure 0", withHeader("0.1,0,1,0,0,0\r\n0.1,14.6,2,0,0,0\r\n"), 1, 1},
-        {"negative pressure ratio", withHeader("0.1,14.7,1,0,0,0\r\n0.1,-3,2,0,0,0\r\n0.1,14,3,0,0,0\r\n"), 2, 2},
-        {"bad TimeInterval stops details, table finds a key", "TimeInterval\r\nabc\r\nFDName\r\nRocket\r\n" + withHeader("0.1,14.7,1,0,0,0\r\n"), 1, 0},
+        {"negative pressure ratio", withHeader("0.1,14.7,1,0,0,0\r\n0.1,-3,2,0,0,0\r\n0.1,14,3,0,0,0\r\n"), 2,
+         2},
+        {"bad TimeInterval stops details, table finds a key",
+         "TimeInterval\r\nabc\r\nFDName\r\nRocket\r\n" + withHeader("0.1,14.7,1,0,0,0\r\n"), 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

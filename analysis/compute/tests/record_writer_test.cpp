@@ -1,22 +1,20 @@
 #include "record_writer.h"
 
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <csignal>
-#include <functional>
-#include <thread>
-
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
 
 #include "kinematics.h"
 #include "record_samples.h"
@@ -230,7 +228,8 @@ TEST(ReplaceFileContents, ReadOnlyTargetAndFolderStayUntouched) {
     fs::permissions(dir.path(), fs::perms::all);
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string denied = "cannot write " + target.string() + ": " + std::strerror(EACCES);
-    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }), denied);
+    EXPECT_EQ(asOrdinaryUser([&] { return replaceFileContents(target.string(), "overwritten").message; }),
+              denied);
     EXPECT_EQ(slurp(target), "keep me");
 
     fs::permissions(dir.path(), fs::perms::owner_all);
@@ -303,7 +302,8 @@ TEST(ReplaceFileContents, KeepsPermissionsAndFollowsLinks) {
     ASSERT_TRUE(replaceFileContents((dir / "link.rcd").string(), "two").ok);
     EXPECT_TRUE(fs::is_symlink(dir / "link.rcd"));
     EXPECT_EQ(slurp(target), "two");
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(ReplaceFileContents, FailureWhileWritingKeepsTheOldFile) {

@@ -176,7 +176,8 @@ TEST(ApplyUnits, DragOfTheNextPassSeesThePreviousVelocitiesInTheNewUnit) {
 
     // Switching the velocity unit leaves the thrust (and its figures) alone.
     ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 3)).ok);
-    for (int i = 1; i <= 120; ++i) EXPECT_NEAR(fa->samples.aThrust[i], thrustInMph[i], 1e-9 + 0.01 * thrustInMph[i]) << i;
+    for (int i = 1; i <= 120; ++i)
+        EXPECT_NEAR(fa->samples.aThrust[i], thrustInMph[i], 1e-9 + 0.01 * thrustInMph[i]) << i;
 
     // A refused change leaves the velocities as they were.
     ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 0)).ok);

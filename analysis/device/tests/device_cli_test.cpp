@@ -1,12 +1,13 @@
 // The command-line verbs against the simulated flight computer.
 
+#include "device_cli.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "device_cli.h"
 #include "pty_peer.h"
 #include "test_support.h"
 
@@ -161,7 +162,8 @@ TEST_F(DeviceCli, PollFireAndContinuity) {
     EXPECT_EQ(peer.takeReceived(), "w2\r");
 
     VerbRun continuity = run(continuityVerb, {"--port", peer.path()});
-    EXPECT_EQ(continuity.out, "{\n  \"output1\": \"closed\",\n  \"output2\": \"open\",\n  \"output3\": \"closed\"\n}\n");
+    EXPECT_EQ(continuity.out,
+              "{\n  \"output1\": \"closed\",\n  \"output2\": \"open\",\n  \"output3\": \"closed\"\n}\n");
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ namespace {
 using testing::PtyPeer;
 using testing::smallFlight;
 
-
 class DeviceExchange : public ::testing::Test {
 protected:
     testing::ScratchDirectory scratch;
@@ -43,7 +42,8 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         EXPECT_TRUE(outcome.portOpened);
         EXPECT_EQ(outcome.count, 3);
         int expected[] = {5, 8, 12};
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(samplesIn("tmprecord" + std::to_string(i) + ".rcd"), expected[i]);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(samplesIn("tmprecord" + std::to_string(i) + ".rcd"), expected[i]);
     }
     PtyPeer peer({smallFlight(7, 4)});
     {
@@ -55,7 +55,9 @@ TEST_F(DeviceExchange, DownloadsEveryFlightAndASecondDownloadOverwritesFromZero)
         EXPECT_EQ(samplesIn("tmprecord0.rcd"), 5);
         ASSERT_EQ(outcome.keptAside.size(), 1u);
         const std::string kept = outcome.keptAside[0];
-        EXPECT_EQ(kept.find("tmprecord0.rcd exists and was not replaced: this download's file is kept as "), 0u) << kept;
+        EXPECT_EQ(kept.find("tmprecord0.rcd exists and was not replaced: this download's file is kept as "),
+                  0u)
+            << kept;
         EXPECT_EQ(samplesIn(kept.substr(kept.rfind(' ') + 1)), 7);
     }
     {
@@ -177,8 +179,9 @@ TEST_F(DeviceExchange, ASilentFlightComputerIsNotAnsweringNeverDefaultsOrOpenOut
     EXPECT_EQ(download.count, 0);
     EXPECT_FALSE(download.complete());
     EXPECT_TRUE(download.partialFile.empty());
-    EXPECT_NE(uploadedFilesMessage(download).find("The flight computer on " + peer.path() + " did not answer."),
-              std::string::npos);
+    EXPECT_NE(
+        uploadedFilesMessage(download).find("The flight computer on " + peer.path() + " did not answer."),
+        std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 0);  // nothing left behind
 }
 

@@ -20,22 +20,36 @@ TEST(DeviceRules, RangeChecksAtTheirBounds) {
         bool accepted;
     };
     const Case cases[] = {
-        {"0.0", &kStageDelayRange, true},    {"0", &kStageDelayRange, true},
-        {"30", &kStageDelayRange, true},     {"30.0", &kStageDelayRange, true},
-        {"1.50", &kStageDelayRange, true},   {".5", &kStageDelayRange, true},
-        {"30.01", &kStageDelayRange, false}, {"-0.1", &kStageDelayRange, false},
-        {"", &kStageDelayRange, false},      {"abc", &kStageDelayRange, false},
-        {"1.5s", &kStageDelayRange, false},  {"nan", &kStageDelayRange, false},
-        {"200", &kMainAltitudeRange, true},  {"3000", &kMainAltitudeRange, true},
-        {"199", &kMainAltitudeRange, false}, {"3001", &kMainAltitudeRange, false},
+        {"0.0", &kStageDelayRange, true},
+        {"0", &kStageDelayRange, true},
+        {"30", &kStageDelayRange, true},
+        {"30.0", &kStageDelayRange, true},
+        {"1.50", &kStageDelayRange, true},
+        {".5", &kStageDelayRange, true},
+        {"30.01", &kStageDelayRange, false},
+        {"-0.1", &kStageDelayRange, false},
+        {"", &kStageDelayRange, false},
+        {"abc", &kStageDelayRange, false},
+        {"1.5s", &kStageDelayRange, false},
+        {"nan", &kStageDelayRange, false},
+        {"200", &kMainAltitudeRange, true},
+        {"3000", &kMainAltitudeRange, true},
+        {"199", &kMainAltitudeRange, false},
+        {"3001", &kMainAltitudeRange, false},
         {"inf", &kMainAltitudeRange, false},
         // Only plain decimals travel: what the flight computer would refuse or misread is refused here.
-        {" 5 ", &kStageDelayRange, false},   {"\t5", &kStageDelayRange, false},
-        {"+5", &kStageDelayRange, false},    {"-0", &kStageDelayRange, false},
-        {"1e1", &kStageDelayRange, false},   {"1.2.3", &kStageDelayRange, false},
-        {".", &kStageDelayRange, false},     {"0x10", &kStageDelayRange, false},
-        {"2E2", &kMainAltitudeRange, false}, {"1,5", &kStageDelayRange, false},
-        {"5.", &kStageDelayRange, true},     {"0250", &kMainAltitudeRange, true},
+        {" 5 ", &kStageDelayRange, false},
+        {"\t5", &kStageDelayRange, false},
+        {"+5", &kStageDelayRange, false},
+        {"-0", &kStageDelayRange, false},
+        {"1e1", &kStageDelayRange, false},
+        {"1.2.3", &kStageDelayRange, false},
+        {".", &kStageDelayRange, false},
+        {"0x10", &kStageDelayRange, false},
+        {"2E2", &kMainAltitudeRange, false},
+        {"1,5", &kStageDelayRange, false},
+        {"5.", &kStageDelayRange, true},
+        {"0250", &kMainAltitudeRange, true},
         // In range, but longer than one command carries.
         {"0000000000000000600", &kMainAltitudeRange, false},
         {"000000000000000600", &kMainAltitudeRange, true},
@@ -44,8 +58,10 @@ TEST(DeviceRules, RangeChecksAtTheirBounds) {
 }
 
 TEST(DeviceRules, RefusalMessagesNameTheTextAndTheRange) {
-    EXPECT_EQ(checkRange("30.01", kStageDelayRange).value(), "Invalid Stage Delay: 30.01\r\nRange: 0.0 to 30.0");
-    EXPECT_EQ(checkRange("3001", kMainAltitudeRange).value(), "Invalid Main Altitude: 3001\r\nRange: 200 to 3000");
+    EXPECT_EQ(checkRange("30.01", kStageDelayRange).value(),
+              "Invalid Stage Delay: 30.01\r\nRange: 0.0 to 30.0");
+    EXPECT_EQ(checkRange("3001", kMainAltitudeRange).value(),
+              "Invalid Main Altitude: 3001\r\nRange: 200 to 3000");
 }
 
 TEST(DeviceRules, ListsTravelAsDigits) {
@@ -54,8 +70,11 @@ TEST(DeviceRules, ListsTravelAsDigits) {
     EXPECT_EQ(encodeChoice("LED", kOutputLed), "0");
     EXPECT_EQ(encodeChoice("Buzzer", kOutputLed), "1");
     // Any reply with a "0" means the first item; anything else, silence included, the second.
-    for (auto [reply, shown] : {std::pair{"0", "Launch"}, {"x0y", "Launch"}, {"1", "Motor Burnout"},
-                                {"", "Motor Burnout"}, {"?", "Motor Burnout"}})
+    for (auto [reply, shown] : {std::pair{"0", "Launch"},
+                                {"x0y", "Launch"},
+                                {"1", "Motor Burnout"},
+                                {"", "Motor Burnout"},
+                                {"?", "Motor Burnout"}})
         EXPECT_EQ(decodeChoice(reply, kStageLaunch, kStageBurnout), shown) << reply;
 }
 
@@ -135,7 +154,8 @@ TEST(DeclaresBinding, NamesWhatIsMissing) {
     EXPECT_TRUE(partial.bind({FltportEntry::InitComport, FltportEntry::CloseComport}));
     BindResult lacking = partial.bind(kConfigEntries);
     EXPECT_FALSE(lacking);
-    EXPECT_NE(lacking.error.find("ReadConfigCommand, WriteConfigCommand"), std::string::npos) << lacking.error;
+    EXPECT_NE(lacking.error.find("ReadConfigCommand, WriteConfigCommand"), std::string::npos)
+        << lacking.error;
 }
 
 TEST(DeclaresBinding, FindsTheLibraryBesideTheProgram) {

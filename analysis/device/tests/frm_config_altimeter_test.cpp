@@ -121,9 +121,11 @@ TEST_F(DeviceWindow, TheOfferAfterACleanDownloadIsInformationWithOpenTheDefault)
     const auto told = modals.take();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_TRUE(told[0].exclamation);
-    EXPECT_EQ(told[0].text, "Uploaded files: 0\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
-                            "Older files, not from this download:\n    tmprecord0.rcd\n\n"
-                            "The flight computer on " + quiet.path() + " did not answer.");
+    EXPECT_EQ(told[0].text,
+              "Uploaded files: 0\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
+              "Older files, not from this download:\n    tmprecord0.rcd\n\n"
+              "The flight computer on " +
+                  quiet.path() + " did not answer.");
 }
 
 TEST_F(DeviceWindow, WriteThenReadConfig) {

@@ -269,7 +269,8 @@ StoppedDownload stopLongDownload(MainWindow& window, const std::function<void()>
         if (ticks < 0) return;
         // Once the second flight is on its way in the download's working folder.
         for (const auto& entry : std::filesystem::directory_iterator("."))
-            if (entry.is_directory() && std::filesystem::exists(entry.path() / "tmprecord1-partial.rcd")) ++ticks;
+            if (entry.is_directory() && std::filesystem::exists(entry.path() / "tmprecord1-partial.rcd"))
+                ++ticks;
         if (ticks < 2) return;
         ticks = -1;
         stoppedAt = std::chrono::steady_clock::now();
@@ -309,12 +310,14 @@ TEST_F(MainWindowDevice, CancelInTheProgressDialogStopsTheTransferAndKeepsTheCom
 
 TEST_F(MainWindowDevice, ExitDuringADownloadAsksThenStopsItAndCloses) {
     dialogs.answers = {Dialogs::Choice::StopAndExit};
-    const StoppedDownload run = stopLongDownload(*window, [this] { window->action("mnuFileExit")->trigger(); });
+    const StoppedDownload run =
+        stopLongDownload(*window, [this] { window->action("mnuFileExit")->trigger(); });
     EXPECT_LT(run.afterStop, std::chrono::milliseconds(1000));
     ASSERT_EQ(dialogs.questions.size(), 2u);
-    EXPECT_EQ(dialogs.questions[0],
-              "A download from the flight computer is running.\nStop it and exit? The flights downloaded whole "
-              "are kept.");
+    EXPECT_EQ(
+        dialogs.questions[0],
+        "A download from the flight computer is running.\nStop it and exit? The flights downloaded whole "
+        "are kept.");
     EXPECT_NE(dialogs.questions[1].find("The download was stopped before its end"), std::string::npos);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(samplesOf("tmprecord0.rcd"), 5);

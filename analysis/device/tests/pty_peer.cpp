@@ -74,7 +74,8 @@ std::array<int, 3> PtyPeer::fireCounts() {
 fltport::RawFlight smallFlight(int samples, int seed) {
     fltport::RawFlight flight;
     for (int i = 0; i < samples; ++i)
-        fltport::appendSample(flight, 1000, static_cast<uint16_t>(800 + seed + i), (seed * 10 + i) % 200 - 50);
+        fltport::appendSample(flight, 1000, static_cast<uint16_t>(800 + seed + i),
+                              (seed * 10 + i) % 200 - 50);
     return flight;
 }
 

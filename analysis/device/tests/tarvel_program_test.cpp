@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "codec/raw_flight.h"
-#include "flight_analysis.h"
 #include "fcsim_process.h"
+#include "flight_analysis.h"
 #include "pty_peer.h"
 #include "test_support.h"
 
@@ -38,7 +38,8 @@ ProgramRun runTarvel(const std::string& arguments, const std::string& shellSetup
 
 TEST(TarvelProgram, DownloadsAndConfiguresTheSimulator) {
     testing::ScratchDirectory scratch;
-    std::ofstream("flights.txt") << fltport::formatRawFlights({testing::smallFlight(9, 1), testing::smallFlight(4, 2)});
+    std::ofstream("flights.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(9, 1), testing::smallFlight(4, 2)});
     fcsim::FcsimProcess simulator({"flights.txt"});
     ASSERT_TRUE(simulator.started());
     const std::string port = "--port " + simulator.path();
@@ -106,8 +107,11 @@ TEST(TarvelProgram, CtrlCOrSigtermStopsAnOverwritingDownloadAndKeepsEveryComplet
         // Stopped once the second flight is on its way; the program must end within a second.
         const std::string script =
             std::string(TARVEL_PROGRAM) + " download --overwrite --port " + simulator.path() +
-            " & pid=$!; while ! ls tmprecord.download-*/tmprecord1-partial.rcd >/dev/null 2>&1; do sleep 0.05; done;"
-            " kill -" + signal + " $pid; start=$(date +%s%N); wait $pid; status=$?;"
+            " & pid=$!; while ! ls tmprecord.download-*/tmprecord1-partial.rcd >/dev/null 2>&1; do sleep "
+            "0.05; done;"
+            " kill -" +
+            signal +
+            " $pid; start=$(date +%s%N); wait $pid; status=$?;"
             " echo \"status $status after $(( ($(date +%s%N) - start) / 1000000 )) ms\"";
         FILE* pipe = popen(("sh -c '" + script + "' 2>&1").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
@@ -130,8 +134,10 @@ TEST(TarvelProgram, CtrlCOrSigtermStopsAnOverwritingDownloadAndKeepsEveryComplet
 
 TEST(TarvelProgram, TwoDownloadsIntoOneFolderNeverReplaceEachOthersFiles) {
     testing::ScratchDirectory scratch;
-    std::ofstream("a.txt") << fltport::formatRawFlights({testing::smallFlight(40, 1), testing::smallFlight(41, 2)});
-    std::ofstream("b.txt") << fltport::formatRawFlights({testing::smallFlight(50, 3), testing::smallFlight(51, 4)});
+    std::ofstream("a.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(40, 1), testing::smallFlight(41, 2)});
+    std::ofstream("b.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(50, 3), testing::smallFlight(51, 4)});
     fcsim::FcsimProcess a({"--pace", "a.txt"}), b({"--pace", "b.txt"});
     ASSERT_TRUE(a.started() && b.started());
     // Both find the names free at their start; whichever finishes second must not take them.
@@ -143,10 +149,12 @@ TEST(TarvelProgram, TwoDownloadsIntoOneFolderNeverReplaceEachOthersFiles) {
     for (const char* name : {"tmprecord0.rcd", "tmprecord1.rcd"}) {
         // Each name written by exactly one of them, the other's flight kept aside and named.
         const std::string line = "\n" + std::string(name) + "\n";
-        EXPECT_EQ(("\n" + outA).find(line) != std::string::npos, ("\n" + outB).find(line) == std::string::npos)
+        EXPECT_EQ(("\n" + outA).find(line) != std::string::npos,
+                  ("\n" + outB).find(line) == std::string::npos)
             << all;
-        EXPECT_NE(all.find(std::string(name) + " exists and was not replaced: this download's file is kept as "),
-                  std::string::npos)
+        EXPECT_NE(
+            all.find(std::string(name) + " exists and was not replaced: this download's file is kept as "),
+            std::string::npos)
             << all;
     }
     // The files in place are whole flights of one flight computer each.
@@ -163,7 +171,8 @@ TEST(TarvelProgram, TwoDownloadsIntoOneFolderNeverReplaceEachOthersFiles) {
 
 TEST(TarvelProgram, DownloadFailuresNameTheirCause) {
     testing::ScratchDirectory scratch;
-    std::ofstream("flights.txt") << fltport::formatRawFlights({testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
+    std::ofstream("flights.txt") << fltport::formatRawFlights(
+        {testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
     {
         fcsim::FcsimProcess simulator({"--log", "host.bin", "flights.txt"});
         ASSERT_TRUE(simulator.started());

@@ -17,8 +17,9 @@ public:
     ScratchDirectory() {
         m_previous = std::filesystem::current_path();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("tarvel-device-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        m_path =
+            std::filesystem::temp_directory_path() / ("tarvel-device-" + std::to_string(::getpid()) + "-" +
+                                                      info->test_suite_name() + "-" + info->name());
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
         std::filesystem::current_path(m_path);

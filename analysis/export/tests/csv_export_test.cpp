@@ -1,11 +1,10 @@
 #include "csv_export.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "record_reader.h"
 #include "record_writer.h"
@@ -17,10 +16,11 @@ namespace {
 
 std::unique_ptr<FlightAnalysis> sampleFlight() {
     auto fa = std::make_unique<FlightAnalysis>();
-    loadRecord("FDName\r\nDart, mk 2\r\nFDWeight(lbs)\r\n1.5\r\nAccelData\r\n"
-               "Delta Time,Baro(Psi),Accel(G),Velocity(ft/s),Altitude(m),Thrust(lbs)\r\n"
-               "0.02,14.7,3.25,0,0,0\r\n0.02,14.69,3.5,0,0,0\r\n",
-               *fa);
+    loadRecord(
+        "FDName\r\nDart, mk 2\r\nFDWeight(lbs)\r\n1.5\r\nAccelData\r\n"
+        "Delta Time,Baro(Psi),Accel(G),Velocity(ft/s),Altitude(m),Thrust(lbs)\r\n"
+        "0.02,14.7,3.25,0,0,0\r\n0.02,14.69,3.5,0,0,0\r\n",
+        *fa);
     fa->samples.aVelocity[2] = 1.239;
     return fa;
 }

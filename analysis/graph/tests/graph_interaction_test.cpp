@@ -32,7 +32,7 @@ TEST_F(GraphInteractionTest, LocatesTheSampleUnderThePointer) {
         {0, 0, 0},        // t = 0 shows the empty slot before the first sample
         {27.3, 0.1, 11},  // 0.1 s: slot 0 adds no time, so ten samples plus one
         {kX10s, 10, 1001}, {kX20s, 20, 2001},
-        {8181, 30, 3000}, {9000, 33, 3000},  // past the last sample the walk stops there
+        {8181, 30, 3000},  {9000, 33, 3000},  // past the last sample the walk stops there
         {-100, -0.37, 0},
     };
     for (const Case& c : cases) {

@@ -28,8 +28,9 @@ int main(int argc, char* argv[]) {
     if (auto early = tarvel::readCommandLine(arguments(argc, argv), false, std::cout, std::cerr).exitStatus)
         return *early;
     if (!suite::displayAvailable()) {
-        std::cerr << "TarvelGraph: no display (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one.\n"
-                     "Without a display, use the command-line program: tarvel --help\n";
+        std::cerr
+            << "TarvelGraph: no display (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one.\n"
+               "Without a display, use the command-line program: tarvel --help\n";
         return 1;
     }
     QApplication app(argc, argv);  // takes the toolkit's own options out of argv

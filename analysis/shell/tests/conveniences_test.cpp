@@ -2,6 +2,9 @@
 // files, keys, remembered units, the list of serial ports, names for screen
 // readers and a graph that stays readable on a dark desktop.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAccessible>
 #include <QComboBox>
 #include <QDir>
@@ -19,9 +22,6 @@
 #include <cmath>
 #include <map>
 #include <sstream>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "about_dialog.h"
 #include "config_dialog.h"

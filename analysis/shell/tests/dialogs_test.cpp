@@ -1,5 +1,8 @@
 // The modal dialogs of the main window: port, units and motor export.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -8,9 +11,6 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "config_dialog.h"
 #include "export_dialog.h"
@@ -103,7 +103,9 @@ TEST(TarvelSettingsTest, OnlyARegularFileOfItsSizeIsReadOrWritten) {
     const std::function<void()> places[] = {
         [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
         [&] { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },  // an endless line
-        [&] { writeFile(dir, TarvelSettings::kFileName, "ComPort\r\nCOM4" + std::string(1 << 20, ' ') + "\r\n"); },
+        [&] {
+            writeFile(dir, TarvelSettings::kFileName, "ComPort\r\nCOM4" + std::string(1 << 20, ' ') + "\r\n");
+        },
     };
     for (const auto& place : places) {
         std::filesystem::remove(path);

@@ -78,7 +78,8 @@ TEST_F(FilesTest, FailedWritesWarnAndCancelChangesNothing) {
 }
 
 TEST_F(FilesTest, SavingOverAFileReadOnlyInPartAsksFirst) {
-    const QString damaged = writeFile(m_dir, "damaged.rcd", downloadedRecordText({}) + "\r\n0.01,oops,1,0,0, ");
+    const QString damaged =
+        writeFile(m_dir, "damaged.rcd", downloadedRecordText({}) + "\r\n0.01,oops,1,0,0, ");
     open(damaged);
     const std::string before = readFile(damaged);
     dialogs.messages.clear();
@@ -88,7 +89,8 @@ TEST_F(FilesTest, SavingOverAFileReadOnlyInPartAsksFirst) {
         dialogs.questions.clear();
         window->action(command)->trigger();  // and the question is not answered: Cancel
         ASSERT_EQ(dialogs.questions.size(), 1u);
-        EXPECT_TRUE(dialogs.questions[0].contains("was read only in part")) << dialogs.questions[0].toStdString();
+        EXPECT_TRUE(dialogs.questions[0].contains("was read only in part"))
+            << dialogs.questions[0].toStdString();
         EXPECT_TRUE(dialogs.questions[0].endsWith("Save over it all the same?"));
         EXPECT_EQ(readFile(damaged), before);
         dialogs.fileAnswers.clear();

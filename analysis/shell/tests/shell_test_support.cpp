@@ -1,15 +1,14 @@
 #include "shell_test_support.h"
 
-#include <chrono>
-#include <future>
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QPrinter>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <sstream>
 
 namespace tarvel::test {

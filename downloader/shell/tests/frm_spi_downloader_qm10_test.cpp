@@ -151,7 +151,8 @@ TEST(DownloaderWindowQm10, FailedVerifyGivesOneBoxEndsTheWindowWithItAndRunAsks)
     ASSERT_EQ(bench.boxes.size(), 1u);
     EXPECT_EQ(bench.boxes[0].text, "Bad verify at 32");
     const QString shown = window.txtDebugWindow()->toPlainText();
-    EXPECT_TRUE(shown.endsWith("Locked, Status: 0C\n\nDownload failed: Bad verify at 32")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("Locked, Status: 0C\n\nDownload failed: Bad verify at 32"))
+        << shown.toStdString();
 
     // The run state is written 6 times, and only when the user says Yes.
     const auto runWrites = [&simulated] {

@@ -194,7 +194,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(bytes.substr(0, 4), "hi\x01x");  // the terminal's keys
-    EXPECT_EQ(bytes.back(), '\x01');          // the last key, after Run's halt and restart
+    EXPECT_EQ(bytes.back(), '\x01');           // the last key, after Run's halt and restart
     EXPECT_NE(bytes.find("\x10\xD6\x00"), std::string::npos);
 }
 

@@ -2,7 +2,11 @@
 // QM-40 simulator on a pseudo-terminal: the error file, standard error and
 // the exit status.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QSettings>
@@ -11,10 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <grp.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "simulated_chip.h"
 
@@ -145,7 +145,8 @@ TEST_F(UnattendedRun, FailuresGoToTheErrorFileAndTheExitStatus) {
 TEST_F(UnattendedRun, QM10PortThatCannotBeHadIsANoteWhenTheQM40IsSelected) {
     // The stored parallel port is reserved at start; the simulated one is
     // given a pipe for its state file, which is refused without waiting on it.
-    QSettings(m_config.filePath("Velmix/Velmix.conf"), QSettings::IniFormat).setValue("Config/Port_Reserve", "1");
+    QSettings(m_config.filePath("Velmix/Velmix.conf"), QSettings::IniFormat)
+        .setValue("Config/Port_Reserve", "1");
     const QString state = m_work.filePath("qm10-state");
     ASSERT_EQ(::mkfifo(state.toUtf8().constData(), 0600), 0);
     qputenv("VXOEM_LPT", "simulated");
@@ -212,7 +213,8 @@ TEST_F(UnattendedRun, WithoutADisplayABatchRunsQuietAndTheWindowSaysWhyItCannotS
     writeProjectFile("blink.vxb", testing::sampleImage(100));
     const std::string p = project("blink");
     EXPECT_EQ(run({"blink", "/c", "/d"}), 0) << m_stderr;
-    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Compile : " + p + ".vxp", "Download: " + p + ".vxb", "Done."}));
+    EXPECT_EQ(errorFile(),
+              (std::vector<std::string>{"Compile : " + p + ".vxp", "Download: " + p + ".vxb", "Done."}));
 
     EXPECT_EQ(run({}), 1);
     EXPECT_NE(m_stderr.find("no display"), std::string::npos) << m_stderr;
@@ -256,10 +258,14 @@ TEST_F(UnattendedRun, ImageThatCannotBeReadFailsNamingItAndLeavesTheChipAlone) {
     };
     const Case cases[] = {
         {"folder", [&] { std::filesystem::create_directory(image); }, "it is a folder, not a file", {}},
-        {"pipe without a writer", [&] { ASSERT_EQ(::mkfifo(image.c_str(), 0600), 0); },
-         "it is not a regular file (a pipe or a device)", {}},
-        {"link to /dev/null", [&] { std::filesystem::create_symlink("/dev/null", image); },
-         "it is not a regular file (a pipe or a device)", {}},
+        {"pipe without a writer",
+         [&] { ASSERT_EQ(::mkfifo(image.c_str(), 0600), 0); },
+         "it is not a regular file (a pipe or a device)",
+         {}},
+        {"link to /dev/null",
+         [&] { std::filesystem::create_symlink("/dev/null", image); },
+         "it is not a regular file (a pipe or a device)",
+         {}},
         {"no read permission",
          [&] {
              writeProjectFile("blink.vxb", "program");
@@ -274,13 +280,14 @@ TEST_F(UnattendedRun, ImageThatCannotBeReadFailsNamingItAndLeavesTheChipAlone) {
         c.make();
         EXPECT_EQ(run({"blink", "/d", "/q"}, c.inChild), 1);
         const std::string refusal = image + ": " + c.reason + ". No program is loaded.";
-        EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + image, refusal,
-                                                         "Not started: the download of " + image + " failed.",
-                                                         "Done."}));
+        EXPECT_EQ(errorFile(),
+                  (std::vector<std::string>{"Download: " + image, refusal,
+                                            "Not started: the download of " + image + " failed.", "Done."}));
         EXPECT_NE(m_stderr.find(refusal), std::string::npos) << m_stderr;
     }
     chip.stop();
-    EXPECT_EQ(std::filesystem::file_size(sent), 0u) << "nothing sent: the chip was neither halted nor started";
+    EXPECT_EQ(std::filesystem::file_size(sent), 0u)
+        << "nothing sent: the chip was neither halted nor started";
 }
 
 TEST_F(UnattendedRun, DownloadPortThatCannotBeOpenedIsNamedWithItsReason) {
@@ -289,10 +296,10 @@ TEST_F(UnattendedRun, DownloadPortThatCannotBeOpenedIsNamedWithItsReason) {
     // No simulator: the device of COM3 does not exist.
     EXPECT_EQ(run({"blink", "/d", "/q"}), 1);
     const std::string opening = "Error opening download port " + linkPath() + ": No such file or directory";
-    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + project("blink") + ".vxb", opening,
-                                                     "Not started: the download of " + project("blink") +
-                                                         ".vxb failed.",
-                                                     "Done."}));
+    EXPECT_EQ(errorFile(),
+              (std::vector<std::string>{"Download: " + project("blink") + ".vxb", opening,
+                                        "Not started: the download of " + project("blink") + ".vxb failed.",
+                                        "Done."}));
     EXPECT_EQ(m_stderr.find("halting"), std::string::npos) << m_stderr;
 }
 
@@ -344,8 +351,9 @@ TEST_F(UnattendedRun, Qm10DownloadThroughTheSimulatedParallelPort) {
     qputenv("VXOEM_LPT_SIM_FAULT", "bad-setup");
     EXPECT_EQ(run({"blink", "/d", "/q"}), 1);
     const std::string notStarted = "Not started: the download of " + p + ".vxb failed.";
-    EXPECT_EQ(errorFile(), (std::vector<std::string>{"Download: " + p + ".vxb",
-                                                     "Setup returned invalid data: 255", notStarted, "Done."}));
+    EXPECT_EQ(errorFile(),
+              (std::vector<std::string>{"Download: " + p + ".vxb", "Setup returned invalid data: 255",
+                                        notStarted, "Done."}));
     EXPECT_EQ(m_stderr, "Setup returned invalid data: 255\n" + notStarted + "\n");
     for (const char* name : {"VXOEM_LPT", "VXOEM_LPT_SIM_STATE", "VXOEM_LPT_SIM_FAULT"}) qunsetenv(name);
 }

@@ -235,7 +235,8 @@ constexpr SessionEntry kSessions[] = {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: port_check config|download|silent|fault|chatter|absent|hangup|cancel PORT\n");
+        std::fprintf(stderr,
+                     "usage: port_check config|download|silent|fault|chatter|absent|hangup|cancel PORT\n");
         return 2;
     }
     for (const SessionEntry& entry : kSessions) {

@@ -69,7 +69,8 @@ TEST(FlightGenerator, SameSeedGivesTheSameSamplesAndOtherSeedsOtherNoise) {
     ASSERT_EQ(first.samples.size(), again.samples.size());
     EXPECT_TRUE(std::equal(first.samples.begin(), first.samples.end(), again.samples.begin(),
                            [](const RawSample& a, const RawSample& b) {
-                               return a.timeStep == b.timeStep && a.pressure == b.pressure && a.accel == b.accel;
+                               return a.timeStep == b.timeStep && a.pressure == b.pressure &&
+                                      a.accel == b.accel;
                            }));
 
     p.seed = 2;
@@ -215,7 +216,8 @@ TEST(FlightGenerator, SensorSaturatesAtItsRange) {
     p.launchDetectG = 3;
     GeneratedFlight flight = generateFlight(p);
     int16_t most = 0;
-    for (const RawSample& s : flight.samples) most = std::max<int16_t>(most, static_cast<int16_t>(std::abs(s.accel)));
+    for (const RawSample& s : flight.samples)
+        most = std::max<int16_t>(most, static_cast<int16_t>(std::abs(s.accel)));
     EXPECT_EQ(most, accelCountFromG(5));
     EXPECT_GT(flight.model.maxAccelG, 5);
 }
