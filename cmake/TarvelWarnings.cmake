@@ -16,10 +16,6 @@ else()
   endif()
 endif()
 
-# Branches of this project that predate the project-wide warnings still link
-# this name; it adds nothing.
-add_library(tarvel_warnings INTERFACE)
-
 function(tarvel_strict_warnings)
   if(MSVC)
     return()
