@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang-format
                mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev)
 # Seconds each fuzz target runs in `./setup.sh test`.
-fuzz_seconds=${FUZZ_SECONDS:-40}
+fuzz_seconds=${FUZZ_SECONDS:-30}
 
 install_missing() {
     local missing=()
