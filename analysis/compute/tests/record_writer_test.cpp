@@ -1,6 +1,5 @@
 #include "record_writer.h"
 
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,6 +16,7 @@
 #include <thread>
 
 #include "kinematics.h"
+#include "ordinary_user.h"
 #include "record_samples.h"
 
 using namespace tarvel;
@@ -194,9 +194,7 @@ TEST(ReplaceFileContents, WritesWholeOrLeavesTheOldFile) {
     EXPECT_EQ(folder.message, "cannot write " + dir.path().string() + ": " + std::strerror(EISDIR));
 }
 
-// Runs `check` as an ordinary user, in a child process: a child of the
-// superuser becomes nobody, so the permissions bind for it as for anybody;
-// an ordinary user's child cannot change and need not. Returns what `check`
+// Runs `check` as an ordinary user, in a child process. Returns what `check`
 // returned, or why it could not run.
 std::string asOrdinaryUser(const std::function<std::string()>& check) {
     int out[2];
@@ -204,9 +202,7 @@ std::string asOrdinaryUser(const std::function<std::string()>& check) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(out[0]);
-        constexpr uid_t kNobody = 65534;
-        if (::setgroups(0, nullptr) == 0) (void)!(::setgid(kNobody) || ::setuid(kNobody));
-        const std::string result = ::geteuid() == 0 ? "still the superuser" : check();
+        const std::string result = suite::testing::becomeOrdinaryUser() ? check() : "still privileged";
         (void)!::write(out[1], result.data(), result.size());
         ::_exit(0);
     }
