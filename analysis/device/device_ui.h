@@ -10,10 +10,11 @@
 #include <string>
 
 #include "declares.h"
+#include "message_icon.h"
 
 namespace tarvel::device {
 
-enum class MessageIcon { None, Exclamation };
+using suite::MessageIcon;
 
 // A modal box with the OK button only; CR LF in `text` breaks the line.
 void showMessage(QWidget* parent, const std::string& text, MessageIcon icon = MessageIcon::None);

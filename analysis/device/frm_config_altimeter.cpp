@@ -23,8 +23,11 @@
 #include <utility>
 
 #include "device_ui.h"
+#include "qt_text.h"
 
 namespace tarvel::device {
+
+using suite::qs;
 
 namespace {
 
@@ -35,8 +38,6 @@ const char* const kWrittenMessage = "The settings were written and read back.";
 // Added to what went wrong with the read as the window opens.
 const char* const kPlaceholdersNote =
     "The fields that were not read show the window's placeholders, not the flight computer's settings.";
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 // Texts on the serial line are single bytes, one character each: a reply byte
 // above 0x7F is a character of its own, not part of a UTF-8 sequence.

@@ -6,12 +6,11 @@
 #include <QPushButton>
 
 #include "dialogs.h"
+#include "qt_text.h"
 
 namespace tarvel {
 
-namespace {
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), int(text.size())); }
-}  // namespace
+using suite::qs;
 
 ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(openMotorExportDialog(analysis)) {

@@ -38,9 +38,12 @@
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "qt_text.h"
 #include "units_dialog.h"
 
 namespace tarvel {
+
+using suite::qs;
 
 namespace {
 
@@ -56,8 +59,6 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // The platform's standard keys for a command, and `key` where the platform has
 // none of its own, so the command has the same key everywhere.

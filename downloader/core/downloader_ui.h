@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "message_icon.h"
+
 namespace vxoem {
 
-enum class MessageIcon { None, Exclamation };
+using suite::MessageIcon;
 
 // A line break in the chip status window.
 inline constexpr const char* kLineBreak = "\n";
