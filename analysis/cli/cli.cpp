@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "about_dialog.h"
+#include "flight_actions.h"
 #include "flight_verbs.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "device_cli.h"
@@ -18,7 +19,7 @@ void printUsage(std::ostream& out) {
     out << "usage:\n";
     for (const Verb& verb : verbs()) out << "  " << verb.usage << "\n";
     out << "  tarvel --version\n";
-    out << "\n" << kFlightActionsHelp;
+    out << "\n" << flightOptionsHelp();
 }
 
 int runVerb(const Args& args, std::ostream& out, std::ostream& err) {

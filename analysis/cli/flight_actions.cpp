@@ -12,8 +12,6 @@ namespace tarvel::cli {
 
 namespace {
 
-constexpr std::string_view kExportOptions[] = {"diameter", "length", "propellant", "total"};
-
 std::optional<WindowAction> parseUnits(const std::string& text) {
     WindowAction action{WindowAction::Kind::Units, "--units " + text};
     std::stringstream items(text);
@@ -57,7 +55,153 @@ bool parseSize(const std::string& text, int& width, int& height) {
     return *end == '\0' && width >= 200 && height >= 150 && width <= 8000 && height <= 8000;
 }
 
+// Stores what the option says in the command; `value` is empty for a flag.
+// Throws UsageError for a value the option cannot take.
+using Setter = void (*)(FlightCommand& cmd, std::string_view name, const std::string& value);
+
+void setDetail(FlightCommand& cmd, std::string_view, const std::string& assignment) {
+    const size_t eq = assignment.find('=');
+    const auto field = detailFieldFromName(assignment.substr(0, eq));
+    if (eq == std::string::npos || !field)
+        throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment + "\"");
+    WindowAction a{WindowAction::Kind::Set, "--set " + assignment};
+    a.field = *field;
+    a.text = assignment.substr(eq + 1);
+    cmd.actions.push_back(std::move(a));
+}
+
+void setUnits(FlightCommand& cmd, std::string_view, const std::string& unitSpec) {
+    auto a = parseUnits(unitSpec);
+    if (!a) throw UsageError("--units: \"" + unitSpec + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
+    cmd.actions.push_back(std::move(*a));
+}
+
+void setMode(FlightCommand& cmd, std::string_view, const std::string& mode) {
+    if (mode != "all" && mode != "burn") throw UsageError("--mode is all or burn, not \"" + mode + "\"");
+    WindowAction a{WindowAction::Kind::Mode, "--mode " + mode};
+    a.burnMode = mode == "burn";
+    cmd.actions.push_back(std::move(a));
+}
+
+void setRecalculate(FlightCommand& cmd, std::string_view, const std::string&) {
+    cmd.actions.push_back(WindowAction{WindowAction::Kind::Recalculate, "--recalculate"});
+}
+
+void setLocale(FlightCommand& cmd, std::string_view, const std::string& localeName) {
+    auto locale = NumberLocale::named(localeName);
+    if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
+    cmd.locale = *locale;
+}
+
+void setForce(FlightCommand& cmd, std::string_view, const std::string&) { cmd.force = true; }
+
+void setJson(FlightCommand& cmd, std::string_view, const std::string&) { cmd.json = true; }
+
+void setExportField(FlightCommand& cmd, std::string_view name, const std::string& text) {
+    cmd.exportFields[std::string(name)] = text;
+}
+
+template <WindowAction::Kind kind>
+void setPointer(FlightCommand& cmd, std::string_view name, const std::string& seconds) {
+    const std::string option = "--" + std::string(name);
+    WindowAction a{kind, option + " " + seconds};
+    if (!parseSeconds(seconds, a.time))
+        throw UsageError(option + " needs a time in seconds, not \"" + seconds + "\"");
+    cmd.actions.push_back(std::move(a));
+}
+
+void setRange(FlightCommand& cmd, std::string_view, const std::string& range) {
+    WindowAction a{WindowAction::Kind::Range, "--range " + range};
+    const size_t colon = range.find(':');
+    if (colon == std::string::npos || !parseSeconds(range.substr(0, colon), a.time) ||
+        !parseSeconds(range.substr(colon + 1), a.timeTo) || !(a.time < a.timeTo))
+        throw UsageError("--range takes T1:T2 in seconds with T1 < T2, not \"" + range + "\"");
+    cmd.actions.push_back(std::move(a));
+}
+
+void setSize(FlightCommand& cmd, std::string_view, const std::string& size) {
+    if (!parseSize(size, cmd.width, cmd.height))
+        throw UsageError("--size takes WIDTHxHEIGHT, e.g. 1920x1080");
+}
+
+// The verbs that take an option: those whose VerbSpec has this flag set, or
+// every verb.
+using Scope = bool VerbSpec::*;
+constexpr Scope kEveryVerb = nullptr;
+
+struct Option {
+    std::string_view name;  // without the leading "--"
+    Scope scope;
+    bool takesValue;
+    Setter set;
+    // For the help text: what follows "--name", and the description, one
+    // line per '\n'. Options without one are shown in their verb's usage.
+    std::string_view valueHelp = {};
+    std::string_view help = {};
+};
+
+using Kind = WindowAction::Kind;
+
+constexpr Option kOptions[] = {
+    {"set", kEveryVerb, true, setDetail, "NAME=TEXT",
+     "type TEXT into a detail field and leave it (FileDetailName, FileDetailPlace,\n"
+     "FileDetailDate, FileDetailCoefficientDrag, FileDetailWeight,\n"
+     "FileDetailPropellantWt, FileDetailDiameter, txtMotorDuration, FileDetailNotes)"},
+    {"units", kEveryVerb, true, setUnits, "GROUP=UNIT[,...]",
+     "the units dialog and \"&OK\": altitude=ft|m, velocity=mph|ft/s|km/h|m/s,\n"
+     "thrust=N|lbs, mass=oz|lbs|g (groups not named keep their unit)"},
+    {"mode", kEveryVerb, true, setMode, "all|burn", "\"All Curves\" or \"Accel\\Thrust\" in the Graph menu"},
+    {"recalculate", kEveryVerb, false, setRecalculate, "", "the \"&Recalculate\" command"},
+    {"locale", kEveryVerb, true, setLocale, "NAME",
+     "digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
+     "the system's by default"},
+    {"force", &VerbSpec::recordOutput, false, setForce, "",
+     "save and csv: write OUT even when it is FILE and FILE was read only in part\n"
+     "(a bad value stopped the reading); what was not read is lost"},
+    {"json", &VerbSpec::summaryOptions, false, setJson},
+    {"diameter", &VerbSpec::exportOptions, true, setExportField},
+    {"length", &VerbSpec::exportOptions, true, setExportField},
+    {"propellant", &VerbSpec::exportOptions, true, setExportField},
+    {"total", &VerbSpec::exportOptions, true, setExportField},
+    {"move", &VerbSpec::renderOptions, true, setPointer<Kind::Move>},
+    {"click", &VerbSpec::renderOptions, true, setPointer<Kind::Click>},
+    {"rclick", &VerbSpec::renderOptions, true, setPointer<Kind::RClick>},
+    {"ruler", &VerbSpec::renderOptions, true, setPointer<Kind::Ruler>},
+    {"range", &VerbSpec::renderOptions, true, setRange},
+    {"size", &VerbSpec::renderOptions, true, setSize},
+};
+
+// The option of that name if the verb takes it.
+const Option* findOption(const VerbSpec& verb, std::string_view name) {
+    const auto* row = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                   [&](const Option& o) { return o.name == name; });
+    return row != std::end(kOptions) && (row->scope == kEveryVerb || verb.*row->scope) ? row : nullptr;
+}
+
+// The help lines of the options in `scope`, descriptions from column 20.
+std::string describeOptions(Scope scope) {
+    constexpr size_t kColumn = 20;
+    std::string text;
+    for (const Option& o : kOptions) {
+        if (o.scope != scope || o.help.empty()) continue;
+        std::string line = "  --" + std::string(o.name);
+        if (!o.valueHelp.empty()) line += " " + std::string(o.valueHelp);
+        line.append(line.size() + 2 > kColumn ? 2 : kColumn - line.size(), ' ');
+        for (const char c : o.help) line += c == '\n' ? "\n" + std::string(kColumn, ' ') : std::string(1, c);
+        text += line + "\n";
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string flightOptionsHelp() {
+    return "ACTIONS, applied left to right after opening FILE, as in the main window:\n" +
+           describeOptions(kEveryVerb) +
+           "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
+           "written in place, a record or motor file is replaced only once its new contents are complete.\n" +
+           describeOptions(&VerbSpec::recordOutput);
+}
 
 FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
     FlightCommand cmd;
@@ -68,87 +212,22 @@ FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
             positional.push_back(arg);
             continue;
         }
-        std::string name = arg.substr(2), inlineValue;
-        bool hasInline = false;
-        if (const size_t eq = name.find('='); eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-            hasInline = true;
-        }
-        auto value = [&]() -> std::string {
-            if (hasInline) return inlineValue;
-            if (i + 1 >= args.size()) throw UsageError("option --" + name + " needs a value");
-            return args[++i];
-        };
-        auto flag = [&] {
+        const size_t eq = arg.find('=');
+        const bool hasInline = eq != std::string::npos;
+        const std::string name = arg.substr(2, hasInline ? eq - 2 : std::string::npos);
+        const Option* option = findOption(verb, name);
+        if (!option) throw UsageError("unknown option --" + name + " for " + std::string(verb.name));
+        std::string value;
+        if (!option->takesValue) {
             if (hasInline) throw UsageError("option --" + name + " takes no value");
-        };
-
-        if (name == "set") {
-            const std::string assignment = value();
-            const size_t eq = assignment.find('=');
-            const auto field = detailFieldFromName(assignment.substr(0, eq));
-            if (eq == std::string::npos || !field)
-                throw UsageError("--set needs NAME=TEXT with a detail field name, not \"" + assignment +
-                                 "\"");
-            WindowAction a{WindowAction::Kind::Set, "--set " + assignment};
-            a.field = *field;
-            a.text = assignment.substr(eq + 1);
-            cmd.actions.push_back(std::move(a));
-        } else if (name == "units") {
-            const std::string unitSpec = value();
-            auto a = parseUnits(unitSpec);
-            if (!a) throw UsageError("--units: \"" + unitSpec + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
-            cmd.actions.push_back(std::move(*a));
-        } else if (name == "mode") {
-            const std::string mode = value();
-            if (mode != "all" && mode != "burn")
-                throw UsageError("--mode is all or burn, not \"" + mode + "\"");
-            WindowAction a{WindowAction::Kind::Mode, "--mode " + mode};
-            a.burnMode = mode == "burn";
-            cmd.actions.push_back(std::move(a));
-        } else if (name == "recalculate") {
-            flag();
-            cmd.actions.push_back(WindowAction{WindowAction::Kind::Recalculate, "--recalculate"});
-        } else if (name == "locale") {
-            const std::string localeName = value();
-            auto locale = NumberLocale::named(localeName);
-            if (!locale) throw UsageError("unknown locale \"" + localeName + "\"");
-            cmd.locale = *locale;
-        } else if (name == "force" && verb.recordOutput) {
-            flag();
-            cmd.force = true;
-        } else if (name == "json" && verb.summaryOptions) {
-            flag();
-            cmd.json = true;
-        } else if (verb.exportOptions && std::find(std::begin(kExportOptions), std::end(kExportOptions),
-                                                   name) != std::end(kExportOptions)) {
-            cmd.exportFields[name] = value();
-        } else if (verb.renderOptions &&
-                   (name == "move" || name == "click" || name == "rclick" || name == "ruler")) {
-            const std::string seconds = value();
-            WindowAction a{name == "move"     ? WindowAction::Kind::Move
-                           : name == "click"  ? WindowAction::Kind::Click
-                           : name == "rclick" ? WindowAction::Kind::RClick
-                                              : WindowAction::Kind::Ruler,
-                           "--" + name + " " + seconds};
-            if (!parseSeconds(seconds, a.time))
-                throw UsageError("--" + name + " needs a time in seconds, not \"" + seconds + "\"");
-            cmd.actions.push_back(std::move(a));
-        } else if (verb.renderOptions && name == "range") {
-            const std::string range = value();
-            WindowAction a{WindowAction::Kind::Range, "--range " + range};
-            const size_t colon = range.find(':');
-            if (colon == std::string::npos || !parseSeconds(range.substr(0, colon), a.time) ||
-                !parseSeconds(range.substr(colon + 1), a.timeTo) || !(a.time < a.timeTo))
-                throw UsageError("--range takes T1:T2 in seconds with T1 < T2, not \"" + range + "\"");
-            cmd.actions.push_back(std::move(a));
-        } else if (verb.renderOptions && name == "size") {
-            if (!parseSize(value(), cmd.width, cmd.height))
-                throw UsageError("--size takes WIDTHxHEIGHT, e.g. 1920x1080");
+        } else if (hasInline) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
         } else {
-            throw UsageError("unknown option --" + name + " for " + std::string(verb.name));
+            throw UsageError("option --" + name + " needs a value");
         }
+        option->set(cmd, option->name, value);
     }
     if (positional.size() != 1 + verb.outputs)
         throw UsageError(std::string(verb.name) + " needs " +

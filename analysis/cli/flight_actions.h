@@ -1,7 +1,9 @@
 #pragma once
 // The one reader of the ACTIONS and options of the verbs that open a record
-// file (summary, series, save, csv, eng, render). Options are written
-// "--opt value" or "--opt=value".
+// file (summary, series, save, csv, eng, render): one table of options
+// (flight_actions.cpp), read by one loop and listed by the help text.
+// Options are written "--opt value" or "--opt=value"; given twice, the last
+// one counts, and every action is applied in turn.
 
 #include <map>
 #include <string>
@@ -44,5 +46,8 @@ public:
 
 // Throws UsageError.
 FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args);
+
+// The ACTIONS and output options for `tarvel --help`, from the same table.
+std::string flightOptionsHelp();
 
 }  // namespace tarvel::cli

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "flight_actions.h"
 #include "flight_verbs.h"
 #include "record_samples.h"
 #include "record_writer.h"
@@ -226,6 +227,73 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+}
+
+// Every option reads alike as "--opt value" and "--opt=value", wherever it
+// stands among the positional arguments; given twice, the last one counts,
+// and a value missing at the end or given to a flag is named for the option.
+TEST(CommandLineOptions, EveryOptionIsReadAlikeWhereverItStands) {
+    using cli::parseFlightCommand;
+    constexpr cli::VerbSpec summary{"summary", 0, true, false, false};
+    constexpr cli::VerbSpec save{"save", 1, false, false, false, true};
+    constexpr cli::VerbSpec eng{"eng", 1, false, true, false};
+    constexpr cli::VerbSpec render{"render", 1, false, false, true};
+
+    const cli::FlightCommand apart =
+        parseFlightCommand(render, {"f.rcd", "--size", "800x600", "--move", "1.5", "--set",
+                                    "FileDetailName=a=b", "--size", "640x480", "out.png", "--range", "1:2"});
+    const cli::FlightCommand joined =
+        parseFlightCommand(render, {"f.rcd", "--size=800x600", "--move=1.5", "--set=FileDetailName=a=b",
+                                    "--size=640x480", "out.png", "--range=1:2"});
+    for (const cli::FlightCommand* c : {&apart, &joined}) {
+        EXPECT_EQ(c->file, "f.rcd");
+        EXPECT_EQ(c->outputs, std::vector<std::string>{"out.png"});
+        EXPECT_EQ(c->width, 640);
+        EXPECT_EQ(c->height, 480);
+        ASSERT_EQ(c->actions.size(), 3u);
+        EXPECT_EQ(c->actions[0].option, "--move 1.5");
+        EXPECT_EQ(c->actions[0].time, 1.5);
+        EXPECT_EQ(c->actions[1].text, "a=b");
+        EXPECT_EQ(c->actions[2].option, "--range 1:2");
+        EXPECT_EQ(c->actions[2].timeTo, 2);
+    }
+    const cli::FlightCommand fields =
+        parseFlightCommand(eng, {"f.rcd", "--diameter=18", "out.eng", "--diameter", "20", "--propellant="});
+    EXPECT_EQ(fields.exportFields.at("diameter"), "20");
+    EXPECT_EQ(fields.exportFields.at("propellant"), "");
+    EXPECT_TRUE(parseFlightCommand(save, {"f.rcd", "--force", "o.rcd", "--force"}).force);
+
+    auto refusal = [](const cli::VerbSpec& verb, cli::Args args) {
+        try {
+            parseFlightCommand(verb, args);
+        } catch (const cli::UsageError& e) {
+            return e.message;
+        }
+        return std::string("accepted");
+    };
+    const std::pair<const cli::VerbSpec*, std::vector<std::string>> valued[] = {
+        {&summary, {"set", "units", "mode", "locale"}},
+        {&eng, {"diameter", "length", "propellant", "total"}},
+        {&render, {"move", "click", "rclick", "ruler", "range", "size"}},
+    };
+    for (const auto& [verb, names] : valued)
+        for (const std::string& name : names)
+            EXPECT_EQ(refusal(*verb, {"f.rcd", "out", "--recalculate", "--" + name}),
+                      "option --" + name + " needs a value");
+    EXPECT_EQ(refusal(summary, {"f.rcd", "--recalculate=yes"}), "option --recalculate takes no value");
+    EXPECT_EQ(refusal(summary, {"f.rcd", "--json="}), "option --json takes no value");
+    EXPECT_EQ(refusal(save, {"f.rcd", "o.rcd", "--force=1"}), "option --force takes no value");
+    EXPECT_EQ(refusal(summary, {"f.rcd", "--size=800x600"}), "unknown option --size for summary");
+    EXPECT_EQ(refusal(save, {"f.rcd", "o.rcd", "--json"}), "unknown option --json for save");
+
+    // The help lists the actions and --force from the same table, in columns.
+    const Outcome help = run({"--help"});
+    EXPECT_NE(help.out.find("\n  --set NAME=TEXT   type TEXT into a detail field"), std::string::npos);
+    EXPECT_NE(help.out.find("\n  --units GROUP=UNIT[,...]  the units dialog"), std::string::npos);
+    EXPECT_NE(help.out.find("\n  --force           save and csv: write OUT even when it is FILE and FILE was "
+                            "read only in part\n                    (a bad value"),
+              std::string::npos)
+        << help.out;
 }
 
 namespace {
