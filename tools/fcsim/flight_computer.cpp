@@ -44,7 +44,7 @@ FlightComputer::FlightComputer(std::vector<fltport::RawFlight> flights, FaultMod
         // Junk that looks like markers and record types, to be thrown away whole.
         const fltport::RawRecord junk{0x42, 0, {0x05, 0x01, 0xFE, 0xFF, 0x03, 0x00}};
         for (auto& flight : m_flights)
-            flight.insert(flight.begin() + std::min<size_t>(3, flight.size()), junk);
+            flight.insert(flight.begin() + std::min<std::ptrdiff_t>(3, std::ssize(flight)), junk);
     }
     m_units = fltport::downloadUnits(m_flights);
     placeStall();

@@ -70,8 +70,8 @@ constexpr uint8_t kChatter[] = {'O', 'K', 0x05, 0x01, 0xFE, 0xFF, '+', '0', '\r'
 LineServer::LineServer(int fd, Device device, LineOptions options)
     : m_fd(fd),
       m_device(std::move(device)),
-      m_options(options),
-      m_byteNs(10 * int64_t{1000000000} / options.baud) {
+      m_options(std::move(options)),
+      m_byteNs(10 * int64_t{1000000000} / m_options.baud) {
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     if (m_options.paced) {
         // Pacing is only as good as the wake-ups: ask for exact timers and, where

@@ -15,6 +15,7 @@ SimProcess::SimProcess(const std::string& program, const std::vector<std::string
     std::vector<std::string> args{program, "--quiet"};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
