@@ -3,7 +3,6 @@
 // hardware. Prints the device path to use as the port name, then serves until
 // interrupted.
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,8 +14,6 @@
 #include "line_server.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
 
 const char kUsage[] =
     "usage: fcsim [options] [FLIGHT...]\n"
@@ -127,25 +124,9 @@ int main(int argc, char** argv) {
     device.setContinuity({continuity[0] == '1', continuity[1] == '1', continuity[2] == '1'});
     if (!statePath.empty()) device.keepSettingsIn(statePath);
 
-    simline::ServedLine served;
-    if (!served.open("fcsim", options.devicePath, options.linkPath, 19200)) return 1;
-    simline::stopOnSignals(g_stop);
-    const std::string& path = served.path();
-
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
-    if (!options.quiet)
-        std::fprintf(stderr, "fcsim: %zu stored flight(s) on %s%s; Ctrl+C ends\n", flightCount, path.c_str(),
-                     line.paced ? " at 19200 baud" : "");
-
-    simline::LineServer(
-        served.fd(),
-        [&device](uint8_t byte) {
-            auto reply = device.receive(byte);
-            if (device.vanished()) g_stop = 1;  // the line closes as the program ends
-            return reply;
-        },
-        line)
-        .run(g_stop);
-    return 0;
+    const std::string what = std::to_string(flightCount) + " stored flight(s)";
+    const bool served = simline::serveUntilStopped(
+        "fcsim", what, options, [&device](uint8_t byte) { return device.receive(byte); },
+        [&device] { return device.vanished(); });
+    return served ? 0 : 1;
 }

@@ -4,7 +4,6 @@
 // in the chip's memories when it ends.
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,8 +13,6 @@
 #include "qm40_protocol.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
 
 const char kUsage[] =
     "usage: qm40sim [options]\n"
@@ -85,27 +82,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    simline::ServedLine served;
-    if (!served.open("qm40sim", options.devicePath, options.linkPath, vx::qm40::kBaud)) return 1;
-    simline::stopOnSignals(g_stop);
-    const std::string& path = served.path();
-
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
-    if (!options.quiet)
-        std::fprintf(stderr, "qm40sim: QM-40 on %s%s; Ctrl+C ends\n", path.c_str(),
-                     options.line.paced ? " at 115200 baud" : "");
-
     qm40sim::Qm40 chip(faults);
-    simline::LineServer(
-        served.fd(),
-        [&chip](uint8_t byte) {
-            auto reply = chip.receive(byte);
-            if (chip.vanished()) g_stop = 1;  // the line closes as the program ends
-            return reply;
-        },
-        options.line)
-        .run(g_stop);
+    if (!simline::serveUntilStopped(
+            "qm40sim", "QM-40", options, [&chip](uint8_t byte) { return chip.receive(byte); },
+            [&chip] { return chip.vanished(); }))
+        return 1;
 
     if (!dumpDir.empty() && !chip.dump(dumpDir)) {
         std::fprintf(stderr, "qm40sim: cannot write the memories to %s\n", dumpDir.c_str());

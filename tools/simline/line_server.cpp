@@ -255,14 +255,41 @@ bool splitFault(const std::string& text, std::string& name, long& number) {
     return !digits.empty() && digits[0] >= '0' && digits[0] <= '9' && *end == '\0' && number >= 0;
 }
 
-void stopOnSignals(volatile std::sig_atomic_t& stop) {
-    static volatile std::sig_atomic_t* flag = nullptr;
-    flag = &stop;
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+}  // namespace
+
+bool serveUntilStopped(const std::string& program, const std::string& what, const CommonOptions& options,
+                       const Device& device, const std::function<bool()>& vanished) {
+    ServedLine served;
+    if (!served.open(program, options.devicePath, options.linkPath, options.line.baud)) return false;
     struct sigaction action {};
-    action.sa_handler = [](int) { *flag = 1; };
+    action.sa_handler = [](int) { g_stop = 1; };
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+
+    const std::string& path = served.path();
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+    if (!options.quiet) {
+        const std::string speed =
+            options.line.paced ? " at " + std::to_string(options.line.baud) + " baud" : std::string();
+        std::fprintf(stderr, "%s: %s on %s%s; Ctrl+C ends\n", program.c_str(), what.c_str(), path.c_str(),
+                     speed.c_str());
+    }
+    LineServer(
+        served.fd(),
+        [&](uint8_t byte) {
+            auto reply = device(byte);
+            if (vanished()) g_stop = 1;
+            return reply;
+        },
+        options.line)
+        .run(g_stop);
+    return true;
 }
 
 }  // namespace simline

@@ -94,7 +94,13 @@ int usageError(const std::string& program, const std::string& message, const cha
 // is -1 without one. False when N is not such a number.
 bool splitFault(const std::string& text, std::string& name, long& number);
 
-// SIGINT, SIGTERM and SIGHUP set `stop` (a simulator then ends its run cleanly).
-void stopOnSignals(volatile std::sig_atomic_t& stop);
+// The rest of a simulator program once its options are read: opens the line
+// (options.devicePath, or a new pseudo-terminal), prints its path for the
+// host, says "PROGRAM: WHAT on PATH; Ctrl+C ends" unless quiet, and serves
+// `device` at options.line.baud until SIGINT, SIGTERM or SIGHUP, or until
+// `vanished` says the device has gone (the line closes as the program ends).
+// False, with the reason on standard error, when no line opened.
+bool serveUntilStopped(const std::string& program, const std::string& what, const CommonOptions& options,
+                       const Device& device, const std::function<bool()>& vanished);
 
 }  // namespace simline
