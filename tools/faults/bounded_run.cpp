@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 
@@ -69,6 +70,12 @@ BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& f
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!run.timedOut && WIFEXITED(status)) run.status = WEXITSTATUS(status);
     return run;
+}
+
+std::string testName(const char* rowName) {
+    std::string name;
+    for (const char* c = rowName; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
 }
 
 }  // namespace faults

@@ -25,4 +25,8 @@ struct RunLimits {
 BoundedRun runBounded(const std::vector<std::string>& argv, const std::string& folder,
                       const RunLimits& limits);
 
+// A fault table row's name as a test name: letters and digits kept, every
+// other character '_'.
+std::string testName(const char* rowName);
+
 }  // namespace faults

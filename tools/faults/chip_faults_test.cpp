@@ -189,12 +189,7 @@ TEST_P(ChipFaults, EndsInTimeTellsTheUserAndTheLinkWorksAfterwards) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ChipFaults, ::testing::ValuesIn(kRows),
-                         [](const ::testing::TestParamInfo<ChipRow>& info) {
-                             std::string name;
-                             for (const char c : std::string(info.param.name))
-                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+                         [](const auto& info) { return testName(info.param.name); });
 
 // The downloader program's batch mode, "VXOEM PROJECT /d /q", on a faulty chip:
 // it must end in time with status 1 and say why in its error file and on
@@ -268,12 +263,7 @@ TEST_P(BatchFaults, EndsInTimeSaysWhyAndTheNextRunDownloads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BatchFaults, ::testing::ValuesIn(kBatchRows),
-                         [](const ::testing::TestParamInfo<BatchRow>& info) {
-                             std::string name;
-                             for (const char c : std::string(info.param.name))
-                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+                         [](const auto& info) { return testName(info.param.name); });
 
 }  // namespace
 }  // namespace faults

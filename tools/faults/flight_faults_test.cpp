@@ -110,31 +110,29 @@ const std::string kDamaged = "Damaged in the download, tmprecord1.rcd: reading s
 
 std::string at(const char* fault, int byte) { return std::string(fault) + "=" + std::to_string(byte); }
 
+// A download broken off in the second flight by `fault`: the first flight
+// whole, what arrived of the second in its partial file.
+FaultRow brokenOff(const char* name, const std::string& fault, bool sameSimulator = true) {
+    FaultRow row{name, {"--fault", fault}, Action::Download, 3, 1, kPartial.c_str()};
+    row.uploaded = 1;
+    row.partialFile = true;
+    row.sameSimulator = sameSimulator;
+    return row;
+}
+
+// Noise after byte `byte` of the stream that can pass for records: the three
+// flights are counted, and the one it lands in is caught by reading it back.
+FaultRow junkAfter(const char* name, int byte) {
+    FaultRow row{name, {"--fault", at("junk", byte)}, Action::Download, 5, 1, kDamaged.c_str()};
+    row.uploaded = 3;
+    row.damaged = 1;
+    return row;
+}
+
 const FaultRow kRows[] = {
-    {"silent after the marker",
-     {"--fault", at("silent-after", kSecondMarker)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true},
-    {"silent inside a record",
-     {"--fault", at("silent-after", kFirstOfSecond + 1)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true},
-    {"silent between samples",
-     {"--fault", at("silent-after", kFirstOfSecond + 8)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true},
+    brokenOff("silent after the marker", at("silent-after", kSecondMarker)),
+    brokenOff("silent inside a record", at("silent-after", kFirstOfSecond + 1)),
+    brokenOff("silent between samples", at("silent-after", kFirstOfSecond + 8)),
     // A quiet line where a flight could start is the end of the download, as it always was.
     {"silent between flights",
      {"--fault", at("silent-after", kSecondMarker - 1)},
@@ -144,70 +142,12 @@ const FaultRow kRows[] = {
      "Uploaded files: 1\n",
      1,
      false},
-    {"lost type byte",
-     {"--fault", at("lost-byte", kFirstOfSecond + 3)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true},
-    {"lost value byte",
-     {"--fault", at("lost-byte", kFirstOfSecond + 4)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true},
-    // Noise can pass for records; the flight it lands in is caught by reading it back.
-    {"junk after the marker",
-     {"--fault", at("junk", kSecondMarker)},
-     Action::Download,
-     5,
-     1,
-     kDamaged.c_str(),
-     3,
-     false,
-     false,
-     -1,
-     true,
-     1},
-    {"junk between samples",
-     {"--fault", at("junk", kFirstOfSecond + 8)},
-     Action::Download,
-     5,
-     1,
-     kDamaged.c_str(),
-     3,
-     false,
-     false,
-     -1,
-     true,
-     1},
-    {"junk between flights",
-     {"--fault", at("junk", kSecondMarker - 1)},
-     Action::Download,
-     5,
-     1,
-     kDamaged.c_str(),
-     3,
-     false,
-     false,
-     -1,
-     true,
-     1},
-    {"device vanishes mid-flight",
-     {"--fault", at("vanish", kFirstOfSecond + 20)},
-     Action::Download,
-     3,
-     1,
-     kPartial.c_str(),
-     1,
-     true,
-     false,
-     -1,
-     false},
+    brokenOff("lost type byte", at("lost-byte", kFirstOfSecond + 3)),
+    brokenOff("lost value byte", at("lost-byte", kFirstOfSecond + 4)),
+    junkAfter("junk after the marker", kSecondMarker),
+    junkAfter("junk between samples", kFirstOfSecond + 8),
+    junkAfter("junk between flights", kSecondMarker - 1),
+    brokenOff("device vanishes mid-flight", at("vanish", kFirstOfSecond + 20), false),
     // A line that hangs up where a flight could start is no end of the flights.
     {"device hangs up between flights",
      {"--fault", "hang-up-after-flights=1"},
@@ -361,12 +301,7 @@ TEST_P(FlightFaults, EndsInTimeTellsTheUserAndLeavesThePortUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FlightFaults, ::testing::ValuesIn(kRows),
-                         [](const ::testing::TestParamInfo<FaultRow>& info) {
-                             std::string name;
-                             for (const char c : std::string(info.param.name))
-                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+                         [](const auto& info) { return testName(info.param.name); });
 
 }  // namespace
 }  // namespace faults
