@@ -66,8 +66,14 @@ check_format() {
 # counts sign changes, which the gcc build leaves out (cmake/TarvelWarnings.cmake).
 static_analysis() {
     local sources='/(fltport/(codec|link)|analysis/(compute|export)|downloader/(link|lpt)|tools/(simline|flightgen|fcsim|qm40sim))/(?!qt_)[^/]+\.cpp$'
-    run-clang-tidy -p build -j 2 -quiet -extra-arg=-Wno-sign-conversion "$sources" >build/tidy.log 2>&1 \
-        && echo "No findings" || { grep -E "(warning|error):" build/tidy.log | sort -u; return 1; }
+    # run-clang-tidy colours its findings whatever the output; the log is plain text.
+    if run-clang-tidy -p build -j 2 -quiet -extra-arg=-Wno-sign-conversion "$sources" 2>&1 |
+        sed 's/\x1b\[[0-9;]*m//g' >build/tidy.log; then
+        echo "No findings"
+    else
+        grep -E "(warning|error):" build/tidy.log | sort -u || tail -20 build/tidy.log
+        return 1
+    fi
 }
 
 run_tests() {
