@@ -203,7 +203,7 @@ std::string flightOptionsHelp() {
            describeOptions(&VerbSpec::recordOutput);
 }
 
-FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args) {
+FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args) {
     FlightCommand cmd;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {

@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "cli.h"
 #include "flight_analysis.h"
 #include "window_render.h"
 
@@ -44,8 +43,8 @@ public:
     std::string message;
 };
 
-// Throws UsageError.
-FlightCommand parseFlightCommand(const VerbSpec& verb, const Args& args);
+// `args`: what follows the verb on the command line. Throws UsageError.
+FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args);
 
 // The ACTIONS and output options for `tarvel --help`, from the same table.
 std::string flightOptionsHelp();
