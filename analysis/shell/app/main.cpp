@@ -43,8 +43,12 @@ int main(int argc, char* argv[]) {
     for (const std::string& file : line.files) files.append(QString::fromLocal8Bit(file));
 
     tarvel::QtDialogs dialogs;
+    // The serial-link library beside the program, bound at the first device command.
+    tarvel::device::Declares library(tarvel::device::defaultLibraryFileName(),
+                                     tarvel::device::executableDirectory());
+    // Owns the device worker, which outlives the window and its queued results.
+    tarvel::device::FltportDeviceCommands deviceCommands(library);
     tarvel::MainWindow window(dialogs);
-    tarvel::device::FltportDeviceCommands deviceCommands;  // binds the serial-link library at first use
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();
