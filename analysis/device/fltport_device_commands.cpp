@@ -8,12 +8,13 @@
 
 namespace tarvel::device {
 
-FltportDeviceCommands::FltportDeviceCommands(Declares& declares) : m_worker(declares) {}
+FltportDeviceCommands::FltportDeviceCommands(Declares& declares, std::string recordPrefix)
+    : m_worker(declares), m_recordPrefix(std::move(recordPrefix)) {}
 
 void FltportDeviceCommands::uploadData(MainWindow& window) {
     DownloadRequest request;
     request.port = window.analysis().Comport;
-    request.target = {std::string(kRecordPrefix), window.downloadReplaceAgreed()};
+    request.target = {m_recordPrefix, window.downloadReplaceAgreed()};
     request.flightsArrived = [&window] { window.flightsDownloaded(); };
     request.openFlight = [&window](const std::string& path) {
         window.openRecordFile(QString::fromStdString(path));
@@ -24,7 +25,7 @@ void FltportDeviceCommands::uploadData(MainWindow& window) {
 void FltportDeviceCommands::stopDownload() { m_worker.cancel(); }
 
 std::vector<std::string> FltportDeviceCommands::filesADownloadMayReplace() const {
-    return existingDownloadFiles(std::string(kRecordPrefix));
+    return existingDownloadFiles(m_recordPrefix);
 }
 
 void FltportDeviceCommands::setBusyListener(std::function<void(bool busy)> listener) {

@@ -12,8 +12,10 @@ namespace tarvel::device {
 
 class FltportDeviceCommands : public tarvel::DeviceCommands {
 public:
-    // `declares`: the program's binding of the serial-link library, made in main().
-    explicit FltportDeviceCommands(Declares& declares);
+    // `declares`: the program's binding of the serial-link library; `recordPrefix`:
+    // where downloads write their record files (a path and the start of the
+    // names). Both made in main().
+    FltportDeviceCommands(Declares& declares, std::string recordPrefix);
     void uploadData(MainWindow& window) override;
     void stopDownload() override;
     void configureAltimeter(MainWindow& window) override;
@@ -24,6 +26,7 @@ public:
 
 private:
     DeviceWorker m_worker;
+    std::string m_recordPrefix;
 };
 
 }  // namespace tarvel::device

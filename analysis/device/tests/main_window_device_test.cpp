@@ -110,7 +110,7 @@ protected:
     testing::ScratchDirectory scratch;
     QTemporaryDir settingsDir;
     AnsweredDialogs dialogs;
-    FltportDeviceCommands commands{testing::library()};
+    FltportDeviceCommands commands{testing::library(), std::string(kRecordPrefix)};
     std::unique_ptr<MainWindow> window;
 };
 

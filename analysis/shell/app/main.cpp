@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "device_operations.h"
 #include "dialogs.h"
 #include "display_available.h"
 #include "fltport_device_commands.h"
@@ -47,7 +48,8 @@ int main(int argc, char* argv[]) {
     tarvel::device::Declares library(tarvel::device::defaultLibraryFileName(),
                                      tarvel::device::executableDirectory());
     // Owns the device worker, which outlives the window and its queued results.
-    tarvel::device::FltportDeviceCommands deviceCommands(library);
+    // Downloads land in the current folder, as tmprecord0.rcd, tmprecord1.rcd ...
+    tarvel::device::FltportDeviceCommands deviceCommands(library, std::string(tarvel::device::kRecordPrefix));
     tarvel::MainWindow window(dialogs);
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
