@@ -20,7 +20,6 @@ namespace tarvel::device {
 
 using ProgressFn = std::function<void(int)>;
 
-inline constexpr std::string_view kAppTitle = "Tarvel-Graph";
 inline constexpr std::string_view kRecordPrefix = "tmprecord";
 // Values travel in fixed 20-character fields; a value needs room for its
 // carriage return and terminating zero.

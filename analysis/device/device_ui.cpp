@@ -28,7 +28,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 QProgressDialog* makeProgressDialog(QWidget* window) {
     auto* progress = new QProgressDialog(window);
     progress->setObjectName("dlgDownloadProgress");
-    progress->setWindowTitle(QString::fromLatin1(kAppTitle));
+    progress->setWindowTitle(QString::fromLatin1(tarvel::kAppTitle));
     progress->setLabelText(messageText(downloadProgressText({})));
     progress->setCancelButtonText(QStringLiteral("Cancel"));
     progress->setAutoClose(false);

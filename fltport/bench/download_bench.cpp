@@ -14,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -135,6 +136,7 @@ void download(benchmark::State& state, bool paced, bool plain) {
     const std::string prefix = (dir / "rec").string();
     // The library first waits for 300 ms of quiet on the line; the loop does not.
     const double drainSeconds = plain ? 0 : kDrainSeconds;
+    // Figures are the mean over the iterations: one run on a shared machine varies a lot.
     double seconds = 0, cpuSeconds = 0;
     for (auto _ : state) {
         int32_t count = 0;
@@ -144,13 +146,17 @@ void download(benchmark::State& state, bool paced, bool plain) {
             count = loop->run(prefix + "0.rcd");
         else
             StartUpload(prefix.c_str(), &count);
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        cpuSeconds = processCpuSeconds() - cpuStart;
-        state.SetIterationTime(seconds);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        seconds += took;
+        cpuSeconds += processCpuSeconds() - cpuStart;
+        state.SetIterationTime(took);
         if (count != 1) state.SkipWithError("download failed");
     }
     if (!plain) CloseComport();
     std::filesystem::remove_all(dir);
+    const double runs = std::max(static_cast<double>(state.iterations()), 1.0);
+    seconds /= runs;
+    cpuSeconds /= runs;
 
     if (paced) {
         state.counters["wire_s"] = wireSeconds;
