@@ -341,7 +341,7 @@ TEST_F(DeviceWindow, ReadingsKeepABoundedNumberOfLines) {
     EXPECT_TRUE(form->txtSensorOutput->textCursor().atEnd());
 }
 
-TEST_F(DeviceWindow, ClosingWhilePollingClosesThePort) {
+TEST_F(DeviceWindow, ClosingStopsAPollAndWaitsForAnExchange) {
     PtyPeer peer;
     auto form = openForm(peer.path());
     const int idle = openDescriptorsOn(peer.path());
@@ -351,6 +351,21 @@ TEST_F(DeviceWindow, ClosingWhilePollingClosesThePort) {
     EXPECT_FALSE(form->isPolling());
     settle();
     EXPECT_EQ(openDescriptorsOn(peer.path()), idle);
+
+    // An exchange under way is not cut off: the window closes only once its outcome is told.
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    PtyPeer quiet({}, silent);
+    auto reading = openForm(quiet.path());
+    int closed = 0;
+    QObject::connect(reading.get(), &QDialog::rejected, [&] { ++closed; });
+    reading->cmdRead->click();
+    reading->reject();
+    EXPECT_EQ(closed, 0);
+    settle();
+    EXPECT_EQ(modals.take().size(), 1u);
+    reading->reject();
+    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(DeviceWindow, PollOnAPortThatCannotOpenWaitsForStop) {
