@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::array<std::string_view, kFltportEntryCount> kEntryNames = {
     "InitComport",  "CloseComport",      "ReadConfigCommand", "WriteConfigCommand", "StartUpload",
-    "CancelUpload", "ConvertAcceltoVel", "ConvertVeltoDist",  "ConvertVelAcceltoHP"};
+    "CancelUpload", "SetUploadProgress", "ConvertAcceltoVel", "ConvertVeltoDist",   "ConvertVelAcceltoHP"};
 
 #ifdef _WIN32
 void* openLibrary(const std::string& path, std::string& error) {
@@ -60,6 +60,8 @@ bool isBound(const FltportApi& api, FltportEntry entry) {
             return api.StartUpload;
         case FltportEntry::CancelUpload:
             return api.CancelUpload;
+        case FltportEntry::SetUploadProgress:
+            return api.SetUploadProgress;
         case FltportEntry::ConvertAcceltoVel:
             return api.ConvertAcceltoVel;
         case FltportEntry::ConvertVeltoDist:
@@ -89,6 +91,9 @@ void store(FltportApi& api, FltportEntry entry, void* symbol) {
             break;
         case FltportEntry::CancelUpload:
             assign(api.CancelUpload, symbol);
+            break;
+        case FltportEntry::SetUploadProgress:
+            assign(api.SetUploadProgress, symbol);
             break;
         case FltportEntry::ConvertAcceltoVel:
             assign(api.ConvertAcceltoVel, symbol);
@@ -138,12 +143,6 @@ Declares::Declares(std::string fileName, std::filesystem::path directory)
 
 Declares::~Declares() {
     if (m_handle) closeLibrary(m_handle);
-}
-
-Declares& Declares::instance() {
-    // Never unloaded: a port left open by the library must stay closable.
-    static Declares* declares = new Declares(defaultLibraryFileName(), executableDirectory());
-    return *declares;
 }
 
 bool Declares::load(std::string& error) {

@@ -1,5 +1,6 @@
 #pragma once
-// Binding of the serial-link library at the first device call. The library is
+// Binding of the serial-link library at the first device call. Each program
+// makes its one binding in main() and passes it down. The library is
 // looked for beside the running program first, then through the platform's
 // ordinary library search; each entry is looked up by name when a command
 // first needs it, so a library lacking an entry that no command uses still
@@ -32,9 +33,6 @@ public:
     Declares(const Declares&) = delete;
     Declares& operator=(const Declares&) = delete;
 
-    // The program's binding: the default file name beside the executable.
-    static Declares& instance();
-
     // Loads the library if needed and binds the given entries. The library
     // stays loaded for the life of this object.
     BindResult bind(std::initializer_list<FltportEntry> entries);
@@ -55,7 +53,7 @@ private:
 // Entries each device command needs.
 inline constexpr std::initializer_list<FltportEntry> kDownloadEntries = {
     FltportEntry::InitComport, FltportEntry::StartUpload, FltportEntry::CancelUpload,
-    FltportEntry::CloseComport};
+    FltportEntry::SetUploadProgress, FltportEntry::CloseComport};
 inline constexpr std::initializer_list<FltportEntry> kConfigEntries = {
     FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::WriteConfigCommand,
     FltportEntry::CloseComport};

@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <chrono>
 #include <map>
 #include <optional>
 #include <ostream>
-#include <thread>
 
 #include "device_operations.h"
 #include "json_text.h"
@@ -18,9 +16,12 @@ namespace tarvel::device {
 
 namespace {
 
-Declares* g_declares = nullptr;
-
-Declares& library() { return g_declares ? *g_declares : Declares::instance(); }
+// The command line's binding: the library beside the program, loaded at the
+// first device verb and kept for the life of the process.
+Declares& library() {
+    static Declares* declares = new Declares(defaultLibraryFileName(), executableDirectory());
+    return *declares;
+}
 
 // Options "--name value" anywhere; everything else positional.
 struct ParsedArgs {
@@ -97,11 +98,11 @@ int parsePositive(const std::string& text) {
 // handlers come back afterwards.
 class StopOnSignals {
 public:
-    explicit StopOnSignals(DownloadControl& control) {
+    explicit StopOnSignals(DeviceControl& control) {
         s_control = &control;
         struct sigaction action {};
         action.sa_handler = [](int) {
-            if (DownloadControl* running = s_control) running->stop();
+            if (DeviceControl* running = s_control) running->stop();
         };
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &m_previous[i]);
@@ -115,13 +116,11 @@ public:
 
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM};
-    static inline std::atomic<DownloadControl*> s_control{nullptr};
+    static inline std::atomic<DeviceControl*> s_control{nullptr};
     struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 }  // namespace
-
-void setVerbLibrary(Declares* declares) { g_declares = declares; }
 
 int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "prefix"}, {"overwrite"});
@@ -144,7 +143,7 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     const FltportApi* api = bindOrReport(kDownloadEntries, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
-    DownloadControl control(*api);
+    DeviceControl control(*api);
     DownloadOutcome outcome;
     {
         // Ctrl+C or SIGTERM stops the transfer: the flights written whole are kept.
@@ -263,29 +262,18 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
         {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport}, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
-    if (api->InitComport(port.c_str()) != 1) {
-        api->CloseComport();
-        err << portFailureMessage(port) << "\n";
+    const Sensor sensor = sensorName == "accel" ? Sensor::Acceleration : Sensor::Barometric;
+    DeviceControl control(*api);
+    // No reply is no reading, not a blank one; noise is none either, and stays off the terminal.
+    const DeviceOutcome polled = pollSensor(
+        *api, port, sensor, count, control,
+        [&out](const std::string& reading) { out << reading << "\n"
+                                                 << std::flush; },
+        [&out, sensor] { out << pollHeading(sensor) << "\n"; });
+    if (!polled) {
+        err << polled.message << "\n";
         return 1;
     }
-    Sensor sensor = sensorName == "accel" ? Sensor::Acceleration : Sensor::Barometric;
-    out << pollHeading(sensor) << "\n";
-    // The window reads on a 500 ms timer; keep the same pace on the line.
-    using Clock = std::chrono::steady_clock;
-    auto next = Clock::now();
-    for (int i = 0; i < count; ++i) {
-        std::this_thread::sleep_until(next);
-        next += std::chrono::milliseconds(500);
-        const std::string reading = readValue(*api, pollIndex(sensor));
-        // No reply is no reading, not a blank one; noise is none either, and stays off the terminal.
-        if (DeviceOutcome judged = judgeReply(reading, port); !judged) {
-            api->CloseComport();
-            err << judged.message << "\n";
-            return 1;
-        }
-        out << reading << "\n" << std::flush;
-    }
-    api->CloseComport();
     return 0;
 }
 

@@ -35,7 +35,4 @@ struct DeviceVerb {
 // The five verbs with their usage lines, for the command line's table.
 const std::vector<DeviceVerb>& deviceVerbs();
 
-// Tests and embedders may bind a different library than the program's own.
-void setVerbLibrary(Declares* declares);  // null: the program's binding
-
 }  // namespace tarvel::device

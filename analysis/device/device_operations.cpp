@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
+#include <thread>
 #include <tuple>
 
 #include "flight_analysis.h"
@@ -209,18 +210,25 @@ std::string moveIntoPlace(const std::filesystem::path& from, const std::filesyst
 
 }  // namespace
 
-std::string DownloadControl::workingPrefix() const {
-    std::lock_guard lock(m_mutex);
-    return m_workingPrefix;
+bool DeviceControl::waitUnlessStopped(int ms) const {
+    // In short steps, so a stop is seen soon without anything a signal handler could not do.
+    constexpr int kStepMs = 20;
+    for (int waited = 0; waited < ms && !m_stopRequested; waited += kStepMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kStepMs, ms - waited)));
+    return m_stopRequested;
 }
 
-void DownloadControl::setWorkingPrefix(std::string prefix) {
-    std::lock_guard lock(m_mutex);
-    m_workingPrefix = std::move(prefix);
+namespace {
+
+// The library's progress callback: forwards to the control's progress.
+void FLTPORT_CALL forwardProgress(void* context, int32_t flights, int32_t samples) {
+    static_cast<const DeviceControl*>(context)->progress()({flights, samples});
 }
+
+}  // namespace
 
 DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, const DownloadTarget& target,
-                                DownloadControl* control) {
+                                DeviceControl* control) {
     namespace fs = std::filesystem;
     DownloadOutcome outcome;
     outcome.port = port;
@@ -229,18 +237,20 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
     const fs::path folder = fs::path(target.prefix).parent_path();
     const std::string stem = fs::path(target.prefix).filename().string();
     const std::string workingPrefix = (working / stem).string();
-    if (control) control->setWorkingPrefix(workingPrefix);
+    const bool reporting = control && control->progress() && api.SetUploadProgress;
 
     if (api.InitComport(port.c_str()) == 1) {
         outcome.portOpened = true;
         // A stop asked for while the port opened: InitComport forgets pending requests.
-        if (!control || !control->stopRequested())
+        if (!control || !control->stopRequested()) {
+            if (reporting) api.SetUploadProgress(forwardProgress, control);
             outcome.result = api.StartUpload(workingPrefix.c_str(), &outcome.count);
+            if (reporting) api.SetUploadProgress(nullptr, nullptr);
+        }
         outcome.count = std::max(outcome.count, 0);
     }
     api.CloseComport();
     outcome.stopped = control && control->stopRequested();
-    if (control) control->setWorkingPrefix({});
 
     // Each complete flight takes its name; a flight that cannot stays in the working folder.
     const auto place = [&](const std::string& name) -> std::string {
@@ -340,58 +350,6 @@ std::vector<std::string> existingDownloadFiles(const std::string& prefix) {
     for (const DownloadFile& f : downloadFilesOf(prefix))
         names.push_back((folder / f.entry.path().filename()).string());
     return names;
-}
-
-DownloadWatch::DownloadWatch(std::string prefix) : m_prefix(std::move(prefix)) {
-    // Files of an earlier download are noted as they are now; the library
-    // replaces them from number 0 upward, and a replaced file has changed.
-    std::error_code ec;
-    for (const DownloadFile& f : downloadFilesOf(m_prefix)) {
-        WatchedFile& noted = file(f.number);
-        noted.existed = true;
-        noted.written = f.entry.last_write_time(ec);
-        noted.size = f.entry.file_size(ec);
-    }
-}
-
-DownloadWatch::WatchedFile& DownloadWatch::file(int32_t index) {
-    if (index >= static_cast<int32_t>(m_files.size())) m_files.resize(static_cast<size_t>(index) + 1);
-    return m_files[static_cast<size_t>(index)];
-}
-
-DownloadProgress DownloadWatch::poll() {
-    DownloadProgress progress;
-    // The files come in order, so the first one not yet written ends the search;
-    // the flight being written is under its partial name until it is complete.
-    for (int32_t index = 0;; ++index) {
-        WatchedFile& watched = file(index);
-        std::error_code ec;
-        std::filesystem::path path = m_prefix + std::to_string(index) + ".rcd";
-        uintmax_t size = std::filesystem::file_size(path, ec);
-        if (ec) {
-            path = m_prefix + std::to_string(index) + "-partial.rcd";
-            size = std::filesystem::file_size(path, ec);
-        }
-        if (ec) break;
-        if (!watched.fresh) {
-            const auto written = std::filesystem::last_write_time(path, ec);
-            watched.fresh = !ec && (!watched.existed || written != watched.written || size != watched.size);
-            if (!watched.fresh) break;
-        }
-        if (size > watched.counted) {
-            std::ifstream in(path, std::ios::binary);
-            in.seekg(static_cast<std::streamoff>(watched.counted));
-            char buffer[8192];
-            while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-                watched.lines += std::count(buffer, buffer + in.gcount(), '\n');
-                watched.counted += static_cast<uintmax_t>(in.gcount());
-            }
-        }
-        ++progress.flights;
-        // The header takes the first line break; every sample row begins with one.
-        progress.samples += std::max<int64_t>(watched.lines - 1, 0);
-    }
-    return progress;
 }
 
 std::string downloadProgressText(const DownloadProgress& progress) {
@@ -541,6 +499,28 @@ char pollIndex(Sensor sensor) { return sensor == Sensor::Acceleration ? 'a' : 'b
 
 std::string_view pollHeading(Sensor sensor) {
     return sensor == Sensor::Acceleration ? "Real-Time Acceleration Values:" : "Real-Time Barometric Values:";
+}
+
+DeviceOutcome pollSensor(const FltportApi& api, const std::string& port, Sensor sensor, int count,
+                         const DeviceControl& control, const std::function<void(const std::string&)>& reading,
+                         const std::function<void()>& opened, int intervalMs) {
+    if (!openPort(api, port)) return failure(DeviceStatus::PortFailed, portFailureMessage(port));
+    if (opened) opened();
+    DeviceOutcome outcome;
+    // Paced from the start, so a slow reply does not shorten the next wait.
+    auto next = std::chrono::steady_clock::now();
+    for (int done = 0; count == 0 || done < count; ++done) {
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
+        if (control.waitUnlessStopped(static_cast<int>(std::max<int64_t>(wait.count(), 0)))) break;
+        next += std::chrono::milliseconds(intervalMs);
+        const std::string value = readValue(api, pollIndex(sensor));
+        outcome = judgeReply(value, port);
+        if (!outcome) break;
+        reading(value);
+    }
+    api.CloseComport();
+    return outcome;
 }
 
 DeviceOutcome fireOutput(const FltportApi& api, const std::string& port, int output) {

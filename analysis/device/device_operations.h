@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +20,6 @@ namespace tarvel::device {
 
 using ProgressFn = std::function<void(int)>;
 
-inline constexpr std::string_view kAppTitle = "Tarvel-Graph";
 inline constexpr std::string_view kRecordPrefix = "tmprecord";
 // Values travel in fixed 20-character fields; a value needs room for its
 // carriage return and terminating zero.
@@ -60,28 +58,40 @@ std::string writeEmpty(const FltportApi& api, char index);
 
 // --- Download Data ---
 
-// Lets another thread, or a signal handler, stop a running downloadFlights: the
-// transfer ends within about 100 ms, keeping the flights written whole. It also
-// tells a watcher where the flights are being written meanwhile.
-class DownloadControl {
+// What a running download has received so far, as the library counts it.
+struct DownloadProgress {
+    int32_t flights = 0;  // flights begun by this download, the one arriving included
+    int64_t samples = 0;  // sample rows in them
+};
+// "Flights: N" CR LF "Samples: M", under a heading.
+std::string downloadProgressText(const DownloadProgress& progress);
+
+// Lets another thread, or a signal handler, stop a running exchange: a download
+// ends within about 100 ms, keeping the flights written whole; a poll at its next
+// wait. A download also reports its progress through it.
+class DeviceControl {
 public:
-    explicit DownloadControl(const FltportApi& api) : m_cancel(api.CancelUpload) {}
+    explicit DeviceControl(const FltportApi& api) : m_cancel(api.CancelUpload) {}
     // Only sets flags: safe in a signal handler.
     void stop() noexcept {
         m_stopRequested = true;
         if (m_cancel) m_cancel();
     }
     bool stopRequested() const noexcept { return m_stopRequested; }
+    // Waits `ms`, or less once stop() was called; true when stopped.
+    bool waitUnlessStopped(int ms) const;
 
-    // The prefix the library writes under while the download runs; empty before.
-    std::string workingPrefix() const;
-    void setWorkingPrefix(std::string prefix);
+    // Called on the downloading thread as each flight begins and after each
+    // sample row (when the library reports progress); it must return quickly.
+    void setProgress(std::function<void(const DownloadProgress&)> progress) {
+        m_progress = std::move(progress);
+    }
+    const std::function<void(const DownloadProgress&)>& progress() const { return m_progress; }
 
 private:
     CancelUploadFn m_cancel;
     std::atomic<bool> m_stopRequested{false};
-    mutable std::mutex m_mutex;
-    std::string m_workingPrefix;
+    std::function<void(const DownloadProgress&)> m_progress;
 };
 
 // Where a download writes: the prefix (a path, "tmprecord" by default) and whether
@@ -118,9 +128,9 @@ struct DownloadOutcome {
 // Writes the flights through a private folder beside the prefix, so that a file
 // of the prefix's names is only ever created whole, and replaced only when agreed;
 // InitComport, StartUpload, CloseComport (also after a failed open). `control`,
-// when given, may stop the transfer from another thread.
+// when given, may stop the transfer from another thread and hears its progress.
 DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port,
-                                const DownloadTarget& target = {}, DownloadControl* control = nullptr);
+                                const DownloadTarget& target = {}, DeviceControl* control = nullptr);
 // "Uploaded files: N" CR LF and the File, Open hint.
 std::string uploadedFilesMessage(int32_t count);
 // The same for a finished download: which files it wrote, which are older, and
@@ -135,37 +145,6 @@ std::string unreadableFilesText(const DownloadOutcome& outcome);
 // The files named as a download with `prefix` names its flights that exist
 // now, in the order of their numbers: the files a download may replace.
 std::vector<std::string> existingDownloadFiles(const std::string& prefix);
-
-// What a running download has written so far, read from its record files while
-// the library writes them on another thread: it creates prefix0.rcd, prefix1.rcd
-// ... in order and adds one line per sample.
-struct DownloadProgress {
-    int32_t flights = 0;  // files begun by this download
-    int64_t samples = 0;  // sample rows in them
-};
-class DownloadWatch {
-public:
-    // Notes the files of an earlier download, so only files written from now on count.
-    explicit DownloadWatch(std::string prefix);
-    DownloadProgress poll();
-
-private:
-    struct WatchedFile {
-        bool existed = false;
-        std::filesystem::file_time_type written{};
-        uintmax_t size = 0;
-        // Lines counted so far and where counting stopped.
-        uintmax_t counted = 0;
-        int64_t lines = 0;
-        bool fresh = false;
-    };
-    WatchedFile& file(int32_t index);
-
-    std::string m_prefix;
-    std::vector<WatchedFile> m_files;
-};
-// "Flights: N" CR LF "Samples: M", under a heading.
-std::string downloadProgressText(const DownloadProgress& progress);
 
 // --- Configuration ---
 
@@ -234,6 +213,15 @@ std::optional<std::string> checkRange(std::string_view text, const NumberRange& 
 enum class Sensor { Acceleration, Barometric };
 char pollIndex(Sensor sensor);                // 'a' or 'b'
 std::string_view pollHeading(Sensor sensor);  // "Real-Time Acceleration Values:" ...
+
+// Polls `sensor`: opens the port (PortFailed when it does not open; `opened`
+// runs when it does), then reads right away and every `intervalMs` until
+// `count` readings (0: no limit) or a stop through `control`, passing each to
+// `reading`; closes the port at the end. A read without reply, or with noise,
+// ends the poll (NotAnswering, Unreadable): it is no reading.
+DeviceOutcome pollSensor(const FltportApi& api, const std::string& port, Sensor sensor, int count,
+                         const DeviceControl& control, const std::function<void(const std::string&)>& reading,
+                         const std::function<void()>& opened = {}, int intervalMs = 500);
 
 // Fires output 1..3: 'w', the digit, carriage return. Done when the reply holds "+",
 // Refused for any other reply, NotAnswering for none.

@@ -1,16 +1,12 @@
 #include "device_ui.h"
 
-#include <QEventLoop>
-#include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QTimer>
-#include <atomic>
+#include <chrono>
 #include <filesystem>
-#include <optional>
-#include <thread>
+#include <memory>
 
-#include "device_operations.h"
+#include "pointer_guard.h"
 
 namespace tarvel::device {
 
@@ -20,147 +16,94 @@ QString messageText(const std::string& text) {
     return shown;
 }
 
-void showMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
-                    messageText(text), QMessageBox::Ok, parent);
-    box.exec();
-}
-
-bool askConfirmation(QWidget* parent, const std::string& text, Confirmation accept) {
-    const bool fire = accept == Confirmation::Fire;
-    const bool offer = accept == Confirmation::OpenDownloaded;
-    QMessageBox box(fire    ? QMessageBox::Warning
-                    : offer ? QMessageBox::Information
-                            : QMessageBox::Question,
-                    QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())),
-                    messageText(text), QMessageBox::NoButton, parent);
-    QPushButton* accepting =
-        box.addButton(fire ? QStringLiteral("&Fire") : QStringLiteral("&Open"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(offer ? accepting : cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == accepting;
-}
-
-PointerGuard::PointerGuard(QWidget* widget, Qt::CursorShape shape) : m_widget(widget) {
-    if (!widget) return;
-    m_hadCursor = widget->testAttribute(Qt::WA_SetCursor);
-    m_cursor = widget->cursor();
-    widget->setCursor(shape);
-}
-
-void PointerGuard::restore() {
-    if (m_restored || !m_widget) return;
-    m_restored = true;
-    if (m_hadCursor)
-        m_widget->setCursor(m_cursor);
-    else
-        m_widget->unsetCursor();
-}
-
-const FltportApi* bindOrWarn(QWidget* parent, Declares& declares, std::initializer_list<FltportEntry> entries,
-                             const MessageFn& messages) {
-    BindResult bound = declares.bind(entries);
-    if (!bound) messages(parent, bound.error, MessageIcon::Exclamation);
-    return bound.api;
+void tell(Dialogs& dialogs, QWidget* parent, const std::string& text, MessageIcon icon) {
+    dialogs.message(parent, messageText(text), icon);
 }
 
 namespace {
 
-constexpr int kProgressIntervalMs = 100;
+// The progress dialog's text changes at most this often, and as each flight begins.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
-// The running download's control, for stopRunningDownload(); window thread only.
-DownloadControl* g_running = nullptr;
+QProgressDialog* makeProgressDialog(QWidget* window) {
+    auto* progress = new QProgressDialog(window);
+    progress->setObjectName("dlgDownloadProgress");
+    progress->setWindowTitle(QString::fromLatin1(tarvel::kAppTitle));
+    progress->setLabelText(messageText(downloadProgressText({})));
+    progress->setCancelButtonText(QStringLiteral("Cancel"));
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setRange(0, 0);
+    progress->setMinimumDuration(0);
+    return progress;
+}
 
-// A download of 20,000 samples takes minutes at 19200 baud: the library works on
-// a thread of its own (and only there until it ends) while this one keeps the
-// window painted and shows what has arrived. Cancel, or closing the dialog,
-// stops the transfer within a second.
-DownloadOutcome downloadInBackground(QWidget* window, const FltportApi& api, const std::string& comport,
-                                     const DownloadTarget& target) {
-    DownloadControl control(api);
-    DownloadOutcome outcome;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        outcome = downloadFlights(api, comport, target, &control);
-        finished = true;
-    });
-    g_running = &control;
-
-    QProgressDialog progress(window);
-    progress.setObjectName("dlgDownloadProgress");
-    progress.setWindowTitle(QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())));
-    progress.setLabelText(messageText(downloadProgressText({})));
-    progress.setCancelButtonText(QStringLiteral("Cancel"));
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    progress.setRange(0, 0);
-    progress.setMinimumDuration(0);
-    QObject::connect(&progress, &QProgressDialog::canceled, [&control] { control.stop(); });
-    progress.show();
-
-    QEventLoop loop;
-    QTimer poll;
-    std::optional<DownloadWatch> watch;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (finished) {
-            loop.quit();
-            return;
-        }
-        if (control.stopRequested()) return;
-        if (!watch)
-            if (std::string working = control.workingPrefix(); !working.empty()) watch.emplace(working);
-        if (watch) progress.setLabelText(messageText(downloadProgressText(watch->poll())));
-    });
-    poll.start(kProgressIntervalMs);
-    loop.exec();
-    // The loop also ends when the application quits: the transfer is stopped then.
-    if (!finished) control.stop();
-    worker.join();
-    g_running = nullptr;
-    return outcome;
+// Tells the user what a finished download wrote, and offers the first flight.
+void tellOutcome(QWidget* window, Dialogs& dialogs, const DownloadRequest& request,
+                 const DownloadOutcome& outcome) {
+    if (!outcome.portOpened) {
+        tell(dialogs, window,
+             outcome.folderError.empty() ? portFailureMessage(request.port) : outcome.folderError,
+             MessageIcon::Exclamation);
+        return;
+    }
+    const bool clean = outcome.complete() && outcome.unreadableFiles.empty();
+    if (!outcome.written.empty() && request.openFlight) {
+        const std::string first = std::filesystem::absolute(outcome.written.front()).string();
+        const QString text =
+            messageText(uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
+                        std::filesystem::path(first).filename().string() + ", now?");
+        // After a clean download Open is what the user came for; after a faulty one
+        // they should read first, so nothing opens on Enter.
+        const bool open = clean
+                              ? dialogs.offer(window, text, Dialogs::Choice::Open) == Dialogs::Choice::Open
+                              : dialogs.ask(window, text, {Dialogs::Choice::Open, Dialogs::Choice::Cancel}) ==
+                                    Dialogs::Choice::Open;
+        if (request.flightsArrived) request.flightsArrived();
+        if (open) request.openFlight(first);
+        return;
+    }
+    tell(dialogs, window, uploadedFilesMessage(outcome),
+         clean ? MessageIcon::None : MessageIcon::Exclamation);
+    if (!outcome.written.empty() && request.flightsArrived) request.flightsArrived();
 }
 
 }  // namespace
 
-void stopRunningDownload() {
-    if (g_running) g_running->stop();
-}
-
-void downloadData(QWidget* window, const std::string& comport, const std::function<void()>& flightsArrived,
-                  Declares& declares, const MessageFn& messages,
-                  const std::function<void(const std::string& path)>& openFlight, const ConfirmFn& confirm,
-                  bool replaceAgreed) {
+bool downloadData(QWidget* window, DeviceWorker& worker, Dialogs& dialogs, DownloadRequest request) {
     // The window stays usable during the transfer: the busy pointer, not the hourglass.
-    PointerGuard pointer(window, Qt::BusyCursor);
-    const FltportApi* api = bindOrWarn(window, declares, kDownloadEntries, messages);
-    if (!api) return;
-    // The port is read now, so a change in the port dialog counts from the next command.
-    DownloadOutcome outcome =
-        downloadInBackground(window, *api, comport, {std::string(kRecordPrefix), replaceAgreed});
-    if (!outcome.portOpened) {
-        messages(window, outcome.folderError.empty() ? portFailureMessage(comport) : outcome.folderError,
-                 MessageIcon::Exclamation);
-        return;
+    auto pointer = std::make_shared<PointerGuard>(window, Qt::BusyCursor);
+    QProgressDialog* progress = makeProgressDialog(window);
+    QObject::connect(progress, &QProgressDialog::canceled, &worker, &DeviceWorker::cancel);
+    const auto work = [&worker, progress, port = request.port, target = request.target](
+                          const FltportApi& api, DeviceControl& control) {
+        // Called for every sample row: only a new flight, or the first row after a
+        // pause, changes the text.
+        auto shownAt = std::chrono::steady_clock::time_point();
+        int32_t shownFlights = -1;
+        control.setProgress([&](const DownloadProgress& now) {
+            const auto at = std::chrono::steady_clock::now();
+            if (now.flights == shownFlights && at - shownAt < kProgressInterval) return;
+            shownAt = at;
+            shownFlights = now.flights;
+            worker.post([progress, now] { progress->setLabelText(messageText(downloadProgressText(now))); });
+        });
+        return downloadFlights(api, port, target, &control);
+    };
+    const auto done = [window, &dialogs, request, pointer, progress](DownloadOutcome& outcome) {
+        delete progress;
+        pointer->restore();  // the messages show the ordinary pointer
+        tellOutcome(window, dialogs, request, outcome);
+    };
+    std::string error;
+    if (worker.start<DownloadOutcome>(window, kDownloadEntries, work, done, error)) {
+        progress->show();
+        return true;
     }
-    const bool clean = outcome.complete() && outcome.unreadableFiles.empty();
-    if (!outcome.written.empty() && openFlight && confirm) {
-        const std::string first = std::filesystem::absolute(outcome.written.front()).string();
-        // After a clean download Open is what the user came for; after a faulty one
-        // they should read first, so nothing opens on Enter.
-        const bool open =
-            confirm(window,
-                    uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
-                        std::filesystem::path(first).filename().string() + ", now?",
-                    clean ? Confirmation::OpenDownloaded : Confirmation::Open);
-        if (flightsArrived) flightsArrived();
-        if (open) openFlight(first);
-        return;
-    }
-    messages(window, uploadedFilesMessage(outcome), clean ? MessageIcon::None : MessageIcon::Exclamation);
-    if (!outcome.written.empty() && flightsArrived) flightsArrived();
+    delete progress;
+    pointer->restore();
+    tell(dialogs, window, error, MessageIcon::Exclamation);
+    return false;
 }
 
 }  // namespace tarvel::device

@@ -1,5 +1,5 @@
 #pragma once
-// The serial-link library's nine exported functions as a table of pointers.
+// The serial-link library's ten exported functions as a table of pointers.
 // The analysis program never links the library: it binds these entries by name
 // at run time (see declares.h), and the exchange sequences take the table, so
 // any table with the same behaviour drives them.
@@ -23,6 +23,7 @@ struct FltportApi {
     WriteConfigCommandFn WriteConfigCommand = nullptr;
     StartUploadFn StartUpload = nullptr;
     CancelUploadFn CancelUpload = nullptr;
+    SetUploadProgressFn SetUploadProgress = nullptr;
     ConvertFn ConvertAcceltoVel = nullptr;
     ConvertFn ConvertVeltoDist = nullptr;
     ConvertHpFn ConvertVelAcceltoHP = nullptr;
@@ -35,11 +36,12 @@ enum class FltportEntry {
     WriteConfigCommand,
     StartUpload,
     CancelUpload,
+    SetUploadProgress,
     ConvertAcceltoVel,
     ConvertVeltoDist,
     ConvertVelAcceltoHP,
 };
-inline constexpr int kFltportEntryCount = 9;
+inline constexpr int kFltportEntryCount = 10;
 
 std::string_view entryName(FltportEntry entry);
 

@@ -8,49 +8,35 @@
 
 namespace tarvel::device {
 
-namespace {
-
-// Messages go through the main window's dialog seam, like its own.
-MessageFn windowMessages(MainWindow& window) {
-    return [&window](QWidget* parent, const std::string& text, MessageIcon icon) {
-        window.dialogs().message(
-            parent, messageText(text),
-            icon == MessageIcon::Exclamation ? Dialogs::Icon::Warning : Dialogs::Icon::None);
-    };
-}
-
-// Questions too, answered through the same seam.
-ConfirmFn windowConfirm(MainWindow& window) {
-    return [&window](QWidget* parent, const std::string& text, Confirmation accept) {
-        if (accept == Confirmation::OpenDownloaded)
-            return window.dialogs().offer(parent, messageText(text), Dialogs::Choice::Open) ==
-                   Dialogs::Choice::Open;
-        const Dialogs::Choice yes =
-            accept == Confirmation::Fire ? Dialogs::Choice::Fire : Dialogs::Choice::Open;
-        return window.dialogs().ask(parent, messageText(text), {yes, Dialogs::Choice::Cancel}) == yes;
-    };
-}
-
-}  // namespace
+FltportDeviceCommands::FltportDeviceCommands(Declares& declares, std::string recordPrefix)
+    : m_worker(declares), m_recordPrefix(std::move(recordPrefix)) {}
 
 void FltportDeviceCommands::uploadData(MainWindow& window) {
-    downloadData(
-        &window, window.analysis().Comport, [&window] { window.flightsDownloaded(); }, m_declares,
-        windowMessages(window),
-        [&window](const std::string& path) { window.openRecordFile(QString::fromStdString(path)); },
-        windowConfirm(window), window.downloadReplaceAgreed());
+    DownloadRequest request;
+    request.port = window.analysis().Comport;
+    request.target = {m_recordPrefix, window.downloadReplaceAgreed()};
+    request.flightsArrived = [&window] { window.flightsDownloaded(); };
+    request.openFlight = [&window](const std::string& path) {
+        window.openRecordFile(QString::fromStdString(path));
+    };
+    downloadData(&window, m_worker, window.dialogs(), std::move(request));
 }
 
-void FltportDeviceCommands::stopDownload() { stopRunningDownload(); }
+void FltportDeviceCommands::stopDownload() { m_worker.cancel(); }
 
 std::vector<std::string> FltportDeviceCommands::filesADownloadMayReplace() const {
-    return existingDownloadFiles(std::string(kRecordPrefix));
+    return existingDownloadFiles(m_recordPrefix);
+}
+
+void FltportDeviceCommands::setBusyListener(std::function<void(bool busy)> listener) {
+    QObject::disconnect(&m_worker, &DeviceWorker::busyChanged, nullptr, nullptr);
+    if (listener) QObject::connect(&m_worker, &DeviceWorker::busyChanged, std::move(listener));
 }
 
 void FltportDeviceCommands::configureAltimeter(MainWindow& window) {
     // Created afresh each time, so it opens with its initial contents.
-    FrmConfigAltimeter form([&window] { return window.analysis().Comport; }, m_declares, &window,
-                            windowMessages(window), windowConfirm(window));
+    FrmConfigAltimeter form([&window] { return window.analysis().Comport; }, m_worker, window.dialogs(),
+                            &window);
     window.dialogs().runModal(form);
 }
 

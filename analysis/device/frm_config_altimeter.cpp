@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,6 +31,7 @@ using suite::qs;
 namespace {
 
 const char* const kPollCaption = "Poll";
+constexpr std::initializer_list<FltportEntry> kExchangeEntries = kConfigEntries;
 const char* const kStopCaption = "Stop";
 // Said after a write whose every setting read back as sent.
 const char* const kWrittenMessage = "The settings were written and read back.";
@@ -80,67 +80,31 @@ void showChoice(QComboBox* combo, const std::string& text) {
 
 }  // namespace
 
-namespace {
-constexpr int kCircleSize = 18;
-constexpr int kTextGap = 6;
-}  // namespace
-
-StatusCircle::StatusCircle(int output, QWidget* parent) : QWidget(parent), m_output(output) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setState(Qt::white, QString());
-}
-
-QSize StatusCircle::sizeHint() const {
-    // Room for the longest state, so the layout does not move as it changes.
-    int textWidth = 0;
-    for (const QString& text :
-         {FrmConfigAltimeter::kClosedText, FrmConfigAltimeter::kOpenText, FrmConfigAltimeter::kFiredText})
-        textWidth = std::max(textWidth, fontMetrics().horizontalAdvance(text));
-    return {kCircleSize + kTextGap + textWidth, std::max(kCircleSize, fontMetrics().height())};
-}
-
-void StatusCircle::setState(const QColor& color, const QString& text) {
-    m_fill = color;
-    m_text = text;
-    setAccessibleName(QStringLiteral("Output %1: %2")
-                          .arg(m_output)
-                          .arg(text.isEmpty() ? QStringLiteral("not tested") : text));
-    update();
-}
-
-void StatusCircle::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const int top = (height() - kCircleSize) / 2;
-    painter.setPen(Qt::black);
-    painter.setBrush(m_fill);
-    painter.drawEllipse(QRect(0, top, kCircleSize, kCircleSize).adjusted(1, 1, -1, -1));
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect().adjusted(kCircleSize + kTextGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     m_text);
-}
-
-FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, Declares& declares,
-                                       QWidget* parent, MessageFn messages, ConfirmFn confirm)
+FrmConfigAltimeter::FrmConfigAltimeter(std::function<std::string()> comport, DeviceWorker& worker,
+                                       Dialogs& dialogs, QWidget* parent)
     : QDialog(parent),
       m_comport(std::move(comport)),
-      m_declares(declares),
-      m_messages(std::move(messages)),
-      m_confirm(std::move(confirm)) {
+      m_worker(worker),
+      m_dialogs(dialogs),
+      m_poll(worker, this,
+             {[this](Sensor sensor) { txtSensorOutput->setPlainText(qs(pollHeading(sensor))); },
+              [this](const std::string& reading) { appendReading(fromLine(reading)); },
+              [this](const DeviceOutcome& outcome) { tellFailure(outcome); },
+              [this](SensorPoll::State) { updateControls(); }}) {
     setObjectName(QStringLiteral("frmConfigAltimeter"));
     setWindowTitle(QStringLiteral("Configure Altimeter"));
     buildControls();
     m_savedStageDelay = txtStageDelay->text();
     m_savedMainAltitude = txtMainAltitude->text();
+    connect(&m_worker, &DeviceWorker::busyChanged, this, &FrmConfigAltimeter::updateControls);
+    updateControls();
 }
 
-FrmConfigAltimeter::~FrmConfigAltimeter() { stopPolling(); }
+FrmConfigAltimeter::~FrmConfigAltimeter() { m_poll.stop(); }
 
-void FrmConfigAltimeter::buildControls() {
-    // Configuration group.
+void FrmConfigAltimeter::buildConfigurationGroup() {
     Frame1 = new QGroupBox(QStringLiteral("Configuration"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Label1 = makeLabel("Label1", QStringLiteral("Version"), Frame1);
     txtAltVersion = new QLineEdit(QStringLiteral("---"), Frame1);
     txtAltVersion->setObjectName(QStringLiteral("txtAltVersion"));
     txtAltVersion->setReadOnly(true);
@@ -149,45 +113,52 @@ void FrmConfigAltimeter::buildControls() {
     QPalette inactive = txtAltVersion->palette();
     inactive.setColor(QPalette::Base, palette().color(QPalette::Inactive, QPalette::Window));
     txtAltVersion->setPalette(inactive);
-    Label5 = makeLabel("Label5", QStringLiteral("Stage Detect :"), Frame1);
     cmbStageDetect = makeList("cmbStageDetect", kStageLaunch, kStageBurnout, Frame1);
-    Label2 = makeLabel("Label2", QStringLiteral("Stage Delay (s) :"), Frame1);
     txtStageDelay = new QLineEdit(QStringLiteral("0.0"), Frame1);
     txtStageDelay->setObjectName(QStringLiteral("txtStageDelay"));
     txtStageDelay->setToolTip(
         QStringLiteral("Delay in seconds to signal a stage event after motor burnout has been detected.  "
                        "Range: 0.0 to 30.0"));
-    Label3 = makeLabel("Label3", QStringLiteral("Main Altitude (ft) :"), Frame1);
     txtMainAltitude = new QLineEdit(QStringLiteral("600"), Frame1);
     txtMainAltitude->setObjectName(QStringLiteral("txtMainAltitude"));
     txtMainAltitude->setToolTip(
         QStringLiteral("Altitude in feet to signal the Main Chute event pyro.  Range: 200 to 3000"));
-    Label4 = makeLabel("Label4", QStringLiteral("Output Report :"), Frame1);
     CmbLEDBuzzer = makeList("CmbLEDBuzzer", kOutputLed, kOutputBuzzer, Frame1);
+
+    // One row per setting: its caption, which names the field (Alt with its letter reaches it).
+    struct Row {
+        QLabel** label;
+        const char* name;
+        const char* caption;
+        QWidget* field;
+    };
+    const Row rows[] = {{&Label1, "Label1", "Version", txtAltVersion},
+                        {&Label5, "Label5", "Stage Detect :", cmbStageDetect},
+                        {&Label2, "Label2", "Stage Delay (s) :", txtStageDelay},
+                        {&Label3, "Label3", "Main Altitude (ft) :", txtMainAltitude},
+                        {&Label4, "Label4", "Output Report :", CmbLEDBuzzer}};
+    auto* grid = new QGridLayout(Frame1);
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        const Row& row = rows[i];
+        *row.label = makeLabel(row.name, QLatin1String(row.caption), Frame1);
+        (*row.label)->setBuddy(row.field);
+        row.field->setAccessibleName((*row.label)->text().remove(':').trimmed());
+        grid->addWidget(*row.label, i, 0);
+        grid->addWidget(row.field, i, 1);
+    }
     cmdRead = makeButton("cmdRead", QStringLiteral("Read Config."), Frame1);
     cmdWrite = makeButton("cmdWrite", QStringLiteral("Write Config"), Frame1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdRead);
+    buttons->addWidget(cmdWrite);
+    grid->addLayout(buttons, static_cast<int>(std::size(rows)), 0, 1, 2);
+}
 
-    auto* configGrid = new QGridLayout(Frame1);
-    configGrid->addWidget(Label1, 0, 0);
-    configGrid->addWidget(txtAltVersion, 0, 1);
-    configGrid->addWidget(Label5, 1, 0);
-    configGrid->addWidget(cmbStageDetect, 1, 1);
-    configGrid->addWidget(Label2, 2, 0);
-    configGrid->addWidget(txtStageDelay, 2, 1);
-    configGrid->addWidget(Label3, 3, 0);
-    configGrid->addWidget(txtMainAltitude, 3, 1);
-    configGrid->addWidget(Label4, 4, 0);
-    configGrid->addWidget(CmbLEDBuzzer, 4, 1);
-    auto* configButtons = new QHBoxLayout;
-    configButtons->addWidget(cmdRead);
-    configButtons->addWidget(cmdWrite);
-    configGrid->addLayout(configButtons, 5, 0, 1, 2);
-
-    // Sensors group.
+void FrmConfigAltimeter::buildSensorGroup() {
     Frame3 = new QGroupBox(QStringLiteral("Sensors"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
     const char* sensorCaptions[3] = {"Acceleration", "Barometric", "Calibration"};
-    auto* sensorLayout = new QVBoxLayout(Frame3);
+    auto* layout = new QVBoxLayout(Frame3);
     auto* optionRow = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         OptPollSensor[i] = new QRadioButton(QLatin1String(sensorCaptions[i]), Frame3);
@@ -199,20 +170,21 @@ void FrmConfigAltimeter::buildControls() {
     OptPollSensor[2]->setVisible(false);
     cmdPoll = makeButton("cmdPoll", QLatin1String(kPollCaption), Frame3);
     optionRow->addWidget(cmdPoll);
-    sensorLayout->addLayout(optionRow);
+    layout->addLayout(optionRow);
     txtSensorOutput = new QPlainTextEdit(Frame3);
     txtSensorOutput->setObjectName(QStringLiteral("txtSensorOutput"));
     txtSensorOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtSensorOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtSensorOutput->setTabChangesFocus(true);  // Tab moves on; readings are never typed
     txtSensorOutput->setAccessibleName(QStringLiteral("Sensor readings"));
-    sensorLayout->addWidget(txtSensorOutput);
+    layout->addWidget(txtSensorOutput);
+}
 
-    // Test Deployment group.
+void FrmConfigAltimeter::buildDeploymentGroup() {
     Frame2 = new QGroupBox(QStringLiteral("Test Deployment"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     const char* fireCaptions[3] = {"Fire St", "Fire Ap", "Fire Mn"};
-    auto* fireGrid = new QGridLayout(Frame2);
+    auto* grid = new QGridLayout(Frame2);
     for (int i = 0; i < 3; ++i) {
         cmdFireChannel[i] = makeButton("cmdFireChannel", QLatin1String(fireCaptions[i]), Frame2);
         cmdFireChannel[i]->setObjectName(QStringLiteral("cmdFireChannel%1").arg(i));
@@ -222,14 +194,19 @@ void FrmConfigAltimeter::buildControls() {
         Line1[i]->setMinimumWidth(16);
         shpContStatus[i] = new StatusCircle(i + 1, Frame2);
         shpContStatus[i]->setObjectName(QStringLiteral("shpContStatus%1").arg(i));
-        fireGrid->addWidget(cmdFireChannel[i], i, 0);
-        fireGrid->addWidget(Line1[i], i, 1);
-        fireGrid->addWidget(shpContStatus[i], i, 2);
+        grid->addWidget(cmdFireChannel[i], i, 0);
+        grid->addWidget(Line1[i], i, 1);
+        grid->addWidget(shpContStatus[i], i, 2);
         connect(cmdFireChannel[i], &QPushButton::clicked, this, [this, i] { cmdFireChannel_Click(i); });
     }
     cmdReadContinuity = makeButton("cmdReadContinuity", QStringLiteral("Read Continuity"), Frame2);
-    fireGrid->addWidget(cmdReadContinuity, 3, 0, 1, 3);
+    grid->addWidget(cmdReadContinuity, 3, 0, 1, 3);
+}
 
+void FrmConfigAltimeter::buildControls() {
+    buildConfigurationGroup();
+    buildSensorGroup();
+    buildDeploymentGroup();
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
@@ -249,12 +226,6 @@ void FrmConfigAltimeter::buildControls() {
     outer->addLayout(groups);
     outer->addLayout(bottom);
 
-    tmrPoll = new QTimer(this);
-    tmrPoll->setObjectName(QStringLiteral("tmrPoll"));
-    tmrPoll->setInterval(kPollIntervalMs);
-    connect(tmrPoll, &QTimer::timeout, this, &FrmConfigAltimeter::tmrPoll_Timer);
-    tmrPoll->start();
-
     connect(cmdRead, &QPushButton::clicked, this, &FrmConfigAltimeter::cmdRead_Click);
     connect(cmdWrite, &QPushButton::clicked, this, &FrmConfigAltimeter::cmdWrite_Click);
     connect(cmdClose, &QPushButton::clicked, this, &FrmConfigAltimeter::cmdClose_Click);
@@ -264,16 +235,6 @@ void FrmConfigAltimeter::buildControls() {
     txtStageDelay->installEventFilter(this);
     txtMainAltitude->installEventFilter(this);
 
-    // Fields are named by their captions, and Alt with a caption's letter would reach them.
-    const std::pair<QLabel*, QWidget*> captioned[] = {{Label1, txtAltVersion},
-                                                      {Label5, cmbStageDetect},
-                                                      {Label2, txtStageDelay},
-                                                      {Label3, txtMainAltitude},
-                                                      {Label4, CmbLEDBuzzer}};
-    for (auto [caption, field] : captioned) {
-        caption->setBuddy(field);
-        field->setAccessibleName(caption->text().remove(':').trimmed());
-    }
     // The keyboard goes through the window group by group: settings, sensors,
     // outputs, then Close.
     QWidget* order[] = {cmbStageDetect,    txtStageDelay,     txtMainAltitude,   CmbLEDBuzzer,
@@ -281,10 +242,6 @@ void FrmConfigAltimeter::buildControls() {
                         cmdPoll,           txtSensorOutput,   cmdFireChannel[0], cmdFireChannel[1],
                         cmdFireChannel[2], cmdReadContinuity, cmdClose};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-}
-
-const FltportApi* FrmConfigAltimeter::bind() {
-    return bindOrWarn(this, m_declares, kConfigEntries, m_messages);
 }
 
 AltimeterSettings FrmConfigAltimeter::shownSettings() const {
@@ -314,20 +271,64 @@ void FrmConfigAltimeter::showEvent(QShowEvent* event) {
     });
 }
 
+template <typename Value>
+bool FrmConfigAltimeter::exchange(std::initializer_list<FltportEntry> entries,
+                                  std::function<Value(const FltportApi&, DeviceControl&)> work,
+                                  std::function<void(Value&)> done) {
+    m_pointer.emplace(this);
+    std::string error;
+    const bool started = m_worker.start<Value>(
+        this, entries, std::move(work),
+        [this, done = std::move(done)](Value& value) {
+            m_pointer.reset();  // the message that may follow shows the ordinary pointer
+            done(value);
+        },
+        error);
+    if (started) return true;
+    m_pointer.reset();
+    tell(m_dialogs, this, error, MessageIcon::Exclamation);
+    return false;
+}
+
+void FrmConfigAltimeter::reportProgress(DeviceWorker& worker, FrmConfigAltimeter* form, int value,
+                                        std::function<void()> show) {
+    // Runs while the window lives: the work reaches the window only through the worker.
+    worker.post([form, value, show = std::move(show)] {
+        if (show) show();
+        form->ProgressBar1->setValue(value);
+    });
+}
+
 void FrmConfigAltimeter::cmdRead_Click() { readSettings(); }
 
+namespace {
+// A read or write with its settings as they stood when the exchange ended.
+struct SettingsOutcome {
+    DeviceOutcome outcome;
+    AltimeterSettings settings;
+};
+}  // namespace
+
 void FrmConfigAltimeter::readSettings(const std::string& note) {
-    PointerGuard pointer(this);
-    const FltportApi* api = bind();
-    if (!api) return;
-    AltimeterSettings settings = shownSettings();
-    DeviceOutcome outcome = readConfig(*api, port(), settings, [&](int value) {
-        // 0 alone is a port that did not open: the controls keep what they show.
-        if (value != 0) showSettings(settings);
-        ProgressBar1->setValue(value);
-        ProgressBar1->repaint();  // the exchange blocks the event loop
-    });
-    reportOutcome(outcome, settings, pointer, note);
+    exchange<SettingsOutcome>(
+        kExchangeEntries,
+        [this, &worker = m_worker, port = port(), settings = shownSettings()](const FltportApi& api,
+                                                                              DeviceControl&) mutable {
+            DeviceOutcome outcome = readConfig(api, port, settings, [&](int value) {
+                // 0 alone is a port that did not open: the controls keep what they show.
+                reportProgress(
+                    worker, this, value,
+                    value == 0 ? std::function<void()>() : [this, shown = settings] { showSettings(shown); });
+            });
+            return SettingsOutcome{std::move(outcome), settings};
+        },
+        [this, note](SettingsOutcome& read) {
+            if (read.outcome) return;
+            // What the flight computer did answer before it stopped is shown;
+            // a port that did not open changed nothing.
+            if (read.outcome.status != DeviceStatus::PortFailed) showSettings(read.settings);
+            tellFailure(read.outcome, note);
+        });
 }
 
 void FrmConfigAltimeter::cmdWrite_Click() {
@@ -340,31 +341,31 @@ void FrmConfigAltimeter::cmdWrite_Click() {
             return;
         }
     }
-    PointerGuard pointer(this);
-    const FltportApi* api = bind();
-    if (!api) return;
-    AltimeterSettings settings = shownSettings();
-    DeviceOutcome outcome = writeConfig(*api, port(), settings, WriteSelection{}, [&](int value) {
-        if (value != 0) showSettings(settings);
-        ProgressBar1->setValue(value);
-        ProgressBar1->repaint();
-    });
-    reportOutcome(outcome, settings, pointer);
-    if (outcome) {
-        pointer.restore();
-        m_messages(this, kWrittenMessage, MessageIcon::None);
-    }
+    exchange<SettingsOutcome>(
+        kExchangeEntries,
+        [this, &worker = m_worker, port = port(), settings = shownSettings()](const FltportApi& api,
+                                                                              DeviceControl&) mutable {
+            DeviceOutcome outcome = writeConfig(api, port, settings, WriteSelection{}, [&](int value) {
+                reportProgress(
+                    worker, this, value,
+                    value == 0 ? std::function<void()>() : [this, shown = settings] { showSettings(shown); });
+            });
+            return SettingsOutcome{std::move(outcome), settings};
+        },
+        [this](SettingsOutcome& written) {
+            if (written.outcome) {
+                tell(m_dialogs, this, kWrittenMessage);
+                return;
+            }
+            // What the flight computer did answer before it refused is shown.
+            if (written.outcome.status != DeviceStatus::PortFailed) showSettings(written.settings);
+            tellFailure(written.outcome);
+        });
 }
 
-void FrmConfigAltimeter::reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings,
-                                       PointerGuard& pointer, const std::string& note) {
-    if (outcome) return;
-    // What the flight computer did answer before it stopped or refused is shown;
-    // a port that did not open changed nothing.
-    if (outcome.status != DeviceStatus::PortFailed) showSettings(settings);
-    pointer.restore();
-    m_messages(this, note.empty() ? outcome.message : outcome.message + "\r\n" + note,
-               MessageIcon::Exclamation);
+void FrmConfigAltimeter::tellFailure(const DeviceOutcome& outcome, const std::string& note) {
+    tell(m_dialogs, this, note.empty() ? outcome.message : outcome.message + "\r\n" + note,
+         MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, const NumberRange& range) {
@@ -372,7 +373,7 @@ void FrmConfigAltimeter::checkField(QLineEdit* field, const QString& saved, cons
     auto refusal = checkRange(field->text().toStdString(), range);
     if (!refusal) return;
     m_checking = true;
-    m_messages(this, *refusal, MessageIcon::None);
+    tell(m_dialogs, this, *refusal);
     field->setText(saved);
     m_checking = false;
 }
@@ -404,60 +405,34 @@ bool FrmConfigAltimeter::eventFilter(QObject* watched, QEvent* event) {
 void FrmConfigAltimeter::cmdClose_Click() { reject(); }
 
 void FrmConfigAltimeter::done(int result) {
-    stopPolling();
+    // An exchange of this window ends within seconds: the window closes after it,
+    // so its outcome is never lost.
+    if (m_pointer) return;
+    m_poll.stop();
     QDialog::done(result);
 }
 
-void FrmConfigAltimeter::setExchangeButtonsEnabled(bool enabled) {
+void FrmConfigAltimeter::updateControls() {
+    const bool idle = m_poll.state() == SensorPoll::State::Idle;
+    const bool free = idle && !m_worker.isBusy();
     for (QPushButton* button : {cmdRead, cmdWrite, cmdReadContinuity, cmdFireChannel[0], cmdFireChannel[1],
                                 cmdFireChannel[2], cmdClose})
-        button->setEnabled(enabled);
-}
-
-void FrmConfigAltimeter::stopPolling() {
-    m_polling = false;
-    if (cmdPoll->text() == QLatin1String(kPollCaption)) return;
-    cmdPoll->setText(QLatin1String(kPollCaption));
-    if (m_pollApi) m_pollApi->CloseComport();
-    m_pollApi = nullptr;
-    setExchangeButtonsEnabled(true);
+        button->setEnabled(free);
+    // Stop is there while a poll runs or waits for it; Poll once the port is free.
+    cmdPoll->setText(QLatin1String(idle ? kPollCaption : kStopCaption));
+    cmdPoll->setEnabled(!idle || free);
 }
 
 void FrmConfigAltimeter::cmdPoll_Click() {
-    if (cmdPoll->text() != QLatin1String(kPollCaption)) {
-        stopPolling();
-        return;
-    }
-    m_polling = false;
-    const FltportApi* api = bind();
-    if (!api) return;  // nothing started: the window stays as it was
-    cmdPoll->setText(QLatin1String(kStopCaption));
-    setExchangeButtonsEnabled(false);
-    m_pollApi = api;
-    std::string name = port();
-    if (api->InitComport(name.c_str()) != 1) {
-        // The caption stays "Stop": pressing it closes the failed port and brings the buttons back.
-        m_messages(this, portFailureMessage(name), MessageIcon::Exclamation);
+    if (m_poll.state() != SensorPoll::State::Idle) {
+        m_poll.stop();
         return;
     }
     // The sensor is chosen now; switching the option later counts from the next Poll.
     if (!OptPollSensor[0]->isChecked() && !OptPollSensor[1]->isChecked()) return;
-    Sensor sensor = OptPollSensor[0]->isChecked() ? Sensor::Acceleration : Sensor::Barometric;
-    m_pollIndex = pollIndex(sensor);
-    txtSensorOutput->setPlainText(qs(pollHeading(sensor)));
-    m_polling = true;
-}
-
-void FrmConfigAltimeter::tmrPoll_Timer() {
-    if (!m_polling || !m_pollApi) return;
-    const std::string reading = readValue(*m_pollApi, m_pollIndex);
-    if (DeviceOutcome judged = judgeReply(reading, port()); !judged) {
-        // No reply (or noise) is no reading: stop rather than list blank lines as values.
-        stopPolling();
-        m_messages(this, judged.message, MessageIcon::Exclamation);
-        return;
-    }
-    appendReading(fromLine(reading));
+    const Sensor sensor = OptPollSensor[0]->isChecked() ? Sensor::Acceleration : Sensor::Barometric;
+    std::string error;
+    if (!m_poll.start(port(), sensor, error)) tell(m_dialogs, this, error, MessageIcon::Exclamation);
 }
 
 void FrmConfigAltimeter::appendReading(const QString& reading) {
@@ -480,40 +455,44 @@ void FrmConfigAltimeter::txtSensorOutput_Change() {
 void FrmConfigAltimeter::cmdFireChannel_Click(int index) {
     // Firing ignites a charge: the user names it once more; Cancel is the default.
     const int output = index + 1;
-    if (m_confirm && !m_confirm(this, "Fire output " + std::to_string(output) + " now?", Confirmation::Fire))
+    if (m_dialogs.ask(this, messageText("Fire output " + std::to_string(output) + " now?"),
+                      {Dialogs::Choice::Fire, Dialogs::Choice::Cancel}) != Dialogs::Choice::Fire)
         return;
-    PointerGuard pointer(this);
-    const FltportApi* api = bind();
-    if (!api) return;
-    DeviceOutcome outcome = fireOutput(*api, port(), output);
-    if (outcome) {
-        shpContStatus[index]->setState(kRed, kFiredText);
-        return;
-    }
-    pointer.restore();
-    m_messages(this, outcome.message, MessageIcon::Exclamation);
+    exchange<DeviceOutcome>(
+        {FltportEntry::InitComport, FltportEntry::WriteConfigCommand, FltportEntry::CloseComport},
+        [port = port(), output](const FltportApi& api, DeviceControl&) {
+            return fireOutput(api, port, output);
+        },
+        [this, index](DeviceOutcome& fired) {
+            if (fired)
+                shpContStatus[index]->setState(kRed, StatusCircle::kFiredText);
+            else
+                tellFailure(fired);
+        });
 }
 
 void FrmConfigAltimeter::cmdReadContinuity_Click() {
-    PointerGuard pointer(this);
     for (StatusCircle* circle : shpContStatus) circle->setState(kWhite, QString());
-    const FltportApi* api = bind();
-    if (!api) return;
-    std::array<bool, 3> closed{};
-    DeviceOutcome outcome = readContinuity(*api, port(), closed, [&](int value) {
-        for (int i = 0; i < 3; ++i)
-            if (closed[i]) shpContStatus[i]->setState(kGreen, kClosedText);
-        ProgressBar1->setValue(value);
-        ProgressBar1->repaint();
-    });
-    // Only a test that read all three outputs can call the others open.
-    if (outcome)
-        for (StatusCircle* circle : shpContStatus)
-            if (circle->fillColor() != kGreen) circle->setState(kWhite, kOpenText);
-    if (!outcome) {
-        pointer.restore();
-        m_messages(this, outcome.message, MessageIcon::Exclamation);
-    }
+    exchange<DeviceOutcome>(
+        {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport},
+        [this, &worker = m_worker, port = port()](const FltportApi& api, DeviceControl&) {
+            std::array<bool, 3> closed{};
+            return readContinuity(api, port, closed, [&](int value) {
+                reportProgress(worker, this, value, [this, now = closed] {
+                    for (int i = 0; i < 3; ++i)
+                        if (now[i]) shpContStatus[i]->setState(kGreen, StatusCircle::kClosedText);
+                });
+            });
+        },
+        [this](DeviceOutcome& tested) {
+            if (!tested) {
+                tellFailure(tested);
+                return;
+            }
+            // Only a test that read all three outputs can call the others open.
+            for (StatusCircle* circle : shpContStatus)
+                if (circle->fillColor() != kGreen) circle->setState(kWhite, StatusCircle::kOpenText);
+        });
 }
 
 }  // namespace tarvel::device

@@ -1,18 +1,23 @@
 #pragma once
 // frmConfigAltimeter, "Configure Altimeter": reads and writes the flight
 // computer's settings, polls a sensor twice a second, fires single outputs and
-// reads their continuity. Controls keep their design names so tests and the
-// main window reach them directly.
+// reads their continuity. Every exchange runs on the program's device worker,
+// so the window stays served; while one runs, the exchange buttons wait.
+// Controls keep their design names so tests and the main window reach them.
 
 #include <QColor>
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "declares.h"
 #include "device_operations.h"
-#include "device_ui.h"
+#include "device_worker.h"
+#include "dialogs.h"
+#include "pointer_guard.h"
+#include "sensor_poll.h"
+#include "status_circle.h"
 
 class QComboBox;
 class QFrame;
@@ -23,51 +28,25 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace tarvel::device {
-
-// A filled circle (shpContStatus) showing an output's state, with the state
-// in words beside it ("closed", "open", "fired"), so it does not rest on the
-// colour alone; screen readers get the output and its state as the name.
-class StatusCircle : public QWidget {
-    Q_OBJECT
-public:
-    explicit StatusCircle(int output, QWidget* parent = nullptr);
-    QColor fillColor() const { return m_fill; }
-    QString stateText() const { return m_text; }
-    void setState(const QColor& color, const QString& text);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(class QPaintEvent* event) override;
-
-private:
-    int m_output;
-    QColor m_fill = Qt::white;
-    QString m_text;
-};
 
 class FrmConfigAltimeter : public QDialog {
     Q_OBJECT
 public:
-    // `comport` gives the main window's port name each time the port is opened.
-    explicit FrmConfigAltimeter(std::function<std::string()> comport,
-                                Declares& declares = Declares::instance(), QWidget* parent = nullptr,
-                                MessageFn messages = showMessage, ConfirmFn confirm = askConfirmation);
+    // `comport` gives the main window's port name each time the port is opened;
+    // `worker` and `dialogs` must outlive the window.
+    FrmConfigAltimeter(std::function<std::string()> comport, DeviceWorker& worker, Dialogs& dialogs,
+                       QWidget* parent = nullptr);
     ~FrmConfigAltimeter() override;
 
     static inline const QColor kWhite{255, 255, 255};
     static inline const QColor kGreen{0, 192, 0};
     static inline const QColor kRed{255, 0, 0};
-    static inline const QString kClosedText = QStringLiteral("closed");
-    static inline const QString kOpenText = QStringLiteral("open");
-    static inline const QString kFiredText = QStringLiteral("fired");
     // Readings kept in txtSensorOutput besides the heading; older ones scroll away.
     static constexpr int kMaxReadingLines = 2000;
-    static constexpr int kPollIntervalMs = 500;
 
-    bool isPolling() const { return m_polling; }
+    bool isPolling() const { return m_poll.state() == SensorPoll::State::Polling; }
     // Adds a reading line to txtSensorOutput, dropping the oldest beyond the bound.
     void appendReading(const QString& reading);
 
@@ -91,7 +70,6 @@ public:
     std::array<QRadioButton*, 3> OptPollSensor{};
     QPushButton* cmdPoll = nullptr;
     QPlainTextEdit* txtSensorOutput = nullptr;
-    QTimer* tmrPoll = nullptr;
     QGroupBox* Frame2 = nullptr;
     std::array<QPushButton*, 3> cmdFireChannel{};
     std::array<StatusCircle*, 3> shpContStatus{};
@@ -107,7 +85,6 @@ public:
     void txtMainAltitude_LostFocus();
     void cmdClose_Click();
     void cmdPoll_Click();
-    void tmrPoll_Timer();
     void txtSensorOutput_Change();
     void cmdFireChannel_Click(int index);
     void cmdReadContinuity_Click();
@@ -123,27 +100,35 @@ protected:
 
 private:
     void buildControls();
-    const FltportApi* bind();
+    void buildConfigurationGroup();
+    void buildSensorGroup();
+    void buildDeploymentGroup();
     std::string port() const { return m_comport(); }
     AltimeterSettings shownSettings() const;
     void showSettings(const AltimeterSettings& settings);
     // Read Config.; `note` is added to the message when the read does not end well.
     void readSettings(const std::string& note = {});
-    // Tells the user how a read or write that did not end well went.
-    void reportOutcome(const DeviceOutcome& outcome, const AltimeterSettings& settings, PointerGuard& pointer,
-                       const std::string& note = {});
+    // Starts an exchange on the worker under the hourglass; `done` gets its
+    // outcome. False (after a message) when it could not start.
+    template <typename Value>
+    bool exchange(std::initializer_list<FltportEntry> entries,
+                  std::function<Value(const FltportApi&, DeviceControl&)> work,
+                  std::function<void(Value&)> done);
+    // From an exchange's work on the worker's thread: the progress bar's value,
+    // and what to show with it, on the window's thread.
+    static void reportProgress(DeviceWorker& worker, FrmConfigAltimeter* form, int value,
+                               std::function<void()> show = {});
+    // Tells the user how an exchange that did not end well went.
+    void tellFailure(const DeviceOutcome& outcome, const std::string& note = {});
     void checkField(QLineEdit* field, const QString& saved, const NumberRange& range);
-    void setExchangeButtonsEnabled(bool enabled);
-    void stopPolling();
+    // Buttons and the Poll caption from the worker's and the poll's state.
+    void updateControls();
 
     std::function<std::string()> m_comport;
-    Declares& m_declares;
-    MessageFn m_messages;
-    ConfirmFn m_confirm;
-    const FltportApi* m_pollApi = nullptr;  // bound when polling started
-    bool m_polling = false;
-    bool m_portOpenForPoll = false;
-    char m_pollIndex = 'a';
+    DeviceWorker& m_worker;
+    Dialogs& m_dialogs;
+    SensorPoll m_poll;
+    std::optional<PointerGuard> m_pointer;  // while an exchange of this window runs
     QString m_savedStageDelay;
     QString m_savedMainAltitude;
     bool m_checking = false;

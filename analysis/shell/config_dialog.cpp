@@ -109,7 +109,7 @@ void ConfigDialog::CmdOk_Click() {
     m_analysis.Comport = port;
     const Status status = m_settings.writePort(port);
     if (!status.ok) {
-        m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+        m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Exclamation);
         return;
     }
     accept();

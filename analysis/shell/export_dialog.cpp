@@ -57,14 +57,14 @@ void ExportDialog::cmdExport_Click() {
     // Fields that would give a file simulators reject are refused before a
     // file is chosen; the dialog stays open to correct them.
     if (const Status check = checkMotorExport(m_analysis, m_state); !check.ok) {
-        m_dialogs.message(this, QString::fromStdString(check.message), Dialogs::Icon::Warning);
+        m_dialogs.message(this, QString::fromStdString(check.message), Dialogs::Icon::Exclamation);
         return;
     }
     const auto path = m_dialogs.saveFile(this, qs(kMotorExportDialogTitle), dialogFilter(kMotorExportFilter));
     if (!path) return;  // back to the dialog, fields as typed
     const Status status = exportMotorFile(m_analysis, m_state, path->toStdString());
     if (!status.ok) {
-        m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Warning);
+        m_dialogs.message(this, QString::fromStdString(status.message), Dialogs::Icon::Exclamation);
         return;
     }
     m_dialogs.message(this, qs(kMotorExportComplete), Dialogs::Icon::None);

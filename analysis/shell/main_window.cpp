@@ -38,6 +38,7 @@
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "pointer_guard.h"
 #include "qt_text.h"
 #include "units_dialog.h"
 
@@ -50,15 +51,6 @@ namespace {
 const QString kTitle = QString::fromLatin1(kAppTitle);
 // Title bar and borders that the window system adds around the window.
 constexpr QSize kFrameRoom(16, 48);
-
-// Hourglass for the length of a command; the window's own pointer after it.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // The platform's standard keys for a command, and `key` where the platform has
 // none of its own, so the command has the same key everywhere.
@@ -460,7 +452,7 @@ bool MainWindow::confirmReplacingDownloads() {
 }
 
 bool MainWindow::report(const Status& status) {
-    if (!status.ok) m_dialogs.message(this, qs(status.message), Dialogs::Icon::Warning);
+    if (!status.ok) m_dialogs.message(this, qs(status.message), Dialogs::Icon::Exclamation);
     return status.ok;
 }
 
@@ -621,7 +613,7 @@ bool MainWindow::openRecordFile(const QString& path) {
     Status status;
     bool replaced = false;
     {
-        BusyCursor busy;  // the message below shows the ordinary pointer
+        PointerGuard busy(this);  // the message below shows the ordinary pointer
         status = m_analysis.openRecordFile(path.toStdString(), &replaced);
         // A file that is no record changed nothing: the flight shown stays whole.
         if (replaced) {
@@ -723,17 +715,19 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_downloading) {
+    // Only a download can hold the port while this window takes commands: the
+    // configuration window is modal.
+    if (m_deviceState != DeviceState::Idle) {
         // The window closes once the stopped transfer has ended and told what it kept.
         event->ignore();
-        if (m_closeAfterDownload ||
+        if (m_deviceState == DeviceState::ExitWhenDone ||
             m_dialogs.ask(this,
                           "A download from the flight computer is running.\nStop it and exit? The flights "
                           "downloaded whole are kept.",
                           {Dialogs::Choice::StopAndExit, Dialogs::Choice::Cancel}) !=
                 Dialogs::Choice::StopAndExit)
             return;
-        m_closeAfterDownload = true;
+        m_deviceState = DeviceState::ExitWhenDone;
         m_device->stopDownload();
         return;
     }
@@ -750,22 +744,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::mnuConnectUploadData_Click() {
     // Slot for the flight computer download of the device library.
     if (!m_device) {
-        m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
+        m_dialogs.message(this, "The flight computer commands are not available.",
+                          Dialogs::Icon::Exclamation);
         return;
     }
     // The window stays in use during the transfer; the port is the download's
     // until it ends, so the other device commands wait.
-    if (m_downloading) return;
+    if (deviceBusy()) return;
     if (!settleUnsavedEdits() || !confirmReplacingDownloads()) return;
-    const char* const deviceEntries[] = {"mnuConnectUploadData", "mnuConnectUploadFirmware",
-                                         "mnuConfigurationAltimeter"};
-    for (const char* name : deviceEntries) action(name)->setEnabled(false);
-    m_downloading = true;
     m_device->uploadData(*this);
-    m_downloading = false;
-    for (const char* name : deviceEntries) action(name)->setEnabled(true);
+}
+
+void MainWindow::setDeviceCommands(DeviceCommands* commands) {
+    m_device = commands;
+    if (commands) commands->setBusyListener([this](bool busy) { deviceBusyChanged(busy); });
+}
+
+void MainWindow::deviceBusyChanged(bool busy) {
+    const bool exit = m_deviceState == DeviceState::ExitWhenDone;
+    m_deviceState = busy ? DeviceState::Busy : DeviceState::Idle;
+    for (const char* name : {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
+        action(name)->setEnabled(!busy);
+    if (busy) return;
     refreshFromModel();
-    if (std::exchange(m_closeAfterDownload, false)) close();
+    if (exit) close();
 }
 
 void MainWindow::flightsDownloaded() {
@@ -782,7 +784,7 @@ void MainWindow::flightsDownloaded() {
 void MainWindow::mnuConnectUploadFirmware_Click() {
     if (!QProcess::startDetached(m_firmwareProgram, {}))
         m_dialogs.message(this, "The firmware upgrade program " + m_firmwareProgram + " cannot be started.",
-                          Dialogs::Icon::Warning);
+                          Dialogs::Icon::Exclamation);
 }
 
 void MainWindow::mnuConnectPortConfig_Click() {
@@ -814,7 +816,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
     if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
     Status status;
     {
-        BusyCursor busy;
+        PointerGuard busy(this);
         const UnitSelection before = m_analysis.units;
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
@@ -828,10 +830,11 @@ void MainWindow::mnuConfigurationUnits_Click() {
 void MainWindow::mnuConfigurationAltimeter_Click() {
     // Slot for the flight computer configuration window of the device library.
     if (!m_device) {
-        m_dialogs.message(this, "The flight computer commands are not available.", Dialogs::Icon::Warning);
+        m_dialogs.message(this, "The flight computer commands are not available.",
+                          Dialogs::Icon::Exclamation);
         return;
     }
-    if (m_downloading) return;  // the port is the download's until it ends
+    if (deviceBusy()) return;  // the port is the download's until it ends
     m_device->configureAltimeter(*this);
 }
 

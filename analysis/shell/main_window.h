@@ -55,7 +55,9 @@ public:
 
     // Flight computer commands, provided by the device library; without them
     // the two menu entries say that they are not available.
-    void setDeviceCommands(DeviceCommands* commands) { m_device = commands; }
+    void setDeviceCommands(DeviceCommands* commands);
+    // While a flight computer command holds the port: the other device commands wait.
+    bool deviceBusy() const { return m_deviceState != DeviceState::Idle; }
     // After a download that brought at least one flight: enables "&Recalculate",
     // "&Print..." and "&Save" and resets the graph.
     void flightsDownloaded();
@@ -169,6 +171,7 @@ private:
     // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
     void enableGraphGestures();
     QLabel* addLabel(const QString& name, const QString& text = {});
+    void deviceBusyChanged(bool busy);
 
     Dialogs& m_dialogs;
     TarvelSettings m_settings;
@@ -192,8 +195,9 @@ private:
     QLabel* m_pointerStatus = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
-    bool m_downloading = false;
-    bool m_closeAfterDownload = false;
+    // Idle, a device command running, or one being stopped so that the window closes after it.
+    enum class DeviceState { Idle, Busy, ExitWhenDone };
+    DeviceState m_deviceState = DeviceState::Idle;
     bool m_downloadReplaceAgreed = false;
 };
 

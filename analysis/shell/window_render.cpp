@@ -65,7 +65,7 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
             window.refreshFromModel();
             if (!status.ok)
                 window.dialogs().message(&window, QString::fromStdString(status.message),
-                                         Dialogs::Icon::Warning);
+                                         Dialogs::Icon::Exclamation);
             break;
         }
         case WindowAction::Kind::Mode:

@@ -51,6 +51,15 @@ FLTPORT_API int32_t FLTPORT_CALL WriteConfigCommand(int32_t index, char* value, 
  * called; a flight broken off is not counted, and <prefix><count>-partial.rcd
  * keeps what arrived of it. */
 FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flightCount);
+/* How far a running StartUpload has come: `flights` counts the flights begun
+ * (the one arriving included), `samples` the sample rows received in them. */
+typedef void(FLTPORT_CALL* UploadProgressFn)(void* context, int32_t flights, int32_t samples);
+/* Registers `callback`, with `context` passed back to it, for the next
+ * StartUpload calls; a null callback removes it. Always 1. The callback runs on
+ * the thread running StartUpload, once as each flight begins and after each
+ * sample row, so it must return quickly; it may call CancelUpload but no other
+ * function of this library. Register it before StartUpload, not during one. */
+FLTPORT_API int32_t FLTPORT_CALL SetUploadProgress(UploadProgressFn callback, void* context);
 /* Asks a running StartUpload to stop; always 1. Safe to call from any thread
  * and from a signal handler (it only sets a flag). StartUpload then returns 0
  * within about 100 ms: the flights written whole stay, the broken-off one is
@@ -72,6 +81,7 @@ typedef int32_t(FLTPORT_CALL* ReadConfigCommandFn)(int32_t, char*);
 typedef int32_t(FLTPORT_CALL* WriteConfigCommandFn)(int32_t, char*, int32_t);
 typedef int32_t(FLTPORT_CALL* StartUploadFn)(const char*, int32_t*);
 typedef int32_t(FLTPORT_CALL* CancelUploadFn)(void);
+typedef int32_t(FLTPORT_CALL* SetUploadProgressFn)(UploadProgressFn, void*);
 typedef int32_t(FLTPORT_CALL* ConvertAcceltoVelFn)(const char*, char*, const char*);
 typedef int32_t(FLTPORT_CALL* ConvertVeltoDistFn)(const char*, char*, const char*);
 typedef int32_t(FLTPORT_CALL* ConvertVelAcceltoHPFn)(char*, char*, char*);

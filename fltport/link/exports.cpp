@@ -20,6 +20,8 @@ constexpr size_t kMaxPrefixChars = 50;
 constexpr size_t kConvertTextBytes = 20;  // callers' output texts hold at least 20 bytes
 
 std::unique_ptr<SerialPort> g_port;
+UploadProgressFn g_progress = nullptr;
+void* g_progressContext = nullptr;
 
 Transport& port() {
     static ClosedTransport closed;
@@ -81,11 +83,23 @@ FLTPORT_API int32_t FLTPORT_CALL StartUpload(const char* prefix, int32_t* flight
     if (!prefix || !flightCount || std::strlen(prefix) > kMaxPrefixChars) return 0;
     FlightDownload download(port(), prefix);
     download.setFlightCounter([flightCount](int flights) { *flightCount = flights; });
+    if (UploadProgressFn progress = g_progress) {
+        void* context = g_progressContext;
+        download.setProgress([progress, context](int flights, int samples) {
+            progress(context, static_cast<int32_t>(flights), static_cast<int32_t>(samples));
+        });
+    }
     // Only a download that ran to its end is a success: one the device broke
     // off keeps its files and count, but must not read as complete.
     const UploadStatus status = download.run().status;
     cancelRequest() = false;
     return status == UploadStatus::Complete ? 1 : 0;
+}
+
+FLTPORT_API int32_t FLTPORT_CALL SetUploadProgress(UploadProgressFn callback, void* context) {
+    g_progress = callback;
+    g_progressContext = context;
+    return 1;
 }
 
 FLTPORT_API int32_t FLTPORT_CALL CancelUpload(void) {

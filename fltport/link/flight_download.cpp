@@ -139,6 +139,8 @@ UploadStatus FlightDownload::downloadFlight(int flight) {
     std::unique_ptr<std::FILE, FileCloser> file(createExclusive(partial));
     if (!file) return UploadStatus::FileError;
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
+    m_flightsBegun = flight + 1;
+    reportProgress();
     FlightEnd end = decodeFlight(file.get());
     // The buffered rest goes out on closing, so closing can fail too.
     if (std::fclose(file.release()) != 0) end = FlightEnd::WriteFailed;
@@ -178,10 +180,10 @@ FlightDownload::FlightEnd FlightDownload::decodeFlight(std::FILE* file) {
             case kTimeRecord:
                 if (!readValue(value)) return FlightEnd::CutShort;
                 m_step = stepText(value);
-                // A time record starts a row: the rows before it reach the file now, so
-                // the file grows sample by sample and a watcher can count its lines.
-                std::fflush(file);
+                // A time record starts a row.
                 if (!put(file, kLineEnd + m_step + ",")) return FlightEnd::WriteFailed;
+                ++m_samples;
+                reportProgress();
                 break;
             case kPressureRecord:
                 if (!readValue(value)) return FlightEnd::CutShort;

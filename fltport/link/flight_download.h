@@ -40,6 +40,11 @@ public:
 
     // Called after each flight written with the number of flights so far.
     void setFlightCounter(std::function<void(int)> counter) { m_counter = std::move(counter); }
+    // Called as each flight begins and after each sample row with the flights
+    // begun (the one arriving included) and the sample rows received so far.
+    void setProgress(std::function<void(int flights, int samples)> progress) {
+        m_progress = std::move(progress);
+    }
 
     UploadResult run();
 
@@ -59,11 +64,17 @@ private:
     bool readValue(uint16_t& value);
     void sendCarriageReturn();
     bool writeAcceleration(std::FILE* file, int count);
+    void reportProgress() const {
+        if (m_progress) m_progress(m_flightsBegun, m_samples);
+    }
 
     Transport& m_port;
     std::string m_prefix;
     UploadLimits m_limits;
     std::function<void(int)> m_counter;
+    std::function<void(int, int)> m_progress;
+    int m_flightsBegun = 0;
+    int m_samples = 0;
 
     // Decoder state. The time step belongs to the whole download (a flight
     // starts with the step of the flight before it); velocity and altitude

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -125,6 +126,36 @@ TEST(PtyLink, RecordFilesRoundTripThroughTheSimulator) {
     const Result b = downloadFrom(again, second);
     EXPECT_EQ(b.count, 3);
     EXPECT_EQ(b.files, a.files);
+}
+
+TEST(PtyLink, ProgressCountsFlightsBegunAndRowsUntilRemoved) {
+    TempDir dir;
+    fcsim::FcsimProcess sim({script(dir, {flight(30, 1), flight(0, 2), flight(20, 3)})});
+    ASSERT_TRUE(sim.started());
+    std::vector<std::pair<int32_t, int32_t>> seen;
+    const auto record = [](void* context, int32_t flights, int32_t samples) {
+        static_cast<std::vector<std::pair<int32_t, int32_t>>*>(context)->emplace_back(flights, samples);
+    };
+    EXPECT_EQ(SetUploadProgress(record, &seen), 1);
+    const Result first = downloadFrom(sim, dir);
+    ASSERT_EQ(first.count, 3);
+    // Each flight once as it begins, then each of its rows; the empty flight only begins.
+    ASSERT_EQ(seen.size(), 3u + 50u);
+    EXPECT_EQ(seen.front(), std::make_pair(1, 0));
+    EXPECT_EQ(seen[31], std::make_pair(2, 30));
+    EXPECT_EQ(seen[32], std::make_pair(3, 30));
+    EXPECT_EQ(seen.back(), std::make_pair(3, 50));
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+
+    // Removed, it is called no more; the files are the same either way.
+    sim.stop();
+    TempDir again;
+    fcsim::FcsimProcess second({script(again, {flight(30, 1), flight(0, 2), flight(20, 3)})});
+    ASSERT_TRUE(second.started());
+    SetUploadProgress(nullptr, nullptr);
+    seen.clear();
+    EXPECT_EQ(downloadFrom(second, again).files, first.files);
+    EXPECT_TRUE(seen.empty());
 }
 
 TEST(PtyLink, PortIsExclusiveAndReopens) {

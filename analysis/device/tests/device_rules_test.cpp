@@ -103,42 +103,7 @@ TEST(DeviceRules, MessagesAndFileNames) {
     EXPECT_EQ(portFailureMessage("COM3"), "Unable to open communtications port COM3");
 }
 
-TEST(DeviceRules, DownloadWatchCountsOnlyWhatThisDownloadWrites) {
-    testing::ScratchDirectory scratch;
-    const std::string header =
-        "AccelData\r\nDelta Time,Baro(Psi),Accel(G),Velocity(mph),Altitude(ft),Thrust(N)";
-    const std::string row = "\r\n.01,14.7,1,.1,.001, ";
-    auto write = [](const std::string& name, const std::string& text, bool earlier) {
-        std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
-        if (earlier)
-            std::filesystem::last_write_time(name,
-                                             std::filesystem::last_write_time(name) - std::chrono::hours(1));
-    };
-    // An earlier, longer download, and a file of another name.
-    for (const char* name : {"tmprecord0.rcd", "tmprecord1.rcd", "tmprecord2.rcd"})
-        write(name, header + row, true);
-    write("tmprecordx.rcd", header, false);
-
-    DownloadWatch watch("tmprecord");
-    struct Step {
-        const char* file;
-        std::string text;
-        int32_t flights;
-        int64_t samples;
-    };
-    const Step steps[] = {
-        {nullptr, "", 0, 0},
-        {"tmprecord0.rcd", header, 1, 0},  // replaced: the header comes first
-        {"tmprecord0.rcd", header + row + row + row, 1, 3},
-        {"tmprecord1.rcd", header + row, 2, 4},
-        // tmprecord2.rcd stays as the earlier download left it
-    };
-    for (const Step& step : steps) {
-        if (step.file) write(step.file, step.text, false);
-        const DownloadProgress progress = watch.poll();
-        EXPECT_EQ(progress.flights, step.flights) << (step.file ? step.file : "before");
-        EXPECT_EQ(progress.samples, step.samples) << (step.file ? step.file : "before");
-    }
+TEST(DeviceRules, DownloadProgressText) {
     EXPECT_EQ(downloadProgressText({2, 4}),
               "Downloading the flights from the flight computer...\r\nFlights: 2\r\nSamples: 4");
 }
@@ -159,7 +124,7 @@ TEST(DeclaresBinding, NamesWhatIsMissing) {
 }
 
 TEST(DeclaresBinding, FindsTheLibraryBesideTheProgram) {
-    Declares& declares = Declares::instance();
+    Declares declares(defaultLibraryFileName(), executableDirectory());
     BindResult all = declares.bind({FltportEntry::InitComport, FltportEntry::CloseComport,
                                     FltportEntry::ReadConfigCommand, FltportEntry::WriteConfigCommand,
                                     FltportEntry::StartUpload, FltportEntry::ConvertAcceltoVel,

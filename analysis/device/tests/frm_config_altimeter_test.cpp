@@ -20,6 +20,8 @@
 #include <memory>
 
 #include "device_ui.h"
+#include "device_worker.h"
+#include "dialogs.h"
 #include "modal_driver.h"
 #include "pty_peer.h"
 #include "test_support.h"
@@ -47,7 +49,7 @@ protected:
 
     std::unique_ptr<FrmConfigAltimeter> openForm(const std::string& port) {
         m_port = port;
-        auto form = std::make_unique<FrmConfigAltimeter>([this] { return m_port; });
+        auto form = std::make_unique<FrmConfigAltimeter>([this] { return m_port; }, worker, dialogs);
         QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
                          [this](int v) { progress.push_back(v); });
         return form;
@@ -57,10 +59,18 @@ protected:
         progress.clear();
         form.show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !progress.empty() && progress.back() == 0; }));
+        settle();
         progress.clear();
+    }
+    // Waits until the worker has ended what the window started, its messages included.
+    void settle(DeviceWorker* on = nullptr) {
+        DeviceWorker& w = on ? *on : worker;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isBusy(); }, 10000));
     }
 
     testing::ScratchDirectory scratch;
+    DeviceWorker worker{testing::library()};
+    QtDialogs dialogs;
     ModalDriver modals;
     std::vector<int> progress;
     std::string m_port;
@@ -70,16 +80,19 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     QWidget window;
     window.setCursor(Qt::CrossCursor);  // the window's own pointer
     int arrived = 0;
-    auto download = [&](const std::string& port, Declares& declares) {
-        downloadData(
-            &window, port, [&] { ++arrived; }, declares);
+    auto download = [&](const std::string& port, DeviceWorker& on) {
+        DownloadRequest request;
+        request.port = port;
+        request.flightsArrived = [&] { ++arrived; };
+        downloadData(&window, on, dialogs, request);
+        settle(&on);
         EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
         auto seen = modals.take();
         EXPECT_EQ(seen.size(), 1u);
         return seen.empty() ? SeenMessage{} : seen[0];
     };
     PtyPeer peer({testing::smallFlight(5, 1)});
-    SeenMessage done = download(peer.path(), Declares::instance());
+    SeenMessage done = download(peer.path(), worker);
     EXPECT_EQ(done.text,
               "Uploaded files: 1\nOpen downloaded file(s) by clicking on the File->Open menu.\n\n"
               "Written by this download:\n    tmprecord0.rcd");
@@ -87,9 +100,10 @@ TEST_F(DeviceWindow, DownloadDataRestoresThePointerOnEveryPath) {
     EXPECT_FALSE(done.exclamation);
     EXPECT_EQ(arrived, 1);
 
-    EXPECT_TRUE(download(testing::kMissingPort, Declares::instance()).exclamation);
+    EXPECT_TRUE(download(testing::kMissingPort, worker).exclamation);
     Declares absent("libfltport_absent.so", executableDirectory());
-    SeenMessage unbound = download(peer.path(), absent);
+    DeviceWorker unboundWorker(absent);
+    SeenMessage unbound = download(peer.path(), unboundWorker);
     EXPECT_TRUE(unbound.exclamation);
     EXPECT_NE(unbound.text.find("libfltport_absent.so"), std::string::npos);
     EXPECT_EQ(arrived, 1);
@@ -99,9 +113,11 @@ TEST_F(DeviceWindow, TheOfferAfterACleanDownloadIsInformationWithOpenTheDefault)
     QWidget window;
     std::vector<std::string> opened;
     const auto download = [&](const std::string& port) {
-        downloadData(
-            &window, port, [] {}, Declares::instance(), showMessage,
-            [&](const std::string& path) { opened.push_back(path); }, askConfirmation);
+        DownloadRequest request;
+        request.port = port;
+        request.openFlight = [&](const std::string& path) { opened.push_back(path); };
+        downloadData(&window, worker, dialogs, request);
+        settle();
     };
     PtyPeer peer({testing::smallFlight(5, 1)});
     modals.answers = {ModalDriver::Answer::Enter};
@@ -133,6 +149,7 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     auto form = openForm(peer.path());
     // Written straight after opening, the lists send what they show: Launch and LED.
     form->cmdWrite->click();
+    settle();
     EXPECT_EQ(peer.takeReceived(), "wg0\rrg\rwt0.0\rrt\rwm600\rrm\rwz0\rrz\r");
     EXPECT_EQ(progress, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
     auto written = modals.take();
@@ -147,6 +164,7 @@ TEST_F(DeviceWindow, WriteThenReadConfig) {
     peer.setSetting('v', "fc 2\xB5");  // a byte above 0x7F is one character of its own
     progress.clear();
     form->cmdRead->click();
+    settle();
     EXPECT_EQ(peer.takeReceived(), "rg\rrv\rrt\rrm\rrz\r");
     EXPECT_EQ(progress, (std::vector<int>{10, 20, 35, 50, 65, 80, 100, 0}));
     EXPECT_EQ(form->cmbStageDetect->currentText(), "Motor Burnout");
@@ -203,6 +221,7 @@ TEST_F(DeviceWindow, APortThatDoesNotOpenChangesNoControl) {
     form->CmbLEDBuzzer->setCurrentIndex(1);
     for (QPushButton* button : {form->cmdRead, form->cmdWrite}) {
         button->click();
+        settle();
         auto seen = modals.take();
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_TRUE(seen[0].exclamation);
@@ -282,11 +301,12 @@ TEST_F(DeviceWindow, PollAppendsReadingsAndStopClosesThePort) {
     for (QPushButton* b : {form->cmdRead, form->cmdWrite, form->cmdReadContinuity, form->cmdClose,
                            form->cmdFireChannel[0], form->cmdFireChannel[1], form->cmdFireChannel[2]})
         EXPECT_FALSE(b->isEnabled());
-    EXPECT_EQ(openDescriptorsOn(peer.path()), idle + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openDescriptorsOn(peer.path()) == idle + 1; }));
     form->OptPollSensor[0]->setChecked(true);  // no effect until the next Poll
     QTest::qWait(1400);
     form->cmdPoll->click();
     EXPECT_EQ(form->cmdPoll->text(), "Poll");
+    settle();
     EXPECT_TRUE(form->cmdClose->isEnabled());
     EXPECT_EQ(openDescriptorsOn(peer.path()), idle);
 
@@ -302,8 +322,10 @@ TEST_F(DeviceWindow, PollAppendsReadingsAndStopClosesThePort) {
     QTest::qWait(600);
     EXPECT_EQ(form->txtSensorOutput->toPlainText().split('\n').size(), lines.size());
     form->cmdPoll->click();
-    EXPECT_EQ(form->txtSensorOutput->toPlainText(), "Real-Time Acceleration Values:");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->txtSensorOutput->toPlainText().startsWith("Real-Time Acceleration Values:"); }));
     form->cmdPoll->click();
+    settle();
 }
 
 TEST_F(DeviceWindow, ReadingsKeepABoundedNumberOfLines) {
@@ -319,7 +341,7 @@ TEST_F(DeviceWindow, ReadingsKeepABoundedNumberOfLines) {
     EXPECT_TRUE(form->txtSensorOutput->textCursor().atEnd());
 }
 
-TEST_F(DeviceWindow, ClosingWhilePollingClosesThePort) {
+TEST_F(DeviceWindow, ClosingStopsAPollAndWaitsForAnExchange) {
     PtyPeer peer;
     auto form = openForm(peer.path());
     const int idle = openDescriptorsOn(peer.path());
@@ -327,12 +349,29 @@ TEST_F(DeviceWindow, ClosingWhilePollingClosesThePort) {
     ASSERT_TRUE(form->isPolling());
     form->reject();  // Escape or the frame's close box
     EXPECT_FALSE(form->isPolling());
+    settle();
     EXPECT_EQ(openDescriptorsOn(peer.path()), idle);
+
+    // An exchange under way is not cut off: the window closes only once its outcome is told.
+    fcsim::FaultModes silent;
+    silent.silent = true;
+    PtyPeer quiet({}, silent);
+    auto reading = openForm(quiet.path());
+    int closed = 0;
+    QObject::connect(reading.get(), &QDialog::rejected, [&] { ++closed; });
+    reading->cmdRead->click();
+    reading->reject();
+    EXPECT_EQ(closed, 0);
+    settle();
+    EXPECT_EQ(modals.take().size(), 1u);
+    reading->reject();
+    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(DeviceWindow, PollOnAPortThatCannotOpenWaitsForStop) {
     auto form = openForm(testing::kMissingPort);
     form->cmdPoll->click();
+    settle();
     auto seen = modals.take();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].exclamation);
@@ -362,12 +401,14 @@ TEST_F(DeviceWindow, FireOnlyAfterTheUserConfirmsThenReadContinuity) {
 
     modals.answers = {ModalDriver::Answer::Accept};
     form->cmdFireChannel[1]->click();
+    settle();
     EXPECT_EQ(modals.takeQuestions().size(), 1u);
     EXPECT_EQ(peer.takeReceived(), "w2\r");
     EXPECT_EQ(form->shpContStatus[1]->fillColor(), FrmConfigAltimeter::kRed);
     EXPECT_EQ(form->shpContStatus[1]->stateText(), "fired");
 
     form->cmdReadContinuity->click();
+    settle();
     EXPECT_EQ(peer.takeReceived(), "r1\rr2\rr3\r");
     // Each circle says its state in words too, and names itself to screen readers.
     const std::pair<QColor, QString> expected[] = {{FrmConfigAltimeter::kGreen, "closed"},
@@ -386,6 +427,7 @@ TEST_F(DeviceWindow, FireOnlyAfterTheUserConfirmsThenReadContinuity) {
     // A test that could not reach the outputs calls none of them open.
     m_port = testing::kMissingPort;
     form->cmdReadContinuity->click();
+    settle();
     EXPECT_EQ(modals.take().size(), 1u);
     for (StatusCircle* circle : form->shpContStatus) EXPECT_EQ(circle->stateText(), "");
 }
@@ -428,6 +470,7 @@ TEST_F(DeviceWindow, WhatTheFlightComputerDidNotSayIsToldNotShown) {
     auto form = openForm(quiet.path());
     form->txtStageDelay->setText("2.5");
     auto toldOnce = [&](const std::string& text) {
+        settle();
         auto seen = modals.take();
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_TRUE(seen[0].exclamation);

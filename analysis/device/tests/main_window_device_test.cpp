@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -87,6 +88,11 @@ const std::string kOfferAfterThree =
     "Written by this download:\n    tmprecord0.rcd\n    tmprecord1.rcd\n    tmprecord2.rcd\n\n"
     "Open the first downloaded flight, tmprecord0.rcd, now?";
 
+// A device command runs on the worker: waits until it has ended and told its outcome.
+void settleDevice(const MainWindow& window) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.deviceBusy(); }, 20000));
+}
+
 class MainWindowDevice : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -95,30 +101,35 @@ protected:
         window->setDeviceCommands(&commands);
     }
     bool enabled(const char* action) const { return window->action(action)->isEnabled(); }
+    // A device command runs on the worker: waits until it has ended and told its outcome.
+    void trigger(const char* action) {
+        window->action(action)->trigger();
+        settleDevice(*window);
+    }
 
     testing::ScratchDirectory scratch;
     QTemporaryDir settingsDir;
     AnsweredDialogs dialogs;
-    FltportDeviceCommands commands;
+    FltportDeviceCommands commands{testing::library(), std::string(kRecordPrefix)};
     std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowDevice, DownloadEnablesTheRecordCommandsOnlyWhenFlightsArrive) {
     window->analysis().Comport = testing::kMissingPort;
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Unable to open communtications port " + testing::kMissingPort);
-    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Exclamation);
 
     PtyPeer empty;
     window->analysis().Comport = empty.path();
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     EXPECT_EQ(dialogs.messages.back().text.substr(0, 18), "Uploaded files: 0\n");
     for (const char* name : {"mnuFileSave", "mnuFilePrint", "mnuRecalc"}) EXPECT_FALSE(enabled(name)) << name;
 
     PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2), testing::smallFlight(7, 3)});
     window->analysis().Comport = peer.path();  // read at the moment the port opens
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     // The final message offers the first flight; Cancel leaves it to File, Open.
     EXPECT_EQ(dialogs.questions.back(), kOfferAfterThree);
     EXPECT_FALSE(window->analysis().bValidFile);
@@ -140,7 +151,7 @@ TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
     PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
     window->analysis().Comport = peer.path();
 
-    window->action("mnuConnectUploadData")->trigger();  // Cancel: nothing is downloaded
+    trigger("mnuConnectUploadData");  // Cancel: nothing is downloaded
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_NE(dialogs.questions[0].find("tmprecord1.rcd"), std::string::npos) << dialogs.questions[0];
     EXPECT_EQ(dialogs.questions[0].find("tmprecord.rcd"), std::string::npos);
@@ -151,7 +162,7 @@ TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
 
     // Replace, then Open: the first downloaded flight is opened at once.
     dialogs.answers = {Dialogs::Choice::Replace, Dialogs::Choice::Open};
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     ASSERT_EQ(dialogs.questions.size(), 3u);
     EXPECT_NE(dialogs.questions[2].find("Uploaded files: 2\n"), std::string::npos);
     ASSERT_EQ(dialogs.messages.size(), 1u);  // 5 samples are too few for the figures, and it says so
@@ -165,7 +176,7 @@ TEST_F(MainWindowDevice, DownloadAsksBeforeReplacingRecordFiles) {
 
     // Unsaved edits come first: Cancel there stops the download before it asks about files.
     window->notesEdit()->setPlainText("edited");
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     EXPECT_EQ(dialogs.questions.size(), 4u);
     EXPECT_NE(dialogs.questions.back().find("not been saved"), std::string::npos);
 }
@@ -213,7 +224,7 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
         if (ticks == 6) window->mnuConnectUploadData_Click();  // no second transfer meanwhile
     });
     probe.start(50);
-    window->action("mnuConnectUploadData")->trigger();
+    trigger("mnuConnectUploadData");
     probe.stop();
 
     EXPECT_GT(ticks, 20);
@@ -278,6 +289,7 @@ StoppedDownload stopLongDownload(MainWindow& window, const std::function<void()>
     });
     probe.start(50);
     window.action("mnuConnectUploadData")->trigger();
+    settleDevice(window);
     result.afterStop =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - stoppedAt);
     result.commandsBack = window.action("mnuConnectUploadData")->isEnabled();
@@ -327,17 +339,22 @@ TEST_F(MainWindowDevice, ConfigureAltimeterOpensAFreshWindowOnTheCurrentPort) {
     PtyPeer peer;
     peer.setSetting('m', "1200");
     window->analysis().Comport = peer.path();
+    const auto settleForm = [this] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.worker().isBusy(); }));
+    };
     bool scripted = false;
     dialogs.modalScripts.push_back([&](QDialog& dialog) {
         auto* form = qobject_cast<FrmConfigAltimeter*>(&dialog);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->windowTitle(), "Configure Altimeter");
         form->cmdRead->click();
+        settleForm();
         EXPECT_EQ(form->txtMainAltitude->text(), "1200");
         // Fire asks through the window's own question box.
         peer.takeReceived();
         dialogs.answers = {Dialogs::Choice::Fire};
         form->cmdFireChannel[0]->click();
+        settleForm();
         EXPECT_EQ(dialogs.questions.back(), "Fire output 1 now?");
         EXPECT_EQ(peer.takeReceived(), "w1\r");
         form->cmdClose->click();

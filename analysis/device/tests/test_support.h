@@ -36,11 +36,17 @@ private:
     std::filesystem::path m_path;
 };
 
+// The tests' binding, as the program makes its own: the library beside the executable.
+inline Declares& library() {
+    static Declares* declares = new Declares(defaultLibraryFileName(), executableDirectory());
+    return *declares;
+}
+
 inline const FltportApi& boundApi() {
     static const FltportApi* api = [] {
-        BindResult bound = Declares::instance().bind(
-            {FltportEntry::InitComport, FltportEntry::CloseComport, FltportEntry::ReadConfigCommand,
-             FltportEntry::WriteConfigCommand, FltportEntry::StartUpload, FltportEntry::CancelUpload});
+        BindResult bound = library().bind({FltportEntry::InitComport, FltportEntry::CloseComport,
+                                           FltportEntry::ReadConfigCommand, FltportEntry::WriteConfigCommand,
+                                           FltportEntry::StartUpload, FltportEntry::CancelUpload});
         if (!bound) ADD_FAILURE() << bound.error;
         return bound.api;
     }();

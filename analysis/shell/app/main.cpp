@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "device_operations.h"
 #include "dialogs.h"
 #include "display_available.h"
 #include "fltport_device_commands.h"
@@ -43,8 +44,13 @@ int main(int argc, char* argv[]) {
     for (const std::string& file : line.files) files.append(QString::fromLocal8Bit(file));
 
     tarvel::QtDialogs dialogs;
+    // The serial-link library beside the program, bound at the first device command.
+    tarvel::device::Declares library(tarvel::device::defaultLibraryFileName(),
+                                     tarvel::device::executableDirectory());
+    // Owns the device worker, which outlives the window and its queued results.
+    // Downloads land in the current folder, as tmprecord0.rcd, tmprecord1.rcd ...
+    tarvel::device::FltportDeviceCommands deviceCommands(library, std::string(tarvel::device::kRecordPrefix));
     tarvel::MainWindow window(dialogs);
-    tarvel::device::FltportDeviceCommands deviceCommands;  // binds the serial-link library at first use
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();

@@ -151,7 +151,7 @@ TEST_F(PortDialogTest, UnwritableSettingsFileKeepsTheDialogOpen) {
     local.action("mnuConnectPortConfig")->trigger();
     EXPECT_FALSE(accepted);
     ASSERT_EQ(localDialogs.messages.size(), 1u);
-    EXPECT_EQ(localDialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(localDialogs.messages[0].icon, Dialogs::Icon::Exclamation);
     EXPECT_EQ(local.analysis().Comport, "COM2");  // taken before the file failed
 }
 
@@ -288,7 +288,7 @@ TEST_F(WindowTest, MotorExportThroughTheDialog) {
         for (const auto& [caption, field] : refusals) {
             QTest::mouseClick(dialog.cmdExport(), Qt::LeftButton);
             EXPECT_TRUE(dialogs.lastMessage().startsWith(caption)) << dialogs.lastMessage().toStdString();
-            EXPECT_EQ(dialogs.messages.back().icon, Dialogs::Icon::Warning);
+            EXPECT_EQ(dialogs.messages.back().icon, Dialogs::Icon::Exclamation);
             EXPECT_NE(d.result(), QDialog::Accepted);
             field->setText(field == dialog.txtTotalMotorWeight() ? "1.9" : "29 mm");
             QTest::mouseClick(dialog.cmdExport(), Qt::LeftButton);

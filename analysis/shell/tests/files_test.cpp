@@ -70,7 +70,7 @@ TEST_F(FilesTest, FailedWritesWarnAndCancelChangesNothing) {
     dialogs.fileAnswers.push_back(unwritable);
     window->action("mnuFileSaveAs")->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Exclamation);
     EXPECT_EQ(window->analysis().CurOpenFileName, unwritable.toStdString());  // the target all the same
 
     window->action("mnuFileSave")->trigger();

@@ -151,7 +151,7 @@ TEST_F(WindowTest, AnOpenThatFailsKeepsTheFlightShownWhole) {
     const QString missing = m_dir.filePath("no such flight.rcd");
     open(missing);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Exclamation);
     EXPECT_EQ(dialogs.messages[0].text, "cannot open " + missing + ": No such file or directory");
     EXPECT_EQ(window->windowTitle(), "Tarvel-Graph[*]");
     EXPECT_FALSE(window->action("mnuFileSave")->isEnabled());

@@ -48,7 +48,7 @@ TEST(QtDialogsTest, MessagesCarryTheApplicationTitle) {
         icon = box.icon();
         box.accept();
     });
-    dialogs.message(nullptr, "Export Complete", Dialogs::Icon::Warning);
+    dialogs.message(nullptr, "Export Complete", Dialogs::Icon::Exclamation);
     EXPECT_EQ(title, "Tarvel-Graph");
     EXPECT_EQ(text, "Export Complete");
     EXPECT_EQ(icon, QMessageBox::Warning);

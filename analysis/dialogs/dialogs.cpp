@@ -30,7 +30,7 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text, Icon icon) {
-    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, parent);
     box.exec();
 }

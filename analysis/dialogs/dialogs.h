@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "message_icon.h"
+
 class QDialog;
 class QPrinter;
 class QWidget;
@@ -24,7 +26,7 @@ inline QString dialogFilter(std::string_view filter) {
 
 class Dialogs {
 public:
-    enum class Icon { None, Warning };
+    using Icon = suite::MessageIcon;
     // Buttons of a question, and the one the user pressed.
     enum class Choice { Save, Discard, Replace, Open, Fire, StopAndExit, Cancel };
 
