@@ -171,30 +171,51 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         return airborne || a > 0 ? a : 0.0;  // the pad holds the rocket until thrust beats weight
     };
 
-    double t = 0, firstSampleAt = -1;
+    // One recorded sample of kinematic acceleration `a` at the model's height;
+    // true once the recorder is full.
+    auto record = [&](double a) {
+        double measuredG = a / kG0 + noise.gaussian(p.accelNoiseG);
+        double psi = standardAtmosphere(p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
+                     noise.gaussian(p.pressureNoisePsi);
+        RawSample sample;
+        sample.timeStep = stepRaw;
+        sample.pressure = pressureRawFromPsi(psi);
+        sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
+                                  static_cast<int16_t>(-rangeCounts), rangeCounts);
+        flight.samples.push_back(sample);
+        flight.truth.push_back({s.height, s.velocity});
+        return static_cast<int>(flight.samples.size()) >= p.maxSamples;
+    };
+    // Samples at rest, for the pad wait and after touchdown.
+    auto recordRest = [&](double seconds) {
+        for (long n = std::lround(seconds / p.timeStepS); n > 0; --n)
+            if (record(0.0)) return true;
+        return false;
+    };
+
+    double t = 0, firstSampleAt = -1, liftoffAt = -1;
     int stepInSample = 0;
-    for (;;) {
+    bool recording = false, full = false;
+    if (p.padWaitS > 0) {
+        // Recording runs from the pad wait on, so ignition falls on a sample.
+        recording = true;
+        full = recordRest(p.padWaitS);
+        firstSampleAt = -static_cast<double>(flight.samples.size()) * p.timeStepS;
+        stepInSample = 0;
+    }
+    while (!full) {
         double a = acceleration(t);
-        if (firstSampleAt < 0 && a / kG0 >= p.launchDetectG) {
+        if (!recording && a / kG0 >= p.launchDetectG) {
+            recording = true;
             firstSampleAt = t;
             stepInSample = 0;
         }
-        if (firstSampleAt < 0 && t > p.burnTimeS)
+        if (!recording && t > p.burnTimeS)
             throw std::runtime_error(
                 "the motor never accelerates the rocket to the launch detection threshold");
-        if (firstSampleAt >= 0 && stepInSample == 0) {
-            double measuredG = a / kG0 + noise.gaussian(p.accelNoiseG);
-            double psi = standardAtmosphere(p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
-                         noise.gaussian(p.pressureNoisePsi);
-            RawSample sample;
-            sample.timeStep = stepRaw;
-            sample.pressure = pressureRawFromPsi(psi);
-            sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
-                                      static_cast<int16_t>(-rangeCounts), rangeCounts);
-            flight.samples.push_back(sample);
-            if (static_cast<int>(flight.samples.size()) >= p.maxSamples) break;
-        }
+        if (recording && stepInSample == 0 && record(a)) break;
 
+        if (a > 0 && !airborne) liftoffAt = t;
         if (a > 0) airborne = true;
         double burning = thrust.at(t);
         s.velocity += a * h;
@@ -203,7 +224,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         t += h;
         stepInSample = (stepInSample + 1) % stepsPerSample;
 
-        double since = firstSampleAt >= 0 ? t - firstSampleAt : 0;
+        double since = recording ? t - firstSampleAt : 0;
         fig.maxAccelG = std::max(fig.maxAccelG, a / kG0);
         fig.maxVelocityMps = std::max(fig.maxVelocityMps, s.velocity);
         if (s.height > fig.apogeeM) {
@@ -223,12 +244,15 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         }
         if (airborne && s.height <= 0 && s.velocity < 0) {
             fig.landingTimeS = since;
+            s = State{0, 0, s.mass};
+            recordRest(p.restAfterLandingS);
             break;
         }
     }
     fig.launchDetectTimeS = firstSampleAt;
     fig.burnoutTimeS = p.burnTimeS - firstSampleAt;
     fig.burnoutMassKg = dryMass;
+    fig.liftoffTimeS = liftoffAt - firstSampleAt;
     return flight;
 }
 
