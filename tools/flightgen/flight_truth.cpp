@@ -31,7 +31,9 @@ FlightTruth flightTruth(const GeneratedFlight& flight) {
     // The highest point so far is the apogee only once the rocket falls again.
     if (flight.truth.back().velocityMps < 0 || m.landingTimeS >= 0) truth.apogee = onAxis(m.apogeeTimeS);
     if (m.deployTimeS >= 0) truth.deployment = onAxis(m.deployTimeS);
-    if (m.mainDeployTimeS >= 0) truth.main = onAxis(m.mainDeployTimeS);
+    // A main set to open at the pad's height opens at touchdown: no main in flight.
+    if (m.mainDeployTimeS >= 0 && (m.landingTimeS < 0 || m.mainDeployTimeS < m.landingTimeS))
+        truth.main = onAxis(m.mainDeployTimeS);
     if (m.landingTimeS >= 0) truth.landing = onAxis(m.landingTimeS);
     truth.apogeeM = m.apogeeM;
     truth.maxVelocityMps = m.maxVelocityMps;

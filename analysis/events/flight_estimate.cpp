@@ -1,0 +1,287 @@
+#include "flight_estimate.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "atmosphere.h"
+
+namespace tarvel::events {
+
+namespace {
+
+// State: 0 height above the pad, 1 velocity, 2 accelerometer bias, 3 the pad's
+// pressure altitude.
+constexpr size_t N = 4;
+using Vec = std::array<double, N>;
+using Mat = std::array<double, N * N>;
+
+constexpr double at(const Mat& m, size_t r, size_t c) { return m[r * N + c]; }
+
+Mat multiply(const Mat& a, const Mat& b) {
+    Mat m{};
+    for (size_t r = 0; r < N; ++r)
+        for (size_t k = 0; k < N; ++k) {
+            const double x = a[r * N + k];
+            for (size_t c = 0; c < N; ++c) m[r * N + c] += x * b[k * N + c];
+        }
+    return m;
+}
+
+Mat transposed(const Mat& a) {
+    Mat t{};
+    for (size_t r = 0; r < N; ++r)
+        for (size_t c = 0; c < N; ++c) t[c * N + r] = a[r * N + c];
+    return t;
+}
+
+// F P F' for the transition over dt: height gains v dt - b dt^2/2, velocity
+// loses b dt; bias and pad level stay.
+Mat transition(double dt) {
+    return {1, dt, -dt * dt / 2,
+            0,  //
+            0, 1,  -dt,
+            0,  //
+            0, 0,  1,
+            0,  //
+            0, 0,  0,
+            1};
+}
+
+// Solves S X = B for X with S symmetric positive definite (Cholesky); false
+// when S is not.
+bool solveSymmetric(const Mat& s, const Mat& b, Mat& x) {
+    Mat l{};
+    for (size_t j = 0; j < N; ++j) {
+        double d = at(s, j, j);
+        for (size_t k = 0; k < j; ++k) d -= l[j * N + k] * l[j * N + k];
+        if (!(d > 0)) return false;
+        l[j * N + j] = std::sqrt(d);
+        for (size_t i = j + 1; i < N; ++i) {
+            double v = at(s, i, j);
+            for (size_t k = 0; k < j; ++k) v -= l[i * N + k] * l[j * N + k];
+            l[i * N + j] = v / l[j * N + j];
+        }
+    }
+    for (size_t c = 0; c < N; ++c) {
+        Vec y{};
+        for (size_t i = 0; i < N; ++i) {
+            double v = at(b, i, c);
+            for (size_t k = 0; k < i; ++k) v -= l[i * N + k] * y[k];
+            y[i] = v / l[i * N + i];
+        }
+        for (size_t i = N; i-- > 0;) {
+            double v = y[i];
+            for (size_t k = i + 1; k < N; ++k) v -= l[k * N + i] * x[k * N + c];
+            x[i * N + c] = v / l[i * N + i];
+        }
+    }
+    return true;
+}
+
+struct Gaussian {
+    Vec x{};
+    Mat p{};
+};
+
+// Scalar measurement z = H x with variance r.
+void update(Gaussian& g, const Vec& h, double z, double r) {
+    Vec ph{};
+    for (size_t i = 0; i < N; ++i)
+        for (size_t j = 0; j < N; ++j) ph[i] += g.p[i * N + j] * h[j];
+    double s = r, predicted = 0;
+    for (size_t i = 0; i < N; ++i) {
+        s += h[i] * ph[i];
+        predicted += h[i] * g.x[i];
+    }
+    if (!(s > 0)) return;
+    const double innovation = z - predicted;
+    for (size_t i = 0; i < N; ++i) g.x[i] += ph[i] / s * innovation;
+    for (size_t i = 0; i < N; ++i)
+        for (size_t j = 0; j < N; ++j) g.p[i * N + j] -= ph[i] * ph[j] / s;
+}
+
+// Smallest step between different values of a column: the sensor's count.
+double quantum(const std::vector<double>& v) {
+    double q = 0;
+    for (size_t i = 1; i < v.size(); ++i) {
+        const double d = std::fabs(v[i] - v[i - 1]);
+        if (d > 1e-9 && (q == 0 || d < q)) q = d;
+    }
+    return q;
+}
+
+// Noise of a column from its differences of `order` 1 or 2 (their RMS, the
+// wild ones left out, scaled to one sample's noise), never below the
+// rounding to the sensor's count.
+double noiseOf(const std::vector<double>& v, int order, double limit) {
+    double sum = 0;
+    size_t n = 0;
+    for (size_t i = 2; i < v.size(); ++i) {
+        const double d = order == 1 ? v[i] - v[i - 1] : v[i] - 2 * v[i - 1] + v[i - 2];
+        if (std::fabs(d) < limit) sum += d * d, ++n;
+    }
+    const double q = quantum(v);
+    const double rms = n > 0 ? std::sqrt(sum / static_cast<double>(n) / (order == 1 ? 2.0 : 6.0)) : 0.0;
+    return std::max(rms, q / std::sqrt(12.0));
+}
+
+// Samples where the accelerometer sat at the end of its range: three or more
+// at the column's extreme.
+std::vector<bool> saturated(const std::vector<double>& a, double count) {
+    std::vector<bool> flags(a.size(), false);
+    double extreme = 0;
+    for (double v : a) extreme = std::max(extreme, std::fabs(v));
+    size_t atExtreme = 0;
+    for (double v : a) atExtreme += std::fabs(v) >= extreme - count / 2 ? 1 : 0;
+    if (atExtreme < 3 || extreme <= 0) return flags;
+    for (size_t i = 0; i < a.size(); ++i) flags[i] = std::fabs(a[i]) >= extreme - count / 2;
+    return flags;
+}
+
+// Samples near a sharp change of acceleration, when the bay's air is
+// disturbed: from a little before to a second after each jump.
+std::vector<bool> disturbed(const SampleColumns& c) {
+    constexpr double kJump = 3 * kStandardGravity;
+    std::vector<bool> flags(c.size(), false);
+    const size_t before = c.samplesIn(0.1), after = c.samplesIn(1.0);
+    for (size_t i = 1; i < c.size(); ++i) {
+        if (std::fabs(c.accel[i] - c.accel[i - 1]) < kJump) continue;
+        const size_t lo = i > before ? i - before : 0, hi = std::min(c.size(), i + after);
+        std::fill(flags.begin() + static_cast<long>(lo), flags.begin() + static_cast<long>(hi), true);
+    }
+    return flags;
+}
+
+std::optional<Apogee> findApogee(const SampleColumns& c, const FlightEstimate& e) {
+    const auto& v = e.velocity;
+    if (v.empty()) return std::nullopt;
+    const size_t fastest = static_cast<size_t>(std::max_element(v.begin(), v.end()) - v.begin());
+    if (!(v[fastest] > 0)) return std::nullopt;
+    for (size_t i = fastest + 1; i < v.size(); ++i) {
+        if (v[i] > 0) continue;
+        // Between the last sample going up and the first going down.
+        const double f = v[i - 1] / (v[i - 1] - v[i]);
+        const double t = c.time[i - 1] + f * (c.time[i] - c.time[i - 1]);
+        const size_t top = e.altitude[i] > e.altitude[i - 1] ? i : i - 1;
+        return Apogee{std::max(e.altitude[i - 1], e.altitude[i]), e.altitudeSigma[top], t};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> launchTime) {
+    FlightEstimate e;
+    const size_t n = c.size();
+    if (n == 0) return e;
+
+    const double accelCount = quantum(c.accel);
+    e.accelNoise = std::max(noiseOf(c.accel, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
+    e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, 2, 50.0), 0.1);
+    const std::vector<bool> flatTop = saturated(c.accel, accelCount);
+    const std::vector<bool> shaken = disturbed(c);
+
+    // Tuning: the accelerometer's error is not white (its rounding to counts
+    // follows the flight), so the model lets velocity and bias wander a little
+    // more than the noise alone would.
+    const double accelVar = 2.0 * e.accelNoise * e.accelNoise;
+    constexpr double kBiasWalk = 0.05 * 0.05;   // (m/s^2)^2 per s
+    constexpr double kLevelWalk = 0.01 * 0.01;  // m^2 per s: weather over the flight
+    constexpr double kSaturatedVar = 400.0;     // (m/s^2)^2: the reading says little
+    const double baroVar = e.altitudeNoise * e.altitudeNoise;
+
+    // Before the launch the rocket rests; a recording that starts after it
+    // starts on the rising thrust, taken as linear from the launch on.
+    const double launch = launchTime.value_or(c.time[0]);
+    const double restUntil = launch - 2 * c.step;
+    Gaussian g;
+    const double since = std::max(0.0, c.time[0] - launch);
+    const double a0 = std::max(0.0, c.accel[0]);
+    g.x = {a0 * since * since / 6, a0 * since / 2, 0, c.pressureAltitude[0]};
+    const double vSigma = std::max(0.05, a0 * since / 2);
+    g.p = {};
+    g.p[0] = std::max(0.01, a0 * since * since / 6);
+    g.p[0] *= g.p[0];
+    g.p[1 * N + 1] = vSigma * vSigma;
+    g.p[2 * N + 2] = 0.3 * 0.3;
+    g.p[3 * N + 3] = 100.0 * 100.0;
+
+    std::vector<Gaussian> predicted(n), filtered(n);
+    const Vec heightAndLevel{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
+    for (size_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            const double dt = c.time[i] - c.time[i - 1];
+            const Mat f = transition(dt);
+            const double input = (c.accel[i - 1] + c.accel[i]) / 2;
+            const Vec& x = g.x;
+            g.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
+            g.p = multiply(multiply(f, g.p), transposed(f));
+            const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar;
+            const double gh = dt * dt / 2, gv = dt;
+            g.p[0] += q * gh * gh;
+            g.p[1] += q * gh * gv;
+            g.p[N] += q * gh * gv;
+            g.p[N + 1] += q * gv * gv;
+            g.p[2 * N + 2] += kBiasWalk * dt;
+            g.p[3 * N + 3] += kLevelWalk * dt;
+        }
+        predicted[i] = g;
+        if (c.time[i] < restUntil) {
+            update(g, height, 0, 1e-6);
+            update(g, velocity, 0, 1e-6);
+        }
+        // Trust in the barometer: less near Mach 1, at shocks, and less the
+        // further it strays from what the acceleration says.
+        const double mach = std::fabs(g.x[1]) / speedOfSoundMps(c.pressureAltitude[i]);
+        double r = baroVar * (1 + 400 * std::pow(std::clamp((mach - 0.5) / 0.4, 0.0, 1.0), 2));
+        if (shaken[i]) r *= 100;
+        const double innovation = c.pressureAltitude[i] - g.x[0] - g.x[3];
+        const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + r;
+        constexpr double kGate = 16.0;  // (4 sigma)^2
+        if (innovation * innovation > kGate * spread) r *= innovation * innovation / (kGate * spread);
+        update(g, heightAndLevel, c.pressureAltitude[i], r);
+        filtered[i] = g;
+    }
+
+    // Backward pass: each sample's estimate from the whole flight.
+    std::vector<Gaussian> smoothed(n);
+    smoothed[n - 1] = filtered[n - 1];
+    for (size_t i = n - 1; i-- > 0;) {
+        const Mat f = transition(c.time[i + 1] - c.time[i]);
+        // Gain C = Pf F' Pp^-1, from Pp C' = F Pf.
+        Mat gainT{};
+        if (!solveSymmetric(predicted[i + 1].p, multiply(f, filtered[i].p), gainT)) {
+            smoothed[i] = filtered[i];
+            continue;
+        }
+        const Mat gain = transposed(gainT);
+        Gaussian& s = smoothed[i];
+        s = filtered[i];
+        Vec dx{};
+        for (size_t k = 0; k < N; ++k) dx[k] = smoothed[i + 1].x[k] - predicted[i + 1].x[k];
+        for (size_t r = 0; r < N; ++r)
+            for (size_t k = 0; k < N; ++k) s.x[r] += gain[r * N + k] * dx[k];
+        Mat dp{};
+        for (size_t k = 0; k < N * N; ++k) dp[k] = smoothed[i + 1].p[k] - predicted[i + 1].p[k];
+        const Mat correction = multiply(multiply(gain, dp), gainT);
+        for (size_t k = 0; k < N * N; ++k) s.p[k] += correction[k];
+    }
+
+    e.altitude.resize(n);
+    e.altitudeSigma.resize(n);
+    e.velocity.resize(n);
+    e.velocitySigma.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Gaussian& s = smoothed[i];
+        e.altitude[i] = s.x[0];
+        e.velocity[i] = s.x[1];
+        e.altitudeSigma[i] = std::sqrt(std::max(0.0, s.p[0]));
+        e.velocitySigma[i] = std::sqrt(std::max(0.0, s.p[N + 1]));
+    }
+    e.padPressureAltitude = smoothed[0].x[3];
+    e.apogee = findApogee(c, e);
+    return e;
+}
+
+}  // namespace tarvel::events

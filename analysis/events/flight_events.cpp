@@ -1,0 +1,208 @@
+#include "flight_events.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "line_fit.h"
+
+namespace tarvel::events {
+
+namespace {
+
+constexpr double kG = kStandardGravity;
+
+double meanOf(const std::vector<double>& v, size_t begin, size_t end) {
+    end = std::min(end, v.size());
+    if (begin >= end) return 0;
+    return std::accumulate(v.begin() + static_cast<long>(begin), v.begin() + static_cast<long>(end), 0.0) /
+           static_cast<double>(end - begin);
+}
+
+double medianOf(std::vector<double> v) {
+    if (v.empty()) return std::nan("");
+    auto mid = v.begin() + static_cast<long>(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return *mid;
+}
+
+// First sample of the boost: acceleration of 2 G or more, held on average over
+// the next 50 ms (a knock on the pad is shorter).
+std::optional<size_t> boostStart(const SampleColumns& c) {
+    const size_t hold = c.samplesIn(0.05, 3);
+    for (size_t i = 0; i < c.size(); ++i)
+        if (c.accel[i] >= 2 * kG && meanOf(c.accel, i, i + hold) >= 2 * kG) return i;
+    return std::nullopt;
+}
+
+// Where the two lines of a break meet, kept within the samples around it.
+double meetingTime(const SampleColumns& c, const Break& b) {
+    const double lo = c.time[b.index - 1], hi = c.time[b.index];
+    const double ds = b.left.slope - b.right.slope;
+    if (std::fabs(ds) < 1e-12) return hi;
+    return std::clamp((b.right.intercept - b.left.intercept) / ds, lo, hi);
+}
+
+std::optional<double> findBurnout(const SampleColumns& c, size_t boost) {
+    // The thrust falls below drag and weight during the tail-off; burnout is
+    // the knee after it, where the steep fall meets the slow change of the
+    // coast.
+    const size_t hold = c.samplesIn(0.03, 3);
+    size_t below = boost;
+    while (below < c.size() && meanOf(c.accel, below, below + hold) >= 0) ++below;
+    const size_t right = c.samplesIn(0.3, 5);
+    if (below + right >= c.size()) return std::nullopt;
+    const LineFits fits(c.time, c.accel);
+    const size_t back = c.samplesIn(0.1, 2);
+    const size_t lo = below > boost + back ? below - back : boost + 1;
+    std::optional<Break> b = bestBreak(fits, lo, below + c.samplesIn(0.6, 3), c.samplesIn(0.05, 3), right);
+    if (!b) return std::nullopt;
+    return meetingTime(c, *b);
+}
+
+// Drag per unit of velocity squared, -(a + g) / (v |v|): the rocket's drag
+// area over its mass, which each opening chute multiplies. Smoothed over
+// 0.1 s; not a number where the speed is too low to read it.
+std::vector<double> dragFactor(const SampleColumns& c, const FlightEstimate& e) {
+    constexpr double kMinSpeed = 4.0;
+    const size_t n = c.size(), half = c.samplesIn(0.05, 1);
+    std::vector<double> raw(n, std::nan("")), smooth(n, std::nan(""));
+    for (size_t i = 0; i < n; ++i) {
+        const double v = e.velocity[i];
+        if (std::fabs(v) >= kMinSpeed) raw[i] = -(c.accel[i] + kG) / (v * std::fabs(v));
+    }
+    for (size_t i = half; i + half < n; ++i) {
+        double sum = 0;
+        size_t count = 0;
+        for (size_t k = i - half; k <= i + half; ++k)
+            if (!std::isnan(raw[k])) sum += raw[k], ++count;
+        if (count > half) smooth[i] = sum / static_cast<double>(count);
+    }
+    return smooth;
+}
+
+double medianDrag(const std::vector<double>& k, size_t begin, size_t end) {
+    std::vector<double> values;
+    for (size_t i = begin; i < std::min(end, k.size()); ++i)
+        if (!std::isnan(k[i])) values.push_back(k[i]);
+    return medianOf(std::move(values));
+}
+
+// Chute openings: steps up of the drag factor, each held for 0.2 s, found
+// after burnout. The opening is where the factor left its level before; an
+// opening in the slow stretch around apogee, where the factor cannot be read,
+// is placed at apogee when the drag is already raised as soon as it can be
+// read again.
+std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate& e, size_t from,
+                                    std::optional<double> apogee) {
+    std::vector<double> found;
+    const std::vector<double> k = dragFactor(c, e);
+    const size_t n = c.size(), hold = c.samplesIn(0.2, 3), settle = c.samplesIn(1.5, 3);
+    // Level before the first opening: the coast's.
+    size_t i = from;
+    while (i < n && std::isnan(k[i])) ++i;
+    double level = medianDrag(k, i, i + c.samplesIn(0.5, 3));
+    while (i < n) {
+        auto raised = [&](size_t j) { return !std::isnan(k[j]) && k[j] > 2.5 * level + 1e-4; };
+        if (std::isnan(level) || !raised(i)) {
+            if (std::isnan(level) && !std::isnan(k[i])) level = k[i];
+            ++i;
+            continue;
+        }
+        size_t held = 0;
+        while (i + held < n && raised(i + held)) ++held;
+        if (held < hold && i + held < n) {
+            i += held + 1;
+            continue;
+        }
+        size_t onset = i;
+        while (onset > from && !std::isnan(k[onset - 1]) && k[onset - 1] > 1.2 * level) --onset;
+        double time = c.time[onset];
+        if (onset > from && std::isnan(k[onset - 1]) && apogee && *apogee < time) {
+            // Unread stretch before the step: did it hold the apogee?
+            size_t gap = onset;
+            while (gap > from && std::isnan(k[gap - 1])) --gap;
+            if (c.time[gap] <= *apogee) time = *apogee;
+        }
+        found.push_back(time);
+        i = std::max(onset + settle, i + 1);
+        if (i < n) level = medianDrag(k, i, i + c.samplesIn(1.0, 3));
+    }
+    return found;
+}
+
+// Landing: the break between the descent and rest at the end of the
+// record, or, in a record that stops at touchdown, where the descent line
+// meets the pad's level at the end.
+std::optional<double> findLanding(const SampleColumns& c, const FlightEstimate& e, size_t from) {
+    const size_t n = c.size();
+    std::vector<double> height(n);
+    for (size_t i = 0; i < n; ++i) height[i] = c.pressureAltitude[i] - e.padPressureAltitude;
+    const LineFits fits(c.time, height);
+    const size_t left = c.samplesIn(4.0, 10), right = c.samplesIn(3.0, 10);
+    if (std::optional<Break> b = bestBreak(fits, from + left, n, left, right)) {
+        const double fall = -b->left.slope;
+        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall)) {
+            const double t = (b->right.intercept - b->left.intercept) / (b->left.slope - b->right.slope);
+            return std::clamp(t, c.time[b->index - 1 - left / 2], c.time[b->index + right / 2]);
+        }
+    }
+    if (n < from + left || n < 2) return std::nullopt;
+    const Line last = fits.fit(n - left, n);
+    const double end = c.time[n - 1];
+    if (!(last.slope < -1.0)) return std::nullopt;
+    const double ground = -last.intercept / last.slope;
+    const double reach = 2 * e.altitudeNoise / -last.slope + c.step;
+    if (ground > end + reach || e.altitude[n - 1] > 2 * e.altitudeNoise + 1.0) return std::nullopt;
+    return std::min(ground, end);
+}
+
+}  // namespace
+
+std::optional<double> findLaunch(const SampleColumns& c) {
+    const std::optional<size_t> boost = boostStart(c);
+    if (!boost) return std::nullopt;
+    const size_t padEnd = *boost > c.samplesIn(0.2) ? *boost - c.samplesIn(0.2) : 0;
+    const double pad =
+        padEnd >= 10
+            ? medianOf(std::vector<double>(c.accel.begin(), c.accel.begin() + static_cast<long>(padEnd)))
+            : 0.0;
+    // The rising edge: back from the boost to where the acceleration left the
+    // pad's level, on to 70% of the first peak.
+    size_t rise = *boost;
+    const size_t maxBack = c.samplesIn(0.3);
+    while (rise > 0 && *boost - rise < maxBack && c.accel[rise - 1] > pad + 0.5 * kG) --rise;
+    const size_t peakEnd = std::min(c.size(), rise + c.samplesIn(0.2, 3));
+    const double peak = *std::max_element(c.accel.begin() + static_cast<long>(rise),
+                                          c.accel.begin() + static_cast<long>(peakEnd));
+    size_t top = rise;
+    while (top + 1 < peakEnd && c.accel[top] < pad + 0.7 * (peak - pad)) ++top;
+    const double latest = c.time[rise];
+    const double earliest = rise > 0 ? c.time[rise - 1] : latest - 0.1;
+    if (top <= rise) return rise > 0 ? earliest : latest;
+    const Line edge = LineFits(c.time, c.accel).fit(rise, top + 1);
+    if (!(edge.slope > 0)) return rise > 0 ? earliest : latest;
+    return std::clamp((pad - edge.intercept) / edge.slope, earliest, latest);
+}
+
+FlightEvents findEvents(const SampleColumns& c, const FlightEstimate& e, std::optional<double> launch) {
+    FlightEvents ev;
+    ev.launch = launch;
+    const std::optional<size_t> boost = boostStart(c);
+    if (!launch || !boost || e.altitude.size() != c.size()) return ev;
+    ev.burnout = findBurnout(c, *boost);
+    if (e.apogee && (!ev.burnout || e.apogee->time > *ev.burnout)) ev.apogee = e.apogee->time;
+    const size_t coast = indexAtOrAfter(c, ev.burnout.value_or(c.time[*boost]) + 0.2);
+    ev.deployments = findDeployments(c, e, coast, ev.apogee);
+    if (!ev.apogee) return ev;
+    for (double t : ev.deployments)
+        if (t > *ev.apogee + 1.0 && valueAt(c, e.velocity, t) < -3.0) {
+            ev.main = t;
+            break;
+        }
+    const double lastOpening = ev.deployments.empty() ? *ev.apogee : ev.deployments.back();
+    ev.landing = findLanding(c, e, indexAtOrAfter(c, std::max(*ev.apogee, lastOpening) + 1.0));
+    return ev;
+}
+
+}  // namespace tarvel::events

@@ -1,0 +1,46 @@
+#pragma once
+// Least-squares straight lines over any run of samples in constant time, from
+// running sums, and the break between two lines that fits a run best: the
+// knee at burnout, the end of the descent at landing.
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace tarvel::events {
+
+struct Line {
+    double slope = 0;
+    double intercept = 0;  // at x = 0
+    double sse = 0;        // sum of squared residuals
+    double at(double x) const { return intercept + slope * x; }
+};
+
+class LineFits {
+public:
+    LineFits(const std::vector<double>& x, const std::vector<double>& y);
+    // Fit over samples [begin, end); fewer than two samples give a flat line
+    // through their mean.
+    Line fit(size_t begin, size_t end) const;
+    size_t size() const { return m_n; }
+
+private:
+    struct Sums {
+        double x = 0, y = 0, xx = 0, xy = 0, yy = 0;
+    };
+    std::vector<Sums> m_sums;  // m_sums[i]: samples [0, i)
+    double m_x0 = 0;           // x is taken relative to it, for precision
+    size_t m_n = 0;
+};
+
+struct Break {
+    size_t index = 0;  // first sample of the right-hand line
+    Line left, right;
+};
+
+// The break in [lo, hi) whose two lines, over `left` samples before it and
+// `right` samples from it on, leave the least squared residual. Empty when the
+// range leaves no room for both lines.
+std::optional<Break> bestBreak(const LineFits& fits, size_t lo, size_t hi, size_t left, size_t right);
+
+}  // namespace tarvel::events

@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "flight_report.h"
+
+TEST(FlightEvents, Placeholder) {}
