@@ -35,17 +35,19 @@ Mat transposed(const Mat& a) {
     return t;
 }
 
-// F P F' for the transition over dt: height gains v dt - b dt^2/2, velocity
-// loses b dt; bias and pad level stay.
-Mat transition(double dt) {
-    return {1, dt, -dt * dt / 2,
-            0,  //
-            0, 1,  -dt,
-            0,  //
-            0, 0,  1,
-            0,  //
-            0, 0,  0,
-            1};
+// P <- F P F' for the transition over dt: height gains v dt - b dt^2/2,
+// velocity loses b dt; bias and pad level stay. F's rows are sparse, so the
+// product is done as row and column operations.
+void propagate(Mat& p, double dt) {
+    const double h = -dt * dt / 2;
+    for (size_t c = 0; c < N; ++c) {
+        p[c] += dt * p[N + c] + h * p[2 * N + c];
+        p[N + c] += -dt * p[2 * N + c];
+    }
+    for (size_t r = 0; r < N; ++r) {
+        p[r * N] += dt * p[r * N + 1] + h * p[r * N + 2];
+        p[r * N + 1] += -dt * p[r * N + 2];
+    }
 }
 
 // Solves S X = B for X with S symmetric positive definite (Cholesky); false
@@ -207,26 +209,29 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     g.p[2 * N + 2] = 0.3 * 0.3;
     g.p[3 * N + 3] = 100.0 * 100.0;
 
-    std::vector<Gaussian> predicted(n), filtered(n);
+    // One step of the model from sample i-1 to i, driven by the mean of their
+    // accelerations.
+    auto predict = [&](Gaussian& s, size_t i) {
+        const double dt = c.time[i] - c.time[i - 1];
+        const double input = (c.accel[i - 1] + c.accel[i]) / 2;
+        const Vec& x = s.x;
+        s.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
+        propagate(s.p, dt);
+        const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar;
+        const double gh = dt * dt / 2, gv = dt;
+        s.p[0] += q * gh * gh;
+        s.p[1] += q * gh * gv;
+        s.p[N] += q * gh * gv;
+        s.p[N + 1] += q * gv * gv;
+        s.p[2 * N + 2] += kBiasWalk * dt;
+        s.p[3 * N + 3] += kLevelWalk * dt;
+    };
+    std::vector<Gaussian> filtered(n);
     const Vec heightAndLevel{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
     for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
-            const double dt = c.time[i] - c.time[i - 1];
-            const Mat f = transition(dt);
-            const double input = (c.accel[i - 1] + c.accel[i]) / 2;
-            const Vec& x = g.x;
-            g.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
-            g.p = multiply(multiply(f, g.p), transposed(f));
-            const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar;
-            const double gh = dt * dt / 2, gv = dt;
-            g.p[0] += q * gh * gh;
-            g.p[1] += q * gh * gv;
-            g.p[N] += q * gh * gv;
-            g.p[N + 1] += q * gv * gv;
-            g.p[2 * N + 2] += kBiasWalk * dt;
-            g.p[3 * N + 3] += kLevelWalk * dt;
+            predict(g, i);
         }
-        predicted[i] = g;
         if (c.time[i] < restUntil) {
             update(g, height, 0, 1e-6);
             update(g, velocity, 0, 1e-6);
@@ -244,42 +249,47 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         filtered[i] = g;
     }
 
-    // Backward pass: each sample's estimate from the whole flight.
-    std::vector<Gaussian> smoothed(n);
-    smoothed[n - 1] = filtered[n - 1];
-    for (size_t i = n - 1; i-- > 0;) {
-        const Mat f = transition(c.time[i + 1] - c.time[i]);
-        // Gain C = Pf F' Pp^-1, from Pp C' = F Pf.
-        Mat gainT{};
-        if (!solveSymmetric(predicted[i + 1].p, multiply(f, filtered[i].p), gainT)) {
-            smoothed[i] = filtered[i];
-            continue;
-        }
-        const Mat gain = transposed(gainT);
-        Gaussian& s = smoothed[i];
-        s = filtered[i];
-        Vec dx{};
-        for (size_t k = 0; k < N; ++k) dx[k] = smoothed[i + 1].x[k] - predicted[i + 1].x[k];
-        for (size_t r = 0; r < N; ++r)
-            for (size_t k = 0; k < N; ++k) s.x[r] += gain[r * N + k] * dx[k];
-        Mat dp{};
-        for (size_t k = 0; k < N * N; ++k) dp[k] = smoothed[i + 1].p[k] - predicted[i + 1].p[k];
-        const Mat correction = multiply(multiply(gain, dp), gainT);
-        for (size_t k = 0; k < N * N; ++k) s.p[k] += correction[k];
-    }
-
+    // Backward pass: each sample's estimate from the whole flight. The
+    // prediction of each step is made again rather than kept.
     e.altitude.resize(n);
     e.altitudeSigma.resize(n);
     e.velocity.resize(n);
     e.velocitySigma.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Gaussian& s = smoothed[i];
+    auto keep = [&](const Gaussian& s, size_t i) {
         e.altitude[i] = s.x[0];
         e.velocity[i] = s.x[1];
         e.altitudeSigma[i] = std::sqrt(std::max(0.0, s.p[0]));
         e.velocitySigma[i] = std::sqrt(std::max(0.0, s.p[N + 1]));
+    };
+    Gaussian later = filtered[n - 1];
+    keep(later, n - 1);
+    for (size_t i = n - 1; i-- > 0;) {
+        Gaussian next = filtered[i];
+        predict(next, i + 1);
+        // Gain C = Pf F' Pp^-1, from Pp C' = F Pf.
+        Mat fp = filtered[i].p;
+        const double dt = c.time[i + 1] - c.time[i];
+        for (size_t k = 0; k < N; ++k) {
+            fp[k] += dt * fp[N + k] - dt * dt / 2 * fp[2 * N + k];
+            fp[N + k] += -dt * fp[2 * N + k];
+        }
+        Mat gainT{};
+        Gaussian s = filtered[i];
+        if (solveSymmetric(next.p, fp, gainT)) {
+            const Mat gain = transposed(gainT);
+            Vec dx{};
+            for (size_t k = 0; k < N; ++k) dx[k] = later.x[k] - next.x[k];
+            for (size_t r = 0; r < N; ++r)
+                for (size_t k = 0; k < N; ++k) s.x[r] += gain[r * N + k] * dx[k];
+            Mat dp{};
+            for (size_t k = 0; k < N * N; ++k) dp[k] = later.p[k] - next.p[k];
+            const Mat correction = multiply(multiply(gain, dp), gainT);
+            for (size_t k = 0; k < N * N; ++k) s.p[k] += correction[k];
+        }
+        keep(s, i);
+        later = s;
     }
-    e.padPressureAltitude = smoothed[0].x[3];
+    e.padPressureAltitude = later.x[3];
     e.apogee = findApogee(c, e);
     return e;
 }

@@ -45,17 +45,18 @@ double meetingTime(const SampleColumns& c, const Break& b) {
 
 std::optional<double> findBurnout(const SampleColumns& c, size_t boost) {
     // The thrust falls below drag and weight during the tail-off; burnout is
-    // the knee after it, where the steep fall meets the slow change of the
-    // coast.
+    // the knee after it, where the falling acceleration turns into the coast's
+    // slow rise as drag eases: between the lines over the tail and the coast.
     const size_t hold = c.samplesIn(0.03, 3);
     size_t below = boost;
     while (below < c.size() && meanOf(c.accel, below, below + hold) >= 0) ++below;
-    const size_t right = c.samplesIn(0.3, 5);
-    if (below + right >= c.size()) return std::nullopt;
-    const LineFits fits(c.time, c.accel);
-    const size_t back = c.samplesIn(0.1, 2);
-    const size_t lo = below > boost + back ? below - back : boost + 1;
-    std::optional<Break> b = bestBreak(fits, lo, below + c.samplesIn(0.6, 3), c.samplesIn(0.05, 3), right);
+    const size_t coast = c.samplesIn(0.3, 5);
+    size_t lowest = below;
+    for (size_t i = below; i < c.size() && i < lowest + coast; ++i)
+        if (meanOf(c.accel, i, i + hold) < meanOf(c.accel, lowest, lowest + hold)) lowest = i;
+    if (lowest + coast >= c.size()) return std::nullopt;
+    const size_t begin = below > 0 ? below - 1 : below;
+    std::optional<Break> b = bestBreak(LineFits(c.time, c.accel), begin, lowest + coast, 2);
     if (!b) return std::nullopt;
     return meetingTime(c, *b);
 }
@@ -139,13 +140,10 @@ std::optional<double> findLanding(const SampleColumns& c, const FlightEstimate& 
     std::vector<double> height(n);
     for (size_t i = 0; i < n; ++i) height[i] = c.pressureAltitude[i] - e.padPressureAltitude;
     const LineFits fits(c.time, height);
-    const size_t left = c.samplesIn(4.0, 10), right = c.samplesIn(3.0, 10);
-    if (std::optional<Break> b = bestBreak(fits, from + left, n, left, right)) {
+    const size_t left = c.samplesIn(4.0, 10), rest = c.samplesIn(2.0, 10);
+    if (std::optional<Break> b = bestBreak(fits, from, n, rest)) {
         const double fall = -b->left.slope;
-        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall)) {
-            const double t = (b->right.intercept - b->left.intercept) / (b->left.slope - b->right.slope);
-            return std::clamp(t, c.time[b->index - 1 - left / 2], c.time[b->index + right / 2]);
-        }
+        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall)) return meetingTime(c, *b);
     }
     if (n < from + left || n < 2) return std::nullopt;
     const Line last = fits.fit(n - left, n);

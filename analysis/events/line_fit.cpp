@@ -34,13 +34,13 @@ Line LineFits::fit(size_t begin, size_t end) const {
     return line;
 }
 
-std::optional<Break> bestBreak(const LineFits& fits, size_t lo, size_t hi, size_t left, size_t right) {
-    lo = std::max(lo, left);
-    hi = std::min(hi, fits.size() >= right ? fits.size() - right + 1 : 0);
+std::optional<Break> bestBreak(const LineFits& fits, size_t begin, size_t end, size_t least) {
+    end = std::min(end, fits.size());
+    least = std::max<size_t>(least, 2);
     std::optional<Break> best;
     double bestSse = 0;
-    for (size_t k = lo; k < hi; ++k) {
-        Line l = fits.fit(k - left, k), r = fits.fit(k, k + right);
+    for (size_t k = begin + least; k + least <= end; ++k) {
+        Line l = fits.fit(begin, k), r = fits.fit(k, end);
         if (!best || l.sse + r.sse < bestSse) {
             best = Break{k, l, r};
             bestSse = l.sse + r.sse;

@@ -38,9 +38,9 @@ struct Break {
     Line left, right;
 };
 
-// The break in [lo, hi) whose two lines, over `left` samples before it and
-// `right` samples from it on, leave the least squared residual. Empty when the
-// range leaves no room for both lines.
-std::optional<Break> bestBreak(const LineFits& fits, size_t lo, size_t hi, size_t left, size_t right);
+// The break that splits samples [begin, end) into the two lines leaving the
+// least squared residual, each line over at least `least` samples. Empty when
+// the run is too short for two.
+std::optional<Break> bestBreak(const LineFits& fits, size_t begin, size_t end, size_t least);
 
 }  // namespace tarvel::events

@@ -22,7 +22,7 @@ FlightTruth flightTruth(const GeneratedFlight& flight) {
     const double step = stepSeconds(flight.samples.front().timeStep);
     const double end = step * static_cast<double>(flight.samples.size());
     auto onAxis = [&](double since) -> std::optional<double> {
-        if (since + step > end) return std::nullopt;
+        if (since > end) return std::nullopt;
         return since + step;
     };
     const ModelFigures& m = flight.model;
