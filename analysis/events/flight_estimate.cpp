@@ -28,13 +28,6 @@ Mat multiply(const Mat& a, const Mat& b) {
     return m;
 }
 
-Mat transposed(const Mat& a) {
-    Mat t{};
-    for (size_t r = 0; r < N; ++r)
-        for (size_t c = 0; c < N; ++c) t[c * N + r] = a[r * N + c];
-    return t;
-}
-
 // P <- F P F' for the transition over dt: height gains v dt - b dt^2/2,
 // velocity loses b dt; bias and pad level stay. F's rows are sparse, so the
 // product is done as row and column operations.
@@ -54,30 +47,32 @@ void propagate(Mat& p, double dt) {
 // when S is not.
 bool solveSymmetric(const Mat& s, const Mat& b, Mat& x) {
     Mat l{};
+    Vec inverse{};  // 1 / diagonal of L: one division per row, not per element
     for (size_t j = 0; j < N; ++j) {
         double d = at(s, j, j);
         for (size_t k = 0; k < j; ++k) d -= l[j * N + k] * l[j * N + k];
         if (!(d > 0)) return false;
-        l[j * N + j] = std::sqrt(d);
+        inverse[j] = 1 / std::sqrt(d);
         for (size_t i = j + 1; i < N; ++i) {
             double v = at(s, i, j);
             for (size_t k = 0; k < j; ++k) v -= l[i * N + k] * l[j * N + k];
-            l[i * N + j] = v / l[j * N + j];
+            l[i * N + j] = v * inverse[j];
         }
     }
-    for (size_t c = 0; c < N; ++c) {
-        Vec y{};
-        for (size_t i = 0; i < N; ++i) {
+    // Forward then back substitution, all columns of B at once.
+    Mat y{};
+    for (size_t i = 0; i < N; ++i)
+        for (size_t c = 0; c < N; ++c) {
             double v = at(b, i, c);
-            for (size_t k = 0; k < i; ++k) v -= l[i * N + k] * y[k];
-            y[i] = v / l[i * N + i];
+            for (size_t k = 0; k < i; ++k) v -= l[i * N + k] * y[k * N + c];
+            y[i * N + c] = v * inverse[i];
         }
-        for (size_t i = N; i-- > 0;) {
-            double v = y[i];
+    for (size_t i = N; i-- > 0;)
+        for (size_t c = 0; c < N; ++c) {
+            double v = y[i * N + c];
             for (size_t k = i + 1; k < N; ++k) v -= l[k * N + i] * x[k * N + c];
-            x[i * N + c] = v / l[i * N + i];
+            x[i * N + c] = v * inverse[i];
         }
-    }
     return true;
 }
 
@@ -86,21 +81,19 @@ struct Gaussian {
     Mat p{};
 };
 
-// Scalar measurement z = H x with variance r.
-void update(Gaussian& g, const Vec& h, double z, double r) {
-    Vec ph{};
-    for (size_t i = 0; i < N; ++i)
-        for (size_t j = 0; j < N; ++j) ph[i] += g.p[i * N + j] * h[j];
-    double s = r, predicted = 0;
-    for (size_t i = 0; i < N; ++i) {
-        s += h[i] * ph[i];
-        predicted += h[i] * g.x[i];
-    }
+// Scalar measurement z = x[a] (+ x[b] when b is a state) with variance r.
+void update(Gaussian& g, size_t a, size_t b, double z, double r) {
+    Vec ph;
+    for (size_t i = 0; i < N; ++i) ph[i] = g.p[i * N + a] + (b < N ? g.p[i * N + b] : 0.0);
+    const double s = r + ph[a] + (b < N ? ph[b] : 0.0);
     if (!(s > 0)) return;
-    const double innovation = z - predicted;
-    for (size_t i = 0; i < N; ++i) g.x[i] += ph[i] / s * innovation;
-    for (size_t i = 0; i < N; ++i)
-        for (size_t j = 0; j < N; ++j) g.p[i * N + j] -= ph[i] * ph[j] / s;
+    const double innovation = z - g.x[a] - (b < N ? g.x[b] : 0.0);
+    const double inverse = 1 / s;
+    for (size_t i = 0; i < N; ++i) g.x[i] += ph[i] * inverse * innovation;
+    for (size_t i = 0; i < N; ++i) {
+        const double k = ph[i] * inverse;
+        for (size_t j = 0; j < N; ++j) g.p[i * N + j] -= k * ph[j];
+    }
 }
 
 // Smallest step between different values of a column: the sensor's count.
@@ -116,16 +109,15 @@ double quantum(const std::vector<double>& v) {
 // Noise of a column from its differences of `order` 1 or 2 (their RMS, the
 // wild ones left out, scaled to one sample's noise), never below the
 // rounding to the sensor's count.
-double noiseOf(const std::vector<double>& v, int order, double limit) {
+double noiseOf(const std::vector<double>& v, double count, int order, double limit) {
     double sum = 0;
     size_t n = 0;
     for (size_t i = 2; i < v.size(); ++i) {
         const double d = order == 1 ? v[i] - v[i - 1] : v[i] - 2 * v[i - 1] + v[i - 2];
         if (std::fabs(d) < limit) sum += d * d, ++n;
     }
-    const double q = quantum(v);
     const double rms = n > 0 ? std::sqrt(sum / static_cast<double>(n) / (order == 1 ? 2.0 : 6.0)) : 0.0;
-    return std::max(rms, q / std::sqrt(12.0));
+    return std::max(rms, count / std::sqrt(12.0));
 }
 
 // Samples where the accelerometer sat at the end of its range: three or more
@@ -179,8 +171,8 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     if (n == 0) return e;
 
     const double accelCount = quantum(c.accel);
-    e.accelNoise = std::max(noiseOf(c.accel, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
-    e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, 2, 50.0), 0.1);
+    e.accelNoise = std::max(noiseOf(c.accel, accelCount, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
+    e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, quantum(c.pressureAltitude), 2, 50.0), 0.1);
     const std::vector<bool> flatTop = saturated(c.accel, accelCount);
     const std::vector<bool> shaken = disturbed(c);
 
@@ -226,15 +218,16 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         s.p[2 * N + 2] += kBiasWalk * dt;
         s.p[3 * N + 3] += kLevelWalk * dt;
     };
-    std::vector<Gaussian> filtered(n);
-    const Vec heightAndLevel{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
+    std::vector<Gaussian> filtered;
+    filtered.reserve(n);
+    constexpr size_t kHeight = 0, kVelocity = 1, kLevel = 3, kNone = N;
     for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
             predict(g, i);
         }
         if (c.time[i] < restUntil) {
-            update(g, height, 0, 1e-6);
-            update(g, velocity, 0, 1e-6);
+            update(g, kHeight, kNone, 0, 1e-6);
+            update(g, kVelocity, kNone, 0, 1e-6);
         }
         // Trust in the barometer: less near Mach 1, at shocks, and less the
         // further it strays from what the acceleration says.
@@ -245,8 +238,8 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + r;
         constexpr double kGate = 16.0;  // (4 sigma)^2
         if (innovation * innovation > kGate * spread) r *= innovation * innovation / (kGate * spread);
-        update(g, heightAndLevel, c.pressureAltitude[i], r);
-        filtered[i] = g;
+        update(g, kHeight, kLevel, c.pressureAltitude[i], r);
+        filtered.push_back(g);
     }
 
     // Backward pass: each sample's estimate from the whole flight. The
@@ -276,15 +269,19 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         Mat gainT{};
         Gaussian s = filtered[i];
         if (solveSymmetric(next.p, fp, gainT)) {
-            const Mat gain = transposed(gainT);
-            Vec dx{};
+            Vec dx;
             for (size_t k = 0; k < N; ++k) dx[k] = later.x[k] - next.x[k];
-            for (size_t r = 0; r < N; ++r)
-                for (size_t k = 0; k < N; ++k) s.x[r] += gain[r * N + k] * dx[k];
-            Mat dp{};
+            for (size_t k = 0; k < N; ++k)
+                for (size_t r = 0; r < N; ++r) s.x[r] += gainT[k * N + r] * dx[k];
+            Mat dp;
             for (size_t k = 0; k < N * N; ++k) dp[k] = later.p[k] - next.p[k];
-            const Mat correction = multiply(multiply(gain, dp), gainT);
-            for (size_t k = 0; k < N * N; ++k) s.p[k] += correction[k];
+            // P += C dP C', with C = gainT'.
+            const Mat right = multiply(dp, gainT);
+            for (size_t k = 0; k < N; ++k)
+                for (size_t r = 0; r < N; ++r) {
+                    const double weight = gainT[k * N + r];
+                    for (size_t col = 0; col < N; ++col) s.p[r * N + col] += weight * right[k * N + col];
+                }
         }
         keep(s, i);
         later = s;

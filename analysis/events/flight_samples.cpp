@@ -19,6 +19,9 @@ SampleColumns sampleColumns(const FlightSamples& samples) {
     c.accel.resize(n);
     c.pressureAltitude.resize(n);
     double t = 0;
+    // The sensor's counts repeat a pressure over many samples; its altitude
+    // is worked out once for each run.
+    double lastPsi = std::nan(""), lastAltitude = 0;
     for (size_t i = 0; i < n; ++i) {
         // A negative or broken delta time would run the axis backwards.
         const double dt = samples.deltaTime[i];
@@ -26,7 +29,9 @@ SampleColumns sampleColumns(const FlightSamples& samples) {
         c.time[i] = t;
         const double a = samples.accelG[i];
         c.accel[i] = std::isfinite(a) ? a * kStandardGravity : 0.0;
-        c.pressureAltitude[i] = pressureAltitudeM(samples.pressurePsi[i]);
+        const double psi = samples.pressurePsi[i];
+        if (!(psi == lastPsi)) lastPsi = psi, lastAltitude = pressureAltitudeM(psi);
+        c.pressureAltitude[i] = lastAltitude;
     }
     if (n > 0) {
         std::vector<double> steps(samples.deltaTime.begin(),
