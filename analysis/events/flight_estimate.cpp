@@ -183,7 +183,11 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     constexpr double kBiasWalk = 0.05 * 0.05;   // (m/s^2)^2 per s
     constexpr double kLevelWalk = 0.01 * 0.01;  // m^2 per s: weather over the flight
     constexpr double kSaturatedVar = 400.0;     // (m/s^2)^2: the reading says little
-    const double baroVar = e.altitudeNoise * e.altitudeNoise;
+    // The barometer's error is not white either: its rounding to counts holds
+    // for as long as the height stays within one count. Each reading counts as
+    // much as a reading of a fifth of a second.
+    constexpr double kBaroCorrelationS = 0.2;
+    const double baroVar = e.altitudeNoise * e.altitudeNoise * std::max(1.0, kBaroCorrelationS / c.step);
 
     // Before the launch the rocket rests; a recording that starts after it
     // starts on the rising thrust, taken as linear from the launch on.
@@ -209,7 +213,11 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         const Vec& x = s.x;
         s.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
         propagate(s.p, dt);
-        const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar;
+        // Between two samples the acceleration may take any path: a thrust
+        // peak between them is lost to the mean, by up to a quarter of the
+        // change over the step.
+        const double jump = (c.accel[i] - c.accel[i - 1]) / 4;
+        const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar + jump * jump;
         const double gh = dt * dt / 2, gv = dt;
         s.p[0] += q * gh * gh;
         s.p[1] += q * gh * gv;
