@@ -81,14 +81,18 @@ struct Gaussian {
     Mat p{};
 };
 
-// Scalar measurement z = x[a] (+ x[b] when b is a state) with variance r.
-void update(Gaussian& g, size_t a, size_t b, double z, double r) {
-    Vec ph;
-    for (size_t i = 0; i < N; ++i) ph[i] = g.p[i * N + a] + (b < N ? g.p[i * N + b] : 0.0);
-    const double s = r + ph[a] + (b < N ? ph[b] : 0.0);
+// Scalar measurement z = H x with variance r.
+void update(Gaussian& g, const Vec& h, double z, double r) {
+    Vec ph{};
+    double predicted = 0;
+    for (size_t i = 0; i < N; ++i) {
+        for (size_t j = 0; j < N; ++j) ph[i] += g.p[i * N + j] * h[j];
+        predicted += h[i] * g.x[i];
+    }
+    double s = r;
+    for (size_t i = 0; i < N; ++i) s += h[i] * ph[i];
     if (!(s > 0)) return;
-    const double innovation = z - g.x[a] - (b < N ? g.x[b] : 0.0);
-    const double inverse = 1 / s;
+    const double inverse = 1 / s, innovation = z - predicted;
     for (size_t i = 0; i < N; ++i) g.x[i] += ph[i] * inverse * innovation;
     for (size_t i = 0; i < N; ++i) {
         const double k = ph[i] * inverse;
@@ -147,6 +151,64 @@ std::vector<bool> disturbed(const SampleColumns& c) {
     return flags;
 }
 
+// The readings of a barometer that trails the motion by `lag` seconds (as a
+// first-order lag does) put back on time: y + lag dy/dt, the slope taken over
+// the lag on either side so that the sensor's counts do not turn into spikes.
+std::vector<double> undoLag(const SampleColumns& c, double lag) {
+    if (!(lag > 0)) return c.pressureAltitude;
+    const size_t n = c.size(), w = c.samplesIn(lag);
+    std::vector<double> out(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t lo = i > w ? i - w : 0, hi = std::min(n - 1, i + w);
+        const double span = c.time[hi] - c.time[lo];
+        const double slope = span > 0 ? (c.pressureAltitude[hi] - c.pressureAltitude[lo]) / span : 0.0;
+        out[i] = c.pressureAltitude[i] + lag * slope;
+    }
+    return out;
+}
+
+// Lag of the barometer behind the motion, in samples: the lag whose undoing
+// best matches the height the acceleration alone gives over the first seconds
+// of the climb (where that height is good to centimetres). A sensor behind a
+// small port lags by a fraction of a second; a lag that does not fit clearly
+// better than none is taken as none.
+size_t barometerLag(const SampleColumns& c, double launch) {
+    const size_t first = indexAtOrAfter(c, launch), longest = c.samplesIn(1.0);
+    std::vector<double> height;
+    double v = 0, h = 0;
+    for (size_t i = first; i < c.size() && height.size() < c.samplesIn(5.0); ++i) {
+        if (i > first) {
+            const double dt = c.time[i] - c.time[i - 1];
+            const double next = v + (c.accel[i - 1] + c.accel[i]) / 2 * dt;
+            h += (v + next) / 2 * dt;
+            v = next;
+        }
+        if (v < 0 && i > first) break;  // over the top
+        height.push_back(h);
+    }
+    const size_t m = height.size();
+    if (m < c.samplesIn(1.0, 10) || first + m + longest > c.size()) return 0;
+    auto misfit = [&](size_t shift) {
+        const double lag = static_cast<double>(shift) * c.step, n = static_cast<double>(m);
+        const size_t w = c.samplesIn(lag);
+        double sum = 0, squares = 0;
+        for (size_t k = 0; k < m; ++k) {
+            const size_t i = first + k, lo = i > w ? i - w : 0, hi = std::min(c.size() - 1, i + w);
+            const double span = c.time[hi] - c.time[lo];
+            const double slope = span > 0 ? (c.pressureAltitude[hi] - c.pressureAltitude[lo]) / span : 0.0;
+            const double d = c.pressureAltitude[i] + lag * slope - height[k];
+            sum += d, squares += d * d;
+        }
+        return squares - sum * sum / n;
+    };
+    const double none = misfit(0);
+    size_t best = 0;
+    double bestMisfit = none;
+    for (size_t shift = 1; shift <= longest; ++shift)
+        if (const double f = misfit(shift); f < bestMisfit) best = shift, bestMisfit = f;
+    return bestMisfit < 0.7 * none ? best : 0;
+}
+
 std::optional<Apogee> findApogee(const SampleColumns& c, const FlightEstimate& e) {
     const auto& v = e.velocity;
     if (v.empty()) return std::nullopt;
@@ -174,6 +236,11 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     e.accelNoise = std::max(noiseOf(c.accel, accelCount, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
     e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, quantum(c.pressureAltitude), 2, 50.0), 0.1);
     const std::vector<bool> flatTop = saturated(c.accel, accelCount);
+    // A reading at the end of the range says only that the acceleration was
+    // at least that much: the step may have had as much again.
+    double range = 0;
+    for (double a : c.accel) range = std::max(range, std::fabs(a));
+    const double saturatedVar = range * range;
     const std::vector<bool> shaken = disturbed(c);
 
     // Tuning: the accelerometer's error is not white (its rounding to counts
@@ -182,17 +249,20 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     const double accelVar = 2.0 * e.accelNoise * e.accelNoise;
     constexpr double kBiasWalk = 0.05 * 0.05;   // (m/s^2)^2 per s
     constexpr double kLevelWalk = 0.01 * 0.01;  // m^2 per s: weather over the flight
-    constexpr double kSaturatedVar = 400.0;     // (m/s^2)^2: the reading says little
     // The barometer's error is not white either: its rounding to counts holds
     // for as long as the height stays within one count. Each reading counts as
     // much as a reading of a fifth of a second.
     constexpr double kBaroCorrelationS = 0.2;
-    const double baroVar = e.altitudeNoise * e.altitudeNoise * std::max(1.0, kBaroCorrelationS / c.step);
+    double readingVar = e.altitudeNoise * e.altitudeNoise;
+    double baroVar = readingVar * std::max(1.0, kBaroCorrelationS / c.step);
 
     // Before the launch the rocket rests; a recording that starts after it
     // starts on the rising thrust, taken as linear from the launch on.
     const double launch = launchTime.value_or(c.time[0]);
     const double restUntil = launch - 2 * c.step;
+    e.barometerLag = launchTime ? static_cast<double>(barometerLag(c, launch)) * c.step : 0.0;
+    // Undoing a lag adds the noise of a difference.
+    if (e.barometerLag > 0) readingVar *= 1.5, baroVar *= 1.5;
     Gaussian g;
     const double since = std::max(0.0, c.time[0] - launch);
     const double a0 = std::max(0.0, c.accel[0]);
@@ -217,7 +287,7 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         // peak between them is lost to the mean, by up to a quarter of the
         // change over the step.
         const double jump = (c.accel[i] - c.accel[i - 1]) / 4;
-        const double q = flatTop[i] || flatTop[i - 1] ? kSaturatedVar : accelVar + jump * jump;
+        const double q = flatTop[i] || flatTop[i - 1] ? saturatedVar : accelVar + jump * jump;
         const double gh = dt * dt / 2, gv = dt;
         s.p[0] += q * gh * gh;
         s.p[1] += q * gh * gv;
@@ -228,25 +298,35 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     };
     std::vector<Gaussian> filtered;
     filtered.reserve(n);
-    constexpr size_t kHeight = 0, kVelocity = 1, kLevel = 3, kNone = N;
+    const Vec baro{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
+    const std::vector<double> readings = undoLag(c, e.barometerLag);
     for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
             predict(g, i);
         }
         if (c.time[i] < restUntil) {
-            update(g, kHeight, kNone, 0, 1e-6);
-            update(g, kVelocity, kNone, 0, 1e-6);
+            update(g, height, 0, 1e-6);
+            update(g, velocity, 0, 1e-6);
         }
+        const double z = readings[i];
         // Trust in the barometer: less near Mach 1, at shocks, and less the
         // further it strays from what the acceleration says.
         const double mach = std::fabs(g.x[1]) / speedOfSoundMps(c.pressureAltitude[i]);
-        double r = baroVar * (1 + 400 * std::pow(std::clamp((mach - 0.5) / 0.4, 0.0, 1.0), 2));
-        if (shaken[i]) r *= 100;
-        const double innovation = c.pressureAltitude[i] - g.x[0] - g.x[3];
-        const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + r;
-        constexpr double kGate = 16.0;  // (4 sigma)^2
-        if (innovation * innovation > kGate * spread) r *= innovation * innovation / (kGate * spread);
-        update(g, kHeight, kLevel, c.pressureAltitude[i], r);
+        double trust = 1 + 400 * std::pow(std::clamp((mach - 0.5) / 0.4, 0.0, 1.0), 2);
+        if (shaken[i]) trust *= 100;
+        const double innovation = z - (g.x[0] + g.x[3]);
+        // Measured against one reading's own noise: a run of readings cannot
+        // make a stray one likelier.
+        double spread = readingVar * trust;
+        for (size_t a = 0; a < N; ++a)
+            for (size_t b = 0; b < N; ++b) spread += baro[a] * g.p[a * N + b] * baro[b];
+        // Beyond 4 sigma the reading counts the less the further off it is;
+        // beyond 6 it is left out (a stalled sensor, a pressure pulse).
+        const double surprise = innovation * innovation / spread;
+        constexpr double kSoftGate = 16.0, kHardGate = 36.0;
+        double r = baroVar * trust;
+        if (surprise > kSoftGate) r *= surprise / kSoftGate;
+        if (surprise <= kHardGate) update(g, baro, z, r);
         filtered.push_back(g);
     }
 

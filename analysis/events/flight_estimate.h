@@ -33,6 +33,7 @@ struct FlightEstimate {
     // The sensors' noise as read off the flight (standard deviations).
     double accelNoise = 0;     // m/s^2
     double altitudeNoise = 0;  // m
+    double barometerLag = 0;   // s the readings trail the motion by
 };
 
 // What the estimate needs to know of the events: when the rocket left the pad

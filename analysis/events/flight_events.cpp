@@ -133,26 +133,27 @@ std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate
 }
 
 // Landing: the break between the descent and rest at the end of the
-// record, or, in a record that stops at touchdown, where the descent line
-// meets the pad's level at the end.
+// record, in the barometer's readings (less the time they trail by); or, in a
+// record that stops at touchdown, where the estimate reaches the pad's level,
+// when it does so by the end within its uncertainty.
 std::optional<double> findLanding(const SampleColumns& c, const FlightEstimate& e, size_t from) {
     const size_t n = c.size();
+    if (from >= n) return std::nullopt;
     std::vector<double> height(n);
     for (size_t i = 0; i < n; ++i) height[i] = c.pressureAltitude[i] - e.padPressureAltitude;
     const LineFits fits(c.time, height);
-    const size_t left = c.samplesIn(4.0, 10), rest = c.samplesIn(2.0, 10);
-    if (std::optional<Break> b = bestBreak(fits, from, n, rest)) {
+    if (std::optional<Break> b = bestBreak(fits, from, n, c.samplesIn(2.0, 10))) {
         const double fall = -b->left.slope;
-        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall)) return meetingTime(c, *b);
+        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall))
+            return std::max(c.time[from], meetingTime(c, *b) - e.barometerLag);
     }
-    if (n < from + left || n < 2) return std::nullopt;
-    const Line last = fits.fit(n - left, n);
-    const double end = c.time[n - 1];
-    if (!(last.slope < -1.0)) return std::nullopt;
-    const double ground = -last.intercept / last.slope;
-    const double reach = 2 * e.altitudeNoise / -last.slope + c.step;
-    if (ground > end + reach || e.altitude[n - 1] > 2 * e.altitudeNoise + 1.0) return std::nullopt;
-    return std::min(ground, end);
+    for (size_t i = std::max<size_t>(from, 1); i < n; ++i)
+        if (e.altitude[i] <= 0 && e.velocity[i] < 0) {
+            const double f = e.altitude[i - 1] / (e.altitude[i - 1] - e.altitude[i]);
+            return c.time[i - 1] + std::clamp(f, 0.0, 1.0) * (c.time[i] - c.time[i - 1]);
+        }
+    if (e.velocity[n - 1] < 0 && e.altitude[n - 1] <= 2 * e.altitudeSigma[n - 1] + 0.5) return c.time[n - 1];
+    return std::nullopt;
 }
 
 }  // namespace
@@ -176,8 +177,17 @@ std::optional<double> findLaunch(const SampleColumns& c) {
     size_t top = rise;
     while (top + 1 < peakEnd && c.accel[top] < pad + 0.7 * (peak - pad)) ++top;
     const double latest = c.time[rise];
-    const double earliest = rise > 0 ? c.time[rise - 1] : latest - 0.1;
-    if (top <= rise) return rise > 0 ? earliest : latest;
+    double earliest = rise > 0 ? c.time[rise - 1] : latest - 0.1;
+    if (top <= rise) {
+        // One sample on the edge: the line from it to the next, at or past
+        // the peak, is no steeper than the edge, so it bounds how early the
+        // launch can be; the middle of the range is off by the least.
+        if (rise + 1 < c.size() && c.accel[rise + 1] > c.accel[rise]) {
+            const double slope = (c.accel[rise + 1] - c.accel[rise]) / (c.time[rise + 1] - c.time[rise]);
+            earliest = std::max(earliest, latest - (c.accel[rise] - pad) / slope);
+        }
+        return (earliest + latest) / 2;
+    }
     const Line edge = LineFits(c.time, c.accel).fit(rise, top + 1);
     if (!(edge.slope > 0)) return rise > 0 ? earliest : latest;
     return std::clamp((pad - edge.intercept) / edge.slope, earliest, latest);
