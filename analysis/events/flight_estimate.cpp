@@ -201,11 +201,17 @@ size_t barometerLag(const SampleColumns& c, double launch) {
         }
         return squares - sum * sum / n;
     };
+    // Coarse steps first, then every step around the best of them.
     const double none = misfit(0);
     size_t best = 0;
     double bestMisfit = none;
-    for (size_t shift = 1; shift <= longest; ++shift)
+    constexpr size_t kCoarse = 5;
+    for (size_t shift = kCoarse; shift <= longest; shift += kCoarse)
         if (const double f = misfit(shift); f < bestMisfit) best = shift, bestMisfit = f;
+    const size_t around = best;
+    for (size_t shift = around > kCoarse ? around - kCoarse + 1 : 1; shift < around + kCoarse; ++shift)
+        if (shift != around)
+            if (const double f = misfit(shift); f < bestMisfit) best = shift, bestMisfit = f;
     return bestMisfit < 0.7 * none ? best : 0;
 }
 
@@ -311,15 +317,18 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         const double z = readings[i];
         // Trust in the barometer: less near Mach 1, at shocks, and less the
         // further it strays from what the acceleration says.
-        const double mach = std::fabs(g.x[1]) / speedOfSoundMps(c.pressureAltitude[i]);
-        double trust = 1 + 400 * std::pow(std::clamp((mach - 0.5) / 0.4, 0.0, 1.0), 2);
+        double trust = 1;
+        // Half the speed of sound is 147 m/s at the highest.
+        if (const double speed = std::fabs(g.x[1]); speed > 140) {
+            const double nearSonic =
+                std::clamp((speed / speedOfSoundMps(c.pressureAltitude[i]) - 0.5) / 0.4, 0.0, 1.0);
+            trust += 400 * nearSonic * nearSonic;
+        }
         if (shaken[i]) trust *= 100;
         const double innovation = z - (g.x[0] + g.x[3]);
         // Measured against one reading's own noise: a run of readings cannot
         // make a stray one likelier.
-        double spread = readingVar * trust;
-        for (size_t a = 0; a < N; ++a)
-            for (size_t b = 0; b < N; ++b) spread += baro[a] * g.p[a * N + b] * baro[b];
+        const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + readingVar * trust;
         // Beyond 4 sigma the reading counts the less the further off it is;
         // beyond 6 it is left out (a stalled sensor, a pressure pulse).
         const double surprise = innovation * innovation / spread;
