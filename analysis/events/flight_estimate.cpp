@@ -215,6 +215,29 @@ size_t barometerLag(const SampleColumns& c, double launch) {
     return bestMisfit < 0.7 * none ? best : 0;
 }
 
+// End of the run of readings equal to reading `i`.
+size_t runOfSameReading(const SampleColumns& c, size_t i) {
+    size_t end = i + 1;
+    while (end < c.size() && c.pressureAltitude[end] == c.pressureAltitude[i]) ++end;
+    return end;
+}
+
+// A run of one same reading over which the acceleration, from the state at
+// its start, moves the rocket further than `reach`: the sensor was stuck, not
+// the rocket (a run within one count lasts only while the height stays within
+// it).
+bool stuckRun(const SampleColumns& c, const Vec& x, size_t begin, size_t end, double reach) {
+    double v = x[1], h = 0;
+    for (size_t i = begin + 1; i < end; ++i) {
+        const double dt = c.time[i] - c.time[i - 1];
+        const double next = v + ((c.accel[i - 1] + c.accel[i]) / 2 - x[2]) * dt;
+        h += (v + next) / 2 * dt;
+        v = next;
+        if (std::fabs(h) > reach) return true;
+    }
+    return false;
+}
+
 std::optional<Apogee> findApogee(const SampleColumns& c, const FlightEstimate& e) {
     const auto& v = e.velocity;
     if (v.empty()) return std::nullopt;
@@ -241,6 +264,8 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     const double accelCount = quantum(c.accel);
     e.accelNoise = std::max(noiseOf(c.accel, accelCount, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
     e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, quantum(c.pressureAltitude), 2, 50.0), 0.1);
+    constexpr double kShortestStallS = 0.2;
+    const size_t shortestStall = c.samplesIn(kShortestStallS, 3);
     const std::vector<bool> flatTop = saturated(c.accel, accelCount);
     // A reading at the end of the range says only that the acceleration was
     // at least that much: the step may have had as much again.
@@ -306,6 +331,9 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
     filtered.reserve(n);
     const Vec baro{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
     const std::vector<double> readings = undoLag(c, e.barometerLag);
+    const double altitudeCount = quantum(c.pressureAltitude);
+    size_t runEnd = 0;  // end of the current run of one same reading
+    bool stuck = false;
     for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
             predict(g, i);
@@ -335,7 +363,11 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         constexpr double kSoftGate = 16.0, kHardGate = 36.0;
         double r = baroVar * trust;
         if (surprise > kSoftGate) r *= surprise / kSoftGate;
-        if (surprise <= kHardGate) update(g, baro, z, r);
+        if (i >= runEnd) {
+            runEnd = runOfSameReading(c, i);
+            stuck = runEnd - i >= shortestStall && stuckRun(c, g.x, i, runEnd, 3 * altitudeCount);
+        }
+        if (surprise <= kHardGate && !stuck) update(g, baro, z, r);
         filtered.push_back(g);
     }
 

@@ -66,7 +66,7 @@ std::vector<AccuracyFlight> makeFlights() {
          with(d, [](auto& p) { p.padWaitS = 3, p.restAfterLandingS = 4, p.seed = 4; })},
         {"I pad wait and rest",
          with(i, [](auto& p) { p.padWaitS = 2, p.restAfterLandingS = 5, p.seed = 5; })},
-        {"E ejection after apogee", with(e, [](auto& p) { p.deployDelayS = 7, p.seed = 6; })},
+        {"E ejection before apogee", with(e, [](auto& p) { p.deployDelayS = 7, p.seed = 6; })},
         {"G high site", with(g, [](auto& p) { p.siteAltitudeM = 1500, p.seed = 7; })},
         {"D at 20 Hz", with(d, [](auto& p) { p.timeStepS = 0.05, p.seed = 8; })},
         {"H saturating accelerometer", with(h, [](auto& p) { p.accelRangeG = 12, p.seed = 9; })},

@@ -1,0 +1,31 @@
+#include "line_fit.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvel::events {
+namespace {
+
+// A knee between two exact lines, far from x = 0 (times of a long flight):
+// the break falls on the knee and the lines come back exactly.
+TEST(LineFits, BreakFallsOnTheKneeBetweenTwoLines) {
+    std::vector<double> x, y;
+    for (int i = 0; i < 60; ++i) {
+        x.push_back(150.0 + 0.01 * i);
+        y.push_back(i < 23 ? -3.0 * i : -69.0 + 0.5 * (i - 23));
+    }
+    const LineFits fits(x, y);
+    const Line first = fits.fit(0, 23);
+    EXPECT_NEAR(first.slope, -300.0, 1e-6);
+    EXPECT_NEAR(first.at(150.0), 0.0, 1e-6);
+    EXPECT_NEAR(first.sse, 0.0, 1e-6);
+    const std::optional<Break> b = bestBreak(fits, 0, 60, 3);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->index, 23u);
+    EXPECT_NEAR(b->right.slope, 50.0, 1e-6);
+    // Too short a run for two lines of three samples each.
+    EXPECT_FALSE(bestBreak(fits, 10, 15, 3));
+    EXPECT_EQ(fits.fit(5, 5).slope, 0.0);
+}
+
+}  // namespace
+}  // namespace tarvel::events
