@@ -130,6 +130,8 @@ std::string checkParameters(const FlightParameters& p) {
     if (!within(p.accelNoiseG, 0, 10)) return "acceleration noise must be 0 to 10 G";
     if (!within(p.pressureNoisePsi, 0, 1)) return "pressure noise must be 0 to 1 psi";
     if (!within(p.accelRangeG, 1, 4000)) return "acceleration range must be 1 to 4000 G";
+    if (!within(p.padWaitS, 0, 600)) return "pad wait must be 0 to 600 s";
+    if (!within(p.restAfterLandingS, 0, 600)) return "rest after touchdown must be 0 to 600 s";
     return {};
 }
 
