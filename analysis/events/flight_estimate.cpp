@@ -175,16 +175,13 @@ std::vector<double> undoLag(const SampleColumns& c, double lag) {
 size_t barometerLag(const SampleColumns& c, double launch) {
     const size_t first = indexAtOrAfter(c, launch), longest = c.samplesIn(1.0);
     std::vector<double> height;
-    double v = 0, h = 0;
+    DeadReckoning motion;
     for (size_t i = first; i < c.size() && height.size() < c.samplesIn(5.0); ++i) {
         if (i > first) {
-            const double dt = c.time[i] - c.time[i - 1];
-            const double next = v + (c.accel[i - 1] + c.accel[i]) / 2 * dt;
-            h += (v + next) / 2 * dt;
-            v = next;
+            motion.step(c, i);
+            if (motion.velocity < 0) break;  // over the top
         }
-        if (v < 0 && i > first) break;  // over the top
-        height.push_back(h);
+        height.push_back(motion.height);
     }
     const size_t m = height.size();
     if (m < c.samplesIn(1.0, 10) || first + m + longest > c.size()) return 0;
@@ -227,13 +224,10 @@ size_t runOfSameReading(const SampleColumns& c, size_t i) {
 // the rocket (a run within one count lasts only while the height stays within
 // it).
 bool stuckRun(const SampleColumns& c, const Vec& x, size_t begin, size_t end, double reach) {
-    double v = x[1], h = 0;
+    DeadReckoning motion{x[1], 0};
     for (size_t i = begin + 1; i < end; ++i) {
-        const double dt = c.time[i] - c.time[i - 1];
-        const double next = v + ((c.accel[i - 1] + c.accel[i]) / 2 - x[2]) * dt;
-        h += (v + next) / 2 * dt;
-        v = next;
-        if (std::fabs(h) > reach) return true;
+        motion.step(c, i, x[2]);
+        if (std::fabs(motion.height) > reach) return true;
     }
     return false;
 }

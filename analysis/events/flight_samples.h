@@ -41,6 +41,19 @@ SampleColumns sampleColumns(const FlightSamples& samples);
 // Index of the first sample at or after time `t` (size() when none).
 size_t indexAtOrAfter(const SampleColumns& columns, double t);
 
+// Motion from the acceleration alone, less a bias, integrated sample by
+// sample over the mean acceleration of each step.
+struct DeadReckoning {
+    double velocity = 0, height = 0;
+    // From sample i - 1 to sample i.
+    void step(const SampleColumns& columns, size_t i, double bias = 0) {
+        const double dt = columns.time[i] - columns.time[i - 1];
+        const double next = velocity + ((columns.accel[i - 1] + columns.accel[i]) / 2 - bias) * dt;
+        height += (velocity + next) / 2 * dt;
+        velocity = next;
+    }
+};
+
 // Linear interpolation of `values` (one per sample) at time t, clamped to the
 // first and last sample.
 double valueAt(const SampleColumns& columns, const std::vector<double>& values, double t);

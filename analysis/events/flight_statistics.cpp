@@ -31,17 +31,20 @@ std::optional<double> railExitVelocity(const SampleColumns& c, double launch, do
     // Before the first sample after launch the thrust is taken as rising
     // linearly from nothing.
     const double lead = c.time[i] - launch;
-    double v = c.accel[i] * lead / 2, d = c.accel[i] * lead * lead / 6;
-    if (d >= railLength) return std::sqrt(2 * railLength * std::max(0.0, v / std::max(lead, 1e-9)));
+    const double jerk = lead > 0 ? c.accel[i] / lead : 0.0;
+    DeadReckoning motion{jerk * lead * lead / 2, jerk * lead * lead * lead / 6};
+    if (motion.height >= railLength) {
+        // Off the rail before the first sample: on the ramp, at t^3 j / 6 = L.
+        const double t = std::cbrt(6 * railLength / jerk);
+        return jerk * t * t / 2;
+    }
     for (++i; i < c.size(); ++i) {
-        const double dt = c.time[i] - c.time[i - 1];
-        const double next = v + (c.accel[i - 1] + c.accel[i]) / 2 * dt;
-        const double travelled = d + (v + next) / 2 * dt;
-        if (travelled >= railLength) {
-            const double f = (railLength - d) / (travelled - d);
-            return v + f * (next - v);
+        const DeadReckoning before = motion;
+        motion.step(c, i);
+        if (motion.height >= railLength) {
+            const double f = (railLength - before.height) / (motion.height - before.height);
+            return before.velocity + f * (motion.velocity - before.velocity);
         }
-        v = next, d = travelled;
     }
     return std::nullopt;
 }

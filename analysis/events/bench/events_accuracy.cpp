@@ -50,9 +50,12 @@ struct EventTally {
 struct FlightResult {
     std::string cells;
     double estimateApogeePct = 0, coveragePct = 0, velocityPct = 0;
+    double shownApogeePct = 0, baroApogeePct = 0, shownVelocityPct = 0;
 };
 
 double percent(double value, double truth) { return truth != 0 ? 100 * (value - truth) / truth : 0; }
+
+constexpr double kMetresPerSecondPerMph = 0.44704;
 
 // The figures the analysis program shows today, in metres and m/s.
 struct ShownFigures {
@@ -62,11 +65,13 @@ struct ShownFigures {
 ShownFigures shownFigures(const GeneratedCase& c, const flightgen::FlightParameters& params) {
     flightgen::RecordOptions record;
     record.units.Distance = 1;  // m
-    record.units.Velocity = 3;  // m/s
+    // In mph: the shown velocity stops at the first value below 1, and the
+    // first sample (5 G for 10 ms) adds 1.1 mph but only 0.5 m/s.
+    record.units.Velocity = 0;
     auto fa = std::make_unique<FlightAnalysis>();
     flightgen::buildFlightRecord(c.flight, params, record, *fa);
     return {std::strtod(fa->figures.MaxAltitude.c_str(), nullptr),
-            std::strtod(fa->figures.MaxVelocity.c_str(), nullptr)};
+            std::strtod(fa->figures.MaxVelocity.c_str(), nullptr) * kMetresPerSecondPerMph};
 }
 
 // The barometer alone: pressure altitude over half a second, above the pad's
@@ -127,16 +132,19 @@ FlightResult measure(const AccuracyFlight& spec, EventTally (&tallies)[kEventCou
                           2 * r.estimate.velocitySigma[i];
     }
     out.estimateApogeePct = percent(estimate, apogee);
+    out.shownApogeePct = percent(shown.maxAltitude, apogee);
+    out.baroApogeePct = percent(baroApogee(r), apogee);
+    out.shownVelocityPct = percent(shown.maxVelocity, c.truth.maxVelocityMps);
     out.coveragePct = 100.0 * static_cast<double>(inside) / static_cast<double>(n);
     const double vmax = r.statistics.maxVelocity.value_or(0);
     out.velocityPct = percent(vmax, c.truth.maxVelocityMps);
     char text[400];
     std::snprintf(text, sizeof text,
                   " | %.1f | %+.1f%% | %+.1f%% | %+.2f%% (±%.2f m) | %.1f%% / %.1f%% | %+.1f%% | %+.2f%% |\n",
-                  apogee, percent(shown.maxAltitude, apogee), percent(baroApogee(r), apogee),
-                  out.estimateApogeePct, r.estimate.apogee ? r.estimate.apogee->sigma : 0.0, out.coveragePct,
-                  100.0 * static_cast<double>(insideVelocity) / static_cast<double>(n),
-                  percent(shown.maxVelocity, c.truth.maxVelocityMps), out.velocityPct);
+                  apogee, out.shownApogeePct, out.baroApogeePct, out.estimateApogeePct,
+                  r.estimate.apogee ? r.estimate.apogee->sigma : 0.0, out.coveragePct,
+                  100.0 * static_cast<double>(insideVelocity) / static_cast<double>(n), out.shownVelocityPct,
+                  out.velocityPct);
     out.cells += text;
     return out;
 }
@@ -185,10 +193,24 @@ int main(int argc, char** argv) {
         "shown altitude | barometer alone | estimate | ±2σ holds altitude / velocity | shown max velocity | "
         "estimated max velocity |\n|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     double worstApogee = 0, worstCoverage = 100, worstVelocity = 0, sumCoverage = 0;
+    // Worst and mean size of the error of each way to the apogee and the top speed.
+    struct Spread {
+        const char* name;
+        double FlightResult::*percent;
+        double worst = 0, sum = 0;
+    } spreads[] = {{"apogee: shown altitude figure", &FlightResult::shownApogeePct},
+                   {"apogee: barometer alone", &FlightResult::baroApogeePct},
+                   {"apogee: estimate", &FlightResult::estimateApogeePct},
+                   {"max velocity: shown figure", &FlightResult::shownVelocityPct},
+                   {"max velocity: estimate", &FlightResult::velocityPct}};
     const auto& flights = accuracyFlights();
     for (const AccuracyFlight& flight : flights) {
         const FlightResult r = measure(flight, tallies);
         std::fputs(r.cells.c_str(), stdout);
+        for (Spread& spread : spreads) {
+            spread.worst = std::max(spread.worst, std::fabs(r.*spread.percent));
+            spread.sum += std::fabs(r.*spread.percent);
+        }
         worstApogee = std::max(worstApogee, std::fabs(r.estimateApogeePct));
         worstCoverage = std::min(worstCoverage, r.coveragePct);
         worstVelocity = std::max(worstVelocity, std::fabs(r.velocityPct));
@@ -213,6 +235,10 @@ int main(int argc, char** argv) {
                 worstCoverage, sumCoverage / static_cast<double>(flights.size()), coverageOk ? "yes" : "no");
     std::printf("| estimated max velocity | %.0f %% | %.2f %% | | | %s |\n", kMaxVelocityGoalPct,
                 worstVelocity, velocityOk ? "yes" : "no");
+    std::printf("\n| error | worst | mean |\n|---|---|---|\n");
+    for (const Spread& spread : spreads)
+        std::printf("| %s | %.2f %% | %.2f %% |\n", spread.name, spread.worst,
+                    spread.sum / static_cast<double>(flights.size()));
     speed();
     return met && apogeeOk && coverageOk && velocityOk ? 0 : 1;
 }
