@@ -248,166 +248,197 @@ std::optional<Apogee> findApogee(const SampleColumns& c, const FlightEstimate& e
     return std::nullopt;
 }
 
+// The filter's model of one flight: how the state moves from sample to
+// sample, and how far each barometer reading is trusted.
+class FlightModel {
+public:
+    FlightModel(const SampleColumns& c, FlightEstimate& e, std::optional<double> launchTime);
+
+    // Before the launch the rocket rests; a recording that starts after it
+    // starts on the rising thrust, taken as linear from the launch on.
+    Gaussian initialState() const;
+    // One step from sample i - 1 to i, driven by the mean of their accelerations.
+    void predict(Gaussian& s, size_t i) const;
+    // The pad's constraints and the barometer at sample i, in sample order.
+    void correct(Gaussian& g, size_t i);
+
+private:
+    // Tuning: the accelerometer's error is not white (its rounding to counts
+    // follows the flight), so the model lets velocity and bias wander a little
+    // more than the noise alone would.
+    static constexpr double kBiasWalk = 0.05 * 0.05;   // (m/s^2)^2 per s
+    static constexpr double kLevelWalk = 0.01 * 0.01;  // m^2 per s: weather over the flight
+    // The barometer's error is not white either: its rounding to counts holds
+    // for as long as the height stays within one count. Each reading counts as
+    // much as a reading of a fifth of a second.
+    static constexpr double kBaroCorrelationS = 0.2;
+    static constexpr double kShortestStallS = 0.2;
+
+    const SampleColumns& m_c;
+    double m_launch = 0, m_restUntil = 0;
+    double m_accelVar = 0, m_saturatedVar = 0, m_readingVar = 0, m_baroVar = 0, m_altitudeCount = 0;
+    size_t m_shortestStall = 0;
+    std::vector<bool> m_flatTop, m_shaken;
+    std::vector<double> m_readings;
+    size_t m_runEnd = 0;  // end of the current run of one same reading
+    bool m_stuck = false;
+};
+
+FlightModel::FlightModel(const SampleColumns& columns, FlightEstimate& e, std::optional<double> launchTime)
+    : m_c(columns) {
+    const double accelCount = quantum(m_c.accel);
+    m_altitudeCount = quantum(m_c.pressureAltitude);
+    e.accelNoise = std::max(noiseOf(m_c.accel, accelCount, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
+    e.altitudeNoise = std::max(noiseOf(m_c.pressureAltitude, m_altitudeCount, 2, 50.0), 0.1);
+    m_accelVar = 2.0 * e.accelNoise * e.accelNoise;
+    m_readingVar = e.altitudeNoise * e.altitudeNoise;
+    m_baroVar = m_readingVar * std::max(1.0, kBaroCorrelationS / m_c.step);
+    m_shortestStall = m_c.samplesIn(kShortestStallS, 3);
+    m_flatTop = saturated(m_c.accel, accelCount);
+    // A reading at the end of the range says only that the acceleration was
+    // at least that much: the step may have had as much again.
+    double range = 0;
+    for (double a : m_c.accel) range = std::max(range, std::fabs(a));
+    m_saturatedVar = range * range;
+    m_shaken = disturbed(m_c);
+
+    m_launch = launchTime.value_or(m_c.time[0]);
+    m_restUntil = m_launch - 2 * m_c.step;
+    e.barometerLag = launchTime ? static_cast<double>(barometerLag(m_c, m_launch)) * m_c.step : 0.0;
+    // Undoing a lag adds the noise of a difference.
+    if (e.barometerLag > 0) m_readingVar *= 1.5, m_baroVar *= 1.5;
+    m_readings = undoLag(m_c, e.barometerLag);
+}
+
+Gaussian FlightModel::initialState() const {
+    Gaussian g;
+    const double since = std::max(0.0, m_c.time[0] - m_launch);
+    const double a0 = std::max(0.0, m_c.accel[0]);
+    g.x = {a0 * since * since / 6, a0 * since / 2, 0, m_c.pressureAltitude[0]};
+    const double hSigma = std::max(0.01, a0 * since * since / 6), vSigma = std::max(0.05, a0 * since / 2);
+    g.p = {};
+    g.p[0] = hSigma * hSigma;
+    g.p[1 * N + 1] = vSigma * vSigma;
+    g.p[2 * N + 2] = 0.3 * 0.3;
+    g.p[3 * N + 3] = 100.0 * 100.0;
+    return g;
+}
+
+void FlightModel::predict(Gaussian& s, size_t i) const {
+    const double dt = m_c.time[i] - m_c.time[i - 1];
+    const double input = (m_c.accel[i - 1] + m_c.accel[i]) / 2;
+    const Vec& x = s.x;
+    s.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
+    propagate(s.p, dt);
+    // Between two samples the acceleration may take any path: a thrust peak
+    // between them is lost to the mean, by up to a quarter of the change over
+    // the step.
+    const double jump = (m_c.accel[i] - m_c.accel[i - 1]) / 4;
+    const double q = m_flatTop[i] || m_flatTop[i - 1] ? m_saturatedVar : m_accelVar + jump * jump;
+    const double gh = dt * dt / 2, gv = dt;
+    s.p[0] += q * gh * gh;
+    s.p[1] += q * gh * gv;
+    s.p[N] += q * gh * gv;
+    s.p[N + 1] += q * gv * gv;
+    s.p[2 * N + 2] += kBiasWalk * dt;
+    s.p[3 * N + 3] += kLevelWalk * dt;
+}
+
+void FlightModel::correct(Gaussian& g, size_t i) {
+    static constexpr Vec kBaro{1, 0, 0, 1}, kHeight{1, 0, 0, 0}, kVelocity{0, 1, 0, 0};
+    if (m_c.time[i] < m_restUntil) {
+        update(g, kHeight, 0, 1e-6);
+        update(g, kVelocity, 0, 1e-6);
+    }
+    if (i >= m_runEnd) {
+        m_runEnd = runOfSameReading(m_c, i);
+        m_stuck = m_runEnd - i >= m_shortestStall && stuckRun(m_c, g.x, i, m_runEnd, 3 * m_altitudeCount);
+    }
+    if (m_stuck) return;
+    // Trust in the barometer: less near Mach 1 (half the speed of sound is
+    // 147 m/s at the highest), at shocks, and less the further it strays from
+    // what the acceleration says.
+    double trust = 1;
+    if (const double speed = std::fabs(g.x[1]); speed > 140) {
+        const double nearSonic =
+            std::clamp((speed / speedOfSoundMps(m_c.pressureAltitude[i]) - 0.5) / 0.4, 0.0, 1.0);
+        trust += 400 * nearSonic * nearSonic;
+    }
+    if (m_shaken[i]) trust *= 100;
+    const double z = m_readings[i];
+    const double innovation = z - (g.x[0] + g.x[3]);
+    // Measured against one reading's own noise: a run of readings cannot make
+    // a stray one likelier. Beyond 4 sigma the reading counts the less the
+    // further off it is; beyond 6 it is left out (a pressure pulse).
+    const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + m_readingVar * trust;
+    const double surprise = innovation * innovation / spread;
+    constexpr double kSoftGate = 16.0, kHardGate = 36.0;
+    if (surprise > kHardGate) return;
+    update(g, kBaro, z, m_baroVar * trust * std::max(1.0, surprise / kSoftGate));
+}
+
+// One step of the backward pass: the estimate at a sample from its filtered
+// state, the prediction made from it and the smoothed estimate at the next.
+Gaussian smoothedStep(const Gaussian& filtered, const Gaussian& predicted, const Gaussian& later, double dt) {
+    // Gain C = Pf F' Pp^-1, from Pp C' = F Pf.
+    Mat fp = filtered.p;
+    for (size_t k = 0; k < N; ++k) {
+        fp[k] += dt * fp[N + k] - dt * dt / 2 * fp[2 * N + k];
+        fp[N + k] += -dt * fp[2 * N + k];
+    }
+    Mat gainT{};
+    Gaussian s = filtered;
+    if (!solveSymmetric(predicted.p, fp, gainT)) return s;
+    Vec dx;
+    for (size_t k = 0; k < N; ++k) dx[k] = later.x[k] - predicted.x[k];
+    for (size_t k = 0; k < N; ++k)
+        for (size_t r = 0; r < N; ++r) s.x[r] += gainT[k * N + r] * dx[k];
+    Mat dp;
+    for (size_t k = 0; k < N * N; ++k) dp[k] = later.p[k] - predicted.p[k];
+    // P += C dP C', with C = gainT'.
+    const Mat right = multiply(dp, gainT);
+    for (size_t k = 0; k < N; ++k)
+        for (size_t r = 0; r < N; ++r) {
+            const double weight = gainT[k * N + r];
+            for (size_t col = 0; col < N; ++col) s.p[r * N + col] += weight * right[k * N + col];
+        }
+    return s;
+}
+
+void keep(FlightEstimate& e, const Gaussian& s, size_t i) {
+    e.altitude[i] = s.x[0];
+    e.velocity[i] = s.x[1];
+    e.altitudeSigma[i] = std::sqrt(std::max(0.0, s.p[0]));
+    e.velocitySigma[i] = std::sqrt(std::max(0.0, s.p[N + 1]));
+}
+
 }  // namespace
 
 FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> launchTime) {
     FlightEstimate e;
     const size_t n = c.size();
     if (n == 0) return e;
+    FlightModel model(c, e, launchTime);
 
-    const double accelCount = quantum(c.accel);
-    e.accelNoise = std::max(noiseOf(c.accel, accelCount, 1, 2 * kStandardGravity), 0.02 * kStandardGravity);
-    e.altitudeNoise = std::max(noiseOf(c.pressureAltitude, quantum(c.pressureAltitude), 2, 50.0), 0.1);
-    constexpr double kShortestStallS = 0.2;
-    const size_t shortestStall = c.samplesIn(kShortestStallS, 3);
-    const std::vector<bool> flatTop = saturated(c.accel, accelCount);
-    // A reading at the end of the range says only that the acceleration was
-    // at least that much: the step may have had as much again.
-    double range = 0;
-    for (double a : c.accel) range = std::max(range, std::fabs(a));
-    const double saturatedVar = range * range;
-    const std::vector<bool> shaken = disturbed(c);
-
-    // Tuning: the accelerometer's error is not white (its rounding to counts
-    // follows the flight), so the model lets velocity and bias wander a little
-    // more than the noise alone would.
-    const double accelVar = 2.0 * e.accelNoise * e.accelNoise;
-    constexpr double kBiasWalk = 0.05 * 0.05;   // (m/s^2)^2 per s
-    constexpr double kLevelWalk = 0.01 * 0.01;  // m^2 per s: weather over the flight
-    // The barometer's error is not white either: its rounding to counts holds
-    // for as long as the height stays within one count. Each reading counts as
-    // much as a reading of a fifth of a second.
-    constexpr double kBaroCorrelationS = 0.2;
-    double readingVar = e.altitudeNoise * e.altitudeNoise;
-    double baroVar = readingVar * std::max(1.0, kBaroCorrelationS / c.step);
-
-    // Before the launch the rocket rests; a recording that starts after it
-    // starts on the rising thrust, taken as linear from the launch on.
-    const double launch = launchTime.value_or(c.time[0]);
-    const double restUntil = launch - 2 * c.step;
-    e.barometerLag = launchTime ? static_cast<double>(barometerLag(c, launch)) * c.step : 0.0;
-    // Undoing a lag adds the noise of a difference.
-    if (e.barometerLag > 0) readingVar *= 1.5, baroVar *= 1.5;
-    Gaussian g;
-    const double since = std::max(0.0, c.time[0] - launch);
-    const double a0 = std::max(0.0, c.accel[0]);
-    g.x = {a0 * since * since / 6, a0 * since / 2, 0, c.pressureAltitude[0]};
-    const double vSigma = std::max(0.05, a0 * since / 2);
-    g.p = {};
-    g.p[0] = std::max(0.01, a0 * since * since / 6);
-    g.p[0] *= g.p[0];
-    g.p[1 * N + 1] = vSigma * vSigma;
-    g.p[2 * N + 2] = 0.3 * 0.3;
-    g.p[3 * N + 3] = 100.0 * 100.0;
-
-    // One step of the model from sample i-1 to i, driven by the mean of their
-    // accelerations.
-    auto predict = [&](Gaussian& s, size_t i) {
-        const double dt = c.time[i] - c.time[i - 1];
-        const double input = (c.accel[i - 1] + c.accel[i]) / 2;
-        const Vec& x = s.x;
-        s.x = {x[0] + x[1] * dt + (input - x[2]) * dt * dt / 2, x[1] + (input - x[2]) * dt, x[2], x[3]};
-        propagate(s.p, dt);
-        // Between two samples the acceleration may take any path: a thrust
-        // peak between them is lost to the mean, by up to a quarter of the
-        // change over the step.
-        const double jump = (c.accel[i] - c.accel[i - 1]) / 4;
-        const double q = flatTop[i] || flatTop[i - 1] ? saturatedVar : accelVar + jump * jump;
-        const double gh = dt * dt / 2, gv = dt;
-        s.p[0] += q * gh * gh;
-        s.p[1] += q * gh * gv;
-        s.p[N] += q * gh * gv;
-        s.p[N + 1] += q * gv * gv;
-        s.p[2 * N + 2] += kBiasWalk * dt;
-        s.p[3 * N + 3] += kLevelWalk * dt;
-    };
     std::vector<Gaussian> filtered;
     filtered.reserve(n);
-    const Vec baro{1, 0, 0, 1}, height{1, 0, 0, 0}, velocity{0, 1, 0, 0};
-    const std::vector<double> readings = undoLag(c, e.barometerLag);
-    const double altitudeCount = quantum(c.pressureAltitude);
-    size_t runEnd = 0;  // end of the current run of one same reading
-    bool stuck = false;
+    Gaussian g = model.initialState();
     for (size_t i = 0; i < n; ++i) {
-        if (i > 0) {
-            predict(g, i);
-        }
-        if (c.time[i] < restUntil) {
-            update(g, height, 0, 1e-6);
-            update(g, velocity, 0, 1e-6);
-        }
-        const double z = readings[i];
-        // Trust in the barometer: less near Mach 1, at shocks, and less the
-        // further it strays from what the acceleration says.
-        double trust = 1;
-        // Half the speed of sound is 147 m/s at the highest.
-        if (const double speed = std::fabs(g.x[1]); speed > 140) {
-            const double nearSonic =
-                std::clamp((speed / speedOfSoundMps(c.pressureAltitude[i]) - 0.5) / 0.4, 0.0, 1.0);
-            trust += 400 * nearSonic * nearSonic;
-        }
-        if (shaken[i]) trust *= 100;
-        const double innovation = z - (g.x[0] + g.x[3]);
-        // Measured against one reading's own noise: a run of readings cannot
-        // make a stray one likelier.
-        const double spread = g.p[0] + 2 * g.p[3] + g.p[3 * N + 3] + readingVar * trust;
-        // Beyond 4 sigma the reading counts the less the further off it is;
-        // beyond 6 it is left out (a stalled sensor, a pressure pulse).
-        const double surprise = innovation * innovation / spread;
-        constexpr double kSoftGate = 16.0, kHardGate = 36.0;
-        double r = baroVar * trust;
-        if (surprise > kSoftGate) r *= surprise / kSoftGate;
-        if (i >= runEnd) {
-            runEnd = runOfSameReading(c, i);
-            stuck = runEnd - i >= shortestStall && stuckRun(c, g.x, i, runEnd, 3 * altitudeCount);
-        }
-        if (surprise <= kHardGate && !stuck) update(g, baro, z, r);
+        if (i > 0) model.predict(g, i);
+        model.correct(g, i);
         filtered.push_back(g);
     }
 
     // Backward pass: each sample's estimate from the whole flight. The
     // prediction of each step is made again rather than kept.
-    e.altitude.resize(n);
-    e.altitudeSigma.resize(n);
-    e.velocity.resize(n);
-    e.velocitySigma.resize(n);
-    auto keep = [&](const Gaussian& s, size_t i) {
-        e.altitude[i] = s.x[0];
-        e.velocity[i] = s.x[1];
-        e.altitudeSigma[i] = std::sqrt(std::max(0.0, s.p[0]));
-        e.velocitySigma[i] = std::sqrt(std::max(0.0, s.p[N + 1]));
-    };
+    for (auto* column : {&e.altitude, &e.altitudeSigma, &e.velocity, &e.velocitySigma}) column->resize(n);
     Gaussian later = filtered[n - 1];
-    keep(later, n - 1);
+    keep(e, later, n - 1);
     for (size_t i = n - 1; i-- > 0;) {
-        Gaussian next = filtered[i];
-        predict(next, i + 1);
-        // Gain C = Pf F' Pp^-1, from Pp C' = F Pf.
-        Mat fp = filtered[i].p;
-        const double dt = c.time[i + 1] - c.time[i];
-        for (size_t k = 0; k < N; ++k) {
-            fp[k] += dt * fp[N + k] - dt * dt / 2 * fp[2 * N + k];
-            fp[N + k] += -dt * fp[2 * N + k];
-        }
-        Mat gainT{};
-        Gaussian s = filtered[i];
-        if (solveSymmetric(next.p, fp, gainT)) {
-            Vec dx;
-            for (size_t k = 0; k < N; ++k) dx[k] = later.x[k] - next.x[k];
-            for (size_t k = 0; k < N; ++k)
-                for (size_t r = 0; r < N; ++r) s.x[r] += gainT[k * N + r] * dx[k];
-            Mat dp;
-            for (size_t k = 0; k < N * N; ++k) dp[k] = later.p[k] - next.p[k];
-            // P += C dP C', with C = gainT'.
-            const Mat right = multiply(dp, gainT);
-            for (size_t k = 0; k < N; ++k)
-                for (size_t r = 0; r < N; ++r) {
-                    const double weight = gainT[k * N + r];
-                    for (size_t col = 0; col < N; ++col) s.p[r * N + col] += weight * right[k * N + col];
-                }
-        }
-        keep(s, i);
-        later = s;
+        Gaussian predicted = filtered[i];
+        model.predict(predicted, i + 1);
+        later = smoothedStep(filtered[i], predicted, later, c.time[i + 1] - c.time[i]);
+        keep(e, later, i);
     }
     e.padPressureAltitude = later.x[3];
     e.apogee = findApogee(c, e);
