@@ -56,7 +56,8 @@ std::optional<double> findBurnout(const SampleColumns& c, size_t boost) {
         if (meanOf(c.accel, i, i + hold) < meanOf(c.accel, lowest, lowest + hold)) lowest = i;
     if (lowest + coast >= c.size()) return std::nullopt;
     const size_t begin = below > 0 ? below - 1 : below;
-    std::optional<Break> b = bestBreak(LineFits(c.time, c.accel), begin, lowest + coast, 2);
+    std::optional<Break> b =
+        bestBreak(LineFits(c.time, c.accel, begin, lowest + coast), begin, lowest + coast, 2);
     if (!b) return std::nullopt;
     return meetingTime(c, *b);
 }
@@ -140,8 +141,8 @@ std::optional<double> findLanding(const SampleColumns& c, const FlightEstimate& 
     const size_t n = c.size();
     if (from >= n) return std::nullopt;
     std::vector<double> height(n);
-    for (size_t i = 0; i < n; ++i) height[i] = c.pressureAltitude[i] - e.padPressureAltitude;
-    const LineFits fits(c.time, height);
+    for (size_t i = from; i < n; ++i) height[i] = c.pressureAltitude[i] - e.padPressureAltitude;
+    const LineFits fits(c.time, height, from);
     if (std::optional<Break> b = bestBreak(fits, from, n, c.samplesIn(2.0, 10))) {
         const double fall = -b->left.slope;
         if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall))
@@ -188,7 +189,7 @@ std::optional<double> findLaunch(const SampleColumns& c) {
         }
         return (earliest + latest) / 2;
     }
-    const Line edge = LineFits(c.time, c.accel).fit(rise, top + 1);
+    const Line edge = LineFits(c.time, c.accel, rise, top + 1).fit(rise, top + 1);
     if (!(edge.slope > 0)) return rise > 0 ? earliest : latest;
     return std::clamp((pad - edge.intercept) / edge.slope, earliest, latest);
 }

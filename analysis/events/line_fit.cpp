@@ -4,19 +4,23 @@
 
 namespace tarvel::events {
 
-LineFits::LineFits(const std::vector<double>& x, const std::vector<double>& y)
-    : m_n(std::min(x.size(), y.size())) {
+LineFits::LineFits(const std::vector<double>& x, const std::vector<double>& y, size_t first, size_t last) {
+    last = std::min({last, x.size(), y.size()});
+    m_first = std::min(first, last);
+    m_n = last - m_first;
     m_sums.resize(m_n + 1);
-    if (m_n > 0) m_x0 = x[0];
+    if (m_n > 0) m_x0 = x[m_first];
     for (size_t i = 0; i < m_n; ++i) {
-        const double xi = x[i] - m_x0, yi = y[i];
+        const double xi = x[m_first + i] - m_x0, yi = y[m_first + i];
         const Sums& s = m_sums[i];
         m_sums[i + 1] = {s.x + xi, s.y + yi, s.xx + xi * xi, s.xy + xi * yi, s.yy + yi * yi};
     }
 }
 
 Line LineFits::fit(size_t begin, size_t end) const {
-    end = std::min(end, m_n);
+    begin = std::max(begin, m_first) - m_first;
+    end = std::min(end, size());
+    end = end > m_first ? end - m_first : 0;
     if (begin >= end) return {};
     const Sums& a = m_sums[begin];
     const Sums& b = m_sums[end];

@@ -18,11 +18,14 @@ struct Line {
 
 class LineFits {
 public:
-    LineFits(const std::vector<double>& x, const std::vector<double>& y);
+    // Over samples [first, last) of the columns only; indices stay those of
+    // the columns.
+    LineFits(const std::vector<double>& x, const std::vector<double>& y, size_t first = 0,
+             size_t last = static_cast<size_t>(-1));
     // Fit over samples [begin, end); fewer than two samples give a flat line
     // through their mean.
     Line fit(size_t begin, size_t end) const;
-    size_t size() const { return m_n; }
+    size_t size() const { return m_first + m_n; }
 
 private:
     struct Sums {
@@ -30,7 +33,7 @@ private:
     };
     std::vector<Sums> m_sums;  // m_sums[i]: samples [0, i)
     double m_x0 = 0;           // x is taken relative to it, for precision
-    size_t m_n = 0;
+    size_t m_first = 0, m_n = 0;
 };
 
 struct Break {

@@ -22,6 +22,12 @@ TEST(LineFits, BreakFallsOnTheKneeBetweenTwoLines) {
     ASSERT_TRUE(b);
     EXPECT_EQ(b->index, 23u);
     EXPECT_NEAR(b->right.slope, 50.0, 1e-6);
+    // Sums over part of the columns only: the same lines, by the columns' indices.
+    const LineFits part(x, y, 20, 40);
+    EXPECT_EQ(part.size(), 40u);
+    EXPECT_NEAR(part.fit(23, 40).slope, 50.0, 1e-6);
+    EXPECT_NEAR(part.fit(23, 40).at(x[30]), y[30], 1e-9);
+    EXPECT_EQ(bestBreak(part, 0, 60, 2)->index, 23u);
     // Too short a run for two lines of three samples each.
     EXPECT_FALSE(bestBreak(fits, 10, 15, 3));
     EXPECT_EQ(fits.fit(5, 5).slope, 0.0);
