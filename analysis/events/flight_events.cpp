@@ -26,12 +26,18 @@ double medianOf(std::vector<double> v) {
     return *mid;
 }
 
-// First sample of the boost: acceleration of 2 G or more, held on average over
-// the next 50 ms (a knock on the pad is shorter).
+// First sample of the boost: acceleration of 2 G or more, held over the next
+// 0.1 s on average and by nearly every sample above 1 G (a knock on the pad
+// is a jolt of a sample or two).
 std::optional<size_t> boostStart(const SampleColumns& c) {
-    const size_t hold = c.samplesIn(0.05, 3);
-    for (size_t i = 0; i < c.size(); ++i)
-        if (c.accel[i] >= 2 * kG && meanOf(c.accel, i, i + hold) >= 2 * kG) return i;
+    const size_t hold = c.samplesIn(0.1, 3);
+    for (size_t i = 0; i + hold <= c.size(); ++i) {
+        if (c.accel[i] < 2 * kG || meanOf(c.accel, i, i + hold) < 2 * kG) continue;
+        const auto end = c.accel.begin() + static_cast<long>(i + hold);
+        const auto pushing =
+            std::count_if(c.accel.begin() + static_cast<long>(i), end, [](double a) { return a >= kG; });
+        if (10 * static_cast<size_t>(pushing) >= 8 * hold) return i;
+    }
     return std::nullopt;
 }
 
@@ -91,24 +97,37 @@ double medianDrag(const std::vector<double>& k, size_t begin, size_t end) {
 }
 
 // Chute openings: steps up of the drag factor, each held for 0.2 s, found
-// after burnout. The opening is where the factor left its level before; an
-// opening in the slow stretch around apogee, where the factor cannot be read,
-// is placed at apogee when the drag is already raised as soon as it can be
-// read again.
+// after burnout.
 std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate& e, size_t from,
                                     std::optional<double> apogee) {
+    constexpr double kLeastExtraDrag = 0.3 * kG;
     std::vector<double> found;
     const std::vector<double> k = dragFactor(c, e);
     const size_t n = c.size(), hold = c.samplesIn(0.2, 3), settle = c.samplesIn(1.5, 3);
+    // The level follows the factor slowly between openings (the air thickens
+    // on the way down), by the samples near it only: slow samples scatter and
+    // a chute opening rises away from it. It is kept per sample for looking
+    // back.
+    const double follow = 1.0 / static_cast<double>(c.samplesIn(1.0, 3));
+    std::vector<double> levels(n, std::nan(""));
     // Level before the first opening: the coast's.
     size_t i = from;
     while (i < n && std::isnan(k[i])) ++i;
     double level = medianDrag(k, i, i + c.samplesIn(0.5, 3));
     while (i < n) {
-        auto raised = [&](size_t j) { return !std::isnan(k[j]) && k[j] > 2.5 * level + 1e-4; };
+        // Raised: the factor well up, and the drag it adds above what the
+        // accelerometer's noise and counts could feign at this speed.
+        auto raised = [&](size_t j) {
+            if (std::isnan(k[j]) || !(k[j] > 2.5 * level + 1e-4)) return false;
+            const double v = e.velocity[j];
+            return (k[j] - level) * v * v > kLeastExtraDrag;
+        };
         if (std::isnan(level) || !raised(i)) {
-            if (std::isnan(level) && !std::isnan(k[i])) level = k[i];
-            ++i;
+            if (std::isnan(level))
+                level = k[i];
+            else if (!std::isnan(k[i]) && std::fabs(k[i] - level) <= 0.2 * level)
+                level += follow * (k[i] - level);
+            levels[i++] = level;
             continue;
         }
         size_t held = 0;
@@ -117,15 +136,20 @@ std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate
             i += held + 1;
             continue;
         }
+        // Back to where the chute was surely shut: a sample at the old level
+        // and fast enough that the new chute would have shown there. Slower
+        // samples cannot tell, so an opening near apogee, where the rocket
+        // is slow, is placed at apogee.
+        const double opened = medianDrag(k, i, i + hold);
+        auto shut = [&](size_t j) {
+            const double v = e.velocity[j];
+            return !std::isnan(k[j]) && !std::isnan(levels[j]) &&
+                   (opened - levels[j]) * v * v >= kLeastExtraDrag && k[j] <= 1.2 * levels[j];
+        };
         size_t onset = i;
-        while (onset > from && !std::isnan(k[onset - 1]) && k[onset - 1] > 1.2 * level) --onset;
+        while (onset > from && !shut(onset - 1)) --onset;
         double time = c.time[onset];
-        if (onset > from && std::isnan(k[onset - 1]) && apogee && *apogee < time) {
-            // Unread stretch before the step: did it hold the apogee?
-            size_t gap = onset;
-            while (gap > from && std::isnan(k[gap - 1])) --gap;
-            if (c.time[gap] <= *apogee) time = *apogee;
-        }
+        if (apogee && time <= *apogee && *apogee < c.time[i]) time = *apogee;
         found.push_back(time);
         i = std::max(onset + settle, i + 1);
         if (i < n) level = medianDrag(k, i, i + c.samplesIn(1.0, 3));

@@ -189,6 +189,66 @@ TEST(FlightStatistics, PhasesAndRatesMatchTheModel) {
     EXPECT_FALSE(railExitVelocity(r.columns, *r.events.launch, 1e6));
 }
 
+// Each chute opening is found where the model opened it: the drogue at
+// apogee, the main on the way down, an ejection charge before apogee.
+TEST(FlightEvents, DeploymentsAreFoundWhereTheChutesOpened) {
+    {
+        SCOPED_TRACE("dual deploy");
+        const GeneratedCase c = generateCase(flightNamed("K long high flight"));
+        const FlightReport r = analyseFlight(c.samples);
+        ASSERT_EQ(r.events.deployments.size(), 2u);
+        EXPECT_NEAR(r.events.deployments[0], *c.truth.deployment, 0.1);
+        EXPECT_NEAR(r.events.deployments[1], *c.truth.main, 0.1);
+        EXPECT_EQ(r.events.main, r.events.deployments[1]);
+    }
+    {
+        SCOPED_TRACE("ejection before apogee");
+        const GeneratedCase c = generateCase(flightNamed("E ejection before apogee"));
+        const FlightReport r = analyseFlight(c.samples);
+        ASSERT_EQ(r.events.deployments.size(), 1u);
+        EXPECT_NEAR(r.events.deployments[0], *c.truth.deployment, 0.1);
+        EXPECT_LT(r.events.deployments[0], *r.events.apogee - 0.5);
+        EXPECT_FALSE(r.events.main);
+    }
+}
+
+// A knock on the pad (a short jolt well above the launch threshold) before
+// the real launch is no launch.
+TEST(FlightEvents, KnockOnThePadIsNoLaunch) {
+    const GeneratedCase c = generateCase(flightNamed("D pad wait and rest"));
+    FlightSamples knocked = c.samples;
+    knocked.accelG[100] = 8.0;
+    knocked.accelG[101] = 3.0;
+    const FlightReport r = analyseFlight(knocked);
+    ASSERT_TRUE(r.events.launch);
+    EXPECT_NEAR(*r.events.launch, *c.truth.launch, 0.05);
+    ASSERT_TRUE(r.estimate.apogee);
+    EXPECT_NEAR(r.estimate.apogee->altitude, c.truth.apogeeM, 0.01 * c.truth.apogeeM);
+}
+
+// The estimate reads the sensors' noise and the barometer's lag off the
+// flight itself: noisier sensors give a wider band, a lag is found only where
+// there is one, and the pad's level is the site's.
+TEST(FlightEstimate, SensorsAreReadOffTheFlight) {
+    const FlightReport noisy = analyseFlight(generateCase(flightNamed("C noisy sensors")).samples);
+    const FlightReport plain = analyseFlight(generateCase(flightNamed("C motor")).samples);
+    EXPECT_GT(noisy.estimate.accelNoise, 2 * plain.estimate.accelNoise);
+    EXPECT_GT(noisy.estimate.altitudeNoise, plain.estimate.altitudeNoise);
+    ASSERT_TRUE(noisy.estimate.apogee && plain.estimate.apogee);
+    EXPECT_GT(noisy.estimate.apogee->sigma, plain.estimate.apogee->sigma);
+    EXPECT_EQ(plain.estimate.barometerLag, 0.0);
+
+    const FlightReport lagging = analyseFlight(generateCase(flightNamed("G lagging barometer")).samples);
+    EXPECT_NEAR(lagging.estimate.barometerLag, 0.3, 0.04);
+
+    const FlightReport high = analyseFlight(generateCase(flightNamed("G high site")).samples);
+    EXPECT_NEAR(high.estimate.padPressureAltitude, 1500.0, 5.0);
+    EXPECT_NEAR(plain.estimate.padPressureAltitude, 0.0, 5.0);
+    ASSERT_TRUE(high.statistics.maxMach && high.statistics.maxVelocity);
+    // Colder air up there: the same speed is a higher Mach number than at sea level.
+    EXPECT_GT(*high.statistics.maxMach, *high.statistics.maxVelocity / speedOfSoundMps(0.0));
+}
+
 TEST(FlightSamples, ColumnsKeepTheTimeAxisWhateverTheInput) {
     FlightSamples s;
     s.deltaTime = {0.01, -0.02, std::nan(""), 0.01, 0.01};
