@@ -249,6 +249,30 @@ TEST(FlightEstimate, SensorsAreReadOffTheFlight) {
     EXPECT_GT(*high.statistics.maxMach, *high.statistics.maxVelocity / speedOfSoundMps(0.0));
 }
 
+// Broken readings in the middle of a flight (a pressure of nothing, an
+// acceleration that is not a number, a pressure pulse at the main charge)
+// cost the estimate a little, never the flight.
+TEST(FlightEstimate, BrokenReadingsAreRiddenOver) {
+    const GeneratedCase c = generateCase(flightNamed("H dual deploy"));
+    FlightSamples broken = c.samples;
+    broken.pressurePsi[800] = 0;
+    broken.pressurePsi[801] = std::nan("");
+    broken.accelG[1500] = std::nan("");
+    const size_t main = indexAtOrAfter(sampleColumns(c.samples), *c.truth.main);
+    for (size_t i = main; i < main + 20; ++i) broken.pressurePsi[i] -= 0.3;  // tens of metres up
+    const FlightReport r = analyseFlight(broken);
+    for (size_t i = 0; i < broken.size(); ++i)
+        ASSERT_TRUE(std::isfinite(r.estimate.altitude[i]) && std::isfinite(r.estimate.altitudeSigma[i])) << i;
+    ASSERT_TRUE(r.estimate.apogee && r.events.main && r.events.landing);
+    EXPECT_NEAR(r.estimate.apogee->altitude, c.truth.apogeeM, 0.01 * c.truth.apogeeM);
+    EXPECT_NEAR(*r.events.main, *c.truth.main, 0.2);
+    std::vector<double> trueHeight;
+    for (const flightgen::TrueSample& t : c.flight.truth) trueHeight.push_back(t.heightM);
+    const double afterMain = *c.truth.main + 0.1;
+    EXPECT_NEAR(valueAt(r.columns, r.estimate.altitude, afterMain), valueAt(r.columns, trueHeight, afterMain),
+                3.0);
+}
+
 TEST(FlightSamples, ColumnsKeepTheTimeAxisWhateverTheInput) {
     FlightSamples s;
     s.deltaTime = {0.01, -0.02, std::nan(""), 0.01, 0.01};
