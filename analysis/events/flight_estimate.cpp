@@ -43,35 +43,36 @@ void propagate(Mat& p, double dt) {
     }
 }
 
-// Solves S X = B for X with S symmetric positive definite (Cholesky); false
-// when S is not.
+// Solves S X = B for X with S symmetric positive definite (S = L D L', no
+// square roots); false when S is not.
 bool solveSymmetric(const Mat& s, const Mat& b, Mat& x) {
     Mat l{};
-    Vec inverse{};  // 1 / diagonal of L: one division per row, not per element
+    Vec d{}, inverse{};
     for (size_t j = 0; j < N; ++j) {
-        double d = at(s, j, j);
-        for (size_t k = 0; k < j; ++k) d -= l[j * N + k] * l[j * N + k];
-        if (!(d > 0)) return false;
-        inverse[j] = 1 / std::sqrt(d);
+        double v = at(s, j, j);
+        for (size_t k = 0; k < j; ++k) v -= l[j * N + k] * l[j * N + k] * d[k];
+        if (!(v > 0)) return false;
+        d[j] = v;
+        inverse[j] = 1 / v;
         for (size_t i = j + 1; i < N; ++i) {
-            double v = at(s, i, j);
-            for (size_t k = 0; k < j; ++k) v -= l[i * N + k] * l[j * N + k];
-            l[i * N + j] = v * inverse[j];
+            double w = at(s, i, j);
+            for (size_t k = 0; k < j; ++k) w -= l[i * N + k] * l[j * N + k] * d[k];
+            l[i * N + j] = w * inverse[j];
         }
     }
-    // Forward then back substitution, all columns of B at once.
+    // L y = B, then L' X = D^-1 y, all columns of B at once.
     Mat y{};
     for (size_t i = 0; i < N; ++i)
         for (size_t c = 0; c < N; ++c) {
             double v = at(b, i, c);
             for (size_t k = 0; k < i; ++k) v -= l[i * N + k] * y[k * N + c];
-            y[i * N + c] = v * inverse[i];
+            y[i * N + c] = v;
         }
     for (size_t i = N; i-- > 0;)
         for (size_t c = 0; c < N; ++c) {
-            double v = y[i * N + c];
+            double v = y[i * N + c] * inverse[i];
             for (size_t k = i + 1; k < N; ++k) v -= l[k * N + i] * x[k * N + c];
-            x[i * N + c] = v * inverse[i];
+            x[i * N + c] = v;
         }
     return true;
 }
@@ -81,18 +82,14 @@ struct Gaussian {
     Mat p{};
 };
 
-// Scalar measurement z = H x with variance r.
-void update(Gaussian& g, const Vec& h, double z, double r) {
-    Vec ph{};
-    double predicted = 0;
-    for (size_t i = 0; i < N; ++i) {
-        for (size_t j = 0; j < N; ++j) ph[i] += g.p[i * N + j] * h[j];
-        predicted += h[i] * g.x[i];
-    }
-    double s = r;
-    for (size_t i = 0; i < N; ++i) s += h[i] * ph[i];
+// Scalar measurement of one state, or of the sum of two, with variance r.
+constexpr size_t kNoState = N;
+void update(Gaussian& g, double z, double r, size_t a, size_t b = kNoState) {
+    Vec ph;
+    for (size_t i = 0; i < N; ++i) ph[i] = g.p[i * N + a] + (b < N ? g.p[i * N + b] : 0.0);
+    const double s = r + ph[a] + (b < N ? ph[b] : 0.0);
     if (!(s > 0)) return;
-    const double inverse = 1 / s, innovation = z - predicted;
+    const double inverse = 1 / s, innovation = z - g.x[a] - (b < N ? g.x[b] : 0.0);
     for (size_t i = 0; i < N; ++i) g.x[i] += ph[i] * inverse * innovation;
     for (size_t i = 0; i < N; ++i) {
         const double k = ph[i] * inverse;
@@ -345,10 +342,10 @@ void FlightModel::predict(Gaussian& s, size_t i) const {
 }
 
 void FlightModel::correct(Gaussian& g, size_t i) {
-    static constexpr Vec kBaro{1, 0, 0, 1}, kHeight{1, 0, 0, 0}, kVelocity{0, 1, 0, 0};
+    constexpr size_t kHeight = 0, kVelocity = 1, kLevel = 3;
     if (m_c.time[i] < m_restUntil) {
-        update(g, kHeight, 0, 1e-6);
-        update(g, kVelocity, 0, 1e-6);
+        update(g, 0, 1e-6, kHeight);
+        update(g, 0, 1e-6, kVelocity);
     }
     if (i >= m_runEnd) {
         m_runEnd = runOfSameReading(m_c, i);
@@ -374,7 +371,7 @@ void FlightModel::correct(Gaussian& g, size_t i) {
     const double surprise = innovation * innovation / spread;
     constexpr double kSoftGate = 16.0, kHardGate = 36.0;
     if (surprise > kHardGate) return;
-    update(g, kBaro, z, m_baroVar * trust * std::max(1.0, surprise / kSoftGate));
+    update(g, z, m_baroVar * trust * std::max(1.0, surprise / kSoftGate), kHeight, kLevel);
 }
 
 // One step of the backward pass: the estimate at a sample from its filtered
