@@ -10,15 +10,14 @@
 namespace tarvel::flightgen {
 namespace {
 
+// A D motor in a light rocket, waiting on the pad and resting after touchdown.
 FlightParameters padFlight() {
-    FlightParameters p;
-    p.totalImpulseNs = 18;
-    p.burnTimeS = 1.7;
-    p.liftoffMassKg = 0.1;
-    p.propellantMassKg = 0.025;
-    p.padWaitS = 1.5;
-    p.restAfterLandingS = 2;
-    return p;
+    return {.totalImpulseNs = 18,
+            .burnTimeS = 1.7,
+            .propellantMassKg = 0.025,
+            .liftoffMassKg = 0.1,
+            .padWaitS = 1.5,
+            .restAfterLandingS = 2};
 }
 
 // Recording from the pad wait on, without a gap, and on at rest after
