@@ -438,7 +438,10 @@ FlightEstimate estimateFlight(const SampleColumns& c, std::optional<double> laun
         keep(e, later, i);
     }
     e.padPressureAltitude = later.x[3];
-    e.apogee = findApogee(c, e);
+    // Without a launch there is no apogee, only the pad's noise; nor is a
+    // top within the estimate's own uncertainty of the pad one.
+    if (launchTime) e.apogee = findApogee(c, e);
+    if (e.apogee && e.apogee->altitude <= 2 * e.apogee->sigma) e.apogee.reset();
     return e;
 }
 

@@ -132,7 +132,8 @@ TEST(FlightEvents, NoFlightGivesNoEvents) {
             pad.pressurePsi.push_back(i % 3 == 0 ? 14.70 : 14.6845);
         }
         const FlightReport r = analyseFlight(pad);
-        EXPECT_FALSE(r.events.launch || r.events.burnout || r.events.apogee || r.events.landing);
+        EXPECT_FALSE(r.events.launch || r.events.burnout || r.events.apogee || r.events.landing ||
+                     r.estimate.apogee);
         EXPECT_TRUE(r.events.deployments.empty());
         EXPECT_FALSE(r.statistics.maxVelocity || r.statistics.railExitVelocity);
         ASSERT_EQ(r.estimate.altitude.size(), pad.size());
