@@ -100,6 +100,47 @@ double chuteDragArea(double mass, double rate, double siteDensity) {
 
 double ramp(double sinceS) { return std::clamp(sinceS / kChuteInflationS, 0.0, 1.0); }
 
+// The flight computer's recorder: the sensors' readings of the model's state,
+// with their noise, counts and range, and the state itself as the truth.
+class Recorder {
+public:
+    Recorder(const FlightParameters& p, GeneratedFlight& flight)
+        : m_p(p),
+          m_flight(flight),
+          m_noise(p.seed),
+          m_stepRaw(static_cast<uint16_t>(std::lround(p.timeStepS / kTimeStepUnit))),
+          m_rangeCounts(static_cast<int16_t>(accelCountFromG(p.accelRangeG))) {}
+
+    // One sample of kinematic acceleration `a` (m/s^2) in state `s`; true once
+    // the recorder is full.
+    bool sample(double a, const State& s) {
+        double measuredG = a / kG0 + m_noise.gaussian(m_p.accelNoiseG);
+        double psi = standardAtmosphere(m_p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
+                     m_noise.gaussian(m_p.pressureNoisePsi);
+        RawSample raw;
+        raw.timeStep = m_stepRaw;
+        raw.pressure = pressureRawFromPsi(psi);
+        raw.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
+                               static_cast<int16_t>(-m_rangeCounts), m_rangeCounts);
+        m_flight.samples.push_back(raw);
+        m_flight.truth.push_back({s.height, s.velocity});
+        return static_cast<int>(m_flight.samples.size()) >= m_p.maxSamples;
+    }
+    // Samples at rest, for the pad wait and after touchdown.
+    bool rest(double seconds, const State& s) {
+        for (long n = std::lround(seconds / m_p.timeStepS); n > 0; --n)
+            if (sample(0.0, s)) return true;
+        return false;
+    }
+
+private:
+    const FlightParameters& m_p;
+    GeneratedFlight& m_flight;
+    Noise m_noise;
+    uint16_t m_stepRaw;
+    int16_t m_rangeCounts;
+};
+
 }  // namespace
 
 uint16_t pressureRawFromPsi(double psi) {
@@ -144,12 +185,9 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
     const double drogueArea = chuteDragArea(dryMass, p.drogueRateMps, siteDensity);
     const double mainArea = chuteDragArea(dryMass, p.mainRateMps, siteDensity);
     const double bodyArea = kPi * p.diameterM * p.diameterM / 4;
-    const uint16_t stepRaw = static_cast<uint16_t>(std::lround(p.timeStepS / kTimeStepUnit));
     const int stepsPerSample = static_cast<int>(std::ceil(p.timeStepS / kMaxModelStepS - 1e-9));
     const double h = p.timeStepS / stepsPerSample;
-    const auto rangeCounts = static_cast<int16_t>(accelCountFromG(p.accelRangeG));
 
-    Noise noise(p.seed);
     GeneratedFlight flight;
     ModelFigures& fig = flight.model;
     State s;
@@ -173,35 +211,14 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         return airborne || a > 0 ? a : 0.0;  // the pad holds the rocket until thrust beats weight
     };
 
-    // One recorded sample of kinematic acceleration `a` at the model's height;
-    // true once the recorder is full.
-    auto record = [&](double a) {
-        double measuredG = a / kG0 + noise.gaussian(p.accelNoiseG);
-        double psi = standardAtmosphere(p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
-                     noise.gaussian(p.pressureNoisePsi);
-        RawSample sample;
-        sample.timeStep = stepRaw;
-        sample.pressure = pressureRawFromPsi(psi);
-        sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
-                                  static_cast<int16_t>(-rangeCounts), rangeCounts);
-        flight.samples.push_back(sample);
-        flight.truth.push_back({s.height, s.velocity});
-        return static_cast<int>(flight.samples.size()) >= p.maxSamples;
-    };
-    // Samples at rest, for the pad wait and after touchdown.
-    auto recordRest = [&](double seconds) {
-        for (long n = std::lround(seconds / p.timeStepS); n > 0; --n)
-            if (record(0.0)) return true;
-        return false;
-    };
-
+    Recorder recorder(p, flight);
     double t = 0, firstSampleAt = -1, liftoffAt = -1;
     int stepInSample = 0;
     bool recording = false, full = false;
     if (p.padWaitS > 0) {
         // Recording runs from the pad wait on, so ignition falls on a sample.
         recording = true;
-        full = recordRest(p.padWaitS);
+        full = recorder.rest(p.padWaitS, s);
         firstSampleAt = -static_cast<double>(flight.samples.size()) * p.timeStepS;
         stepInSample = 0;
     }
@@ -215,7 +232,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         if (!recording && t > p.burnTimeS)
             throw std::runtime_error(
                 "the motor never accelerates the rocket to the launch detection threshold");
-        if (recording && stepInSample == 0 && record(a)) break;
+        if (recording && stepInSample == 0 && recorder.sample(a, s)) break;
 
         if (a > 0 && !airborne) liftoffAt = t;
         if (a > 0) airborne = true;
@@ -247,7 +264,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         if (airborne && s.height <= 0 && s.velocity < 0) {
             fig.landingTimeS = since;
             s = State{0, 0, s.mass};
-            recordRest(p.restAfterLandingS);
+            recorder.rest(p.restAfterLandingS, s);
             break;
         }
     }
