@@ -98,36 +98,70 @@ double medianDrag(const std::vector<double>& k, size_t begin, size_t end) {
 
 // Chute openings: steps up of the drag factor, each held for 0.2 s, found
 // after burnout.
-std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate& e, size_t from,
-                                    std::optional<double> apogee) {
-    constexpr double kLeastExtraDrag = 0.3 * kG;
-    std::vector<double> found;
-    const std::vector<double> k = dragFactor(c, e);
-    const size_t n = c.size(), hold = c.samplesIn(0.2, 3), settle = c.samplesIn(1.5, 3);
+class ChuteOpenings {
+public:
+    ChuteOpenings(const SampleColumns& c, const FlightEstimate& e)
+        : m_c(c),
+          m_e(e),
+          m_k(dragFactor(c, e)),
+          m_levels(c.size(), std::nan("")),
+          m_follow(1.0 / static_cast<double>(c.samplesIn(1.0, 3))) {}
+
+    std::vector<double> find(size_t from, std::optional<double> apogee);
+
+private:
+    // Least drag a chute must add to show above what the accelerometer's
+    // noise and counts could feign.
+    static constexpr double kLeastExtraDrag = 0.3 * kG;
+
+    // The factor well up on the level, by more than kLeastExtraDrag at this speed.
+    bool raised(size_t j) const {
+        if (std::isnan(m_k[j]) || !(m_k[j] > 2.5 * m_level + 1e-4)) return false;
+        const double v = m_e.velocity[j];
+        return (m_k[j] - m_level) * v * v > kLeastExtraDrag;
+    }
     // The level follows the factor slowly between openings (the air thickens
     // on the way down), by the samples near it only: slow samples scatter and
     // a chute opening rises away from it. It is kept per sample for looking
     // back.
-    const double follow = 1.0 / static_cast<double>(c.samplesIn(1.0, 3));
-    std::vector<double> levels(n, std::nan(""));
+    void follow(size_t i) {
+        if (std::isnan(m_level))
+            m_level = m_k[i];
+        else if (!std::isnan(m_k[i]) && std::fabs(m_k[i] - m_level) <= 0.2 * m_level)
+            m_level += m_follow * (m_k[i] - m_level);
+        m_levels[i] = m_level;
+    }
+    // Back from a step found at i to where the chute was surely shut: a
+    // sample at the old level and fast enough that the new chute, of factor
+    // `opened`, would have shown there. Slower samples cannot tell.
+    size_t onset(size_t i, size_t from, double opened) const {
+        auto shut = [&](size_t j) {
+            const double v = m_e.velocity[j];
+            return !std::isnan(m_k[j]) && !std::isnan(m_levels[j]) &&
+                   (opened - m_levels[j]) * v * v >= kLeastExtraDrag && m_k[j] <= 1.2 * m_levels[j];
+        };
+        while (i > from && !shut(i - 1)) --i;
+        return i;
+    }
+
+    const SampleColumns& m_c;
+    const FlightEstimate& m_e;
+    const std::vector<double> m_k;
+    std::vector<double> m_levels;
+    const double m_follow;  // share of each sample in the level: a second's worth
+    double m_level = 0;
+};
+
+std::vector<double> ChuteOpenings::find(size_t from, std::optional<double> apogee) {
+    std::vector<double> found;
+    const size_t n = m_c.size(), hold = m_c.samplesIn(0.2, 3), settle = m_c.samplesIn(1.5, 3);
     // Level before the first opening: the coast's.
     size_t i = from;
-    while (i < n && std::isnan(k[i])) ++i;
-    double level = medianDrag(k, i, i + c.samplesIn(0.5, 3));
+    while (i < n && std::isnan(m_k[i])) ++i;
+    m_level = medianDrag(m_k, i, i + m_c.samplesIn(0.5, 3));
     while (i < n) {
-        // Raised: the factor well up, and the drag it adds above what the
-        // accelerometer's noise and counts could feign at this speed.
-        auto raised = [&](size_t j) {
-            if (std::isnan(k[j]) || !(k[j] > 2.5 * level + 1e-4)) return false;
-            const double v = e.velocity[j];
-            return (k[j] - level) * v * v > kLeastExtraDrag;
-        };
-        if (std::isnan(level) || !raised(i)) {
-            if (std::isnan(level))
-                level = k[i];
-            else if (!std::isnan(k[i]) && std::fabs(k[i] - level) <= 0.2 * level)
-                level += follow * (k[i] - level);
-            levels[i++] = level;
+        if (std::isnan(m_level) || !raised(i)) {
+            follow(i++);
             continue;
         }
         size_t held = 0;
@@ -136,23 +170,14 @@ std::vector<double> findDeployments(const SampleColumns& c, const FlightEstimate
             i += held + 1;
             continue;
         }
-        // Back to where the chute was surely shut: a sample at the old level
-        // and fast enough that the new chute would have shown there. Slower
-        // samples cannot tell, so an opening near apogee, where the rocket
-        // is slow, is placed at apogee.
-        const double opened = medianDrag(k, i, i + hold);
-        auto shut = [&](size_t j) {
-            const double v = e.velocity[j];
-            return !std::isnan(k[j]) && !std::isnan(levels[j]) &&
-                   (opened - levels[j]) * v * v >= kLeastExtraDrag && k[j] <= 1.2 * levels[j];
-        };
-        size_t onset = i;
-        while (onset > from && !shut(onset - 1)) --onset;
-        double time = c.time[onset];
-        if (apogee && time <= *apogee && *apogee < c.time[i]) time = *apogee;
+        const size_t start = onset(i, from, medianDrag(m_k, i, i + hold));
+        // An opening whose start the slow stretch around apogee hides is
+        // placed at apogee.
+        double time = m_c.time[start];
+        if (apogee && time <= *apogee && *apogee < m_c.time[i]) time = *apogee;
         found.push_back(time);
-        i = std::max(onset + settle, i + 1);
-        if (i < n) level = medianDrag(k, i, i + c.samplesIn(1.0, 3));
+        i = std::max(start + settle, i + 1);
+        if (i < n) m_level = medianDrag(m_k, i, i + m_c.samplesIn(1.0, 3));
     }
     return found;
 }
@@ -226,7 +251,7 @@ FlightEvents findEvents(const SampleColumns& c, const FlightEstimate& e, std::op
     ev.burnout = findBurnout(c, *boost);
     if (e.apogee && (!ev.burnout || e.apogee->time > *ev.burnout)) ev.apogee = e.apogee->time;
     const size_t coast = indexAtOrAfter(c, ev.burnout.value_or(c.time[*boost]) + 0.2);
-    ev.deployments = findDeployments(c, e, coast, ev.apogee);
+    ev.deployments = ChuteOpenings(c, e).find(coast, ev.apogee);
     if (!ev.apogee) return ev;
     for (double t : ev.deployments)
         if (t > *ev.apogee + 1.0 && valueAt(c, e.velocity, t) < -3.0) {
