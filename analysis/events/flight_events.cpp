@@ -194,8 +194,13 @@ std::optional<double> findLanding(const SampleColumns& c, const FlightEstimate& 
     const LineFits fits(c.time, height, from);
     if (std::optional<Break> b = bestBreak(fits, from, n, c.samplesIn(2.0, 10))) {
         const double fall = -b->left.slope;
-        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall))
-            return std::max(c.time[from], meetingTime(c, *b) - e.barometerLag);
+        if (fall > 1.0 && std::fabs(b->right.slope) < std::min(1.0, 0.25 * fall)) {
+            // Refined with the descent running into rest, the two joined.
+            const size_t reach = c.samplesIn(3.0, 3);
+            const size_t lo = b->index > from + reach ? b->index - reach : from;
+            const size_t knee = bestKneeToFlat(fits, from, n, lo, b->index + reach).value_or(b->index);
+            return std::max(c.time[from], c.time[knee] - e.barometerLag);
+        }
     }
     for (size_t i = std::max<size_t>(from, 1); i < n; ++i)
         if (e.altitude[i] <= 0 && e.velocity[i] < 0) {

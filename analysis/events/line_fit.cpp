@@ -38,6 +38,37 @@ Line LineFits::fit(size_t begin, size_t end) const {
     return line;
 }
 
+Line LineFits::kneeToFlat(size_t begin, size_t knee, size_t end) const {
+    auto local = [&](size_t i) { return std::min(std::max(i, m_first), size()) - m_first; };
+    const Sums& a = m_sums[local(begin)];
+    const Sums& k = m_sums[local(knee)];
+    const Sums& b = m_sums[local(end)];
+    const double total = static_cast<double>(local(end) - local(begin));
+    const double before = static_cast<double>(local(knee) - local(begin));
+    if (total < 2 || before < 1) return {};
+    // u = x - x(knee) before the knee, 0 from it on; y = level + slope u.
+    const double xk =
+        local(knee) < m_n ? (m_sums[local(knee) + 1].x - k.x) : (k.x - m_sums[local(knee) - 1].x);
+    const double sx = k.x - a.x, sxx = k.xx - a.xx, sxy = k.xy - a.xy, sy = k.y - a.y;
+    const double u = sx - before * xk, uu = sxx - 2 * xk * sx + before * xk * xk, uy = sxy - xk * sy;
+    const double y = b.y - a.y, yy = b.yy - a.yy;
+    const double cuu = uu - u * u / total;
+    Line line;
+    line.slope = cuu > 1e-12 ? (uy - u * y / total) / cuu : 0.0;
+    line.intercept = (y - line.slope * u) / total;
+    line.sse = std::max(0.0, yy - line.intercept * y - line.slope * uy);
+    return line;
+}
+
+std::optional<size_t> bestKneeToFlat(const LineFits& fits, size_t begin, size_t end, size_t lo, size_t hi) {
+    std::optional<size_t> best;
+    double bestSse = 0;
+    for (size_t k = std::max(lo, begin + 2); k < std::min(hi, end); ++k)
+        if (const double sse = fits.kneeToFlat(begin, k, end).sse; !best || sse < bestSse)
+            best = k, bestSse = sse;
+    return best;
+}
+
 std::optional<Break> bestBreak(const LineFits& fits, size_t begin, size_t end, size_t least) {
     end = std::min(end, fits.size());
     least = std::max<size_t>(least, 2);

@@ -26,6 +26,10 @@ public:
     // through their mean.
     Line fit(size_t begin, size_t end) const;
     size_t size() const { return m_first + m_n; }
+    // Samples [begin, end) as a line that runs into a flat one at sample
+    // `knee` (the two joined there); the line's slope and the flat level in
+    // `intercept`.
+    Line kneeToFlat(size_t begin, size_t knee, size_t end) const;
 
 private:
     struct Sums {
@@ -45,5 +49,9 @@ struct Break {
 // least squared residual, each line over at least `least` samples. Empty when
 // the run is too short for two.
 std::optional<Break> bestBreak(const LineFits& fits, size_t begin, size_t end, size_t least);
+
+// The knee of kneeToFlat over [begin, end) with the least squared residual,
+// searched in [lo, hi).
+std::optional<size_t> bestKneeToFlat(const LineFits& fits, size_t begin, size_t end, size_t lo, size_t hi);
 
 }  // namespace tarvel::events

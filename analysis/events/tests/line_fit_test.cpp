@@ -33,5 +33,23 @@ TEST(LineFits, BreakFallsOnTheKneeBetweenTwoLines) {
     EXPECT_EQ(fits.fit(5, 5).slope, 0.0);
 }
 
+// A descent at 6 units a second into rest at 40, with a little noise: the
+// knee falls where the two meet, and the joined fit gives both back.
+TEST(LineFits, DescentRunsIntoRestAtTheKnee) {
+    std::vector<double> t, h;
+    for (int i = 0; i < 400; ++i) {
+        t.push_back(80.0 + 0.01 * i);
+        const double fall = i < 250 ? 6.0 * 0.01 * (250 - i) : 0.0;
+        h.push_back(40.0 + fall + (i % 2 ? 0.05 : -0.05));
+    }
+    const LineFits fits(t, h, 50);
+    const Line joined = fits.kneeToFlat(50, 250, 400);
+    EXPECT_NEAR(joined.slope, -6.0, 0.01);
+    EXPECT_NEAR(joined.intercept, 40.0, 0.01);
+    EXPECT_EQ(bestKneeToFlat(fits, 50, 400, 100, 350), 250u);
+    EXPECT_LT(joined.sse, fits.kneeToFlat(50, 240, 400).sse);
+    EXPECT_EQ(fits.kneeToFlat(50, 50, 400).sse, 0.0);  // no descent before the knee: no fit
+}
+
 }  // namespace
 }  // namespace tarvel::events
