@@ -100,6 +100,47 @@ double chuteDragArea(double mass, double rate, double siteDensity) {
 
 double ramp(double sinceS) { return std::clamp(sinceS / kChuteInflationS, 0.0, 1.0); }
 
+// The flight computer's recorder: the sensors' readings of the model's state,
+// with their noise, counts and range, and the state itself as the truth.
+class Recorder {
+public:
+    Recorder(const FlightParameters& p, GeneratedFlight& flight)
+        : m_p(p),
+          m_flight(flight),
+          m_noise(p.seed),
+          m_stepRaw(static_cast<uint16_t>(std::lround(p.timeStepS / kTimeStepUnit))),
+          m_rangeCounts(static_cast<int16_t>(accelCountFromG(p.accelRangeG))) {}
+
+    // One sample of kinematic acceleration `a` (m/s^2) in state `s`; true once
+    // the recorder is full.
+    bool sample(double a, const State& s) {
+        double measuredG = a / kG0 + m_noise.gaussian(m_p.accelNoiseG);
+        double psi = standardAtmosphere(m_p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
+                     m_noise.gaussian(m_p.pressureNoisePsi);
+        RawSample raw;
+        raw.timeStep = m_stepRaw;
+        raw.pressure = pressureRawFromPsi(psi);
+        raw.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
+                               static_cast<int16_t>(-m_rangeCounts), m_rangeCounts);
+        m_flight.samples.push_back(raw);
+        m_flight.truth.push_back({s.height, s.velocity});
+        return static_cast<int>(m_flight.samples.size()) >= m_p.maxSamples;
+    }
+    // Samples at rest, for the pad wait and after touchdown.
+    bool rest(double seconds, const State& s) {
+        for (long n = std::lround(seconds / m_p.timeStepS); n > 0; --n)
+            if (sample(0.0, s)) return true;
+        return false;
+    }
+
+private:
+    const FlightParameters& m_p;
+    GeneratedFlight& m_flight;
+    Noise m_noise;
+    uint16_t m_stepRaw;
+    int16_t m_rangeCounts;
+};
+
 }  // namespace
 
 uint16_t pressureRawFromPsi(double psi) {
@@ -130,6 +171,8 @@ std::string checkParameters(const FlightParameters& p) {
     if (!within(p.accelNoiseG, 0, 10)) return "acceleration noise must be 0 to 10 G";
     if (!within(p.pressureNoisePsi, 0, 1)) return "pressure noise must be 0 to 1 psi";
     if (!within(p.accelRangeG, 1, 4000)) return "acceleration range must be 1 to 4000 G";
+    if (!within(p.padWaitS, 0, 600)) return "pad wait must be 0 to 600 s";
+    if (!within(p.restAfterLandingS, 0, 600)) return "rest after touchdown must be 0 to 600 s";
     return {};
 }
 
@@ -142,12 +185,9 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
     const double drogueArea = chuteDragArea(dryMass, p.drogueRateMps, siteDensity);
     const double mainArea = chuteDragArea(dryMass, p.mainRateMps, siteDensity);
     const double bodyArea = kPi * p.diameterM * p.diameterM / 4;
-    const uint16_t stepRaw = static_cast<uint16_t>(std::lround(p.timeStepS / kTimeStepUnit));
     const int stepsPerSample = static_cast<int>(std::ceil(p.timeStepS / kMaxModelStepS - 1e-9));
     const double h = p.timeStepS / stepsPerSample;
-    const auto rangeCounts = static_cast<int16_t>(accelCountFromG(p.accelRangeG));
 
-    Noise noise(p.seed);
     GeneratedFlight flight;
     ModelFigures& fig = flight.model;
     State s;
@@ -171,30 +211,30 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         return airborne || a > 0 ? a : 0.0;  // the pad holds the rocket until thrust beats weight
     };
 
-    double t = 0, firstSampleAt = -1;
+    Recorder recorder(p, flight);
+    double t = 0, firstSampleAt = -1, liftoffAt = -1;
     int stepInSample = 0;
-    for (;;) {
+    bool recording = false, full = false;
+    if (p.padWaitS > 0) {
+        // Recording runs from the pad wait on, so ignition falls on a sample.
+        recording = true;
+        full = recorder.rest(p.padWaitS, s);
+        firstSampleAt = -static_cast<double>(flight.samples.size()) * p.timeStepS;
+        stepInSample = 0;
+    }
+    while (!full) {
         double a = acceleration(t);
-        if (firstSampleAt < 0 && a / kG0 >= p.launchDetectG) {
+        if (!recording && a / kG0 >= p.launchDetectG) {
+            recording = true;
             firstSampleAt = t;
             stepInSample = 0;
         }
-        if (firstSampleAt < 0 && t > p.burnTimeS)
+        if (!recording && t > p.burnTimeS)
             throw std::runtime_error(
                 "the motor never accelerates the rocket to the launch detection threshold");
-        if (firstSampleAt >= 0 && stepInSample == 0) {
-            double measuredG = a / kG0 + noise.gaussian(p.accelNoiseG);
-            double psi = standardAtmosphere(p.siteAltitudeM + s.height).pressurePa / kPaPerPsi +
-                         noise.gaussian(p.pressureNoisePsi);
-            RawSample sample;
-            sample.timeStep = stepRaw;
-            sample.pressure = pressureRawFromPsi(psi);
-            sample.accel = std::clamp(static_cast<int16_t>(accelCountFromG(measuredG)),
-                                      static_cast<int16_t>(-rangeCounts), rangeCounts);
-            flight.samples.push_back(sample);
-            if (static_cast<int>(flight.samples.size()) >= p.maxSamples) break;
-        }
+        if (recording && stepInSample == 0 && recorder.sample(a, s)) break;
 
+        if (a > 0 && !airborne) liftoffAt = t;
         if (a > 0) airborne = true;
         double burning = thrust.at(t);
         s.velocity += a * h;
@@ -203,7 +243,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         t += h;
         stepInSample = (stepInSample + 1) % stepsPerSample;
 
-        double since = firstSampleAt >= 0 ? t - firstSampleAt : 0;
+        double since = recording ? t - firstSampleAt : 0;
         fig.maxAccelG = std::max(fig.maxAccelG, a / kG0);
         fig.maxVelocityMps = std::max(fig.maxVelocityMps, s.velocity);
         if (s.height > fig.apogeeM) {
@@ -223,12 +263,15 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
         }
         if (airborne && s.height <= 0 && s.velocity < 0) {
             fig.landingTimeS = since;
+            s = State{0, 0, s.mass};
+            recorder.rest(p.restAfterLandingS, s);
             break;
         }
     }
     fig.launchDetectTimeS = firstSampleAt;
     fig.burnoutTimeS = p.burnTimeS - firstSampleAt;
     fig.burnoutMassKg = dryMass;
+    fig.liftoffTimeS = liftoffAt - firstSampleAt;
     return flight;
 }
 

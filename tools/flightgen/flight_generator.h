@@ -35,6 +35,10 @@
 //
 // * Time step in units of 10 microseconds, the same for every sample.
 //
+// With a pad wait the recording starts that long before ignition instead and
+// runs without a gap; with a rest after landing it goes on that long after
+// touchdown.
+//
 // Recording ends at touchdown or after `maxSamples` samples (at most 20,000,
 // the capacity of a flight record), whichever comes first.
 
@@ -94,6 +98,10 @@ struct FlightParameters {
     double accelNoiseG = 0.05;        // standard deviation
     double pressureNoisePsi = 0.004;  // standard deviation
     double accelRangeG = 50.0;        // the sensor saturates beyond +-this
+    // Recording at rest before ignition and after touchdown (0: recording
+    // starts at launch detection and ends at touchdown).
+    double padWaitS = 0.0;
+    double restAfterLandingS = 0.0;
 
     uint64_t seed = 1;
 };
@@ -121,10 +129,18 @@ struct ModelFigures {
     double landingTimeS = -1;      // -1 when recording stopped first
     double launchDetectTimeS = 0;  // time of the first sample after ignition
     double burnoutMassKg = 0;
+    double liftoffTimeS = 0;  // first motion off the pad
+};
+
+// The model's state at the instant of one recorded sample.
+struct TrueSample {
+    double heightM = 0;  // above the pad
+    double velocityMps = 0;
 };
 
 struct GeneratedFlight {
     std::vector<RawSample> samples;
+    std::vector<TrueSample> truth;  // one per sample
     ModelFigures model;
 };
 

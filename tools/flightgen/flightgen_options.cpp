@@ -37,6 +37,8 @@ constexpr NumberOption kNumberOptions[] = {
     {"--accel-noise", &FlightParameters::accelNoiseG, 1},
     {"--pressure-noise", &FlightParameters::pressureNoisePsi, 1},
     {"--accel-range", &FlightParameters::accelRangeG, 1},
+    {"--pad-wait", &FlightParameters::padWaitS, 1},
+    {"--rest", &FlightParameters::restAfterLandingS, 1},
 };
 
 struct UnitOptionName {
@@ -143,6 +145,8 @@ std::optional<CommandLine> parseCommandLine(std::span<const std::string_view> ar
             cmd.record.date = value;
         } else if (name == "--note") {
             cmd.record.notes.emplace_back(value);
+        } else if (name == "--truth") {
+            cmd.truthPath = value;
         } else if (name == "--output" || name == "-o") {
             cmd.record.outputPath = value;
         } else {
@@ -181,6 +185,8 @@ Site and recorder:
   --accel-noise G       acceleration noise, standard deviation (0.05)
   --pressure-noise PSI  pressure noise, standard deviation (0.004)
   --accel-range G       sensor saturation (50)
+  --pad-wait S          record this long at rest before ignition (0: from launch detection)
+  --rest S              record this long at rest after touchdown (0)
   --seed N              noise seed (1)
 Record (saved form, with the rocket's details):
   --weight-unit oz|lbs|g, --velocity-unit mph|ft/s|km/h|m/s,
@@ -189,6 +195,8 @@ Record (saved form, with the rocket's details):
   --name TEXT, --place TEXT, --date TEXT, --note LINE (repeat for more lines;
                         a comma in a line after the first reads back as a line break)
   -o, --output FILE     the record file; - for standard output
+  --truth FILE          also write the model's true flight: event times, and height
+                        and velocity per sample (comma-separated, SI units)
   -q, --quiet           no summary on standard error
   -h, --help            this text
 )";

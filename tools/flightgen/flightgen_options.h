@@ -25,6 +25,7 @@ struct RecordOptions {
 struct CommandLine {
     FlightParameters params;
     RecordOptions record;
+    std::string truthPath;  // empty: no truth file
     bool help = false;
     bool quiet = false;
 };

@@ -9,6 +9,7 @@
 
 #include "flight_generator.h"
 #include "flight_record.h"
+#include "flight_truth.h"
 #include "flightgen_options.h"
 #include "record_writer.h"
 
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
                 status = tarvel::writeRecordFile(cmd->record.outputPath, *fa);
             }
         }
+        if (status.ok && !cmd->truthPath.empty())
+            status = tarvel::replaceFileContents(cmd->truthPath, truthText(flight));
         if (!status.ok) {
             std::cerr << "flightgen: " << status.message << "\n";
             return 1;

@@ -63,10 +63,19 @@ TEST(FlightgenOptions, ConvertsFlyersUnitsToTheModel) {
                       "first",
                       "--note",
                       "second, too",
+                      "--pad-wait",
+                      "2",
+                      "--rest",
+                      "3",
+                      "--truth",
+                      "out.csv",
                       "-o",
                       "out.rcd"});
     ASSERT_TRUE(cmd);
     const FlightParameters& p = cmd->params;
+    EXPECT_EQ(p.padWaitS, 2);
+    EXPECT_EQ(p.restAfterLandingS, 3);
+    EXPECT_EQ(cmd->truthPath, "out.csv");
     EXPECT_EQ(p.totalImpulseNs, 40);
     EXPECT_EQ(p.burnTimeS, 1.5);
     EXPECT_DOUBLE_EQ(p.liftoffMassKg, 0.45);
@@ -113,6 +122,8 @@ TEST(FlightgenOptions, RefusesWhatItCannotUse) {
         {{"--seed", "-1", "-o", "x"}, "bad value \"-1\" for --seed"},
         {{"--rate", "0", "-o", "x"}, "bad value \"0\" for --rate"},
         {{"--max-samples", "25000", "-o", "x"}, "1 to 20000"},
+        {{"--pad-wait", "-1", "-o", "x"}, "pad wait must be 0 to 600 s"},
+        {{"--rest", "1e9", "-o", "x"}, "rest after touchdown must be 0 to 600 s"},
     };
     for (const Case& c : cases) {
         std::string error;
