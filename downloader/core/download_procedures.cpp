@@ -23,7 +23,7 @@ HeaderBlock qm40HeaderBlock() {
     return header;
 }
 
-DownloadProcedures::DownloadProcedures(vx::ChipLink& vxLink, Reporter& reporter, DownloaderUi& ui,
+DownloadProcedures::DownloadProcedures(vx::ChipControl& vxLink, Reporter& reporter, DownloaderUi& ui,
                                        TerminalPort* terminal, Qm10Programmer* qm10)
     : VX(vxLink), m_reporter(reporter), m_ui(ui), m_terminal(terminal), m_qm10(qm10) {}
 

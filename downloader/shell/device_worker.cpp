@@ -1,0 +1,113 @@
+#include "device_worker.h"
+
+#include <type_traits>
+
+#include "qt_serial_line.h"
+
+namespace vxoem {
+
+DeviceWorker::DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* terminal,
+                           vx::ChipLink::DeviceOfPort deviceOfPort, std::unique_ptr<vx::SerialLine> line,
+                           std::shared_ptr<vx::Clock> clock)
+    : m_window(window),
+      m_ui(ui),
+      m_terminal(terminal),
+      m_line(line ? std::move(line) : std::make_unique<vx::QtSerialLine>()),
+      m_VX(*m_line, std::move(deviceOfPort), {}, std::move(clock)),
+      m_reporter(*this),
+      m_procedures(m_VX, m_reporter, *this, terminal ? this : nullptr) {
+    m_thread.setObjectName("device worker");
+    m_VX.link().setCancelCheck([this] { return m_cancelled.load(); });
+}
+
+DeviceWorker::~DeviceWorker() {
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void DeviceWorker::startThread() {
+    if (m_thread.isRunning()) return;
+    if (auto* port = dynamic_cast<vx::QtSerialLine*>(m_line.get())) port->moveToThread(&m_thread);
+    moveToThread(&m_thread);
+    m_thread.start();
+}
+
+void DeviceWorker::post(std::function<void()> request) {
+    auto run = [this, request = std::move(request)] {
+        m_cancelled = false;
+        request();
+        emit requestDone();
+    };
+    if (!m_thread.isRunning()) {
+        run();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(run), Qt::QueuedConnection);
+}
+
+template <typename Call>
+auto DeviceWorker::ask(Call call) const {
+    using Answer = std::invoke_result_t<Call>;
+    if (QThread::currentThread() == m_window.thread()) return call();
+    if constexpr (std::is_void_v<Answer>) {
+        QMetaObject::invokeMethod(&m_window, std::move(call), Qt::BlockingQueuedConnection);
+    } else {
+        Answer answer{};
+        QMetaObject::invokeMethod(
+            &m_window, [&answer, &call] { answer = call(); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
+}
+
+template <typename Call>
+void DeviceWorker::show(Call call) {
+    // Queued behind everything shown before, and before any later question.
+    QMetaObject::invokeMethod(&m_window, std::move(call), Qt::AutoConnection);
+}
+
+void DeviceWorker::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    // The procedure goes on once the box is closed, as it does in the window.
+    ask([&] { m_ui.showMessage(text, title, icon); });
+}
+
+bool DeviceWorker::confirm(const std::string& question) {
+    return ask([&] { return m_ui.confirm(question); });
+}
+
+std::string DeviceWorker::chooseDownloadFile(const std::string& initialDirectory) {
+    return ask([&] { return m_ui.chooseDownloadFile(initialDirectory); });
+}
+
+void DeviceWorker::setChipWindowText(const std::string& text) {
+    show([this, text] { m_ui.setChipWindowText(text); });
+}
+
+void DeviceWorker::appendChipWindowText(const std::string& text) {
+    show([this, text] { m_ui.appendChipWindowText(text); });
+}
+
+void DeviceWorker::setProgressRange(int minimum, int maximum) {
+    show([this, minimum, maximum] { m_ui.setProgressRange(minimum, maximum); });
+}
+
+void DeviceWorker::setProgressValue(int value) {
+    show([this, value] { m_ui.setProgressValue(value); });
+}
+
+void DeviceWorker::setProgressText(const std::string& format) {
+    show([this, format] { m_ui.setProgressText(format); });
+}
+
+bool DeviceWorker::isTerminalOpen() const {
+    return ask([this] { return m_terminal->isTerminalOpen(); });
+}
+
+void DeviceWorker::closeTerminal() {
+    ask([this] { m_terminal->closeTerminal(); });
+}
+
+bool DeviceWorker::openTerminal() {
+    return ask([this] { return m_terminal->openTerminal(); });
+}
+
+}  // namespace vxoem

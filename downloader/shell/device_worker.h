@@ -1,0 +1,86 @@
+#pragma once
+// The downloader's device I/O on a thread of its own: the QM-40's chip control
+// with its serial line, and the download procedures over it and the QM-10
+// side. The window posts requests; the worker runs them one at a time. What
+// they show reaches the window as queued calls on the window's thread; what
+// needs an answer (a box, a question, the file dialog, the lent terminal)
+// waits for the window's thread to give it. Until its thread is started, and
+// always in the unattended run, requests run on the caller's thread.
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "chip_control.h"
+#include "download_procedures.h"
+#include "downloader_ui.h"
+#include "reporter.h"
+
+namespace vxoem {
+
+class DeviceWorker final : public QObject, private DownloaderUi, private TerminalPort {
+    Q_OBJECT
+
+public:
+    // `window` is the object whose thread shows and answers for `ui` and
+    // `terminal` (null: no terminal to lend). `line` null: a QSerialPort
+    // line. `clock` null: the steady clock.
+    DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* terminal,
+                 vx::ChipLink::DeviceOfPort deviceOfPort, std::unique_ptr<vx::SerialLine> line = {},
+                 std::shared_ptr<vx::Clock> clock = {});
+    // Lets the running request end, then stops the thread.
+    ~DeviceWorker() override;
+
+    // From now on requests run on the worker's thread.
+    void startThread();
+    // Runs `request`, then emits requestDone().
+    void post(std::function<void()> request);
+    // The running request stops where the protocol allows it (Rescue's wait).
+    void cancel() { m_cancelled = true; }
+
+    vx::ChipControl& VX() { return m_VX; }
+    DownloadProcedures& procedures() { return m_procedures; }
+    Reporter& reporter() { return m_reporter; }
+    // The window as the procedures see it, from whichever thread they run on.
+    DownloaderUi& ui() { return *this; }
+    TerminalPort& terminal() { return *this; }
+
+signals:
+    void requestDone();
+
+private:
+    // Runs `call` on the window's thread and waits for it.
+    template <typename Call>
+    auto ask(Call call) const;
+    // Runs `call` on the window's thread without waiting.
+    template <typename Call>
+    void show(Call call);
+
+    // DownloaderUi
+    void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    bool confirm(const std::string& question) override;
+    std::string chooseDownloadFile(const std::string& initialDirectory) override;
+    void setChipWindowText(const std::string& text) override;
+    void appendChipWindowText(const std::string& text) override;
+    void setProgressRange(int minimum, int maximum) override;
+    void setProgressValue(int value) override;
+    void setProgressText(const std::string& format) override;
+    // TerminalPort
+    bool isTerminalOpen() const override;
+    void closeTerminal() override;
+    bool openTerminal() override;
+
+    QObject& m_window;
+    DownloaderUi& m_ui;
+    TerminalPort* m_terminal;
+    std::unique_ptr<vx::SerialLine> m_line;
+    vx::ChipControl m_VX;
+    Reporter m_reporter;
+    DownloadProcedures m_procedures;
+    std::atomic<bool> m_cancelled = false;
+    QThread m_thread;
+};
+
+}  // namespace vxoem
