@@ -141,5 +141,5 @@ void Qm10PortControl::runChip() { setChipState(m_programmer.RunChip(), vx::ChipS
 void Qm10PortControl::setChipState(bool written, vx::ChipState state) {
     if (!written || state == m_chipState) return;
     m_chipState = state;
-    emit chipStateChanged();
+    emit chipStateChanged(static_cast<int>(state));
 }

@@ -78,7 +78,8 @@ public:
 signals:
     // The LPTn menu item to check (the other three unchecked); 0 checks none.
     void portChecked(int n);
-    void chipStateChanged();
+    // `state` is a vx::ChipState; emitted on the thread that wrote it.
+    void chipStateChanged(int state);
 
 private:
     void cmdOkLPT_Click();

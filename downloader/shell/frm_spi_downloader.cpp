@@ -151,7 +151,11 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     procedures().setQm10Programmer(m_qm10Port.get());
     connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
     connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showState);
-    connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, &frmSpiDownloader::showState);
+    // The worker writes the QM-10's state; the window keeps what it was told.
+    connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, [this](int state) {
+        m_qm10State = static_cast<vx::ChipState>(state);
+        showState();
+    });
 }
 
 // The worker ends its request before the port control it may use goes.
@@ -509,7 +513,7 @@ void frmSpiDownloader::showState() {
                                 chipStateText(m_VX->chipState()));
     } else {
         const int lpt = m_qm10Port ? m_qm10Port->checkedPort() : 0;
-        const vx::ChipState state = m_qm10Port ? m_qm10Port->chipState() : vx::ChipState::Unknown;
+        const vx::ChipState state = m_qm10State;
         m_lblChipState->setText("QM-10 on " +
                                 (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +
                                 chipStateText(state));

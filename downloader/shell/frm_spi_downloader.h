@@ -163,6 +163,7 @@ private:
     bool m_terminalWanted = false;
     int m_terminalPort = 0;  // the port MSComm1 was opened on
     int m_qm40Port = 1;      // the port of VX, as last asked of the worker
+    vx::ChipState m_qm10State = vx::ChipState::Unknown;
     bool m_busy = false;
 
     AboutWindow* m_about = nullptr;
