@@ -1,5 +1,8 @@
 #include "device_worker.h"
 
+#include <chrono>
+#include <future>
+#include <mutex>
 #include <type_traits>
 
 #include "qt_serial_line.h"
@@ -21,6 +24,8 @@ DeviceWorker::DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* term
 }
 
 DeviceWorker::~DeviceWorker() {
+    m_closing = true;
+    m_cancelled = true;
     m_thread.quit();
     m_thread.wait();
 }
@@ -45,18 +50,44 @@ void DeviceWorker::post(std::function<void()> request) {
     QMetaObject::invokeMethod(this, std::move(run), Qt::QueuedConnection);
 }
 
+namespace {
+
+// A question handed to the window's thread; once abandoned it is not asked.
+struct Pending {
+    std::mutex mutex;
+    bool abandoned = false;
+};
+
+}  // namespace
+
 template <typename Call>
 auto DeviceWorker::ask(Call call) const {
     using Answer = std::invoke_result_t<Call>;
     if (QThread::currentThread() == m_window.thread()) return call();
-    if constexpr (std::is_void_v<Answer>) {
-        QMetaObject::invokeMethod(&m_window, std::move(call), Qt::BlockingQueuedConnection);
-    } else {
-        Answer answer{};
-        QMetaObject::invokeMethod(
-            &m_window, [&answer, &call] { answer = call(); }, Qt::BlockingQueuedConnection);
-        return answer;
+    auto task = std::make_shared<std::packaged_task<Answer()>>(std::move(call));
+    auto pending = std::make_shared<Pending>();
+    std::future<Answer> answer = task->get_future();
+    QMetaObject::invokeMethod(
+        &m_window,
+        [task, pending] {
+            const std::lock_guard lock(pending->mutex);
+            if (!pending->abandoned) (*task)();
+        },
+        Qt::QueuedConnection);
+    // A window that is going away answers nothing: the question is dropped,
+    // and the request goes on with the answer nobody gave.
+    while (answer.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        if (!m_closing) continue;
+        const std::lock_guard lock(pending->mutex);
+        if (answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready) break;
+        pending->abandoned = true;
+        if constexpr (std::is_void_v<Answer>) {
+            return;
+        } else {
+            return Answer{};
+        }
     }
+    return answer.get();
 }
 
 template <typename Call>

@@ -30,7 +30,8 @@ public:
     DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* terminal,
                  vx::ChipLink::DeviceOfPort deviceOfPort, std::unique_ptr<vx::SerialLine> line = {},
                  std::shared_ptr<vx::Clock> clock = {});
-    // Lets the running request end, then stops the thread.
+    // Stops the running request where it can, lets it end without waiting
+    // for answers from the window, then stops the thread.
     ~DeviceWorker() override;
 
     // From now on requests run on the worker's thread.
@@ -51,7 +52,7 @@ signals:
     void requestDone();
 
 private:
-    // Runs `call` on the window's thread and waits for it.
+    // Runs `call` on the window's thread and waits for its answer.
     template <typename Call>
     auto ask(Call call) const;
     // Runs `call` on the window's thread without waiting.
@@ -80,6 +81,7 @@ private:
     Reporter m_reporter;
     DownloadProcedures m_procedures;
     std::atomic<bool> m_cancelled = false;
+    std::atomic<bool> m_closing = false;  // nothing more is asked of the window
     QThread m_thread;
 };
 

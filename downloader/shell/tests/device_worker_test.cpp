@@ -123,5 +123,22 @@ TEST(DeviceWorker, CancelEndsARescueBeforeItsTenSeconds) {
     EXPECT_TRUE(ran);
 }
 
+TEST(DeviceWorker, GoesAwayWhileItsRequestWaitsForABox) {
+    auto rig = std::make_unique<WorkerRig>(vx::MemorySerialLine::Peer{});
+    std::atomic<bool> asked = false;
+    rig->worker->post([&] {
+        asked = true;
+        rig->worker->ui().showMessage("Error halting QM-40", {}, MessageIcon::None);
+    });
+    while (!asked) QThread::msleep(1);
+    // The window's thread never turns to the box: the worker must not wait for it.
+    QElapsedTimer clock;
+    clock.start();
+    rig->worker.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rig->window.calls.empty()) << "an abandoned box is not shown later";
+}
+
 }  // namespace
 }  // namespace vxoem
