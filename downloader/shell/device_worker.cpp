@@ -9,11 +9,11 @@
 
 namespace vxoem {
 
-DeviceWorker::DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* terminal,
+DeviceWorker::DeviceWorker(QObject& window, Dialogs& dialogs, TerminalPort* terminal,
                            vx::ChipLink::DeviceOfPort deviceOfPort, std::unique_ptr<vx::SerialLine> line,
                            std::shared_ptr<vx::Clock> clock)
     : m_window(window),
-      m_ui(ui),
+      m_dialogs(dialogs),
       m_terminal(terminal),
       m_line(line ? std::move(line) : std::make_unique<vx::QtSerialLine>()),
       m_VX(*m_line, std::move(deviceOfPort), {}, std::move(clock)),
@@ -90,43 +90,35 @@ auto DeviceWorker::ask(Call call) const {
     return answer.get();
 }
 
-template <typename Call>
-void DeviceWorker::show(Call call) {
-    // Queued behind everything shown before, and before any later question.
-    QMetaObject::invokeMethod(&m_window, std::move(call), Qt::AutoConnection);
-}
-
 void DeviceWorker::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
     // The procedure goes on once the box is closed, as it does in the window.
-    ask([&] { m_ui.showMessage(text, title, icon); });
+    ask([&] { m_dialogs.showMessage(text, title, icon); });
 }
 
 bool DeviceWorker::confirm(const std::string& question) {
-    return ask([&] { return m_ui.confirm(question); });
+    return ask([&] { return m_dialogs.confirm(question); });
 }
 
 std::string DeviceWorker::chooseDownloadFile(const std::string& initialDirectory) {
-    return ask([&] { return m_ui.chooseDownloadFile(initialDirectory); });
+    return ask([&] { return m_dialogs.chooseDownloadFile(initialDirectory); });
 }
 
+// Signals to the window's thread are queued behind everything shown before,
+// and ahead of any later question.
 void DeviceWorker::setChipWindowText(const std::string& text) {
-    show([this, text] { m_ui.setChipWindowText(text); });
+    emit chipWindowTextSet(QString::fromStdString(text));
 }
 
 void DeviceWorker::appendChipWindowText(const std::string& text) {
-    show([this, text] { m_ui.appendChipWindowText(text); });
+    emit chipWindowTextAppended(QString::fromStdString(text));
 }
 
-void DeviceWorker::setProgressRange(int minimum, int maximum) {
-    show([this, minimum, maximum] { m_ui.setProgressRange(minimum, maximum); });
-}
+void DeviceWorker::setProgressRange(int minimum, int maximum) { emit progressRangeSet(minimum, maximum); }
 
-void DeviceWorker::setProgressValue(int value) {
-    show([this, value] { m_ui.setProgressValue(value); });
-}
+void DeviceWorker::setProgressValue(int value) { emit progressValueSet(value); }
 
 void DeviceWorker::setProgressText(const std::string& format) {
-    show([this, format] { m_ui.setProgressText(format); });
+    emit progressTextSet(QString::fromStdString(format));
 }
 
 bool DeviceWorker::isTerminalOpen() const {

@@ -2,10 +2,10 @@
 // The downloader's device I/O on a thread of its own: the QM-40's chip control
 // with its serial line, and the download procedures over it and the QM-10
 // side. The window posts requests; the worker runs them one at a time. What
-// they show reaches the window as queued calls on the window's thread; what
-// needs an answer (a box, a question, the file dialog, the lent terminal)
-// waits for the window's thread to give it. Until its thread is started, and
-// always in the unattended run, requests run on the caller's thread.
+// they show leaves as signals (queued to the window's thread); what needs an
+// answer (a box, a question, the file dialog, the lent terminal) waits for
+// the window's thread to give it. Until its thread is started, and always in
+// the unattended run, requests run on the caller's thread.
 
 #include <QObject>
 #include <QThread>
@@ -24,10 +24,10 @@ class DeviceWorker final : public QObject, private DownloaderUi, private Termina
     Q_OBJECT
 
 public:
-    // `window` is the object whose thread shows and answers for `ui` and
+    // `window` is the object whose thread answers for `dialogs` and
     // `terminal` (null: no terminal to lend). `line` null: a QSerialPort
     // line. `clock` null: the steady clock.
-    DeviceWorker(QObject& window, DownloaderUi& ui, TerminalPort* terminal,
+    DeviceWorker(QObject& window, Dialogs& dialogs, TerminalPort* terminal,
                  vx::ChipLink::DeviceOfPort deviceOfPort, std::unique_ptr<vx::SerialLine> line = {},
                  std::shared_ptr<vx::Clock> clock = {});
     // Stops the running request where it can, lets it end without waiting
@@ -49,16 +49,20 @@ public:
     TerminalPort& terminal() { return *this; }
 
 signals:
+    // The chip status window's text replaced, or added to.
+    void chipWindowTextSet(const QString& text);
+    void chipWindowTextAppended(const QString& text);
+    // The window's progress bar, as the DownloaderUi calls of the same names.
+    void progressRangeSet(int minimum, int maximum);
+    void progressValueSet(int value);
+    void progressTextSet(const QString& format);
+    // The request posted last has ended; everything it showed was sent before.
     void requestDone();
 
 private:
     // Runs `call` on the window's thread and waits for its answer.
     template <typename Call>
     auto ask(Call call) const;
-    // Runs `call` on the window's thread without waiting.
-    template <typename Call>
-    void show(Call call);
-
     // DownloaderUi
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     bool confirm(const std::string& question) override;
@@ -74,7 +78,7 @@ private:
     bool openTerminal() override;
 
     QObject& m_window;
-    DownloaderUi& m_ui;
+    Dialogs& m_dialogs;
     TerminalPort* m_terminal;
     std::unique_ptr<vx::SerialLine> m_line;
     vx::ChipControl m_VX;

@@ -96,12 +96,11 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
       m_programDirectory(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
                                                     : programDirectory),
       m_VX(new VelmixControl),
-      m_worker(std::make_unique<DeviceWorker>(*this, static_cast<DownloaderUi&>(*this),
+      m_worker(std::make_unique<DeviceWorker>(*this, static_cast<Dialogs&>(*this),
                                               static_cast<TerminalPort*>(this),
                                               [this](int port) { return m_settings.deviceForPort(port); })) {
     m_worker->VX().setDisplay(m_VX->display());
     m_VX->setControl(&m_worker->VX());
-    connect(m_worker.get(), &DeviceWorker::requestDone, this, [this] { setBusy(false); });
     setObjectName("frmSpiDownloader");
     setWindowTitle(kCaption);
 
@@ -131,6 +130,14 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     statusBar()->addPermanentWidget(m_lblTerminal);
     connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
 
+    // What the worker shows, in the order it was shown.
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextSet, this, &frmSpiDownloader::setChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextAppended, this,
+            &frmSpiDownloader::appendChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::progressTextSet, this, &frmSpiDownloader::setProgressText);
+    connect(m_worker.get(), &DeviceWorker::progressRangeSet, m_progressBar1, &QProgressBar::setRange);
+    connect(m_worker.get(), &DeviceWorker::progressValueSet, m_progressBar1, &QProgressBar::setValue);
+    connect(m_worker.get(), &DeviceWorker::requestDone, this, [this] { setBusy(false); });
     buildMenus();
     buildToolbar();
     resize(640, 420);
@@ -540,25 +547,17 @@ std::string frmSpiDownloader::chooseDownloadFile(const std::string& initialDirec
     return m_dialogs->chooseDownloadFile(initialDirectory);
 }
 
-void frmSpiDownloader::setChipWindowText(const std::string& text) {
-    m_txtDebugWindow->setPlainText(QString::fromStdString(text));
-}
+void frmSpiDownloader::setChipWindowText(const QString& text) { m_txtDebugWindow->setPlainText(text); }
 
-void frmSpiDownloader::appendChipWindowText(const std::string& text) {
+void frmSpiDownloader::appendChipWindowText(const QString& text) {
     QTextCursor cursor = m_txtDebugWindow->textCursor();
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromStdString(text));
+    cursor.insertText(text);
     m_txtDebugWindow->setTextCursor(cursor);
 }
 
-void frmSpiDownloader::setProgressRange(int minimum, int maximum) {
-    m_progressBar1->setRange(minimum, maximum);
-}
-
-void frmSpiDownloader::setProgressValue(int value) { m_progressBar1->setValue(value); }
-
-void frmSpiDownloader::setProgressText(const std::string& format) {
-    m_progressBar1->setFormat(format.empty() ? QStringLiteral("%p%") : QString::fromStdString(format));
+void frmSpiDownloader::setProgressText(const QString& format) {
+    m_progressBar1->setFormat(format.isEmpty() ? QStringLiteral("%p%") : format);
 }
 
 void frmSpiDownloader::setBusy(bool busy) {

@@ -33,7 +33,7 @@ class VelmixControl;
 namespace vxoem {
 class AboutWindow;
 
-class frmSpiDownloader : public QMainWindow, private DownloaderUi, private TerminalPort {
+class frmSpiDownloader : public QMainWindow, private Dialogs, private TerminalPort {
     Q_OBJECT
 
 public:
@@ -87,15 +87,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // DownloaderUi
+    // Dialogs, with the window's caption for an empty title
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     bool confirm(const std::string& question) override;
     std::string chooseDownloadFile(const std::string& initialDirectory) override;
-    void setChipWindowText(const std::string& text) override;
-    void appendChipWindowText(const std::string& text) override;
-    void setProgressRange(int minimum, int maximum) override;
-    void setProgressValue(int value) override;
-    void setProgressText(const std::string& format) override;
+    // What the worker shows.
+    void setChipWindowText(const QString& text);
+    void appendChipWindowText(const QString& text);
+    void setProgressText(const QString& format);
 
     // TerminalPort: MSComm1 on the device of VX's port, while the user wants
     // the terminal; a failure to open it is told.

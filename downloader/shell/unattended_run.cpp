@@ -8,15 +8,12 @@
 namespace vxoem {
 namespace {
 
-// Nobody watches: no dialog, no status window, no progress bar.
-class NoWindow final : public QObject, public DownloaderUi {
+// Nobody answers: no box, no file dialog. Nothing is connected to what the
+// worker shows.
+class NoWindow final : public QObject, public Dialogs {
 public:
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
     std::string chooseDownloadFile(const std::string&) override { return {}; }
-    void setChipWindowText(const std::string&) override {}
-    void appendChipWindowText(const std::string&) override {}
-    void setProgressRange(int, int) override {}
-    void setProgressValue(int) override {}
 };
 
 }  // namespace

@@ -22,8 +22,18 @@ namespace vxoem {
 namespace {
 
 // The window's side: records each call and the thread it ran on.
-class RecordingWindow final : public QObject, public DownloaderUi {
+class RecordingWindow final : public QObject, public Dialogs {
 public:
+    void listen(DeviceWorker& worker) {
+        connect(&worker, &DeviceWorker::chipWindowTextSet, this,
+                [this](const QString& text) { note("set " + text.toStdString()); });
+        connect(&worker, &DeviceWorker::chipWindowTextAppended, this,
+                [this](const QString& text) { note("add " + text.toStdString()); });
+        connect(&worker, &DeviceWorker::progressRangeSet, this,
+                [this](int, int maximum) { note("range " + std::to_string(maximum)); });
+        connect(&worker, &DeviceWorker::progressValueSet, this,
+                [this](int value) { note("value " + std::to_string(value)); });
+    }
     void showMessage(const std::string& text, const std::string&, MessageIcon) override {
         note("box " + text);
     }
@@ -32,10 +42,6 @@ public:
         return false;
     }
     std::string chooseDownloadFile(const std::string&) override { return {}; }
-    void setChipWindowText(const std::string& text) override { note("set " + text); }
-    void appendChipWindowText(const std::string& text) override { note("add " + text); }
-    void setProgressRange(int, int maximum) override { note("range " + std::to_string(maximum)); }
-    void setProgressValue(int value) override { note("value " + std::to_string(value)); }
 
     void note(const std::string& call) {
         calls.push_back(call);
@@ -53,6 +59,7 @@ struct WorkerRig {
         worker = std::make_unique<DeviceWorker>(
             window, window, nullptr, [](int) { return std::string("memory"); }, std::move(owned),
             std::move(clock));
+        window.listen(*worker);
         worker->procedures().setChip(Chip::QM40);
         worker->procedures().setWorkDirectory(folder.path().toStdString());
         worker->startThread();
