@@ -130,14 +130,7 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     statusBar()->addPermanentWidget(m_lblTerminal);
     connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
 
-    // What the worker shows, in the order it was shown.
-    connect(m_worker.get(), &DeviceWorker::chipWindowTextSet, this, &frmSpiDownloader::setChipWindowText);
-    connect(m_worker.get(), &DeviceWorker::chipWindowTextAppended, this,
-            &frmSpiDownloader::appendChipWindowText);
-    connect(m_worker.get(), &DeviceWorker::progressTextSet, this, &frmSpiDownloader::setProgressText);
-    connect(m_worker.get(), &DeviceWorker::progressRangeSet, m_progressBar1, &QProgressBar::setRange);
-    connect(m_worker.get(), &DeviceWorker::progressValueSet, m_progressBar1, &QProgressBar::setValue);
-    connect(m_worker.get(), &DeviceWorker::requestDone, this, [this] { setBusy(false); });
+    connectWorker();
     buildMenus();
     buildToolbar();
     resize(640, 420);
@@ -156,6 +149,21 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     m_qm10Port = std::make_unique<Qm10PortControl>(
         this, qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui()));
     procedures().setQm10Programmer(m_qm10Port.get());
+    connectQm10Port();
+}
+
+void frmSpiDownloader::connectWorker() {
+    // What the worker shows, in the order it was shown.
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextSet, this, &frmSpiDownloader::setChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextAppended, this,
+            &frmSpiDownloader::appendChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::progressTextSet, this, &frmSpiDownloader::setProgressText);
+    connect(m_worker.get(), &DeviceWorker::progressRangeSet, m_progressBar1, &QProgressBar::setRange);
+    connect(m_worker.get(), &DeviceWorker::progressValueSet, m_progressBar1, &QProgressBar::setValue);
+    connect(m_worker.get(), &DeviceWorker::requestDone, this, [this] { setBusy(false); });
+}
+
+void frmSpiDownloader::connectQm10Port() {
     connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
     connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showState);
     // The worker writes the QM-10's state; the window keeps what it was told.

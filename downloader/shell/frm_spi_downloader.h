@@ -104,6 +104,8 @@ private:
 
     void buildMenus();
     void buildToolbar();
+    void connectWorker();
+    void connectQm10Port();
     void LoadCustomTexts();
     void applyChipVisibility();
     // Runs `request` on the device worker unless one still runs.
