@@ -17,7 +17,7 @@ void ChipControl::OpenPort(bool OpenThePort, int32_t& Status) {
 }
 
 void ChipControl::ReadRam(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock) {
-    // Specified without a status: the failure shows in the status text and Halted.
+    // These reads have no status: a failure shows in the status text and Halted.
     (void)m_link.readRam(StartingAddress, Length, ByteBlock);
 }
 

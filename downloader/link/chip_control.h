@@ -1,6 +1,6 @@
 #pragma once
-// The chip control: the QM-40 operations with their specified names and
-// `Status` out parameters over the protocol of ChipLink. It turns the link's
+// The chip control: the QM-40 operations under the names the window and the
+// procedures know, with `Status` out parameters, over the protocol of ChipLink. It turns the link's
 // results into status codes and its events into the texts and progress that
 // a display shows.
 

@@ -22,7 +22,7 @@
 
 namespace vx {
 
-// Numbered link errors: what the specified control raises out of WriteRam.
+// Numbered link errors: what the chip control raises out of WriteRam.
 constexpr int32_t kErrorNoCommunications = 4301;
 constexpr int32_t kErrorWriteChecksum = 4302;
 constexpr uint32_t kObjectErrorBase = 0x80040000u;
