@@ -1,8 +1,8 @@
 #pragma once
-// The chip control: the QM-40 operations under the names the window and the
-// procedures know, with `Status` out parameters, over the protocol of ChipLink. It turns the link's
-// results into status codes and its events into the texts and progress that
-// a display shows.
+// The chip control: the QM-40 operations under the names the procedures
+// know, with `Status` out parameters, over the protocol of ChipLink. It turns
+// the link's results into status codes and its events into the texts and
+// progress that a display shows.
 
 #include <cstdint>
 #include <functional>
