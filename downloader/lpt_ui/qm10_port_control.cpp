@@ -84,8 +84,10 @@ Qm10PortControl::~Qm10PortControl() = default;
 std::string Qm10PortControl::openStoredPort() {
     const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
     const StartupPort start = startupPort(stored.portNumber.toStdString(), stored.portAddress.toStdString());
-    return openPort(text(start.caption), text(start.address),
-                    static_cast<int>(numericValue(stored.portReserve.toStdString())));
+    const int reserve = static_cast<int>(numericValue(stored.portReserve.toStdString()));
+    // The dialog shows the stored reservation; after its Ok it shows the user's choice already.
+    if (reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
+    return openPort(text(start.caption), text(start.address), reserve);
 }
 
 void Qm10PortControl::LPT_Click(int n) {
@@ -104,13 +106,17 @@ void Qm10PortControl::cmdOkLPT_Click() {
     const QString reserve =
         m_frmLPT->reservePortCheck1()->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     if (m_hooks.writeSettings) m_hooks.writeSettings({caption.mid(3, 1), address, reserve});
-    OpenLPTfile(caption, address, reserve.toInt());
+    auto open = [this, caption, address, reserve] { OpenLPTfile(caption, address, reserve.toInt()); };
+    if (m_hooks.run) {
+        m_hooks.run(std::move(open));
+    } else {
+        open();
+    }
 }
 
 std::string Qm10PortControl::openPort(const QString& Caption, const QString& Port, int Reserve) {
     const std::string caption = Caption.toStdString();
     const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
-    if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
     const int checked = captionNumber(caption);
     if (checked != m_checkedPort) setChipState(true, vx::ChipState::Unknown);
     m_checkedPort = checked;

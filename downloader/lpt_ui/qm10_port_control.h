@@ -3,8 +3,9 @@
 // port dialog behind the LPT1 to LPT4 menu items, and the download and chip
 // commands the procedures call. Without a window (the unattended run) there
 // is no dialog; the rest works. The port dialog runs on the window's thread
-// while no operation runs; the downloads and chip commands run on the
-// device worker's, which is why the EEPROM time-out is read off the clock.
+// while no operation runs; opening the port it chose, the downloads and the
+// chip commands run on the device worker's, which is why the EEPROM time-out
+// is read off the clock and the states leave as signals.
 
 #include <QObject>
 #include <QString>
@@ -38,6 +39,9 @@ struct Qm10PortHooks {
     vx::lpt::ProgrammerHooks programmer;  // chip status window, progress bar, messages
     // The progress bar's text, as DownloaderUi::setProgressText.
     std::function<void(const std::string& format)> progressText;
+    // Runs the opening of the port the dialog's Ok chose (the window hands it
+    // to its device worker); empty: at once.
+    std::function<void(std::function<void()> open)> run;
 };
 
 // The hooks over the program's settings, reporter and window; the chip status

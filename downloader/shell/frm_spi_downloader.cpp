@@ -146,8 +146,9 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
     m_tmrSerialInputPoller.start();
 
-    m_qm10Port = std::make_unique<Qm10PortControl>(
-        this, qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui()));
+    Qm10PortHooks qm10Hooks = qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui());
+    qm10Hooks.run = [this](std::function<void()> open) { request(std::move(open)); };
+    m_qm10Port = std::make_unique<Qm10PortControl>(this, std::move(qm10Hooks));
     procedures().setQm10Programmer(m_qm10Port.get());
     connectQm10Port();
 }
@@ -164,8 +165,11 @@ void frmSpiDownloader::connectWorker() {
 }
 
 void frmSpiDownloader::connectQm10Port() {
-    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
-    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showState);
+    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, [this](int n) {
+        m_checkedLpt = n;
+        showCheckedLpt(n);
+        showState();
+    });
     // The worker writes the QM-10's state; the window keeps what it was told.
     connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, [this](int state) {
         m_qm10State = static_cast<vx::ChipState>(state);
@@ -371,12 +375,12 @@ void frmSpiDownloader::QM40com_Click(int n) {
 }
 
 void frmSpiDownloader::LPT_Click(int n) {
-    // The dialog runs here; the port it opens is used by the worker only later.
+    // The dialog runs here; the device worker opens the port it chose.
     whenIdle([this, n] {
         if (Qm10Programmer* qm10 = procedures().qm10Programmer()) qm10->choosePort(n);
     });
     // The menu flips a checkable item on every click; the port the programmer opened decides.
-    showCheckedLpt(m_qm10Port->checkedPort());
+    showCheckedLpt(m_checkedLpt);
 }
 
 void frmSpiDownloader::showCheckedLpt(int n) {
@@ -527,7 +531,7 @@ void frmSpiDownloader::showState() {
         m_lblChipState->setText("QM-40 on " + serialPortText(m_qm40Port) + ": " +
                                 chipStateText(m_VX->chipState()));
     } else {
-        const int lpt = m_qm10Port ? m_qm10Port->checkedPort() : 0;
+        const int lpt = m_checkedLpt;
         const vx::ChipState state = m_qm10State;
         m_lblChipState->setText("QM-10 on " +
                                 (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +

@@ -165,6 +165,7 @@ private:
     int m_terminalPort = 0;  // the port MSComm1 was opened on
     int m_qm40Port = 1;      // the port of VX, as last asked of the worker
     vx::ChipState m_qm10State = vx::ChipState::Unknown;
+    int m_checkedLpt = 0;  // the parallel port the QM-10 side opened last
     bool m_busy = false;
 
     AboutWindow* m_about = nullptr;

@@ -77,6 +77,7 @@ TEST(DownloaderWindowQm10, PortMenuOpensTheDialogAndStoresTheChoice) {
     };
     answerDialog(nullptr, false, true);
     window.LPT()[1]->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(window.qm10Port().frmLPT()->windowTitle(), "LPT2:");
     EXPECT_EQ(bench.stored("Port_Number"), "2");
     EXPECT_EQ(bench.stored("Port_Address"), "&H278");
@@ -85,6 +86,7 @@ TEST(DownloaderWindowQm10, PortMenuOpensTheDialogAndStoresTheChoice) {
 
     answerDialog("&H3BC", true, false);
     window.LPT()[2]->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.stored("Port_Number"), "2") << "Cancel stores nothing";
     EXPECT_EQ(checkedLpt(window), (std::vector<bool>{false, true, false, false}));
     EXPECT_TRUE(bench.boxes.empty());
