@@ -98,7 +98,10 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
       m_VX(new VelmixControl),
       m_worker(std::make_unique<DeviceWorker>(*this, static_cast<Dialogs&>(*this),
                                               static_cast<TerminalPort*>(this),
-                                              [this](int port) { return m_settings.deviceForPort(port); })) {
+                                              // Settings of its own: one QSettings serves one thread.
+                                              [settings = std::make_shared<VxoemSettings>()](int port) {
+                                                  return settings->deviceForPort(port);
+                                              })) {
     m_worker->VX().setDisplay(m_VX->display());
     m_VX->setControl(&m_worker->VX());
     setObjectName("frmSpiDownloader");
