@@ -31,7 +31,7 @@ frmSpiDownloader& WindowBench::open(const std::vector<std::string>& args) {
 bool WindowBench::settle(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (m_window->busy() && !deadline.hasExpired()) QTest::qWait(1);
-    QCoreApplication::processEvents();  // what the worker showed last
+    QCoreApplication::sendPostedEvents();  // what the worker showed last
     return !m_window->busy();
 }
 
