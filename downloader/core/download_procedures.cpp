@@ -238,7 +238,8 @@ void DownloadProcedures::ChipCommand(int code) {
     int32_t status = 0;
     if (code == kRescue) {
         VX.Rescue(status);
-        if (status != vx::kStatusOk) m_reporter.message("Error -- no communications");
+        // A Rescue the user stopped (the window closing) is no failure to tell.
+        if (status != vx::kStatusOk && !VX.rescueStopped()) m_reporter.message("Error -- no communications");
         return;
     }
     VX.HaltVelmix(status);

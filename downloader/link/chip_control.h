@@ -59,6 +59,8 @@ public:
     ChipState chipState() const { return m_link.chipState(); }
     int32_t AckCount() const { return m_link.ackCount(); }
     int32_t LastErrorCode() const { return m_link.lastErrorCode(); }
+    // The last Rescue was stopped by the user, not ended by the line.
+    bool rescueStopped() const { return m_link.rescueStopped(); }
     // The Text property: replaces the status text.
     void setText(const std::string& NewText);
 

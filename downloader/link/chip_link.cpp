@@ -341,12 +341,16 @@ Result<> ChipLink::runOn() {
 }
 
 Result<> ChipLink::rescue() {
+    m_rescueStopped = false;
     tell(LinkEvent::RescuePrompt);
     const int64_t start = m_clock->nowMs();
     while (m_clock->nowMs() - start < 10000) {
         if (!pulseDtr().ok()) return kStatusNoCommunication;
         // Stopped by the user: the chip's state is what it was.
-        if (m_cancelled && m_cancelled()) return kStatusNoCommunication;
+        if (m_cancelled && m_cancelled()) {
+            m_rescueStopped = true;
+            return kStatusNoCommunication;
+        }
     }
     tell(LinkEvent::RescueDone);
     setChipState(ChipState::Unknown);  // reset by hand: its own program or waiting

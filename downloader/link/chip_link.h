@@ -58,6 +58,8 @@ public:
     void setObserver(LinkObserver* observer) { m_observer = observer; }
     // Asked on each pass of Rescue's ten-second wait: true ends it early.
     void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
+    // The last Rescue was ended early by that check, not by the line.
+    bool rescueStopped() const { return m_rescueStopped; }
 
     int commPort() const { return m_commPort; }
     // Another port may lead to another chip: its state is unknown.
@@ -134,6 +136,7 @@ private:
     std::shared_ptr<Clock> m_clock;
     LinkObserver* m_observer = nullptr;
     std::function<bool()> m_cancelled;
+    bool m_rescueStopped = false;
     int m_commPort = 1;
     bool m_halted = false;
     ChipState m_chipState = ChipState::Unknown;

@@ -104,25 +104,22 @@ TEST(DeviceWorker, ShowsInOrderOnTheWindowThreadAndBoxesWaitThere) {
     EXPECT_EQ(rig.window.offThread, 0);
 }
 
-TEST(DeviceWorker, CancelEndsARescueBeforeItsTenSeconds) {
+TEST(DeviceWorker, CancelEndsARescueBeforeItsTenSecondsWithoutABox) {
     WorkerRig rig({});
-    std::atomic<int32_t> status = 0;
     QSignalSpy done(rig.worker.get(), &DeviceWorker::requestDone);
     QElapsedTimer clock;
     clock.start();
-    rig.worker->post([&] {
-        int32_t result = 0;
-        rig.worker->VX().OpenPort(true, result);
-        rig.worker->VX().Rescue(result);
-        status = result;
-    });
+    rig.worker->post([&] { rig.worker->procedures().qm40res_Click(); });
     QTest::qWait(100);
     EXPECT_EQ(done.count(), 0) << "the rescue waits ten seconds unless stopped";
     rig.worker->cancel();
     ASSERT_TRUE(!done.isEmpty() || done.wait(2000));
     EXPECT_LT(clock.elapsed(), 3000);
-    EXPECT_EQ(status, vx::kStatusNoCommunication);
+    EXPECT_TRUE(rig.worker->VX().link().rescueStopped());
     EXPECT_GT(rig.line->dtrPulses, 0);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(rig.window.calls.empty()) << "a stopped Rescue is no failure to tell";
+    EXPECT_FALSE(rig.worker->VX().PortOpen()) << "the port was given back";
 
     // The next request starts afresh: not cancelled by the earlier stop.
     bool ran = false;
