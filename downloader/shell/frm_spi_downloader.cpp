@@ -107,6 +107,33 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     setObjectName("frmSpiDownloader");
     setWindowTitle(kCaption);
 
+    buildCentral();
+    connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
+
+    connectWorker();
+    buildMenus();
+    buildToolbar();
+    resize(640, 420);
+
+    m_MSComm1.setObjectName("MSComm1");
+    m_MSComm1.setReadBufferSize(kTerminalBufferBytes);
+    // Queued: the port is closed outside its own signal.
+    connect(&m_MSComm1, &QSerialPort::errorOccurred, this, &frmSpiDownloader::terminalLost,
+            Qt::QueuedConnection);
+
+    m_tmrSerialInputPoller.setObjectName("tmrSerialInputPoller");
+    m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
+    connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
+    m_tmrSerialInputPoller.start();
+
+    Qm10PortHooks qm10Hooks = qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui());
+    qm10Hooks.run = [this](std::function<void()> open) { request(std::move(open)); };
+    m_qm10Port = std::make_unique<Qm10PortControl>(this, std::move(qm10Hooks));
+    procedures().setQm10Programmer(m_qm10Port.get());
+    connectQm10Port();
+}
+
+void frmSpiDownloader::buildCentral() {
     m_txtDebugWindow = new QPlainTextEdit;
     m_txtDebugWindow->setObjectName("txtDebugWindow");
     QFont courier("Courier New");
@@ -131,29 +158,6 @@ frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, Q
     m_lblTerminal->setObjectName("lblTerminal");
     statusBar()->addPermanentWidget(m_lblChipState);
     statusBar()->addPermanentWidget(m_lblTerminal);
-    connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
-
-    connectWorker();
-    buildMenus();
-    buildToolbar();
-    resize(640, 420);
-
-    m_MSComm1.setObjectName("MSComm1");
-    m_MSComm1.setReadBufferSize(kTerminalBufferBytes);
-    // Queued: the port is closed outside its own signal.
-    connect(&m_MSComm1, &QSerialPort::errorOccurred, this, &frmSpiDownloader::terminalLost,
-            Qt::QueuedConnection);
-
-    m_tmrSerialInputPoller.setObjectName("tmrSerialInputPoller");
-    m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
-    connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
-    m_tmrSerialInputPoller.start();
-
-    Qm10PortHooks qm10Hooks = qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui());
-    qm10Hooks.run = [this](std::function<void()> open) { request(std::move(open)); };
-    m_qm10Port = std::make_unique<Qm10PortControl>(this, std::move(qm10Hooks));
-    procedures().setQm10Programmer(m_qm10Port.get());
-    connectQm10Port();
 }
 
 void frmSpiDownloader::connectWorker() {

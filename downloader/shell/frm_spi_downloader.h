@@ -102,6 +102,8 @@ private:
     void closeTerminal() override;
     bool openTerminal() override;
 
+    // The chip status window, the progress bar, VX and the status bar.
+    void buildCentral();
     void buildMenus();
     void buildToolbar();
     void connectWorker();
