@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "chip_link.h"
+#include "chip_control.h"
 #include "device_script.h"
 #include "memory_serial_line.h"
 #include "waiting_clock.h"
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto reply = chip.nextReply();
         return vx::Bytes(reply.begin(), reply.end());
     });
-    vx::ChipLink link(
+    vx::ChipControl link(
         line, [](int) { return std::string("memory"); }, {}, std::make_shared<fuzzing::WaitingClock>());
     std::array<uint8_t, 1024> block{};
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);

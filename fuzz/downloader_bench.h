@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "chip_link.h"
+#include "chip_control.h"
 #include "download_procedures.h"
 #include "downloader_ui.h"
 #include "memory_serial_line.h"
@@ -41,7 +41,8 @@ struct DownloaderBench {
     vx::MemorySerialLine line{[this](uint8_t byte) { return chip.receive(byte); }};
     CountingUi ui;
     vxoem::Reporter reporter{ui};
-    vx::ChipLink link{line, [](int) { return std::string("memory"); }, {}, std::make_shared<WaitingClock>()};
+    vx::ChipControl link{
+        line, [](int) { return std::string("memory"); }, {}, std::make_shared<WaitingClock>()};
     vxoem::DownloadProcedures procedures{link, reporter, ui};
 };
 

@@ -12,7 +12,7 @@
 #include <QCoreApplication>
 #include <chrono>
 
-#include "chip_link.h"
+#include "chip_control.h"
 #include "qt_serial_line.h"
 #include "sim_process.h"
 
@@ -64,7 +64,7 @@ void BM_PacedDownload(benchmark::State& state) {
 
     simline::SimProcess sim(QM40SIM_PROGRAM, {"--pace"});
     CountingLine line;
-    vx::ChipLink link(line, [&sim](int) { return sim.path(); });
+    vx::ChipControl link(line, [&sim](int) { return sim.path(); });
     int32_t status = 0;
     link.OpenPort(true, status);
     if (!sim.started() || status != vx::kStatusOk) {

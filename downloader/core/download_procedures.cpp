@@ -23,7 +23,7 @@ HeaderBlock qm40HeaderBlock() {
     return header;
 }
 
-DownloadProcedures::DownloadProcedures(vx::ChipLink& vxLink, Reporter& reporter, DownloaderUi& ui,
+DownloadProcedures::DownloadProcedures(vx::ChipControl& vxLink, Reporter& reporter, DownloaderUi& ui,
                                        TerminalPort* terminal, Qm10Programmer* qm10)
     : VX(vxLink), m_reporter(reporter), m_ui(ui), m_terminal(terminal), m_qm10(qm10) {}
 
@@ -238,7 +238,8 @@ void DownloadProcedures::ChipCommand(int code) {
     int32_t status = 0;
     if (code == kRescue) {
         VX.Rescue(status);
-        if (status != vx::kStatusOk) m_reporter.message("Error -- no communications");
+        // A Rescue the user stopped (the window closing) is no failure to tell.
+        if (status != vx::kStatusOk && !VX.rescueStopped()) m_reporter.message("Error -- no communications");
         return;
     }
     VX.HaltVelmix(status);

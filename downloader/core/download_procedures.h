@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "chip_link.h"
+#include "chip_control.h"
 #include "downloader_ui.h"
 #include "reporter.h"
 
@@ -55,7 +55,7 @@ class DownloadProcedures {
 public:
     // `terminal` and `qm10` may be null: no terminal port to lend, no
     // parallel-port programmer in this build.
-    DownloadProcedures(vx::ChipLink& VX, Reporter& reporter, DownloaderUi& ui,
+    DownloadProcedures(vx::ChipControl& VX, Reporter& reporter, DownloaderUi& ui,
                        TerminalPort* terminal = nullptr, Qm10Programmer* qm10 = nullptr);
 
     Chip chip() const { return m_chip; }
@@ -67,22 +67,6 @@ public:
     // For the QM-10 side: the same messages, chip status window and progress bar.
     Reporter& reporter() { return m_reporter; }
     DownloaderUi& ui() { return m_ui; }
-
-    // Runs `action` unless another one still runs; a refused action tells the
-    // window and returns false. The chip link lets the window's events run
-    // during its waits, so a click could otherwise start a second transfer in
-    // the middle of the first.
-    template <typename Action>
-    bool exclusive(Action&& action) {
-        if (m_busy) {
-            m_ui.refused("Busy: wait until the running operation ends.");
-            return false;
-        }
-        BusyScope scope(*this);
-        action();
-        return true;
-    }
-    bool busy() const { return m_busy; }
 
     // Chooses (with the file dialog when `name` is empty) and loads the
     // download file; its length, or 0 when it could not be loaded. A file that
@@ -124,18 +108,6 @@ private:
         std::string reason;  // why it was not loaded
     };
 
-    struct BusyScope {
-        explicit BusyScope(DownloadProcedures& owner) : m_owner(owner) {
-            m_owner.m_busy = true;
-            m_owner.m_ui.busyChanged(true);
-        }
-        ~BusyScope() {
-            m_owner.m_busy = false;
-            m_owner.m_ui.busyChanged(false);
-        }
-        DownloadProcedures& m_owner;
-    };
-
     static Image readImage(const std::string& path);
     // Makes `image`, read from `path`, the loaded program.
     void takeImage(const std::string& path, Image& image);
@@ -155,7 +127,7 @@ private:
     // Stop, Reset and Run: a chip state on the QM-10, the chip command `code` through VX on the QM-40.
     void chipStateCommand(int code, void (Qm10Programmer::*qm10State)());
 
-    vx::ChipLink& VX;
+    vx::ChipControl& VX;
     Reporter& m_reporter;
     DownloaderUi& m_ui;
     TerminalPort* m_terminal;
@@ -173,7 +145,6 @@ private:
     std::string m_programText;            // QM-10: the whole image, one character per byte
     HeaderBlock m_headerBlock{};
     bool m_terminalWasOpen = false;
-    bool m_busy = false;
 };
 
 }  // namespace vxoem

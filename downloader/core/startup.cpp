@@ -17,20 +17,21 @@ StartupChoices readStartupChoices(const VxoemSettings& settings) {
     return choices;
 }
 
-std::string enterWorkDirectory(const VxoemSettings& settings) {
+std::string workDirectoryOf(const VxoemSettings& settings) {
     std::string folder = settings.workDir();
     if (folder.empty()) folder = settings.runDir();
     std::error_code error;
-    if (!folder.empty() && fs::is_directory(folder, error)) fs::current_path(folder, error);
-    return fs::current_path(error).string();
+    if (folder.empty() || !fs::is_directory(folder, error)) return fs::current_path(error).string();
+    const fs::path absolute = fs::absolute(folder, error);
+    return error ? folder : absolute.string();
 }
 
 StartupChoices applyStartupChoices(const VxoemSettings& settings, DownloadProcedures& procedures,
-                                   vx::ChipLink& VX) {
+                                   vx::ChipControl& VX, const std::string& workDirectory) {
     const StartupChoices choices = readStartupChoices(settings);
     procedures.setChip(choices.chip);
     if (choices.qm40Port) VX.setCommPort(*choices.qm40Port);
-    procedures.setWorkDirectory(enterWorkDirectory(settings));
+    procedures.setWorkDirectory(workDirectory);
     return choices;
 }
 

@@ -21,15 +21,16 @@ struct StartupChoices {
 // stored means port 2.
 StartupChoices readStartupChoices(const VxoemSettings& settings);
 
-// Applies the stored chip, port and work directory to the procedures and the
-// chip link, and returns the choices for the window's menus.
+// Applies the stored chip and port and the work directory to the procedures
+// and the chip control, and returns the choices for the window's menus.
 StartupChoices applyStartupChoices(const VxoemSettings& settings, DownloadProcedures& procedures,
-                                   vx::ChipLink& VX);
+                                   vx::ChipControl& VX, const std::string& workDirectory);
 
-// Makes Work_Dir (or Run_Dir when it is empty) the current directory and
-// returns the absolute work directory; the current directory when neither is
-// set or the folder does not exist.
-std::string enterWorkDirectory(const VxoemSettings& settings);
+// The absolute work directory: Work_Dir, or Run_Dir when it is empty; the
+// current directory when neither is set or the folder does not exist. The
+// program works out this folder once at start and leaves its current
+// directory alone.
+std::string workDirectoryOf(const VxoemSettings& settings);
 
 // The unattended switch of ours: no window, no box, nothing waits for a click.
 bool hasQuietSwitch(const std::vector<std::string>& args);

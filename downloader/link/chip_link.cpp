@@ -12,8 +12,6 @@ using namespace qm40;
 
 namespace {
 
-constexpr char kPortClosed[] = "Port is closed";
-
 uint8_t lowByte(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
 uint8_t highByte(int32_t value) { return static_cast<uint8_t>((value >> 8) & 0xFF); }
 
@@ -43,77 +41,68 @@ void SteadyClock::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::mil
 
 void SteadyClock::idle() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
 
-ChipLink::ChipLink(SerialLine& line, DeviceOfPort deviceOfPort, ChipLinkHooks hooks,
-                   std::shared_ptr<Clock> clock)
+ChipLink::ChipLink(SerialLine& line, DeviceOfPort deviceOfPort, std::shared_ptr<Clock> clock)
     : m_line(line),
       m_deviceOfPort(deviceOfPort ? std::move(deviceOfPort) : DeviceOfPort(defaultPortDevice)),
-      m_hooks(std::move(hooks)),
       m_clock(clock ? std::move(clock) : std::make_shared<SteadyClock>()) {}
 
 ChipLink::~ChipLink() {
-    try {
-        if (m_line.isOpen()) m_line.close();
-    } catch (...) {
-    }
+    if (m_line.isOpen()) m_line.close();
 }
 
-bool ChipLink::PortOpen() const { return m_line.isOpen(); }
+bool ChipLink::portOpen() const { return m_line.isOpen(); }
 
 void ChipLink::setCommPort(int port) {
     if (port != m_commPort) setChipState(ChipState::Unknown);
     m_commPort = port;
 }
 
-void ChipLink::OpenPort(bool OpenThePort, int32_t& Status) {
-    try {
-        if (OpenThePort) {
-            const std::string device = m_deviceOfPort(m_commPort);
-            m_openFailure.clear();
-            if (m_line.isOpen()) {
-                m_openFailure = "the port is already open";
-            } else if (device.empty()) {
-                m_openFailure = "no device for port " + std::to_string(m_commPort);
-            } else if (!m_line.open(device)) {
-                m_openFailure = m_line.openError();
-                if (m_openFailure.empty()) m_openFailure = "it cannot be opened";
-            }
-            Status = m_openFailure.empty() ? kStatusOk : kStatusOpenFailed;
-            m_echoesDue = 0;
-        } else {
-            Status = !m_line.isOpen() || m_line.close() ? kStatusOk : kStatusCloseFailed;
-        }
-    } catch (const std::exception& error) {
-        if (OpenThePort) m_openFailure = error.what();
-        Status = OpenThePort ? kStatusOpenFailed : kStatusCloseFailed;
+Result<> ChipLink::openPort() {
+    m_openFailure.clear();
+    m_echoesDue = 0;
+    const std::string device = m_deviceOfPort(m_commPort);
+    if (m_line.isOpen()) {
+        m_openFailure = "the port is already open";
+    } else if (device.empty()) {
+        m_openFailure = "no device for port " + std::to_string(m_commPort);
+    } else if (!m_line.open(device)) {
+        m_openFailure = m_line.openError();
+        if (m_openFailure.empty()) m_openFailure = "it cannot be opened";
     }
+    return m_openFailure.empty() ? kStatusOk : kStatusOpenFailed;
 }
+
+Result<> ChipLink::closePort() { return !m_line.isOpen() || m_line.close() ? kStatusOk : kStatusCloseFailed; }
 
 // --- wire helpers ---
 
-void ChipLink::showStatus(const std::string& text) {
-    if (m_hooks.statusText) m_hooks.statusText(text);
+void ChipLink::tell(LinkEvent event, int32_t count) {
+    if (m_observer) m_observer->linkEvent(event, count);
 }
 
 void ChipLink::setChipState(ChipState state) {
     if (state == m_chipState) return;
     m_chipState = state;
-    if (m_hooks.chipState) m_hooks.chipState(state);
+    if (m_observer) m_observer->chipStateChanged(state);
 }
 
-void ChipLink::send(std::span<const uint8_t> bytes) {
-    if (!m_line.isOpen()) throw std::runtime_error(kPortClosed);
+Result<> ChipLink::send(std::span<const uint8_t> bytes) {
+    // Nothing can go out on a closed port: a failure "with an error".
+    if (!m_line.isOpen()) return kStatusWriteFailed;
     m_line.write(bytes);
+    return kStatusOk;
 }
 
-void ChipLink::send(std::initializer_list<uint8_t> bytes) {
-    send(std::span<const uint8_t>(bytes.begin(), bytes.size()));
+Result<> ChipLink::send(std::initializer_list<uint8_t> bytes) {
+    return send(std::span<const uint8_t>(bytes.begin(), bytes.size()));
 }
 
-void ChipLink::sendSpiFrame(std::span<const uint8_t> clocked) {
+Result<> ChipLink::sendSpiFrame(std::span<const uint8_t> clocked) {
     Bytes frame{kSpiFrame, static_cast<uint8_t>(clocked.size())};
     frame.insert(frame.end(), clocked.begin(), clocked.end());
-    send(frame);
+    if (auto sent = send(frame); !sent.ok()) return sent;
     m_echoesDue += clocked.size();
+    return kStatusOk;
 }
 
 Bytes ChipLink::takeInput() {
@@ -130,284 +119,266 @@ void ChipLink::settleEchoes() {
     m_echoesDue = 0;
 }
 
-void ChipLink::drainOutput() {
+Result<> ChipLink::drainOutput() {
     // A line that takes nothing for the whole time-out is dead, not slow.
     size_t left = m_line.bytesToWrite();
     int64_t lastProgress = m_clock->nowMs();
     while (left > 0) {
-        if (m_hooks.pump) m_hooks.pump();
         m_clock->idle();
         const size_t now = m_line.bytesToWrite();
         if (now < left) {
             left = now;
             lastProgress = m_clock->nowMs();
         } else if (m_clock->nowMs() - lastProgress >= kTimeoutMs) {
-            failTimeout();
+            return timedOut();
         }
     }
+    return kStatusOk;
 }
 
-void ChipLink::padZeros() {
-    send(Bytes(kPadBytes, kFill));
-    drainOutput();
+Result<> ChipLink::padZeros() {
+    if (auto sent = send(Bytes(kPadBytes, kFill)); !sent.ok()) return sent;
+    return drainOutput();
 }
 
-void ChipLink::writeEnable() {
+Result<> ChipLink::writeEnable() {
     const uint8_t instruction[] = {kSpiWriteEnable};
-    sendSpiFrame(instruction);
-    send({kFill});
+    if (auto sent = sendSpiFrame(instruction); !sent.ok()) return sent;
+    return send({kFill});
 }
 
 bool ChipLink::waitForInput(size_t count) {
     const int64_t start = m_clock->nowMs();
     while (m_line.bytesAvailable() < count) {
         if (m_clock->nowMs() - start >= kTimeoutMs) return m_line.bytesAvailable() >= count;
-        if (m_hooks.pump) m_hooks.pump();
         m_clock->idle();
     }
     return true;
 }
 
-void ChipLink::pulseDtr() {
-    if (!m_line.isOpen()) throw std::runtime_error(kPortClosed);
+Result<> ChipLink::pulseDtr() {
+    if (!m_line.isOpen()) return kStatusWriteFailed;
     m_line.setDtr(true);
     m_clock->sleepMs(4);
     m_line.setDtr(false);
     m_clock->sleepMs(4);
+    return kStatusOk;
 }
 
-void ChipLink::raiseLinkError(int32_t code) {
+Result<> ChipLink::linkError(int32_t code) {
     m_lastErrorCode = code;
-    if (code == kErrorNoCommunications) setChipState(ChipState::Unknown);
-    const std::string text = code == kErrorNoCommunications ? "No Communications" : "RAM Write Chksum Bad";
-    showStatus(text);
-    throw LinkError(code, text);
+    const bool silent = code == kErrorNoCommunications;
+    if (silent) setChipState(ChipState::Unknown);
+    tell(silent ? LinkEvent::NoCommunications : LinkEvent::WriteChecksumBad);
+    return silent ? kStatusNoCommunication : kStatusBadChecksum;
 }
 
-void ChipLink::failTimeout() {
-    showStatus(std::to_string(kErrorNoCommunications));
+Result<> ChipLink::timedOut() {
+    tell(LinkEvent::TimedOut, kErrorNoCommunications);
     m_halted = true;
-    raiseLinkError(kErrorNoCommunications);
+    return linkError(kErrorNoCommunications);
 }
 
-void ChipLink::progressSetup(int32_t start, int32_t length, const char* stage) {
-    if (m_hooks.progressStage) m_hooks.progressStage(stage);
-    if (m_hooks.progressRange) m_hooks.progressRange(start, start + length + 1);
-    if (m_hooks.progressValue) m_hooks.progressValue(start);
-    if (m_hooks.progressVisible) m_hooks.progressVisible(true);
+void ChipLink::transferStarted(Transfer transfer, int32_t start, int32_t length) {
+    if (m_observer) m_observer->transferStarted(transfer, start, start + length + 1);
 }
 
-void ChipLink::progressValue(int32_t value) {
-    if (m_hooks.progressValue) m_hooks.progressValue(value);
+void ChipLink::transferAt(int32_t address) {
+    if (m_observer) m_observer->transferAt(address);
 }
 
-void ChipLink::progressHide() {
-    if (m_hooks.progressVisible) m_hooks.progressVisible(false);
+void ChipLink::transferEnded() {
+    if (m_observer) m_observer->transferEnded();
 }
 
 // --- checked blocks ---
 
-void ChipLink::readBlock(uint8_t command, int32_t start, int32_t length, std::span<uint8_t> block) {
+Result<> ChipLink::readBlock(uint8_t command, int32_t start, int32_t length, std::span<uint8_t> block) {
     if (!checkedBlockFits(start, length, block.size())) {
-        showStatus("Bad Read");
-        return;
+        tell(LinkEvent::BadRead);
+        return kStatusNoCommunication;
     }
     const uint8_t header[] = {command, lowByte(length), highByte(length), lowByte(start), highByte(start)};
     const size_t expected = static_cast<size_t>(length) + 1;
-    try {
-        for (int failures = 0;;) {
-            discardInput();
-            send(header);
-            if (!waitForInput(expected)) {
-                showStatus("String Mismatch");
-            } else {
-                const Bytes got = takeInput();
-                unsigned sum = 0;
-                for (size_t k = 0; k < expected; ++k) sum += got[k];
-                if ((sum & 0xFF) == 0) {
-                    std::copy_n(got.begin(), length, block.begin() + start);
-                    return;
-                }
-                showStatus("Checksum Bad");
+    for (int failures = 0;;) {
+        discardInput();
+        if (!send(header).ok()) break;
+        if (!waitForInput(expected)) {
+            tell(LinkEvent::StringMismatch);
+        } else {
+            const Bytes got = takeInput();
+            unsigned sum = 0;
+            for (size_t k = 0; k < expected; ++k) sum += got[k];
+            if ((sum & 0xFF) == 0) {
+                std::copy_n(got.begin(), length, block.begin() + start);
+                return kStatusOk;
             }
-            if (++failures > kBlockRetries) break;
+            tell(LinkEvent::ChecksumBad);
         }
-    } catch (...) {
+        if (++failures > kBlockRetries) break;
     }
-    showStatus("Bad Read");
+    tell(LinkEvent::BadRead);
     m_halted = true;
     setChipState(ChipState::Unknown);
+    return kStatusNoCommunication;
 }
 
-void ChipLink::writeBlock(uint8_t command, int32_t start, int32_t length, std::span<const uint8_t> block) {
-    if (!checkedBlockFits(start, length, block.size())) throw std::out_of_range("block outside its array");
+Result<> ChipLink::writeBlock(uint8_t command, int32_t start, int32_t length,
+                              std::span<const uint8_t> block) {
+    if (!checkedBlockFits(start, length, block.size())) return kStatusWriteFailed;
     const bool eeprom = (command & kEepromBit) != 0;
-    const auto data = block.subspan(start, length);
+    const auto data = block.subspan(static_cast<size_t>(start), static_cast<size_t>(length));
     discardInput();
-    send({command, lowByte(length), highByte(length), lowByte(start), highByte(start)});
+    if (auto sent = send({command, lowByte(length), highByte(length), lowByte(start), highByte(start)});
+        !sent.ok())
+        return sent;
     if (eeprom) {
         for (const uint8_t byte : data) {
             discardInput();
-            send({byte});
-            if (!waitForInput(1)) failTimeout();
+            if (auto sent = send({byte}); !sent.ok()) return sent;
+            if (!waitForInput(1)) return timedOut();
         }
-    } else {
-        send(data);
+    } else if (auto sent = send(data); !sent.ok()) {
+        return sent;
     }
-    drainOutput();
+    if (auto drained = drainOutput(); !drained.ok()) return drained;
     // An EEPROM write's checksum follows the answer to its last data byte, which
     // is already waiting: wait for the checksum itself, not just any byte.
     const size_t checksumAt = eeprom && length > 0 ? 1 : 0;
-    if (!waitForInput(checksumAt + 1)) failTimeout();
+    if (!waitForInput(checksumAt + 1)) return timedOut();
     const Bytes got = takeInput();
-    if (got[checksumAt] == checksumOf(data)) return;
+    if (got[checksumAt] == checksumOf(data)) return kStatusOk;
     m_halted = true;
-    raiseLinkError(kErrorWriteChecksum);
+    return linkError(kErrorWriteChecksum);
 }
 
-void ChipLink::ReadRam(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock) {
-    readBlock(kReadRam, StartingAddress, Length, ByteBlock);
+Result<> ChipLink::readRam(int32_t start, int32_t length, std::span<uint8_t> block) {
+    return readBlock(kReadRam, start, length, block);
 }
 
-void ChipLink::ReadInternalEEprom(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock) {
-    readBlock(kReadEeprom, StartingAddress, Length, ByteBlock);
+Result<> ChipLink::readInternalEeprom(int32_t start, int32_t length, std::span<uint8_t> block) {
+    return readBlock(kReadEeprom, start, length, block);
 }
 
-void ChipLink::WriteRam(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock) {
-    writeBlock(kWriteRam, StartingAddress, Length, ByteBlock);
+Result<> ChipLink::writeRam(int32_t start, int32_t length, std::span<const uint8_t> block) {
+    return writeBlock(kWriteRam, start, length, block);
 }
 
-void ChipLink::WriteInternalEEprom(int32_t StartingAddress, int32_t Length,
-                                   std::span<const uint8_t> ByteBlock, int32_t& Status) {
-    try {
-        writeBlock(kWriteEeprom, StartingAddress, Length, ByteBlock);
-        Status = kStatusOk;
-    } catch (const LinkError& error) {
-        Status = error.code() == kErrorNoCommunications ? kStatusNoCommunication
-                 : error.code() == kErrorWriteChecksum  ? kStatusBadChecksum
-                                                        : kStatusWriteFailed;
-    } catch (...) {
-        Status = kStatusWriteFailed;
-    }
+Result<> ChipLink::writeInternalEeprom(int32_t start, int32_t length, std::span<const uint8_t> block) {
+    return writeBlock(kWriteEeprom, start, length, block);
 }
 
 // --- run control ---
 
-void ChipLink::haltHandshake() {
-    showStatus("Stopping Velmix");
+Result<> ChipLink::haltHandshake() {
+    tell(LinkEvent::StoppingChip);
     m_echoesDue = 0;  // whatever an earlier transfer left owing is cleared below
     int failures = 0;
+    // False once the fourth try has failed.
     auto retry = [&] {
         ++failures;
-        showStatus("Retry " + std::to_string(failures));
-        if (failures > kBlockRetries) {
-            m_halted = true;
-            raiseLinkError(kErrorNoCommunications);
-        }
+        tell(LinkEvent::Retry, failures);
+        if (failures <= kBlockRetries) return true;
+        m_halted = true;
+        return false;
     };
     for (;;) {
         if (!m_linkMode)
-            for (int pulse = 0; pulse < 3; ++pulse) pulseDtr();
-        send({kAttention});
-        drainOutput();
+            for (int pulse = 0; pulse < 3; ++pulse)
+                if (auto pulsed = pulseDtr(); !pulsed.ok()) return pulsed;
+        if (auto sent = send({kAttention}); !sent.ok()) return sent;
+        if (auto drained = drainOutput(); !drained.ok()) return drained;
         m_clock->sleepMs(4);
         discardInput();
-        send({kAttention});
+        if (auto sent = send({kAttention}); !sent.ok()) return sent;
         if (!waitForInput(1)) {
-            retry();
+            if (!retry()) return linkError(kErrorNoCommunications);
             discardInput();
             continue;
         }
         const Bytes got = takeInput();
         if (got.size() == 1 && got[0] == kAcknowledge) {
-            showStatus("ACK Received" + std::to_string(m_ackCount));
+            tell(LinkEvent::AckReceived, m_ackCount);
             ++m_ackCount;
-            return;
+            return kStatusOk;
         }
-        retry();
+        if (!retry()) return linkError(kErrorNoCommunications);
         m_clock->sleepMs(1000);
         discardInput();
     }
 }
 
-void ChipLink::HaltVelmix(int32_t& Status) {
-    try {
-        haltHandshake();
-        m_halted = true;
-        setChipState(ChipState::Halted);
-        Status = kStatusOk;
-    } catch (...) {
+Result<> ChipLink::halt() {
+    if (!haltHandshake().ok()) {
         setChipState(ChipState::Unknown);
-        Status = kStatusNoCommunication;
+        return kStatusNoCommunication;
     }
+    m_halted = true;
+    setChipState(ChipState::Halted);
+    return kStatusOk;
 }
 
-void ChipLink::runCommand(std::span<const uint8_t> bytes, int32_t& Status) {
-    if (!m_halted) {
-        Status = kStatusNotHalted;
-        return;
-    }
-    try {
-        send(bytes);
-        drainOutput();
-        discardInput();
-        m_halted = false;
-        setChipState(ChipState::Running);
-        Status = kStatusOk;
-    } catch (...) {
+Result<> ChipLink::runCommand(std::span<const uint8_t> bytes) {
+    if (!m_halted) return kStatusNotHalted;
+    if (!send(bytes).ok() || !drainOutput().ok()) {
         setChipState(ChipState::Unknown);
-        Status = kStatusRunFailed;
+        return kStatusRunFailed;
     }
+    discardInput();
+    m_halted = false;
+    setChipState(ChipState::Running);
+    return kStatusOk;
 }
 
-void ChipLink::ResetVelmix(int32_t& Status) {
-    const uint8_t restart[] = {kRun, kRestart, kRunOn};
-    runCommand(restart, Status);
+Result<> ChipLink::restart() {
+    const uint8_t bytes[] = {kRun, kRestart, kRunOn};
+    return runCommand(bytes);
 }
 
-void ChipLink::ContinueVelmix(int32_t& Status) {
-    const uint8_t runOn[] = {kRun, kRunOn};
-    runCommand(runOn, Status);
+Result<> ChipLink::runOn() {
+    const uint8_t bytes[] = {kRun, kRunOn};
+    return runCommand(bytes);
 }
 
-void ChipLink::Rescue(int32_t& Status) {
-    try {
-        if (m_hooks.chipWindowText)
-            m_hooks.chipWindowText("Press & release hardware reset button then wait 10 seconds");
-        const int64_t start = m_clock->nowMs();
-        while (m_clock->nowMs() - start < 10000) {
-            pulseDtr();
-            if (m_hooks.pump) m_hooks.pump();
+Result<> ChipLink::rescue() {
+    m_rescueStopped = false;
+    tell(LinkEvent::RescuePrompt);
+    const int64_t start = m_clock->nowMs();
+    while (m_clock->nowMs() - start < 10000) {
+        if (!pulseDtr().ok()) return kStatusNoCommunication;
+        // Stopped by the user: the chip's state is what it was.
+        if (m_cancelled && m_cancelled()) {
+            m_rescueStopped = true;
+            return kStatusNoCommunication;
         }
-        if (m_hooks.chipWindowText) m_hooks.chipWindowText("**Download Program Now**");
-        setChipState(ChipState::Unknown);  // reset by hand: its own program or waiting
-        Status = kStatusOk;
-    } catch (...) {
-        Status = kStatusNoCommunication;
     }
+    tell(LinkEvent::RescueDone);
+    setChipState(ChipState::Unknown);  // reset by hand: its own program or waiting
+    return kStatusOk;
 }
 
 // --- external SPI EEPROM ---
 
-Bytes ChipLink::collectSpiRead(int32_t length, int32_t address) {
+Result<Bytes> ChipLink::collectSpiRead(int32_t length, int32_t address) {
     Bytes collected;
     collected.reserve(static_cast<size_t>(length));
     int32_t remaining = length;
     const Bytes chunk(kSpiReadChunk, kFill);
     while (remaining >= kSpiReadChunk) {
-        sendSpiFrame(chunk);
-        drainOutput();
+        if (auto sent = sendSpiFrame(chunk); !sent.ok()) return sent;
+        if (auto drained = drainOutput(); !drained.ok()) return drained;
         const Bytes got = takeInput();
         collected.insert(collected.end(), got.begin(), got.end());
         remaining -= kSpiReadChunk;
         address += kSpiReadChunk;
-        progressValue(address);
+        transferAt(address);
     }
-    if (remaining > 0) sendSpiFrame(Bytes(static_cast<size_t>(remaining), kFill));
+    if (remaining > 0)
+        if (auto sent = sendSpiFrame(Bytes(static_cast<size_t>(remaining), kFill)); !sent.ok()) return sent;
     // The zeros end the read instruction also after whole chunks only: an EEPROM
     // left selected takes the next instruction (a write enable) as more of the read.
-    send({kFill, kFill});
-    drainOutput();
+    if (auto sent = send({kFill, kFill}); !sent.ok()) return sent;
+    if (auto drained = drainOutput(); !drained.ok()) return drained;
     // Drained is not yet arrived (USB adapters, pseudo-terminals): wait for
     // every byte asked for rather than a fixed time.
     const size_t wanted = static_cast<size_t>(length);
@@ -417,106 +388,110 @@ Bytes ChipLink::collectSpiRead(int32_t length, int32_t address) {
     return collected;
 }
 
-void ChipLink::startSpiRead(int32_t address) {
+Result<> ChipLink::startSpiRead(int32_t address) {
     const uint8_t instruction[] = {kSpiRead, highByte(address), lowByte(address)};
-    sendSpiFrame(instruction);
-    drainOutput();
+    if (auto sent = sendSpiFrame(instruction); !sent.ok()) return sent;
+    if (auto drained = drainOutput(); !drained.ok()) return drained;
     // The instruction's own echo, and any earlier one still on its way, must
     // be gone before the data is collected.
     settleEchoes();
+    return kStatusOk;
 }
 
-void ChipLink::ReadExternalEEprom(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock) {
-    if (!blockFits(StartingAddress, Length, ByteBlock.size(), kExternalEepromBytes)) {
-        showStatus("Read Short");
-        return;
+Result<> ChipLink::readExternalEeprom(int32_t start, int32_t length, std::span<uint8_t> block) {
+    if (!blockFits(start, length, block.size(), kExternalEepromBytes)) {
+        tell(LinkEvent::ReadShort);
+        return kStatusNoCommunication;
     }
-    progressSetup(StartingAddress, Length, "Reading external EEPROM");
-    try {
-        startSpiRead(StartingAddress);
-        const Bytes got = collectSpiRead(Length, StartingAddress);
-        if (got.size() >= static_cast<size_t>(Length)) {
-            showStatus("EEprom Read Complete");
-            std::copy_n(got.begin(), Length, ByteBlock.begin() + StartingAddress);
-            progressValue(StartingAddress);
-            send({kRun, kRunOn});
-            drainOutput();
-            discardInput();
-            setChipState(ChipState::Running);
-        } else {
-            m_halted = true;
-            showStatus("Read Short");
-        }
-    } catch (...) {
-        m_halted = true;
-        showStatus("Read Short");
-    }
-    progressHide();
-}
-
-void ChipLink::setWriteProtection(uint8_t statusRegister) {
-    writeEnable();
-    const uint8_t instruction[] = {kSpiWriteStatus, statusRegister};
-    sendSpiFrame(instruction);
-    send({kFill});
-    padZeros();
-}
-
-void ChipLink::WriteExternalEEprom(int32_t StartingAddress, int32_t Length,
-                                   std::span<const uint8_t> ByteBlock, int32_t& Status) {
-    if (!m_halted) {
-        Status = kStatusNotHalted;
-        return;
-    }
-    if (!blockFits(StartingAddress, Length, ByteBlock.size(), kExternalEepromBytes)) {
-        Status = kStatusWriteFailed;
-        return;
-    }
-    progressSetup(StartingAddress, Length, "Writing external EEPROM");
-    try {
-        setWriteProtection(0);
-        int32_t address = StartingAddress;
-        int32_t remaining = Length;
-        auto writePage = [&](int32_t count) {
-            writeEnable();
-            Bytes frame{kSpiWrite, highByte(address), lowByte(address)};
-            const auto page = ByteBlock.subspan(address, count);
-            frame.insert(frame.end(), page.begin(), page.end());
-            sendSpiFrame(frame);
-            send({kFill});
-            padZeros();
-            discardInput();
-            address += count;
-            remaining -= count;
-        };
-        if (address % kSpiPageBytes != 0)
-            writePage(std::min(kSpiPageBytes - address % kSpiPageBytes, remaining));
-        while (remaining >= kSpiPageBytes) {
-            writePage(kSpiPageBytes);
-            progressValue(address);
-        }
-        if (remaining > 0) writePage(remaining);
-        setWriteProtection(kSpiProtectAll);
+    transferStarted(Transfer::ReadingExternal, start, length);
+    const auto read = [&]() -> Result<> {
+        if (auto started = startSpiRead(start); !started.ok()) return started;
+        const Result<Bytes> got = collectSpiRead(length, start);
+        if (!got.ok() || got.value().size() < static_cast<size_t>(length)) return kStatusNoCommunication;
+        tell(LinkEvent::EepromReadComplete);
+        std::copy_n(got.value().begin(), length, block.begin() + start);
+        transferAt(start);
+        if (auto sent = send({kRun, kRunOn}); !sent.ok()) return sent;
+        if (auto drained = drainOutput(); !drained.ok()) return drained;
         discardInput();
-
-        progressSetup(StartingAddress, Length, "Verifying external EEPROM");
-        startSpiRead(StartingAddress);
-        const Bytes readBack = collectSpiRead(Length, StartingAddress);
-        progressValue(StartingAddress);
-        progressHide();
-        const auto written = ByteBlock.subspan(StartingAddress, Length);
-        if (!std::equal(readBack.begin(), readBack.end(), written.begin(), written.end())) {
-            m_halted = true;
-            showStatus("Verify Error");
-            Status = kStatusVerifyFailed;
-            return;
-        }
-        showStatus("EEprom Write Successful");
-        Status = kStatusOk;
-    } catch (...) {
-        progressHide();
-        Status = kStatusWriteFailed;
+        setChipState(ChipState::Running);
+        return kStatusOk;
+    };
+    Result<> outcome = read();
+    if (!outcome.ok()) {
+        m_halted = true;
+        tell(LinkEvent::ReadShort);
+        outcome = kStatusNoCommunication;
     }
+    transferEnded();
+    return outcome;
+}
+
+Result<> ChipLink::setWriteProtection(uint8_t statusRegister) {
+    if (auto enabled = writeEnable(); !enabled.ok()) return enabled;
+    const uint8_t instruction[] = {kSpiWriteStatus, statusRegister};
+    if (auto sent = sendSpiFrame(instruction); !sent.ok()) return sent;
+    if (auto sent = send({kFill}); !sent.ok()) return sent;
+    return padZeros();
+}
+
+Result<> ChipLink::writeExternalPages(int32_t start, int32_t length, std::span<const uint8_t> block) {
+    if (auto unprotected = setWriteProtection(0); !unprotected.ok()) return unprotected;
+    int32_t address = start;
+    int32_t remaining = length;
+    auto writePage = [&](int32_t count) -> Result<> {
+        if (auto enabled = writeEnable(); !enabled.ok()) return enabled;
+        Bytes frame{kSpiWrite, highByte(address), lowByte(address)};
+        const auto page = block.subspan(static_cast<size_t>(address), static_cast<size_t>(count));
+        frame.insert(frame.end(), page.begin(), page.end());
+        if (auto sent = sendSpiFrame(frame); !sent.ok()) return sent;
+        if (auto sent = send({kFill}); !sent.ok()) return sent;
+        if (auto padded = padZeros(); !padded.ok()) return padded;
+        discardInput();
+        address += count;
+        remaining -= count;
+        return kStatusOk;
+    };
+    if (address % kSpiPageBytes != 0)
+        if (auto written = writePage(std::min(kSpiPageBytes - address % kSpiPageBytes, remaining));
+            !written.ok())
+            return written;
+    while (remaining >= kSpiPageBytes) {
+        if (auto written = writePage(kSpiPageBytes); !written.ok()) return written;
+        transferAt(address);
+    }
+    if (remaining > 0)
+        if (auto written = writePage(remaining); !written.ok()) return written;
+    if (auto protectedAgain = setWriteProtection(kSpiProtectAll); !protectedAgain.ok()) return protectedAgain;
+    discardInput();
+    return kStatusOk;
+}
+
+Result<> ChipLink::writeExternalEeprom(int32_t start, int32_t length, std::span<const uint8_t> block) {
+    if (!m_halted) return kStatusNotHalted;
+    if (!blockFits(start, length, block.size(), kExternalEepromBytes)) return kStatusWriteFailed;
+    transferStarted(Transfer::WritingExternal, start, length);
+    const auto writeAndVerify = [&]() -> Result<Bytes> {
+        if (auto written = writeExternalPages(start, length, block); !written.ok()) return written;
+        transferStarted(Transfer::VerifyingExternal, start, length);
+        if (auto started = startSpiRead(start); !started.ok()) return started;
+        return collectSpiRead(length, start);
+    };
+    const Result<Bytes> readBack = writeAndVerify();
+    if (!readBack.ok()) {
+        transferEnded();
+        return kStatusWriteFailed;
+    }
+    transferAt(start);
+    transferEnded();
+    const auto written = block.subspan(static_cast<size_t>(start), static_cast<size_t>(length));
+    if (!std::equal(readBack.value().begin(), readBack.value().end(), written.begin(), written.end())) {
+        m_halted = true;
+        tell(LinkEvent::VerifyError);
+        return kStatusVerifyFailed;
+    }
+    tell(LinkEvent::EepromWriteComplete);
+    return kStatusOk;
 }
 
 }  // namespace vx

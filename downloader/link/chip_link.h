@@ -1,51 +1,31 @@
 #pragma once
 // The QM-40's serial protocol: halt, run on, restart, rescue, checked block
-// transfers to RAM and internal EEPROM, and the external SPI EEPROM. No widget
-// here: the window supplies the line, a clock and a few display hooks.
+// transfers to RAM and internal EEPROM, and the external SPI EEPROM. Framing,
+// checksums and the SPI echo accounting live here; texts, progress bars and
+// the `Status` out parameters belong to the chip control (chip_control.h).
 //
-// Every operation runs to completion on the caller's thread. Each wait polls
-// the clock and calls `pump` on each pass so the window stays live.
+// Every operation runs to completion on the caller's thread and returns a
+// Result; each wait polls the clock. What happens meanwhile goes to the
+// observer as codes.
 
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
 
 #include "chip_state.h"
+#include "link_events.h"
+#include "link_result.h"
 #include "serial_line.h"
 
 namespace vx {
 
-// Status codes of the chip operations.
-enum StatusCode : int32_t {
-    kStatusOk = 1,
-    kStatusNoCommunication = 2,
-    kStatusOpenFailed = 3,
-    kStatusCloseFailed = 4,
-    kStatusNotHalted = 5,
-    kStatusRunFailed = 6,
-    kStatusWriteFailed = 7,
-    kStatusVerifyFailed = 8,
-    kStatusBadChecksum = 9,
-};
-
-// Numbered link errors, raised out of the transfers.
+// Numbered link errors: what the chip control raises out of WriteRam.
 constexpr int32_t kErrorNoCommunications = 4301;
 constexpr int32_t kErrorWriteChecksum = 4302;
 constexpr uint32_t kObjectErrorBase = 0x80040000u;
-
-class LinkError : public std::runtime_error {
-public:
-    LinkError(int32_t code, const std::string& text) : std::runtime_error(text), m_code(code) {}
-    int32_t code() const { return m_code; }
-    uint32_t number() const { return kObjectErrorBase + static_cast<uint32_t>(m_code); }
-
-private:
-    int32_t m_code;
-};
 
 // Wall-clock time and sleeps; tests pass a fake one so time-outs cost nothing.
 class Clock {
@@ -64,102 +44,99 @@ public:
     void idle() override;
 };
 
-// What the link shows and how it lets the window breathe; any may be empty.
-struct ChipLinkHooks {
-    std::function<void()> pump;                          // process the window's events
-    std::function<void(const std::string&)> statusText;  // replaces the status line
-    std::function<void(int32_t minimum, int32_t maximum)> progressRange;
-    std::function<void(int32_t value)> progressValue;
-    std::function<void(bool visible)> progressVisible;
-    std::function<void(const std::string&)> chipWindowText;  // replaces the main window's chip status text
-    // The external-EEPROM transfer the progress values belong to ("Writing external EEPROM" ...).
-    std::function<void(const std::string& stage)> progressStage;
-    std::function<void(ChipState)> chipState;  // what the host now knows of the chip
-};
-
 class ChipLink {
 public:
     using DeviceOfPort = std::function<std::string(int port)>;
 
     // `deviceOfPort` empty: defaultPortDevice. `clock` null: a SteadyClock.
-    ChipLink(SerialLine& line, DeviceOfPort deviceOfPort = {}, ChipLinkHooks hooks = {},
-             std::shared_ptr<Clock> clock = {});
+    ChipLink(SerialLine& line, DeviceOfPort deviceOfPort = {}, std::shared_ptr<Clock> clock = {});
     ~ChipLink();  // closes the port, ignoring errors
     ChipLink(const ChipLink&) = delete;
     ChipLink& operator=(const ChipLink&) = delete;
 
-    int CommPort() const { return m_commPort; }
+    // Null: nobody listens.
+    void setObserver(LinkObserver* observer) { m_observer = observer; }
+    // Asked on each pass of Rescue's ten-second wait: true ends it early.
+    void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
+    // The last Rescue was ended early by that check, not by the line.
+    bool rescueStopped() const { return m_rescueStopped; }
+
+    int commPort() const { return m_commPort; }
     // Another port may lead to another chip: its state is unknown.
     void setCommPort(int port);
-    bool PortOpen() const;
-    // The device of the port number, and why the last OpenPort(true) failed.
+    bool portOpen() const;
+    // The device of the port number, and why the last openPort failed.
     std::string portDevice() const { return m_deviceOfPort(m_commPort); }
     const std::string& openFailure() const { return m_openFailure; }
-    bool Halted() const { return m_halted; }
+    // The host's belief that the chip listens for commands.
+    bool halted() const { return m_halted; }
     // Halted after an acknowledged halt, Running once restart or run-on went
     // out, Unknown when the chip stopped answering.
     ChipState chipState() const { return m_chipState; }
-    int32_t AckCount() const { return m_ackCount; }
-    int32_t LastErrorCode() const { return m_lastErrorCode; }
-    void setHooks(ChipLinkHooks hooks) { m_hooks = std::move(hooks); }
+    int32_t ackCount() const { return m_ackCount; }
+    // The link error of the last time-out or wrong write checksum.
+    int32_t lastErrorCode() const { return m_lastErrorCode; }
+    // True: the halt sends the attention byte without pulsing DTR first.
+    void setLinkMode(bool value) { m_linkMode = value; }
 
-    void PCLink(bool Value) { m_linkMode = Value; }
-    void OpenPort(bool OpenThePort, int32_t& Status);
+    Result<> openPort();
+    Result<> closePort();
 
-    // Byte k of a transfer is ByteBlock[StartingAddress + k]. A block too small
-    // for the range, or a range the wire cannot carry, is refused untouched.
-    void ReadRam(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock);
-    void ReadInternalEEprom(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock);
-    void ReadExternalEEprom(int32_t StartingAddress, int32_t Length, std::span<uint8_t> ByteBlock);
-    void WriteExternalEEprom(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock,
-                             int32_t& Status);
-    void WriteInternalEEprom(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock,
-                             int32_t& Status);
-    // Throws LinkError on a time-out or a wrong checksum.
-    void WriteRam(int32_t StartingAddress, int32_t Length, std::span<const uint8_t> ByteBlock);
+    // Byte k of a transfer is block[start + k]. A block too small for the
+    // range, or a range the wire cannot carry, is refused untouched.
+    Result<> readRam(int32_t start, int32_t length, std::span<uint8_t> block);
+    Result<> readInternalEeprom(int32_t start, int32_t length, std::span<uint8_t> block);
+    Result<> readExternalEeprom(int32_t start, int32_t length, std::span<uint8_t> block);
+    Result<> writeRam(int32_t start, int32_t length, std::span<const uint8_t> block);
+    Result<> writeInternalEeprom(int32_t start, int32_t length, std::span<const uint8_t> block);
+    Result<> writeExternalEeprom(int32_t start, int32_t length, std::span<const uint8_t> block);
 
-    void HaltVelmix(int32_t& Status);
-    void ResetVelmix(int32_t& Status);
-    void ContinueVelmix(int32_t& Status);
-    void Rescue(int32_t& Status);
+    Result<> halt();
+    Result<> restart();
+    Result<> runOn();
+    Result<> rescue();
 
 private:
-    void send(std::span<const uint8_t> bytes);
-    void send(std::initializer_list<uint8_t> bytes);
+    Result<> send(std::span<const uint8_t> bytes);
+    Result<> send(std::initializer_list<uint8_t> bytes);
     // 0x80 n and the n bytes; the chip clocks n bytes back, counted as echoes due.
-    void sendSpiFrame(std::span<const uint8_t> clocked);
+    Result<> sendSpiFrame(std::span<const uint8_t> clocked);
     // Reads what has arrived, counting it against the echoes due.
     Bytes takeInput();
     void discardInput();
     // Waits (up to the time-out) for every echo due, then drops them.
     void settleEchoes();
-    void drainOutput();
-    void padZeros();
-    void writeEnable();
-    void setWriteProtection(uint8_t statusRegister);
+    Result<> drainOutput();
+    Result<> padZeros();
+    Result<> writeEnable();
+    Result<> setWriteProtection(uint8_t statusRegister);
     // Waits until `count` bytes have arrived; false after the time-out.
     bool waitForInput(size_t count);
-    void pulseDtr();
-    [[noreturn]] void raiseLinkError(int32_t code);
-    [[noreturn]] void failTimeout();
-    void showStatus(const std::string& text);
+    Result<> pulseDtr();
+    // The failure of link error `code`, told as it happens.
+    Result<> linkError(int32_t code);
+    Result<> timedOut();
+    void tell(LinkEvent event, int32_t count = 0);
     void setChipState(ChipState state);
-    void progressSetup(int32_t start, int32_t length, const char* stage);
-    void progressValue(int32_t value);
-    void progressHide();
+    void transferStarted(Transfer transfer, int32_t start, int32_t length);
+    void transferAt(int32_t address);
+    void transferEnded();
 
-    void readBlock(uint8_t command, int32_t start, int32_t length, std::span<uint8_t> block);
-    void writeBlock(uint8_t command, int32_t start, int32_t length, std::span<const uint8_t> block);
-    void haltHandshake();
-    void runCommand(std::span<const uint8_t> bytes, int32_t& status);
-    void startSpiRead(int32_t address);
+    Result<> readBlock(uint8_t command, int32_t start, int32_t length, std::span<uint8_t> block);
+    Result<> writeBlock(uint8_t command, int32_t start, int32_t length, std::span<const uint8_t> block);
+    Result<> haltHandshake();
+    Result<> runCommand(std::span<const uint8_t> bytes);
+    Result<> startSpiRead(int32_t address);
     // Clocks `length` bytes out of the EEPROM after a read instruction.
-    Bytes collectSpiRead(int32_t length, int32_t address);
+    Result<Bytes> collectSpiRead(int32_t length, int32_t address);
+    Result<> writeExternalPages(int32_t start, int32_t length, std::span<const uint8_t> block);
 
     SerialLine& m_line;
     DeviceOfPort m_deviceOfPort;
-    ChipLinkHooks m_hooks;
     std::shared_ptr<Clock> m_clock;
+    LinkObserver* m_observer = nullptr;
+    std::function<bool()> m_cancelled;
+    bool m_rescueStopped = false;
     int m_commPort = 1;
     bool m_halted = false;
     ChipState m_chipState = ChipState::Unknown;

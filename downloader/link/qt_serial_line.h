@@ -24,6 +24,9 @@ public:
     Bytes readAll() override;
     void clearInput() override;
 
+    // The port's notifiers belong to the thread that polls it.
+    void moveToThread(QThread* thread) { m_port.moveToThread(thread); }
+
 private:
     QSerialPort m_port;
 };

@@ -50,10 +50,6 @@ void Qm10Programmer::message(std::string text, std::string title, bool exclamati
     if (m_hooks.message) m_hooks.message({std::move(text), std::move(title), exclamation});
 }
 
-void Qm10Programmer::pump() {
-    if (m_hooks.pump) m_hooks.pump();
-}
-
 void Qm10Programmer::writeChipState(uint8_t data, uint8_t control) {
     m_port.WriteDataPort(data);
     m_port.WriteControlPort(control);
@@ -79,7 +75,6 @@ uint8_t Qm10Programmer::EepromReadStatus() {
 bool Qm10Programmer::waitWhileBusy() {
     m_timeout.start(kEepromTimeoutMs);
     for (;;) {
-        pump();
         if (m_timeout.expired()) {
             m_timeout.stop();
             m_timedOut = true;

@@ -2,7 +2,7 @@
 // Programming the QM-10 over the parallel port: its external SPI EEPROM in
 // 32-byte pages with a read-back check, the lock, the setup check and the
 // configuration block in its internal memory, and the chip states.
-// The window supplies the hooks; waits poll the EEPROM and yield through `pump`.
+// The caller supplies the hooks; waits poll the EEPROM on the caller's thread.
 
 #include <array>
 #include <cstdint>
@@ -24,7 +24,6 @@ struct Message {
 };
 
 struct ProgrammerHooks {
-    std::function<void()> pump;                            // let the window process its events
     std::function<void(const std::string&)> appendStatus;  // append to the chip status window
     std::function<void(int)> setProgress;                  // progress bar value
     std::function<void(const Message&)> message;           // message box, or the batch error file
@@ -46,7 +45,8 @@ public:
     explicit ClockTimeout(std::function<int64_t()> nowMs);
     void start(int milliseconds) override;
     void stop() override { m_running = false; }
-    bool expired() const override { return m_running && m_nowMs() >= m_deadline; }
+    // Past the deadline on a millisecond clock: never early by a fraction of one.
+    bool expired() const override { return m_running && m_nowMs() > m_deadline; }
 
 private:
     std::function<int64_t()> m_nowMs;
@@ -107,7 +107,6 @@ private:
     void instruction(std::initializer_list<uint8_t> bytes);
     bool waitWhileBusy();
     void message(std::string text, std::string title = {}, bool exclamation = false);
-    void pump();
 
     ParallelPort& m_port;
     EepromTimeout& m_timeout;

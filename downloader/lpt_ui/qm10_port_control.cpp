@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 
 #include "downloader_ui.h"
 #include "frm_lpt.h"
@@ -12,27 +11,6 @@
 #include "vxoem_settings.h"
 
 using namespace vx::lpt;
-
-// The window's tmrEEPROMtimeout as the programmer's time-out: its tick sets the flag.
-class Qm10PortControl::TimerTimeout final : public EepromTimeout {
-public:
-    explicit TimerTimeout(QTimer& timer) : m_timer(timer) {}
-    void start(int milliseconds) override {
-        m_timer.setInterval(milliseconds);
-        m_expired = false;
-        m_timer.start();
-    }
-    void stop() override { m_timer.stop(); }
-    bool expired() const override { return m_expired; }
-    void fire() {
-        m_expired = true;
-        m_timer.stop();
-    }
-
-private:
-    QTimer& m_timer;
-    bool m_expired = false;
-};
 
 namespace {
 
@@ -66,7 +44,6 @@ Qm10PortHooks qm10PortHooks(vxoem::VxoemSettings& settings, vxoem::Reporter& rep
         settings.setPortAddress(stored.portAddress.toStdString());
         settings.setPortReserve(stored.portReserve.toStdString());
     };
-    hooks.programmer.pump = [] { QCoreApplication::processEvents(); };
     hooks.programmer.appendStatus = [&ui](const std::string& line) {
         QString shown = text(line);
         shown.replace(QStringLiteral("\r\n"), QString::fromLatin1(vxoem::kLineBreak));
@@ -90,19 +67,12 @@ Qm10PortHooks Qm10PortControl::withPageText(Qm10PortHooks hooks, const size_t& p
     return hooks;
 }
 
-Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer,
-                                 std::unique_ptr<PortBackend> backend)
+Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, std::unique_ptr<PortBackend> backend)
     : QObject(window),
       m_hooks(withPageText(std::move(hooks), m_programSize)),
       m_port(orEnvironment(std::move(backend))),
-      m_ownTimer(eepromTimer ? nullptr : std::make_unique<QTimer>()),
-      m_timer(eepromTimer ? eepromTimer : m_ownTimer.get()),
-      m_timeout(std::make_unique<TimerTimeout>(*m_timer)),
-      m_programmer(m_port, *m_timeout, m_hooks.programmer) {
-    m_timer->setInterval(vx::lpt::Qm10Programmer::kEepromTimeoutMs);
-    // A coarse timer may fire 5 % early; the EEPROM gets its full second.
-    m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &Qm10PortControl::tmrEEPROMtimeout_Timer);
+      m_timeout(steadyClockMs),
+      m_programmer(m_port, m_timeout, m_hooks.programmer) {
     if (window) {
         m_frmLPT = new FrmLpt(window);
         connect(m_frmLPT, &QDialog::accepted, this, &Qm10PortControl::cmdOkLPT_Click);
@@ -111,13 +81,13 @@ Qm10PortControl::Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* e
 
 Qm10PortControl::~Qm10PortControl() = default;
 
-void Qm10PortControl::tmrEEPROMtimeout_Timer() { m_timeout->fire(); }
-
 std::string Qm10PortControl::openStoredPort() {
     const LptStoredSettings stored = m_hooks.readSettings ? m_hooks.readSettings() : LptStoredSettings{};
     const StartupPort start = startupPort(stored.portNumber.toStdString(), stored.portAddress.toStdString());
-    return openPort(text(start.caption), text(start.address),
-                    static_cast<int>(numericValue(stored.portReserve.toStdString())));
+    const int reserve = static_cast<int>(numericValue(stored.portReserve.toStdString()));
+    // The dialog shows the stored reservation; after its Ok it shows the user's choice already.
+    if (reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
+    return openPort(text(start.caption), text(start.address), reserve);
 }
 
 void Qm10PortControl::LPT_Click(int n) {
@@ -136,13 +106,17 @@ void Qm10PortControl::cmdOkLPT_Click() {
     const QString reserve =
         m_frmLPT->reservePortCheck1()->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     if (m_hooks.writeSettings) m_hooks.writeSettings({caption.mid(3, 1), address, reserve});
-    OpenLPTfile(caption, address, reserve.toInt());
+    auto open = [this, caption, address, reserve] { OpenLPTfile(caption, address, reserve.toInt()); };
+    if (m_hooks.run) {
+        m_hooks.run(std::move(open));
+    } else {
+        open();
+    }
 }
 
 std::string Qm10PortControl::openPort(const QString& Caption, const QString& Port, int Reserve) {
     const std::string caption = Caption.toStdString();
     const auto result = m_port.OpenLPTfile(caption, Port.toStdString(), Reserve);
-    if (Reserve != 0 && m_frmLPT) m_frmLPT->reservePortCheck1()->setChecked(true);
     const int checked = captionNumber(caption);
     if (checked != m_checkedPort) setChipState(true, vx::ChipState::Unknown);
     m_checkedPort = checked;
@@ -173,5 +147,5 @@ void Qm10PortControl::runChip() { setChipState(m_programmer.RunChip(), vx::ChipS
 void Qm10PortControl::setChipState(bool written, vx::ChipState state) {
     if (!written || state == m_chipState) return;
     m_chipState = state;
-    emit chipStateChanged();
+    emit chipStateChanged(static_cast<int>(state));
 }

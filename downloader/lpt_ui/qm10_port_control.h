@@ -1,12 +1,14 @@
 #pragma once
 // The downloader's QM-10 side: the parallel port and its reservation, the
-// port dialog behind the LPT1 to LPT4 menu items, the EEPROM time-out on a
-// window timer, and the download and chip commands the procedures call.
-// Without a window (the unattended run) there is no dialog; the rest works.
+// port dialog behind the LPT1 to LPT4 menu items, and the download and chip
+// commands the procedures call. Without a window (the unattended run) there
+// is no dialog; the rest works. The port dialog runs on the window's thread
+// while no operation runs; opening the port it chose, the downloads and the
+// chip commands run on the device worker's, which is why the EEPROM time-out
+// is read off the clock and the states leave as signals.
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -34,9 +36,12 @@ struct LptStoredSettings {
 struct Qm10PortHooks {
     std::function<LptStoredSettings()> readSettings;
     std::function<void(const LptStoredSettings&)> writeSettings;
-    vx::lpt::ProgrammerHooks programmer;  // pump, chip status window, progress bar, messages
+    vx::lpt::ProgrammerHooks programmer;  // chip status window, progress bar, messages
     // The progress bar's text, as DownloaderUi::setProgressText.
     std::function<void(const std::string& format)> progressText;
+    // Runs the opening of the port the dialog's Ok chose (the window hands it
+    // to its device worker); empty: at once.
+    std::function<void(std::function<void()> open)> run;
 };
 
 // The hooks over the program's settings, reporter and window; the chip status
@@ -48,10 +53,9 @@ class Qm10PortControl : public QObject, public vxoem::Qm10Programmer {
     Q_OBJECT
 
 public:
-    // `window` null: no dialog. `eepromTimer` null: a timer of its own.
-    // `backend` null: the one the environment (VXOEM_LPT ...) names.
-    Qm10PortControl(QWidget* window, Qm10PortHooks hooks, QTimer* eepromTimer = nullptr,
-                    std::unique_ptr<vx::lpt::PortBackend> backend = {});
+    // `window` null: no dialog. `backend` null: the one the environment
+    // (VXOEM_LPT ...) names.
+    Qm10PortControl(QWidget* window, Qm10PortHooks hooks, std::unique_ptr<vx::lpt::PortBackend> backend = {});
     ~Qm10PortControl() override;
 
     // Start-up: opens the stored port, as the dialog's Ok would, without
@@ -72,18 +76,16 @@ public:
 
     vx::lpt::DownloadResult lastDownload() const { return m_lastDownload; }
     FrmLpt* frmLPT() const { return m_frmLPT; }
-    QTimer* tmrEEPROMtimeout() const { return m_timer; }
     vx::lpt::ParallelPort& port() { return m_port; }
     int checkedPort() const { return m_checkedPort; }
 
 signals:
     // The LPTn menu item to check (the other three unchecked); 0 checks none.
     void portChecked(int n);
-    void chipStateChanged();
+    // `state` is a vx::ChipState; emitted on the thread that wrote it.
+    void chipStateChanged(int state);
 
 private:
-    class TimerTimeout;
-    void tmrEEPROMtimeout_Timer();
     void cmdOkLPT_Click();
     // OpenLPTfile without the box: what went wrong, empty when nothing did.
     std::string openPort(const QString& Caption, const QString& Port, int Reserve);
@@ -94,9 +96,7 @@ private:
     size_t m_programSize = 0;  // of the download that runs
     Qm10PortHooks m_hooks;
     vx::lpt::ParallelPort m_port;
-    std::unique_ptr<QTimer> m_ownTimer;
-    QTimer* m_timer;
-    std::unique_ptr<TimerTimeout> m_timeout;
+    vx::lpt::ClockTimeout m_timeout;
     vx::lpt::Qm10Programmer m_programmer;
     FrmLpt* m_frmLPT = nullptr;
     int m_checkedPort = 0;

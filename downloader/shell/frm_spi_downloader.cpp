@@ -45,21 +45,31 @@ QString chipStateText(vx::ChipState state) {
     return "state unknown";
 }
 
-void defaultMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    text, QMessageBox::Ok, parent);
-    box.exec();
-}
+constexpr const char* kBusyNotice = "Busy: wait until the running operation ends.";
 
-bool defaultQuestion(QWidget* parent, const QString& text, const QString& title) {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
-}
+// Message boxes and the file dialog over the window.
+class BoxDialogs final : public Dialogs {
+public:
+    explicit BoxDialogs(QWidget& window) : m_window(window) {}
+    void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
+        QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                        QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                        &m_window);
+        box.exec();
+    }
+    bool confirm(const std::string& question) override {
+        return QMessageBox::question(&m_window, m_window.windowTitle(), QString::fromStdString(question),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    }
+    std::string chooseDownloadFile(const std::string& initialDirectory) override {
+        return QFileDialog::getOpenFileName(&m_window, "Open", QString::fromStdString(initialDirectory),
+                                            "Velmix Express Binary Files (*.vxb)")
+            .toStdString();
+    }
 
-QString defaultChooseFile(QWidget* parent, const QString& initialDirectory) {
-    return QFileDialog::getOpenFileName(parent, "Open", initialDirectory,
-                                        "Velmix Express Binary Files (*.vxb)");
-}
+private:
+    QWidget& m_window;
+};
 
 struct ToolbarKey {
     const char* key;
@@ -79,20 +89,51 @@ constexpr std::array<ToolbarKey, 6> kToolbarKeys{{
 
 }  // namespace
 
-frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDirectory, QWidget* parent)
+frmSpiDownloader::frmSpiDownloader(Dialogs* dialogs, QString programDirectory, QWidget* parent)
     : QMainWindow(parent),
-      m_dialogs(std::move(dialogs)),
+      m_ownDialogs(dialogs ? nullptr : std::make_unique<BoxDialogs>(*this)),
+      m_dialogs(dialogs ? dialogs : m_ownDialogs.get()),
       m_programDirectory(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
                                                     : programDirectory),
-      m_reporter(*this),
-      m_VX(new VelmixControl(nullptr, {}, [this](int port) { return m_settings.deviceForPort(port); })),
-      m_procedures(m_VX->link(), m_reporter, *this, this) {
-    if (!m_dialogs.message) m_dialogs.message = defaultMessage;
-    if (!m_dialogs.chooseFile) m_dialogs.chooseFile = defaultChooseFile;
-    if (!m_dialogs.question) m_dialogs.question = defaultQuestion;
+      m_VX(new VelmixControl),
+      m_worker(std::make_unique<DeviceWorker>(*this, static_cast<Dialogs&>(*this),
+                                              static_cast<TerminalPort*>(this),
+                                              // Settings of its own: one QSettings serves one thread.
+                                              [settings = std::make_shared<VxoemSettings>()](int port) {
+                                                  return settings->deviceForPort(port);
+                                              })) {
+    m_worker->VX().setDisplay(m_VX->display());
+    m_VX->setControl(&m_worker->VX());
     setObjectName("frmSpiDownloader");
     setWindowTitle(kCaption);
 
+    buildCentral();
+    connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
+
+    connectWorker();
+    buildMenus();
+    buildToolbar();
+    resize(640, 420);
+
+    m_MSComm1.setObjectName("MSComm1");
+    m_MSComm1.setReadBufferSize(kTerminalBufferBytes);
+    // Queued: the port is closed outside its own signal.
+    connect(&m_MSComm1, &QSerialPort::errorOccurred, this, &frmSpiDownloader::terminalLost,
+            Qt::QueuedConnection);
+
+    m_tmrSerialInputPoller.setObjectName("tmrSerialInputPoller");
+    m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
+    connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
+    m_tmrSerialInputPoller.start();
+
+    Qm10PortHooks qm10Hooks = qm10PortHooks(m_settings, m_worker->reporter(), m_worker->ui());
+    qm10Hooks.run = [this](std::function<void()> open) { request(std::move(open)); };
+    m_qm10Port = std::make_unique<Qm10PortControl>(this, std::move(qm10Hooks));
+    procedures().setQm10Programmer(m_qm10Port.get());
+    connectQm10Port();
+}
+
+void frmSpiDownloader::buildCentral() {
     m_txtDebugWindow = new QPlainTextEdit;
     m_txtDebugWindow->setObjectName("txtDebugWindow");
     QFont courier("Courier New");
@@ -117,34 +158,34 @@ frmSpiDownloader::frmSpiDownloader(DownloaderDialogs dialogs, QString programDir
     m_lblTerminal->setObjectName("lblTerminal");
     statusBar()->addPermanentWidget(m_lblChipState);
     statusBar()->addPermanentWidget(m_lblTerminal);
-    connect(m_VX, &VelmixControl::chipStateChanged, this, &frmSpiDownloader::showState);
-
-    buildMenus();
-    buildToolbar();
-    resize(640, 420);
-
-    m_MSComm1.setObjectName("MSComm1");
-    m_MSComm1.setReadBufferSize(kTerminalBufferBytes);
-    // Queued: the port is closed outside its own signal.
-    connect(&m_MSComm1, &QSerialPort::errorOccurred, this, &frmSpiDownloader::terminalLost,
-            Qt::QueuedConnection);
-
-    m_tmrSerialInputPoller.setObjectName("tmrSerialInputPoller");
-    m_tmrSerialInputPoller.setInterval(kPollIntervalMs);
-    connect(&m_tmrSerialInputPoller, &QTimer::timeout, this, &frmSpiDownloader::tmrSerialInputPoller_Timer);
-    m_tmrSerialInputPoller.start();
-    // The parallel-port programmer's EEPROM time-out; the programmer sets its interval.
-    m_tmrEEPROMtimeout.setObjectName("tmrEEPROMtimeout");
-
-    m_qm10Port = std::make_unique<Qm10PortControl>(this, qm10PortHooks(m_settings, m_reporter, *this),
-                                                   &m_tmrEEPROMtimeout);
-    m_procedures.setQm10Programmer(m_qm10Port.get());
-    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showCheckedLpt);
-    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, &frmSpiDownloader::showState);
-    connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, &frmSpiDownloader::showState);
 }
 
-frmSpiDownloader::~frmSpiDownloader() = default;
+void frmSpiDownloader::connectWorker() {
+    // What the worker shows, in the order it was shown.
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextSet, this, &frmSpiDownloader::setChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::chipWindowTextAppended, this,
+            &frmSpiDownloader::appendChipWindowText);
+    connect(m_worker.get(), &DeviceWorker::progressTextSet, this, &frmSpiDownloader::setProgressText);
+    connect(m_worker.get(), &DeviceWorker::progressRangeSet, m_progressBar1, &QProgressBar::setRange);
+    connect(m_worker.get(), &DeviceWorker::progressValueSet, m_progressBar1, &QProgressBar::setValue);
+    connect(m_worker.get(), &DeviceWorker::requestDone, this, [this] { setBusy(false); });
+}
+
+void frmSpiDownloader::connectQm10Port() {
+    connect(m_qm10Port.get(), &Qm10PortControl::portChecked, this, [this](int n) {
+        m_checkedLpt = n;
+        showCheckedLpt(n);
+        showState();
+    });
+    // The worker writes the QM-10's state; the window keeps what it was told.
+    connect(m_qm10Port.get(), &Qm10PortControl::chipStateChanged, this, [this](int state) {
+        m_qm10State = static_cast<vx::ChipState>(state);
+        showState();
+    });
+}
+
+// The worker ends its request before the port control it may use goes.
+frmSpiDownloader::~frmSpiDownloader() { m_worker.reset(); }
 
 void frmSpiDownloader::buildMenus() {
     QMenu* fileStuff = menuBar()->addMenu("File");
@@ -152,7 +193,7 @@ void frmSpiDownloader::buildMenus() {
     m_openFile = fileStuff->addAction("Open Download");
     m_openFile->setObjectName("OpenFile");
     connect(m_openFile, &QAction::triggered, this,
-            [this] { runExclusive([this] { m_procedures.OpenFile_Click(); }); });
+            [this] { whenIdle([this] { procedures().OpenFile_Click(); }); });
     m_exitRoutine = fileStuff->addAction("Exit");
     m_exitRoutine->setObjectName("ExitRoutine");
     connect(m_exitRoutine, &QAction::triggered, this, &frmSpiDownloader::ExitRoutine_Click);
@@ -187,7 +228,7 @@ void frmSpiDownloader::buildMenus() {
     m_qm40res = pcPorts->addAction("Rescue");
     m_qm40res->setObjectName("qm40res");
     connect(m_qm40res, &QAction::triggered, this,
-            [this] { runExclusive([this] { m_procedures.qm40res_Click(); }); });
+            [this] { request([this] { procedures().qm40res_Click(); }); });
     pcPorts->addSeparator();
     m_terminalAction = pcPorts->addAction(QString("Terminal (%1)").arg(kTerminalSettings));
     m_terminalAction->setObjectName("Terminal");
@@ -231,28 +272,56 @@ void frmSpiDownloader::Toolbar1_ButtonClick(const QString& key) {
         ExitRoutine_Click();
         return;
     }
-    const std::map<QString, void (DownloadProcedures::*)()> procedures{
-        {"Open", &DownloadProcedures::OpenFile_Click},        {"Stop", &DownloadProcedures::StopChip},
-        {"Run", &DownloadProcedures::cmdExecute_Click},       {"Reset", &DownloadProcedures::ResetChip},
+    if (key == "Open") {
+        whenIdle([this] { procedures().OpenFile_Click(); });
+        return;
+    }
+    // The chip operations, on the device worker.
+    const std::array<std::pair<const char*, void (DownloadProcedures::*)()>, 4> operations{{
+        {"Stop", &DownloadProcedures::StopChip},
+        {"Run", &DownloadProcedures::cmdExecute_Click},
+        {"Reset", &DownloadProcedures::ResetChip},
         {"Download", &DownloadProcedures::cmdDownload_Click},
-    };
-    const auto found = procedures.find(key);
-    if (found == procedures.end()) return;
-    runExclusive([this, procedure = found->second] { (m_procedures.*procedure)(); });
+    }};
+    for (const auto& [name, procedure] : operations) {
+        if (key == name) request([this, procedure = procedure] { (procedures().*procedure)(); });
+    }
 }
 
-void frmSpiDownloader::runExclusive(const std::function<void()>& action) { m_procedures.exclusive(action); }
+void frmSpiDownloader::request(std::function<void()> request) {
+    if (m_busy) {
+        refused(kBusyNotice);
+        return;
+    }
+    setBusy(true);
+    m_worker->post(std::move(request));
+}
 
-BatchResult frmSpiDownloader::Form_Load(const std::vector<std::string>& args) {
+void frmSpiDownloader::whenIdle(const std::function<void()>& action) {
+    if (m_busy) {
+        refused(kBusyNotice);
+        return;
+    }
+    action();
+}
+
+BatchResult frmSpiDownloader::Form_Load(const std::vector<std::string>& args,
+                                        std::optional<std::string> workDirectory) {
     LoadCustomTexts();
     m_VX->setText("Chip Status Window");
-    const StartupChoices choices = applyStartupChoices(m_settings, m_procedures, m_VX->link());
-    m_procedures.openStoredParallelPort();
+    const StartupChoices choices =
+        applyStartupChoices(m_settings, procedures(), m_worker->VX(),
+                            workDirectory ? *workDirectory : workDirectoryOf(m_settings));
+    m_qm40Port = m_worker->VX().CommPort();
+    procedures().openStoredParallelPort();
     if (choices.qm40Port) {
         for (int n = 1; n <= 4; ++n) m_QM40com[n - 1]->setChecked(n == *choices.qm40Port);
     }
     chooseChip(choices.chip);
-    return runBatch(m_procedures, m_reporter, args);
+    // The command line runs here, before the window shows; then the device I/O moves to its thread.
+    const BatchResult batch = runBatch(procedures(), m_worker->reporter(), args);
+    if (!batch.endProgram) m_worker->startThread();
+    return batch;
 }
 
 void frmSpiDownloader::LoadCustomTexts() {
@@ -265,11 +334,10 @@ void frmSpiDownloader::LoadCustomTexts() {
         m_txtDebugWindow->setPlainText(debug);
     if (const QString line = text("aboutWindowTextLine1"); !line.isEmpty()) m_aboutLine1 = line;
     if (const QString line = text("aboutWindowTextLine2"); !line.isEmpty()) m_aboutLine2 = line;
-    QCoreApplication::processEvents();
 }
 
 void frmSpiDownloader::applyChipVisibility() {
-    const bool qm40 = m_procedures.chip() == Chip::QM40;
+    const bool qm40 = procedures().chip() == Chip::QM40;
     m_progressBar1->setVisible(!qm40);
     for (QAction* item : m_QM40com) item->setVisible(qm40);
     m_qm40res->setVisible(qm40);
@@ -277,15 +345,15 @@ void frmSpiDownloader::applyChipVisibility() {
 }
 
 void frmSpiDownloader::chooseChip(Chip chip) {
-    if (m_procedures.chip() != chip) {
-        runExclusive([this, chip] {
-            m_procedures.setChip(chip);
+    if (procedures().chip() != chip) {
+        whenIdle([this, chip] {
+            procedures().setChip(chip);
             m_settings.setChipType(chip == Chip::QM40 ? "QM40" : "QM10");
         });
     }
     // The menu flips a checkable item on every click; the chip decides.
-    m_qm40->setChecked(m_procedures.chip() == Chip::QM40);
-    m_qm10->setChecked(m_procedures.chip() == Chip::QM10);
+    m_qm40->setChecked(procedures().chip() == Chip::QM40);
+    m_qm10->setChecked(procedures().chip() == Chip::QM10);
     applyChipVisibility();
     showState();
 }
@@ -295,23 +363,31 @@ void frmSpiDownloader::QM40com_Click(int n) {
     if (m_QM40com[n - 1]->isChecked()) {
         for (int other = 1; other <= 4; ++other) m_QM40com[other - 1]->setChecked(other == n);
     }
-    runExclusive([this, n] {
-        m_settings.setQm40PortNumber(std::to_string(n));
-        m_procedures.SetDownloadPort(n);
-        if (isTerminalOpen()) {  // the terminal follows the selected port
-            closeTerminal();
-            openTerminal();
+    if (m_busy) {
+        refused(kBusyNotice);
+        showState();
+        return;
+    }
+    m_settings.setQm40PortNumber(std::to_string(n));
+    m_qm40Port = n;
+    // The terminal follows the selected port once VX has let go of the old one.
+    request([this, n] {
+        procedures().SetDownloadPort(n);
+        TerminalPort& terminal = m_worker->terminal();
+        if (terminal.isTerminalOpen()) {
+            terminal.closeTerminal();
+            terminal.openTerminal();
         }
     });
-    showState();
 }
 
 void frmSpiDownloader::LPT_Click(int n) {
-    runExclusive([this, n] {
-        if (Qm10Programmer* qm10 = m_procedures.qm10Programmer()) qm10->choosePort(n);
+    // The dialog runs here; the device worker opens the port it chose.
+    whenIdle([this, n] {
+        if (Qm10Programmer* qm10 = procedures().qm10Programmer()) qm10->choosePort(n);
     });
     // The menu flips a checkable item on every click; the port the programmer opened decides.
-    showCheckedLpt(m_qm10Port->checkedPort());
+    showCheckedLpt(m_checkedLpt);
 }
 
 void frmSpiDownloader::showCheckedLpt(int n) {
@@ -332,8 +408,9 @@ void frmSpiDownloader::ExitRoutine_Click() { close(); }
 void frmSpiDownloader::closeEvent(QCloseEvent* event) {
     // Closing in the middle of a transfer would leave the chip half written:
     // the window goes as soon as the operation ends.
-    if (m_procedures.busy()) {
+    if (m_busy) {
         m_closeWhenIdle = true;
+        m_worker->cancel();  // a Rescue stops waiting; a transfer runs to its end
         refused("Closing when the running operation ends.");
         event->ignore();
         return;
@@ -366,24 +443,29 @@ bool frmSpiDownloader::txtDebugWindow_KeyPress(const QString& typed) {
         m_MSComm1.write(typed.toLatin1());
         return true;
     }
-    m_dialogs.message(this, "COM port must be open", kPortErrorTitle, MessageIcon::Exclamation);
+    m_dialogs->showMessage("COM port must be open", kPortErrorTitle, MessageIcon::Exclamation);
     return false;
 }
 
 void frmSpiDownloader::Terminal_Click() {
     // The item shows whether the terminal is open, and the menu has flipped it already.
     const bool connectIt = m_terminalAction->isChecked();
-    runExclusive([this, connectIt] {
-        m_terminalWanted = connectIt;
-        if (!connectIt) {
-            closeTerminal();
-            return;
-        }
-        // A failed QM-40 action leaves the port with VX: take it back first.
-        m_procedures.CloseDownloadPort();
-        if (!isTerminalOpen()) openTerminal();
+    if (m_busy) {
+        refused(kBusyNotice);
+        showState();
+        return;
+    }
+    m_terminalWanted = connectIt;
+    if (!connectIt) {
+        closeTerminal();
+        return;
+    }
+    // A failed QM-40 action leaves the port with VX: the worker takes it back first.
+    request([this] {
+        procedures().CloseDownloadPort();
+        TerminalPort& terminal = m_worker->terminal();
+        if (!terminal.isTerminalOpen()) terminal.openTerminal();
     });
-    showState();
 }
 
 void frmSpiDownloader::terminalLost(QSerialPort::SerialPortError error) {
@@ -425,7 +507,7 @@ void frmSpiDownloader::closeTerminal() {
 
 bool frmSpiDownloader::openTerminal() {
     if (!m_terminalWanted) return false;
-    const int port = m_VX->CommPort();
+    const int port = m_qm40Port;
     m_MSComm1.setPortName(QString::fromStdString(m_settings.deviceForPort(port)));
     const bool open =
         m_MSComm1.open(QIODevice::ReadWrite) && m_MSComm1.setBaudRate(kTerminalBaud) &&
@@ -440,8 +522,8 @@ bool frmSpiDownloader::openTerminal() {
     m_MSComm1.close();
     m_terminalWanted = false;
     showState();
-    m_dialogs.message(this, "The terminal cannot use " + serialPortText(port) + ": " + reason,
-                      kPortErrorTitle, MessageIcon::Exclamation);
+    m_dialogs->showMessage(("The terminal cannot use " + serialPortText(port) + ": " + reason).toStdString(),
+                           kPortErrorTitle, MessageIcon::Exclamation);
     return false;
 }
 
@@ -452,12 +534,12 @@ QString frmSpiDownloader::serialPortText(int port) const {
 }
 
 void frmSpiDownloader::showState() {
-    if (m_procedures.chip() == Chip::QM40) {
-        m_lblChipState->setText("QM-40 on " + serialPortText(m_VX->CommPort()) + ": " +
-                                chipStateText(m_VX->link().chipState()));
+    if (procedures().chip() == Chip::QM40) {
+        m_lblChipState->setText("QM-40 on " + serialPortText(m_qm40Port) + ": " +
+                                chipStateText(m_VX->chipState()));
     } else {
-        const int lpt = m_qm10Port ? m_qm10Port->checkedPort() : 0;
-        const vx::ChipState state = m_qm10Port ? m_qm10Port->chipState() : vx::ChipState::Unknown;
+        const int lpt = m_checkedLpt;
+        const vx::ChipState state = m_qm10State;
         m_lblChipState->setText("QM-10 on " +
                                 (lpt > 0 ? QString("LPT%1").arg(lpt) : QString("no parallel port")) + ": " +
                                 chipStateText(state));
@@ -467,7 +549,7 @@ void frmSpiDownloader::showState() {
         m_lblTerminal->setText("Terminal: " + serialPortText(m_terminalPort) + ", " + kTerminalSettings);
     } else {
         m_lblTerminal->setText(m_terminalWanted ? "Terminal: paused while the chip link holds " +
-                                                      serialPortText(m_VX->CommPort())
+                                                      serialPortText(m_qm40Port)
                                                 : QString("Terminal: disconnected"));
     }
 }
@@ -475,40 +557,32 @@ void frmSpiDownloader::showState() {
 // --- what the procedures ask of the window
 
 void frmSpiDownloader::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-    m_dialogs.message(this, QString::fromStdString(text),
-                      title.empty() ? windowTitle() : QString::fromStdString(title), icon);
+    m_dialogs->showMessage(text, title.empty() ? windowTitle().toStdString() : title, icon);
 }
 
-bool frmSpiDownloader::confirm(const std::string& question) {
-    return m_dialogs.question(this, QString::fromStdString(question), windowTitle());
-}
+bool frmSpiDownloader::confirm(const std::string& question) { return m_dialogs->confirm(question); }
 
 std::string frmSpiDownloader::chooseDownloadFile(const std::string& initialDirectory) {
-    return m_dialogs.chooseFile(this, QString::fromStdString(initialDirectory)).toStdString();
+    return m_dialogs->chooseDownloadFile(initialDirectory);
 }
 
-void frmSpiDownloader::setChipWindowText(const std::string& text) {
-    m_txtDebugWindow->setPlainText(QString::fromStdString(text));
-}
+void frmSpiDownloader::setChipWindowText(const QString& text) { m_txtDebugWindow->setPlainText(text); }
 
-void frmSpiDownloader::appendChipWindowText(const std::string& text) {
+void frmSpiDownloader::appendChipWindowText(const QString& text) {
     QTextCursor cursor = m_txtDebugWindow->textCursor();
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromStdString(text));
+    cursor.insertText(text);
     m_txtDebugWindow->setTextCursor(cursor);
 }
 
-void frmSpiDownloader::setProgressRange(int minimum, int maximum) {
-    m_progressBar1->setRange(minimum, maximum);
+void frmSpiDownloader::setProgressText(const QString& format) {
+    m_progressBar1->setFormat(format.isEmpty() ? QStringLiteral("%p%") : format);
 }
 
-void frmSpiDownloader::setProgressValue(int value) { m_progressBar1->setValue(value); }
-
-void frmSpiDownloader::setProgressText(const std::string& format) {
-    m_progressBar1->setFormat(format.empty() ? QStringLiteral("%p%") : QString::fromStdString(format));
-}
-
-void frmSpiDownloader::busyChanged(bool busy) {
+void frmSpiDownloader::setBusy(bool busy) {
+    m_busy = busy;
+    // The request has ended: the worker's port can be read.
+    if (!busy) m_qm40Port = m_worker->VX().CommPort();
     for (QAction* action : m_operationActions) action->setEnabled(!busy);
     showState();
     if (busy) {
@@ -522,8 +596,6 @@ void frmSpiDownloader::busyChanged(bool busy) {
     }
 }
 
-void frmSpiDownloader::refused(const std::string& notice) {
-    statusBar()->showMessage(QString::fromStdString(notice), 5000);
-}
+void frmSpiDownloader::refused(const QString& notice) { statusBar()->showMessage(notice, 5000); }
 
 }  // namespace vxoem

@@ -1,23 +1,25 @@
 #pragma once
 // The downloader's window: chip and port menus, the toolbar, the chip status
 // window (which doubles as a serial terminal), the progress bar and the chip
-// control VX. The work itself happens in DownloadProcedures; this class only
-// turns clicks into procedures and procedures' requests into widgets.
+// control VX. The work itself happens in DownloadProcedures on the device
+// worker's thread; this class turns clicks into requests, shows what they
+// report and answers their questions. While a request runs the window is busy:
+// the actions that start an operation are off.
 
 #include <QMainWindow>
 #include <QSerialPort>
 #include <QTimer>
 #include <array>
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "device_worker.h"
 #include "download_procedures.h"
 #include "downloader_ui.h"
 #include "qm10_port_control.h"
-#include "reporter.h"
 #include "startup.h"
 #include "vxoem_settings.h"
 
@@ -31,37 +33,35 @@ class VelmixControl;
 namespace vxoem {
 class AboutWindow;
 
-// The boxes and the file dialog, replaceable so window tests never block.
-struct DownloaderDialogs {
-    std::function<void(QWidget* parent, const QString& text, const QString& title, MessageIcon icon)> message;
-    std::function<QString(QWidget* parent, const QString& initialDirectory)> chooseFile;
-    // Yes or No, No by default; true for Yes.
-    std::function<bool(QWidget* parent, const QString& text, const QString& title)> question;
-};
-
-class frmSpiDownloader : public QMainWindow, private DownloaderUi, private TerminalPort {
+class frmSpiDownloader : public QMainWindow, private Dialogs, private TerminalPort {
     Q_OBJECT
 
 public:
+    // `dialogs` null: message boxes and the file dialog over this window;
+    // window tests pass their own, so that nothing waits for a click.
     // `programDirectory` empty: the folder of the running program, where
     // "ud.ini" is looked for.
-    explicit frmSpiDownloader(DownloaderDialogs dialogs = {}, QString programDirectory = {},
+    explicit frmSpiDownloader(Dialogs* dialogs = nullptr, QString programDirectory = {},
                               QWidget* parent = nullptr);
     ~frmSpiDownloader() override;
 
-    // Restores the settings and texts, then runs the command line `args`;
-    // the result says whether the program ends without being shown.
-    BatchResult Form_Load(const std::vector<std::string>& args = {});
+    // Restores the settings and texts, then runs the command line `args` (on
+    // this thread, before the window is shown); the result says whether the
+    // program ends without being shown. `workDirectory` absent: the one the
+    // settings name.
+    BatchResult Form_Load(const std::vector<std::string>& args = {},
+                          std::optional<std::string> workDirectory = {});
 
     // The toolbar's keys: "Open", "Stop", "Run", "Reset", "Download", "Exit".
     void Toolbar1_ButtonClick(const QString& key);
 
-    DownloadProcedures& procedures() { return m_procedures; }
+    DownloadProcedures& procedures() { return m_worker->procedures(); }
+    // A request runs on the device worker.
+    bool busy() const { return m_busy; }
     VelmixControl* VX() const { return m_VX; }
     QPlainTextEdit* txtDebugWindow() const { return m_txtDebugWindow; }
     QProgressBar* ProgressBar1() const { return m_progressBar1; }
     QSerialPort& MSComm1() { return m_MSComm1; }
-    QTimer& tmrEEPROMtimeout() { return m_tmrEEPROMtimeout; }
     QToolBar* Toolbar1() const { return m_toolbar1; }
     QAction* toolbarAction(const QString& key) const;
     QAction* qm40() const { return m_qm40; }
@@ -87,29 +87,36 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // DownloaderUi
+    // Dialogs, with the window's caption for an empty title
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     bool confirm(const std::string& question) override;
     std::string chooseDownloadFile(const std::string& initialDirectory) override;
-    void setChipWindowText(const std::string& text) override;
-    void appendChipWindowText(const std::string& text) override;
-    void setProgressRange(int minimum, int maximum) override;
-    void setProgressValue(int value) override;
-    void setProgressText(const std::string& format) override;
-    void busyChanged(bool busy) override;
-    void refused(const std::string& notice) override;
+    // What the worker shows.
+    void setChipWindowText(const QString& text);
+    void appendChipWindowText(const QString& text);
+    void setProgressText(const QString& format);
+
     // TerminalPort: MSComm1 on the device of VX's port, while the user wants
     // the terminal; a failure to open it is told.
     bool isTerminalOpen() const override;
     void closeTerminal() override;
     bool openTerminal() override;
 
+    // The chip status window, the progress bar, VX and the status bar.
+    void buildCentral();
     void buildMenus();
     void buildToolbar();
+    void connectWorker();
+    void connectQm10Port();
     void LoadCustomTexts();
     void applyChipVisibility();
-    // Runs a chip action unless another one still runs.
-    void runExclusive(const std::function<void()>& action);
+    // Runs `request` on the device worker unless one still runs.
+    void request(std::function<void()> request);
+    // Runs `action` here unless a request still runs.
+    void whenIdle(const std::function<void()>& action);
+    // Why an action was turned away.
+    void refused(const QString& notice);
+    void setBusy(bool busy);
 
     void ExitRoutine_Click();
     void qm40_Click() { chooseChip(Chip::QM40); }
@@ -128,10 +135,10 @@ private:
     // Whether the typed text goes on into the box.
     bool txtDebugWindow_KeyPress(const QString& typed);
 
-    DownloaderDialogs m_dialogs;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    Dialogs* m_dialogs;
     QString m_programDirectory;
     VxoemSettings m_settings;
-    Reporter m_reporter;
 
     QPlainTextEdit* m_txtDebugWindow = nullptr;
     QProgressBar* m_progressBar1 = nullptr;
@@ -139,8 +146,7 @@ private:
     QToolBar* m_toolbar1 = nullptr;
     QSerialPort m_MSComm1;
     QTimer m_tmrSerialInputPoller;
-    QTimer m_tmrEEPROMtimeout;
-    DownloadProcedures m_procedures;
+    std::unique_ptr<DeviceWorker> m_worker;
     std::unique_ptr<Qm10PortControl> m_qm10Port;
 
     QAction* m_openFile = nullptr;
@@ -159,6 +165,10 @@ private:
     QLabel* m_lblTerminal = nullptr;
     bool m_terminalWanted = false;
     int m_terminalPort = 0;  // the port MSComm1 was opened on
+    int m_qm40Port = 1;      // the port of VX, as last asked of the worker
+    vx::ChipState m_qm10State = vx::ChipState::Unknown;
+    int m_checkedLpt = 0;  // the parallel port the QM-10 side opened last
+    bool m_busy = false;
 
     AboutWindow* m_about = nullptr;
     QString m_aboutLine1 = "Velmix OEM Downloader Ver 1.1";

@@ -7,7 +7,9 @@
 #include "display_available.h"
 #include "frm_spi_downloader.h"
 #include "program_information.h"
+#include "startup.h"
 #include "unattended_run.h"
+#include "vxoem_settings.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -21,7 +23,7 @@ int main(int argc, char** argv) {
     // Without a display a batch command line (a project and a switch) runs as if quiet.
     if (vxoem::hasQuietSwitch(args) || (!display && args.size() >= 2)) {
         QCoreApplication app(argc, argv);
-        return vxoem::runUnattended(args);
+        return vxoem::runUnattended(args, vxoem::workDirectoryOf(vxoem::VxoemSettings()));
     }
     if (!display) {
         std::cerr << "VXOEM: no display (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one.\n"
@@ -35,7 +37,9 @@ int main(int argc, char** argv) {
     for (const QString& argument : QCoreApplication::arguments().mid(1))
         remaining.push_back(argument.toStdString());
     vxoem::frmSpiDownloader window;
-    const vxoem::BatchResult batch = window.Form_Load(vxoem::GetCommandLine(vxoem::joinArguments(remaining)));
+    // The work folder is worked out once, here; the current directory stays as it was.
+    const vxoem::BatchResult batch = window.Form_Load(vxoem::GetCommandLine(vxoem::joinArguments(remaining)),
+                                                      vxoem::workDirectoryOf(vxoem::VxoemSettings()));
     if (batch.endProgram) return batch.exitStatus;
     window.show();
     return app.exec();

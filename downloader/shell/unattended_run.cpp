@@ -1,43 +1,35 @@
 #include "unattended_run.h"
 
-#include <QCoreApplication>
-
-#include "download_procedures.h"
+#include "device_worker.h"
 #include "qm10_port_control.h"
-#include "qt_serial_line.h"
-#include "reporter.h"
 #include "startup.h"
 #include "vxoem_settings.h"
 
 namespace vxoem {
 namespace {
 
-// Nobody watches: no dialog, no status window, no progress bar.
-class NoWindow final : public DownloaderUi {
+// Nobody answers: no box, no file dialog. Nothing is connected to what the
+// worker shows.
+class NoWindow final : public QObject, public Dialogs {
 public:
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
     std::string chooseDownloadFile(const std::string&) override { return {}; }
-    void setChipWindowText(const std::string&) override {}
-    void appendChipWindowText(const std::string&) override {}
-    void setProgressRange(int, int) override {}
-    void setProgressValue(int) override {}
 };
 
 }  // namespace
 
-int runUnattended(const std::vector<std::string>& args) {
+int runUnattended(const std::vector<std::string>& args, const std::string& workDirectory) {
     VxoemSettings settings;
-    NoWindow ui;
-    Reporter reporter(ui);
+    NoWindow window;
+    // The window's device worker, run on this thread: nothing else waits.
+    DeviceWorker worker(window, window, nullptr,
+                        [&settings](int port) { return settings.deviceForPort(port); });
+    Reporter& reporter = worker.reporter();
     reporter.setQuiet(true);
-    vx::QtSerialLine line;
-    vx::ChipLinkHooks hooks;
-    hooks.pump = [] { QCoreApplication::processEvents(); };
-    vx::ChipLink VX(
-        line, [&settings](int port) { return settings.deviceForPort(port); }, std::move(hooks));
-    Qm10PortControl qm10(nullptr, qm10PortHooks(settings, reporter, ui));
-    DownloadProcedures procedures(VX, reporter, ui, nullptr, &qm10);
-    applyStartupChoices(settings, procedures, VX);
+    Qm10PortControl qm10(nullptr, qm10PortHooks(settings, reporter, worker.ui()));
+    DownloadProcedures& procedures = worker.procedures();
+    procedures.setQm10Programmer(&qm10);
+    applyStartupChoices(settings, procedures, worker.VX(), workDirectory);
     procedures.openStoredParallelPort();
     return runBatch(procedures, reporter, args).exitStatus;
 }

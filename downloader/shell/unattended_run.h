@@ -7,7 +7,7 @@
 
 namespace vxoem {
 
-// Returns the program's exit status.
-int runUnattended(const std::vector<std::string>& args);
+// Returns the program's exit status; the error file goes into `workDirectory`.
+int runUnattended(const std::vector<std::string>& args, const std::string& workDirectory);
 
 }  // namespace vxoem

@@ -1,44 +1,46 @@
 #include "velmix_control.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QProgressBar>
 
-#include "qt_serial_line.h"
-
-VelmixControl::VelmixControl(QWidget* parent, std::unique_ptr<vx::SerialLine> line,
-                             vx::ChipLink::DeviceOfPort deviceOfPort, std::shared_ptr<vx::Clock> clock)
-    : QWidget(parent),
-      m_txtStatus(new QLineEdit(this)),
-      m_pbar(new QProgressBar(this)),
-      m_line(line ? std::move(line) : std::make_unique<vx::QtSerialLine>()) {
+VelmixControl::VelmixControl(QWidget* parent)
+    : QWidget(parent), m_txtStatus(new QLineEdit(this)), m_pbar(new QProgressBar(this)) {
     m_txtStatus->setObjectName("txtStatus");
     m_txtStatus->setReadOnly(true);
     m_pbar->setObjectName("PBar");
     m_pbar->hide();
 
-    vx::ChipLinkHooks hooks;
-    hooks.pump = [] { QCoreApplication::processEvents(); };
-    hooks.statusText = [this](const std::string& text) { setText(QString::fromLatin1(text)); };
-    hooks.progressRange = [this](int32_t minimum, int32_t maximum) { m_pbar->setRange(minimum, maximum); };
-    hooks.progressValue = [this](int32_t value) { m_pbar->setValue(value); };
-    hooks.progressVisible = [this](bool visible) {
+    connect(this, &VelmixControl::statusPosted, this, &VelmixControl::setText);
+    connect(this, &VelmixControl::chipWindowPosted, this, [this](const QString& text) {
+        if (m_chipWindowWriter) m_chipWindowWriter(text);
+    });
+    connect(this, &VelmixControl::stagePosted, this,
+            [this](const QString& stage) { m_pbar->setFormat(stage + QStringLiteral(": %p%")); });
+    connect(this, &VelmixControl::rangePosted, m_pbar, &QProgressBar::setRange);
+    connect(this, &VelmixControl::valuePosted, m_pbar, &QProgressBar::setValue);
+    connect(this, &VelmixControl::visiblePosted, this, [this](bool visible) {
         m_pbar->setVisible(visible);
         if (visible) m_pbar->raise();
-    };
-    hooks.chipWindowText = [this](const std::string& text) {
-        if (m_chipWindowWriter) m_chipWindowWriter(QString::fromLatin1(text));
-    };
-    hooks.progressStage = [this](const std::string& stage) {
-        m_pbar->setFormat(QString::fromLatin1(stage) + QStringLiteral(": %p%"));
-    };
-    hooks.chipState = [this](vx::ChipState) { emit chipStateChanged(); };
-    m_link =
-        std::make_unique<vx::ChipLink>(*m_line, std::move(deviceOfPort), std::move(hooks), std::move(clock));
+    });
+    connect(this, &VelmixControl::statePosted, this, [this](int state) {
+        m_chipState = static_cast<vx::ChipState>(state);
+        emit chipStateChanged();
+    });
 }
 
-// The link closes the port before the line it uses goes away.
-VelmixControl::~VelmixControl() { m_link.reset(); }
+vx::ChipDisplay VelmixControl::display() {
+    vx::ChipDisplay shown;
+    shown.statusText = [this](const std::string& text) { emit statusPosted(QString::fromLatin1(text)); };
+    shown.chipWindowText = [this](const std::string& text) {
+        emit chipWindowPosted(QString::fromLatin1(text));
+    };
+    shown.progressStage = [this](const std::string& stage) { emit stagePosted(QString::fromLatin1(stage)); };
+    shown.progressRange = [this](int32_t minimum, int32_t maximum) { emit rangePosted(minimum, maximum); };
+    shown.progressValue = [this](int32_t value) { emit valuePosted(value); };
+    shown.progressVisible = [this](bool visible) { emit visiblePosted(visible); };
+    shown.chipState = [this](vx::ChipState state) { emit statePosted(static_cast<int>(state)); };
+    return shown;
+}
 
 void VelmixControl::setText(const QString& NewText) { m_txtStatus->setText(NewText); }
 

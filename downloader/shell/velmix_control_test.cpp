@@ -1,4 +1,5 @@
-// The chip control widget over a memory line and the QM-40 model.
+// The chip control's face in the window, fed by a chip control over a memory
+// line and the QM-40 model.
 
 #include "velmix_control.h"
 
@@ -34,53 +35,62 @@ private:
     bool& m_closed;
 };
 
-TEST(VelmixControl, ShowsProgressOnlyDuringExternalTransfersAndClosesItsPort) {
+TEST(VelmixControl, ShowsWhatTheChipControlReportsAndItsPort) {
     qm40sim::Qm40 chip;
     vx::MemorySerialLine memory;
     bool closed = false;
     bool barSeenDuringTransfer = false;
-    auto control = std::make_unique<VelmixControl>(
-        nullptr, std::make_unique<WatchedLine>(memory, closed),
-        [](int port) { return "mem" + std::to_string(port); }, std::make_shared<vxtest::FakeClock>());
+    VelmixControl face;
+    WatchedLine line(memory, closed);
+    auto control = std::make_unique<vx::ChipControl>(
+        line, [](int port) { return "mem" + std::to_string(port); }, face.display(),
+        std::make_shared<vxtest::FakeClock>());
+    face.setControl(control.get());
     memory.setPeer([&](uint8_t byte) {
-        if (byte == 0x80 && control->PBar()->isVisible()) barSeenDuringTransfer = true;
+        if (byte == 0x80 && face.PBar()->isVisible()) barSeenDuringTransfer = true;
         return chip.receive(byte);
     });
-    control->resize(300, 24);
-    control->show();
-    EXPECT_EQ(control->property("CommPort").toInt(), 1);
-    EXPECT_EQ(control->txtStatus()->geometry(), control->contentsRect());
-    EXPECT_EQ(control->PBar()->geometry(), control->contentsRect());
-    control->resize(420, 30);
-    EXPECT_EQ(control->PBar()->geometry(), control->contentsRect());
-    EXPECT_FALSE(control->PBar()->isVisible());
+    face.resize(300, 24);
+    face.show();
+    EXPECT_EQ(face.property("CommPort").toInt(), 1);
+    EXPECT_EQ(face.txtStatus()->geometry(), face.contentsRect());
+    EXPECT_EQ(face.PBar()->geometry(), face.contentsRect());
+    face.resize(420, 30);
+    EXPECT_EQ(face.PBar()->geometry(), face.contentsRect());
+    EXPECT_FALSE(face.PBar()->isVisible());
 
     control->setText("Chip Status Window");
-    EXPECT_EQ(control->txtStatus()->text(), "Chip Status Window");
+    EXPECT_EQ(face.txtStatus()->text(), "Chip Status Window");
     control->setCommPort(2);
     int32_t status = 0;
     control->OpenPort(true, status);
     EXPECT_EQ(memory.openedDevice, "mem2");
-    EXPECT_TRUE(control->PortOpen());
+    EXPECT_TRUE(face.PortOpen());
+    QStringList states;
+    QObject::connect(&face, &VelmixControl::chipStateChanged,
+                     [&] { states << QString::number(static_cast<int>(face.chipState())); });
     control->HaltVelmix(status);
-    EXPECT_EQ(control->txtStatus()->text(), "ACK Received0");
+    EXPECT_EQ(face.txtStatus()->text(), "ACK Received0");
+    EXPECT_EQ(states, QStringList{QString::number(static_cast<int>(vx::ChipState::Halted))});
 
     const vx::Bytes program(300, 0x5A);
     control->WriteExternalEEprom(0, 300, program, status);
     EXPECT_EQ(status, vx::kStatusOk);
     EXPECT_TRUE(barSeenDuringTransfer);
-    EXPECT_FALSE(control->PBar()->isVisible());
-    EXPECT_EQ(control->txtStatus()->text(), "EEprom Write Successful");
+    EXPECT_FALSE(face.PBar()->isVisible());
+    EXPECT_EQ(face.txtStatus()->text(), "EEprom Write Successful");
 
+    face.setControl(nullptr);
     control.reset();
-    EXPECT_TRUE(closed);
+    EXPECT_TRUE(closed) << "the control closes its port as it goes";
 }
 
 TEST(VelmixControl, RescueWritesIntoTheChipWindow) {
-    VelmixControl control(nullptr, std::make_unique<vx::MemorySerialLine>(), {},
-                          std::make_shared<vxtest::FakeClock>());
+    VelmixControl face;
+    vx::MemorySerialLine line;
+    vx::ChipControl control(line, {}, face.display(), std::make_shared<vxtest::FakeClock>());
     QStringList written;
-    control.setChipWindowWriter([&](const QString& text) { written << text; });
+    face.setChipWindowWriter([&](const QString& text) { written << text; });
     int32_t status = 0;
     control.OpenPort(true, status);
     control.Rescue(status);

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "bounded_run.h"
-#include "chip_link.h"
+#include "chip_control.h"
 #include "qt_serial_line.h"
 #include "sim_process.h"
 
@@ -100,9 +100,9 @@ protected:
         char pattern[] = "/tmp/qm40-faults-XXXXXX";
         m_folder = mkdtemp(pattern);
         m_linkPath = m_folder + "/qm40";
-        vx::ChipLinkHooks hooks;
+        vx::ChipDisplay hooks;
         hooks.statusText = [this](const std::string& text) { m_texts.push_back(text); };
-        m_link.setHooks(hooks);
+        m_link.setDisplay(hooks);
     }
     ~ChipFaults() override {
         m_sim.reset();
@@ -156,7 +156,7 @@ protected:
     std::unique_ptr<simline::SimProcess> m_sim;
     vx::QtSerialLine m_line;
     std::vector<std::string> m_texts;
-    vx::ChipLink m_link{m_line, [this](int) { return m_linkPath; }};
+    vx::ChipControl m_link{m_line, [this](int) { return m_linkPath; }};
 };
 
 TEST_P(ChipFaults, EndsInTimeTellsTheUserAndTheLinkWorksAfterwards) {

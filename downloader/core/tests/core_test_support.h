@@ -42,8 +42,6 @@ public:
     void appendChipWindowText(const std::string& text) override { chipWindow += text; }
     void setProgressRange(int, int maximum) override { progressMaximum = maximum; }
     void setProgressValue(int) override {}
-    void busyChanged(bool busy) override { busyChanges.push_back(busy); }
-    void refused(const std::string& notice) override { refusals.push_back(notice); }
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
@@ -56,8 +54,6 @@ public:
     int dialogs = 0;
     std::string chipWindow;
     int progressMaximum = -1;
-    std::vector<bool> busyChanges;
-    std::vector<std::string> refusals;
 };
 
 inline void writeFile(const std::string& path, const std::string& content) {

@@ -25,7 +25,7 @@ struct SilentChip {
     vx::MemorySerialLine line;
     testing::RecordingUi ui;
     Reporter reporter{ui};
-    vx::ChipLink link{line, {}, {}, std::make_shared<testing::FakeClock>()};
+    vx::ChipControl link{line, {}, {}, std::make_shared<testing::FakeClock>()};
     DownloadProcedures procedures{link, reporter, ui};
 };
 
@@ -110,20 +110,6 @@ TEST(Download, RefusedOpenKeepsTheImageLoadedBeforeAndSaysSo) {
     // Download sends the image the window names.
     bench.procedures.cmdDownload_Click();
     EXPECT_EQ(bench.ui.progressMaximum, 3);
-}
-
-TEST(Download, SecondOperationIsRefusedWhileOneRuns) {
-    SilentChip bench;
-    int inner = 0;
-    bool outerRan = bench.procedures.exclusive([&] {
-        EXPECT_TRUE(bench.procedures.busy());
-        EXPECT_FALSE(bench.procedures.exclusive([&] { ++inner; }));
-    });
-    EXPECT_TRUE(outerRan);
-    EXPECT_EQ(inner, 0);
-    EXPECT_EQ(bench.ui.refusals.size(), 1u);
-    EXPECT_EQ(bench.ui.busyChanges, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(bench.procedures.busy());
 }
 
 std::vector<std::string> withProject(std::vector<std::string> lines, const std::string& project) {

@@ -101,7 +101,8 @@ TEST_F(SettingsTest, WorkDirectoryFallsBackToRunDirThenTheCurrentFolder) {
         storeRaw("Work_Dir", c.workDir);
         storeRaw("Run_Dir", c.runDir);
         VxoemSettings settings;
-        EXPECT_EQ(std::filesystem::canonical(enterWorkDirectory(settings)).string(), c.expected);
+        EXPECT_EQ(std::filesystem::canonical(workDirectoryOf(settings)).string(), c.expected);
+        EXPECT_EQ(std::filesystem::current_path(), start) << "the current directory stays";
     }
     std::filesystem::current_path(start);
 }

@@ -319,7 +319,7 @@ TEST(CheckedBlocks, EepromWriteWaitsForTheChecksumAfterTheLastAnswer) {
         }
         return reply;
     });
-    rig.onPump = [&] {
+    rig.onWait = [&] {
         rig.line.inject(late);
         late.clear();
     };

@@ -23,16 +23,16 @@ LinkRig::LinkRig(vx::MemorySerialLine::Peer peer)
     : line(std::move(peer)),
       link(
           line, [](int port) { return "mem" + std::to_string(port); }, {}, clock) {
-    vx::ChipLinkHooks hooks;
-    hooks.pump = [this] {
-        if (onPump) onPump();
+    clock->onIdle = [this] {
+        if (onWait) onWait();
     };
+    vx::ChipDisplay hooks;
     hooks.statusText = [this](const std::string& text) { texts.push_back(text); };
     hooks.progressVisible = [this](bool visible) {
         if (visible) progressShown = true;
     };
     hooks.chipWindowText = [this](const std::string& text) { chipWindow.push_back(text); };
-    link.setHooks(hooks);
+    link.setDisplay(hooks);
 }
 
 void LinkRig::open() {

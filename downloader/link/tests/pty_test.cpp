@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "chip_link.h"
+#include "chip_control.h"
 #include "qt_serial_line.h"
 #include "sim_process.h"
 
@@ -35,9 +35,9 @@ struct SimRig {
     explicit SimRig(std::vector<std::string> options = {}) {
         options.insert(options.end(), {"--dump", dumps.path().toStdString()});
         sim = std::make_unique<simline::SimProcess>(QM40SIM_PROGRAM, options);
-        vx::ChipLinkHooks hooks;
+        vx::ChipDisplay hooks;
         hooks.statusText = [this](const std::string& text) { texts.push_back(text); };
-        link.setHooks(hooks);
+        link.setDisplay(hooks);
         link.setCommPort(1);
         int32_t status = 0;
         link.OpenPort(true, status);
@@ -54,7 +54,7 @@ struct SimRig {
     std::unique_ptr<simline::SimProcess> sim;
     vx::QtSerialLine line;
     std::vector<std::string> texts;
-    vx::ChipLink link{line, [this](int) { return sim->path(); }};
+    vx::ChipControl link{line, [this](int) { return sim->path(); }};
 };
 
 TEST(ChipOverPty, DownloadsAProgramThatLandsInTheChip) {

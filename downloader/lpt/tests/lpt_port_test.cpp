@@ -119,7 +119,7 @@ TEST(LptPort, BackendsThatCannotBeHadSayWhatIsMissing) {
     port.OpenLPTfile("LPT1:", "888", 0);
     ClockTimeout timeout(steadyClockMs);
     std::vector<Message> messages;
-    Qm10Programmer programmer(port, timeout, {{}, {}, {}, [&](const Message& m) { messages.push_back(m); }});
+    Qm10Programmer programmer(port, timeout, {{}, {}, [&](const Message& m) { messages.push_back(m); }});
     EXPECT_FALSE(programmer.ResetChip());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "Port ERROR");

@@ -1,6 +1,6 @@
 #pragma once
-// A simulated QM-10 on the parallel port with a fake clock: pauses and event
-// loop turns advance it, so time-outs cost no real time.
+// A simulated QM-10 on the parallel port with a fake clock: pauses and each
+// look at it advance it, so time-outs cost no real time.
 
 #include <memory>
 #include <string>
@@ -21,7 +21,8 @@ struct SimulatedRig {
     int64_t nowMs = 0;
     vx::lpt::SimulatedBackend* backend = nullptr;
     std::unique_ptr<vx::lpt::ParallelPort> port;
-    vx::lpt::ClockTimeout timeout{[this] { return nowMs; }};
+    // Each look at the clock is a poll of a busy wait: a millisecond passes.
+    vx::lpt::ClockTimeout timeout{[this] { return nowMs++; }};
     vx::lpt::Qm10Programmer programmer;
     std::string status;
     std::vector<int> progress;
@@ -38,7 +39,7 @@ private:
         return std::make_unique<vx::lpt::ParallelPort>(std::move(owned));
     }
     vx::lpt::ProgrammerHooks hooks() {
-        return {[this] { ++nowMs; }, [this](const std::string& text) { status += text; },
+        return {[this](const std::string& text) { status += text; },
                 [this](int value) { progress.push_back(value); },
                 [this](const vx::lpt::Message& message) { messages.push_back(message); }};
     }

@@ -1,5 +1,5 @@
-// The port dialog behind the LPT menu items, and the EEPROM time-out on the
-// window's timer, against the simulated QM-10.
+// The port dialog behind the LPT menu items, and the EEPROM time-out, against
+// the simulated QM-10.
 
 #include "qm10_port_control.h"
 
@@ -35,13 +35,12 @@ struct Rig {
             stored = s;
             ++writes;
         };
-        hooks.programmer.pump = [] { QCoreApplication::processEvents(); };
         hooks.programmer.appendStatus = [this](const std::string& text) { status += text; };
         hooks.programmer.message = [this](const Message& m) {
             messages.push_back(m);
             messageAtMs.push_back(clock.elapsed());
         };
-        control = std::make_unique<Qm10PortControl>(&window, hooks, nullptr, std::move(owned));
+        control = std::make_unique<Qm10PortControl>(&window, hooks, std::move(owned));
         clock.start();
     }
 
@@ -121,7 +120,7 @@ TEST(Qm10PortControl, StartUpOpensTheStoredPortOrLpt1sDefault) {
     EXPECT_TRUE(rig.control->frmLPT()->reservePortCheck1()->isChecked());
 }
 
-TEST(Qm10PortControl, BusyEepromIsReportedByTheWindowTimerAfterAboutOneSecond) {
+TEST(Qm10PortControl, BusyEepromIsReportedAfterAboutOneSecond) {
     SimulatedFaults busy;
     busy.eepromStaysBusy = true;
     Rig rig(busy);
@@ -132,6 +131,5 @@ TEST(Qm10PortControl, BusyEepromIsReportedByTheWindowTimerAfterAboutOneSecond) {
     EXPECT_EQ(rig.messages[0].text, "SPI EEPROM not ready");
     EXPECT_GE(rig.messageAtMs[0], 1000);
     EXPECT_LT(rig.messageAtMs[0], 5000);
-    EXPECT_FALSE(rig.control->tmrEEPROMtimeout()->isActive());
     EXPECT_FALSE(QString::fromStdString(rig.status).contains("Finished Downloading"));
 }

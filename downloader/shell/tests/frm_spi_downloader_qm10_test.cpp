@@ -77,6 +77,7 @@ TEST(DownloaderWindowQm10, PortMenuOpensTheDialogAndStoresTheChoice) {
     };
     answerDialog(nullptr, false, true);
     window.LPT()[1]->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(window.qm10Port().frmLPT()->windowTitle(), "LPT2:");
     EXPECT_EQ(bench.stored("Port_Number"), "2");
     EXPECT_EQ(bench.stored("Port_Address"), "&H278");
@@ -85,6 +86,7 @@ TEST(DownloaderWindowQm10, PortMenuOpensTheDialogAndStoresTheChoice) {
 
     answerDialog("&H3BC", true, false);
     window.LPT()[2]->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.stored("Port_Number"), "2") << "Cancel stores nothing";
     EXPECT_EQ(checkedLpt(window), (std::vector<bool>{false, true, false, false}));
     EXPECT_TRUE(bench.boxes.empty());
@@ -104,6 +106,7 @@ TEST(DownloaderWindowQm10, ToolbarDownloadsRunsAndStopsTheChip) {
     QObject::connect(window.ProgressBar1(), &QProgressBar::valueChanged,
                      [&] { progress << window.ProgressBar1()->text(); });
     window.Toolbar1_ButtonClick("Download");
+    ASSERT_TRUE(bench.settle());
     EXPECT_TRUE(bench.boxes.empty()) << bench.boxes[0].text;
     EXPECT_EQ(progress,
               (QStringList{"Writing and verifying page 1 of 4: 1%", "Writing and verifying page 2 of 4: 33%",
@@ -123,6 +126,7 @@ TEST(DownloaderWindowQm10, ToolbarDownloadsRunsAndStopsTheChip) {
     QStringList states;
     for (const char* key : {"Run", "Stop", "Reset"}) {
         window.Toolbar1_ButtonClick(key);
+        ASSERT_TRUE(bench.settle());
         states << window.lblChipState()->text();
     }
     EXPECT_EQ(states, (QStringList{"QM-10 on LPT1: running", "QM-10 on LPT1: halted",
@@ -148,6 +152,7 @@ TEST(DownloaderWindowQm10, FailedVerifyGivesOneBoxEndsTheWindowWithItAndRunAsks)
     bench.chosenFile = simulated.writeProgram("blink.vxb", std::string(100, 'q'));
     window.Toolbar1_ButtonClick("Open");
     window.Toolbar1_ButtonClick("Download");
+    ASSERT_TRUE(bench.settle());
     ASSERT_EQ(bench.boxes.size(), 1u);
     EXPECT_EQ(bench.boxes[0].text, "Bad verify at 32");
     const QString shown = window.txtDebugWindow()->toPlainText();
@@ -164,10 +169,12 @@ TEST(DownloaderWindowQm10, FailedVerifyGivesOneBoxEndsTheWindowWithItAndRunAsks)
     };
     const size_t before = runWrites();
     window.Toolbar1_ButtonClick("Run");
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.questions, std::vector<std::string>{kRunAnywayQuestion});
     EXPECT_EQ(runWrites(), before);
     bench.answerYes = true;
     window.Toolbar1_ButtonClick("Run");
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(runWrites(), before + 6);
 }
 

@@ -74,11 +74,13 @@ TEST(DownloaderWindow, ChipAndPortChoicesAreStored) {
     EXPECT_TRUE(window.qm40()->isChecked());
 
     window.QM40com()[2]->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.stored("QM40port_number"), "3");
     EXPECT_EQ(window.VX()->CommPort(), 3);
     EXPECT_TRUE(window.QM40com()[2]->isChecked());
     EXPECT_FALSE(window.QM40com()[1]->isChecked());
     window.QM40com()[2]->trigger();  // a second click unchecks it, and stores it again
+    ASSERT_TRUE(bench.settle());
     EXPECT_FALSE(window.QM40com()[2]->isChecked());
     EXPECT_EQ(bench.stored("QM40port_number"), "3");
 
@@ -147,6 +149,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
     EXPECT_EQ(box->toPlainText(), "");
 
     window.Terminal()->trigger();
+    ASSERT_TRUE(bench.settle());
     ASSERT_TRUE(window.MSComm1().isOpen());
     EXPECT_TRUE(window.Terminal()->isChecked());
     EXPECT_EQ(window.MSComm1().baudRate(), 19200);
@@ -168,6 +171,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
         terminalDuringRun = window.lblTerminal()->text();
     });
     window.toolbarAction("Run")->trigger();
+    ASSERT_TRUE(bench.settle());
     QObject::disconnect(watch);
     EXPECT_EQ(bench.boxes.size(), 1u);
     EXPECT_FALSE(openDuringRun);
@@ -179,6 +183,7 @@ TEST(DownloaderWindow, TerminalOnTheSelectedPortLentToEachChipAction) {
 
     // The terminal follows a change of port; one that cannot be opened is named with the reason.
     window.QM40com()[1]->trigger();
+    ASSERT_TRUE(bench.settle());
     ASSERT_EQ(bench.boxes.size(), 2u);
     EXPECT_EQ(bench.boxes[1].text, "The terminal cannot use COM2 (PC), " +
                                        folder.filePath("no-such-port").toStdString() +
@@ -208,6 +213,7 @@ TEST(DownloaderWindow, TerminalShowsWhatArrivesByTheTerminalRules) {
     frmSpiDownloader& window = bench.open();
     window.show();
     window.Terminal()->trigger();
+    ASSERT_TRUE(bench.settle());
     ASSERT_TRUE(window.MSComm1().isOpen()) << (bench.boxes.empty() ? "" : bench.boxes[0].text);
     QTest::keyClick(window.txtDebugWindow(), Qt::Key_Z);
     EXPECT_EQ(window.txtDebugWindow()->toPlainText(), "z");  // inserted as typed

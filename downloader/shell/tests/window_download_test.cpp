@@ -49,7 +49,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     QTimer during;
     during.setInterval(5);
     QObject::connect(&during, &QTimer::timeout, [&] {
-        if (!window.procedures().busy() || tries++ > 0) return;
+        if (!window.busy() || tries++ > 0) return;
         stopWasEnabled = window.toolbarAction("Stop")->isEnabled();
         window.Toolbar1_ButtonClick("Stop");
         notice = window.statusBar()->currentMessage();
@@ -71,6 +71,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     QObject::connect(window.VX(), &VelmixControl::chipStateChanged,
                      [&] { states << window.lblChipState()->text(); });
     window.toolbarAction("Download")->trigger();
+    ASSERT_TRUE(bench.settle());
     during.stop();
     // 3000 bytes: the last whole page or chunk ends at byte 2944 of 3001 steps.
     EXPECT_EQ(highestPercent, (std::map<std::string, int>{{"Writing external EEPROM", 98},
@@ -89,6 +90,7 @@ TEST(DownloaderWindow, DownloadFromTheToolbarRefusesASecondOperation) {
     EXPECT_FALSE(window.VX()->PortOpen());  // handed back after the download
 
     window.toolbarAction("Run")->trigger();
+    ASSERT_TRUE(bench.settle());
     EXPECT_TRUE(bench.boxes.empty());
     EXPECT_TRUE(bench.questions.empty()) << "a checked program starts without a question";
     EXPECT_EQ(window.lblChipState()->text(), chipOnPort + "running");
@@ -110,6 +112,7 @@ TEST(DownloaderWindow, ProgramThatFailedItsCheckRunsOnlyWhenTheUserSaysSo) {
     frmSpiDownloader& window = bench.open();
     window.Toolbar1_ButtonClick("Open");
     window.Toolbar1_ButtonClick("Download");
+    ASSERT_TRUE(bench.settle());
     ASSERT_EQ(bench.boxes.size(), 1u);
     EXPECT_EQ(bench.boxes[0].text, "Verify error, external EEPROM");
     const QString shown = window.txtDebugWindow()->toPlainText();
@@ -118,10 +121,12 @@ TEST(DownloaderWindow, ProgramThatFailedItsCheckRunsOnlyWhenTheUserSaysSo) {
 
     // No (the default): the chip stays halted; Yes: it is started.
     window.Toolbar1_ButtonClick("Run");
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.questions, std::vector<std::string>{kRunAnywayQuestion});
     EXPECT_TRUE(window.VX()->link().Halted());
     bench.answerYes = true;
     window.Toolbar1_ButtonClick("Run");
+    ASSERT_TRUE(bench.settle());
     EXPECT_EQ(bench.questions.size(), 2u);
     EXPECT_FALSE(window.VX()->link().Halted());
     EXPECT_EQ(bench.boxes.size(), 1u);
@@ -144,6 +149,7 @@ TEST(DownloaderWindow, ExitDuringAnOperationClosesWhenItEnds) {
         stillShownAfterExit = window.isVisible();
     });
     window.toolbarAction("Stop")->trigger();  // the halt fails after its retries
+    ASSERT_TRUE(bench.settle());
     EXPECT_TRUE(stillShownAfterExit);
     EXPECT_EQ(bench.boxes.size(), 1u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));

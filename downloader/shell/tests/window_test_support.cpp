@@ -1,6 +1,9 @@
 #include "window_test_support.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSettings>
+#include <QTest>
 #include <fstream>
 
 namespace vxoem::testing {
@@ -20,18 +23,27 @@ void WindowBench::writeUdIni(const std::string& content) const {
 }
 
 frmSpiDownloader& WindowBench::open(const std::vector<std::string>& args) {
-    DownloaderDialogs dialogs;
-    dialogs.message = [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
-        boxes.push_back({text.toStdString(), title.toStdString(), icon});
-    };
-    dialogs.chooseFile = [this](QWidget*, const QString&) { return chosenFile; };
-    dialogs.question = [this](QWidget*, const QString& text, const QString&) {
-        questions.push_back(text.toStdString());
-        return answerYes;
-    };
-    m_window = std::make_unique<frmSpiDownloader>(dialogs, m_program.path());
+    m_window = std::make_unique<frmSpiDownloader>(this, m_program.path());
     m_window->Form_Load(args);
     return *m_window;
 }
+
+bool WindowBench::settle(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (m_window->busy() && !deadline.hasExpired()) QTest::qWait(1);
+    QCoreApplication::sendPostedEvents();  // what the worker showed last
+    return !m_window->busy();
+}
+
+void WindowBench::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    boxes.push_back({text, title, icon});
+}
+
+bool WindowBench::confirm(const std::string& question) {
+    questions.push_back(question);
+    return answerYes;
+}
+
+std::string WindowBench::chooseDownloadFile(const std::string&) { return chosenFile.toStdString(); }
 
 }  // namespace vxoem::testing
