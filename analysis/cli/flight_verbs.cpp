@@ -275,7 +275,7 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     // The dialog opens with its proposals; the fields given are typed over them.
-    MotorExportDialog dialog = openMotorExportDialog(*fa);
+    MotorExportDialog dialog = openMotorExportDialog(*fa, fa->motorDesignation());
     const std::pair<std::string_view, std::string*> fields[] = {
         {"diameter", &dialog.txtDiameter},
         {"length", &dialog.txtLength},

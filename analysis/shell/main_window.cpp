@@ -38,6 +38,7 @@
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "model_graph.h"
 #include "qt_text.h"
 #include "units_dialog.h"
 
@@ -109,8 +110,8 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     setObjectName("frmMain");
     setWindowTitle(kTitle + "[*]");
 
-    m_graph = std::make_unique<graph::LnGraph>(m_analysis);
-    m_interaction = std::make_unique<graph::GraphInteraction>(m_analysis, *m_graph);
+    m_graph = std::make_unique<graph::LnGraph>();
+    m_interaction = std::make_unique<graph::GraphInteraction>(*m_graph);
     buildMenus();
     buildPanels();
 
@@ -125,8 +126,7 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     setAcceptDrops(true);
     rebuildRecentMenu();
 
-    m_graph->InitGraph();
-    m_graph->DrawAxes();
+    drawModelGraph(m_analysis, {GraphStep::Init, GraphStep::Axes}, *m_graph);
     refreshFromModel();
     // The design size, but no larger than the screen shows (a small or scaled
     // screen), or the panels under the graph would begin off-screen.
@@ -136,11 +136,12 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     resize(first.expandedTo(minimumSizeHint()));
 }
 
-MainWindow::~MainWindow() {
-    // The graph detaches from the analysis in its destructor; do it while
-    // both still exist.
-    m_interaction.reset();
-    m_graph.reset();
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setNumberLocale(const NumberLocale& locale) {
+    m_analysis.numberLocale = locale;
+    drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
+    refreshFromModel();
 }
 
 QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption,
@@ -465,6 +466,7 @@ bool MainWindow::report(const Status& status) {
 }
 
 void MainWindow::refreshFromModel() {
+    drawModelGraph(m_analysis, m_analysis.takeGraphSteps(), *m_graph);
     m_updatingWidgets = true;
     for (int i = 0; i < kDetailFieldCount; ++i) {
         QLineEdit* edit = m_detailEdits[i];

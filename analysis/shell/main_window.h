@@ -46,6 +46,8 @@ public:
     ~MainWindow() override;
 
     FlightAnalysis& analysis() { return m_analysis; }
+    // Figures and tick labels in `locale` (the program reads it at its start).
+    void setNumberLocale(const NumberLocale& locale);
     graph::LnGraph& lnGraph() { return *m_graph; }
     graph::GraphInteraction& interaction() { return *m_interaction; }
     GraphWidget* grfArea() const { return m_graphWidget; }

@@ -104,7 +104,7 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     // The picture shows the file and the actions only: not the units or files
     // the user last had in the window, and nothing is left in the user's store.
     MainWindow window(dialogs, TarvelSettings(std::string(".")), nullptr, UserPreferences(false));
-    window.analysis().numberLocale = locale;
+    window.setNumberLocale(locale);
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
     window.show();

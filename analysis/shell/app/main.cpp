@@ -44,6 +44,7 @@ int main(int argc, char* argv[]) {
 
     tarvel::QtDialogs dialogs;
     tarvel::MainWindow window(dialogs);
+    window.setNumberLocale(tarvel::NumberLocale::system());
     tarvel::device::FltportDeviceCommands deviceCommands;  // binds the serial-link library at first use
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
