@@ -3,6 +3,7 @@
 // one FlightAnalysis and turns every failed command into a message box.
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,6 +45,20 @@ public:
     MainWindow(Dialogs& dialogs, TarvelSettings settings = TarvelSettings(), QWidget* parent = nullptr,
                UserPreferences preferences = UserPreferences());
     ~MainWindow() override;
+
+    // The figure labels of the performance panels, in the order of FigureTexts.
+    enum class Figure {
+        MaxAccel,
+        MinAccel,
+        MaxVelocity,
+        MaxAltitude,
+        Velocity3Ft,
+        MaxThrust,
+        TotalImpulse,
+        AveThrust,
+        BaroAltitude,
+    };
+    static constexpr size_t kFigureCount = 9;
 
     FlightAnalysis& analysis() { return m_analysis; }
     // Figures and tick labels in `locale` (the program reads it at its start).
@@ -170,7 +185,8 @@ private:
     void graphZoomChanged();
     // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
     void enableGraphGestures();
-    QLabel* addLabel(const QString& name, const QString& text = {});
+    QLineEdit* makeDetailEdit(DetailField field, const char* toolTip);
+    QPlainTextEdit* makeNotesEdit();
 
     Dialogs& m_dialogs;
     TarvelSettings m_settings;
@@ -188,8 +204,11 @@ private:
     QMenu* m_recentMenu = nullptr;
     // F5 for the hidden "&Recalculate": a hidden entry takes no keys itself.
     QAction* m_recalculateKey = nullptr;
-    std::map<QString, QLabel*> m_labels;
-    std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
+    std::array<QLabel*, kFigureCount> m_figureLabels{};  // by Figure
+    std::array<QLabel*, 5> m_pointerLabels{};            // "CurVal0".."CurVal4"
+    QLabel* m_aveThrustCaption = nullptr;                // "Label5"
+    std::array<std::vector<QLabel*>, 4> m_unitLabels;    // by UnitGroup
+    std::vector<QLineEdit*> m_detailEdits;               // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
     bool m_updatingWidgets = false;
