@@ -40,7 +40,9 @@
 #include "ln_graph.h"
 #include "model_graph.h"
 #include "qt_text.h"
+#include "recent_files_menu.h"
 #include "units_dialog.h"
+#include "window_print.h"
 
 namespace tarvel {
 
@@ -110,7 +112,6 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     // The units chosen in an earlier run; the first run keeps the start-up units.
     if (auto units = m_preferences.units()) m_analysis.applyUnits(*units);
     setAcceptDrops(true);
-    rebuildRecentMenu();
 
     drawModelGraph(m_analysis, {GraphStep::Init, GraphStep::Axes}, *m_graph);
     refreshFromModel();
@@ -148,8 +149,10 @@ void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mnuFile");
     addEntry(file, "mnuFileOpen", "&Open", &MainWindow::mnuFileOpen_Click, QKeySequence("Ctrl+O"));
-    m_recentMenu = file->addMenu("Open &Recent");
-    m_recentMenu->setObjectName("mnuFileRecent");
+    QMenu* recent = file->addMenu("Open &Recent");
+    recent->setObjectName("mnuFileRecent");
+    m_recent = std::make_unique<RecentFilesMenu>(*recent, m_preferences,
+                                                 [this](const QString& path) { openRecentFile(path); });
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
     addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
@@ -288,40 +291,17 @@ void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> nam
     }
 }
 
-void MainWindow::rememberRecentFile(const QString& path) {
-    m_preferences.addRecentFile(path);
-    rebuildRecentMenu();
-}
-
-void MainWindow::rebuildRecentMenu() {
-    m_recentMenu->clear();
-    const QStringList files = m_preferences.recentFiles();
-    for (int i = 0; i < files.size(); ++i) {
-        // "&1 name" ... "&8 name": a digit picks the entry from the keyboard.
-        QString shown = files[i];
-        QAction* entry = m_recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(shown.replace('&', "&&")));
-        entry->setData(files[i]);
-        entry->setToolTip(files[i]);
-        connect(entry, &QAction::triggered, this, [this, path = files[i]] { openRecentFile(path); });
-    }
-    m_recentMenu->setEnabled(!files.isEmpty());
-}
+QMenu* MainWindow::recentMenu() const { return m_recent->menu(); }
 
 void MainWindow::openRecentFile(const QString& path) {
     if (openRecordFile(path)) return;
     // A file that is gone is taken off the list; one that failed to read stays.
-    if (!QFileInfo::exists(path)) {
-        m_preferences.removeRecentFile(path);
-        rebuildRecentMenu();
-    }
+    if (!QFileInfo::exists(path)) m_recent->forget(path);
 }
 
 void MainWindow::openStartupFiles(const QStringList& paths) {
     if (paths.isEmpty()) return;
-    // Listed from the last up, so the list keeps their order below the first.
-    for (auto it = paths.crbegin(); it != std::prev(paths.crend()); ++it)
-        if (QFileInfo(*it).isFile()) m_preferences.addRecentFile(*it);
-    rebuildRecentMenu();
+    m_recent->rememberInOrder(paths.mid(1));  // below the first
     openRecordFile(paths.front());
 }
 
@@ -393,7 +373,7 @@ bool MainWindow::openRecordFile(const QString& path) {
             setWindowModified(false);
             m_interaction->reset();  // the pointer was on the previous flight
             refreshFromModel();
-            rememberRecentFile(path);
+            m_recent->remember(path);
         }
     }
     report(status);
@@ -419,7 +399,7 @@ void MainWindow::mnuFileSaveAs_Click() {
     if (!path || !mayWriteRecordTo(path->toStdString())) return;
     const Status status = m_analysis.saveRecordFileAs(path->toStdString(), true);
     reportSaved(status);
-    if (status.ok) rememberRecentFile(*path);
+    if (status.ok) m_recent->remember(*path);
 }
 
 void MainWindow::mnuFileExportCSV_Click() {
@@ -435,26 +415,7 @@ void MainWindow::mnuFileExport_Click() {
     m_dialogs.runModal(dialog);
 }
 
-bool MainWindow::printWindowImage(QPrinter& printer) {
-    // The window's image, drawn at three times its screen resolution so the
-    // page stays sharp, fitted to a landscape page (the window is wider than tall).
-    printer.setPageOrientation(QPageLayout::Landscape);
-    constexpr double kImageScale = 3.0;
-    QImage image(size() * kImageScale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(kImageScale);
-    image.fill(palette().color(QPalette::Window));
-    render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRectF page = painter.viewport();
-    const double scale = std::min(page.width() / width(), page.height() / height());
-    const QRectF target((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2,
-                        width() * scale, height() * scale);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, image);
-    return painter.end();
-}
+bool MainWindow::printWindowImage(QPrinter& printer) { return tarvel::printWindowImage(*this, printer); }
 
 void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);

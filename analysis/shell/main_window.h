@@ -36,6 +36,7 @@ class ConfigDialog;
 class DeviceCommands;
 class Dialogs;
 class GraphWidget;
+class RecentFilesMenu;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -90,7 +91,7 @@ public:
     // recent files list (in their order, below the first).
     void openStartupFiles(const QStringList& paths);
     // "Open &Recent": the last record files opened or saved, newest first.
-    QMenu* recentMenu() const { return m_recentMenu; }
+    QMenu* recentMenu() const;
 
     // Menu entries by control name ("mnuFileOpen", "mnuGraphAll", ...).
     QAction* action(const QString& name) const;
@@ -176,8 +177,6 @@ private:
     // Before a download that may replace existing record files: the user's word.
     bool confirmReplacingDownloads();
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
-    void rememberRecentFile(const QString& path);
-    void rebuildRecentMenu();
     void openRecentFile(const QString& path);
     void showPointerValues();
     // "Zoom Out", the gestures of the graph and the pointer values in the status bar.
@@ -201,7 +200,7 @@ private:
     std::unique_ptr<ConfigDialog> m_config;
 
     std::map<QString, QAction*> m_actions;
-    QMenu* m_recentMenu = nullptr;
+    std::unique_ptr<RecentFilesMenu> m_recent;
     // F5 for the hidden "&Recalculate": a hidden entry takes no keys itself.
     QAction* m_recalculateKey = nullptr;
     std::array<QLabel*, kFigureCount> m_figureLabels{};  // by Figure
