@@ -297,6 +297,7 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
 int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {
     const std::optional<FlightCommand> cmd = parse(kRender, args, err);
     if (!cmd) return kExitUsage;
+    const GuiApplicationScope gui;
     return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions,
                            out, err)
                ? kExitOk

@@ -14,7 +14,13 @@
 
 namespace tarvel::graph {
 
-enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
+enum class MouseButton { None, Left, Right, Middle };
+// The keys held with a click.
+struct KeyModifiers {
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+};
 
 class GraphInteraction {
 public:

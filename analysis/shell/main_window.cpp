@@ -565,23 +565,20 @@ void MainWindow::mnuHelpAbout_Click() {
 
 // --- Graph pointer ---------------------------------------------------------
 
-void MainWindow::grfArea_MouseMove(int button, double xTwips) {
+void MainWindow::grfArea_MouseMove(graph::MouseButton button, double xTwips) {
     (void)button;  // every button only locates and shows
     m_interaction->mouseMove(xTwips);
     showPointerValues();
 }
 
-void MainWindow::grfArea_MouseDown(int button, double xTwips, int shift) {
-    if (button == 1 && (shift & 2)) {
+void MainWindow::grfArea_MouseDown(graph::MouseButton button, double xTwips, graph::KeyModifiers keys) {
+    if (button == graph::MouseButton::Left && keys.control) {
         m_interaction->rulerClick(xTwips);  // its reading shows over the graph
         showPointerValues();
         enableGraphGestures();
         return;
     }
-    const auto pressed = button == 2   ? graph::MouseButton::Right
-                         : button == 4 ? graph::MouseButton::Middle
-                                       : graph::MouseButton::Left;
-    const std::string text = m_interaction->mouseDown(pressed, xTwips);
+    const std::string text = m_interaction->mouseDown(button, xTwips);
     showPointerValues();
     if (!text.empty()) m_dialogs.message(this, qs(text), Dialogs::Icon::None);
 }

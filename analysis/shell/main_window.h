@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "flight_analysis.h"
+#include "graph_interaction.h"
 #include "tarvel_settings.h"
 #include "user_preferences.h"
 
@@ -124,10 +125,10 @@ public:
     void mnuHelpAbout_Click();
     // LostFocus of a numeric detail field.
     void detailLostFocus(DetailField field);
-    // Pointer over the plot area, x in plot-area twips; right button = 2.
-    void grfArea_MouseMove(int button, double xTwips);
-    // shift: 1 Shift, 2 Ctrl, 4 Alt; a left click with Ctrl sets a ruler point.
-    void grfArea_MouseDown(int button, double xTwips, int shift = 0);
+    // Pointer over the plot area, x in plot-area twips.
+    void grfArea_MouseMove(graph::MouseButton button, double xTwips);
+    // A left click with Ctrl sets a ruler point.
+    void grfArea_MouseDown(graph::MouseButton button, double xTwips, graph::KeyModifiers keys = {});
 
     // --- zoom and pan of the time axis (main_window_graph.cpp) ---
     void mnuGraphZoomOut_Click();
