@@ -22,6 +22,8 @@ class QDropEvent;
 class QMenu;
 class QPrinter;
 class QResizeEvent;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -38,6 +40,8 @@ class DeviceCommands;
 class Dialogs;
 class GraphWidget;
 class RecentFilesMenu;
+struct PanelRow;
+struct PanelSpec;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -185,6 +189,9 @@ private:
     void graphZoomChanged();
     // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
     void enableGraphGestures();
+    GraphWidget* makeGraphArea(QWidget* parent);
+    QGroupBox* makePanel(const PanelSpec& spec, QWidget* parent);
+    void addPanelRow(QGridLayout* grid, const PanelRow& row);
     QLineEdit* makeDetailEdit(DetailField field, const char* toolTip);
     QPlainTextEdit* makeNotesEdit();
 

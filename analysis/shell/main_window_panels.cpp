@@ -23,6 +23,25 @@ namespace tarvel {
 
 using suite::qs;
 
+// One row of a panel: its caption, then a detail field, a figure or an
+// instantaneous value, then the unit label of a group if the row has one.
+struct PanelRow {
+    enum class Kind { Detail, Figure, Pointer };
+    const char* caption;
+    Kind kind;
+    int which;  // the DetailField, MainWindow::Figure or instantaneous value
+    const char* toolTip = nullptr;
+    std::optional<UnitGroup> unit = std::nullopt;
+    const char* captionName = nullptr;  // a caption the model relabels ("Label5")
+};
+
+struct PanelSpec {
+    const char* name;
+    const char* caption;
+    std::vector<PanelRow> rows;
+    bool notes = false;  // the notes fill the rest of the panel
+};
+
 namespace {
 
 // The graph keeps the light colours it was drawn for: its curve and label
@@ -62,25 +81,6 @@ QLabel* valueLabel(const QString& name) {
     label->setFrameShape(QFrame::StyledPanel);
     return label;
 }
-
-// One row of a panel: its caption, then a detail field, a figure or an
-// instantaneous value, then the unit label of a group if the row has one.
-struct PanelRow {
-    enum class Kind { Detail, Figure, Pointer };
-    const char* caption;
-    Kind kind;
-    int which;  // the DetailField, MainWindow::Figure or instantaneous value
-    const char* toolTip = nullptr;
-    std::optional<UnitGroup> unit = std::nullopt;
-    const char* captionName = nullptr;  // a caption the model relabels ("Label5")
-};
-
-struct PanelSpec {
-    const char* name;
-    const char* caption;
-    std::vector<PanelRow> rows;
-    bool notes = false;  // the notes fill the rest of the panel
-};
 
 using Kind = PanelRow::Kind;
 using Figure = MainWindow::Figure;
@@ -190,14 +190,8 @@ QPlainTextEdit* MainWindow::makeNotesEdit() {
     return m_notes;
 }
 
-void MainWindow::buildPanels() {
-    auto* central = new QWidget(this);
-    central->setObjectName("centralWidget");
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
-
-    m_graphWidget = new GraphWidget(*m_graph, central);
+GraphWidget* MainWindow::makeGraphArea(QWidget* parent) {
+    m_graphWidget = new GraphWidget(*m_graph, parent);
     m_graphWidget->setObjectName("grfArea");
     m_graphWidget->setToolTip("Right click to calculate a descent rate.");
     m_graphWidget->setPalette(graphPalette());
@@ -208,7 +202,66 @@ void MainWindow::buildPanels() {
     connect(m_graphWidget, &GraphWidget::rangeSelected, this, &MainWindow::grfArea_RangeSelected);
     connect(m_graphWidget, &GraphWidget::panRequested, this, &MainWindow::grfArea_Pan);
     connect(m_graphWidget, &GraphWidget::zoomRequested, this, &MainWindow::grfArea_Zoom);
-    layout->addWidget(m_graphWidget, 1);
+    return m_graphWidget;
+}
+
+void MainWindow::addPanelRow(QGridLayout* grid, const PanelRow& row) {
+    auto* caption = new QLabel(QString::fromLatin1(row.caption));
+    if (row.captionName) {
+        caption->setObjectName(row.captionName);
+        m_aveThrustCaption = caption;
+    }
+    QWidget* field = nullptr;
+    switch (row.kind) {
+        case Kind::Detail:
+            field = makeDetailEdit(DetailField(row.which), row.toolTip);
+            break;
+        case Kind::Figure:
+            field = m_figureLabels[size_t(row.which)] = valueLabel(kFigureNames[row.which]);
+            break;
+        case Kind::Pointer:
+            field = m_pointerLabels[size_t(row.which)] = valueLabel(QString("CurVal%1").arg(row.which));
+            break;
+    }
+    QLabel* unit = nullptr;
+    if (row.unit) {
+        std::vector<QLabel*>& group = m_unitLabels[size_t(*row.unit)];
+        unit = new QLabel;
+        unit->setObjectName(unitLabelName(*row.unit) + QString::number(group.size()));
+        group.push_back(unit);
+    }
+    addRow(grid, caption, field, unit);
+}
+
+QGroupBox* MainWindow::makePanel(const PanelSpec& spec, QWidget* parent) {
+    auto* box = new QGroupBox(QString::fromLatin1(spec.caption), parent);
+    box->setObjectName(spec.name);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setVerticalSpacing(3);
+    grid->setHorizontalSpacing(4);
+    grid->setColumnStretch(1, 1);
+    for (const PanelRow& row : spec.rows) addPanelRow(grid, row);
+    if (spec.notes) {
+        QPlainTextEdit* notes = makeNotesEdit();
+        auto* notesCaption = new QLabel("Notes:");
+        notesCaption->setBuddy(notes);
+        grid->addWidget(notesCaption, grid->rowCount(), 0, 1, 2);
+        grid->addWidget(notes, grid->rowCount(), 0, 1, 2);
+        grid->setRowStretch(grid->rowCount() - 1, 1);
+    } else {
+        grid->setRowStretch(grid->rowCount(), 1);
+    }
+    return box;
+}
+
+void MainWindow::buildPanels() {
+    auto* central = new QWidget(this);
+    central->setObjectName("centralWidget");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(makeGraphArea(central), 1);
 
     auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
     hint->setObjectName("lblHint");
@@ -220,54 +273,7 @@ void MainWindow::buildPanels() {
     m_detailEdits.assign(kDetailFieldCount, nullptr);
     auto* panels = new QHBoxLayout;
     panels->setSpacing(4);
-    for (const PanelSpec& spec : panelTable()) {
-        auto* box = new QGroupBox(QString::fromLatin1(spec.caption), central);
-        box->setObjectName(spec.name);
-        auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(4, 4, 4, 4);
-        grid->setVerticalSpacing(3);
-        grid->setHorizontalSpacing(4);
-        grid->setColumnStretch(1, 1);
-        for (const PanelRow& row : spec.rows) {
-            auto* caption = new QLabel(QString::fromLatin1(row.caption));
-            if (row.captionName) {
-                caption->setObjectName(row.captionName);
-                m_aveThrustCaption = caption;
-            }
-            QWidget* field = nullptr;
-            switch (row.kind) {
-                case Kind::Detail:
-                    field = makeDetailEdit(DetailField(row.which), row.toolTip);
-                    break;
-                case Kind::Figure:
-                    field = m_figureLabels[size_t(row.which)] = valueLabel(kFigureNames[row.which]);
-                    break;
-                case Kind::Pointer:
-                    field = m_pointerLabels[size_t(row.which)] =
-                        valueLabel(QString("CurVal%1").arg(row.which));
-                    break;
-            }
-            QLabel* unit = nullptr;
-            if (row.unit) {
-                std::vector<QLabel*>& group = m_unitLabels[size_t(*row.unit)];
-                unit = new QLabel;
-                unit->setObjectName(unitLabelName(*row.unit) + QString::number(group.size()));
-                group.push_back(unit);
-            }
-            addRow(grid, caption, field, unit);
-        }
-        if (spec.notes) {
-            QPlainTextEdit* notes = makeNotesEdit();
-            auto* notesCaption = new QLabel("Notes:");
-            notesCaption->setBuddy(notes);
-            grid->addWidget(notesCaption, grid->rowCount(), 0, 1, 2);
-            grid->addWidget(notes, grid->rowCount(), 0, 1, 2);
-            grid->setRowStretch(grid->rowCount() - 1, 1);
-        } else {
-            grid->setRowStretch(grid->rowCount(), 1);
-        }
-        panels->addWidget(box, 1);
-    }
+    for (const PanelSpec& spec : panelTable()) panels->addWidget(makePanel(spec, central), 1);
     layout->addLayout(panels, 0);
 
     setCentralWidget(central);
