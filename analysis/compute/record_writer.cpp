@@ -131,11 +131,11 @@ Status rewriteFileInPlace(const std::string& path, std::string_view bytes) {
 
 std::string recordHeaderLine(const UnitSelection& units) {
     std::string line = "Delta Time,Baro(Psi),Accel(G),Velocity";
-    line += unitTag(UnitGroup::Velocity, units.Velocity);
+    line += selectedTag(units, UnitGroup::Velocity);
     line += ",Altitude";
-    line += unitTag(UnitGroup::Distance, units.Distance);
+    line += selectedTag(units, UnitGroup::Distance);
     line += ",Thrust";
-    line += unitTag(UnitGroup::Thrust, units.Thrust);
+    line += selectedTag(units, UnitGroup::Thrust);
     return line;
 }
 
@@ -153,7 +153,7 @@ std::string recordText(const Flight& fa) {
     entry("FDLocation", DetailField::FileDetailPlace);
     entry("FDDate", DetailField::FileDetailDate);
     entry("FDCoefDrag", DetailField::FileDetailCoefficientDrag);
-    const std::string_view massTag = unitTag(UnitGroup::Mass, fa.units.Mass);
+    const std::string_view massTag = selectedTag(fa.units, UnitGroup::Mass);
     entry("FDWeight" + std::string(massTag), DetailField::FileDetailWeight);
     entry("FDPropellantWt" + std::string(massTag), DetailField::FileDetailPropellantWt);
     entry("FDMotorDur", DetailField::txtMotorDuration);

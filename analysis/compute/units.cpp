@@ -66,6 +66,24 @@ bool validUnitSelection(const UnitSelection& units) {
            inRange(UnitGroup::Thrust, units.Thrust) && inRange(UnitGroup::Mass, units.Mass);
 }
 
+int16_t selectedUnit(const UnitSelection& units, UnitGroup group) {
+    switch (group) {
+        case UnitGroup::Distance:
+            return units.Distance;
+        case UnitGroup::Velocity:
+            return units.Velocity;
+        case UnitGroup::Thrust:
+            return units.Thrust;
+        case UnitGroup::Mass:
+            break;
+    }
+    return units.Mass;
+}
+
+std::string_view selectedTag(const UnitSelection& units, UnitGroup group) {
+    return unitTag(group, selectedUnit(units, group));
+}
+
 void SetAccelG(UnitSelection&) {}
 void SetThrustN(UnitSelection& units) { units.Thrust = 0; }
 void SetThrustLBS(UnitSelection& units) { units.Thrust = 1; }

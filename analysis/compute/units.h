@@ -51,6 +51,9 @@ std::string_view unitTag(UnitGroup group, int index);
 // Index of a unit by its short name ("km/h" -> 2) or its Tag ("(km/h)" -> 2).
 std::optional<int16_t> unitIndex(UnitGroup group, std::string_view nameOrTag);
 bool validUnitSelection(const UnitSelection& units);
+// The unit `units` selects in `group`, and its Tag.
+int16_t selectedUnit(const UnitSelection& units, UnitGroup group);
+std::string_view selectedTag(const UnitSelection& units, UnitGroup group);
 
 // Set operations used by the record reader: each selects a unit; none
 // converts anything.

@@ -24,18 +24,7 @@ std::string unitName(std::string_view caption) {
 GraphInteraction::GraphInteraction(LnGraph& graph) : m_graph(graph) {}
 
 std::string_view GraphInteraction::caption(UnitGroup group) const {
-    const UnitSelection& u = m_graph.data().units;
-    switch (group) {
-        case UnitGroup::Velocity:
-            return unitTag(group, u.Velocity);
-        case UnitGroup::Distance:
-            return unitTag(group, u.Distance);
-        case UnitGroup::Thrust:
-            return unitTag(group, u.Thrust);
-        case UnitGroup::Mass:
-            break;
-    }
-    return unitTag(group, u.Mass);
+    return selectedTag(m_graph.data().units, group);
 }
 
 GraphInteraction::Location GraphInteraction::locate(double xTwips) const {

@@ -65,10 +65,10 @@ void convertWeight(std::string& field, double factor) {
 
 UnitCaptions unitCaptions(const UnitSelection& units) {
     UnitCaptions c;
-    c.lblUnitsMass = unitTag(UnitGroup::Mass, units.Mass);
-    c.lblVelocity = unitTag(UnitGroup::Velocity, units.Velocity);
-    c.lblAltitude = unitTag(UnitGroup::Distance, units.Distance);
-    c.lblUnitsThrust = unitTag(UnitGroup::Thrust, units.Thrust);
+    c.lblUnitsMass = selectedTag(units, UnitGroup::Mass);
+    c.lblVelocity = selectedTag(units, UnitGroup::Velocity);
+    c.lblAltitude = selectedTag(units, UnitGroup::Distance);
+    c.lblUnitsThrust = selectedTag(units, UnitGroup::Thrust);
     return c;
 }
 
