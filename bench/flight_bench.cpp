@@ -1,5 +1,5 @@
-// Cost of opening a record: reading it, the full recalculation and the
-// summary, for flights of 1k, 5k and 20k samples (the store's limit). The
+// Cost of opening a record: reading it, the all-curves derivation and its
+// figures, for flights of 1k, 5k and 20k samples (the store's limit). The
 // goal is well under 10 ms for 20k samples and a cost linear in their count.
 
 #include <benchmark/benchmark.h>
@@ -12,11 +12,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "flight_analysis.h"
-#include "kinematics.h"
+#include "derivation.h"
 #include "motor_file.h"
+#include "record_reader.h"
 #include "record_writer.h"
-#include "summary.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ namespace fs = std::filesystem;
 // A plausible flight: a 1.5 s burn at about 9 G, coast to apogee, then a slow
 // descent, sampled every 10 ms for as many samples as asked. Pressure follows
 // the altitude through the inverse of the barometric formula.
-void fillFlight(tarvel::FlightAnalysis& fa, int samples) {
+void fillFlight(tarvel::Flight& fa, int samples) {
     auto& s = fa.samples;
     s.SampleCount = static_cast<int16_t>(samples);
     const double dt = 0.01, groundPsi = 14.69;
@@ -65,7 +64,7 @@ public:
     const std::string& path(int samples) {
         auto it = m_paths.find(samples);
         if (it != m_paths.end()) return it->second;
-        auto fa = std::make_unique<tarvel::FlightAnalysis>();
+        auto fa = std::make_unique<tarvel::Flight>();
         fillFlight(*fa, samples);
         const std::string file = (m_dir / ("flight" + std::to_string(samples) + ".rcd")).string();
         if (!tarvel::writeRecordFile(file, *fa).ok) throw std::runtime_error("cannot write " + file);
@@ -82,14 +81,23 @@ RecordFiles& files() {
     return instance;
 }
 
+// The all-curves derivation of `flight`, as "&Open" and "&Recalculate" make it.
+tarvel::Derivation derive(const tarvel::Flight& flight) {
+    return tarvel::deriveFlight({flight.samples, flight.details, flight.units, tarvel::DerivedView::AllCurves,
+                                 flight.samples.aVelocity});
+}
+
 void BM_OpenRecalculateSummarise(benchmark::State& state) {
     const int samples = static_cast<int>(state.range(0));
     const std::string& path = files().path(samples);
-    auto fa = std::make_unique<tarvel::FlightAnalysis>();
+    std::string bytes;
     for (auto _ : state) {
-        tarvel::Status status = fa->openRecordFile(path);
-        if (!status.ok || fa->samples.SampleCount != samples) state.SkipWithError("record not read back");
-        benchmark::DoNotOptimize(fa->figures.MaxAltitude);
+        if (!tarvel::readWholeFile(path, bytes).ok) state.SkipWithError("record not read");
+        const tarvel::Flight flight = tarvel::readRecord(bytes);
+        const tarvel::Derivation derived = derive(flight);
+        if (flight.samples.SampleCount != samples || !derived.flight || !derived.flight->figures)
+            state.SkipWithError("record not read back");
+        benchmark::DoNotOptimize(derived.flight->figures->maxAltitude);
     }
     state.SetComplexityN(samples);
     state.SetItemsProcessed(state.iterations() * samples);
@@ -104,12 +112,11 @@ BENCHMARK(BM_OpenRecalculateSummarise)
 // The computation alone, without reading the file.
 void BM_RecalculateSummarise(benchmark::State& state) {
     const int samples = static_cast<int>(state.range(0));
-    auto fa = std::make_unique<tarvel::FlightAnalysis>();
+    auto fa = std::make_unique<tarvel::Flight>();
     fillFlight(*fa, samples);
     for (auto _ : state) {
-        tarvel::CalculateAllValues(*fa);
-        tarvel::DisplayAllKnownValues(*fa);
-        benchmark::DoNotOptimize(fa->figures.MaxAltitude);
+        const tarvel::Derivation derived = derive(*fa);
+        benchmark::DoNotOptimize(derived.flight->figures->maxAltitude);
     }
     state.SetComplexityN(samples);
 }
@@ -121,11 +128,13 @@ BENCHMARK(BM_RecalculateSummarise)
     ->Complexity(benchmark::oN);
 
 void BM_MotorFileText(benchmark::State& state) {
-    auto fa = std::make_unique<tarvel::FlightAnalysis>();
+    auto fa = std::make_unique<tarvel::Flight>();
     fillFlight(*fa, 20000);
-    tarvel::CalculateAllValues(*fa);
-    tarvel::DisplayAllKnownValues(*fa);
-    const tarvel::MotorExportDialog dialog = tarvel::openMotorExportDialog(*fa);
+    tarvel::Derivation derived = derive(*fa);
+    fa->samples.aThrust = std::move(derived.flight->thrust);
+    const tarvel::FlightFigures& f = *derived.flight->figures;
+    const tarvel::MotorExportDialog dialog = tarvel::openMotorExportDialog(
+        *fa, tarvel::proposedDesignation(f.totalImpulse, f.aveThrust, fa->units.Thrust));
     for (auto _ : state) benchmark::DoNotOptimize(tarvel::motorFileText(*fa, dialog));
 }
 BENCHMARK(BM_MotorFileText)->Unit(benchmark::kMicrosecond);

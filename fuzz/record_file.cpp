@@ -1,52 +1,60 @@
 // A record file as the user opens it, in either form, then what may follow an
-// Open: a units change, the burn view, Save, the motor file and the CSV file.
-// What Save writes must read back as the same number of samples.
+// Open: a derivation in other units or in the burn view, Save, the motor file
+// and the CSV file. What Save writes must read back as the same number of
+// samples.
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 
 #include "csv_export.h"
-#include "flight_analysis.h"
-#include "fresh_analysis.h"
 #include "motor_file.h"
-#include "record_reader.h"
+#include "number_text.h"
+#include "open_flight.h"
 #include "record_writer.h"
-#include "scratch_dir.h"
 
 using namespace tarvel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string opened = (fuzzing::scratchDir() / "flight.rcd").string();
-    std::ofstream(opened, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), size);
+    Flight flight = fuzzing::openFlight(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!flight.lastRead.samplesFound) return 0;
 
-    // The input's last byte picks the figures' locale and the units, so that every one is reached.
+    // The input's last byte picks the figures' locale, the units and the view, so that every one is reached.
     const uint8_t pick = size ? data[size - 1] : 0;
-    FlightAnalysis& fa = fuzzing::freshAnalysis<0>();
-    if (pick & 0x40) fa.numberLocale = *NumberLocale::named("de_DE");
-    fa.openRecordFile(opened);
-    if (!fa.lastRead.samplesFound) return 0;
-
-    fa.applyUnits(UnitSelection{int16_t(pick & 1), int16_t(pick >> 1 & 3), int16_t(pick >> 3 & 1),
-                                int16_t((pick >> 4) % 3)});
-    if (pick & 0x80) fa.mnuGraphThrust_Click();
+    const UnitSelection units{int16_t(pick & 1), int16_t(pick >> 1 & 3), int16_t(pick >> 3 & 1),
+                              int16_t((pick >> 4) % 3)};
+    const DerivedView view = pick & 0x80 ? DerivedView::Burn : DerivedView::AllCurves;
+    Derivation derived =
+        deriveFlight({flight.samples, flight.details, units, view, flight.samples.aVelocity});
+    std::string designation;
+    if (derived.flight) {
+        flight.units = units;
+        flight.samples.aVelocity = std::move(derived.flight->velocity);
+        flight.samples.aAltitude = std::move(derived.flight->altitude);
+        flight.samples.aThrust = std::move(derived.flight->thrust);
+        if (const auto& f = derived.flight->figures) {
+            const NumberLocale locale = pick & 0x40 ? *NumberLocale::named("de_DE") : NumberLocale{};
+            for (double figure : {f->maxAccel, f->minAccel, f->maxVelocity, f->maxAltitude, f->velocity3Ft,
+                                  f->maxThrust, f->totalImpulse, f->aveThrust})
+                (void)figureText(figure, 2, locale);
+            designation = proposedDesignation(f->totalImpulse, f->aveThrust, units.Thrust);
+        }
+    }
 
     // Save's bytes (its file handling is no parser, and syncing each file would slow the run down).
-    const std::string saved = recordText(fa);
-    FlightAnalysis& reread = fuzzing::freshAnalysis<1>();
-    loadRecord(saved, reread);
-    if (reread.samples.SampleCount != fa.samples.SampleCount) {
-        std::fprintf(stderr, "saved %d samples, read back %d\n", fa.samples.SampleCount,
+    const std::string saved = recordText(flight);
+    const Flight reread = readRecord(saved);
+    if (reread.samples.SampleCount != flight.samples.SampleCount) {
+        std::fprintf(stderr, "saved %d samples, read back %d\n", flight.samples.SampleCount,
                      reread.samples.SampleCount);
         std::abort();
     }
-    (void)csvText(fa);
+    (void)csvText(flight);
 
-    MotorExportDialog dialog = openMotorExportDialog(fa);
+    MotorExportDialog dialog = openMotorExportDialog(flight, designation);
     dialog.txtDiameter = "29";
     dialog.txtLength = "124";
     dialog.txtTotalMotorWeight = "1000";
-    if (checkMotorExport(fa, dialog).ok) (void)motorFileText(fa, dialog);
+    if (checkMotorExport(flight, dialog).ok) (void)motorFileText(flight, dialog);
     return 0;
 }

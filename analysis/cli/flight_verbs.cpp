@@ -275,7 +275,7 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     // The dialog opens with its proposals; the fields given are typed over them.
-    MotorExportDialog dialog = openMotorExportDialog(*fa);
+    MotorExportDialog dialog = openMotorExportDialog(*fa, fa->motorDesignation());
     const std::pair<std::string_view, std::string*> fields[] = {
         {"diameter", &dialog.txtDiameter},
         {"length", &dialog.txtLength},
@@ -297,6 +297,7 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
 int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {
     const std::optional<FlightCommand> cmd = parse(kRender, args, err);
     if (!cmd) return kExitUsage;
+    const GuiApplicationScope gui;
     return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions,
                            out, err)
                ? kExitOk

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "number_text.h"
+#include "units.h"
 
 namespace tarvel {
 
@@ -16,7 +17,7 @@ constexpr double kBaroExponent = 1.0 / 5.255876;
 constexpr double kBaroScaleFt = -145442.0;
 constexpr double kFeetPerMetre = 3.281;
 // The burn loop never reaches the last slots of the store.
-constexpr int kThrustSlotLimit = 19999;
+constexpr size_t kThrustSlotLimit = 19999;
 
 // The detail fields are text; the thrust pass reads them once, since nothing
 // can edit them while it runs.
@@ -24,8 +25,8 @@ struct ThrustInputs {
     double weight, propellant, diameter, dragCoefficient, duration;
 };
 
-ThrustInputs readThrustInputs(const FlightAnalysis& fa) {
-    auto num = [&](DetailField f) { return numberOrZero(fa.detail(f)); };
+ThrustInputs readThrustInputs(const DetailTexts& details) {
+    auto num = [&](DetailField f) { return numberOrZero(details[static_cast<size_t>(f)]); };
     return {num(DetailField::FileDetailWeight), num(DetailField::FileDetailPropellantWt),
             num(DetailField::FileDetailDiameter), num(DetailField::FileDetailCoefficientDrag),
             num(DetailField::txtMotorDuration)};
@@ -42,14 +43,15 @@ double dragForce(double diameterIn, double dragCoefficient, double velocityMph) 
 }
 
 double velocityToMph(int16_t unit) {
-    return unit >= 0 && unit < 4 ? MainVelocityFactor[static_cast<size_t>(unit)][0] : 1.0;
+    return unit >= 0 && unit < 4 ? VelocityFactor[static_cast<size_t>(unit)][0] : 1.0;
 }
 
 // Thrust of one burn sample. The mass term uses the lift-off weight while the
 // weight term uses the burning weight `rocWt`.
-void CalcThrust(FlightAnalysis& fa, const ThrustInputs& in, double rocWt, int index) {
+double CalcThrust(const SampleStore& s, const UnitSelection& units, const ThrustInputs& in, double rocWt,
+                  double previousVelocity, size_t index) {
     double w = 0, m = 0;
-    switch (fa.units.Mass) {
+    switch (units.Mass) {
         case 0:
             w = rocWt / 16;
             m = in.weight / 16 / 32.17;
@@ -65,12 +67,16 @@ void CalcThrust(FlightAnalysis& fa, const ThrustInputs& in, double rocWt, int in
         default:
             break;
     }
-    auto& s = fa.samples;
-    const double previousMph = s.aVelocity[static_cast<size_t>(index - 1)] * velocityToMph(fa.units.Velocity);
+    const double previousMph = previousVelocity * velocityToMph(units.Velocity);
     const double drag = dragForce(in.diameter, in.dragCoefficient, previousMph);
-    double thrust = m * s.aAccel[static_cast<size_t>(index)] * kGravityFtPerS2 + w + drag;
-    if (fa.units.Thrust == 0) thrust *= 4.448;
-    s.aThrust[static_cast<size_t>(index)] = thrust;
+    double thrust = m * s.aAccel[index] * kGravityFtPerS2 + w + drag;
+    if (units.Thrust == 0) thrust *= 4.448;
+    return thrust;
+}
+
+// Samples 1..SampleCount, never past the last slot.
+size_t lastSample(const SampleStore& s) {
+    return static_cast<size_t>(std::clamp<int>(s.SampleCount, 0, kLastSlot));
 }
 
 }  // namespace
@@ -88,91 +94,67 @@ double baroAltitudeFeet(double p, double p1) {
     return lastFeet;
 }
 
-void CalculateAllValues(FlightAnalysis& fa) {
-    CalculateThrustValues(fa);
-    bool VelocityDone = false;
-    for (int index = 1; index <= fa.samples.SampleCount && index <= kLastSlot; ++index) {
-        CalculateValues(fa, static_cast<int16_t>(index), VelocityDone);
+void CalculateVelocities(const SampleStore& s, const UnitSelection& units, SampleArray& velocity) {
+    velocity = emptySlots();
+    for (size_t i = 1; i <= lastSample(s); ++i) {
+        const double a = s.aAccel[i];
+        const double dt = s.aDeltaTime[i];
+        double increment = 0;
+        switch (units.Velocity) {
+            case 0:
+                increment = a * kGravityFtPerS2 * dt * 3600 / 5280;
+                break;
+            case 1:
+                increment = a * kGravityFtPerS2 * dt;
+                break;
+            case 2:
+                increment = a * kGravityFtPerS2 * dt * 1.097;
+                break;
+            case 3:
+                increment = a * kGravityFtPerS2 * dt / kFeetPerMetre;
+                break;
+            default:
+                break;
+        }
+        // The absolute value of the sum: a deceleration past zero still reads
+        // as speed. Past the stopping sample the velocity reads as on a freshly
+        // opened record: zero.
+        velocity[i] = std::fabs(increment + velocity[i - 1]);
+        if (!(velocity[i] >= 1)) break;
     }
 }
 
-void CalculateValues(FlightAnalysis& fa, int16_t Index, bool& VelocityDone) {
-    CalculateVelocity(fa, Index, VelocityDone);
-    CalculateAltitude(fa, Index);
-}
-
-void CalculateVelocity(FlightAnalysis& fa, int16_t Index, bool& VelocityDone) {
-    if (Index < 1 || Index > kLastSlot) return;
-    auto& s = fa.samples;
-    const auto i = static_cast<size_t>(Index);
-    if (VelocityDone) {
-        // Past the stopping sample the velocity reads as on a freshly opened
-        // record: zero. Leaving the previous pass's values would show them in
-        // the old unit after a unit change (mph figures captioned m/s).
-        s.aVelocity[i] = 0;
-        return;
+void CalculateAltitudes(const SampleStore& s, const UnitSelection& units, SampleArray& altitude) {
+    altitude = emptySlots();
+    for (size_t i = 1; i <= lastSample(s); ++i) {
+        const double feet = baroAltitudeFeet(s.aPressure[i], s.aPressure[1]);
+        altitude[i] = units.Distance == 1 ? feet / kFeetPerMetre : feet;
     }
-    const double a = s.aAccel[i];
-    const double dt = s.aDeltaTime[i];
-    double increment = 0;
-    switch (fa.units.Velocity) {
-        case 0:
-            increment = a * kGravityFtPerS2 * dt * 3600 / 5280;
-            break;
-        case 1:
-            increment = a * kGravityFtPerS2 * dt;
-            break;
-        case 2:
-            increment = a * kGravityFtPerS2 * dt * 1.097;
-            break;
-        case 3:
-            increment = a * kGravityFtPerS2 * dt / kFeetPerMetre;
-            break;
-        default:
-            break;
-    }
-    // The absolute value of the sum: a deceleration past zero still reads as speed.
-    s.aVelocity[i] = std::fabs(increment + s.aVelocity[i - 1]);
-    if (!(s.aVelocity[i] >= 1)) VelocityDone = true;
 }
 
-void CalculateAltitude(FlightAnalysis& fa, int16_t Index) {
-    if (Index < 1 || Index > kLastSlot) return;
-    auto& s = fa.samples;
-    const auto i = static_cast<size_t>(Index);
-    const double feet = baroAltitudeFeet(s.aPressure[i], s.aPressure[1]);
-    s.aAltitude[i] = fa.units.Distance == 1 ? feet / kFeetPerMetre : feet;
-}
-
-void CalculateThrustValues(FlightAnalysis& fa) {
-    const ThrustInputs in = readThrustInputs(fa);
+int16_t CalculateThrustValues(const SampleStore& s, const DetailTexts& details, const UnitSelection& units,
+                              const SampleArray& previousVelocity, SampleArray& thrust) {
+    const ThrustInputs in = readThrustInputs(details);
+    // Past the burn the thrust reads as on a freshly opened record: zero.
+    thrust = emptySlots();
     double elapsed = 0;
-    int index = 1;
+    size_t index = 1;
     while (index < kThrustSlotLimit) {
         // A duration of zero, a negative one or a non-number is no burn at
         // all, rather than a division by zero on the first sample.
         if (!(in.duration > 0) || in.duration < elapsed) break;
-        elapsed += fa.samples.aDeltaTime[static_cast<size_t>(index)];
+        elapsed += s.aDeltaTime[index];
         const double fraction = elapsed / in.duration;
         // Propellant burns off linearly; the last burn sample may pass 1.
         const double rocWt = in.weight - in.propellant * fraction;
-        CalcThrust(fa, in, rocWt, index);
+        thrust[index] = CalcThrust(s, units, in, rocWt, previousVelocity[index - 1], index);
         ++index;
     }
-    fa.MotorDurationIndex = static_cast<int16_t>(index);
-    // Past the burn the thrust reads as on a freshly opened record: zero. A
-    // longer burn of an earlier pass would otherwise leave its values there,
-    // in the unit of that pass, to be shown and saved under the new caption.
-    std::fill(fa.samples.aThrust.begin() + index, fa.samples.aThrust.end(), 0.0);
+    return static_cast<int16_t>(index);
 }
 
-void CalculateAltitudes(FlightAnalysis& fa) {
-    for (int index = 1; index <= fa.samples.SampleCount && index <= kLastSlot; ++index)
-        CalculateAltitude(fa, static_cast<int16_t>(index));
-}
-
-double CalculateDragForce(const FlightAnalysis& fa, double curVelocityMph) {
-    const ThrustInputs in = readThrustInputs(fa);
+double CalculateDragForce(const DetailTexts& details, double curVelocityMph) {
+    const ThrustInputs in = readThrustInputs(details);
     return dragForce(in.diameter, in.dragCoefficient, curVelocityMph);
 }
 

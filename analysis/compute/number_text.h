@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 

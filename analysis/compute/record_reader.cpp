@@ -29,21 +29,19 @@ RecordReadReport stopped(const RecordInput& in, const std::string& why) {
     return {false, "line " + std::to_string(in.lastLine()) + ": " + why};
 }
 
-// Keys whose value line sets a unit through the dialog's set operation and
-// puts the unit caption on the weight labels.
+// Keys whose value line sets the weight unit through the dialog's set operation.
 struct WeightKey {
     std::string_view key;
     DetailField field;
-    void (*set)(FlightAnalysis&);
-    std::string_view caption;
+    void (*set)(UnitSelection&);
 };
 constexpr WeightKey kWeightKeys[] = {
-    {"FDWeight(oz)", DetailField::FileDetailWeight, SetWeightOz, "(oz)"},
-    {"FDWeight(lbs)", DetailField::FileDetailWeight, SetWeightLbs, "(lbs)"},
-    {"FDWeight(g)", DetailField::FileDetailWeight, SetWeightG, "(g)"},
-    {"FDPropellantWt(oz)", DetailField::FileDetailPropellantWt, SetWeightOz, "(oz)"},
-    {"FDPropellantWt(lbs)", DetailField::FileDetailPropellantWt, SetWeightLbs, "(lbs)"},
-    {"FDPropellantWt(g)", DetailField::FileDetailPropellantWt, SetWeightG, "(g)"},
+    {"FDWeight(oz)", DetailField::FileDetailWeight, SetWeightOz},
+    {"FDWeight(lbs)", DetailField::FileDetailWeight, SetWeightLbs},
+    {"FDWeight(g)", DetailField::FileDetailWeight, SetWeightG},
+    {"FDPropellantWt(oz)", DetailField::FileDetailPropellantWt, SetWeightOz},
+    {"FDPropellantWt(lbs)", DetailField::FileDetailPropellantWt, SetWeightLbs},
+    {"FDPropellantWt(g)", DetailField::FileDetailPropellantWt, SetWeightG},
 };
 
 constexpr std::pair<std::string_view, DetailField> kTextKeys[] = {
@@ -65,23 +63,21 @@ bool isRecordDetailKey(std::string_view key) {
 
 namespace {
 
-// Header tokens that select a unit and caption the matching labels.
+// Header tokens that select a unit.
 struct UnitToken {
     std::string_view token;
-    void (*set)(FlightAnalysis&);
-    std::string UnitCaptions::*caption;  // null for acceleration, which has one unit
-    std::string_view text;
+    void (*set)(UnitSelection&);
 };
-const UnitToken kUnitTokens[] = {
-    {"Accel(G)", SetAccelG, nullptr, ""},
-    {"Velocity(mph)", SetVelocityMPH, &UnitCaptions::lblVelocity, "(mph)"},
-    {"Velocity(ft/s)", SetVelocityFPS, &UnitCaptions::lblVelocity, "(ft/s)"},
-    {"Velocity(km/h)", SetVelocityKMPH, &UnitCaptions::lblVelocity, "(km/h)"},
-    {"Velocity(m/s)", SetVelocityMPS, &UnitCaptions::lblVelocity, "(m/s)"},
-    {"Altitude(ft)", SetAltitudeFt, &UnitCaptions::lblAltitude, "(ft)"},
-    {"Altitude(m)", SetAltitudeM, &UnitCaptions::lblAltitude, "(m)"},
-    {"Thrust(N)", SetThrustN, &UnitCaptions::lblUnitsThrust, "(N)"},
-    {"Thrust(lbs)", SetThrustLBS, &UnitCaptions::lblUnitsThrust, "(lbs)"},
+constexpr UnitToken kUnitTokens[] = {
+    {"Accel(G)", SetAccelG},
+    {"Velocity(mph)", SetVelocityMPH},
+    {"Velocity(ft/s)", SetVelocityFPS},
+    {"Velocity(km/h)", SetVelocityKMPH},
+    {"Velocity(m/s)", SetVelocityMPS},
+    {"Altitude(ft)", SetAltitudeFt},
+    {"Altitude(m)", SetAltitudeM},
+    {"Thrust(N)", SetThrustN},
+    {"Thrust(lbs)", SetThrustLBS},
 };
 
 }  // namespace
@@ -156,7 +152,7 @@ std::string_view RecordInput::readLine() {
     return m_bytes.substr(begin, end - begin);
 }
 
-RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
+RecordReadReport RetrieveFileData(RecordInput& in, Flight& fa) {
     bool notesMode = false;
     while (!in.atEnd()) {
         const std::string_view key = in.readField();
@@ -188,8 +184,7 @@ RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
                 if (name == key) fa.detail(field) = value;
             for (const WeightKey& w : kWeightKeys) {
                 if (w.key != key) continue;
-                w.set(fa);
-                fa.captions.lblUnitsMass = w.caption;
+                w.set(fa.units);
                 fa.detail(w.field) = value;
             }
         }
@@ -197,7 +192,7 @@ RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa) {
     return {};
 }
 
-RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
+RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
     SampleStore& s = fa.samples;
     bool hasDeltaTime = false, hasPressure = false;
     enum class Column { DeltaTime, Pressure, Accel, Velocity, Altitude };
@@ -225,8 +220,7 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
         for (const UnitToken& t : kUnitTokens) {
             if (!mayBeToken) break;
             if (t.token != field) continue;
-            t.set(fa);
-            if (t.caption) fa.captions.*t.caption = t.text;
+            t.set(fa.units);
             isToken = true;
         }
         if (isToken) continue;
@@ -283,23 +277,26 @@ RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa) {
     return end();
 }
 
-RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa) {
+Flight readRecord(std::string_view bytes, const UnitSelection& unitsBefore) {
+    Flight flight;
+    flight.units = unitsBefore;
+    // The cleared details are ounces: a file that names no weight unit (a
+    // download) must not have them read in the unit of the flight before.
+    SetWeightOz(flight.units);
+    flight.samples.SampleCount = 1;
     RecordInput in(bytes);
     // A bad "TimeInterval" ends only the detail section; the table reader
     // then starts where it stopped.
-    RecordReadReport details = RetrieveFileData(in, fa);
-    RecordReadReport table = RetrieveAccelData(in, fa);
-    if (!details.complete) {
-        details.samplesFound = table.samplesFound;
-        return details;
-    }
-    return table;
+    RecordReadReport details = RetrieveFileData(in, flight);
+    RecordReadReport table = RetrieveAccelData(in, flight);
+    if (!details.complete) details.samplesFound = table.samplesFound;
+    flight.lastRead = details.complete ? table : details;
+    return flight;
 }
 
-RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa) {
-    fa.ClearFlightRecord();
-    fa.samples.SampleCount = 1;
-    return loadRecordAfterClear(bytes, fa);
+RecordReadReport loadRecord(std::string_view bytes, Flight& flight) {
+    flight = readRecord(bytes, flight.units);
+    return flight.lastRead;
 }
 
 Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge) {
@@ -385,10 +382,10 @@ Status readSmallRegularFile(const std::string& path, size_t limit, std::string& 
     return Status::success();
 }
 
-Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report) {
+Status loadRecordFile(const std::string& path, Flight& flight, RecordReadReport* report) {
     std::string bytes;
     if (Status read = readWholeFile(path, bytes); !read.ok) return read;
-    RecordReadReport r = loadRecord(bytes, fa);
+    const RecordReadReport r = loadRecord(bytes, flight);
     if (report) *report = r;
     return Status::success();
 }

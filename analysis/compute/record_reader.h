@@ -2,14 +2,13 @@
 // Reading record files (.rcd) in both forms: the downloaded one (no details,
 // rows ending in ", ") and the saved one (details, header from the units).
 //
-// Usable on its own: `loadRecordFile` / `loadRecord` fill a FlightAnalysis
-// (allocate it on the heap; its sample store is about 1 MB) without the
-// recalculation that "&Open" adds.
+// The reader returns the Flight a file holds, as read: the derived columns
+// are zero except the altitude in feet the reader writes.
 
 #include <string>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 
@@ -48,16 +47,17 @@ private:
 bool isRecordDetailKey(std::string_view field);
 
 // The detail section, up to and including "AccelData" or to the end.
-RecordReadReport RetrieveFileData(RecordInput& in, FlightAnalysis& fa);
+RecordReadReport RetrieveFileData(RecordInput& in, Flight& flight);
 // The sample table from the current position to the end; SampleCount grows
-// from its current value (1 after a clear) as rows are read.
-RecordReadReport RetrieveAccelData(RecordInput& in, FlightAnalysis& fa);
+// from its current value (1 for a new record) as rows are read.
+RecordReadReport RetrieveAccelData(RecordInput& in, Flight& flight);
 
-// Both sections into a record that has just been cleared (Open's step).
-RecordReadReport loadRecordAfterClear(std::string_view bytes, FlightAnalysis& fa);
-// ClearFlightRecord, SampleCount = 1, then both sections. No recalculation:
-// the derived arrays stay zero except the altitude in feet the reader writes.
-RecordReadReport loadRecord(std::string_view bytes, FlightAnalysis& fa);
+// The flight `bytes` hold (both sections, `lastRead` says how the reading
+// ended). Units the file does not name stay as in `unitsBefore`, except the
+// weights: those of a file that names none are ounces.
+Flight readRecord(std::string_view bytes, const UnitSelection& unitsBefore = {});
+// readRecord over the units `flight` is in, into `flight`.
+RecordReadReport loadRecord(std::string_view bytes, Flight& flight);
 // The most a record file can need: 20,000 rows of long numbers and details
 // with pages of notes stay far below it. A larger file is not read at all.
 inline constexpr size_t kMaxRecordFileBytes = 32u << 20;
@@ -70,6 +70,6 @@ Status readWholeFile(const std::string& path, std::string& bytes, bool* tooLarge
 // failure names the file and gives the reason.
 Status readSmallRegularFile(const std::string& path, size_t limit, std::string& bytes);
 // readWholeFile + loadRecord; `report` (if given) says where reading stopped.
-Status loadRecordFile(const std::string& path, FlightAnalysis& fa, RecordReadReport* report = nullptr);
+Status loadRecordFile(const std::string& path, Flight& flight, RecordReadReport* report = nullptr);
 
 }  // namespace tarvel

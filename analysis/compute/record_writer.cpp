@@ -16,6 +16,7 @@
 
 #include "number_text.h"
 #include "record_reader.h"
+#include "units.h"
 
 namespace tarvel {
 
@@ -128,13 +129,17 @@ Status rewriteFileInPlace(const std::string& path, std::string_view bytes) {
 #endif
 }
 
-std::string recordHeaderLine(const FlightAnalysis& fa) {
-    return "Delta Time,Baro(Psi)," + std::string(UnitCaptions::lblAccel) + ",Velocity" +
-           fa.captions.lblVelocity + ",Altitude" + fa.captions.lblAltitude + ",Thrust" +
-           fa.captions.lblUnitsThrust;
+std::string recordHeaderLine(const UnitSelection& units) {
+    std::string line = "Delta Time,Baro(Psi),Accel(G),Velocity";
+    line += selectedTag(units, UnitGroup::Velocity);
+    line += ",Altitude";
+    line += selectedTag(units, UnitGroup::Distance);
+    line += ",Thrust";
+    line += selectedTag(units, UnitGroup::Thrust);
+    return line;
 }
 
-std::string recordText(const FlightAnalysis& fa) {
+std::string recordText(const Flight& fa) {
     std::string out;
     auto line = [&out](std::string_view text) {
         out += text;
@@ -148,8 +153,9 @@ std::string recordText(const FlightAnalysis& fa) {
     entry("FDLocation", DetailField::FileDetailPlace);
     entry("FDDate", DetailField::FileDetailDate);
     entry("FDCoefDrag", DetailField::FileDetailCoefficientDrag);
-    entry("FDWeight" + fa.captions.lblUnitsMass, DetailField::FileDetailWeight);
-    entry("FDPropellantWt" + fa.captions.lblUnitsMass, DetailField::FileDetailPropellantWt);
+    const std::string_view massTag = selectedTag(fa.units, UnitGroup::Mass);
+    entry("FDWeight" + std::string(massTag), DetailField::FileDetailWeight);
+    entry("FDPropellantWt" + std::string(massTag), DetailField::FileDetailPropellantWt);
     entry("FDMotorDur", DetailField::txtMotorDuration);
     entry("FDDiameter", DetailField::FileDetailDiameter);
     line("FDNotes");
@@ -157,7 +163,7 @@ std::string recordText(const FlightAnalysis& fa) {
     line("BaroAltitude");
     line(singleLine(fa.BaroAltitude));
     line("AccelData");
-    line(recordHeaderLine(fa));
+    line(recordHeaderLine(fa.units));
 
     const SampleStore& s = fa.samples;
     const int last = std::clamp<int>(s.SampleCount, 0, kLastSlot);
@@ -179,12 +185,12 @@ std::string recordText(const FlightAnalysis& fa) {
     return out;
 }
 
-void writeRecord(std::ostream& out, const FlightAnalysis& fa) {
+void writeRecord(std::ostream& out, const Flight& fa) {
     const std::string text = recordText(fa);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-Status writeRecordFile(const std::string& path, const FlightAnalysis& fa) {
+Status writeRecordFile(const std::string& path, const Flight& fa) {
     return replaceFileContents(path, recordText(fa));
 }
 

@@ -7,20 +7,20 @@
 #include <string>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 
-// The header line of the sample table, from the current unit captions.
-std::string recordHeaderLine(const FlightAnalysis& fa);
+// The header line of the sample table, from the flight's units.
+std::string recordHeaderLine(const UnitSelection& units);
 // The whole saved form. Raw columns (delta time, pressure, acceleration) in
 // general number text, derived ones (velocity, altitude, thrust) cut to two
 // decimals.
-std::string recordText(const FlightAnalysis& fa);
+std::string recordText(const Flight& flight);
 // The same into a stream; open it in binary mode so CR LF stays as written.
-void writeRecord(std::ostream& out, const FlightAnalysis& fa);
+void writeRecord(std::ostream& out, const Flight& flight);
 // recordText into `path`, replacing the file only once it was written whole.
-Status writeRecordFile(const std::string& path, const FlightAnalysis& fa);
+Status writeRecordFile(const std::string& path, const Flight& flight);
 
 // Writes `bytes` to a temporary file beside `path` and puts it in the place of
 // `path` only when every byte was written, so a failure leaves the old file

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 
@@ -51,21 +51,24 @@ std::string_view unitTag(UnitGroup group, int index);
 // Index of a unit by its short name ("km/h" -> 2) or its Tag ("(km/h)" -> 2).
 std::optional<int16_t> unitIndex(UnitGroup group, std::string_view nameOrTag);
 bool validUnitSelection(const UnitSelection& units);
+// The unit `units` selects in `group`, and its Tag.
+int16_t selectedUnit(const UnitSelection& units, UnitGroup group);
+std::string_view selectedTag(const UnitSelection& units, UnitGroup group);
 
-// Set operations used by the record reader: each selects a unit and ticks its
-// button; none converts anything or touches a caption (the reader sets those).
-void SetAccelG(FlightAnalysis& fa);
-void SetThrustN(FlightAnalysis& fa);
-void SetThrustLBS(FlightAnalysis& fa);
-void SetAltitudeFt(FlightAnalysis& fa);
-void SetAltitudeM(FlightAnalysis& fa);
-void SetVelocityMPH(FlightAnalysis& fa);
-void SetVelocityFPS(FlightAnalysis& fa);
-void SetVelocityKMPH(FlightAnalysis& fa);
-void SetVelocityMPS(FlightAnalysis& fa);
-void SetWeightOz(FlightAnalysis& fa);
-void SetWeightLbs(FlightAnalysis& fa);
-void SetWeightG(FlightAnalysis& fa);
+// Set operations used by the record reader: each selects a unit; none
+// converts anything.
+void SetAccelG(UnitSelection& units);
+void SetThrustN(UnitSelection& units);
+void SetThrustLBS(UnitSelection& units);
+void SetAltitudeFt(UnitSelection& units);
+void SetAltitudeM(UnitSelection& units);
+void SetVelocityMPH(UnitSelection& units);
+void SetVelocityFPS(UnitSelection& units);
+void SetVelocityKMPH(UnitSelection& units);
+void SetVelocityMPS(UnitSelection& units);
+void SetWeightOz(UnitSelection& units);
+void SetWeightLbs(UnitSelection& units);
+void SetWeightG(UnitSelection& units);
 
 // A figure as the window shows it (".50", "1,234.5", "1.234,5" in a comma
 // locale) read back as a number; nullopt for an empty or non-numeric text.

@@ -14,7 +14,7 @@
 #include <thread>
 #include <tuple>
 
-#include "flight_analysis.h"
+#include "flight.h"
 #include "record_reader.h"
 
 namespace tarvel::device {
@@ -278,7 +278,7 @@ DownloadOutcome downloadFlights(const FltportApi& api, const std::string& port, 
 
     // The protocol carries no check sums: read every flight back as the user will open it.
     for (const std::string& name : outcome.written) {
-        auto fa = std::make_unique<FlightAnalysis>();  // about 1 MB of samples
+        auto fa = std::make_unique<Flight>();
         RecordReadReport read;
         const Status loaded = loadRecordFile(name, *fa, &read);
         if (!loaded.ok)

@@ -7,6 +7,16 @@
 
 namespace tarvel::events {
 
+FlightSamples recordedSamples(const Flight& flight) {
+    const auto count = static_cast<std::ptrdiff_t>(std::max<int>(flight.samples.SampleCount, 0));
+    auto column = [&](const SampleArray& slots) {
+        const auto from = slots.begin() + 1;
+        return std::vector<double>(from, from + std::min<std::ptrdiff_t>(count, std::ssize(slots) - 1));
+    };
+    return {column(flight.samples.aDeltaTime), column(flight.samples.aAccel),
+            column(flight.samples.aPressure)};
+}
+
 size_t SampleColumns::samplesIn(double seconds, size_t least) const {
     const double count = step > 0 ? std::round(seconds / step) : 0.0;
     return std::max(least, count > 0 ? static_cast<size_t>(count) : size_t{0});

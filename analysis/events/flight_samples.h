@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "flight.h"
+
 namespace tarvel::events {
 
 inline constexpr double kStandardGravity = 9.80665;  // m/s^2 per G
@@ -18,6 +20,9 @@ struct FlightSamples {
     std::vector<double> pressurePsi;
     size_t size() const { return deltaTime.size(); }
 };
+
+// The recorded columns of a flight read from a record file or a download.
+FlightSamples recordedSamples(const Flight& flight);
 
 // The columns in SI units on the graph's time axis: time is the running sum of
 // the delta times (the first sample at its own delta time), acceleration in

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 
@@ -15,12 +15,6 @@ inline constexpr std::string_view kCsvExportDialogTitle = "Export to a Comma Del
 inline constexpr std::string_view kCsvExportFilter = "Record Files (*.csv)|*.csv";
 
 // The content: exactly the saved record text.
-std::string csvText(const FlightAnalysis& fa);
-
-// Like Save As, the chosen file becomes the current file (a later Save writes
-// it) even when writing fails; the old file is replaced only by a complete one.
-// Like Save As, it refuses the file the record was read only in part from
-// unless `overPartlyRead`.
-Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead = false);
+std::string csvText(const Flight& flight);
 
 }  // namespace tarvel

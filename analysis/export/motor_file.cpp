@@ -61,7 +61,7 @@ std::string singleLine(std::string_view text) {
     return out;
 }
 
-double thrustNewtons(const FlightAnalysis& fa, int index) {
+double thrustNewtons(const Flight& fa, int index) {
     const double thrust = slot(fa.samples.aThrust, index);
     return fa.units.Thrust == 1 ? thrust * kNewtonsPerPound : thrust;
 }
@@ -95,7 +95,7 @@ struct MotorCurve {
     double closingTime = 0;
 };
 
-MotorCurve motorCurve(const FlightAnalysis& fa, double burnTime) {
+MotorCurve motorCurve(const Flight& fa, double burnTime) {
     const auto& s = fa.samples;
     // End of the burn: n - 1 is the first sample whose running time passes
     // the burn time. A burn that reaches the last sample stops there.
@@ -140,15 +140,15 @@ MotorCurve motorCurve(const FlightAnalysis& fa, double burnTime) {
 
 }  // namespace
 
-MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa) {
+MotorExportDialog openMotorExportDialog(const Flight& fa, std::string designation) {
     MotorExportDialog dialog;
     dialog.dblBurnTime = numberOrZero(fa.detail(DetailField::txtMotorDuration));
     dialog.txtPropelWeight = proposedPropellantOunces(fa);
-    dialog.lblDesignation = proposedDesignation(fa);
+    dialog.lblDesignation = std::move(designation);
     return dialog;
 }
 
-std::string proposedPropellantOunces(const FlightAnalysis& fa) {
+std::string proposedPropellantOunces(const Flight& fa) {
     const std::string& text = fa.detail(DetailField::FileDetailPropellantWt);
     switch (fa.units.Mass) {
         case 1:
@@ -160,13 +160,10 @@ std::string proposedPropellantOunces(const FlightAnalysis& fa) {
     }
 }
 
-std::string proposedDesignation(const FlightAnalysis& fa) {
-    // Built from the figures on screen, so it names what the user sees.
-    const double impulse = parseFigure(fa.figures.TotalImpulse, fa.numberLocale).value_or(0.0);
-    double average = parseFigure(fa.figures.AveThrust, fa.numberLocale).value_or(0.0);
-    if (fa.units.Thrust == 1) average *= kNewtonsPerPound;
+std::string proposedDesignation(double totalImpulse, double aveThrust, int16_t thrustUnit) {
+    if (thrustUnit == 1) aveThrust *= kNewtonsPerPound;
     const NumberLocale kUngrouped{".", ""};
-    return MotorClass(impulse, fa.units.Thrust) + figureText(average, 0, kUngrouped);
+    return MotorClass(totalImpulse, thrustUnit) + figureText(aveThrust, 0, kUngrouped);
 }
 
 std::string motorMassText(std::string_view ounces) {
@@ -174,7 +171,7 @@ std::string motorMassText(std::string_view ounces) {
     return fixedPointText(leadingNumber(ounces) * kKilogramsPerOunce, 3).value_or("0.000");
 }
 
-Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
+Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog) {
     auto quoted = [](std::string_view text) {
         if (text.empty()) return std::string("empty");
         std::string out = "\"";
@@ -221,7 +218,7 @@ Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialo
     return Status::success();
 }
 
-std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog) {
+std::string motorFileText(const Flight& fa, const MotorExportDialog& dialog) {
     const std::string eol = "\r\n";
     std::string out;
     const std::string designation = singleLine(dialog.lblDesignation);
@@ -238,7 +235,7 @@ std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dia
     return out;
 }
 
-Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path) {
+Status exportMotorFile(const Flight& fa, const MotorExportDialog& dialog, const std::string& path) {
     if (Status check = checkMotorExport(fa, dialog); !check.ok) return check;
     return replaceFileContents(path, motorFileText(fa, dialog));
 }

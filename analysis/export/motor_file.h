@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "flight_analysis.h"
+#include "flight.h"
 
 namespace tarvel {
 
@@ -33,13 +33,14 @@ inline constexpr std::string_view kPropellantWeightCaption = "Propellant Weight 
 inline constexpr std::string_view kTotalMotorWeightCaption = "Total Motor Weight (oz)";
 
 // Opening the dialog: the burn time and the two proposals; the other fields empty.
-MotorExportDialog openMotorExportDialog(const FlightAnalysis& fa);
+MotorExportDialog openMotorExportDialog(const Flight& fa, std::string designation);
 // Propellant weight in ounces from the main window's field and weight unit.
-std::string proposedPropellantOunces(const FlightAnalysis& fa);
-// Class letter of the shown total impulse followed by the shown average
-// thrust in whole newtons without digit grouping, e.g. "F23", "M1234": the
-// designation is one field of the header line.
-std::string proposedDesignation(const FlightAnalysis& fa);
+std::string proposedPropellantOunces(const Flight& fa);
+// Class letter of the total impulse followed by the average thrust in whole
+// newtons without digit grouping, e.g. "F23", "M1234" (the designation is one
+// field of the header line); both in thrust unit `thrustUnit` (0 N, 1 lbs)
+// as the window shows them, so it names what the user sees.
+std::string proposedDesignation(double totalImpulse, double aveThrust, int16_t thrustUnit);
 
 // Ounces as written in the header line: the leading number of the text (empty
 // or none gives 0) in kilograms with exactly three decimals.
@@ -49,17 +50,17 @@ std::string motorMassText(std::string_view ounces);
 // length that is not a number of millimetres above 0, a negative propellant
 // weight, a total motor weight below the propellant weight, or a burn without
 // a sample after the start.
-Status checkMotorExport(const FlightAnalysis& fa, const MotorExportDialog& dialog);
+Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog);
 
 // The whole motor file, every line ended by CR LF, for a dialog that
 // checkMotorExport accepts. The header has seven space-free fields; the points
 // stop at the last sample, their times rise strictly, negative thrust is
 // written 0.00, and the closing point follows the last point.
-std::string motorFileText(const FlightAnalysis& fa, const MotorExportDialog& dialog);
+std::string motorFileText(const Flight& fa, const MotorExportDialog& dialog);
 
 // Checks the dialog, then writes the motor file to `path`; the previous file
 // stays whole unless the new one was written completely. A failure carries
 // the refusal or the system's error text.
-Status exportMotorFile(const FlightAnalysis& fa, const MotorExportDialog& dialog, const std::string& path);
+Status exportMotorFile(const Flight& fa, const MotorExportDialog& dialog, const std::string& path);
 
 }  // namespace tarvel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "number_text.h"
+#include "units.h"
 
 namespace tarvel::graph {
 
@@ -13,15 +14,18 @@ const char kSameTimeMessage[] =
     "Both points are at the same time. Right click a 2nd position to the right of the first.";
 
 // "(ft)" -> "ft": units after a number read better without the brackets.
-std::string unitName(const std::string& caption) {
+std::string unitName(std::string_view caption) {
     if (caption.size() >= 2 && caption.front() == '(' && caption.back() == ')')
-        return caption.substr(1, caption.size() - 2);
-    return caption;
+        caption = caption.substr(1, caption.size() - 2);
+    return std::string(caption);
 }
 }  // namespace
 
-GraphInteraction::GraphInteraction(const FlightAnalysis& analysis, LnGraph& graph)
-    : m_analysis(analysis), m_graph(graph) {}
+GraphInteraction::GraphInteraction(LnGraph& graph) : m_graph(graph) {}
+
+std::string_view GraphInteraction::caption(UnitGroup group) const {
+    return selectedTag(m_graph.data().units, group);
+}
 
 GraphInteraction::Location GraphInteraction::locate(double xTwips) const {
     Location at;
@@ -31,8 +35,8 @@ GraphInteraction::Location GraphInteraction::locate(double xTwips) const {
     // (Stopping at a fixed slot 2000 would show values of the boost phase
     // under a pointer placed on the descent of any longer flight.)
     double elapsed = 0;
-    const SampleArray& dt = m_analysis.samples.aDeltaTime;
-    const int lastSlot = std::clamp<int>(m_analysis.samples.SampleCount, 0, kLastSlot);
+    const SampleArray& dt = m_graph.samples().aDeltaTime;
+    const int lastSlot = std::clamp<int>(m_graph.samples().SampleCount, 0, kLastSlot);
     while (at.time > elapsed && at.slot < lastSlot) {
         elapsed += dt[at.slot];
         ++at.slot;
@@ -86,10 +90,10 @@ std::string GraphInteraction::rulerReading() const {
     if (m_ruler.empty()) return {};
     if (m_rulerSameTime)
         return "Both ruler points are at the same time: Ctrl+click a second point elsewhere.";
-    const NumberLocale& locale = m_analysis.numberLocale;
-    const std::string unit = unitName(m_analysis.captions.lblAltitude);
+    const NumberLocale& locale = m_graph.data().locale;
+    const std::string unit = unitName(caption(UnitGroup::Distance));
     auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
-    auto altitude = [&](const Location& p) { return m_analysis.samples.aAltitude[p.slot]; };
+    auto altitude = [&](const Location& p) { return m_graph.samples().aAltitude[p.slot]; };
     if (m_ruler.size() == 1)
         return "Ruler from " + seconds(m_ruler[0].time) + ", " +
                figureText(altitude(m_ruler[0]), 1, locale, true) + " " + unit +
@@ -147,7 +151,7 @@ std::string GraphInteraction::mouseDown(MouseButton button, double xTwips) {
 }
 
 std::string GraphInteraction::descentRateClick(const Location& at) {
-    double altitude = roundToDecimals(m_analysis.samples.aAltitude[at.slot], 1);
+    double altitude = roundToDecimals(m_graph.samples().aAltitude[at.slot], 1);
     PointerLine& pointer = m_graph.scene().pointer;
     if (DescentRateClickIndex == 0) {
         DescentRateTime1 = at.time;
@@ -160,8 +164,8 @@ std::string GraphInteraction::descentRateClick(const Location& at) {
     double rate = (DescentRateAlt1 - altitude) / (at.time - DescentRateTime1);
     DescentRateClickIndex = 0;
     pointer.color = kWindowTextColor;
-    return "Descent Rate: " + figureText(rate, 2, m_analysis.numberLocale, false) + " " +
-           m_analysis.captions.lblAltitude + "/s";
+    return "Descent Rate: " + figureText(rate, 2, m_graph.data().locale, false) + " " +
+           std::string(caption(UnitGroup::Distance)) + "/s";
 }
 
 void GraphInteraction::show(double xTwips, const Location& at) {
@@ -172,18 +176,18 @@ void GraphInteraction::show(double xTwips, const Location& at) {
     pointer.visible = true;
     m_pointerTime = at.time;
 
-    const SampleStore& s = m_analysis.samples;
-    const NumberLocale& locale = m_analysis.numberLocale;
+    const SampleStore& s = m_graph.samples();
+    const NumberLocale& locale = m_graph.data().locale;
     CurVal[0] = generalNumberText(at.time);
     CurVal[1] = figureText(s.aAccel[at.slot], 2, locale, false);
     CurVal[2] = figureText(s.aVelocity[at.slot], 2, locale, false);
     CurVal[3] = figureText(s.aAltitude[at.slot], 1, locale, false);
     CurVal[4] = figureText(s.aThrust[at.slot], 1, locale, false);
 
-    const UnitCaptions& u = m_analysis.captions;
     pointerStatus = "Time " + CurVal[0] + " s    Accel " + CurVal[1] + " G    Velocity " + CurVal[2] + " " +
-                    unitName(u.lblVelocity) + "    Altitude " + CurVal[3] + " " + unitName(u.lblAltitude) +
-                    "    Thrust " + CurVal[4] + " " + unitName(u.lblUnitsThrust);
+                    unitName(caption(UnitGroup::Velocity)) + "    Altitude " + CurVal[3] + " " +
+                    unitName(caption(UnitGroup::Distance)) + "    Thrust " + CurVal[4] + " " +
+                    unitName(caption(UnitGroup::Thrust));
 }
 
 }  // namespace tarvel::graph

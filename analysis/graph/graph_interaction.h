@@ -9,16 +9,23 @@
 #include <string>
 #include <vector>
 
-#include "flight_analysis.h"
 #include "ln_graph.h"
+#include "units.h"
 
 namespace tarvel::graph {
 
-enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
+enum class MouseButton { None, Left, Right, Middle };
+// The keys held with a click.
+struct KeyModifiers {
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+};
 
 class GraphInteraction {
 public:
-    GraphInteraction(const FlightAnalysis& analysis, LnGraph& graph);
+    // Reads the values off what `graph` draws.
+    explicit GraphInteraction(LnGraph& graph);
 
     // Pointer moved over the plot area: moves the pointer line and refreshes CurVal.
     void mouseMove(double xTwips);
@@ -81,7 +88,9 @@ private:
     // The last ruler click fell on the time of the first point.
     bool m_rulerSameTime = false;
 
-    const FlightAnalysis& m_analysis;
+    // The unit caption ("(ft)") of a column drawn.
+    std::string_view caption(UnitGroup group) const;
+
     LnGraph& m_graph;
 };
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "number_text.h"
+#include "units.h"
 
 namespace tarvel::graph {
 
@@ -83,15 +84,14 @@ double roundToDecimals(double value, int decimals) {
     return rounded;
 }
 
-LnGraph::LnGraph(FlightAnalysis& analysis, GraphGeometry geometry)
-    : m_analysis(analysis), m_designGeometry(geometry) {
+LnGraph::LnGraph(GraphGeometry geometry) : m_designGeometry(geometry) {
     InitGraph();
     DrawAxes();  // the empty axes and grid of a window without a flight
-    m_analysis.attachGraph(this);
 }
 
-LnGraph::~LnGraph() {
-    if (m_analysis.graph() == this) m_analysis.attachGraph(nullptr);
+const SampleStore& LnGraph::samples() const {
+    static const SampleStore kNoFlight;
+    return m_data.samples ? *m_data.samples : kNoFlight;
 }
 
 void LnGraph::InitGraph() {
@@ -148,7 +148,7 @@ void LnGraph::layoutValueLabels(Axis a, std::vector<Label>& pool, int columnOffs
         l.top = g.areaH - double(g.areaH) / axisRecord.Divisions * i - kValueLabelRaise;
         l.width = kValueLabelWidth;
         l.height = kLabelHeight;
-        l.text = figureText(tickValue(axisRecord, i), decimals, m_analysis.numberLocale, true);
+        l.text = figureText(tickValue(axisRecord, i), decimals, m_data.locale, true);
         l.color = axisRecord.Color;
         l.align = Align::Right;
         l.visible = true;
@@ -157,9 +157,11 @@ void LnGraph::layoutValueLabels(Axis a, std::vector<Label>& pool, int columnOffs
 
 void LnGraph::layoutColumnTitles() {
     const GraphGeometry& g = m_scene.geometry;
-    const UnitCaptions& u = m_analysis.captions;
-    const std::string texts[] = {"Accel\n(G)", "Velocity\n" + u.lblVelocity, "Altitude\n" + u.lblAltitude,
-                                 "Thrust\n" + u.lblUnitsThrust};
+    const UnitSelection& u = m_data.units;
+    const std::string texts[] = {"Accel\n(G)",
+                                 "Velocity\n" + std::string(unitTag(UnitGroup::Velocity, u.Velocity)),
+                                 "Altitude\n" + std::string(unitTag(UnitGroup::Distance, u.Distance)),
+                                 "Thrust\n" + std::string(unitTag(UnitGroup::Thrust, u.Thrust))};
     for (int c = 0; c < 4; ++c) {
         Label& l = m_scene.columnTitles[c];
         l.text = texts[c];
@@ -198,7 +200,7 @@ void LnGraph::DrawTimeAxis() {
         l.top = g.areaH + kTimeLabelGap;
         l.width = kTimeLabelWidth;
         l.height = kLabelHeight;
-        l.text = figureText(tickValue(time, i), 2, m_analysis.numberLocale, true);
+        l.text = figureText(tickValue(time, i), 2, m_data.locale, true);
         l.color = time.Color;
         l.align = Align::Left;
         l.visible = true;
@@ -314,7 +316,7 @@ bool LnGraph::showRange(std::optional<TimeRange> range) {
 }
 
 std::pair<int, int> LnGraph::slotsCovering(const TimeRange& range) const {
-    const SampleStore& s = m_analysis.samples;
+    const SampleStore& s = samples();
     const int count = clampedSampleCount(s);
     if (count < 1) return {0, 0};
     int first = 1, last = count;
@@ -350,7 +352,7 @@ void LnGraph::updateShownAxes() {
 
     const auto [first, last] = slotsCovering(r);
     for (const ValueColumn& c : kColumns) {
-        const SampleArray& series = seriesOf(m_analysis.samples, c.axis);
+        const SampleArray& series = seriesOf(samples(), c.axis);
         double lo = series[first], hi = lo;
         for (int k = first; k <= last; ++k) {
             lo = std::min(lo, series[k]);
@@ -400,7 +402,7 @@ void LnGraph::AdjAxisValues(double CurVal, double& MinVal, double& MaxVal, int16
 }
 
 void LnGraph::AdjAllAxisValues() {
-    const SampleStore& s = m_analysis.samples;
+    const SampleStore& s = samples();
     AxisSpec& time = axis(Axis::Time);
     AxisSpec& accel = axis(Axis::Accel);
     AxisSpec& vel = axis(Axis::Velocity);
@@ -419,11 +421,11 @@ void LnGraph::AdjAllAxisValues() {
 }
 
 void LnGraph::AdjThrustAxisValues() {
-    const SampleStore& s = m_analysis.samples;
+    const SampleStore& s = samples();
     AxisSpec& time = axis(Axis::Time);
     AxisSpec& accel = axis(Axis::Accel);
     AxisSpec& thrust = axis(Axis::Thrust);
-    double duration = numberOrZero(m_analysis.detail(DetailField::txtMotorDuration));
+    const double duration = m_data.motorDuration;
     double elapsed = 0;
     for (int i = 1; i <= clampedSampleCount(s); ++i) {
         AdjAxisValues(s.aAccel[i], accel.MinValue, accel.MaxValue, 5);
@@ -445,7 +447,7 @@ int strideFor(int count, int blockSize) {
 void LnGraph::DrawGraph() {
     ClearCurves();
     m_lastView = View::All;
-    int count = clampedSampleCount(m_analysis.samples);
+    int count = clampedSampleCount(samples());
     int h = roundHalfEvenToInt16(count / 200.0);
     if (h <= 0) return;  // 100 samples or fewer: nothing to reduce, nothing drawn
     if (m_zoom) h = zoomedBlockSize();
@@ -455,7 +457,7 @@ void LnGraph::DrawGraph() {
 void LnGraph::DrawThurstCurveGraph() {
     ClearCurves();
     m_lastView = View::Burn;
-    int burn = m_analysis.MotorDurationIndex;
+    int burn = m_data.motorDurationIndex;
     int h = roundHalfEvenToInt16(burn / 200.0);
     if (h <= 0) h = 1;  // a negative index must not make the blocks walk backwards
     if (m_zoom) h = zoomedBlockSize();
@@ -463,8 +465,8 @@ void LnGraph::DrawThurstCurveGraph() {
 }
 
 void LnGraph::drawBlocks(int h, int P, bool burnView) {
-    const SampleStore& s = m_analysis.samples;
-    const GraphMenu& menu = m_analysis.graphMenu;
+    const SampleStore& s = samples();
+    const GraphData::Curves& menu = m_data.curves;
     int count = clampedSampleCount(s);
     double tA = 0;
     double prevA = 0, prevH = 0, prevT = 0;
@@ -483,16 +485,15 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
         // Zoomed, only the blocks in the range are drawn, four segments to a block.
         if (!m_zoom || (tB >= m_zoom->first && tA <= m_zoom->last)) {
             auto segment = [&](int curve) { return m_zoom ? 4 * drawn + curve : curve * P + i; };
-            if (menu.mnuGraphAccel) plot(Axis::Accel, prevA, tA, A, tB, segment(0));
+            if (menu.accel) plot(Axis::Accel, prevA, tA, A, tB, segment(0));
             if (burnView) {
-                if (menu.mnuGraphThrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
+                if (menu.thrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
             } else {
-                if (menu.mnuGraphVelocity)
+                if (menu.velocity)
                     plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, segment(1));
-                if (menu.mnuGraphAltitude) plot(Axis::Altitude, prevH, tA, H, tB, segment(2));
+                if (menu.altitude) plot(Axis::Altitude, prevH, tA, H, tB, segment(2));
                 // Thrust below 5 % of the peak so far is noise after burnout.
-                if (menu.mnuGraphThrust && T > 0.05 * largestT)
-                    plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
+                if (menu.thrust && T > 0.05 * largestT) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
             }
             ++drawn;
         }

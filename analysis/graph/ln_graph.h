@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "flight_analysis.h"
+#include "flight.h"
 #include "graph_scene.h"
 
 namespace tarvel::graph {
@@ -33,27 +33,38 @@ struct TimeRange {
 // Shortest time range a zoom shows: ten steps of the time labels' 0.01 s.
 inline constexpr double kMinZoomSpan = 0.1;
 
-class LnGraph : public GraphHooks {
+// What the graph draws: a flight's columns and how to show them. The
+// columns stay with their owner, who sets the data anew before each drawing.
+struct GraphData {
+    const SampleStore* samples = nullptr;  // none: a graph without a flight
+    int16_t motorDurationIndex = 0;        // the burn view's extent
+    double motorDuration = 0;              // seconds; the burn view's axes stop after it
+    struct Curves {
+        bool accel = true, velocity = true, altitude = true, thrust = true;
+    } curves;                      // the ticked ones are drawn
+    UnitSelection units;           // of the column titles
+    NumberLocale locale{".", ""};  // of the tick labels
+};
+
+class LnGraph {
 public:
-    // Starts with the initial axes drawn (InitGraph, DrawAxes) and attaches
-    // itself to `analysis` (detaches again when destroyed), so the
-    // recalculation and the Graph menu draw here.
-    explicit LnGraph(FlightAnalysis& analysis, GraphGeometry geometry = {});
-    ~LnGraph() override;
-    LnGraph(const LnGraph&) = delete;
-    LnGraph& operator=(const LnGraph&) = delete;
+    // Starts with the initial axes drawn (InitGraph, DrawAxes).
+    explicit LnGraph(GraphGeometry geometry = {});
 
     // Geometry the next InitGraph reads (the window's layout of the panel).
     void setGeometry(const GraphGeometry& geometry) { m_designGeometry = geometry; }
+    void setData(const GraphData& data) { m_data = data; }
+    const GraphData& data() const { return m_data; }
+    // The columns drawn; an empty flight when there are none.
+    const SampleStore& samples() const;
 
-    // --- GraphHooks ---
-    void InitGraph() override;
-    void ClearCurves() override;
-    void AdjAllAxisValues() override;
-    void AdjThrustAxisValues() override;
-    void DrawAxes() override;
-    void DrawGraph() override;
-    void DrawThurstCurveGraph() override;
+    void InitGraph();
+    void ClearCurves();
+    void AdjAllAxisValues();
+    void AdjThrustAxisValues();
+    void DrawAxes();
+    void DrawGraph();
+    void DrawThurstCurveGraph();
 
     void DrawTimeAxis();
 
@@ -119,7 +130,7 @@ private:
 
     enum class View { None, All, Burn };
 
-    FlightAnalysis& m_analysis;
+    GraphData m_data;
     GraphGeometry m_designGeometry;
     Scene m_scene;
     AxisSpec m_axes[5];

@@ -13,7 +13,10 @@ namespace tarvel {
 using suite::qs;
 
 ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(openMotorExportDialog(analysis)) {
+    : QDialog(parent),
+      m_analysis(analysis),
+      m_dialogs(dialogs),
+      m_state(openMotorExportDialog(analysis, analysis.motorDesignation())) {
     setObjectName("frmExport");
     setWindowTitle("Export");
     setModal(true);

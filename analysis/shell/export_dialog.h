@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+#include "flight_analysis.h"
 #include "motor_file.h"
 
 class QLabel;

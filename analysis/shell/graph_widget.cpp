@@ -14,20 +14,17 @@
 namespace tarvel {
 
 namespace {
-int buttonCode(Qt::MouseButtons buttons) {
-    int code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
-    return code;
+// The button pressed, or of those held the first of left, right, middle.
+graph::MouseButton buttonOf(Qt::MouseButtons buttons) {
+    if (buttons & Qt::LeftButton) return graph::MouseButton::Left;
+    if (buttons & Qt::RightButton) return graph::MouseButton::Right;
+    if (buttons & Qt::MiddleButton) return graph::MouseButton::Middle;
+    return graph::MouseButton::None;
 }
 
-int shiftCode(Qt::KeyboardModifiers modifiers) {
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
+graph::KeyModifiers modifiersOf(Qt::KeyboardModifiers modifiers) {
+    return {(modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0,
+            (modifiers & Qt::AltModifier) != 0};
 }
 
 // One wheel notch, and how far a key moves the shown times: a tenth of the plot.
@@ -124,20 +121,20 @@ void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
         m_dragFromX = x;
     }
     double x = 0;
-    if (areaX(at, x)) emit pointerMoved(buttonCode(event->buttons()), x);
+    if (areaX(at, x)) emit pointerMoved(buttonOf(event->buttons()), x);
 }
 
 void GraphWidget::mousePressEvent(QMouseEvent* event) {
     double x = 0;
     if (!areaX(event->position(), x)) return;
-    const int shift = shiftCode(event->modifiers());
+    const graph::KeyModifiers keys = modifiersOf(event->modifiers());
     m_pressedAt = event->position();
     m_dragFromX = x;
-    if (event->button() == Qt::LeftButton && !(shift & 2))
-        m_drag = (shift & 1) ? Drag::Range : Drag::MaybeRange;
+    if (event->button() == Qt::LeftButton && !keys.control)
+        m_drag = keys.shift ? Drag::Range : Drag::MaybeRange;
     else if (event->button() == Qt::MiddleButton)
         m_drag = Drag::Pan;
-    emit pointerPressed(buttonCode(event->button()), x, shift);
+    emit pointerPressed(buttonOf(event->button()), x, keys);
     if (m_drag == Drag::Range) emit rangeDragged(x, x);
 }
 
@@ -157,12 +154,12 @@ void GraphWidget::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void GraphWidget::pressAtPointer(int button, double plotShare) {
+void GraphWidget::pressAtPointer(graph::MouseButton button, double plotShare) {
     const graph::PointerLine& pointer = m_graph.scene().pointer;
     const double plotWidth = m_graph.xOfTime(m_graph.shownTimeRange().last);
     double x = 0;
     if (pointer.visible) x = std::clamp(std::round(pointer.x + plotShare * plotWidth), 0.0, plotWidth);
-    emit pointerPressed(button, x, 0);
+    emit pointerPressed(button, x, {});
 }
 
 void GraphWidget::keyPressEvent(QKeyEvent* event) {
@@ -171,13 +168,14 @@ void GraphWidget::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((key == Qt::Key_Left || key == Qt::Key_Right) && (modifiers & Qt::ShiftModifier)) {
         const double step = (modifiers & Qt::ControlModifier) ? kPointerBigStepShare : kPointerStepShare;
-        return pressAtPointer(1, key == Qt::Key_Left ? -step : step);
+        return pressAtPointer(graph::MouseButton::Left, key == Qt::Key_Left ? -step : step);
     }
     // Enter and D stand for the left and the right button at the pointer line;
     // with Ctrl or Alt they are left to the window.
     const bool plainKey = !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-    if (plainKey && (key == Qt::Key_Return || key == Qt::Key_Enter)) return pressAtPointer(1);
-    if (plainKey && key == Qt::Key_D) return pressAtPointer(2);
+    if (plainKey && (key == Qt::Key_Return || key == Qt::Key_Enter))
+        return pressAtPointer(graph::MouseButton::Left);
+    if (plainKey && key == Qt::Key_D) return pressAtPointer(graph::MouseButton::Right);
     switch (key) {
         case Qt::Key_Plus:
         case Qt::Key_Equal:

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include "graph_interaction.h"
 #include "graph_painter.h"
 
 namespace tarvel {
@@ -33,10 +34,10 @@ public:
     QSize minimumSizeHint() const override { return {400, 230}; }
 
 signals:
-    // button: 1 left, 2 right, 4 middle (0 for a move without a button);
-    // shift: 1 Shift, 2 Ctrl, 4 Alt held.
-    void pointerMoved(int button, double xTwips);
-    void pointerPressed(int button, double xTwips, int shift);
+    // The button pressed (of a move, the first held, None without one) and
+    // the keys held.
+    void pointerMoved(graph::MouseButton button, double xTwips);
+    void pointerPressed(graph::MouseButton button, double xTwips, graph::KeyModifiers keys);
     // A time range being picked, from where the drag began to the pointer,
     // then picked when the button is let go.
     void rangeDragged(double fromX, double toX);
@@ -64,7 +65,7 @@ private:
     double clampedAreaX(const QPointF& position) const;
     // Presses `button` at the pointer line moved by `plotShare` of the plot's
     // width, as a click there would; a line out of view starts at the left edge.
-    void pressAtPointer(int button, double plotShare = 0);
+    void pressAtPointer(graph::MouseButton button, double plotShare = 0);
 
     graph::LnGraph& m_graph;
     Drag m_drag = Drag::None;

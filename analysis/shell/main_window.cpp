@@ -38,9 +38,12 @@
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "model_graph.h"
 #include "pointer_guard.h"
 #include "qt_text.h"
+#include "recent_files_menu.h"
 #include "units_dialog.h"
+#include "window_print.h"
 
 namespace tarvel {
 
@@ -71,20 +74,6 @@ QString droppedRecordFile(const QMimeData* data) {
     return {};
 }
 
-// The graph keeps the light colours it was drawn for: its curve and label
-// colours are fixed and would sink into a dark desktop theme's panel.
-QPalette graphPalette() {
-    QPalette light(QColor(Qt::black), QColor(240, 240, 240), QColor(Qt::white), QColor(160, 160, 160),
-                   QColor(200, 200, 200), QColor(Qt::black), QColor(Qt::white));
-    light.setColor(QPalette::ButtonText, Qt::black);
-    light.setColor(QPalette::Button, QColor(240, 240, 240));
-    return light;
-}
-
-// Notes are held with CR LF line breaks, as the record file carries them.
-QString notesForWidget(const std::string& notes) { return qs(notes).replace("\r\n", "\n"); }
-std::string notesForModel(const QString& text) { return QString(text).replace("\n", "\r\n").toStdString(); }
-
 }  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* parent,
@@ -101,8 +90,8 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     setObjectName("frmMain");
     setWindowTitle(kTitle + "[*]");
 
-    m_graph = std::make_unique<graph::LnGraph>(m_analysis);
-    m_interaction = std::make_unique<graph::GraphInteraction>(m_analysis, *m_graph);
+    m_graph = std::make_unique<graph::LnGraph>();
+    m_interaction = std::make_unique<graph::GraphInteraction>(*m_graph);
     buildMenus();
     buildPanels();
 
@@ -115,10 +104,8 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     // The units chosen in an earlier run; the first run keeps the start-up units.
     if (auto units = m_preferences.units()) m_analysis.applyUnits(*units);
     setAcceptDrops(true);
-    rebuildRecentMenu();
 
-    m_graph->InitGraph();
-    m_graph->DrawAxes();
+    drawModelGraph(m_analysis, {GraphStep::Init, GraphStep::Axes}, *m_graph);
     refreshFromModel();
     // The design size, but no larger than the screen shows (a small or scaled
     // screen), or the panels under the graph would begin off-screen.
@@ -128,11 +115,12 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     resize(first.expandedTo(minimumSizeHint()));
 }
 
-MainWindow::~MainWindow() {
-    // The graph detaches from the analysis in its destructor; do it while
-    // both still exist.
-    m_interaction.reset();
-    m_graph.reset();
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setNumberLocale(const NumberLocale& locale) {
+    m_analysis.numberLocale = locale;
+    drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
+    refreshFromModel();
 }
 
 QAction* MainWindow::addEntry(QMenu* menu, const char* name, const char* caption,
@@ -153,8 +141,10 @@ void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mnuFile");
     addEntry(file, "mnuFileOpen", "&Open", &MainWindow::mnuFileOpen_Click, QKeySequence("Ctrl+O"));
-    m_recentMenu = file->addMenu("Open &Recent");
-    m_recentMenu->setObjectName("mnuFileRecent");
+    QMenu* recent = file->addMenu("Open &Recent");
+    recent->setObjectName("mnuFileRecent");
+    m_recent = std::make_unique<RecentFilesMenu>(*recent, m_preferences,
+                                                 [this](const QString& path) { openRecentFile(path); });
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
     addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
@@ -223,182 +213,12 @@ void MainWindow::buildMenus() {
         action(name)->setVisible(false);
 }
 
-QLabel* MainWindow::addLabel(const QString& name, const QString& text) {
-    auto* label = new QLabel(text);
-    label->setObjectName(name);
-    m_labels[name] = label;
-    return label;
-}
-
-void MainWindow::buildPanels() {
-    auto* central = new QWidget(this);
-    central->setObjectName("centralWidget");
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
-
-    m_graphWidget = new GraphWidget(*m_graph, central);
-    m_graphWidget->setObjectName("grfArea");
-    m_graphWidget->setToolTip("Right click to calculate a descent rate.");
-    m_graphWidget->setPalette(graphPalette());
-    m_graphWidget->setAccessibleName("Flight graph");
-    connect(m_graphWidget, &GraphWidget::pointerMoved, this, &MainWindow::grfArea_MouseMove);
-    connect(m_graphWidget, &GraphWidget::pointerPressed, this, &MainWindow::grfArea_MouseDown);
-    connect(m_graphWidget, &GraphWidget::rangeDragged, this, &MainWindow::grfArea_RangeDragged);
-    connect(m_graphWidget, &GraphWidget::rangeSelected, this, &MainWindow::grfArea_RangeSelected);
-    connect(m_graphWidget, &GraphWidget::panRequested, this, &MainWindow::grfArea_Pan);
-    connect(m_graphWidget, &GraphWidget::zoomRequested, this, &MainWindow::grfArea_Zoom);
-    layout->addWidget(m_graphWidget, 1);
-
-    auto* hint = new QLabel("Click the graph to show instantaneous values at any given time.", central);
-    hint->setObjectName("lblHint");
-    m_graphWidget->setAccessibleDescription(hint->text() +
-                                            " Shift+Left and Shift+Right move the pointer line, Enter shows "
-                                            "the values there and D marks a descent-rate point.");
-    layout->addWidget(hint);
-
-    m_detailEdits.assign(kDetailFieldCount, nullptr);
-    auto makeEdit = [&](DetailField field, const char* toolTip) {
-        auto* edit = new QLineEdit;
-        edit->setObjectName(
-            QString::fromLatin1(detailFieldName(field).data(), int(detailFieldName(field).size())));
-        if (toolTip) edit->setToolTip(QString::fromLatin1(toolTip));
-        edit->setMinimumWidth(42);
-        edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel decides the width
-        m_detailEdits[int(field)] = edit;
-        connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
-            m_analysis.detail(field) = text.toStdString();
-            markEdited();
-        });
-        edit->installEventFilter(this);
-        return edit;
-    };
-    auto valueLabel = [&](const QString& name) {
-        QLabel* label = addLabel(name);
-        label->setMinimumWidth(46);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setFrameShape(QFrame::StyledPanel);
-        return label;
-    };
-    // One row: caption, field, optional unit label.
-    auto addRow = [](QGridLayout* grid, QWidget* caption, QWidget* field, QWidget* unit = nullptr) {
-        // Captions and units keep their whole text; the fields give way.
-        caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-        if (unit) unit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-        const int row = grid->rowCount();
-        grid->addWidget(caption, row, 0);
-        grid->addWidget(field, row, 1);
-        // Screen readers name a field or a figure by its caption.
-        if (auto* label = qobject_cast<QLabel*>(caption)) {
-            field->setAccessibleName(label->text().remove(':').trimmed());
-            if (field->focusPolicy() != Qt::NoFocus) label->setBuddy(field);
-        }
-        if (unit) grid->addWidget(unit, row, 2);
-    };
-    auto panel = [&](const char* name, const char* caption) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), central);
-        box->setObjectName(name);
-        auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(4, 4, 4, 4);
-        grid->setVerticalSpacing(3);
-        grid->setHorizontalSpacing(4);
-        grid->setColumnStretch(1, 1);
-        return std::pair{box, grid};
-    };
-    const char* weightTip = "Weight of the rocket + motor weight.";
-
-    auto [rocket, rocketGrid] = panel("fraRocketDetails", "Rocket Details");
-    addRow(rocketGrid, new QLabel("Total Wt"), makeEdit(DetailField::FileDetailWeight, weightTip),
-           addLabel("lblUnitsMass0"));
-    addRow(rocketGrid, new QLabel("Diameter (in.)"),
-           makeEdit(DetailField::FileDetailDiameter, "Diameter of the rocket in inches."));
-    addRow(rocketGrid, new QLabel("Drag Coefficient"),
-           makeEdit(DetailField::FileDetailCoefficientDrag, "Estimate coefficient of drag."));
-    rocketGrid->setRowStretch(rocketGrid->rowCount(), 1);
-
-    auto [misc, miscGrid] = panel("fraMiscDetails", "Misc Details");
-    addRow(miscGrid, new QLabel("Name"),
-           makeEdit(DetailField::FileDetailName, "Enter in the name of your rocket"));
-    addRow(miscGrid, new QLabel("Place"),
-           makeEdit(DetailField::FileDetailPlace, "The location of the launch."));
-    addRow(miscGrid, new QLabel("Date"), makeEdit(DetailField::FileDetailDate, "The date of the launch."));
-    m_notes = new QPlainTextEdit;
-    m_notes->setObjectName("FileDetailNotes");
-    m_notes->setToolTip("Any additional information about the rocket and launch.");
-    m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_notes->setTabChangesFocus(true);
-    m_notes->viewport()->installEventFilter(this);
-    // The notes take the height the other panels leave, never more.
-    m_notes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 8);
-    connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_updatingWidgets) return;
-        m_analysis.detail(DetailField::FileDetailNotes) = notesForModel(m_notes->toPlainText());
-        markEdited();
-    });
-    auto* notesCaption = new QLabel("Notes:");
-    notesCaption->setBuddy(m_notes);
-    m_notes->setAccessibleName("Notes");
-    miscGrid->addWidget(notesCaption, miscGrid->rowCount(), 0, 1, 2);
-    miscGrid->addWidget(m_notes, miscGrid->rowCount(), 0, 1, 2);
-    miscGrid->setRowStretch(miscGrid->rowCount() - 1, 1);
-
-    auto [motor, motorGrid] = panel("fraMotorPerformance", "Motor Performance");
-    addRow(motorGrid, new QLabel("Duratation (sec.)"), makeEdit(DetailField::txtMotorDuration, nullptr));
-    addRow(motorGrid, new QLabel("Propellant Wt "), makeEdit(DetailField::FileDetailPropellantWt, weightTip),
-           addLabel("lblUnitsMass1"));
-    addRow(motorGrid, addLabel("Label5", "Ave Thrust"), valueLabel("AveThrust"), addLabel("lblUnitsThrust0"));
-    addRow(motorGrid, new QLabel("Total Impulse"), valueLabel("TotalImpulse"), addLabel("lblUnitsThrust1"));
-    addRow(motorGrid, new QLabel("Max Thrust"), valueLabel("MaxThrust"), addLabel("lblUnitsThrust2"));
-    motorGrid->setRowStretch(motorGrid->rowCount(), 1);
-
-    auto [perf, perfGrid] = panel("fraRocketPerformance", "Rocket Performance");
-    addRow(perfGrid, new QLabel("Max Altitude"), valueLabel("MaxAltitude"), addLabel("lblAltitude0"));
-    addRow(perfGrid, new QLabel("Max Velocity"), valueLabel("MaxVelocity"), addLabel("lblVelocity0"));
-    addRow(perfGrid, new QLabel("Min Accel (G):"), valueLabel("MinAccel"));
-    addRow(perfGrid, new QLabel("Max Accel (G):"), valueLabel("MaxAccel"));
-    addRow(perfGrid, new QLabel("Velocity @3ft"), valueLabel("Velocity3Ft"), addLabel("lblVelocity1"));
-    addRow(perfGrid, new QLabel("Baro Altitude"), valueLabel("BaroAltitude"));
-    perfGrid->setRowStretch(perfGrid->rowCount(), 1);
-
-    auto [inst, instGrid] = panel("fraInstantaneousValues", "Instantaneous Values");
-    addRow(instGrid, new QLabel("Time (s):"), valueLabel("CurVal0"));
-    addRow(instGrid, new QLabel("Accel (G):"), valueLabel("CurVal1"));
-    addRow(instGrid, new QLabel("Velocity"), valueLabel("CurVal2"), addLabel("lblVelocity2"));
-    addRow(instGrid, new QLabel("Altitude"), valueLabel("CurVal3"), addLabel("lblAltitude1"));
-    addRow(instGrid, new QLabel("Thrust"), valueLabel("CurVal4"), addLabel("lblUnitsThrust3"));
-    instGrid->setRowStretch(instGrid->rowCount(), 1);
-
-    auto* panels = new QHBoxLayout;
-    panels->setSpacing(4);
-    for (QGroupBox* box : {rocket, misc, motor, perf, inst}) panels->addWidget(box, 1);
-    layout->addLayout(panels, 0);
-
-    // The window's start-up texts (a cleared record has other defaults).
-    const std::pair<DetailField, const char*> startTexts[] = {
-        {DetailField::FileDetailCoefficientDrag, "0.6"}, {DetailField::FileDetailWeight, "1.00"},
-        {DetailField::FileDetailPropellantWt, "0.00"},   {DetailField::FileDetailDiameter, "2.00"},
-        {DetailField::txtMotorDuration, "2.0"},
-    };
-    for (auto [field, text] : startTexts)
-        if (m_analysis.detail(field).empty()) m_analysis.detail(field) = text;
-
-    setCentralWidget(central);
-    m_basePointSize = central->font().pointSizeF() > 0 ? central->font().pointSizeF() : 9.0;
-}
-
 QAction* MainWindow::action(const QString& name) const {
     auto it = m_actions.find(name);
     return it == m_actions.end() ? nullptr : it->second;
 }
 
 QLineEdit* MainWindow::detailEdit(DetailField field) const { return m_detailEdits[int(field)]; }
-
-QLabel* MainWindow::label(const QString& name) const {
-    auto it = m_labels.find(name);
-    return it == m_labels.end() ? nullptr : it->second;
-}
 
 void MainWindow::runCommand(Status (FlightAnalysis::*command)()) {
     // The picture first, then any message about it.
@@ -456,61 +276,6 @@ bool MainWindow::report(const Status& status) {
     return status.ok;
 }
 
-void MainWindow::refreshFromModel() {
-    m_updatingWidgets = true;
-    for (int i = 0; i < kDetailFieldCount; ++i) {
-        QLineEdit* edit = m_detailEdits[i];
-        const QString text = qs(m_analysis.details[i]);
-        if (edit && edit->text() != text) edit->setText(text);
-    }
-    const QString notes = notesForWidget(m_analysis.detail(DetailField::FileDetailNotes));
-    if (m_notes->toPlainText() != notes) m_notes->setPlainText(notes);
-    m_updatingWidgets = false;
-
-    const FigureTexts& f = m_analysis.figures;
-    const std::pair<const char*, const std::string*> figures[] = {
-        {"MaxAccel", &f.MaxAccel},
-        {"MinAccel", &f.MinAccel},
-        {"MaxVelocity", &f.MaxVelocity},
-        {"MaxAltitude", &f.MaxAltitude},
-        {"Velocity3Ft", &f.Velocity3Ft},
-        {"MaxThrust", &f.MaxThrust},
-        {"TotalImpulse", &f.TotalImpulse},
-        {"AveThrust", &f.AveThrust},
-        {"BaroAltitude", &m_analysis.BaroAltitude},
-    };
-    for (auto [name, text] : figures) m_labels[name]->setText(qs(*text));
-    // The caption reads "Ave Thrust" until a summary names a class.
-    m_labels["Label5"]->setText(f.MaxThrust.empty() ? QString("Ave Thrust") : qs(f.Label5));
-
-    const UnitCaptions& c = m_analysis.captions;
-    const std::pair<const char*, const std::string*> units[] = {
-        {"lblUnitsMass0", &c.lblUnitsMass},     {"lblUnitsMass1", &c.lblUnitsMass},
-        {"lblVelocity0", &c.lblVelocity},       {"lblVelocity1", &c.lblVelocity},
-        {"lblVelocity2", &c.lblVelocity},       {"lblAltitude0", &c.lblAltitude},
-        {"lblAltitude1", &c.lblAltitude},       {"lblUnitsThrust0", &c.lblUnitsThrust},
-        {"lblUnitsThrust1", &c.lblUnitsThrust}, {"lblUnitsThrust2", &c.lblUnitsThrust},
-        {"lblUnitsThrust3", &c.lblUnitsThrust},
-    };
-    for (auto [name, text] : units) m_labels[name]->setText(qs(*text));
-
-    const GraphMenu& g = m_analysis.graphMenu;
-    action("mnuGraphAll")->setChecked(g.mnuGraphAll);
-    action("mnuGraphAccelThrust")->setChecked(g.mnuGraphAccelThrust);
-    action("mnuGraphThrust")->setChecked(g.mnuGraphThrust);
-    action("mnuGraphAltitude")->setChecked(g.mnuGraphAltitude);
-    action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
-    action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
-
-    // A redraw can move the axes under the pointer line or change the values.
-    m_interaction->refresh();
-    showPointerValues();
-    enableGraphGestures();
-
-    // New figures and units can widen a panel: lay out before the next paint.
-    centralWidget()->layout()->activate();
-}
-
 void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> names) {
     for (const char* name : names) {
         action(name)->setEnabled(true);
@@ -518,40 +283,17 @@ void MainWindow::setRecordCommandsEnabled(std::initializer_list<const char*> nam
     }
 }
 
-void MainWindow::rememberRecentFile(const QString& path) {
-    m_preferences.addRecentFile(path);
-    rebuildRecentMenu();
-}
-
-void MainWindow::rebuildRecentMenu() {
-    m_recentMenu->clear();
-    const QStringList files = m_preferences.recentFiles();
-    for (int i = 0; i < files.size(); ++i) {
-        // "&1 name" ... "&8 name": a digit picks the entry from the keyboard.
-        QString shown = files[i];
-        QAction* entry = m_recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(shown.replace('&', "&&")));
-        entry->setData(files[i]);
-        entry->setToolTip(files[i]);
-        connect(entry, &QAction::triggered, this, [this, path = files[i]] { openRecentFile(path); });
-    }
-    m_recentMenu->setEnabled(!files.isEmpty());
-}
+QMenu* MainWindow::recentMenu() const { return m_recent->menu(); }
 
 void MainWindow::openRecentFile(const QString& path) {
     if (openRecordFile(path)) return;
     // A file that is gone is taken off the list; one that failed to read stays.
-    if (!QFileInfo::exists(path)) {
-        m_preferences.removeRecentFile(path);
-        rebuildRecentMenu();
-    }
+    if (!QFileInfo::exists(path)) m_recent->forget(path);
 }
 
 void MainWindow::openStartupFiles(const QStringList& paths) {
     if (paths.isEmpty()) return;
-    // Listed from the last up, so the list keeps their order below the first.
-    for (auto it = paths.crbegin(); it != std::prev(paths.crend()); ++it)
-        if (QFileInfo(*it).isFile()) m_preferences.addRecentFile(*it);
-    rebuildRecentMenu();
+    m_recent->rememberInOrder(paths.mid(1));  // below the first
     openRecordFile(paths.front());
 }
 
@@ -623,7 +365,7 @@ bool MainWindow::openRecordFile(const QString& path) {
             setWindowModified(false);
             m_interaction->reset();  // the pointer was on the previous flight
             refreshFromModel();
-            rememberRecentFile(path);
+            m_recent->remember(path);
         }
     }
     report(status);
@@ -649,7 +391,7 @@ void MainWindow::mnuFileSaveAs_Click() {
     if (!path || !mayWriteRecordTo(path->toStdString())) return;
     const Status status = m_analysis.saveRecordFileAs(path->toStdString(), true);
     reportSaved(status);
-    if (status.ok) rememberRecentFile(*path);
+    if (status.ok) m_recent->remember(*path);
 }
 
 void MainWindow::mnuFileExportCSV_Click() {
@@ -665,26 +407,7 @@ void MainWindow::mnuFileExport_Click() {
     m_dialogs.runModal(dialog);
 }
 
-bool MainWindow::printWindowImage(QPrinter& printer) {
-    // The window's image, drawn at three times its screen resolution so the
-    // page stays sharp, fitted to a landscape page (the window is wider than tall).
-    printer.setPageOrientation(QPageLayout::Landscape);
-    constexpr double kImageScale = 3.0;
-    QImage image(size() * kImageScale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(kImageScale);
-    image.fill(palette().color(QPalette::Window));
-    render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRectF page = painter.viewport();
-    const double scale = std::min(page.width() / width(), page.height() / height());
-    const QRectF target((page.width() - width() * scale) / 2, (page.height() - height() * scale) / 2,
-                        width() * scale, height() * scale);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, image);
-    return painter.end();
-}
+bool MainWindow::printWindowImage(QPrinter& printer) { return tarvel::printWindowImage(*this, printer); }
 
 void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
@@ -845,31 +568,22 @@ void MainWindow::mnuHelpAbout_Click() {
 
 // --- Graph pointer ---------------------------------------------------------
 
-void MainWindow::grfArea_MouseMove(int button, double xTwips) {
+void MainWindow::grfArea_MouseMove(graph::MouseButton button, double xTwips) {
     (void)button;  // every button only locates and shows
     m_interaction->mouseMove(xTwips);
     showPointerValues();
 }
 
-void MainWindow::grfArea_MouseDown(int button, double xTwips, int shift) {
-    if (button == 1 && (shift & 2)) {
+void MainWindow::grfArea_MouseDown(graph::MouseButton button, double xTwips, graph::KeyModifiers keys) {
+    if (button == graph::MouseButton::Left && keys.control) {
         m_interaction->rulerClick(xTwips);  // its reading shows over the graph
         showPointerValues();
         enableGraphGestures();
         return;
     }
-    const auto pressed = button == 2   ? graph::MouseButton::Right
-                         : button == 4 ? graph::MouseButton::Middle
-                                       : graph::MouseButton::Left;
-    const std::string text = m_interaction->mouseDown(pressed, xTwips);
+    const std::string text = m_interaction->mouseDown(button, xTwips);
     showPointerValues();
     if (!text.empty()) m_dialogs.message(this, qs(text), Dialogs::Icon::None);
-}
-
-void MainWindow::showPointerValues() {
-    for (int i = 0; i < 5; ++i) m_labels[QString("CurVal%1").arg(i)]->setText(qs(m_interaction->CurVal[i]));
-    if (m_pointerStatus) m_pointerStatus->setText(qs(m_interaction->pointerStatus));
-    m_graphWidget->update();
 }
 
 }  // namespace tarvel

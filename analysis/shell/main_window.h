@@ -3,6 +3,7 @@
 // one FlightAnalysis and turns every failed command into a message box.
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "flight_analysis.h"
+#include "graph_interaction.h"
 #include "tarvel_settings.h"
 #include "user_preferences.h"
 
@@ -20,6 +22,8 @@ class QDropEvent;
 class QMenu;
 class QPrinter;
 class QResizeEvent;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -35,6 +39,9 @@ class ConfigDialog;
 class DeviceCommands;
 class Dialogs;
 class GraphWidget;
+class RecentFilesMenu;
+struct PanelRow;
+struct PanelSpec;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -45,7 +52,23 @@ public:
                UserPreferences preferences = UserPreferences());
     ~MainWindow() override;
 
+    // The figure labels of the performance panels, in the order of FigureTexts.
+    enum class Figure {
+        MaxAccel,
+        MinAccel,
+        MaxVelocity,
+        MaxAltitude,
+        Velocity3Ft,
+        MaxThrust,
+        TotalImpulse,
+        AveThrust,
+        BaroAltitude,
+    };
+    static constexpr size_t kFigureCount = 9;
+
     FlightAnalysis& analysis() { return m_analysis; }
+    // Figures and tick labels in `locale` (the program reads it at its start).
+    void setNumberLocale(const NumberLocale& locale);
     graph::LnGraph& lnGraph() { return *m_graph; }
     graph::GraphInteraction& interaction() { return *m_interaction; }
     GraphWidget* grfArea() const { return m_graphWidget; }
@@ -75,7 +98,7 @@ public:
     // recent files list (in their order, below the first).
     void openStartupFiles(const QStringList& paths);
     // "Open &Recent": the last record files opened or saved, newest first.
-    QMenu* recentMenu() const { return m_recentMenu; }
+    QMenu* recentMenu() const;
 
     // Menu entries by control name ("mnuFileOpen", "mnuGraphAll", ...).
     QAction* action(const QString& name) const;
@@ -108,10 +131,10 @@ public:
     void mnuHelpAbout_Click();
     // LostFocus of a numeric detail field.
     void detailLostFocus(DetailField field);
-    // Pointer over the plot area, x in plot-area twips; right button = 2.
-    void grfArea_MouseMove(int button, double xTwips);
-    // shift: 1 Shift, 2 Ctrl, 4 Alt; a left click with Ctrl sets a ruler point.
-    void grfArea_MouseDown(int button, double xTwips, int shift = 0);
+    // Pointer over the plot area, x in plot-area twips.
+    void grfArea_MouseMove(graph::MouseButton button, double xTwips);
+    // A left click with Ctrl sets a ruler point.
+    void grfArea_MouseDown(graph::MouseButton button, double xTwips, graph::KeyModifiers keys = {});
 
     // --- zoom and pan of the time axis (main_window_graph.cpp) ---
     void mnuGraphZoomOut_Click();
@@ -161,8 +184,6 @@ private:
     // Before a download that may replace existing record files: the user's word.
     bool confirmReplacingDownloads();
     void setRecordCommandsEnabled(std::initializer_list<const char*> names);
-    void rememberRecentFile(const QString& path);
-    void rebuildRecentMenu();
     void openRecentFile(const QString& path);
     void showPointerValues();
     // "Zoom Out", the gestures of the graph and the pointer values in the status bar.
@@ -170,8 +191,12 @@ private:
     void graphZoomChanged();
     // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
     void enableGraphGestures();
-    QLabel* addLabel(const QString& name, const QString& text = {});
     void deviceBusyChanged(bool busy);
+    GraphWidget* makeGraphArea(QWidget* parent);
+    QGroupBox* makePanel(const PanelSpec& spec, QWidget* parent);
+    void addPanelRow(QGridLayout* grid, const PanelRow& row);
+    QLineEdit* makeDetailEdit(DetailField field, const char* toolTip);
+    QPlainTextEdit* makeNotesEdit();
 
     Dialogs& m_dialogs;
     TarvelSettings m_settings;
@@ -186,11 +211,14 @@ private:
     std::unique_ptr<ConfigDialog> m_config;
 
     std::map<QString, QAction*> m_actions;
-    QMenu* m_recentMenu = nullptr;
+    std::unique_ptr<RecentFilesMenu> m_recent;
     // F5 for the hidden "&Recalculate": a hidden entry takes no keys itself.
     QAction* m_recalculateKey = nullptr;
-    std::map<QString, QLabel*> m_labels;
-    std::vector<QLineEdit*> m_detailEdits;  // by DetailField, nullptr for notes
+    std::array<QLabel*, kFigureCount> m_figureLabels{};  // by Figure
+    std::array<QLabel*, 5> m_pointerLabels{};            // "CurVal0".."CurVal4"
+    QLabel* m_aveThrustCaption = nullptr;                // "Label5"
+    std::array<std::vector<QLabel*>, 4> m_unitLabels;    // by UnitGroup
+    std::vector<QLineEdit*> m_detailEdits;               // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
     bool m_updatingWidgets = false;

@@ -40,16 +40,15 @@ private:
 
 }  // namespace
 
-void ensureGuiApplication() {
+GuiApplicationScope::GuiApplicationScope() {
     if (QCoreApplication::instance()) return;
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
         std::getenv("QT_QPA_PLATFORM") == nullptr)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tarvel";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    m_app = std::make_unique<QApplication>(m_argc, m_argv);
 }
+
+GuiApplicationScope::~GuiApplicationScope() = default;
 
 std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
     FlightAnalysis& fa = window.analysis();
@@ -78,15 +77,17 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
             window.mnuRecalc_Click();
             break;
         case WindowAction::Kind::Move:
-            window.grfArea_MouseMove(0, window.lnGraph().xOfTime(action.time));
+            window.grfArea_MouseMove(graph::MouseButton::None, window.lnGraph().xOfTime(action.time));
             break;
         case WindowAction::Kind::Click:
         case WindowAction::Kind::RClick:
-            window.grfArea_MouseDown(action.kind == WindowAction::Kind::RClick ? 2 : 1,
+            window.grfArea_MouseDown(action.kind == WindowAction::Kind::RClick ? graph::MouseButton::Right
+                                                                               : graph::MouseButton::Left,
                                      window.lnGraph().xOfTime(action.time));
             break;
         case WindowAction::Kind::Ruler:
-            window.grfArea_MouseDown(1, window.lnGraph().xOfTime(action.time), 2);  // Ctrl+click
+            window.grfArea_MouseDown(graph::MouseButton::Left, window.lnGraph().xOfTime(action.time),
+                                     {.control = true});
             break;
         case WindowAction::Kind::Range:
             return window.zoomToRange(action.time, action.timeTo).toStdString();
@@ -97,18 +98,17 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
                      std::ostream& err) {
-    ensureGuiApplication();
     // With the picture on standard output, the messages go to the error stream.
     const bool toStandardOutput = png == "-";
     HeadlessDialogs dialogs(toStandardOutput ? err : out);
     // The picture shows the file and the actions only: not the units or files
     // the user last had in the window, and nothing is left in the user's store.
     MainWindow window(dialogs, TarvelSettings(std::string(".")), nullptr, UserPreferences(false));
-    window.analysis().numberLocale = locale;
+    window.setNumberLocale(locale);
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
     window.show();
-    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents();  // the layout of the shown window
 
     // A refused recalculation leaves the file open for the actions to mend.
     if (!window.openRecordFile(QString::fromStdString(file))) return false;
@@ -119,7 +119,7 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
             return false;
         }
     }
-    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))
         err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";

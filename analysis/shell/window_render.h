@@ -4,12 +4,15 @@
 // the `tarvel` program; this side only applies the actions and paints.
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "flight_analysis.h"
 #include "units.h"
+
+class QApplication;
 
 namespace tarvel {
 
@@ -54,9 +57,22 @@ struct WindowAction {
     }
 };
 
-// Makes sure a QApplication exists; without a display the offscreen
-// platform is chosen before it is created.
-void ensureGuiApplication();
+// A QApplication for as long as the object lives, made only when the process
+// has none (the command line has no window of its own); without a display
+// the offscreen platform is chosen before it is made.
+class GuiApplicationScope {
+public:
+    GuiApplicationScope();
+    ~GuiApplicationScope();
+    GuiApplicationScope(const GuiApplicationScope&) = delete;
+    GuiApplicationScope& operator=(const GuiApplicationScope&) = delete;
+
+private:
+    int m_argc = 1;
+    char m_name[7] = "tarvel";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
 
 // Does `action` through the window's own handlers, so the window shows what
 // it shows after the user's step. Messages the window shows reach its Dialogs.
@@ -64,7 +80,8 @@ void ensureGuiApplication();
 std::string applyWindowAction(MainWindow& window, const WindowAction& action);
 
 // Opens `file` in a width x height main window nobody sees, applies the
-// actions in order and writes the picture to `png`. Messages the window
+// actions in order and writes the picture to `png` (a QApplication must
+// exist). Messages the window
 // shows go to `out`, failures to `err`; false after a failure.
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,

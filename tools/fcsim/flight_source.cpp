@@ -14,7 +14,7 @@ namespace fcsim {
 namespace {
 
 std::optional<fltport::RawFlight> recordFileFlight(const std::string& path, std::string& error) {
-    auto fa = std::make_unique<tarvel::FlightAnalysis>();  // about 1 MB of samples
+    auto fa = std::make_unique<tarvel::Flight>();
     tarvel::RecordReadReport report;
     const tarvel::Status status = tarvel::loadRecordFile(path, *fa, &report);
     if (!status.ok) {

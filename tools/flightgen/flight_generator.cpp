@@ -278,7 +278,7 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
 void fillSampleStore(const GeneratedFlight& flight, SampleStore& store) {
     for (SampleArray* column : {&store.aDeltaTime, &store.aPressure, &store.aAccel, &store.aVelocity,
                                 &store.aAltitude, &store.aThrust})
-        column->fill(0.0);
+        std::fill(column->begin(), column->end(), 0.0);
     size_t n = std::min(flight.samples.size(), static_cast<size_t>(kMaxSamples));
     for (size_t i = 0; i < n; ++i) {
         const RawSample& raw = flight.samples[i];

@@ -46,7 +46,6 @@ TEST(RecordReader, DownloadedFormThreeRows) {
     EXPECT_EQ(fa->units.Velocity, 0);
     EXPECT_EQ(fa->units.Distance, 0);
     EXPECT_EQ(fa->units.Thrust, 0);
-    EXPECT_EQ(fa->captions.lblUnitsThrust, "(N)");
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "16.00");  // the cleared default, not "1.00"
     EXPECT_EQ(fa->detail(DetailField::FileDetailPropellantWt), "2.0");
     EXPECT_EQ(fa->detail(DetailField::txtMotorDuration), "2.0");
@@ -61,10 +60,6 @@ TEST(RecordReader, SavedHeaderSelectsUnitsAndIgnoresDerivedColumns) {
     EXPECT_EQ(fa->units.Distance, 1);
     EXPECT_EQ(fa->units.Thrust, 1);
     EXPECT_EQ(fa->units.Mass, 2);
-    EXPECT_EQ(fa->captions.lblVelocity, "(km/h)");
-    EXPECT_EQ(fa->captions.lblAltitude, "(m)");
-    EXPECT_EQ(fa->captions.lblUnitsThrust, "(lbs)");
-    EXPECT_EQ(fa->captions.lblUnitsMass, "(g)");
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "150");
     EXPECT_EQ(fa->samples.SampleCount, 1);
     EXPECT_EQ(fa->samples.aVelocity[1], 0.0);
@@ -118,14 +113,13 @@ TEST(RecordReader, DetailSection) {
     EXPECT_EQ(fa->BaroAltitude, "12");
     auto pounds = loaded("FDPropellantWt(lbs)\r\n0.25\r\n");
     EXPECT_EQ(pounds->units.Mass, 1);
-    EXPECT_EQ(pounds->captions.lblUnitsMass, "(lbs)");
 }
 
-TEST(RecordReader, BaroAltitudeKeptWhenFileHasNone) {
-    auto fa = std::make_unique<FlightAnalysis>();
+TEST(RecordReader, FileWithoutBaroAltitudeHasNoneOfTheFlightBefore) {
+    auto fa = std::make_unique<Flight>();
     fa->BaroAltitude = "321.5";
     loadRecord(withHeader("0.1,14.7,1,0,0,0\r\n"), *fa);
-    EXPECT_EQ(fa->BaroAltitude, "321.5");
+    EXPECT_EQ(fa->BaroAltitude, "0.00");
 }
 
 TEST(RecordReader, TimeIntervalFillsTheFirst2000Slots) {
@@ -220,7 +214,6 @@ TEST(RecordReader, EndOfFileInsideDetails) {
         SCOPED_TRACE(text);
         auto cut = loaded(text);
         EXPECT_EQ(cut->units.Mass, 0);
-        EXPECT_EQ(cut->captions.lblUnitsMass, "(oz)");
         EXPECT_EQ(cut->detail(DetailField::FileDetailWeight), "16.00");
     }
 }

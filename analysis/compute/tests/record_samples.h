@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "flight_analysis.h"
+#include "flight.h"
 #include "record_reader.h"
 
 namespace tarvel::testing {
@@ -24,8 +24,8 @@ inline std::string downloadedRecord(int rows) {
     return text;
 }
 
-inline std::unique_ptr<FlightAnalysis> loaded(std::string_view bytes, RecordReadReport* report = nullptr) {
-    auto fa = std::make_unique<FlightAnalysis>();
+inline std::unique_ptr<Flight> loaded(std::string_view bytes, RecordReadReport* report = nullptr) {
+    auto fa = std::make_unique<Flight>();
     RecordReadReport r = loadRecord(bytes, *fa);
     if (report) *report = r;
     return fa;

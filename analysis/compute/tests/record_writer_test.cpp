@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "derivation.h"
 #include "kinematics.h"
 #include "ordinary_user.h"
 #include "record_samples.h"
@@ -53,18 +54,25 @@ private:
     fs::path m_path;
 };
 
+// The all-curves derivation taken into `flight`; its figures, none when refused.
+std::optional<FlightFigures> derive(Flight& flight) {
+    Derivation d = deriveFlight(
+        {flight.samples, flight.details, flight.units, DerivedView::AllCurves, flight.samples.aVelocity});
+    if (!d.flight) return std::nullopt;
+    flight.samples.aVelocity = std::move(d.flight->velocity);
+    flight.samples.aAltitude = std::move(d.flight->altitude);
+    flight.samples.aThrust = std::move(d.flight->thrust);
+    return d.flight->figures;
+}
+
 }  // namespace
 
 TEST(RecordWriter, SavedFormByteForByte) {
-    auto fa = std::make_unique<FlightAnalysis>();
-    fa->ClearFlightRecord();
+    auto fa = std::make_unique<Flight>();
     fa->detail(DetailField::FileDetailName) = "Red, Arrow";
     fa->detail(DetailField::FileDetailNotes) = "first\nsecond";
     fa->BaroAltitude = "512.25";
-    fa->captions.lblUnitsMass = "(g)";
-    fa->captions.lblVelocity = "(km/h)";
-    fa->captions.lblAltitude = "(m)";
-    fa->captions.lblUnitsThrust = "(N)";
+    fa->units = {.Distance = 1, .Velocity = 2, .Thrust = 0, .Mass = 2};
     auto& s = fa->samples;
     s.SampleCount = 2;
     s.aDeltaTime[1] = 0.04, s.aPressure[1] = 14.7, s.aAccel[1] = 1.0 / 3;
@@ -87,10 +95,10 @@ TEST(RecordWriter, SavedFormByteForByte) {
     EXPECT_EQ(stream.str(), expected);
 }
 
-TEST(RecordWriter, KeysAndHeaderFollowTheCaptions) {
-    auto fa = std::make_unique<FlightAnalysis>();
-    fa->captions.lblUnitsMass = "(lbs)";
-    fa->captions.lblUnitsThrust = "(lbs)";
+TEST(RecordWriter, KeysAndHeaderFollowTheUnits) {
+    auto fa = std::make_unique<Flight>();
+    fa->units.Mass = 1;
+    fa->units.Thrust = 1;
     const std::string text = recordText(*fa);
     EXPECT_NE(text.find("\r\nFDWeight(lbs)\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nFDPropellantWt(lbs)\r\n"), std::string::npos);
@@ -101,7 +109,7 @@ TEST(RecordWriter, KeysAndHeaderFollowTheCaptions) {
 }
 
 TEST(RecordWriter, LineBreaksCannotBreakTheFile) {
-    auto fa = std::make_unique<FlightAnalysis>();
+    auto fa = std::make_unique<Flight>();
     fa->detail(DetailField::FileDetailName) = "x\r\nAccelData";
     fa->detail(DetailField::FileDetailNotes) = "a\rb\r\nc";
     auto back = tarvel::testing::loaded(recordText(*fa));
@@ -150,15 +158,11 @@ TEST(RecordWriter, SaveThenOpenGivesTheSameFlight) {
     auto first = tarvel::testing::loaded(tarvel::testing::downloadedRecord(150));
     first->detail(DetailField::FileDetailNotes) = "line one\r\nline two";
     first->detail(DetailField::FileDetailName) = "Scout";
-    first->captions.lblVelocity = "(m/s)";
     first->units.Velocity = 3;
-    first->bValidFile = true;
-    ASSERT_TRUE(first->RecalculateGraph().ok);
+    ASSERT_TRUE(derive(*first));
 
     auto second = tarvel::testing::loaded(recordText(*first));
-    second->bValidFile = true;
     EXPECT_EQ(second->details, first->details);
-    EXPECT_EQ(second->captions.lblVelocity, "(m/s)");
     EXPECT_EQ(second->units.Velocity, 3);
     EXPECT_EQ(second->samples.SampleCount, 150);
     for (int i = 1; i <= 150; ++i) {
@@ -166,10 +170,11 @@ TEST(RecordWriter, SaveThenOpenGivesTheSameFlight) {
         ASSERT_EQ(second->samples.aPressure[i], first->samples.aPressure[i]) << i;
         ASSERT_EQ(second->samples.aAccel[i], first->samples.aAccel[i]) << i;
     }
-    ASSERT_TRUE(second->RecalculateGraph().ok);
+    const std::optional<FlightFigures> figures = derive(*second);
+    ASSERT_TRUE(figures);
     EXPECT_EQ(second->samples.aVelocity, first->samples.aVelocity);
     EXPECT_EQ(second->samples.aAltitude, first->samples.aAltitude);
-    EXPECT_EQ(second->figures.MaxAltitude, first->figures.MaxAltitude);
+    EXPECT_EQ(figures->maxAltitude, derive(*first)->maxAltitude);
 }
 
 TEST(ReplaceFileContents, WritesWholeOrLeavesTheOldFile) {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "atmosphere.h"
@@ -14,17 +13,10 @@ namespace tarvel::events {
 namespace {
 
 FlightReport analyseRecord(const std::string& name) {
-    auto fa = std::make_unique<FlightAnalysis>();
-    const Status status = loadRecordFile(std::string(TARVEL_EXAMPLES_DIR) + "/" + name, *fa);
+    Flight flight;
+    const Status status = loadRecordFile(std::string(TARVEL_EXAMPLES_DIR) + "/" + name, flight);
     EXPECT_TRUE(status.ok) << status.message;
-    FlightSamples s;
-    for (int i = 1; i <= fa->samples.SampleCount; ++i) {
-        const auto slot = static_cast<size_t>(i);
-        s.deltaTime.push_back(fa->samples.aDeltaTime[slot]);
-        s.accelG.push_back(fa->samples.aAccel[slot]);
-        s.pressurePsi.push_back(fa->samples.aPressure[slot]);
-    }
-    return analyseFlight(s);
+    return analyseFlight(recordedSamples(flight));
 }
 
 // K motor from 1200 m: drogue at apogee (12.25 m/s), main at 200 m (6.5 m/s).

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "flight_analysis.h"
 #include "record_reader.h"
 #include "record_writer.h"
 
@@ -35,7 +36,7 @@ TEST(CsvExport, ContentIsTheSavedRecord) {
     EXPECT_NE(text.find("\r\nDelta Time,Baro(Psi),Accel(G),Velocity(ft/s),Altitude(m),Thrust(lbs)\r\n"
                         "0.02,14.7,3.25,0,0,0\r\n0.02,14.69,3.5,1.23,"),
               std::string::npos);
-    fa->captions.lblUnitsThrust = "(N)";
+    fa->units.Thrust = 0;
     EXPECT_NE(csvText(*fa).find(",Thrust(N)\r\n"), std::string::npos);
 }
 

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <vector>
 
+#include "flight_analysis.h"
+
 namespace tarvel {
 namespace {
 
@@ -205,13 +207,13 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         fa->units.Thrust = c.thrust;
         fa->figures.TotalImpulse = c.impulse;
         fa->figures.AveThrust = c.average;
-        EXPECT_EQ(proposedDesignation(*fa), c.designation) << c.impulse;
+        EXPECT_EQ(fa->motorDesignation(), c.designation) << c.impulse;
     }
     auto french = makeFlight(1, 0.1);
     french->numberLocale = {",", " "};
     french->figures.TotalImpulse = "9 000,0";
     french->figures.AveThrust = "3 236,40";
-    EXPECT_EQ(proposedDesignation(*french), "M3236");
+    EXPECT_EQ(french->motorDesignation(), "M3236");
 }
 
 TEST(MotorExportProposals, OpeningTheDialog) {
@@ -220,7 +222,7 @@ TEST(MotorExportProposals, OpeningTheDialog) {
     fa->detail(DetailField::FileDetailPropellantWt) = "3.5";
     fa->figures.TotalImpulse = "30.0";
     fa->figures.AveThrust = "18.75";
-    MotorExportDialog d = openMotorExportDialog(*fa);
+    MotorExportDialog d = openMotorExportDialog(*fa, fa->motorDesignation());
     EXPECT_EQ(d.dblBurnTime, 1.6);
     EXPECT_EQ(d.txtPropelWeight, "3.5");
     EXPECT_EQ(d.lblDesignation, "E19");

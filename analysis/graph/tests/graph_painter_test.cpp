@@ -20,12 +20,12 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QGuiApplication::instance()) s_app = new QGuiApplication(argc, argv);
     }
-    GraphPainterTest() : graph(analysis) {
-        test::useUsNumbers(analysis);
+    GraphPainterTest() : graph() {
+        test::showWithUsNumbers(graph, flight);
         graph.DrawAxes();
     }
     static inline QGuiApplication* s_app = nullptr;
-    FlightAnalysis analysis;
+    SampleStore flight;
     LnGraph graph;
 };
 

@@ -1,22 +1,36 @@
 #pragma once
-// A flight made to order for the graph tests, with fixed number formatting.
+// Flights made to order for the graph tests, with fixed number formatting.
 
-#include "flight_analysis.h"
+#include "ln_graph.h"
 
 namespace tarvel::graph::test {
 
-inline void useUsNumbers(FlightAnalysis& a) { a.numberLocale = NumberLocale{".", ","}; }
+// What `graph` shows of `samples`, with US digit grouping.
+inline void showWithUsNumbers(LnGraph& graph, const SampleStore& samples) {
+    GraphData data;
+    data.samples = &samples;
+    data.locale = NumberLocale{".", ","};
+    graph.setData(data);
+}
+
+// Changes what `graph` is shown with.
+template <class Change>
+void changeData(LnGraph& graph, Change change) {
+    GraphData data = graph.data();
+    change(data);
+    graph.setData(data);
+}
 
 // `count` samples 10 ms apart; accel(k) = k, so block averages are easy to name.
-inline void fillRamp(FlightAnalysis& a, int count) {
-    a.samples = SampleStore{};
-    a.samples.SampleCount = static_cast<int16_t>(count);
+inline void fillRamp(SampleStore& s, int count) {
+    s = SampleStore{};
+    s.SampleCount = static_cast<int16_t>(count);
     for (int k = 1; k <= count; ++k) {
-        a.samples.aDeltaTime[k] = 0.01;
-        a.samples.aAccel[k] = k;
-        a.samples.aVelocity[k] = 2.0 * k;
-        a.samples.aAltitude[k] = 3.0 * k;
-        a.samples.aThrust[k] = 1.0;
+        s.aDeltaTime[k] = 0.01;
+        s.aAccel[k] = k;
+        s.aVelocity[k] = 2.0 * k;
+        s.aAltitude[k] = 3.0 * k;
+        s.aThrust[k] = 1.0;
     }
 }
 

@@ -41,10 +41,9 @@ TEST(NiceAxisRange, ElevenRoundTicksAroundTheData) {
 // accel(k) = k, altitude 3k.
 class ZoomTest : public ::testing::Test {
 protected:
-    ZoomTest() : graph(analysis), ui(analysis, graph) {
-        test::useUsNumbers(analysis);
-        test::fillRamp(analysis, 3000);
-        analysis.bValidFile = true;
+    ZoomTest() : graph(), ui(graph) {
+        test::showWithUsNumbers(graph, flight);
+        test::fillRamp(flight, 3000);
         graph.AdjAllAxisValues();
         graph.axis(Axis::Time).MaxValue = 30;
         graph.DrawAxes();
@@ -56,7 +55,7 @@ protected:
         return out;
     }
 
-    FlightAnalysis analysis;
+    SampleStore flight;
     LnGraph graph;
     GraphInteraction ui;
 };
@@ -140,9 +139,9 @@ TEST_F(ZoomTest, RangesStayOnTheAxisAndWheelAndPanKeepTheirAnchor) {
 }
 
 TEST_F(ZoomTest, RulerReadsTheChangeBetweenTwoPoints) {
-    analysis.captions.lblAltitude = "(ft)";
-    analysis.samples.aAltitude[ui.locate(graph.xOfTime(10)).slot] = 3000;
-    analysis.samples.aAltitude[ui.locate(graph.xOfTime(20)).slot] = 6000;
+    test::changeData(graph, [](GraphData& d) { d.units.Distance = 0; });
+    flight.aAltitude[ui.locate(graph.xOfTime(10)).slot] = 3000;
+    flight.aAltitude[ui.locate(graph.xOfTime(20)).slot] = 6000;
     EXPECT_EQ(ui.rulerClick(graph.xOfTime(20)), "Ruler from 20.00 s, 6,000.0 ft: Ctrl+click a second point.");
     EXPECT_EQ(ui.rulerClick(graph.xOfTime(20)),
               "Both ruler points are at the same time: Ctrl+click a second point elsewhere.");
@@ -169,11 +168,11 @@ TEST_F(ZoomTest, RulerReadsTheChangeBetweenTwoPoints) {
 }
 
 TEST_F(ZoomTest, PointerValuesWithTheirUnitsAndAfterAZoom) {
-    analysis.captions = {"(oz)", "(km/h)", "(m)", "(N)"};
+    test::changeData(graph, [](GraphData& d) { d.units = {.Distance = 1, .Velocity = 2}; });
     const int slot = ui.locate(graph.xOfTime(10)).slot;
-    analysis.samples.aAccel[slot] = 1.5;
-    analysis.samples.aVelocity[slot] = 2002;
-    analysis.samples.aAltitude[slot] = 3003;
+    flight.aAccel[slot] = 1.5;
+    flight.aVelocity[slot] = 2002;
+    flight.aAltitude[slot] = 3003;
     ui.mouseMove(graph.xOfTime(10));
     EXPECT_EQ(ui.pointerStatus,
               "Time 10 s    Accel 1.50 G    Velocity 2,002.00 km/h    Altitude 3,003.0 m    Thrust 1.0 N");

@@ -12,7 +12,7 @@ namespace {
 
 class LnGraphTest : public ::testing::Test {
 protected:
-    LnGraphTest() : graph(analysis) { test::useUsNumbers(analysis); }
+    LnGraphTest() : graph() { test::showWithUsNumbers(graph, flight); }
 
     std::vector<std::string> texts(const std::vector<Label>& pool, int n = 11) {
         std::vector<std::string> out;
@@ -27,7 +27,7 @@ protected:
         return n;
     }
 
-    FlightAnalysis analysis;
+    SampleStore flight;
     LnGraph graph;
 };
 
@@ -140,13 +140,13 @@ TEST(AdjAxisValues, WidensOneStepPerCallAndNeverBelowZero) {
 }
 
 TEST_F(LnGraphTest, AdjAllAxisValuesWidensEveryAxis) {
-    test::fillRamp(analysis, 4);
-    analysis.samples.aAccel[1] = 12;
-    analysis.samples.aAccel[2] = 12;
-    analysis.samples.aAccel[3] = -7;
-    analysis.samples.aVelocity[2] = 260;
-    analysis.samples.aThrust[1] = 40;
-    analysis.samples.aDeltaTime[4] = 9;  // running time 9.03
+    test::fillRamp(flight, 4);
+    flight.aAccel[1] = 12;
+    flight.aAccel[2] = 12;
+    flight.aAccel[3] = -7;
+    flight.aVelocity[2] = 260;
+    flight.aThrust[1] = 40;
+    flight.aDeltaTime[4] = 9;  // running time 9.03
     graph.InitGraph();
     graph.axis(Axis::Time).MaxValue = 40;  // reset to 5 first
     graph.AdjAllAxisValues();
@@ -159,8 +159,8 @@ TEST_F(LnGraphTest, AdjAllAxisValuesWidensEveryAxis) {
 }
 
 TEST_F(LnGraphTest, AdjThrustAxisValuesStopsAfterTheBurn) {
-    test::fillRamp(analysis, 400);  // accel ramps to 400 G, but only the burn counts
-    analysis.detail(DetailField::txtMotorDuration) = "0.055";
+    test::fillRamp(flight, 400);  // accel ramps to 400 G, but only the burn counts
+    test::changeData(graph, [](GraphData& d) { d.motorDuration = 0.055; });
     graph.InitGraph();
     graph.AdjThrustAxisValues();
     // Samples 1..6 (the sixth passes 0.055 s): accel up to 6 G, time 0.06 s.
@@ -181,7 +181,7 @@ class DrawGraphReduction : public LnGraphTest, public ::testing::WithParamInterf
 
 TEST_P(DrawGraphReduction, SegmentCountsAndPositions) {
     const Reduction r = GetParam();
-    test::fillRamp(analysis, r.count);
+    test::fillRamp(flight, r.count);
     graph.InitGraph();
     graph.DrawAxes();
     graph.AdjAllAxisValues();
@@ -227,9 +227,9 @@ INSTANTIATE_TEST_SUITE_P(SampleCounts, DrawGraphReduction,
                          [](const auto& info) { return std::to_string(info.param.count); });
 
 TEST_F(LnGraphTest, ThrustBlocksAtMostFivePercentOfThePeakAreLeftOut) {
-    test::fillRamp(analysis, 101);  // h = 1, P = 200, thrust from 600
+    test::fillRamp(flight, 101);  // h = 1, P = 200, thrust from 600
     double thrust[] = {10, 0.5, 0.51, 0, -1, 20, 1.0, 1.01};
-    for (int k = 0; k < 8; ++k) analysis.samples.aThrust[k + 1] = thrust[k];
+    for (int k = 0; k < 8; ++k) flight.aThrust[k + 1] = thrust[k];
     graph.DrawGraph();
     std::vector<bool> drawn;
     for (int k = 0; k < 8; ++k)
@@ -237,7 +237,7 @@ TEST_F(LnGraphTest, ThrustBlocksAtMostFivePercentOfThePeakAreLeftOut) {
     EXPECT_EQ(drawn, (std::vector<bool>{true, false, true, false, false, true, false, true}));
 
     // The burn view draws every block that is not negative.
-    analysis.MotorDurationIndex = 0;  // h = 1, P = 200
+    test::changeData(graph, [&](GraphData& d) { d.motorDurationIndex = 0; });  // h = 1, P = 200
     graph.DrawThurstCurveGraph();
     drawn.clear();
     for (int k = 0; k < 8; ++k) drawn.push_back(graph.scene().curve(600 + k)->visible);
@@ -255,9 +255,10 @@ TEST_F(LnGraphTest, BurnViewDrawsAccelAndThrustOnly) {
         {1100, 200, 199},  // h = 6, 6 * 199 <= 2000
         {-500, 200, 199},  // a negative index keeps blocks of one sample
     };
-    test::fillRamp(analysis, 2000);
+    test::fillRamp(flight, 2000);
     for (const Case& c : cases) {
-        analysis.MotorDurationIndex = static_cast<int16_t>(c.burnIndex);
+        test::changeData(graph,
+                         [&](GraphData& d) { d.motorDurationIndex = static_cast<int16_t>(c.burnIndex); });
         graph.DrawThurstCurveGraph();
         EXPECT_EQ(graph.scene().visibleCurveCount(), 2 * c.blocks) << c.burnIndex;
         EXPECT_EQ(visibleIn(0, c.blocks - 1), c.blocks) << c.burnIndex;
@@ -266,48 +267,12 @@ TEST_F(LnGraphTest, BurnViewDrawsAccelAndThrustOnly) {
 }
 
 TEST_F(LnGraphTest, UntickedCurvesAreNotDrawn) {
-    test::fillRamp(analysis, 1000);  // h = 5, P = 200, 199 blocks
-    analysis.graphMenu.mnuGraphVelocity = false;
-    analysis.graphMenu.mnuGraphAccel = false;
+    test::fillRamp(flight, 1000);  // h = 5, P = 200, 199 blocks
+    test::changeData(graph, [](GraphData& d) { d.curves.velocity = false; });
+    test::changeData(graph, [](GraphData& d) { d.curves.accel = false; });
     graph.DrawGraph();
     EXPECT_EQ(visibleIn(0, 399), 0);
     EXPECT_EQ(visibleIn(400, 799), 2 * 199);
-}
-
-}  // namespace
-}  // namespace tarvel::graph
-
-namespace tarvel::graph {
-namespace {
-
-// The recalculation and the Graph menu reach the drawing through the hooks.
-TEST(LnGraphHooks, RecalculationDrawsTheChosenView) {
-    FlightAnalysis analysis;
-    test::useUsNumbers(analysis);
-    LnGraph graph(analysis);
-    SampleStore& s = analysis.samples;
-    s.SampleCount = 1000;  // h = 5, P = 200, 199 blocks
-    for (int k = 1; k <= 1000; ++k) {
-        s.aDeltaTime[k] = 0.01;
-        s.aPressure[k] = 14.7 - (k < 500 ? k : 1000 - k) * 0.001;
-        s.aAccel[k] = k < 100 ? 12 : -1;  // a 1 s burn, then coasting
-    }
-    analysis.detail(DetailField::txtMotorDuration) = "1.0";
-    analysis.bValidFile = true;
-
-    ASSERT_TRUE(analysis.RecalculateGraph().ok);
-    EXPECT_EQ(graph.axis(Axis::Accel).MaxValue, 15);
-    EXPECT_EQ(graph.axis(Axis::Time).MaxValue, 10);
-    EXPECT_EQ(graph.scene().timeLabels[10].text, "10.00");
-    int allCurves = graph.scene().visibleCurveCount();
-    EXPECT_GT(allCurves, 3 * 199);  // accel, velocity, altitude, and the burn's thrust
-
-    ASSERT_TRUE(analysis.mnuGraphAccelThrust_Click().ok);
-    const Scene& scene = graph.scene();
-    EXPECT_EQ(graph.axis(Axis::Time).MaxValue, 2);  // the burn view starts from a fresh InitGraph
-    for (int i = 200; i < 600; ++i)
-        EXPECT_FALSE(scene.curve(i) && scene.curve(i)->visible) << i;  // no velocity, no altitude
-    EXPECT_GT(scene.visibleCurveCount(), 199);
 }
 
 }  // namespace

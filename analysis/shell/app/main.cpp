@@ -51,6 +51,7 @@ int main(int argc, char* argv[]) {
     // Downloads land in the current folder, as tmprecord0.rcd, tmprecord1.rcd ...
     tarvel::device::FltportDeviceCommands deviceCommands(library, std::string(tarvel::device::kRecordPrefix));
     tarvel::MainWindow window(dialogs);
+    window.setNumberLocale(tarvel::NumberLocale::system());
     window.setDeviceCommands(&deviceCommands);
     if (measure) tarvel::quitAfterFirstPaint(window, sinceStart);
     window.show();

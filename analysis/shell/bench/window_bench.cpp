@@ -13,6 +13,7 @@
 #include "graph_widget.h"
 #include "ln_graph.h"
 #include "main_window.h"
+#include "model_graph.h"
 
 namespace {
 
@@ -47,10 +48,11 @@ public:
 // labels and reduce the samples to segments.
 void BM_RecalculateGraph20k(benchmark::State& state) {
     tarvel::FlightAnalysis fa;
-    tarvel::graph::LnGraph graph(fa);
+    tarvel::graph::LnGraph graph;
     fillFlight(fa);
     for (auto _ : state) {
         const tarvel::Status status = fa.RecalculateGraph();
+        tarvel::drawModelGraph(fa, fa.takeGraphSteps(), graph);
         benchmark::DoNotOptimize(status.ok);
     }
 }
@@ -59,11 +61,12 @@ BENCHMARK(BM_RecalculateGraph20k)->Unit(benchmark::kMillisecond);
 // RecalculateGraph and the paint of the graph panel at the window's size.
 void BM_RecalculateAndPaint20k(benchmark::State& state) {
     tarvel::FlightAnalysis fa;
-    tarvel::graph::LnGraph graph(fa);
+    tarvel::graph::LnGraph graph;
     fillFlight(fa);
     QImage image(1012, 482, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         fa.RecalculateGraph();
+        tarvel::drawModelGraph(fa, fa.takeGraphSteps(), graph);
         QPainter painter(&image);
         tarvel::graph::paintGraph(painter, graph.scene(), image.rect());
     }

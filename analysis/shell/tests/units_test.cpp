@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "flight_analysis.h"
 #include "kinematics.h"
 
 namespace tarvel {
@@ -36,8 +37,6 @@ UnitSelection with(const UnitSelection& base, UnitGroup group, int16_t index) {
     }
     return u;
 }
-
-TEST(UnitTables, MainWindowKeepsTheSameVelocityTable) { EXPECT_EQ(VelocityFactor, MainVelocityFactor); }
 
 TEST(UnitNames, NamesTagsAndIndices) {
     EXPECT_EQ(unitIndex(UnitGroup::Velocity, "km/h"), 2);

@@ -5,8 +5,17 @@
 #include <cmath>
 #include <memory>
 
+#include "flight_analysis.h"
+
 namespace tarvel {
 namespace {
+
+// The figures of the columns held, shown as the window shows them.
+void DisplayAllKnownValues(FlightAnalysis& fa) {
+    const SampleStore& s = fa.samples;
+    if (auto f = summarizeFlight(s, s.aVelocity, s.aAltitude, s.aThrust, fa.details, fa.units))
+        showFigures(fa.figures, *f, fa.numberLocale);
+}
 
 std::unique_ptr<FlightAnalysis> makeFlight(int samples, double dt, const char* locale = "en_US") {
     auto fa = std::make_unique<FlightAnalysis>();
