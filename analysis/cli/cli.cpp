@@ -22,7 +22,7 @@ void printUsage(std::ostream& out) {
     out << "\n" << flightOptionsHelp();
 }
 
-int runVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int runVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         printUsage(err);
         return kExitUsage;
@@ -37,7 +37,7 @@ int runVerb(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitOk;
     }
     for (const Verb& verb : verbs()) {
-        if (verb.name == args[0]) return verb.run(Args(args.begin() + 1, args.end()), out, err);
+        if (verb.name == args[0]) return verb.run(environment, Args(args.begin() + 1, args.end()), out, err);
     }
     err << "tarvel: unknown command \"" << args[0] << "\"\n";
     printUsage(err);
@@ -50,15 +50,25 @@ const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = [] {
         std::vector<Verb> v = flightVerbs();
 #ifdef TARVEL_CLI_DEVICE_VERBS
-        for (const device::DeviceVerb& d : device::deviceVerbs()) v.push_back({d.name, d.usage, d.run});
+        for (const device::DeviceVerb& d : device::deviceVerbs()) {
+            auto run = [verb = d.run](const Environment& environment, const Args& args, std::ostream& out,
+                                      std::ostream& err) {
+                if (!environment.library) {
+                    err << "tarvel: the serial-link library is not available to this program\n";
+                    return kExitFailure;
+                }
+                return verb(*environment.library, args, out, err);
+            };
+            v.push_back({d.name, d.usage, run});
+        }
 #endif
         return v;
     }();
     return table;
 }
 
-int runCommandLine(const Args& args, std::ostream& out, std::ostream& err) {
-    const int code = runVerb(args, out, err);
+int runCommandLine(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
+    const int code = runVerb(environment, args, out, err);
     // Output that did not reach standard output (a full disk, the file-size
     // limit, a closed descriptor) fails the command, whatever the verb did.
     out.flush();

@@ -3,10 +3,17 @@
 // arguments that writes to the two streams and returns the exit status.
 // A new verb is one more row in `verbs()` (cli.cpp).
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "flight.h"
+
+namespace tarvel::device {
+class Declares;
+}
 
 namespace tarvel::cli {
 
@@ -15,7 +22,17 @@ inline constexpr int kExitFailure = 1;  // the command ran and failed
 inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 
 using Args = std::vector<std::string>;
-using VerbFunction = int (*)(const Args& args, std::ostream& out, std::ostream& err);
+
+// What main() sets up once for the whole command: the number form of the
+// figures unless --locale names another, and the serial-link library the
+// flight computer verbs bind (none where they are not built).
+struct Environment {
+    NumberLocale locale;
+    device::Declares* library = nullptr;
+};
+
+using VerbFunction = std::function<int(const Environment& environment, const Args& args, std::ostream& out,
+                                       std::ostream& err)>;
 
 struct Verb {
     std::string_view name;
@@ -27,6 +44,6 @@ struct Verb {
 const std::vector<Verb>& verbs();
 
 // The whole command line after the program name.
-int runCommandLine(const Args& args, std::ostream& out, std::ostream& err);
+int runCommandLine(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tarvel::cli

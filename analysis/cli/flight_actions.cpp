@@ -203,8 +203,10 @@ std::string flightOptionsHelp() {
            describeOptions(&VerbSpec::recordOutput);
 }
 
-FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args) {
+FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args,
+                                 const NumberLocale& locale) {
     FlightCommand cmd;
+    cmd.locale = locale;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -30,7 +30,7 @@ struct FlightCommand {
     std::vector<std::string> outputs;  // further positional arguments
     std::vector<WindowAction> actions;
     bool json = false;
-    NumberLocale locale = NumberLocale::system();
+    NumberLocale locale;                                           // the program's unless --locale names one
     std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
     int width = 1024, height = 768;                                // render: --size
     bool force = false;  // save, csv: write over a FILE that was read only in part
@@ -44,7 +44,8 @@ public:
 };
 
 // `args`: what follows the verb on the command line. Throws UsageError.
-FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args);
+FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args,
+                                 const NumberLocale& locale = {});
 
 // The ACTIONS and output options for `tarvel --help`, from the same table.
 std::string flightOptionsHelp();

@@ -38,9 +38,10 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
 }
 
 // Parses the command line; null after a usage error (already reported).
-std::optional<FlightCommand> parse(const VerbSpec& verb, const Args& args, std::ostream& err) {
+std::optional<FlightCommand> parse(const VerbSpec& verb, const Environment& environment, const Args& args,
+                                   std::ostream& err) {
     try {
-        return parseFlightCommand(verb, args);
+        return parseFlightCommand(verb, args, environment.locale);
     } catch (const UsageError& e) {
         err << "tarvel " << verb.name << ": " << e.message << "\n";
         for (const Verb& v : flightVerbs())
@@ -54,9 +55,9 @@ using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
 
 // `needsFigures`: the verb shows computed values, so a flight that no
 // recalculation has computed is a failure; saving it is not.
-std::optional<Session> openSession(const VerbSpec& verb, const Args& args, std::ostream& err, int& exitCode,
-                                   bool needsFigures = true) {
-    std::optional<FlightCommand> parsed = parse(verb, args, err);
+std::optional<Session> openSession(const VerbSpec& verb, const Environment& environment, const Args& args,
+                                   std::ostream& err, int& exitCode, bool needsFigures = true) {
+    std::optional<FlightCommand> parsed = parse(verb, environment, args, err);
     if (!parsed) {
         exitCode = kExitUsage;
         return std::nullopt;
@@ -230,26 +231,26 @@ std::string seriesCsv(const FlightAnalysis& fa) {
     return out;
 }
 
-int summaryVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int summaryVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kSummary, args, err, code);
+    auto session = openSession(kSummary, environment, args, err, code);
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     out << (cmd.json ? summaryJson(*fa, cmd.file) : summaryTable(*fa, cmd.file));
     return kExitOk;
 }
 
-int seriesVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int seriesVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kSeries, args, err, code);
+    auto session = openSession(kSeries, environment, args, err, code);
     if (!session) return code;
     out << seriesCsv(*session->second);
     return kExitOk;
 }
 
-int saveVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int saveVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kSave, args, err, code, false);
+    auto session = openSession(kSave, environment, args, err, code, false);
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     const std::string& path = cmd.outputs[0];
@@ -258,9 +259,9 @@ int saveVerb(const Args& args, std::ostream& out, std::ostream& err) {
     return reportWrite(fa->saveRecordFileAs(path, true), err);
 }
 
-int csvVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int csvVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kCsv, args, err, code, false);
+    auto session = openSession(kCsv, environment, args, err, code, false);
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     const std::string& path = cmd.outputs[0];
@@ -269,9 +270,9 @@ int csvVerb(const Args& args, std::ostream& out, std::ostream& err) {
     return reportWrite(exportCsvFile(*fa, path, true), err);
 }
 
-int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
+int engVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     int code;
-    auto session = openSession(kEng, args, err, code);
+    auto session = openSession(kEng, environment, args, err, code);
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     // The dialog opens with its proposals; the fields given are typed over them.
@@ -294,8 +295,8 @@ int engVerb(const Args& args, std::ostream& out, std::ostream& err) {
     return reportWrite(exportMotorFile(*fa, dialog, path), err);
 }
 
-int renderVerb(const Args& args, std::ostream& out, std::ostream& err) {
-    const std::optional<FlightCommand> cmd = parse(kRender, args, err);
+int renderVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
+    const std::optional<FlightCommand> cmd = parse(kRender, environment, args, err);
     if (!cmd) return kExitUsage;
     const GuiApplicationScope gui;
     return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions,

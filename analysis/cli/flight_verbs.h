@@ -15,13 +15,13 @@ namespace tarvel::cli {
 
 std::vector<Verb> flightVerbs();
 
-int summaryVerb(const Args& args, std::ostream& out, std::ostream& err);
-int seriesVerb(const Args& args, std::ostream& out, std::ostream& err);
-int saveVerb(const Args& args, std::ostream& out, std::ostream& err);
-int csvVerb(const Args& args, std::ostream& out, std::ostream& err);
-int engVerb(const Args& args, std::ostream& out, std::ostream& err);
+int summaryVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+int seriesVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+int saveVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+int csvVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+int engVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 // The main window after the actions, painted into a PNG.
-int renderVerb(const Args& args, std::ostream& out, std::ostream& err);
+int renderVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 
 // The summary as one JSON object and as a readable table (what `summary`
 // prints), for callers that hold a FlightAnalysis already.

@@ -16,13 +16,6 @@ namespace tarvel::device {
 
 namespace {
 
-// The command line's binding: the library beside the program, loaded at the
-// first device verb and kept for the life of the process.
-Declares& library() {
-    static Declares* declares = new Declares(defaultLibraryFileName(), executableDirectory());
-    return *declares;
-}
-
 // Options "--name value" anywhere; everything else positional.
 struct ParsedArgs {
     std::map<std::string, std::string> options;
@@ -81,8 +74,9 @@ void printJson(std::ostream& out, const std::vector<std::pair<std::string_view, 
 }
 
 // Binds the entries or reports why not.
-const FltportApi* bindOrReport(std::initializer_list<FltportEntry> entries, std::ostream& err) {
-    BindResult bound = library().bind(entries);
+const FltportApi* bindOrReport(Declares& library, std::initializer_list<FltportEntry> entries,
+                               std::ostream& err) {
+    BindResult bound = library.bind(entries);
     if (!bound) err << bound.error << "\n";
     return bound.api;
 }
@@ -122,7 +116,7 @@ private:
 
 }  // namespace
 
-int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+int downloadVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "prefix"}, {"overwrite"});
     if (parsed.error.empty() && !parsed.positional.empty())
         parsed.error = "unexpected " + parsed.positional[0];
@@ -140,7 +134,7 @@ int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
         return 1;
     }
 
-    const FltportApi* api = bindOrReport(kDownloadEntries, err);
+    const FltportApi* api = bindOrReport(library, kDownloadEntries, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     DeviceControl control(*api);
@@ -211,7 +205,7 @@ std::string parseSettings(const std::vector<std::string>& items, AltimeterSettin
 
 }  // namespace
 
-int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+int configVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port"});
     if (parsed.error.empty() &&
         (parsed.positional.empty() || (parsed.positional[0] != "read" && parsed.positional[0] != "write")))
@@ -234,7 +228,7 @@ int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
         if (!problem.empty()) return usage(err, "config", problem);
     }
 
-    const FltportApi* api = bindOrReport(kConfigEntries, err);
+    const FltportApi* api = bindOrReport(library, kConfigEntries, err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     DeviceOutcome outcome =
@@ -247,7 +241,7 @@ int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+int pollVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "sensor", "count"});
     if (parsed.error.empty() && !parsed.positional.empty())
         parsed.error = "unexpected " + parsed.positional[0];
@@ -259,7 +253,8 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     if (!parsed.error.empty()) return usage(err, "poll", parsed.error);
 
     const FltportApi* api = bindOrReport(
-        {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport}, err);
+        library, {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport},
+        err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     const Sensor sensor = sensorName == "accel" ? Sensor::Acceleration : Sensor::Barometric;
@@ -277,7 +272,7 @@ int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+int fireVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port", "output"});
     int output = parsed.options.count("output") ? parsePositive(parsed.options["output"]) : 0;
     if (parsed.error.empty() && !parsed.positional.empty())
@@ -286,7 +281,8 @@ int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     if (!parsed.error.empty()) return usage(err, "fire", parsed.error);
 
     const FltportApi* api = bindOrReport(
-        {FltportEntry::InitComport, FltportEntry::WriteConfigCommand, FltportEntry::CloseComport}, err);
+        library, {FltportEntry::InitComport, FltportEntry::WriteConfigCommand, FltportEntry::CloseComport},
+        err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     DeviceOutcome fired = fireOutput(*api, port, output);
@@ -298,14 +294,15 @@ int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err) {
+int continuityVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err) {
     ParsedArgs parsed = parse(args, {"port"});
     if (parsed.error.empty() && !parsed.positional.empty())
         parsed.error = "unexpected " + parsed.positional[0];
     if (!parsed.error.empty()) return usage(err, "continuity", parsed.error);
 
     const FltportApi* api = bindOrReport(
-        {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport}, err);
+        library, {FltportEntry::InitComport, FltportEntry::ReadConfigCommand, FltportEntry::CloseComport},
+        err);
     if (!api) return 1;
     const std::string& port = parsed.options["port"];
     std::array<bool, 3> closed{};

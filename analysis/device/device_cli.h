@@ -7,8 +7,8 @@
 //   poll       --port NAME --sensor accel|baro --count N
 //   fire       --port NAME --output 1|2|3
 //   continuity --port NAME
-// Each takes the arguments after the verb and returns the process status
-// (0 success, 1 failure, 2 usage).
+// Each takes the library the program bound at start and the arguments after
+// the verb, and returns the process status (0 success, 1 failure, 2 usage).
 
 #include <iosfwd>
 #include <string>
@@ -21,16 +21,16 @@ namespace tarvel::device {
 
 using VerbArgs = std::vector<std::string>;
 
-int downloadVerb(const VerbArgs& args, std::ostream& out, std::ostream& err);
-int configVerb(const VerbArgs& args, std::ostream& out, std::ostream& err);
-int pollVerb(const VerbArgs& args, std::ostream& out, std::ostream& err);
-int fireVerb(const VerbArgs& args, std::ostream& out, std::ostream& err);
-int continuityVerb(const VerbArgs& args, std::ostream& out, std::ostream& err);
+int downloadVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
+int configVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
+int pollVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
+int fireVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
+int continuityVerb(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
 
 struct DeviceVerb {
     std::string_view name;
     std::string_view usage;
-    int (*run)(const VerbArgs& args, std::ostream& out, std::ostream& err);
+    int (*run)(Declares& library, const VerbArgs& args, std::ostream& out, std::ostream& err);
 };
 // The five verbs with their usage lines, for the command line's table.
 const std::vector<DeviceVerb>& deviceVerbs();

@@ -38,7 +38,7 @@ struct Outcome {
 
 Outcome run(const Args& args) {
     std::ostringstream out, err;
-    const int code = cli::runCommandLine(args, out, err);
+    const int code = cli::runCommandLine(cli::Environment{NumberLocale::system()}, args, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -448,7 +448,8 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     const std::string rcd = path("long.rcd"), png = path("window.png");
     std::ofstream(rcd, std::ios::binary) << tarvel::testing::downloadedRecord(1500);
     std::ostringstream out, err;
-    EXPECT_EQ(cli::renderVerb({rcd, png, "--units", "altitude=m,velocity=km/h", "--rclick", "11",
+    EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()},
+                              {rcd, png, "--units", "altitude=m,velocity=km/h", "--rclick", "11",
                                "--rclick=14", "--size", "1280x720"},
                               out, err),
               0)
@@ -461,17 +462,22 @@ TEST_F(CommandLine, RenderCommandWritesThePictureOfTheWindow) {
     // A failed write names the file and the reason.
     const std::string inMissingFolder = path("no-folder/window.png");
     std::ostringstream failure;
-    EXPECT_EQ(cli::renderVerb({rcd, inMissingFolder}, out, failure), 1);
+    EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()}, {rcd, inMissingFolder}, out, failure),
+              1);
     EXPECT_NE(failure.str().find("cannot write " + inMissingFolder + ": " + std::strerror(ENOENT)),
               std::string::npos)
         << failure.str();
 
-    EXPECT_EQ(cli::renderVerb({rcd, png, "--mode", "sideways"}, out, err), 2);
-    EXPECT_EQ(cli::renderVerb({rcd}, out, err), 2);
+    EXPECT_EQ(
+        cli::renderVerb(cli::Environment{NumberLocale::system()}, {rcd, png, "--mode", "sideways"}, out, err),
+        2);
+    EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()}, {rcd}, out, err), 2);
 
     // "-": the picture alone on standard output, the messages on the error stream.
     std::ostringstream picture, messages;
-    EXPECT_EQ(cli::renderVerb({rcd, "-", "--rclick", "11", "--size", "1280x720"}, picture, messages), 0);
+    EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()},
+                              {rcd, "-", "--rclick", "11", "--size", "1280x720"}, picture, messages),
+              0);
     const std::string bytes = picture.str();
     EXPECT_TRUE(
         QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "PNG").size() ==
@@ -483,19 +489,26 @@ TEST_F(CommandLine, RenderDrawsAZoomedRangeOrFailsWithoutAPicture) {
     const std::string flight = example("high_power.rcd");
     const std::string whole = path("whole.png"), zoomed = path("zoomed.png"), refused = path("refused.png");
     std::ostringstream out, err;
-    ASSERT_EQ(cli::renderVerb({flight, whole}, out, err), 0) << err.str();
-    ASSERT_EQ(cli::renderVerb({flight, zoomed, "--range", "20:40", "--ruler", "22", "--ruler=38"}, out, err),
+    ASSERT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()}, {flight, whole}, out, err), 0)
+        << err.str();
+    ASSERT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()},
+                              {flight, zoomed, "--range", "20:40", "--ruler", "22", "--ruler=38"}, out, err),
               0)
         << err.str();
     EXPECT_EQ(out.str(), "");  // the ruler reads on the graph, not in a message
     EXPECT_NE(QImage(QString::fromStdString(whole)), QImage(QString::fromStdString(zoomed)));
 
     for (const char* range : {"20", "40:20", "a:b", "1:inf"}) {
-        EXPECT_EQ(cli::renderVerb({flight, refused, "--range", range}, out, err), 2) << range;
+        EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()},
+                                  {flight, refused, "--range", range}, out, err),
+                  2)
+            << range;
     }
     // Off the graph: a picture without the zoom would pass for the one asked for.
     std::ostringstream offErr;
-    EXPECT_EQ(cli::renderVerb({flight, refused, "--range", "5000:6000"}, out, offErr), 1);
+    EXPECT_EQ(cli::renderVerb(cli::Environment{NumberLocale::system()},
+                              {flight, refused, "--range", "5000:6000"}, out, offErr),
+              1);
     EXPECT_NE(offErr.str().find("--range 5000:6000: the range is not on the graph, which runs from 0.00 to "),
               std::string::npos)
         << offErr.str();

@@ -22,9 +22,9 @@ struct VerbRun {
     std::string err;
 };
 
-VerbRun run(int (*verb)(const VerbArgs&, std::ostream&, std::ostream&), VerbArgs args) {
+VerbRun run(int (*verb)(Declares&, const VerbArgs&, std::ostream&, std::ostream&), VerbArgs args) {
     std::ostringstream out, err;
-    int status = verb(args, out, err);
+    int status = verb(testing::library(), args, out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -119,7 +119,7 @@ TEST_F(DeviceCli, NoReplyOrARefusalIsAFailureNeverAValue) {
     PtyPeer quiet({}, silent), refusing({}, refuse);
     const std::string notAnswering = "The flight computer on " + quiet.path() + " is not answering.\n";
     struct Case {
-        int (*verb)(const VerbArgs&, std::ostream&, std::ostream&);
+        int (*verb)(Declares&, const VerbArgs&, std::ostream&, std::ostream&);
         VerbArgs args;
         std::string err;
     };
