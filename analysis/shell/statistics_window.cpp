@@ -44,6 +44,7 @@ StatisticsWindow::StatisticsWindow(QWidget* parent) : QDialog(parent) {
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setShowGrid(false);
     m_table->setAlternatingRowColors(true);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton* copy = buttons->addButton("&Copy", QDialogButtonBox::ActionRole);
@@ -53,12 +54,13 @@ StatisticsWindow::StatisticsWindow(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto* rail = new QFormLayout;
+    rail->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     rail->addRow("Launch rail length:", m_rail);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rail);
     layout->addWidget(m_table, 1);
     layout->addWidget(buttons);
-    resize(760, 640);
+    resize(760, 720);
 }
 
 void StatisticsWindow::showReport(const events::FlightReport& report, const NumberLocale& locale) {
