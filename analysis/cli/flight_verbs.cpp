@@ -346,7 +346,7 @@ std::vector<Verb> flightVerbs() {
          "                 velocity with a band of two standard deviations)",
          renderVerb},
         {"stats",
-         "tarvel stats  FILE.rcd [ACTIONS...] [--rail M] [--json] [--series]\n"
+         "tarvel stats  FILE.rcd [ACTIONS...] [--rail M] [--json] [--series] [--locale NAME]\n"
          "                 (launch, burnout, apogee, deployments and landing, the figures of each flight\n"
          "                 phase and the best estimate of altitude and velocity with its uncertainty;\n"
          "                 --rail sets the launch rail length, 1.0 m by default; --json gives SI units,\n"
