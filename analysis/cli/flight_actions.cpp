@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 
+#include "report_text.h"
 #include "units.h"
 
 namespace tarvel::cli {
@@ -37,7 +38,7 @@ std::optional<WindowAction> parseUnits(const std::string& text) {
     return action;
 }
 
-// A finite number of seconds, the whole text.
+// A finite number (of seconds, of metres), the whole text.
 bool parseSeconds(const std::string& text, double& seconds) {
     char* end = nullptr;
     seconds = std::strtod(text.c_str(), &end);
@@ -96,6 +97,21 @@ void setLocale(FlightCommand& cmd, std::string_view, const std::string& localeNa
 void setForce(FlightCommand& cmd, std::string_view, const std::string&) { cmd.force = true; }
 
 void setJson(FlightCommand& cmd, std::string_view, const std::string&) { cmd.json = true; }
+
+// The series exists only in the JSON output.
+void setSeries(FlightCommand& cmd, std::string_view, const std::string&) { cmd.series = cmd.json = true; }
+
+void setRail(FlightCommand& cmd, std::string_view, const std::string& metres) {
+    double length = 0;
+    if (!parseSeconds(metres, length) || !events::validRailLength(length))
+        throw UsageError("--rail takes the rail length in metres, above 0 and up to 100, not \"" + metres +
+                         "\"");
+    cmd.railLength = length;
+}
+
+void setEvents(FlightCommand& cmd, std::string_view, const std::string&) { cmd.overlay.events = true; }
+
+void setEstimate(FlightCommand& cmd, std::string_view, const std::string&) { cmd.overlay.estimate = true; }
 
 void setExportField(FlightCommand& cmd, std::string_view name, const std::string& text) {
     cmd.exportFields[std::string(name)] = text;
@@ -159,6 +175,8 @@ constexpr Option kOptions[] = {
      "save and csv: write OUT even when it is FILE and FILE was read only in part\n"
      "(a bad value stopped the reading); what was not read is lost"},
     {"json", &VerbSpec::summaryOptions, false, setJson},
+    {"rail", &VerbSpec::statsOptions, true, setRail},
+    {"series", &VerbSpec::statsOptions, false, setSeries},
     {"diameter", &VerbSpec::exportOptions, true, setExportField},
     {"length", &VerbSpec::exportOptions, true, setExportField},
     {"propellant", &VerbSpec::exportOptions, true, setExportField},
@@ -169,6 +187,8 @@ constexpr Option kOptions[] = {
     {"ruler", &VerbSpec::renderOptions, true, setPointer<Kind::Ruler>},
     {"range", &VerbSpec::renderOptions, true, setRange},
     {"size", &VerbSpec::renderOptions, true, setSize},
+    {"events", &VerbSpec::renderOptions, false, setEvents},
+    {"estimate", &VerbSpec::renderOptions, false, setEstimate},
 };
 
 // The option of that name if the verb takes it.

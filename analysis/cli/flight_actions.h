@@ -1,6 +1,6 @@
 #pragma once
 // The one reader of the ACTIONS and options of the verbs that open a record
-// file (summary, series, save, csv, eng, render): one table of options
+// file (summary, series, save, csv, eng, render, stats): one table of options
 // (flight_actions.cpp), read by one loop and listed by the help text.
 // Options are written "--opt value" or "--opt=value"; given twice, the last
 // one counts, and every action is applied in turn.
@@ -21,8 +21,9 @@ struct VerbSpec {
     size_t outputs;             // positional arguments after FILE
     bool summaryOptions;        // --json
     bool exportOptions;         // --diameter --length --propellant --total
-    bool renderOptions;         // --range --move --click --rclick --ruler --size
+    bool renderOptions;         // --range --move --click --rclick --ruler --size --events --estimate
     bool recordOutput = false;  // --force
+    bool statsOptions = false;  // --rail --series
 };
 
 struct FlightCommand {
@@ -33,7 +34,10 @@ struct FlightCommand {
     NumberLocale locale;                                           // the program's unless --locale names one
     std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
     int width = 1024, height = 768;                                // render: --size
-    bool force = false;  // save, csv: write over a FILE that was read only in part
+    RenderOverlay overlay;                                         // render: --events --estimate
+    bool force = false;       // save, csv: write over a FILE that was read only in part
+    double railLength = 1.0;  // stats: --rail, metres
+    bool series = false;      // stats: the estimate per sample
 };
 
 // A command line the verb cannot take; `message` says why.

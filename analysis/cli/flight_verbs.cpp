@@ -11,6 +11,7 @@
 #include "motor_file.h"
 #include "number_text.h"
 #include "record_writer.h"
+#include "report_text.h"
 #include "units.h"
 
 namespace tarvel::cli {
@@ -132,6 +133,7 @@ constexpr VerbSpec kSave{"save", 1, false, false, false, true};
 constexpr VerbSpec kCsv{"csv", 1, false, false, false, true};
 constexpr VerbSpec kEng{"eng", 1, false, true, false};
 constexpr VerbSpec kRender{"render", 1, false, false, true};
+constexpr VerbSpec kStats{"stats", 0, true, false, false, false, true};
 
 }  // namespace
 
@@ -295,12 +297,28 @@ int engVerb(const Environment& environment, const Args& args, std::ostream& out,
     return reportWrite(exportMotorFile(*fa, dialog, path), err);
 }
 
+int statsVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
+    int code;
+    // The events and the estimate read the recorded columns alone, so a
+    // flight the recalculation refuses still has them.
+    auto session = openSession(kStats, environment, args, err, code, false);
+    if (!session) return code;
+    const auto& [cmd, fa] = *session;
+    fa->railLength = cmd.railLength;
+    const events::FlightReport& report = fa->flightReport();
+    if (cmd.json)
+        out << events::reportJson(report, cmd.file, cmd.series);
+    else
+        out << "File " << cmd.file << '\n' << events::reportText(report, cmd.locale);
+    return kExitOk;
+}
+
 int renderVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     const std::optional<FlightCommand> cmd = parse(kRender, environment, args, err);
     if (!cmd) return kExitUsage;
     const GuiApplicationScope gui;
     return renderWindowPng(cmd->file, cmd->outputs[0], cmd->width, cmd->height, cmd->locale, cmd->actions,
-                           out, err)
+                           out, err, cmd->overlay)
                ? kExitOk
                : kExitFailure;
 }
@@ -319,12 +337,21 @@ std::vector<Verb> flightVerbs() {
          engVerb},
         {"render",
          "tarvel render FILE.rcd OUT.png [ACTIONS...] [--range T1:T2] [--move T] [--click T] [--rclick T]\n"
-         "                 [--ruler T] [--locale NAME] [--size WxH]\n"
+         "                 [--ruler T] [--locale NAME] [--size WxH] [--events] [--estimate]\n"
          "                 (the main window as a PNG; --range zooms the graph to T1..T2 seconds;\n"
          "                 --move/--click/--rclick put the pointer on the graph at T seconds, --rclick\n"
          "                 twice measures a descent rate, --ruler twice the change between two times;\n"
-         "                 all in the order given, so --range after --mode)",
+         "                 all in the order given, so --range after --mode; --events draws the flight's\n"
+         "                 events as labelled lines, --estimate the best estimate of altitude and\n"
+         "                 velocity with a band of two standard deviations)",
          renderVerb},
+        {"stats",
+         "tarvel stats  FILE.rcd [ACTIONS...] [--rail M] [--json] [--series] [--locale NAME]\n"
+         "                 (launch, burnout, apogee, deployments and landing, the figures of each flight\n"
+         "                 phase and the best estimate of altitude and velocity with its uncertainty;\n"
+         "                 --rail sets the launch rail length, 1.0 m by default; --json gives SI units,\n"
+         "                 --series adds the estimate per sample to it and implies --json)",
+         statsVerb},
     };
 }
 

@@ -1,5 +1,7 @@
 #include "json_text.h"
 
+#include <cmath>
+
 #include "number_text.h"
 
 namespace tarvel {
@@ -60,6 +62,12 @@ std::string jsonString(std::string_view text) {
         }
     }
     return out + "\"";
+}
+
+std::string jsonNumber(std::optional<double> value) {
+    if (!value || !std::isfinite(*value)) return "null";
+    if (*value == 0) return "0";  // no "-0"
+    return shortestText(*value).value_or("null");
 }
 
 }  // namespace tarvel

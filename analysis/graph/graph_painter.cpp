@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -144,6 +145,52 @@ void drawSegments(QPainter& p, const GraphTransform& tf, const std::vector<Segme
     }
 }
 
+QPolygonF polyline(const GraphTransform& tf, const std::vector<Point>& points) {
+    QPolygonF line;
+    line.reserve(qsizetype(points.size()));
+    for (const Point& pt : points) line << tf.areaToPixel(pt.x, pt.y);
+    return line;
+}
+
+// The band shaded between its bounds, the estimate dashed over it.
+void drawBands(QPainter& p, const GraphTransform& tf, const std::vector<BandCurve>& bands, double width,
+               const QPalette& palette) {
+    for (const BandCurve& b : bands) {
+        if (b.centre.empty()) continue;
+        const QColor color = resolveColor(b.color, palette);
+        QColor shade = color;
+        shade.setAlpha(50);
+        QPolygonF outline = polyline(tf, b.upper);
+        const QPolygonF lower = polyline(tf, b.lower);
+        for (auto it = lower.rbegin(); it != lower.rend(); ++it) outline << *it;
+        p.setPen(Qt::NoPen);
+        p.setBrush(shade);
+        p.drawPolygon(outline);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(color, width, Qt::DashLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(polyline(tf, b.centre));
+    }
+}
+
+// Each event as a dotted line with its name at the top, right of the line.
+void drawEventMarks(QPainter& p, const GraphTransform& tf, const Scene& scene, double width,
+                    const QPalette& palette) {
+    if (scene.eventMarks.empty()) return;
+    const QColor color = resolveColor(kEventColor, palette);
+    const double height = scene.geometry.areaH;
+    QFont font = p.font();
+    font.setPixelSize(std::max(kMinFontPixels, static_cast<int>(kLabelFontTwips * tf.scale())));
+    p.save();
+    p.setFont(font);
+    for (const EventMark& m : scene.eventMarks) {
+        p.setPen(QPen(color, width, Qt::DotLine));
+        p.drawLine(tf.areaToPixel(m.x, 0), tf.areaToPixel(m.x, height));
+        const QPointF at = tf.areaToPixel(m.x + 30, kLabelHeight * (m.row + 1));
+        p.drawText(at, QString::fromStdString(m.text));
+    }
+    p.restore();
+}
+
 }  // namespace
 
 void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const RenderOptions& options) {
@@ -170,6 +217,8 @@ void paintGraph(QPainter& p, const Scene& scene, const QRect& target, const Rend
     drawSegments(p, tf, scene.verticalGrid, QPen(grid, thinWidth), &grid, pal);
     QPen curvePen(Qt::black, curveWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     drawSegments(p, tf, scene.curves, curvePen, nullptr, pal);
+    drawBands(p, tf, scene.bands, thinWidth, pal);
+    drawEventMarks(p, tf, scene, thinWidth, pal);
     if (scene.selection.visible) {
         QColor band = pal.color(QPalette::Highlight);
         band.setAlpha(60);

@@ -81,6 +81,28 @@ struct SelectionBand {
 };
 
 inline constexpr ColorValue kRulerColor = bgr(128, 0, 128);
+inline constexpr ColorValue kEventColor = bgr(0, 150, 150);  // apart from every curve's colour
+
+// A point in plot-area twips.
+struct Point {
+    double x = 0, y = 0;
+};
+
+// A flight event as a labelled vertical line over the plot area; labels sit
+// in the free strip at the top, `row` of them down so that close events stay
+// readable.
+struct EventMark {
+    double x = 0;  // plot-area twips
+    std::string text;
+    int row = 0;
+};
+
+// An estimated curve and its uncertainty band: `upper` and `lower` bound it at
+// the same x as `centre`.
+struct BandCurve {
+    std::vector<Point> centre, upper, lower;
+    ColorValue color = 0;
+};
 
 struct Scene {
     GraphGeometry geometry;
@@ -108,6 +130,10 @@ struct Scene {
     // in the free strip at the top of the plot area.
     std::vector<PointerLine> rulerMarks;
     Label rulerText;
+
+    // Drawn over the curves when the Graph menu asks for them.
+    std::vector<EventMark> eventMarks;
+    std::vector<BandCurve> bands;
 
     Scene();
     // Curve segment by index, nullptr when nothing was ever drawn there.

@@ -244,6 +244,8 @@ void LnGraph::PlotThrust(double v1, double t1, double v2, double t2, int16_t s) 
 
 void LnGraph::ClearCurves() {
     for (Segment& s : m_scene.curves) s.visible = false;
+    m_scene.eventMarks.clear();
+    m_scene.bands.clear();
     // The old pool cleared one element too many, taking the lowest grid line
     // (which lies below the plot area anyway) with the curves.
     m_scene.horizontalGrid[0].visible = false;
@@ -308,11 +310,15 @@ bool LnGraph::showRange(std::optional<TimeRange> range) {
     if (same) return false;
     m_zoom = range;
     DrawAxes();
+    redraw();
+    return true;
+}
+
+void LnGraph::redraw() {
     if (m_lastView == View::All)
         DrawGraph();
-    else
+    else if (m_lastView == View::Burn)
         DrawThurstCurveGraph();
-    return true;
 }
 
 std::pair<int, int> LnGraph::slotsCovering(const TimeRange& range) const {
@@ -447,6 +453,7 @@ int strideFor(int count, int blockSize) {
 void LnGraph::DrawGraph() {
     ClearCurves();
     m_lastView = View::All;
+    drawOverlay(false);
     int count = clampedSampleCount(samples());
     int h = roundHalfEvenToInt16(count / 200.0);
     if (h <= 0) return;  // 100 samples or fewer: nothing to reduce, nothing drawn
@@ -457,6 +464,7 @@ void LnGraph::DrawGraph() {
 void LnGraph::DrawThurstCurveGraph() {
     ClearCurves();
     m_lastView = View::Burn;
+    drawOverlay(true);
     int burn = m_data.motorDurationIndex;
     int h = roundHalfEvenToInt16(burn / 200.0);
     if (h <= 0) h = 1;  // a negative index must not make the blocks walk backwards
@@ -501,6 +509,55 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
         prevH = H;
         prevT = T;
     }
+}
+
+namespace {
+// Points of an estimated curve over the width of the plot area.
+constexpr size_t kBandPoints = 600;
+// Rows of event labels in the free strip at the top of the plot area.
+constexpr int kEventLabelRows = 3;
+}  // namespace
+
+void LnGraph::drawOverlay(bool burnView) {
+    const GraphOverlay& o = m_data.overlay;
+    const double right = m_scene.geometry.areaW;
+    if (m_data.curves.events) {
+        int shown = 0;
+        for (const GraphOverlay::Event& e : o.events) {
+            const double x = xOfTime(e.time);
+            if (x < 0 || x > right) continue;
+            m_scene.eventMarks.push_back({x, e.label, shown++ % kEventLabelRows});
+        }
+    }
+    if (m_data.curves.estimate && !burnView) {
+        if (m_data.curves.altitude)
+            m_scene.bands.push_back(band(Axis::Altitude, o.altitude, o.altitudeSigma));
+        if (m_data.curves.velocity)
+            m_scene.bands.push_back(band(Axis::Velocity, o.velocity, o.velocitySigma));
+    }
+}
+
+BandCurve LnGraph::band(Axis a, const std::vector<double>& values, const std::vector<double>& sigma) const {
+    BandCurve b;
+    b.color = axis(a).Color;
+    const std::vector<double>& time = m_data.overlay.time;
+    const size_t n = std::min({time.size(), values.size(), sigma.size()});
+    if (n == 0) return b;
+    const TimeRange shown = shownTimeRange();
+    // The samples from the last before the range to the first after it.
+    const auto from = std::lower_bound(time.begin(), time.begin() + std::ptrdiff_t(n), shown.first);
+    const auto to = std::upper_bound(from, time.begin() + std::ptrdiff_t(n), shown.last);
+    const size_t first = from == time.begin() ? 0 : size_t(from - time.begin()) - 1;
+    const size_t last = std::min(n - 1, size_t(to - time.begin()));
+    const size_t stride = std::max<size_t>(1, (last - first) / kBandPoints);
+    for (size_t i = first;; i = std::min(i + stride, last)) {
+        const double x = xOfTime(time[i]);
+        b.centre.push_back({x, yOfValue(a, values[i])});
+        b.upper.push_back({x, yOfValue(a, values[i] + 2 * sigma[i])});
+        b.lower.push_back({x, yOfValue(a, values[i] - 2 * sigma[i])});
+        if (i == last) break;
+    }
+    return b;
 }
 
 }  // namespace tarvel::graph

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "flight.h"
 #include "graph_scene.h"
@@ -33,6 +34,20 @@ struct TimeRange {
 // Shortest time range a zoom shows: ten steps of the time labels' 0.01 s.
 inline constexpr double kMinZoomSpan = 0.1;
 
+// What the graph may draw over the flight besides its curves, on its time
+// axis and in the units of its value axes: the events as labelled lines, and
+// the best estimate of altitude and velocity, each with a band of two
+// standard deviations either side.
+struct GraphOverlay {
+    struct Event {
+        double time = 0;
+        std::string label;
+    };
+    std::vector<Event> events;
+    // One value per sample.
+    std::vector<double> time, altitude, altitudeSigma, velocity, velocitySigma;
+};
+
 // What the graph draws: a flight's columns and how to show them. The
 // columns stay with their owner, who sets the data anew before each drawing.
 struct GraphData {
@@ -41,7 +56,9 @@ struct GraphData {
     double motorDuration = 0;              // seconds; the burn view's axes stop after it
     struct Curves {
         bool accel = true, velocity = true, altitude = true, thrust = true;
-    } curves;                      // the ticked ones are drawn
+        bool events = false, estimate = false;  // of the overlay
+    } curves;                                   // the ticked ones are drawn
+    GraphOverlay overlay;
     UnitSelection units;           // of the column titles
     NumberLocale locale{".", ""};  // of the tick labels
 };
@@ -67,6 +84,9 @@ public:
     void DrawThurstCurveGraph();
 
     void DrawTimeAxis();
+    // The view last drawn, drawn again (after a change of the overlay asked
+    // for); nothing before the first.
+    void redraw();
 
     // One segment of a curve from (time1, value1) to (time2, value2).
     void PlotAccel(double value1, double time1, double value2, double time2, int16_t segment);
@@ -120,6 +140,10 @@ private:
     // Shared block reduction of both views. Zoomed, only the blocks in the
     // shown range are drawn, with their segments numbered from 0.
     void drawBlocks(int blockSize, int stride, bool burnView);
+    // The overlay the curves ask for, over the range shown; the estimate in
+    // the all-curves view only, whose axes it shares.
+    void drawOverlay(bool burnView);
+    BandCurve band(Axis axis, const std::vector<double>& values, const std::vector<double>& sigma) const;
     // Block size of a zoomed view: about 200 blocks over the samples shown.
     int zoomedBlockSize() const;
     // Sample slots from the last at or before `range.first` to the first at

@@ -214,6 +214,21 @@ Status FlightAnalysis::mnuGraphAccel_Click() {
     return Status::success();
 }
 
+Status FlightAnalysis::mnuGraphEvents_Click() {
+    graphMenu.mnuGraphEvents = !graphMenu.mnuGraphEvents;
+    return redrawView();
+}
+
+Status FlightAnalysis::mnuGraphEstimate_Click() {
+    graphMenu.mnuGraphEstimate = !graphMenu.mnuGraphEstimate;
+    return redrawView();
+}
+
+Status FlightAnalysis::redrawView() {
+    if (bValidFile) ask({GraphStep::Redraw});
+    return Status::success();
+}
+
 Status FlightAnalysis::applyUnits(const UnitSelection& ticked) {
     // An index outside a table would read past it; refuse before changing anything.
     if (!validUnitSelection(ticked) || !validUnitSelection(units))
@@ -304,6 +319,19 @@ std::string FlightAnalysis::motorDesignation() const {
 
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead) {
     return fa.saveRecordFileAs(path, overPartlyRead);
+}
+
+const events::FlightReport& FlightAnalysis::flightReport() const {
+    events::FlightSamples recorded = events::recordedSamples(*this);
+    const bool same = m_reportOf && m_reportOf->railLength == railLength &&
+                      m_reportOf->samples.deltaTime == recorded.deltaTime &&
+                      m_reportOf->samples.accelG == recorded.accelG &&
+                      m_reportOf->samples.pressurePsi == recorded.pressurePsi;
+    if (!same) {
+        m_report = events::analyseFlight(recorded, railLength);
+        m_reportOf = ReportOf{std::move(recorded), railLength};
+    }
+    return m_report;
 }
 
 }  // namespace tarvel

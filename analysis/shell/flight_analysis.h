@@ -14,6 +14,7 @@
 
 #include "derivation.h"
 #include "flight.h"
+#include "flight_report.h"
 
 namespace tarvel {
 
@@ -47,6 +48,8 @@ struct GraphMenu {
     bool mnuGraphAltitude = true;
     bool mnuGraphVelocity = true;
     bool mnuGraphAccel = true;
+    bool mnuGraphEvents = true;     // the events as labelled lines
+    bool mnuGraphEstimate = false;  // the best estimate with its band
 };
 
 // What a command asks of the graph, in order; the window plays the steps on
@@ -59,6 +62,7 @@ enum class GraphStep {
     Axes,           // lay out the axes
     AllCurves,      // draw the all-curves view
     Burn,           // draw the burn view
+    Redraw,         // draw the view last drawn again, over the axes as they are
 };
 
 class FlightAnalysis : public Flight {
@@ -112,6 +116,9 @@ public:
     Status mnuGraphAltitude_Click();
     Status mnuGraphVelocity_Click();
     Status mnuGraphAccel_Click();
+    // Turn the event lines and the estimate on or off and redraw the view.
+    Status mnuGraphEvents_Click();
+    Status mnuGraphEstimate_Click();
     // Units dialog "&OK" with the ticked buttons: converts the shown figures
     // and weights (Cut-1 / Cut-3), relabels and recalculates. A refused
     // recalculation leaves units, figures and weights as they were.
@@ -135,9 +142,17 @@ public:
     // The motor designation the shown figures give ("G64").
     std::string motorDesignation() const;
 
+    // The launch rail's length the statistics take (the user's setting), m.
+    double railLength = events::kDefaultRailLengthM;
+    // The events, statistics and estimate of the samples held; worked out
+    // again only once the recorded columns or the rail length have changed.
+    const events::FlightReport& flightReport() const;
+
 private:
     // The view the Graph menu ticks, none when neither is.
     std::optional<DerivedView> tickedView() const;
+    // Asks for the view shown to be drawn again.
+    Status redrawView();
     // Derives the flight in `view` from the details, units and previous
     // velocities given; on success takes the result (and, `withSummary`, its
     // figures into `shown`) and asks for the drawing. On failure nothing changes.
@@ -147,6 +162,12 @@ private:
     void ask(std::initializer_list<GraphStep> steps) { m_graphSteps.insert(m_graphSteps.end(), steps); }
 
     std::vector<GraphStep> m_graphSteps;
+    struct ReportOf {
+        events::FlightSamples samples;
+        double railLength = 0;
+    };
+    mutable std::optional<ReportOf> m_reportOf;
+    mutable events::FlightReport m_report;
 };
 
 // "Export to .CSV" holds the saved record, so it is Save As: the chosen file

@@ -40,6 +40,7 @@ class DeviceCommands;
 class Dialogs;
 class GraphWidget;
 class RecentFilesMenu;
+class StatisticsWindow;
 struct PanelRow;
 struct PanelSpec;
 
@@ -145,6 +146,12 @@ public:
     void grfArea_Pan(double dxTwips);
     void grfArea_RangeDragged(double fromX, double toX);
     void grfArea_RangeSelected(double fromX, double toX);
+    // The event lines and the estimate over the graph, and "Flight Statistics".
+    void mnuGraphEvents_Click();
+    void mnuGraphEstimate_Click();
+    void mnuGraphStatistics_Click();
+    // The statistics window, once it has been opened.
+    StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
@@ -191,6 +198,9 @@ private:
     void graphZoomChanged();
     // "Zoom Out" and "Clear Ruler" enabled from the graph's state, with Escape on one of them.
     void enableGraphGestures();
+    // The statistics window and the overlay entries' checks brought up to the flight.
+    void refreshFlightReport();
+    void setRailLength(double metres);
     void deviceBusyChanged(bool busy);
     GraphWidget* makeGraphArea(QWidget* parent);
     QGroupBox* makePanel(const PanelSpec& spec, QWidget* parent);
@@ -221,6 +231,7 @@ private:
     std::vector<QLineEdit*> m_detailEdits;               // by DetailField, nullptr for notes
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
+    StatisticsWindow* m_statistics = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
     // Idle, a device command running, or one being stopped so that the window closes after it.

@@ -1,5 +1,6 @@
-// The main window's zoom and pan of the time axis, the ruler and the values
-// under the pointer in the status bar.
+// The main window's zoom and pan of the time axis, the ruler, the values
+// under the pointer in the status bar, the events and the estimate over the
+// graph and the statistics window.
 
 #include <QAction>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include "graph_widget.h"
 #include "ln_graph.h"
 #include "main_window.h"
+#include "statistics_window.h"
 
 namespace tarvel {
 
@@ -25,7 +27,13 @@ void MainWindow::buildGraphGestures(QMenu* graphMenu) {
     graphMenu->addSeparator();
     addEntry(graphMenu, "mnuGraphZoomOut", "&Zoom Out", &MainWindow::mnuGraphZoomOut_Click);
     addEntry(graphMenu, "mnuGraphClearRuler", "Clear R&uler", &MainWindow::mnuGraphClearRuler_Click);
+    graphMenu->addSeparator();
+    addEntry(graphMenu, "mnuGraphEvents", "Event &Markers", &MainWindow::mnuGraphEvents_Click);
+    addEntry(graphMenu, "mnuGraphEstimate", "&Best Estimate", &MainWindow::mnuGraphEstimate_Click);
+    for (const char* name : {"mnuGraphEvents", "mnuGraphEstimate"}) action(name)->setCheckable(true);
+    addEntry(graphMenu, "mnuGraphStatistics", "Flight &Statistics...", &MainWindow::mnuGraphStatistics_Click);
     enableGraphGestures();
+    if (const std::optional<double> rail = m_preferences.railLength()) m_analysis.railLength = *rail;
 
     m_pointerStatus = new QLabel(this);
     m_pointerStatus->setObjectName("lblPointerStatus");
@@ -86,6 +94,37 @@ void MainWindow::grfArea_RangeDragged(double fromX, double toX) {
 void MainWindow::grfArea_RangeSelected(double fromX, double toX) {
     m_interaction->finishSelection(fromX, toX);
     graphZoomChanged();
+}
+
+void MainWindow::mnuGraphEvents_Click() { runCommand(&FlightAnalysis::mnuGraphEvents_Click); }
+
+void MainWindow::mnuGraphEstimate_Click() { runCommand(&FlightAnalysis::mnuGraphEstimate_Click); }
+
+void MainWindow::mnuGraphStatistics_Click() {
+    if (!m_statistics) {
+        m_statistics = new StatisticsWindow(this);
+        m_statistics->railLengthChanged = [this](double metres) { setRailLength(metres); };
+    }
+    refreshFlightReport();
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
+}
+
+void MainWindow::setRailLength(double metres) {
+    m_analysis.railLength = metres;
+    m_preferences.setRailLength(metres);
+    refreshFlightReport();
+}
+
+void MainWindow::refreshFlightReport() {
+    action("mnuGraphEvents")->setChecked(m_analysis.graphMenu.mnuGraphEvents);
+    action("mnuGraphEstimate")->setChecked(m_analysis.graphMenu.mnuGraphEstimate);
+    if (!m_statistics) return;
+    // Without a flight every row is empty.
+    static const events::FlightReport kNoFlight;
+    m_statistics->showReport(m_analysis.bValidFile ? m_analysis.flightReport() : kNoFlight,
+                             m_analysis.numberLocale);
 }
 
 }  // namespace tarvel

@@ -317,6 +317,7 @@ void MainWindow::refreshFromModel() {
     action("mnuGraphAltitude")->setChecked(g.mnuGraphAltitude);
     action("mnuGraphVelocity")->setChecked(g.mnuGraphVelocity);
     action("mnuGraphAccel")->setChecked(g.mnuGraphAccel);
+    refreshFlightReport();
 
     // A redraw can move the axes under the pointer line or change the values.
     m_interaction->refresh();

@@ -1,8 +1,54 @@
 #include "model_graph.h"
 
+#include <algorithm>
+
 #include "number_text.h"
+#include "units.h"
 
 namespace tarvel {
+
+namespace {
+
+std::vector<graph::GraphOverlay::Event> eventLines(const events::FlightEvents& e) {
+    std::vector<graph::GraphOverlay::Event> lines;
+    auto add = [&lines](std::optional<double> time, const char* label) {
+        if (time) lines.push_back({*time, label});
+    };
+    add(e.launch, "Launch");
+    add(e.burnout, "Burnout");
+    add(e.apogee, "Apogee");
+    for (const double t : e.deployments)
+        if (t != e.main) add(t, "Deployment");
+    add(e.main, "Main");
+    add(e.landing, "Landing");
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const auto& a, const auto& b) { return a.time < b.time; });
+    return lines;
+}
+
+std::vector<double> scaled(const std::vector<double>& values, double factor) {
+    std::vector<double> out(values.size());
+    std::transform(values.begin(), values.end(), out.begin(), [factor](double v) { return v * factor; });
+    return out;
+}
+
+}  // namespace
+
+graph::GraphOverlay overlayOf(const FlightAnalysis& analysis) {
+    const events::FlightReport& report = analysis.flightReport();
+    const events::FlightEstimate& e = report.estimate;
+    // From metres and m/s, by the factors of the specified curves.
+    const double toDistance = DistanceFactor[1][size_t(std::clamp<int>(analysis.units.Distance, 0, 1))];
+    const double toVelocity = VelocityFactor[3][size_t(std::clamp<int>(analysis.units.Velocity, 0, 3))];
+    graph::GraphOverlay o;
+    o.events = eventLines(report.events);
+    o.time = report.columns.time;
+    o.altitude = scaled(e.altitude, toDistance);
+    o.altitudeSigma = scaled(e.altitudeSigma, toDistance);
+    o.velocity = scaled(e.velocity, toVelocity);
+    o.velocitySigma = scaled(e.velocitySigma, toVelocity);
+    return o;
+}
 
 graph::GraphData graphDataOf(const FlightAnalysis& analysis) {
     graph::GraphData data;
@@ -10,7 +56,9 @@ graph::GraphData graphDataOf(const FlightAnalysis& analysis) {
     data.motorDurationIndex = analysis.MotorDurationIndex;
     data.motorDuration = numberOrZero(analysis.detail(DetailField::txtMotorDuration));
     const GraphMenu& menu = analysis.graphMenu;
-    data.curves = {menu.mnuGraphAccel, menu.mnuGraphVelocity, menu.mnuGraphAltitude, menu.mnuGraphThrust};
+    data.curves = {menu.mnuGraphAccel,  menu.mnuGraphVelocity, menu.mnuGraphAltitude,
+                   menu.mnuGraphThrust, menu.mnuGraphEvents,   menu.mnuGraphEstimate};
+    if (menu.mnuGraphEvents || menu.mnuGraphEstimate) data.overlay = overlayOf(analysis);
     data.units = analysis.units;
     data.locale = analysis.numberLocale;
     return data;
@@ -40,6 +88,9 @@ void drawModelGraph(const FlightAnalysis& analysis, std::vector<GraphStep> steps
                 break;
             case GraphStep::Burn:
                 graph.DrawThurstCurveGraph();
+                break;
+            case GraphStep::Redraw:
+                graph.redraw();
                 break;
         }
     }

@@ -9,6 +9,8 @@
 
 namespace tarvel {
 
+// The events and the estimate of the flight held, in its units.
+graph::GraphOverlay overlayOf(const FlightAnalysis& analysis);
 // The flight held, with the ticked curves, units and number locale.
 graph::GraphData graphDataOf(const FlightAnalysis& analysis);
 // Shows `analysis` on `graph` and carries out the steps it asked for.

@@ -8,6 +8,7 @@
 
 #include "record_reader.h"
 #include "record_writer.h"
+#include "report_text.h"
 #include "units.h"
 
 namespace tarvel {
@@ -16,6 +17,7 @@ namespace {
 
 const char* const kUnitKeys[] = {"units/distance", "units/velocity", "units/thrust", "units/mass"};
 const char* const kRecentKey = "recentFiles";
+const char* const kRailKey = "statistics/railLength";
 
 // The user's settings file, where QSettings keeps "Tarvel"/"TarvelGraph".
 std::string storePath() {
@@ -93,6 +95,22 @@ void UserPreferences::setUnits(const UnitSelection& units) {
     Store store;
     const int16_t values[4] = {units.Distance, units.Velocity, units.Thrust, units.Mass};
     for (int i = 0; i < 4; ++i) store.settings().setValue(kUnitKeys[i], int(values[i]));
+    store.save();
+}
+
+std::optional<double> UserPreferences::railLength() const {
+    if (!m_remembered) return std::nullopt;
+    Store store;
+    bool ok = false;
+    const double metres = store.settings().value(kRailKey).toDouble(&ok);
+    if (!ok || !events::validRailLength(metres)) return std::nullopt;
+    return metres;
+}
+
+void UserPreferences::setRailLength(double metres) {
+    if (!m_remembered) return;
+    Store store;
+    store.settings().setValue(kRailKey, metres);
     store.save();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the analysis program remembers for its user between runs: the selected
-// units and the recently opened record files. They live in the per-user
+// units, the recently opened record files and the launch rail's length. They live in the per-user
 // settings store; the port stays in TarvelGraph.ini.
 
 #include <QStringList>
@@ -23,6 +23,11 @@ public:
     // values are not a valid selection.
     std::optional<UnitSelection> units() const;
     void setUnits(const UnitSelection& units);
+
+    // The launch rail's length of the flight statistics (m); nothing on a
+    // first run or when the stored value is no length a rail can have.
+    std::optional<double> railLength() const;
+    void setRailLength(double metres);
 
     // Newest first, at most kMaxRecentFiles, each path once.
     QStringList recentFiles() const;

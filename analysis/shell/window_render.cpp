@@ -97,7 +97,7 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
 
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
-                     std::ostream& err) {
+                     std::ostream& err, RenderOverlay overlay) {
     // With the picture on standard output, the messages go to the error stream.
     const bool toStandardOutput = png == "-";
     HeadlessDialogs dialogs(toStandardOutput ? err : out);
@@ -105,6 +105,8 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     // the user last had in the window, and nothing is left in the user's store.
     MainWindow window(dialogs, TarvelSettings(std::string(".")), nullptr, UserPreferences(false));
     window.setNumberLocale(locale);
+    window.analysis().graphMenu.mnuGraphEvents = overlay.events;
+    window.analysis().graphMenu.mnuGraphEstimate = overlay.estimate;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(width, height);
     window.show();

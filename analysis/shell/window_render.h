@@ -79,12 +79,19 @@ private:
 // Returns why a step could not be done (a range off the graph), else empty.
 std::string applyWindowAction(MainWindow& window, const WindowAction& action);
 
+// What a picture shows over the graph. Off unless asked for, so that a
+// picture made before they existed is made again the same.
+struct RenderOverlay {
+    bool events = false;    // the event lines
+    bool estimate = false;  // the best estimate with its band
+};
+
 // Opens `file` in a width x height main window nobody sees, applies the
 // actions in order and writes the picture to `png` (a QApplication must
 // exist). Messages the window
 // shows go to `out`, failures to `err`; false after a failure.
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
-                     std::ostream& err);
+                     std::ostream& err, RenderOverlay overlay = {});
 
 }  // namespace tarvel
