@@ -21,7 +21,7 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kTimeIntervalSlots = 2000;  // "TimeInterval" fills slots 0..1999 only
+constexpr size_t kTimeIntervalSlots = 2000;  // "TimeInterval" fills slots 0..1999 only
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -173,7 +173,7 @@ RecordReadReport RetrieveFileData(RecordInput& in, Flight& fa) {
             const std::optional<double> interval = parseNumber(value);
             if (!interval)
                 return stopped(in, "TimeInterval value \"" + std::string(value) + "\" is not a number");
-            for (int i = 0; i < kTimeIntervalSlots; ++i) fa.samples.aDeltaTime[i] = *interval;
+            for (size_t i = 0; i < kTimeIntervalSlots; ++i) slotOf(fa.samples.aDeltaTime, i) = *interval;
         } else if (key == "FDNotes") {
             fa.detail(DetailField::FileDetailNotes) = value;
             notesMode = true;
@@ -247,9 +247,9 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
                         return end(stopped(in, "\"" + std::string(field) + "\" in sample " +
                                                    std::to_string(n) + " is not a number"));
                     ended.samplesFound = true;
-                    if (columns[c] == Column::DeltaTime) s.aDeltaTime[slot] = *v;
-                    if (columns[c] == Column::Pressure) s.aPressure[slot] = *v;
-                    if (columns[c] == Column::Accel) s.aAccel[slot] = *v;
+                    if (columns[c] == Column::DeltaTime) slotOf(s.aDeltaTime, slot) = *v;
+                    if (columns[c] == Column::Pressure) slotOf(s.aPressure, slot) = *v;
+                    if (columns[c] == Column::Accel) slotOf(s.aAccel, slot) = *v;
                     break;
                 }
                 case Column::Velocity:
@@ -257,12 +257,12 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
                 case Column::Altitude: {
                     // The ground reference is the first sample's pressure; without
                     // it (no pressure column, or 0) no altitude exists.
-                    const double p = s.aPressure[slot], p1 = s.aPressure[1];
+                    const double p = at(s.aPressure, slot), p1 = at(s.aPressure, 1);
                     if (p1 == 0 || !(p / p1 >= 0))
                         return end(stopped(in, "no altitude for sample " + std::to_string(n) + " (pressure " +
                                                    generalNumberText(p) + " over ground pressure " +
                                                    generalNumberText(p1) + ")"));
-                    s.aAltitude[slot] = baroAltitudeFeet(p, p1);
+                    slotOf(s.aAltitude, slot) = baroAltitudeFeet(p, p1);
                     break;
                 }
             }

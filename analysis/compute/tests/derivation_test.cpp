@@ -27,12 +27,12 @@ TEST(Derivation, RefusalsGiveNoResult) {
     EXPECT_NE(noDuration.status.message.find("\"0\""), std::string::npos);
 
     f->detail(DetailField::txtMotorDuration) = "0.5";
-    f->samples.aPressure[1] = 0;
+    slotOf(f->samples.aPressure, 1) = 0;
     EXPECT_FALSE(derive(*f, DerivedView::AllCurves, previous).flight);
     // The burn view divides nothing by the ground pressure.
     EXPECT_TRUE(derive(*f, DerivedView::Burn, previous).flight);
 
-    f->samples.aPressure[1] = 14.7;
+    slotOf(f->samples.aPressure, 1) = 14.7;
     f->detail(DetailField::FileDetailDiameter) = "1e200";  // an area of no finite size
     const Derivation overflow = derive(*f, DerivedView::AllCurves, previous);
     EXPECT_FALSE(overflow.flight);
@@ -44,7 +44,7 @@ TEST(Derivation, RefusalsGiveNoResult) {
 TEST(Derivation, PreviousVelocitiesAreAnInputOfTheThrustAndKeptByTheBurnView) {
     auto f = tarvel::testing::loaded(tarvel::testing::downloadedRecord(150));
     f->detail(DetailField::txtMotorDuration) = "0.505";
-    const SampleArray still = emptySlots();
+    const SampleArray still;  // no velocities yet: every slot reads as zero
     const Derivation first = derive(*f, DerivedView::AllCurves, still);
     ASSERT_TRUE(first.flight);
     ASSERT_TRUE(first.flight->figures);
