@@ -1,5 +1,6 @@
 #include "record_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -143,6 +144,13 @@ std::string_view RecordInput::readField() {
     return field;
 }
 
+size_t RecordInput::linesLeft() const {
+    const std::string_view rest = m_bytes.substr(std::min(m_pos, m_bytes.size()));
+    const auto feeds = static_cast<size_t>(std::count(rest.begin(), rest.end(), '\n'));
+    // Lines that end in a bare carriage return have no line feed.
+    return (feeds ? feeds : static_cast<size_t>(std::count(rest.begin(), rest.end(), '\r'))) + 1;
+}
+
 std::string_view RecordInput::readLine() {
     m_lastLine = m_line;
     const size_t begin = m_pos;
@@ -198,6 +206,10 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
     enum class Column { DeltaTime, Pressure, Accel, Velocity, Altitude };
 
     int n = s.SampleCount;
+    // The columns are sized once to the rows the table can hold.
+    const size_t slots =
+        std::min(static_cast<size_t>(n) + in.linesLeft(), static_cast<size_t>(kLastSlot) + 1);
+    for (SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude}) column->reserve(slots);
     RecordReadReport ended;
     auto end = [&ended](RecordReadReport report = {}) {
         report.samplesFound = ended.samplesFound;
