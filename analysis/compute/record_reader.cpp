@@ -144,11 +144,14 @@ std::string_view RecordInput::readField() {
     return field;
 }
 
-size_t RecordInput::linesLeft() const {
-    const std::string_view rest = m_bytes.substr(std::min(m_pos, m_bytes.size()));
-    const auto feeds = static_cast<size_t>(std::count(rest.begin(), rest.end(), '\n'));
+size_t RecordInput::linesLeft(size_t most) const {
     // Lines that end in a bare carriage return have no line feed.
-    return (feeds ? feeds : static_cast<size_t>(std::count(rest.begin(), rest.end(), '\r'))) + 1;
+    const char end = m_bytes.find('\n', m_pos) != std::string_view::npos ? '\n' : '\r';
+    size_t lines = 1;
+    for (size_t at = m_bytes.find(end, m_pos); at != std::string_view::npos && lines < most;
+         at = m_bytes.find(end, at + 1))
+        ++lines;
+    return lines;
 }
 
 std::string_view RecordInput::readLine() {
@@ -206,12 +209,20 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
     enum class Column { DeltaTime, Pressure, Accel, Velocity, Altitude };
 
     int n = s.SampleCount;
-    // The columns are sized once to the rows the table can hold.
-    const size_t slots =
-        std::min(static_cast<size_t>(n) + in.linesLeft(), static_cast<size_t>(kLastSlot) + 1);
-    for (SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude}) column->reserve(slots);
+    // The columns are sized once to the rows the table can hold, and cut
+    // back to the slots read when the table ends.
+    const auto first = static_cast<size_t>(std::clamp(n, 0, kLastSlot));
+    const size_t slots = first + in.linesLeft(static_cast<size_t>(kLastSlot) + 1 - first);
+    SampleArray* const read[] = {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude};
+    size_t before[std::size(read)];
+    for (size_t c = 0; c < std::size(read); ++c) {
+        before[c] = read[c]->size();
+        if (read[c]->size() < slots) read[c]->resize(slots, 0.0);
+    }
     RecordReadReport ended;
-    auto end = [&ended](RecordReadReport report = {}) {
+    auto end = [&](RecordReadReport report = {}) {
+        for (size_t c = 0; c < std::size(read); ++c)
+            read[c]->resize(std::min(read[c]->size(), std::max(before[c], static_cast<size_t>(n) + 1)));
         report.samplesFound = ended.samplesFound;
         return report;
     };
