@@ -64,6 +64,37 @@ TEST(Derivation, PreviousVelocitiesAreAnInputOfTheThrustAndKeptByTheBurnView) {
     EXPECT_EQ(burn.flight->motorDurationIndex, 52);  // 10 ms samples to 0.51 s, the first past the burn
 }
 
+// A burn longer than the flight runs on over the missing slots, which read
+// as zero: the steps end where the file's interval ends, the acceleration with
+// the last sample, and what is left is the weight term of the burning rocket.
+TEST(Derivation, BurnPastTheLastSampleReadsTheMissingSlotsAsZero) {
+    auto f = tarvel::testing::loaded("TimeInterval\r\n0.02\r\n" + tarvel::testing::downloadedRecord(60));
+    f->detail(DetailField::FileDetailWeight) = "16";
+    f->detail(DetailField::FileDetailPropellantWt) = "8";
+    f->detail(DetailField::FileDetailCoefficientDrag) = "0";
+    f->detail(DetailField::txtMotorDuration) = "100";  // never reached: the steps end at slot 1999
+    const Derivation d = derive(*f, DerivedView::AllCurves, f->samples.aVelocity);
+    ASSERT_TRUE(d.flight);
+    const DerivedFlight& r = *d.flight;
+    EXPECT_EQ(r.motorDurationIndex, 19999);
+    EXPECT_EQ(r.thrust.size(), 19999u);
+    EXPECT_EQ(r.velocity.size(), 61u);
+    EXPECT_EQ(r.altitude.size(), 61u);
+    // Ounces and newtons: (16 - 8 * elapsed / 100) / 16 lbs, 4.448 N to the pound.
+    const double elapsed = 60 * 0.01 + (1999 - 60) * 0.02;
+    EXPECT_NEAR(r.thrust[1000], (16 - 8 * (60 * 0.01 + 940 * 0.02) / 100) / 16 * 4.448, 1e-9);
+    EXPECT_NEAR(r.thrust[2000], (16 - 8 * elapsed / 100) / 16 * 4.448, 1e-9);
+    EXPECT_EQ(r.thrust[19998], r.thrust[2000]);
+
+    // Given the velocities of a longer flight, the drag reads them past this one's end too.
+    f->detail(DetailField::FileDetailCoefficientDrag) = "0.5";
+    SampleArray longer(19999, 100.0);
+    const Derivation dragged = derive(*f, DerivedView::Burn, longer);
+    ASSERT_TRUE(dragged.flight);
+    EXPECT_GT(dragged.flight->thrust[5000], r.thrust[5000]);
+    EXPECT_EQ(dragged.flight->velocity, longer);
+}
+
 // Too few samples for the figures: the columns, but no figures.
 TEST(Derivation, ShortFlightHasNoFigures) {
     auto f = tarvel::testing::loaded(tarvel::testing::downloadedRecord(100));

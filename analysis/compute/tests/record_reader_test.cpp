@@ -227,12 +227,39 @@ TEST(RecordReader, CapacityIs20000Samples) {
     EXPECT_EQ(fa->samples.SampleCount, 20000);
     EXPECT_FALSE(report.complete);
     EXPECT_EQ(at(fa->samples.aAccel, 20000), 1.0);
+    EXPECT_EQ(fa->samples.aAccel.size(), 20001u);  // the rows past the limit take no slot
 
     std::string exact;
     for (int i = 0; i < 20000; ++i) exact += "0.01,14.7,1,0,0,0\r\n";
     auto full = loaded(withHeader(exact), &report);
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(full->samples.SampleCount, 20000);
+}
+
+// A flight's columns hold its own slots, not one for each line; the interval of a "TimeInterval" key stays in
+// the slots it fills, so the steps past the last sample read as before.
+TEST(RecordReader, ColumnsHoldTheSlotsOfTheFlight) {
+    auto fa = loaded(tarvel::testing::downloadedRecord(120));
+    const SampleStore& s = fa->samples;
+    ASSERT_EQ(s.SampleCount, 120);
+    for (const SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude})
+        EXPECT_EQ(column->size(), 121u);
+    EXPECT_EQ(at(s.aAccel, 120), -1.0);
+    EXPECT_EQ(at(s.aAccel, 121), 0.0);
+    EXPECT_EQ(at(s.aAccel, -1), 0.0);
+
+    auto timed = loaded("TimeInterval\r\n0.02\r\n" + tarvel::testing::downloadedRecord(30));
+    EXPECT_EQ(timed->samples.aDeltaTime.size(), 2000u);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 30), 0.01);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 1999), 0.02);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 2000), 0.0);
+    EXPECT_EQ(timed->samples.aAccel.size(), 31u);
+
+    // A row cut short keeps the fields it had, in the slot after the last sample.
+    auto cut = loaded(tarvel::testing::downloadedRecord(10) + "\r\n0.5,14.1");
+    EXPECT_EQ(cut->samples.SampleCount, 11);
+    EXPECT_EQ(at(cut->samples.aDeltaTime, 11), 0.5);
+    EXPECT_EQ(cut->samples.aPressure.size(), 12u);
 }
 
 TEST(RecordReader, FailuresNameTheFileAndEndlessInputIsCut) {
