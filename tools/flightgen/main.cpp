@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
     }
     try {
         GeneratedFlight flight = generateFlight(cmd->params);
-        // The flight record holds six arrays of 20,001 doubles: too big for the stack.
         auto fa = std::make_unique<tarvel::FlightAnalysis>();
         tarvel::Status status = buildFlightRecord(flight, cmd->params, cmd->record, *fa);
         if (status.ok) {
