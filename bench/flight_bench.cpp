@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 void fillFlight(tarvel::Flight& fa, int samples) {
     auto& s = fa.samples;
     s.SampleCount = static_cast<int16_t>(samples);
+    s.holdSlots(samples);
     const double dt = 0.01, groundPsi = 14.69;
     double t = 0, v = 0, h = 0;
     for (int i = 1; i <= samples; ++i) {

@@ -227,7 +227,7 @@ std::string seriesCsv(const FlightAnalysis& fa) {
         out += std::to_string(i);
         for (const SampleArray* column :
              {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aVelocity, &s.aAltitude, &s.aThrust})
-            out += "," + shortest((*column)[static_cast<size_t>(i)]);
+            out += "," + shortest(at(*column, i));
         out += '\n';
     }
     return out;

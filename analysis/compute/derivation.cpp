@@ -25,7 +25,7 @@ Status checkComputable(const DerivationInput& in) {
     if (!seconds || *seconds == 0)
         return Status::failure("The motor duration \"" + duration +
                                "\" is not a number other than 0. The previous results are kept.");
-    const double ground = in.samples.aPressure[1];
+    const double ground = at(in.samples.aPressure, 1);
     if (in.view == DerivedView::AllCurves && !(std::isfinite(ground) && ground != 0))
         return Status::failure(
             "The first pressure sample is 0, so no altitude can be computed. "

@@ -6,20 +6,39 @@
 // figures from one. Nothing here knows about a window.
 
 #include <array>
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tarvel {
 
-// Sample slots 0..20000, samples in 1..SampleCount. The computations read a
-// little past the last sample (the burn runs on to the motor duration, the
-// graph's blocks sum whole blocks), where the slots read as zero.
+// Sample slots 0..SampleCount, samples in 1..SampleCount; a store holds at
+// most kLastSlot samples. A column holds only the slots written into it: the
+// computations read a little past the last sample (the burn runs on to the
+// motor duration, the graph's blocks sum whole blocks), and every read goes
+// through `at`, so a slot past a column's end reads as zero.
 inline constexpr int kLastSlot = 20000;
 using SampleArray = std::vector<double>;
-inline SampleArray emptySlots() { return SampleArray(static_cast<size_t>(kLastSlot) + 1, 0.0); }
+
+template <std::integral Index>
+double at(const SampleArray& column, Index slot) {
+    if constexpr (std::is_signed_v<Index>)
+        if (slot < 0) return 0.0;
+    const auto i = static_cast<size_t>(slot);
+    return i < column.size() ? column[i] : 0.0;
+}
+
+// Slot `slot` (0 or more) of `column`, grown to hold it (new slots zero).
+template <std::integral Index>
+double& slotOf(SampleArray& column, Index slot) {
+    const auto i = static_cast<size_t>(slot);
+    if (column.size() <= i) column.resize(i + 1, 0.0);
+    return column[i];
+}
 
 // The figures and the all-curves graph reduce the samples to blocks of
 // SampleCount / 200 (rounded half to even): a flight of fewer samples has no
@@ -27,13 +46,13 @@ inline SampleArray emptySlots() { return SampleArray(static_cast<size_t>(kLastSl
 inline constexpr int kMinSummarySamples = 101;
 
 struct SampleStore {
-    SampleArray aDeltaTime = emptySlots();
-    SampleArray aPressure = emptySlots();
-    SampleArray aAccel = emptySlots();
-    SampleArray aVelocity = emptySlots();
-    SampleArray aAltitude = emptySlots();
-    SampleArray aThrust = emptySlots();
+    SampleArray aDeltaTime, aPressure, aAccel, aVelocity, aAltitude, aThrust;
     int16_t SampleCount = 1;
+    // Grows every column to hold slots 0..lastSlot (new slots zero).
+    void holdSlots(int lastSlot) {
+        for (SampleArray* column : {&aDeltaTime, &aPressure, &aAccel, &aVelocity, &aAltitude, &aThrust})
+            if (lastSlot >= 0) slotOf(*column, lastSlot);
+    }
 };
 
 // The nine rocket-detail fields, in the order the window lists them.

@@ -16,7 +16,7 @@ constexpr double kGravityFtPerS2 = 32.125;
 constexpr double kBaroExponent = 1.0 / 5.255876;
 constexpr double kBaroScaleFt = -145442.0;
 constexpr double kFeetPerMetre = 3.281;
-// The burn loop never reaches the last slots of the store.
+// The burn loop never reaches the last slots a store can hold.
 constexpr size_t kThrustSlotLimit = 19999;
 
 // The detail fields are text; the thrust pass reads them once, since nothing
@@ -69,7 +69,7 @@ double CalcThrust(const SampleStore& s, const UnitSelection& units, const Thrust
     }
     const double previousMph = previousVelocity * velocityToMph(units.Velocity);
     const double drag = dragForce(in.diameter, in.dragCoefficient, previousMph);
-    double thrust = m * s.aAccel[index] * kGravityFtPerS2 + w + drag;
+    double thrust = m * at(s.aAccel, index) * kGravityFtPerS2 + w + drag;
     if (units.Thrust == 0) thrust *= 4.448;
     return thrust;
 }
@@ -95,10 +95,10 @@ double baroAltitudeFeet(double p, double p1) {
 }
 
 void CalculateVelocities(const SampleStore& s, const UnitSelection& units, SampleArray& velocity) {
-    velocity = emptySlots();
+    velocity.assign(lastSample(s) + 1, 0.0);
     for (size_t i = 1; i <= lastSample(s); ++i) {
-        const double a = s.aAccel[i];
-        const double dt = s.aDeltaTime[i];
+        const double a = at(s.aAccel, i);
+        const double dt = at(s.aDeltaTime, i);
         double increment = 0;
         switch (units.Velocity) {
             case 0:
@@ -125,9 +125,9 @@ void CalculateVelocities(const SampleStore& s, const UnitSelection& units, Sampl
 }
 
 void CalculateAltitudes(const SampleStore& s, const UnitSelection& units, SampleArray& altitude) {
-    altitude = emptySlots();
+    altitude.assign(lastSample(s) + 1, 0.0);
     for (size_t i = 1; i <= lastSample(s); ++i) {
-        const double feet = baroAltitudeFeet(s.aPressure[i], s.aPressure[1]);
+        const double feet = baroAltitudeFeet(at(s.aPressure, i), at(s.aPressure, 1));
         altitude[i] = units.Distance == 1 ? feet / kFeetPerMetre : feet;
     }
 }
@@ -135,19 +135,21 @@ void CalculateAltitudes(const SampleStore& s, const UnitSelection& units, Sample
 int16_t CalculateThrustValues(const SampleStore& s, const DetailTexts& details, const UnitSelection& units,
                               const SampleArray& previousVelocity, SampleArray& thrust) {
     const ThrustInputs in = readThrustInputs(details);
-    // Past the burn the thrust reads as on a freshly opened record: zero.
-    thrust = emptySlots();
+    // Past the burn the thrust reads as on a freshly opened record: zero. The
+    // burn may run on past the last sample, and the burn view and the motor
+    // file read it there.
+    thrust.assign(lastSample(s) + 1, 0.0);
     double elapsed = 0;
     size_t index = 1;
     while (index < kThrustSlotLimit) {
         // A duration of zero, a negative one or a non-number is no burn at
         // all, rather than a division by zero on the first sample.
         if (!(in.duration > 0) || in.duration < elapsed) break;
-        elapsed += s.aDeltaTime[index];
+        elapsed += at(s.aDeltaTime, index);
         const double fraction = elapsed / in.duration;
         // Propellant burns off linearly; the last burn sample may pass 1.
         const double rocWt = in.weight - in.propellant * fraction;
-        thrust[index] = CalcThrust(s, units, in, rocWt, previousVelocity[index - 1], index);
+        slotOf(thrust, index) = CalcThrust(s, units, in, rocWt, at(previousVelocity, index - 1), index);
         ++index;
     }
     return static_cast<int16_t>(index);

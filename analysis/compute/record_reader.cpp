@@ -1,5 +1,6 @@
 #include "record_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -21,7 +22,7 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kTimeIntervalSlots = 2000;  // "TimeInterval" fills slots 0..1999 only
+constexpr size_t kTimeIntervalSlots = 2000;  // "TimeInterval" fills slots 0..1999 only
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -143,6 +144,16 @@ std::string_view RecordInput::readField() {
     return field;
 }
 
+size_t RecordInput::linesLeft(size_t most) const {
+    // Lines that end in a bare carriage return have no line feed.
+    const char end = m_bytes.find('\n', m_pos) != std::string_view::npos ? '\n' : '\r';
+    size_t lines = 1;
+    for (size_t at = m_bytes.find(end, m_pos); at != std::string_view::npos && lines < most;
+         at = m_bytes.find(end, at + 1))
+        ++lines;
+    return lines;
+}
+
 std::string_view RecordInput::readLine() {
     m_lastLine = m_line;
     const size_t begin = m_pos;
@@ -173,7 +184,7 @@ RecordReadReport RetrieveFileData(RecordInput& in, Flight& fa) {
             const std::optional<double> interval = parseNumber(value);
             if (!interval)
                 return stopped(in, "TimeInterval value \"" + std::string(value) + "\" is not a number");
-            for (int i = 0; i < kTimeIntervalSlots; ++i) fa.samples.aDeltaTime[i] = *interval;
+            for (size_t i = 0; i < kTimeIntervalSlots; ++i) slotOf(fa.samples.aDeltaTime, i) = *interval;
         } else if (key == "FDNotes") {
             fa.detail(DetailField::FileDetailNotes) = value;
             notesMode = true;
@@ -198,8 +209,20 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
     enum class Column { DeltaTime, Pressure, Accel, Velocity, Altitude };
 
     int n = s.SampleCount;
+    // The columns are sized once to the rows the table can hold, and cut
+    // back to the slots read when the table ends.
+    const auto first = static_cast<size_t>(std::clamp(n, 0, kLastSlot));
+    const size_t slots = first + in.linesLeft(static_cast<size_t>(kLastSlot) + 1 - first);
+    SampleArray* const read[] = {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude};
+    size_t before[std::size(read)];
+    for (size_t c = 0; c < std::size(read); ++c) {
+        before[c] = read[c]->size();
+        if (read[c]->size() < slots) read[c]->resize(slots, 0.0);
+    }
     RecordReadReport ended;
-    auto end = [&ended](RecordReadReport report = {}) {
+    auto end = [&](RecordReadReport report = {}) {
+        for (size_t c = 0; c < std::size(read); ++c)
+            read[c]->resize(std::min(read[c]->size(), std::max(before[c], static_cast<size_t>(n) + 1)));
         report.samplesFound = ended.samplesFound;
         return report;
     };
@@ -247,9 +270,9 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
                         return end(stopped(in, "\"" + std::string(field) + "\" in sample " +
                                                    std::to_string(n) + " is not a number"));
                     ended.samplesFound = true;
-                    if (columns[c] == Column::DeltaTime) s.aDeltaTime[slot] = *v;
-                    if (columns[c] == Column::Pressure) s.aPressure[slot] = *v;
-                    if (columns[c] == Column::Accel) s.aAccel[slot] = *v;
+                    if (columns[c] == Column::DeltaTime) slotOf(s.aDeltaTime, slot) = *v;
+                    if (columns[c] == Column::Pressure) slotOf(s.aPressure, slot) = *v;
+                    if (columns[c] == Column::Accel) slotOf(s.aAccel, slot) = *v;
                     break;
                 }
                 case Column::Velocity:
@@ -257,12 +280,12 @@ RecordReadReport RetrieveAccelData(RecordInput& in, Flight& fa) {
                 case Column::Altitude: {
                     // The ground reference is the first sample's pressure; without
                     // it (no pressure column, or 0) no altitude exists.
-                    const double p = s.aPressure[slot], p1 = s.aPressure[1];
+                    const double p = at(s.aPressure, slot), p1 = at(s.aPressure, 1);
                     if (p1 == 0 || !(p / p1 >= 0))
                         return end(stopped(in, "no altitude for sample " + std::to_string(n) + " (pressure " +
                                                    generalNumberText(p) + " over ground pressure " +
                                                    generalNumberText(p1) + ")"));
-                    s.aAltitude[slot] = baroAltitudeFeet(p, p1);
+                    slotOf(s.aAltitude, slot) = baroAltitudeFeet(p, p1);
                     break;
                 }
             }

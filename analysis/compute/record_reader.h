@@ -30,6 +30,9 @@ public:
     bool lastFieldQuoted() const { return m_lastQuoted; }
     // Line (from 1) on which the last field or line read began.
     int lastLine() const { return m_lastLine; }
+    // Lines from the current position to the end, counted up to `most` (a
+    // row takes one): how many slots the sample table may need.
+    size_t linesLeft(size_t most) const;
 
 private:
     bool atLineEnd() const { return !atEnd() && (m_bytes[m_pos] == '\r' || m_bytes[m_pos] == '\n'); }

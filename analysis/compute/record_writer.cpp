@@ -169,17 +169,17 @@ std::string recordText(const Flight& fa) {
     const int last = std::clamp<int>(s.SampleCount, 0, kLastSlot);
     out.reserve(out.size() + static_cast<size_t>(last) * 48);
     for (int i = 1; i <= last; ++i) {
-        out += generalNumberText(s.aDeltaTime[i]);
+        out += generalNumberText(at(s.aDeltaTime, i));
         out += ',';
-        out += generalNumberText(s.aPressure[i]);
+        out += generalNumberText(at(s.aPressure, i));
         out += ',';
-        out += generalNumberText(s.aAccel[i]);
+        out += generalNumberText(at(s.aAccel, i));
         out += ',';
-        out += twoDecimalText(s.aVelocity[i]);
+        out += twoDecimalText(at(s.aVelocity, i));
         out += ',';
-        out += twoDecimalText(s.aAltitude[i]);
+        out += twoDecimalText(at(s.aAltitude, i));
         out += ',';
-        out += twoDecimalText(s.aThrust[i]);
+        out += twoDecimalText(at(s.aThrust, i));
         out += kCrLf;
     }
     return out;

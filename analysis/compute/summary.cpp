@@ -18,25 +18,26 @@ std::optional<FlightFigures> summarizeFlight(const SampleStore& s, const SampleA
     const double threeFeet = units.Distance == 1 ? 3 / 3.281 : 3.0;
 
     FlightFigures f;
-    f.maxThrust = thrust[0];
+    f.maxThrust = at(thrust, 0);
     bool found3Ft = false;
     double elapsed = 0;
     // The last sample is not visited.
     const int last = std::min<int>(s.SampleCount, kLastSlot + 1);
-    for (int n = 1; n < last; ++n) {
-        const auto i = static_cast<size_t>(n);
-        if (thrust[i] > f.maxThrust) f.maxThrust = thrust[i];
-        if (!found3Ft && altitude[i] > threeFeet) {
-            f.velocity3Ft = velocity[i];
+    for (int i = 1; i < last; ++i) {
+        const double push = at(thrust, i), height = at(altitude, i), speed = at(velocity, i);
+        const double accel = at(s.aAccel, i), dt = at(s.aDeltaTime, i);
+        if (push > f.maxThrust) f.maxThrust = push;
+        if (!found3Ft && height > threeFeet) {
+            f.velocity3Ft = speed;
             found3Ft = true;
         }
-        if (altitude[i] > f.maxAltitude) f.maxAltitude = altitude[i];
-        if (velocity[i] > f.maxVelocity) f.maxVelocity = velocity[i];
-        if (s.aAccel[i] > f.maxAccel) f.maxAccel = s.aAccel[i];
-        if (s.aAccel[i] < f.minAccel) f.minAccel = s.aAccel[i];
-        elapsed += s.aDeltaTime[i];
+        if (height > f.maxAltitude) f.maxAltitude = height;
+        if (speed > f.maxVelocity) f.maxVelocity = speed;
+        if (accel > f.maxAccel) f.maxAccel = accel;
+        if (accel < f.minAccel) f.minAccel = accel;
+        elapsed += dt;
         // A sample whose running time reaches the duration is past the burn.
-        if (duration > elapsed) f.totalImpulse += s.aDeltaTime[i] * thrust[i];
+        if (duration > elapsed) f.totalImpulse += dt * push;
     }
     // Without a positive duration there is no burn to average over; 0 rather
     // than a division by zero.

@@ -8,10 +8,11 @@
 namespace tarvel::events {
 
 FlightSamples recordedSamples(const Flight& flight) {
-    const auto count = static_cast<std::ptrdiff_t>(std::max<int>(flight.samples.SampleCount, 0));
+    const int count = std::clamp<int>(flight.samples.SampleCount, 0, kLastSlot);
     auto column = [&](const SampleArray& slots) {
-        const auto from = slots.begin() + 1;
-        return std::vector<double>(from, from + std::min<std::ptrdiff_t>(count, std::ssize(slots) - 1));
+        std::vector<double> values(static_cast<size_t>(count));
+        for (int i = 1; i <= count; ++i) values[static_cast<size_t>(i - 1)] = at(slots, i);
+        return values;
     };
     return {column(flight.samples.aDeltaTime), column(flight.samples.aAccel),
             column(flight.samples.aPressure)};

@@ -19,12 +19,6 @@ namespace {
 constexpr double kKilogramsPerOunce = 0.02834952;
 constexpr double kNewtonsPerPound = 4.448;
 
-// Slot i of a sample array; a sample count the store cannot hold reads
-// nothing past it.
-double slot(const SampleArray& a, int i) {
-    return i >= 0 && i <= kLastSlot ? a[static_cast<size_t>(i)] : 0.0;
-}
-
 // The leading numeric part of a text ("3.5 oz" reads 3.5, "" and "oz" read 0).
 double leadingNumber(std::string_view text) {
     size_t i = 0;
@@ -62,7 +56,7 @@ std::string singleLine(std::string_view text) {
 }
 
 double thrustNewtons(const Flight& fa, int index) {
-    const double thrust = slot(fa.samples.aThrust, index);
+    const double thrust = at(fa.samples.aThrust, index);
     return fa.units.Thrust == 1 ? thrust * kNewtonsPerPound : thrust;
 }
 
@@ -102,7 +96,7 @@ MotorCurve motorCurve(const Flight& fa, double burnTime) {
     double t = 0;
     int n = 1;
     while (t <= burnTime && n <= s.SampleCount) {
-        t += slot(s.aDeltaTime, n);
+        t += at(s.aDeltaTime, n);
         ++n;
     }
     const int last = std::min<int>(n, s.SampleCount);
@@ -119,7 +113,7 @@ MotorCurve motorCurve(const Flight& fa, double burnTime) {
     t = 0;
     int counter = 0;
     for (int k = 1; k <= last; ++k) {
-        const double dt = slot(s.aDeltaTime, k);
+        const double dt = at(s.aDeltaTime, k);
         t += dt;
         if (dt > 0) step = dt;
         if (counter == 0 || counter == stride) {
@@ -133,7 +127,7 @@ MotorCurve motorCurve(const Flight& fa, double burnTime) {
     }
     // The closing point lies at the next sample's time; after the last sample
     // of the flight, one step of the last samples later.
-    const double next = last < s.SampleCount ? slot(s.aDeltaTime, last + 1) : 0;
+    const double next = last < s.SampleCount ? at(s.aDeltaTime, last + 1) : 0;
     curve.closingTime = std::max(t, written) + (next > 0 ? next : step);
     return curve;
 }

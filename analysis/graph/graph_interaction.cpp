@@ -38,7 +38,7 @@ GraphInteraction::Location GraphInteraction::locate(double xTwips) const {
     const SampleArray& dt = m_graph.samples().aDeltaTime;
     const int lastSlot = std::clamp<int>(m_graph.samples().SampleCount, 0, kLastSlot);
     while (at.time > elapsed && at.slot < lastSlot) {
-        elapsed += dt[at.slot];
+        elapsed += tarvel::at(dt, at.slot);
         ++at.slot;
     }
     return at;
@@ -93,7 +93,7 @@ std::string GraphInteraction::rulerReading() const {
     const NumberLocale& locale = m_graph.data().locale;
     const std::string unit = unitName(caption(UnitGroup::Distance));
     auto seconds = [&](double t) { return figureText(t, 2, locale, true) + " s"; };
-    auto altitude = [&](const Location& p) { return m_graph.samples().aAltitude[p.slot]; };
+    auto altitude = [&](const Location& p) { return tarvel::at(m_graph.samples().aAltitude, p.slot); };
     if (m_ruler.size() == 1)
         return "Ruler from " + seconds(m_ruler[0].time) + ", " +
                figureText(altitude(m_ruler[0]), 1, locale, true) + " " + unit +
@@ -151,7 +151,7 @@ std::string GraphInteraction::mouseDown(MouseButton button, double xTwips) {
 }
 
 std::string GraphInteraction::descentRateClick(const Location& at) {
-    double altitude = roundToDecimals(m_graph.samples().aAltitude[at.slot], 1);
+    double altitude = roundToDecimals(tarvel::at(m_graph.samples().aAltitude, at.slot), 1);
     PointerLine& pointer = m_graph.scene().pointer;
     if (DescentRateClickIndex == 0) {
         DescentRateTime1 = at.time;
@@ -179,10 +179,10 @@ void GraphInteraction::show(double xTwips, const Location& at) {
     const SampleStore& s = m_graph.samples();
     const NumberLocale& locale = m_graph.data().locale;
     CurVal[0] = generalNumberText(at.time);
-    CurVal[1] = figureText(s.aAccel[at.slot], 2, locale, false);
-    CurVal[2] = figureText(s.aVelocity[at.slot], 2, locale, false);
-    CurVal[3] = figureText(s.aAltitude[at.slot], 1, locale, false);
-    CurVal[4] = figureText(s.aThrust[at.slot], 1, locale, false);
+    CurVal[1] = figureText(tarvel::at(s.aAccel, at.slot), 2, locale, false);
+    CurVal[2] = figureText(tarvel::at(s.aVelocity, at.slot), 2, locale, false);
+    CurVal[3] = figureText(tarvel::at(s.aAltitude, at.slot), 1, locale, false);
+    CurVal[4] = figureText(tarvel::at(s.aThrust, at.slot), 1, locale, false);
 
     pointerStatus = "Time " + CurVal[0] + " s    Accel " + CurVal[1] + " G    Velocity " + CurVal[2] + " " +
                     unitName(caption(UnitGroup::Velocity)) + "    Altitude " + CurVal[3] + " " +

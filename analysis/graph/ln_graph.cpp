@@ -39,7 +39,7 @@ int clampedSampleCount(const SampleStore& s) { return std::clamp<int>(s.SampleCo
 // Sum of slots `first`..`last`; slots past the store count as absent.
 double sumSlots(const SampleArray& a, int first, int last) {
     double sum = 0;
-    for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k) sum += a[k];
+    for (int k = std::max(first, 0); k <= std::min(last, kLastSlot); ++k) sum += at(a, k);
     return sum;
 }
 
@@ -326,9 +326,9 @@ std::pair<int, int> LnGraph::slotsCovering(const TimeRange& range) const {
     const int count = clampedSampleCount(s);
     if (count < 1) return {0, 0};
     int first = 1, last = count;
-    double elapsed = s.aDeltaTime[0];
+    double elapsed = at(s.aDeltaTime, 0);
     for (int k = 1; k <= count; ++k) {
-        elapsed += s.aDeltaTime[k];
+        elapsed += at(s.aDeltaTime, k);
         if (elapsed <= range.first) first = k;
         if (elapsed >= range.last) {
             last = k;
@@ -417,11 +417,11 @@ void LnGraph::AdjAllAxisValues() {
     time.MaxValue = 5;
     double elapsed = 0;
     for (int i = 1; i <= clampedSampleCount(s); ++i) {
-        AdjAxisValues(s.aAccel[i], accel.MinValue, accel.MaxValue, 5);
-        AdjAxisValues(s.aVelocity[i], vel.MinValue, vel.MaxValue, 100);
-        AdjAxisValues(s.aAltitude[i], alt.MinValue, alt.MaxValue, 100);
-        AdjAxisValues(s.aThrust[i], thrust.MinValue, thrust.MaxValue, 30);
-        elapsed += s.aDeltaTime[i];
+        AdjAxisValues(at(s.aAccel, i), accel.MinValue, accel.MaxValue, 5);
+        AdjAxisValues(at(s.aVelocity, i), vel.MinValue, vel.MaxValue, 100);
+        AdjAxisValues(at(s.aAltitude, i), alt.MinValue, alt.MaxValue, 100);
+        AdjAxisValues(at(s.aThrust, i), thrust.MinValue, thrust.MaxValue, 30);
+        elapsed += at(s.aDeltaTime, i);
         AdjAxisValues(elapsed, time.MinValue, time.MaxValue, 5);
     }
 }
@@ -434,9 +434,9 @@ void LnGraph::AdjThrustAxisValues() {
     const double duration = m_data.motorDuration;
     double elapsed = 0;
     for (int i = 1; i <= clampedSampleCount(s); ++i) {
-        AdjAxisValues(s.aAccel[i], accel.MinValue, accel.MaxValue, 5);
-        AdjAxisValues(s.aThrust[i], thrust.MinValue, thrust.MaxValue, 30);
-        elapsed += s.aDeltaTime[i];
+        AdjAxisValues(at(s.aAccel, i), accel.MinValue, accel.MaxValue, 5);
+        AdjAxisValues(at(s.aThrust, i), thrust.MinValue, thrust.MaxValue, 30);
+        elapsed += at(s.aDeltaTime, i);
         AdjAxisValues(elapsed, time.MinValue, time.MaxValue, 1);
         if (duration < elapsed) break;  // the sample that passes the burn is still counted
     }
@@ -498,7 +498,8 @@ void LnGraph::drawBlocks(int h, int P, bool burnView) {
                 if (menu.thrust && T >= 0) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));
             } else {
                 if (menu.velocity)
-                    plot(Axis::Velocity, s.aVelocity[h * i], tA, s.aVelocity[h * (i + 1)], tB, segment(1));
+                    plot(Axis::Velocity, at(s.aVelocity, h * i), tA, at(s.aVelocity, h * (i + 1)), tB,
+                         segment(1));
                 if (menu.altitude) plot(Axis::Altitude, prevH, tA, H, tB, segment(2));
                 // Thrust below 5 % of the peak so far is noise after burnout.
                 if (menu.thrust && T > 0.05 * largestT) plot(Axis::Thrust, prevT, tA, T, tB, segment(3));

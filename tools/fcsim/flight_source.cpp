@@ -25,10 +25,13 @@ std::optional<fltport::RawFlight> recordFileFlight(const std::string& path, std:
     fltport::RawFlight flight;
     // The reader leaves one all-zero sample for a table without rows; a real
     // sample never has a pressure of 0 psi, so that is a flight without samples.
-    if (s.SampleCount == 1 && s.aDeltaTime[1] == 0 && s.aPressure[1] == 0 && s.aAccel[1] == 0) return flight;
+    if (s.SampleCount == 1 && tarvel::at(s.aDeltaTime, 1) == 0 && tarvel::at(s.aPressure, 1) == 0 &&
+        tarvel::at(s.aAccel, 1) == 0)
+        return flight;
     for (int i = 1; i <= s.SampleCount; ++i)
-        fltport::appendSample(flight, fltport::stepRaw(s.aDeltaTime[i]), fltport::pressureRaw(s.aPressure[i]),
-                              fltport::accelCountFromG(s.aAccel[i]));
+        fltport::appendSample(flight, fltport::stepRaw(tarvel::at(s.aDeltaTime, i)),
+                              fltport::pressureRaw(tarvel::at(s.aPressure, i)),
+                              fltport::accelCountFromG(tarvel::at(s.aAccel, i)));
     return flight;
 }
 

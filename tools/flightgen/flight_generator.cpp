@@ -276,10 +276,9 @@ GeneratedFlight generateFlight(const FlightParameters& p) {
 }
 
 void fillSampleStore(const GeneratedFlight& flight, SampleStore& store) {
-    for (SampleArray* column : {&store.aDeltaTime, &store.aPressure, &store.aAccel, &store.aVelocity,
-                                &store.aAltitude, &store.aThrust})
-        std::fill(column->begin(), column->end(), 0.0);
     size_t n = std::min(flight.samples.size(), static_cast<size_t>(kMaxSamples));
+    store = SampleStore{};
+    store.holdSlots(static_cast<int>(n));
     for (size_t i = 0; i < n; ++i) {
         const RawSample& raw = flight.samples[i];
         store.aDeltaTime[i + 1] = stepSeconds(raw.timeStep);

@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
     }
     try {
         GeneratedFlight flight = generateFlight(cmd->params);
-        // The flight record holds six arrays of 20,001 doubles: too big for the stack.
         auto fa = std::make_unique<tarvel::FlightAnalysis>();
         tarvel::Status status = buildFlightRecord(flight, cmd->params, cmd->record, *fa);
         if (status.ok) {
@@ -80,11 +79,11 @@ int main(int argc, char** argv) {
                              i + 1);
         // The analysis ends its velocity integration at the first value below
         // 1, so a first sample that adds less than that shows no velocity.
-        if (fa->samples.aVelocity[1] < 1)
+        if (tarvel::at(fa->samples.aVelocity, 1) < 1)
             std::fprintf(stderr,
                          "flightgen: warning: the first sample adds only %.2f%s, so the analysis shows no "
                          "velocity; raise --launch-detect or --dt\n",
-                         fa->samples.aVelocity[1], fa->captions.lblVelocity.c_str());
+                         tarvel::at(fa->samples.aVelocity, 1), fa->captions.lblVelocity.c_str());
     } catch (const std::exception& e) {
         std::cerr << "flightgen: " << e.what() << "\n";
         return 1;

@@ -137,7 +137,7 @@ TEST_F(CommandLine, SeriesListsEverySampleExactly) {
             std::getline(fields, field, ',');
             double value = 0;
             std::from_chars(field.data(), field.data() + field.size(), value);
-            ASSERT_EQ(value, (*column)[rows]) << line;
+            ASSERT_EQ(value, at(*column, rows)) << line;
         }
     }
     EXPECT_EQ(rows, 300);

@@ -34,8 +34,8 @@ std::unique_ptr<TestFlight> makeFlight(int samples, double dt) {
     auto fa = std::make_unique<TestFlight>();
     fa->samples.SampleCount = static_cast<int16_t>(samples);
     for (int i = 1; i <= samples; ++i) {
-        fa->samples.aDeltaTime[i] = dt;
-        fa->samples.aPressure[i] = 14.7;
+        slotOf(fa->samples.aDeltaTime, i) = dt;
+        slotOf(fa->samples.aPressure, i) = 14.7;
     }
     fa->detail(DetailField::FileDetailWeight) = "16.00";
     fa->detail(DetailField::FileDetailPropellantWt) = "0";
@@ -58,10 +58,10 @@ TEST(Velocity, TenStepsInEachUnit) {
     for (const auto& c : cases) {
         auto fa = makeFlight(10, 0.1);
         fa->units.Velocity = c.unit;
-        for (int i = 1; i <= 10; ++i) fa->samples.aAccel[i] = c.g;
+        for (int i = 1; i <= 10; ++i) slotOf(fa->samples.aAccel, i) = c.g;
         calculateAll(*fa);
         for (int i = 1; i <= 10; ++i)
-            EXPECT_NEAR(fa->samples.aVelocity[i], i * c.step, 1e-9) << "unit " << c.unit;
+            EXPECT_NEAR(at(fa->samples.aVelocity, i), i * c.step, 1e-9) << "unit " << c.unit;
     }
 }
 
@@ -70,58 +70,58 @@ TEST(Velocity, StopsAtFirstValueBelowOneAndZeroesLaterSlots) {
     auto& s = fa->samples;
     // ft/s: +32.125, then -40 G * 32.125 gives a negative sum stored as its size.
     fa->units.Velocity = 1;
-    s.aAccel[1] = 1.0;
-    s.aAccel[2] = -1.02;  // 32.125 - 32.7675 = -0.6425 -> 0.6425, below 1
-    s.aAccel[3] = 5.0;
-    s.aVelocity[3] = 77.0;  // left from an earlier calculation, maybe in another unit
+    slotOf(s.aAccel, 1) = 1.0;
+    slotOf(s.aAccel, 2) = -1.02;  // 32.125 - 32.7675 = -0.6425 -> 0.6425, below 1
+    slotOf(s.aAccel, 3) = 5.0;
+    slotOf(s.aVelocity, 3) = 77.0;  // left from an earlier calculation, maybe in another unit
     calculateAll(*fa);
-    EXPECT_DOUBLE_EQ(s.aVelocity[1], 32.125);
-    EXPECT_NEAR(s.aVelocity[2], 0.6425, 1e-12);
-    EXPECT_EQ(s.aVelocity[3], 0.0);
+    EXPECT_DOUBLE_EQ(at(s.aVelocity, 1), 32.125);
+    EXPECT_NEAR(at(s.aVelocity, 2), 0.6425, 1e-12);
+    EXPECT_EQ(at(s.aVelocity, 3), 0.0);
 }
 
 TEST(Velocity, UnitChangeLeavesNoVelocityOfTheOldUnit) {
     auto fa = makeFlight(3, 0.1);
     auto& s = fa->samples;
-    s.aAccel[1] = 5.0;  // 11 mph after one step, but only 4.9 m/s
-    s.aAccel[2] = -4.0;
-    s.aAccel[3] = 1.0;
+    slotOf(s.aAccel, 1) = 5.0;  // 11 mph after one step, but only 4.9 m/s
+    slotOf(s.aAccel, 2) = -4.0;
+    slotOf(s.aAccel, 3) = 1.0;
     calculateAll(*fa);
-    ASSERT_GT(s.aVelocity[3], 1.0);
+    ASSERT_GT(at(s.aVelocity, 3), 1.0);
     fa->units.Velocity = 3;
     calculateAll(*fa);
-    EXPECT_LT(s.aVelocity[2], 1.0);
-    EXPECT_EQ(s.aVelocity[3], 0.0);
+    EXPECT_LT(at(s.aVelocity, 2), 1.0);
+    EXPECT_EQ(at(s.aVelocity, 3), 0.0);
 }
 
 TEST(Velocity, ZeroFirstAccelerationKeepsSeriesAtZero) {
     auto fa = makeFlight(5, 0.1);
-    for (int i = 2; i <= 5; ++i) fa->samples.aAccel[i] = 3.0;
+    for (int i = 2; i <= 5; ++i) slotOf(fa->samples.aAccel, i) = 3.0;
     calculateAll(*fa);
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(fa->samples.aVelocity[i], 0.0);
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(fa->samples.aVelocity, i), 0.0);
 }
 
 TEST(Altitude, FromPressureRatioInFeetAndMetres) {
     auto fa = makeFlight(3, 0.1);
     auto& s = fa->samples;
-    s.aPressure[2] = 14.0;
-    s.aPressure[3] = 14.7;
+    slotOf(s.aPressure, 2) = 14.0;
+    slotOf(s.aPressure, 3) = 14.7;
     const double feet = (std::pow(14.0 / 14.7, 1 / 5.255876) - 1) * -145442;
     calculateAll(*fa);
-    EXPECT_EQ(s.aAltitude[1], 0.0);
-    EXPECT_DOUBLE_EQ(s.aAltitude[2], feet);
-    EXPECT_GT(s.aAltitude[2], 1000.0);
-    EXPECT_EQ(s.aAltitude[3], 0.0);
+    EXPECT_EQ(at(s.aAltitude, 1), 0.0);
+    EXPECT_DOUBLE_EQ(at(s.aAltitude, 2), feet);
+    EXPECT_GT(at(s.aAltitude, 2), 1000.0);
+    EXPECT_EQ(at(s.aAltitude, 3), 0.0);
     fa->units.Distance = 1;
     calculateAll(*fa);
-    EXPECT_DOUBLE_EQ(s.aAltitude[2], feet / 3.281);
+    EXPECT_DOUBLE_EQ(at(s.aAltitude, 2), feet / 3.281);
 }
 
 TEST(Altitude, ZeroGroundPressureGivesNoUndefinedValues) {
     auto fa = makeFlight(3, 0.1);
-    fa->samples.aPressure[1] = 0;
+    slotOf(fa->samples.aPressure, 1) = 0;
     calculateAll(*fa);
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(fa->samples.aAltitude[i], 0.0);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(at(fa->samples.aAltitude, i), 0.0);
 }
 
 TEST(Thrust, WeightTermAloneInPoundsAndNewtons) {
@@ -130,7 +130,7 @@ TEST(Thrust, WeightTermAloneInPoundsAndNewtons) {
         fa->units.Thrust = unit;
         calculateThrust(*fa);
         const double expected = unit == 1 ? 1.0 : 4.448;
-        for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], expected) << i;
+        for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(at(fa->samples.aThrust, i), expected) << i;
     }
 }
 
@@ -138,11 +138,11 @@ TEST(Thrust, PropellantBurnsOffOverTheDuration) {
     auto fa = makeFlight(10, 0.5);
     fa->units.Thrust = 1;
     fa->detail(DetailField::FileDetailPropellantWt) = "2";
-    fa->samples.aThrust[6] = -1;  // left by an earlier, longer burn
+    slotOf(fa->samples.aThrust, 6) = -1;  // left by an earlier, longer burn
     calculateThrust(*fa);
     const double weightsOz[] = {15.5, 15, 14.5, 14, 13.5};
-    for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], weightsOz[i - 1] / 16) << i;
-    EXPECT_EQ(fa->samples.aThrust[6], 0.0);
+    for (int i = 1; i <= 5; ++i) EXPECT_DOUBLE_EQ(at(fa->samples.aThrust, i), weightsOz[i - 1] / 16) << i;
+    EXPECT_EQ(at(fa->samples.aThrust, 6), 0.0);
     EXPECT_EQ(fa->MotorDurationIndex, 6);
 }
 
@@ -150,13 +150,13 @@ TEST(Thrust, ShorterBurnInAnotherUnitLeavesNoThrustOfTheOldOne) {
     auto fa = makeFlight(10, 0.5);
     fa->detail(DetailField::txtMotorDuration) = "4.0";
     calculateThrust(*fa);  // newtons over nine samples
-    ASSERT_DOUBLE_EQ(fa->samples.aThrust[8], 4.448);
+    ASSERT_DOUBLE_EQ(at(fa->samples.aThrust, 8), 4.448);
     fa->units.Thrust = 1;
     fa->detail(DetailField::txtMotorDuration) = "1.0";
     calculateThrust(*fa);
     EXPECT_EQ(fa->MotorDurationIndex, 4);
-    for (int i = 1; i <= 3; ++i) EXPECT_DOUBLE_EQ(fa->samples.aThrust[i], 1.0) << i;
-    for (int i = 4; i <= kLastSlot; ++i) ASSERT_EQ(fa->samples.aThrust[i], 0.0) << i;
+    for (int i = 1; i <= 3; ++i) EXPECT_DOUBLE_EQ(at(fa->samples.aThrust, i), 1.0) << i;
+    for (int i = 4; i <= kLastSlot; ++i) ASSERT_EQ(at(fa->samples.aThrust, i), 0.0) << i;
 }
 
 TEST(Thrust, MassTermUsesLiftOffWeightInEachMassUnit) {
@@ -175,9 +175,9 @@ TEST(Thrust, MassTermUsesLiftOffWeightInEachMassUnit) {
         fa->units.Mass = c.mass;
         fa->detail(DetailField::FileDetailWeight) = c.weight;
         fa->detail(DetailField::FileDetailPropellantWt) = c.propellant;
-        fa->samples.aAccel[1] = 2.0;
+        slotOf(fa->samples.aAccel, 1) = 2.0;
         calculateThrust(*fa);
-        EXPECT_NEAR(fa->samples.aThrust[1], c.liftOffLbs / 32.17 * 2.0 * 32.125 + c.burningLbs, 1e-12)
+        EXPECT_NEAR(at(fa->samples.aThrust, 1), c.liftOffLbs / 32.17 * 2.0 * 32.125 + c.burningLbs, 1e-12)
             << c.mass;
     }
 }
@@ -194,30 +194,30 @@ TEST(Thrust, DragFromPreviousVelocityConvertedToMph) {
     auto fa = makeFlight(10, 0.5);
     fa->units.Thrust = 1;
     fa->units.Velocity = 1;  // ft/s
-    fa->samples.aVelocity[1] = 146.7;
+    slotOf(fa->samples.aVelocity, 1) = 146.7;
     calculateThrust(*fa);
-    EXPECT_DOUBLE_EQ(fa->samples.aThrust[1], 1.0);  // slot 0 is never a velocity
-    EXPECT_DOUBLE_EQ(fa->samples.aThrust[2], 1.0 + CalculateDragForce(fa->details, 146.7 * 0.6818));
+    EXPECT_DOUBLE_EQ(at(fa->samples.aThrust, 1), 1.0);  // slot 0 is never a velocity
+    EXPECT_DOUBLE_EQ(at(fa->samples.aThrust, 2), 1.0 + CalculateDragForce(fa->details, 146.7 * 0.6818));
 }
 
 TEST(Thrust, SecondRecalculationAddsDragOfNewVelocities) {
     auto fa = makeFlight(300, 0.01);
-    for (int i = 1; i <= 300; ++i) fa->samples.aAccel[i] = 10.0;
+    for (int i = 1; i <= 300; ++i) slotOf(fa->samples.aAccel, i) = 10.0;
     calculateAll(*fa);
-    const double firstThrust = fa->samples.aThrust[50], firstVelocity = fa->samples.aVelocity[50];
+    const double firstThrust = at(fa->samples.aThrust, 50), firstVelocity = at(fa->samples.aVelocity, 50);
     calculateAll(*fa);
-    EXPECT_EQ(fa->samples.aVelocity[50], firstVelocity);
-    EXPECT_GT(fa->samples.aThrust[50], firstThrust);
+    EXPECT_EQ(at(fa->samples.aVelocity, 50), firstVelocity);
+    EXPECT_GT(at(fa->samples.aThrust, 50), firstThrust);
 }
 
 TEST(Thrust, DurationWithoutBurnLeavesNoThrust) {
     for (const char* duration : {"0", "", "abc", "-1"}) {
         auto fa = makeFlight(10, 0.5);
         fa->detail(DetailField::txtMotorDuration) = duration;
-        fa->samples.aThrust[1] = 7;
+        slotOf(fa->samples.aThrust, 1) = 7;
         calculateThrust(*fa);
         EXPECT_EQ(fa->MotorDurationIndex, 1) << duration;
-        EXPECT_EQ(fa->samples.aThrust[1], 0.0) << duration;
+        EXPECT_EQ(at(fa->samples.aThrust, 1), 0.0) << duration;
     }
 }
 
@@ -226,7 +226,7 @@ TEST(Thrust, BurnLongerThanRecordRunsToTheLastBurnSlot) {
     fa->detail(DetailField::txtMotorDuration) = "100";
     calculateThrust(*fa);
     EXPECT_EQ(fa->MotorDurationIndex, 19999);
-    EXPECT_TRUE(std::isfinite(fa->samples.aThrust[19998]));
+    EXPECT_TRUE(std::isfinite(at(fa->samples.aThrust, 19998)));
 }
 
 TEST(MotorClass, BandsGapsAndPounds) {

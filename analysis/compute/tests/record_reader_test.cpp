@@ -38,11 +38,11 @@ TEST(RecordReader, DownloadedFormThreeRows) {
     auto fa = loaded(withHeader("0.04,14.7,1.5,0,0, \r\n0.04,14.6,2.5,0,0, \r\n0.04,14.5,3,0,0, "));
     const SampleStore& s = fa->samples;
     EXPECT_EQ(s.SampleCount, 3);
-    EXPECT_EQ(s.aDeltaTime[2], 0.04);
-    EXPECT_EQ(s.aPressure[3], 14.5);
-    EXPECT_EQ(s.aAccel[1], 1.5);
-    EXPECT_EQ(s.aAltitude[1], 0.0);
-    EXPECT_NEAR(s.aAltitude[3], (std::pow(14.5 / 14.7, 1 / 5.255876) - 1) * -145442, 1e-9);
+    EXPECT_EQ(at(s.aDeltaTime, 2), 0.04);
+    EXPECT_EQ(at(s.aPressure, 3), 14.5);
+    EXPECT_EQ(at(s.aAccel, 1), 1.5);
+    EXPECT_EQ(at(s.aAltitude, 1), 0.0);
+    EXPECT_NEAR(at(s.aAltitude, 3), (std::pow(14.5 / 14.7, 1 / 5.255876) - 1) * -145442, 1e-9);
     EXPECT_EQ(fa->units.Velocity, 0);
     EXPECT_EQ(fa->units.Distance, 0);
     EXPECT_EQ(fa->units.Thrust, 0);
@@ -62,8 +62,8 @@ TEST(RecordReader, SavedHeaderSelectsUnitsAndIgnoresDerivedColumns) {
     EXPECT_EQ(fa->units.Mass, 2);
     EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), "150");
     EXPECT_EQ(fa->samples.SampleCount, 1);
-    EXPECT_EQ(fa->samples.aVelocity[1], 0.0);
-    EXPECT_EQ(fa->samples.aThrust[1], 0.0);
+    EXPECT_EQ(at(fa->samples.aVelocity, 1), 0.0);
+    EXPECT_EQ(at(fa->samples.aThrust, 1), 0.0);
 }
 
 TEST(RecordReader, DetailSection) {
@@ -128,10 +128,10 @@ TEST(RecordReader, TimeIntervalFillsTheFirst2000Slots) {
         "14.7,1,0,0,0\r\n14.6,1,0,0,0\r\n");
     const SampleStore& s = fa->samples;
     EXPECT_EQ(s.SampleCount, 2);
-    EXPECT_EQ(s.aDeltaTime[0], 0.04);
-    EXPECT_EQ(s.aDeltaTime[1999], 0.04);
-    EXPECT_EQ(s.aDeltaTime[2000], 0.0);
-    EXPECT_EQ(s.aPressure[2], 14.6);
+    EXPECT_EQ(at(s.aDeltaTime, 0), 0.04);
+    EXPECT_EQ(at(s.aDeltaTime, 1999), 0.04);
+    EXPECT_EQ(at(s.aDeltaTime, 2000), 0.0);
+    EXPECT_EQ(at(s.aPressure, 2), 14.6);
 }
 
 TEST(RecordReader, SampleCountAtTheEnd) {
@@ -156,14 +156,14 @@ TEST(RecordReader, SampleCountAtTheEnd) {
         EXPECT_EQ(fa->samples.SampleCount, c.sampleCount);
     }
     auto empty = loaded(withHeader("0.1,14.7,1,0,0,0\r\n0.1,14.6,1,0,0,0\r\n\r\n"));
-    EXPECT_EQ(empty->samples.aDeltaTime[3], 0.0);
-    EXPECT_EQ(empty->samples.aAccel[3], 0.0);
+    EXPECT_EQ(at(empty->samples.aDeltaTime, 3), 0.0);
+    EXPECT_EQ(at(empty->samples.aAccel, 3), 0.0);
     auto cut = loaded(withHeader("0.1,14.7,1,0,0,0\r\n0.2,14.6,3"));
-    EXPECT_EQ(cut->samples.aDeltaTime[2], 0.2);
-    EXPECT_EQ(cut->samples.aPressure[2], 14.6);
-    EXPECT_EQ(cut->samples.aAccel[2], 0.0);  // read at the end of the file, so not used
+    EXPECT_EQ(at(cut->samples.aDeltaTime, 2), 0.2);
+    EXPECT_EQ(at(cut->samples.aPressure, 2), 14.6);
+    EXPECT_EQ(at(cut->samples.aAccel, 2), 0.0);  // read at the end of the file, so not used
     auto split = loaded(withHeader("0.1,14.7\r\n1,0,0,0,0.1\r\n14.6,2,0,0,0"));
-    EXPECT_EQ(split->samples.aAccel[2], 2.0);
+    EXPECT_EQ(at(split->samples.aAccel, 2), 2.0);
 }
 
 TEST(RecordReader, StopsAtTheFirstFieldThatIsNoNumber) {
@@ -193,11 +193,11 @@ TEST(RecordReader, StopsAtTheFirstFieldThatIsNoNumber) {
         EXPECT_FALSE(report.complete);
         EXPECT_FALSE(report.stoppedAt.empty());
         EXPECT_EQ(fa->samples.SampleCount, c.sampleCount);
-        EXPECT_EQ(fa->samples.aAccel[c.sampleCount], c.lastAccel);
+        EXPECT_EQ(at(fa->samples.aAccel, c.sampleCount), c.lastAccel);
     }
     auto fa = loaded(cases[0].text);
-    EXPECT_EQ(fa->samples.aAccel[2], 2.0);
-    EXPECT_EQ(fa->samples.aPressure[3], 14.5);  // fields before the bad one stay
+    EXPECT_EQ(at(fa->samples.aAccel, 2), 2.0);
+    EXPECT_EQ(at(fa->samples.aPressure, 3), 14.5);  // fields before the bad one stay
     auto interval = loaded(cases[5].text);
     EXPECT_EQ(interval->detail(DetailField::FileDetailName), "");
 }
@@ -226,13 +226,40 @@ TEST(RecordReader, CapacityIs20000Samples) {
     auto fa = loaded(withHeader(rows), &report);
     EXPECT_EQ(fa->samples.SampleCount, 20000);
     EXPECT_FALSE(report.complete);
-    EXPECT_EQ(fa->samples.aAccel[20000], 1.0);
+    EXPECT_EQ(at(fa->samples.aAccel, 20000), 1.0);
+    EXPECT_EQ(fa->samples.aAccel.size(), 20001u);  // the rows past the limit take no slot
 
     std::string exact;
     for (int i = 0; i < 20000; ++i) exact += "0.01,14.7,1,0,0,0\r\n";
     auto full = loaded(withHeader(exact), &report);
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(full->samples.SampleCount, 20000);
+}
+
+// A flight's columns hold its own slots, not one for each line; the interval of a "TimeInterval" key stays in
+// the slots it fills, so the steps past the last sample read as before.
+TEST(RecordReader, ColumnsHoldTheSlotsOfTheFlight) {
+    auto fa = loaded(tarvel::testing::downloadedRecord(120));
+    const SampleStore& s = fa->samples;
+    ASSERT_EQ(s.SampleCount, 120);
+    for (const SampleArray* column : {&s.aDeltaTime, &s.aPressure, &s.aAccel, &s.aAltitude})
+        EXPECT_EQ(column->size(), 121u);
+    EXPECT_EQ(at(s.aAccel, 120), -1.0);
+    EXPECT_EQ(at(s.aAccel, 121), 0.0);
+    EXPECT_EQ(at(s.aAccel, -1), 0.0);
+
+    auto timed = loaded("TimeInterval\r\n0.02\r\n" + tarvel::testing::downloadedRecord(30));
+    EXPECT_EQ(timed->samples.aDeltaTime.size(), 2000u);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 30), 0.01);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 1999), 0.02);
+    EXPECT_EQ(at(timed->samples.aDeltaTime, 2000), 0.0);
+    EXPECT_EQ(timed->samples.aAccel.size(), 31u);
+
+    // A row cut short keeps the fields it had, in the slot after the last sample.
+    auto cut = loaded(tarvel::testing::downloadedRecord(10) + "\r\n0.5,14.1");
+    EXPECT_EQ(cut->samples.SampleCount, 11);
+    EXPECT_EQ(at(cut->samples.aDeltaTime, 11), 0.5);
+    EXPECT_EQ(cut->samples.aPressure.size(), 12u);
 }
 
 TEST(RecordReader, FailuresNameTheFileAndEndlessInputIsCut) {

@@ -75,11 +75,11 @@ TEST(RecordWriter, SavedFormByteForByte) {
     fa->units = {.Distance = 1, .Velocity = 2, .Thrust = 0, .Mass = 2};
     auto& s = fa->samples;
     s.SampleCount = 2;
-    s.aDeltaTime[1] = 0.04, s.aPressure[1] = 14.7, s.aAccel[1] = 1.0 / 3;
-    s.aVelocity[1] = 99.999, s.aAltitude[1] = 0.009, s.aThrust[1] = 150;
-    s.aDeltaTime[2] = 1e-05, s.aPressure[2] = 14.65, s.aAccel[2] = -2.5;
-    s.aVelocity[2] = 123.4567, s.aAltitude[2] = -3.14159, s.aThrust[2] = 12.3;
-    s.aAccel[3] = 7;  // beyond SampleCount: not written
+    slotOf(s.aDeltaTime, 1) = 0.04, slotOf(s.aPressure, 1) = 14.7, slotOf(s.aAccel, 1) = 1.0 / 3;
+    slotOf(s.aVelocity, 1) = 99.999, slotOf(s.aAltitude, 1) = 0.009, slotOf(s.aThrust, 1) = 150;
+    slotOf(s.aDeltaTime, 2) = 1e-05, slotOf(s.aPressure, 2) = 14.65, slotOf(s.aAccel, 2) = -2.5;
+    slotOf(s.aVelocity, 2) = 123.4567, slotOf(s.aAltitude, 2) = -3.14159, slotOf(s.aThrust, 2) = 12.3;
+    slotOf(s.aAccel, 3) = 7;  // beyond SampleCount: not written
 
     const std::string expected =
         "FDName\r\nRed, Arrow\r\nFDLocation\r\n\r\nFDDate\r\n\r\nFDCoefDrag\r\n0.6\r\n"
@@ -166,9 +166,9 @@ TEST(RecordWriter, SaveThenOpenGivesTheSameFlight) {
     EXPECT_EQ(second->units.Velocity, 3);
     EXPECT_EQ(second->samples.SampleCount, 150);
     for (int i = 1; i <= 150; ++i) {
-        ASSERT_EQ(second->samples.aDeltaTime[i], first->samples.aDeltaTime[i]) << i;
-        ASSERT_EQ(second->samples.aPressure[i], first->samples.aPressure[i]) << i;
-        ASSERT_EQ(second->samples.aAccel[i], first->samples.aAccel[i]) << i;
+        ASSERT_EQ(at(second->samples.aDeltaTime, i), at(first->samples.aDeltaTime, i)) << i;
+        ASSERT_EQ(at(second->samples.aPressure, i), at(first->samples.aPressure, i)) << i;
+        ASSERT_EQ(at(second->samples.aAccel, i), at(first->samples.aAccel, i)) << i;
     }
     const std::optional<FlightFigures> figures = derive(*second);
     ASSERT_TRUE(figures);

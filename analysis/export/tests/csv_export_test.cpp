@@ -22,7 +22,7 @@ std::unique_ptr<FlightAnalysis> sampleFlight() {
         "Delta Time,Baro(Psi),Accel(G),Velocity(ft/s),Altitude(m),Thrust(lbs)\r\n"
         "0.02,14.7,3.25,0,0,0\r\n0.02,14.69,3.5,0,0,0\r\n",
         *fa);
-    fa->samples.aVelocity[2] = 1.239;
+    slotOf(fa->samples.aVelocity, 2) = 1.239;
     return fa;
 }
 
@@ -52,7 +52,7 @@ TEST(CsvExport, ExportBecomesTheCurrentFileAndReadsBack) {
     EXPECT_EQ(back->units.Velocity, 1);
     EXPECT_EQ(back->units.Mass, 1);
     EXPECT_EQ(back->samples.SampleCount, 2);
-    EXPECT_EQ(back->samples.aAccel[2], 3.5);
+    EXPECT_EQ(at(back->samples.aAccel, 2), 3.5);
     fs::remove(path);
 
     const Status failed = exportCsvFile(*fa, "/nonexistent-folder/out.csv");

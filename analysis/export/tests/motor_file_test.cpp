@@ -17,7 +17,7 @@ std::unique_ptr<FlightAnalysis> makeFlight(int samples, double dt) {
     auto fa = std::make_unique<FlightAnalysis>();
     fa->numberLocale = *NumberLocale::named("en_US");
     fa->samples.SampleCount = static_cast<int16_t>(samples);
-    for (int i = 1; i <= samples; ++i) fa->samples.aDeltaTime[i] = dt;
+    for (int i = 1; i <= samples; ++i) slotOf(fa->samples.aDeltaTime, i) = dt;
     fa->units.Thrust = 0;
     return fa;
 }
@@ -111,9 +111,9 @@ TEST(MotorFile, MassTextFromLeadingNumberOfOunces) {
 
 TEST(MotorFile, EverySampleOfAShortBurnAtFourHundredthsOfASecond) {
     auto fa = makeFlight(40, 0.04);
-    fa->samples.aThrust[1] = 12.3456;
-    fa->samples.aThrust[32] = 7.5;
-    fa->samples.aThrust[33] = 99;
+    slotOf(fa->samples.aThrust, 1) = 12.3456;
+    slotOf(fa->samples.aThrust, 32) = 7.5;
+    slotOf(fa->samples.aThrust, 33) = 99;
     auto p = points(*fa, 1.21);
     // The burn search passes 1.21 s after sample 31, so n is 32 and the stride 2.
     ASSERT_EQ(p.size(), 33u);
@@ -125,7 +125,7 @@ TEST(MotorFile, EverySampleOfAShortBurnAtFourHundredthsOfASecond) {
 
 TEST(MotorFile, StrideThreeWritesEveryOtherSample) {
     auto fa = makeFlight(80, 0.1);
-    for (int i = 1; i <= 80; ++i) fa->samples.aThrust[i] = i;
+    for (int i = 1; i <= 80; ++i) slotOf(fa->samples.aThrust, i) = i;
     auto p = points(*fa, 4.95);  // n = 51, 51 / 20 = 2.55 -> 3
     ASSERT_EQ(p.size(), 27u);
     EXPECT_EQ(p[0], "0.1 1");
@@ -159,11 +159,11 @@ TEST(MotorFile, BurnReachingTheLastSampleStopsThere) {
 
 TEST(MotorFile, TimesRiseStrictlyAndThrustIsNeverNegative) {
     auto fa = makeFlight(40, 0.1);
-    fa->samples.aDeltaTime[3] = 0;  // a step that does not move the time on
-    fa->samples.aDeltaTime[4] = 0;
-    fa->samples.aThrust[2] = -0.97;
-    fa->samples.aThrust[5] = -132.95;
-    fa->samples.aThrust[6] = 1.86;
+    slotOf(fa->samples.aDeltaTime, 3) = 0;  // a step that does not move the time on
+    slotOf(fa->samples.aDeltaTime, 4) = 0;
+    slotOf(fa->samples.aThrust, 2) = -0.97;
+    slotOf(fa->samples.aThrust, 5) = -132.95;
+    slotOf(fa->samples.aThrust, 6) = 1.86;
     auto p = points(*fa, 0.75);
     const std::vector<std::string> expected = {"0.1 0", "0.2 0.00", "0.3 0.00", "0.4 1.86", "0.5 0",
                                                "0.6 0", "0.7 0",    "0.8 0",    "0.9 0",    "1 0.00"};
@@ -173,7 +173,7 @@ TEST(MotorFile, TimesRiseStrictlyAndThrustIsNeverNegative) {
 TEST(MotorFile, ThrustInPoundsIsWrittenInNewtons) {
     auto fa = makeFlight(10, 0.1);
     fa->units.Thrust = 1;
-    fa->samples.aThrust[1] = 10;
+    slotOf(fa->samples.aThrust, 1) = 10;
     EXPECT_EQ(points(*fa, 0.05)[0], "0.1 44.48");
 }
 

@@ -45,10 +45,10 @@ TEST_F(GraphInteractionTest, LocatesTheSampleUnderThePointer) {
 
 TEST_F(GraphInteractionTest, ShowsInstantaneousValues) {
     int slot = ui.locate(kX10s).slot;
-    flight.aAccel[slot] = 0.5;
-    flight.aVelocity[slot] = 1234.567;
-    flight.aAltitude[slot] = 123.46;
-    flight.aThrust[slot] = 7.04;
+    slotOf(flight.aAccel, slot) = 0.5;
+    slotOf(flight.aVelocity, slot) = 1234.567;
+    slotOf(flight.aAltitude, slot) = 123.46;
+    slotOf(flight.aThrust, slot) = 7.04;
     ui.mouseMove(kX10s);
     EXPECT_EQ(ui.CurVal[0], "10");
     EXPECT_EQ(ui.CurVal[1], ".50");
@@ -68,8 +68,8 @@ TEST_F(GraphInteractionTest, ShowsInstantaneousValues) {
 }
 
 TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
-    for (int k = 980; k <= 1020; ++k) flight.aAltitude[k] = 500.04;  // rounded to 500.0 when taken
-    for (int k = 1980; k <= 2020; ++k) flight.aAltitude[k] = 300;
+    for (int k = 980; k <= 1020; ++k) slotOf(flight.aAltitude, k) = 500.04;  // rounded to 500.0 when taken
+    for (int k = 1980; k <= 2020; ++k) slotOf(flight.aAltitude, k) = 300;
 
     EXPECT_EQ(ui.mouseDown(MouseButton::Left, kX10s), "");
     EXPECT_EQ(ui.DescentRateClickIndex, 0);
@@ -95,8 +95,8 @@ TEST_F(GraphInteractionTest, MeasuresADescentRateWithTwoRightClicks) {
 
 TEST_F(GraphInteractionTest, RefusesASecondPointAtTheSameTime) {
     test::changeData(graph, [](GraphData& d) { d.units.Distance = 1; });
-    for (int k = 980; k <= 1020; ++k) flight.aAltitude[k] = 300;
-    for (int k = 1980; k <= 2020; ++k) flight.aAltitude[k] = 500;
+    for (int k = 980; k <= 1020; ++k) slotOf(flight.aAltitude, k) = 300;
+    for (int k = 1980; k <= 2020; ++k) slotOf(flight.aAltitude, k) = 500;
     ui.mouseDown(MouseButton::Right, kX10s);
     // 2728 twips still reads 10.00 s after rounding: same time, no rate.
     std::string refusal = ui.mouseDown(MouseButton::Right, kX10s + 1);

@@ -26,11 +26,11 @@ inline void fillRamp(SampleStore& s, int count) {
     s = SampleStore{};
     s.SampleCount = static_cast<int16_t>(count);
     for (int k = 1; k <= count; ++k) {
-        s.aDeltaTime[k] = 0.01;
-        s.aAccel[k] = k;
-        s.aVelocity[k] = 2.0 * k;
-        s.aAltitude[k] = 3.0 * k;
-        s.aThrust[k] = 1.0;
+        slotOf(s.aDeltaTime, k) = 0.01;
+        slotOf(s.aAccel, k) = k;
+        slotOf(s.aVelocity, k) = 2.0 * k;
+        slotOf(s.aAltitude, k) = 3.0 * k;
+        slotOf(s.aThrust, k) = 1.0;
     }
 }
 

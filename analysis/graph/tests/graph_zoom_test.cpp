@@ -140,8 +140,8 @@ TEST_F(ZoomTest, RangesStayOnTheAxisAndWheelAndPanKeepTheirAnchor) {
 
 TEST_F(ZoomTest, RulerReadsTheChangeBetweenTwoPoints) {
     test::changeData(graph, [](GraphData& d) { d.units.Distance = 0; });
-    flight.aAltitude[ui.locate(graph.xOfTime(10)).slot] = 3000;
-    flight.aAltitude[ui.locate(graph.xOfTime(20)).slot] = 6000;
+    slotOf(flight.aAltitude, ui.locate(graph.xOfTime(10)).slot) = 3000;
+    slotOf(flight.aAltitude, ui.locate(graph.xOfTime(20)).slot) = 6000;
     EXPECT_EQ(ui.rulerClick(graph.xOfTime(20)), "Ruler from 20.00 s, 6,000.0 ft: Ctrl+click a second point.");
     EXPECT_EQ(ui.rulerClick(graph.xOfTime(20)),
               "Both ruler points are at the same time: Ctrl+click a second point elsewhere.");
@@ -170,9 +170,9 @@ TEST_F(ZoomTest, RulerReadsTheChangeBetweenTwoPoints) {
 TEST_F(ZoomTest, PointerValuesWithTheirUnitsAndAfterAZoom) {
     test::changeData(graph, [](GraphData& d) { d.units = {.Distance = 1, .Velocity = 2}; });
     const int slot = ui.locate(graph.xOfTime(10)).slot;
-    flight.aAccel[slot] = 1.5;
-    flight.aVelocity[slot] = 2002;
-    flight.aAltitude[slot] = 3003;
+    slotOf(flight.aAccel, slot) = 1.5;
+    slotOf(flight.aVelocity, slot) = 2002;
+    slotOf(flight.aAltitude, slot) = 3003;
     ui.mouseMove(graph.xOfTime(10));
     EXPECT_EQ(ui.pointerStatus,
               "Time 10 s    Accel 1.50 G    Velocity 2,002.00 km/h    Altitude 3,003.0 m    Thrust 1.0 N");

@@ -141,12 +141,12 @@ TEST(AdjAxisValues, WidensOneStepPerCallAndNeverBelowZero) {
 
 TEST_F(LnGraphTest, AdjAllAxisValuesWidensEveryAxis) {
     test::fillRamp(flight, 4);
-    flight.aAccel[1] = 12;
-    flight.aAccel[2] = 12;
-    flight.aAccel[3] = -7;
-    flight.aVelocity[2] = 260;
-    flight.aThrust[1] = 40;
-    flight.aDeltaTime[4] = 9;  // running time 9.03
+    slotOf(flight.aAccel, 1) = 12;
+    slotOf(flight.aAccel, 2) = 12;
+    slotOf(flight.aAccel, 3) = -7;
+    slotOf(flight.aVelocity, 2) = 260;
+    slotOf(flight.aThrust, 1) = 40;
+    slotOf(flight.aDeltaTime, 4) = 9;  // running time 9.03
     graph.InitGraph();
     graph.axis(Axis::Time).MaxValue = 40;  // reset to 5 first
     graph.AdjAllAxisValues();
@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(SampleCounts, DrawGraphReduction,
 TEST_F(LnGraphTest, ThrustBlocksAtMostFivePercentOfThePeakAreLeftOut) {
     test::fillRamp(flight, 101);  // h = 1, P = 200, thrust from 600
     double thrust[] = {10, 0.5, 0.51, 0, -1, 20, 1.0, 1.01};
-    for (int k = 0; k < 8; ++k) flight.aThrust[k + 1] = thrust[k];
+    for (int k = 0; k < 8; ++k) slotOf(flight.aThrust, k + 1) = thrust[k];
     graph.DrawGraph();
     std::vector<bool> drawn;
     for (int k = 0; k < 8; ++k)

@@ -28,9 +28,9 @@ void fillFlight(tarvel::FlightAnalysis& fa) {
         v += a * 32.125 * dt;
         if (i > 150 && v <= 0) v = -20;
         h = std::max(0.0, h + v * dt);
-        s.aDeltaTime[i] = dt;
-        s.aAccel[i] = a;
-        s.aPressure[i] = 14.7 * std::pow(1 - h / 145442.0, 5.255876);
+        tarvel::slotOf(s.aDeltaTime, i) = dt;
+        tarvel::slotOf(s.aAccel, i) = a;
+        tarvel::slotOf(s.aPressure, i) = 14.7 * std::pow(1 - h / 145442.0, 5.255876);
     }
     fa.bValidFile = true;
 }

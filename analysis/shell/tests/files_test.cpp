@@ -53,9 +53,9 @@ TEST_F(FilesTest, SaveAsCsvAndSaveRoundTrip) {
     const SampleStore& back = window->analysis().samples;
     ASSERT_EQ(back.SampleCount, raw.SampleCount);
     for (int i = 1; i <= raw.SampleCount; ++i) {
-        ASSERT_EQ(back.aDeltaTime[i], raw.aDeltaTime[i]) << i;
-        ASSERT_EQ(back.aPressure[i], raw.aPressure[i]) << i;
-        ASSERT_EQ(back.aAccel[i], raw.aAccel[i]) << i;
+        ASSERT_EQ(at(back.aDeltaTime, i), at(raw.aDeltaTime, i)) << i;
+        ASSERT_EQ(at(back.aPressure, i), at(raw.aPressure, i)) << i;
+        ASSERT_EQ(at(back.aAccel, i), at(raw.aAccel, i)) << i;
     }
 }
 

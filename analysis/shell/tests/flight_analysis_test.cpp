@@ -82,14 +82,14 @@ TEST(FlightAnalysisModel, StartUpAndClearedTexts) {
     EXPECT_EQ(fa->captions.lblUnitsThrust, "(N)");  // the unit the selection starts with
     EXPECT_EQ(fa->BaroAltitude, "0.00");
 
-    fa->samples.aThrust[20000] = 3;
+    slotOf(fa->samples.aThrust, 20000) = 3;
     fa->samples.SampleCount = 7;
     fa->BaroAltitude = "9";
     fa->ClearFlightRecord();
     const std::array<std::string, kDetailFieldCount> cleared = {"",    "",     "",    "0.6", "16.00",
                                                                 "2.0", "2.00", "2.0", ""};
     EXPECT_EQ(fa->details, cleared);
-    EXPECT_EQ(fa->samples.aThrust[20000], 0.0);
+    EXPECT_EQ(at(fa->samples.aThrust, 20000), 0.0);
     EXPECT_EQ(fa->samples.SampleCount, 7);  // untouched by the clear
     EXPECT_EQ(fa->BaroAltitude, "9");
 
@@ -107,7 +107,7 @@ TEST_F(Opened, OpenReadsThenRecalculatesAndDraws) {
     EXPECT_EQ(fa->CurOpenFileName, m_path.string());
     EXPECT_EQ(graph.calls(),
               (Calls{"InitGraph", "ClearCurves", "AdjAllAxisValues", "DrawAxes", "DrawGraph"}));
-    EXPECT_GT(fa->samples.aVelocity[10], 0.0);
+    EXPECT_GT(at(fa->samples.aVelocity, 10), 0.0);
     EXPECT_FALSE(fa->figures.MaxAltitude.empty());
     EXPECT_TRUE(fa->lastRead.complete);
 }
@@ -176,7 +176,8 @@ TEST_F(Opened, BurnViewAltitudesFollowTheAltitudeUnit) {
     ASSERT_EQ(fa->units.Distance, 1);
     const auto& s = fa->samples;
     for (int i = 1; i <= 300; ++i)
-        ASSERT_DOUBLE_EQ(s.aAltitude[i], baroAltitudeFeet(s.aPressure[i], s.aPressure[1]) / 3.281) << i;
+        ASSERT_DOUBLE_EQ(at(s.aAltitude, i), baroAltitudeFeet(at(s.aPressure, i), at(s.aPressure, 1)) / 3.281)
+            << i;
 
     // Back to feet in the burn view: the figure the all-curves view gives.
     ASSERT_TRUE(fa->applyUnits({0, 0, 0, 0}).ok);
@@ -190,20 +191,20 @@ TEST_F(Opened, BurnViewAltitudesFollowTheAltitudeUnit) {
 
 TEST_F(Opened, CommitRecalculatesOnlyForNumbersAboveZero) {
     open(tarvel::testing::downloadedRecord(150));
-    const double thrust = fa->samples.aThrust[5];
+    const double thrust = at(fa->samples.aThrust, 5);
     for (const char* text : {"0", "-2", "abc", ""}) {
         graph.calls().clear();
         EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailWeight, text).ok);
         EXPECT_EQ(fa->detail(DetailField::FileDetailWeight), text);
         EXPECT_TRUE(graph.calls().empty()) << text;
-        EXPECT_EQ(fa->samples.aThrust[5], thrust);
+        EXPECT_EQ(at(fa->samples.aThrust, 5), thrust);
     }
     graph.calls().clear();
     EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailName, "42").ok);
     EXPECT_TRUE(graph.calls().empty());
     EXPECT_TRUE(fa->commitDetail(DetailField::FileDetailWeight, "32").ok);
     EXPECT_EQ(graph.calls(), (Calls{"AdjAllAxisValues", "DrawAxes", "DrawGraph"}));
-    EXPECT_NE(fa->samples.aThrust[5], thrust);
+    EXPECT_NE(at(fa->samples.aThrust, 5), thrust);
 }
 
 TEST(FlightAnalysisModel, CommitBeforeOpenOnlyChangesTheText) {

@@ -15,9 +15,9 @@ TEST(ModelGraph, RecalculationDrawsTheChosenView) {
     SampleStore& s = analysis.samples;
     s.SampleCount = 1000;  // h = 5, P = 200, 199 blocks
     for (int k = 1; k <= 1000; ++k) {
-        s.aDeltaTime[k] = 0.01;
-        s.aPressure[k] = 14.7 - (k < 500 ? k : 1000 - k) * 0.001;
-        s.aAccel[k] = k < 100 ? 12 : -1;  // a 1 s burn, then coasting
+        slotOf(s.aDeltaTime, k) = 0.01;
+        slotOf(s.aPressure, k) = 14.7 - (k < 500 ? k : 1000 - k) * 0.001;
+        slotOf(s.aAccel, k) = k < 100 ? 12 : -1;  // a 1 s burn, then coasting
     }
     analysis.detail(DetailField::txtMotorDuration) = "1.0";
     analysis.bValidFile = true;

@@ -21,7 +21,7 @@ std::unique_ptr<FlightAnalysis> makeFlight(int samples, double dt, const char* l
     auto fa = std::make_unique<FlightAnalysis>();
     fa->numberLocale = *NumberLocale::named(locale);
     fa->samples.SampleCount = static_cast<int16_t>(samples);
-    for (int i = 1; i <= samples; ++i) fa->samples.aDeltaTime[i] = dt;
+    for (int i = 1; i <= samples; ++i) slotOf(fa->samples.aDeltaTime, i) = dt;
     fa->detail(DetailField::txtMotorDuration) = "2.0";
     fa->units.Thrust = 0;
     return fa;
@@ -29,18 +29,18 @@ std::unique_ptr<FlightAnalysis> makeFlight(int samples, double dt, const char* l
 
 TEST(Summary, HundredSamplesChangeNothingHundredAndOneSummariseAllButTheLast) {
     auto fa = makeFlight(100, 0.01);
-    fa->samples.aAccel[50] = 4.0;
+    slotOf(fa->samples.aAccel, 50) = 4.0;
     fa->figures.MaxAccel = "x";
     DisplayAllKnownValues(*fa);
     EXPECT_EQ(fa->figures.MaxAccel, "x");
     EXPECT_EQ(fa->figures.Label5, "Ave Thrust-");
 
     fa = makeFlight(101, 0.01);
-    fa->samples.aAccel[100] = 4.0;
-    fa->samples.aAccel[101] = 9.0;  // the last sample is never visited
-    fa->samples.aAccel[7] = -1.5;
-    fa->samples.aAltitude[5] = 3.0;  // not above 3 ft: no velocity at 3 ft
-    fa->samples.aVelocity[5] = 50;
+    slotOf(fa->samples.aAccel, 100) = 4.0;
+    slotOf(fa->samples.aAccel, 101) = 9.0;  // the last sample is never visited
+    slotOf(fa->samples.aAccel, 7) = -1.5;
+    slotOf(fa->samples.aAltitude, 5) = 3.0;  // not above 3 ft: no velocity at 3 ft
+    slotOf(fa->samples.aVelocity, 5) = 50;
     DisplayAllKnownValues(*fa);
     EXPECT_EQ(fa->figures.MaxAccel, "4.00");
     EXPECT_EQ(fa->figures.MinAccel, "-1.50");
@@ -49,7 +49,7 @@ TEST(Summary, HundredSamplesChangeNothingHundredAndOneSummariseAllButTheLast) {
 
 TEST(Summary, ImpulseWindowEndsBeforeTheSampleReachingTheDuration) {
     auto fa = makeFlight(120, 0.5);
-    for (int i = 1; i <= 5; ++i) fa->samples.aThrust[i] = 10.0;  // what the thrust pass writes
+    for (int i = 1; i <= 5; ++i) slotOf(fa->samples.aThrust, i) = 10.0;  // what the thrust pass writes
     DisplayAllKnownValues(*fa);
     // Running times 0.5, 1.0, 1.5 count; 2.0 equals the duration and does not.
     EXPECT_EQ(fa->figures.TotalImpulse, "15.0");
@@ -67,7 +67,7 @@ TEST(Summary, ClassLetterFollowsThrustUnit) {
     for (const auto& c : cases) {
         auto fa = makeFlight(200, 1.0);
         fa->units.Thrust = c.unit;
-        fa->samples.aThrust[1] = c.thrust;
+        slotOf(fa->samples.aThrust, 1) = c.thrust;
         DisplayAllKnownValues(*fa);
         EXPECT_EQ(fa->figures.Label5, c.label);
     }
@@ -76,13 +76,13 @@ TEST(Summary, ClassLetterFollowsThrustUnit) {
 TEST(Summary, VelocityAtThreeFeetAndFormatting) {
     auto fa = makeFlight(150, 0.01);
     auto& s = fa->samples;
-    s.aAltitude[10] = 2.9;
-    s.aAltitude[11] = 3.1;
-    s.aVelocity[10] = 30.04;
-    s.aVelocity[11] = 33.25;
-    s.aVelocity[40] = 1234.56;
-    s.aAltitude[60] = 1234.5;
-    s.aAccel[3] = 0.5;
+    slotOf(s.aAltitude, 10) = 2.9;
+    slotOf(s.aAltitude, 11) = 3.1;
+    slotOf(s.aVelocity, 10) = 30.04;
+    slotOf(s.aVelocity, 11) = 33.25;
+    slotOf(s.aVelocity, 40) = 1234.56;
+    slotOf(s.aAltitude, 60) = 1234.5;
+    slotOf(s.aAccel, 3) = 0.5;
     DisplayAllKnownValues(*fa);
     EXPECT_EQ(fa->figures.Velocity3Ft, "33.3");  // figures round to their decimals
     EXPECT_EQ(fa->figures.MaxVelocity, "1,234.6");
@@ -93,11 +93,11 @@ TEST(Summary, VelocityAtThreeFeetAndFormatting) {
     // In metres the threshold is 3 / 3.281, about 0.914.
     fa = makeFlight(150, 0.01, "de_DE");
     fa->units.Distance = 1;
-    fa->samples.aAltitude[5] = 0.9;
-    fa->samples.aAltitude[6] = 0.95;
-    fa->samples.aVelocity[5] = 11;
-    fa->samples.aVelocity[6] = 12;
-    fa->samples.aAltitude[70] = 2000.25;
+    slotOf(fa->samples.aAltitude, 5) = 0.9;
+    slotOf(fa->samples.aAltitude, 6) = 0.95;
+    slotOf(fa->samples.aVelocity, 5) = 11;
+    slotOf(fa->samples.aVelocity, 6) = 12;
+    slotOf(fa->samples.aAltitude, 70) = 2000.25;
     DisplayAllKnownValues(*fa);
     EXPECT_EQ(fa->figures.Velocity3Ft, "12,0");
     EXPECT_EQ(fa->figures.MaxAltitude, "2.000,3");
@@ -107,7 +107,7 @@ TEST(Summary, ZeroOrMissingDurationShowsNoUndefinedFigures) {
     for (const char* duration : {"0", "", "abc"}) {
         auto fa = makeFlight(150, 0.01);
         fa->detail(DetailField::txtMotorDuration) = duration;
-        fa->samples.aThrust[1] = 5;
+        slotOf(fa->samples.aThrust, 1) = 5;
         DisplayAllKnownValues(*fa);
         EXPECT_EQ(fa->figures.AveThrust, ".00") << duration;
         EXPECT_EQ(fa->figures.TotalImpulse, ".0") << duration;
@@ -119,7 +119,7 @@ TEST(Summary, NonFiniteValueKeepsPreviousText) {
     auto fa = makeFlight(150, 0.01);
     fa->figures.MaxThrust = "9.99";
     fa->figures.TotalImpulse = "1.0";
-    fa->samples.aThrust[2] = INFINITY;
+    slotOf(fa->samples.aThrust, 2) = INFINITY;
     DisplayAllKnownValues(*fa);
     EXPECT_EQ(fa->figures.MaxThrust, "9.99");
     EXPECT_EQ(fa->figures.TotalImpulse, "1.0");

@@ -132,9 +132,9 @@ std::unique_ptr<FlightAnalysis> loaded(int samples) {
     fa->bValidFile = true;
     fa->samples.SampleCount = static_cast<int16_t>(samples);
     for (int i = 1; i <= samples; ++i) {
-        fa->samples.aDeltaTime[i] = 0.01;
-        fa->samples.aPressure[i] = 14.7 - i * 0.001;
-        fa->samples.aAccel[i] = 5.0;
+        slotOf(fa->samples.aDeltaTime, i) = 0.01;
+        slotOf(fa->samples.aPressure, i) = 14.7 - i * 0.001;
+        slotOf(fa->samples.aAccel, i) = 5.0;
     }
     return fa;
 }
@@ -144,7 +144,7 @@ TEST(ApplyUnits, LoadedRecordIsRecalculatedInTheNewUnits) {
     ASSERT_TRUE(fa->RecalculateGraph().ok);
     const std::string mph = fa->figures.MaxVelocity;
     ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 2)).ok);
-    EXPECT_DOUBLE_EQ(fa->samples.aVelocity[1], 5.0 * 32.125 * 0.01 * 1.097);
+    EXPECT_DOUBLE_EQ(at(fa->samples.aVelocity, 1), 5.0 * 32.125 * 0.01 * 1.097);
     // The summary wrote the figure again, rounded, instead of the cut text.
     EXPECT_EQ(fa->figures.MaxVelocity, "262.5");  // 149 steps of 1.762 km/h
     EXPECT_NE(fa->figures.MaxVelocity, mph);
@@ -176,7 +176,7 @@ TEST(ApplyUnits, DragOfTheNextPassSeesThePreviousVelocitiesInTheNewUnit) {
     // Switching the velocity unit leaves the thrust (and its figures) alone.
     ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 3)).ok);
     for (int i = 1; i <= 120; ++i)
-        EXPECT_NEAR(fa->samples.aThrust[i], thrustInMph[i], 1e-9 + 0.01 * thrustInMph[i]) << i;
+        EXPECT_NEAR(at(fa->samples.aThrust, i), at(thrustInMph, i), 1e-9 + 0.01 * at(thrustInMph, i)) << i;
 
     // A refused change leaves the velocities as they were.
     ASSERT_TRUE(fa->applyUnits(with(fa->units, UnitGroup::Velocity, 0)).ok);

@@ -198,15 +198,15 @@ TEST(FlightGenerator, RecordingStopsAtTheSampleCap) {
     EXPECT_EQ(generateFlight(p).samples.size(), 300u);
 
     auto store = std::make_unique<SampleStore>();
-    store->aVelocity[5] = 7;  // stale values must go
+    slotOf(store->aVelocity, 5) = 7;  // stale values must go
     fillSampleStore(full, *store);
     EXPECT_EQ(store->SampleCount, kMaxSamples);
-    EXPECT_EQ(store->aVelocity[5], 0);
-    EXPECT_EQ(store->aDeltaTime[0], 0);
+    EXPECT_EQ(at(store->aVelocity, 5), 0);
+    EXPECT_EQ(at(store->aDeltaTime, 0), 0);
     for (int i = 1; i <= kMaxSamples; ++i) {
-        double counts = store->aAccel[i] * kCountsPerG;
+        double counts = at(store->aAccel, i) * kCountsPerG;
         ASSERT_NEAR(counts, std::round(counts), 1e-9) << "sample " << i;
-        ASSERT_EQ(store->aDeltaTime[i], 0.01);
+        ASSERT_EQ(at(store->aDeltaTime, i), 0.01);
     }
 }
 

@@ -201,10 +201,10 @@ TEST_F(FlightRecordTest, SavedRecordReadsBackAsTheGeneratedSamples) {
     for (size_t i = 0; i < flight.samples.size(); ++i) {
         const RawSample& raw = flight.samples[i];
         const size_t slot = i + 1;
-        ASSERT_NEAR(read->samples.aDeltaTime[slot], stepSeconds(raw.timeStep), 1e-15) << slot;
-        ASSERT_NEAR(read->samples.aPressure[slot], pressurePsi(raw.pressure), 1e-12) << slot;
-        ASSERT_EQ(std::lround(read->samples.aAccel[slot] * kCountsPerG), raw.accel) << slot;
-        ASSERT_NEAR(read->samples.aAccel[slot], accelG(raw.accel), 1e-12) << slot;
+        ASSERT_NEAR(at(read->samples.aDeltaTime, slot), stepSeconds(raw.timeStep), 1e-15) << slot;
+        ASSERT_NEAR(at(read->samples.aPressure, slot), pressurePsi(raw.pressure), 1e-12) << slot;
+        ASSERT_EQ(std::lround(at(read->samples.aAccel, slot) * kCountsPerG), raw.accel) << slot;
+        ASSERT_NEAR(at(read->samples.aAccel, slot), accelG(raw.accel), 1e-12) << slot;
     }
     EXPECT_EQ(read->detail(DetailField::FileDetailName), "Kestrel");
     EXPECT_EQ(read->detail(DetailField::FileDetailPlace), "Hill field");
@@ -225,8 +225,8 @@ TEST_F(FlightRecordTest, SavedRecordReadsBackAsTheGeneratedSamples) {
     // The analysis of the read-back flight agrees with the model.
     double maxAltitudeM = 0, maxVelocityKmh = 0;
     for (int i = 1; i <= read->samples.SampleCount; ++i) {
-        maxAltitudeM = std::max(maxAltitudeM, read->samples.aAltitude[i]);
-        maxVelocityKmh = std::max(maxVelocityKmh, read->samples.aVelocity[i]);
+        maxAltitudeM = std::max(maxAltitudeM, at(read->samples.aAltitude, i));
+        maxVelocityKmh = std::max(maxVelocityKmh, at(read->samples.aVelocity, i));
     }
     EXPECT_NEAR(maxAltitudeM, flight.model.apogeeM, 0.03 * flight.model.apogeeM + 12);
     EXPECT_NEAR(maxVelocityKmh / 3.6, flight.model.maxVelocityMps, 0.02 * flight.model.maxVelocityMps);
