@@ -12,7 +12,7 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang-format
                mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev
                clang-tidy)
 # Seconds each fuzz target runs in `./setup.sh test`.
-fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_seconds=${FUZZ_SECONDS:-20}
 
 install_missing() {
     local missing=()
