@@ -71,9 +71,9 @@ void setDetail(FlightCommand& cmd, std::string_view, const std::string& assignme
     cmd.actions.push_back(std::move(a));
 }
 
-void setUnits(FlightCommand& cmd, std::string_view, const std::string& unitSpec) {
-    auto a = parseUnits(unitSpec);
-    if (!a) throw UsageError("--units: \"" + unitSpec + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
+void setUnits(FlightCommand& cmd, std::string_view, const std::string& unitList) {
+    auto a = parseUnits(unitList);
+    if (!a) throw UsageError("--units: \"" + unitList + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
     cmd.actions.push_back(std::move(*a));
 }
 
@@ -140,9 +140,9 @@ void setSize(FlightCommand& cmd, std::string_view, const std::string& size) {
         throw UsageError("--size takes WIDTHxHEIGHT, e.g. 1920x1080");
 }
 
-// The verbs that take an option: those whose VerbSpec has this flag set, or
+// The verbs that take an option: those whose VerbForm has this flag set, or
 // every verb.
-using Scope = bool VerbSpec::*;
+using Scope = bool VerbForm::*;
 constexpr Scope kEveryVerb = nullptr;
 
 struct Option {
@@ -171,28 +171,28 @@ constexpr Option kOptions[] = {
     {"locale", kEveryVerb, true, setLocale, "NAME",
      "digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
      "the system's by default"},
-    {"force", &VerbSpec::recordOutput, false, setForce, "",
+    {"force", &VerbForm::recordOutput, false, setForce, "",
      "save and csv: write OUT even when it is FILE and FILE was read only in part\n"
      "(a bad value stopped the reading); what was not read is lost"},
-    {"json", &VerbSpec::summaryOptions, false, setJson},
-    {"rail", &VerbSpec::statsOptions, true, setRail},
-    {"series", &VerbSpec::statsOptions, false, setSeries},
-    {"diameter", &VerbSpec::exportOptions, true, setExportField},
-    {"length", &VerbSpec::exportOptions, true, setExportField},
-    {"propellant", &VerbSpec::exportOptions, true, setExportField},
-    {"total", &VerbSpec::exportOptions, true, setExportField},
-    {"move", &VerbSpec::renderOptions, true, setPointer<Kind::Move>},
-    {"click", &VerbSpec::renderOptions, true, setPointer<Kind::Click>},
-    {"rclick", &VerbSpec::renderOptions, true, setPointer<Kind::RClick>},
-    {"ruler", &VerbSpec::renderOptions, true, setPointer<Kind::Ruler>},
-    {"range", &VerbSpec::renderOptions, true, setRange},
-    {"size", &VerbSpec::renderOptions, true, setSize},
-    {"events", &VerbSpec::renderOptions, false, setEvents},
-    {"estimate", &VerbSpec::renderOptions, false, setEstimate},
+    {"json", &VerbForm::summaryOptions, false, setJson},
+    {"rail", &VerbForm::statsOptions, true, setRail},
+    {"series", &VerbForm::statsOptions, false, setSeries},
+    {"diameter", &VerbForm::exportOptions, true, setExportField},
+    {"length", &VerbForm::exportOptions, true, setExportField},
+    {"propellant", &VerbForm::exportOptions, true, setExportField},
+    {"total", &VerbForm::exportOptions, true, setExportField},
+    {"move", &VerbForm::renderOptions, true, setPointer<Kind::Move>},
+    {"click", &VerbForm::renderOptions, true, setPointer<Kind::Click>},
+    {"rclick", &VerbForm::renderOptions, true, setPointer<Kind::RClick>},
+    {"ruler", &VerbForm::renderOptions, true, setPointer<Kind::Ruler>},
+    {"range", &VerbForm::renderOptions, true, setRange},
+    {"size", &VerbForm::renderOptions, true, setSize},
+    {"events", &VerbForm::renderOptions, false, setEvents},
+    {"estimate", &VerbForm::renderOptions, false, setEstimate},
 };
 
 // The option of that name if the verb takes it.
-const Option* findOption(const VerbSpec& verb, std::string_view name) {
+const Option* findOption(const VerbForm& verb, std::string_view name) {
     const auto* row = std::find_if(std::begin(kOptions), std::end(kOptions),
                                    [&](const Option& o) { return o.name == name; });
     return row != std::end(kOptions) && (row->scope == kEveryVerb || verb.*row->scope) ? row : nullptr;
@@ -220,10 +220,10 @@ std::string flightOptionsHelp() {
            describeOptions(kEveryVerb) +
            "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
            "written in place, a record or motor file is replaced only once its new contents are complete.\n" +
-           describeOptions(&VerbSpec::recordOutput);
+           describeOptions(&VerbForm::recordOutput);
 }
 
-FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args,
+FlightCommand parseFlightCommand(const VerbForm& verb, const std::vector<std::string>& args,
                                  const NumberLocale& locale) {
     FlightCommand cmd;
     cmd.locale = locale;

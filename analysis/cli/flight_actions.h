@@ -16,7 +16,7 @@
 namespace tarvel::cli {
 
 // What a verb takes besides the actions and --locale.
-struct VerbSpec {
+struct VerbForm {
     std::string_view name;
     size_t outputs;             // positional arguments after FILE
     bool summaryOptions;        // --json
@@ -48,7 +48,7 @@ public:
 };
 
 // `args`: what follows the verb on the command line. Throws UsageError.
-FlightCommand parseFlightCommand(const VerbSpec& verb, const std::vector<std::string>& args,
+FlightCommand parseFlightCommand(const VerbForm& verb, const std::vector<std::string>& args,
                                  const NumberLocale& locale = {});
 
 // The ACTIONS and output options for `tarvel --help`, from the same table.

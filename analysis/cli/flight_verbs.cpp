@@ -39,7 +39,7 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
 }
 
 // Parses the command line; null after a usage error (already reported).
-std::optional<FlightCommand> parse(const VerbSpec& verb, const Environment& environment, const Args& args,
+std::optional<FlightCommand> parse(const VerbForm& verb, const Environment& environment, const Args& args,
                                    std::ostream& err) {
     try {
         return parseFlightCommand(verb, args, environment.locale);
@@ -56,7 +56,7 @@ using Session = std::pair<FlightCommand, std::unique_ptr<FlightAnalysis>>;
 
 // `needsFigures`: the verb shows computed values, so a flight that no
 // recalculation has computed is a failure; saving it is not.
-std::optional<Session> openSession(const VerbSpec& verb, const Environment& environment, const Args& args,
+std::optional<Session> openSession(const VerbForm& verb, const Environment& environment, const Args& args,
                                    std::ostream& err, int& exitCode, bool needsFigures = true) {
     std::optional<FlightCommand> parsed = parse(verb, environment, args, err);
     if (!parsed) {
@@ -127,13 +127,13 @@ std::string shortest(double value) {
     return shortestText(value).value_or("nan");
 }
 
-constexpr VerbSpec kSummary{"summary", 0, true, false, false};
-constexpr VerbSpec kSeries{"series", 0, false, false, false};
-constexpr VerbSpec kSave{"save", 1, false, false, false, true};
-constexpr VerbSpec kCsv{"csv", 1, false, false, false, true};
-constexpr VerbSpec kEng{"eng", 1, false, true, false};
-constexpr VerbSpec kRender{"render", 1, false, false, true};
-constexpr VerbSpec kStats{"stats", 0, true, false, false, false, true};
+constexpr VerbForm kSummary{"summary", 0, true, false, false};
+constexpr VerbForm kSeries{"series", 0, false, false, false};
+constexpr VerbForm kSave{"save", 1, false, false, false, true};
+constexpr VerbForm kCsv{"csv", 1, false, false, false, true};
+constexpr VerbForm kEng{"eng", 1, false, true, false};
+constexpr VerbForm kRender{"render", 1, false, false, true};
+constexpr VerbForm kStats{"stats", 0, true, false, false, false, true};
 
 }  // namespace
 

@@ -42,7 +42,7 @@ class GraphWidget;
 class RecentFilesMenu;
 class StatisticsWindow;
 struct PanelRow;
-struct PanelSpec;
+struct PanelLayout;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -203,7 +203,7 @@ private:
     void setRailLength(double metres);
     void deviceBusyChanged(bool busy);
     GraphWidget* makeGraphArea(QWidget* parent);
-    QGroupBox* makePanel(const PanelSpec& spec, QWidget* parent);
+    QGroupBox* makePanel(const PanelLayout& panel, QWidget* parent);
     void addPanelRow(QGridLayout* grid, const PanelRow& row);
     QLineEdit* makeDetailEdit(DetailField field, const char* toolTip);
     QPlainTextEdit* makeNotesEdit();

@@ -35,7 +35,7 @@ struct PanelRow {
     const char* captionName = nullptr;  // a caption the model relabels ("Label5")
 };
 
-struct PanelSpec {
+struct PanelLayout {
     const char* name;
     const char* caption;
     std::vector<PanelRow> rows;
@@ -97,7 +97,7 @@ PanelRow pointerRow(const char* caption, int value, std::optional<UnitGroup> uni
     return {caption, Kind::Pointer, value, nullptr, unit};
 }
 
-std::vector<PanelSpec> panelTable() {
+std::vector<PanelLayout> panelTable() {
     using enum DetailField;
     PanelRow aveThrust = figureRow("Ave Thrust", Figure::AveThrust, UnitGroup::Thrust);
     aveThrust.captionName = "Label5";
@@ -233,16 +233,16 @@ void MainWindow::addPanelRow(QGridLayout* grid, const PanelRow& row) {
     addRow(grid, caption, field, unit);
 }
 
-QGroupBox* MainWindow::makePanel(const PanelSpec& spec, QWidget* parent) {
-    auto* box = new QGroupBox(QString::fromLatin1(spec.caption), parent);
-    box->setObjectName(spec.name);
+QGroupBox* MainWindow::makePanel(const PanelLayout& panel, QWidget* parent) {
+    auto* box = new QGroupBox(QString::fromLatin1(panel.caption), parent);
+    box->setObjectName(panel.name);
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setVerticalSpacing(3);
     grid->setHorizontalSpacing(4);
     grid->setColumnStretch(1, 1);
-    for (const PanelRow& row : spec.rows) addPanelRow(grid, row);
-    if (spec.notes) {
+    for (const PanelRow& row : panel.rows) addPanelRow(grid, row);
+    if (panel.notes) {
         QPlainTextEdit* notes = makeNotesEdit();
         auto* notesCaption = new QLabel("Notes:");
         notesCaption->setBuddy(notes);
@@ -273,7 +273,7 @@ void MainWindow::buildPanels() {
     m_detailEdits.assign(kDetailFieldCount, nullptr);
     auto* panels = new QHBoxLayout;
     panels->setSpacing(4);
-    for (const PanelSpec& spec : panelTable()) panels->addWidget(makePanel(spec, central), 1);
+    for (const PanelLayout& panel : panelTable()) panels->addWidget(makePanel(panel, central), 1);
     layout->addLayout(panels, 0);
 
     setCentralWidget(central);

@@ -37,7 +37,7 @@ std::vector<double> scaled(const std::vector<double>& values, double factor) {
 graph::GraphOverlay overlayOf(const FlightAnalysis& analysis) {
     const events::FlightReport& report = analysis.flightReport();
     const events::FlightEstimate& e = report.estimate;
-    // From metres and m/s, by the factors of the specified curves.
+    // From metres and m/s, by the factors the window's own curves are drawn with.
     const double toDistance = DistanceFactor[1][size_t(std::clamp<int>(analysis.units.Distance, 0, 1))];
     const double toVelocity = VelocityFactor[3][size_t(std::clamp<int>(analysis.units.Velocity, 0, 3))];
     graph::GraphOverlay o;

@@ -234,10 +234,10 @@ TEST_F(CommandLine, ErrorsGoToStandardErrorWithAnExitStatus) {
 // and a value missing at the end or given to a flag is named for the option.
 TEST(CommandLineOptions, EveryOptionIsReadAlikeWhereverItStands) {
     using cli::parseFlightCommand;
-    constexpr cli::VerbSpec summary{"summary", 0, true, false, false};
-    constexpr cli::VerbSpec save{"save", 1, false, false, false, true};
-    constexpr cli::VerbSpec eng{"eng", 1, false, true, false};
-    constexpr cli::VerbSpec render{"render", 1, false, false, true};
+    constexpr cli::VerbForm summary{"summary", 0, true, false, false};
+    constexpr cli::VerbForm save{"save", 1, false, false, false, true};
+    constexpr cli::VerbForm eng{"eng", 1, false, true, false};
+    constexpr cli::VerbForm render{"render", 1, false, false, true};
 
     const cli::FlightCommand apart =
         parseFlightCommand(render, {"f.rcd", "--size", "800x600", "--move", "1.5", "--set",
@@ -263,7 +263,7 @@ TEST(CommandLineOptions, EveryOptionIsReadAlikeWhereverItStands) {
     EXPECT_EQ(fields.exportFields.at("propellant"), "");
     EXPECT_TRUE(parseFlightCommand(save, {"f.rcd", "--force", "o.rcd", "--force"}).force);
 
-    auto refusal = [](const cli::VerbSpec& verb, cli::Args args) {
+    auto refusal = [](const cli::VerbForm& verb, cli::Args args) {
         try {
             parseFlightCommand(verb, args);
         } catch (const cli::UsageError& e) {
@@ -271,7 +271,7 @@ TEST(CommandLineOptions, EveryOptionIsReadAlikeWhereverItStands) {
         }
         return std::string("accepted");
     };
-    const std::pair<const cli::VerbSpec*, std::vector<std::string>> valued[] = {
+    const std::pair<const cli::VerbForm*, std::vector<std::string>> valued[] = {
         {&summary, {"set", "units", "mode", "locale"}},
         {&eng, {"diameter", "length", "propellant", "total"}},
         {&render, {"move", "click", "rclick", "ruler", "range", "size"}},

@@ -82,9 +82,9 @@ const std::vector<AccuracyFlight>& accuracyFlights() {
     return flights;
 }
 
-GeneratedCase generateCase(const AccuracyFlight& spec) {
+GeneratedCase generateCase(const AccuracyFlight& setup) {
     GeneratedCase out;
-    out.flight = flightgen::generateFlight(spec.params);
+    out.flight = flightgen::generateFlight(setup.params);
     out.truth = flightgen::flightTruth(out.flight);
     // The faults go into the raw readings, so the record and the samples agree.
     double t = 0, lagged = 0;
@@ -93,13 +93,13 @@ GeneratedCase generateCase(const AccuracyFlight& spec) {
         flightgen::RawSample& raw = out.flight.samples[n];
         const double dt = flightgen::stepSeconds(raw.timeStep);
         t += dt;
-        if (spec.baroLagS > 0) {
+        if (setup.baroLagS > 0) {
             const double psi = flightgen::pressurePsi(raw.pressure);
-            lagged = n == 0 ? psi : lagged + (psi - lagged) * (1 - std::exp(-dt / spec.baroLagS));
+            lagged = n == 0 ? psi : lagged + (psi - lagged) * (1 - std::exp(-dt / setup.baroLagS));
             raw.pressure = flightgen::pressureRawFromPsi(lagged);
         }
-        const bool stalled =
-            spec.baroStallFor > 0 && t >= spec.baroStallFrom && t < spec.baroStallFrom + spec.baroStallFor;
+        const bool stalled = setup.baroStallFor > 0 && t >= setup.baroStallFrom &&
+                             t < setup.baroStallFrom + setup.baroStallFor;
         if (stalled)
             raw.pressure = stuck;
         else

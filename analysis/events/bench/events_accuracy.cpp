@@ -124,15 +124,15 @@ std::string eventCell(const EventGoal& goal, const FlightEvents& found, const fl
     return "none";
 }
 
-FlightResult measure(const AccuracyFlight& spec, EventTally (&tallies)[kEventCount]) {
-    const GeneratedCase c = generateCase(spec);
+FlightResult measure(const AccuracyFlight& setup, EventTally (&tallies)[kEventCount]) {
+    const GeneratedCase c = generateCase(setup);
     const FlightReport r = analyseFlight(c.samples);
     FlightResult out;
-    out.cells = "| " + spec.name + " | " + std::to_string(c.samples.size());
+    out.cells = "| " + setup.name + " | " + std::to_string(c.samples.size());
     for (size_t k = 0; k < kEventCount; ++k)
         out.cells += " | " + eventCell(kEventGoals[k], r.events, c.truth, tallies[k]);
 
-    const ShownFigures shown = shownFigures(c, spec.params);
+    const ShownFigures shown = shownFigures(c, setup.params);
     const double apogee = c.truth.apogeeM;
     const double estimate = r.estimate.apogee ? r.estimate.apogee->altitude : 0;
     size_t inside = 0, insideVelocity = 0;
