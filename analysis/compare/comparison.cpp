@@ -55,8 +55,9 @@ int decimalsOf(FigureUnit u) { return u == FigureUnit::Second ? 2 : 1; }
 
 std::string fixed(double value, int decimals, bool sign = false) {
     std::string text = fixedPointText(value, decimals).value_or("");
-    if (text.find_first_not_of("-0.") == std::string::npos) text.erase(0, text.front() == '-');  // no "-0.0"
-    if (sign && text.front() != '-') text.insert(0, "+");
+    const bool zero = text.find_first_not_of("-0.") == std::string::npos;
+    if (zero && text.front() == '-') text.erase(0, 1);  // no "-0.0"
+    if (sign && !zero && text.front() != '-') text.insert(0, "+");
     return text;
 }
 
