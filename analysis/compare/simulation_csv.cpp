@@ -319,6 +319,7 @@ SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileNa
         }
         break;
     }
+    if (!header) header = lastComment;  // comments alone: the last may be a header with no rows under it
     constexpr std::string_view kLookedForTime = "no time column (looked for \"Time (s)\")";
     if (!header) return fail(std::string(kLookedForTime));
     const char separator = separatorOf(*header);
