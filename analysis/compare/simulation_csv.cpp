@@ -238,7 +238,8 @@ struct ColumnPlan {
 ColumnPlan planColumns(const std::vector<std::string_view>& header, std::vector<std::string>& notes) {
     ColumnPlan plan;
     for (size_t i = 0; i < header.size(); ++i) {
-        const auto [name, unit] = nameAndUnit(header[i]);
+        const std::pair<std::string, std::string> parts = nameAndUnit(header[i]);
+        const std::string &name = parts.first, &unit = parts.second;
         const auto named = std::find_if(std::begin(kColumnNames), std::end(kColumnNames),
                                         [&](const NamedRole& n) { return n.name == name; });
         if (named == std::end(kColumnNames)) continue;
