@@ -169,7 +169,7 @@ TEST(SimulationExports, BrokenRowsAreLeftOutAndSaidSoAndNoInputCrashesTheReader)
     EXPECT_TRUE(std::isnan(load.trace->column(Quantity::Thrust)[0]));
     EXPECT_TRUE(std::isnan(load.trace->column(Quantity::Altitude)[2]));
     EXPECT_EQ(load.notes, (std::vector<std::string>{
-                              "sim.csv: 1 rows without a time left out",
+                              "sim.csv: 1 row without a time left out",
                               "sim.csv: 2 rows whose time does not follow the row before left out"}));
 
     // Bytes of the sample file changed at random: a trace or a reason, never a crash.
