@@ -340,7 +340,7 @@ TraceLoad traceFromSimulation(std::string_view bytes, std::string path) {
     TraceLoad load;
     SimulationRead read = readSimulationCsv(bytes, path);
     load.status = read.status;
-    for (std::string& note : read.data.notes) load.notes.push_back(path + ": " + note);
+    for (const std::string& note : read.data.notes) load.notes.emplace_back(path + ": ").append(note);
     if (!read.status.ok) return load;
     Trace t;
     t.name = fileNameOf(path);
