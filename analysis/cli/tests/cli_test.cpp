@@ -813,7 +813,7 @@ TEST_F(CommandLine, SummaryJsonGivesEachFigureAsANumberWithItsUnit) {
         << early.out;
 }
 
-TEST(CommandLineQtMessages, OnlyQtsOwnNotesAreDropped) {
+TEST_F(CommandLine, OnlyQtsOwnNotesAreKeptOffStandardError) {
     EXPECT_TRUE(
         cli::isQtChatter(QtWarningMsg, "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/x'"));
     EXPECT_TRUE(cli::isQtChatter(QtWarningMsg, "This plugin does not support propagateSizeHints()"));
