@@ -8,6 +8,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <algorithm>
 #include <utility>
 
@@ -70,15 +71,23 @@ public:
         const QString shown = QFontMetricsF(f, &m_pdf).elidedText(line, Qt::ElideRight, box.width());
         m_painter.drawText(box, flags | Qt::AlignVCenter, shown);
     }
-    // Text wrapped to the page's width at y; y moves below it.
-    void paragraph(const QFont& f, const QString& words) {
-        m_painter.setFont(f);
-        const QRectF room(0, y, width(), bottom() - y);
-        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-        const QRectF used = QFontMetricsF(f, &m_pdf).boundingRect(room, flags, words);
-        keep(used.height());
-        m_painter.drawText(QRectF(0, y, width(), used.height()), flags, words);
-        y += used.height();
+    // Text wrapped to the page's width at y, line by line onto as many pages
+    // as it takes; y moves below it. Line breaks in `words` are kept.
+    void paragraph(const QFont& f, QString words) {
+        words.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+        words.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        QTextLayout layout(words, f, &m_pdf);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+            line.setLineWidth(width());
+        layout.endLayout();
+        m_painter.setPen(Qt::black);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            keep(line.height());
+            line.draw(&m_painter, QPointF(0, y - line.y()));
+            y += line.height();
+        }
     }
     void rule() {
         m_painter.setPen(QPen(QColor(150, 150, 150), pt(0.5)));
@@ -120,9 +129,7 @@ void drawHeading(Page& page, const std::string& title, const Panel& misc) {
     }
     const PanelRow& notes = misc.rows.back();
     if (!notes.value.empty()) {
-        QString typed = qtext(notes.value);
-        typed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        page.paragraph(page.font(kBodyPoints), qtext(notes.label) + " " + typed);
+        page.paragraph(page.font(kBodyPoints), qtext(notes.label + " " + notes.value));
     }
     page.y += Page::pt(kGapPoints / 2);
     page.rule();
