@@ -15,6 +15,7 @@
 #include "graph_painter.h"
 #include "ln_graph.h"
 #include "model_graph.h"
+#include "qt_text.h"
 #include "record_writer.h"
 #include "report_text.h"
 #include "window_panels.h"
@@ -30,7 +31,7 @@ constexpr double kFooterPoints = 7.5;
 constexpr double kGapPoints = 10;      // between blocks
 constexpr int kStatisticsColumns = 5;  // at most: m/s, ft/s, mph, km/h, Mach
 
-QString qtext(const std::string& s) { return QString::fromStdString(s); }
+using suite::qs;
 
 // What the page draws in: the painter, the page's size and where the next
 // block starts. A block that does not fit below the last starts a new page.
@@ -115,22 +116,20 @@ private:
 // The title, then place and date, then the notes as typed.
 void drawHeading(Page& page, const std::string& title, const Panel& misc) {
     const QFont big = page.font(16, true);
-    page.text(big, QRectF(0, page.y, page.width(), page.lineHeight(big)), Qt::AlignLeft, qtext(title));
+    page.text(big, QRectF(0, page.y, page.width(), page.lineHeight(big)), Qt::AlignLeft, qs(title));
     page.y += page.lineHeight(big);
     const QFont body = page.font(10);
     QStringList placeAndDate;
     for (const PanelRow& row : misc.rows)
         if (row.label != "Name" && row.label != "Notes:" && !row.value.empty())
-            placeAndDate << qtext(row.label + ": " + row.value);
+            placeAndDate << qs(row.label + ": " + row.value);
     if (!placeAndDate.isEmpty()) {
         page.text(body, QRectF(0, page.y, page.width(), page.lineHeight(body)), Qt::AlignLeft,
                   placeAndDate.join(QStringLiteral("     ")));
         page.y += page.lineHeight(body);
     }
     const PanelRow& notes = misc.rows.back();
-    if (!notes.value.empty()) {
-        page.paragraph(page.font(kBodyPoints), qtext(notes.label + " " + notes.value));
-    }
+    if (!notes.value.empty()) page.paragraph(page.font(kBodyPoints), qs(notes.label + " " + notes.value));
     page.y += Page::pt(kGapPoints / 2);
     page.rule();
     page.y += Page::pt(kGapPoints / 2);
@@ -148,12 +147,12 @@ void drawPanels(Page& page, std::initializer_list<const Panel*> panels) {
     double x = 0;
     for (const Panel* p : panels) {
         double y = page.y;
-        page.text(title, QRectF(x, y, width, page.lineHeight(title)), Qt::AlignLeft, qtext(p->title));
+        page.text(title, QRectF(x, y, width, page.lineHeight(title)), Qt::AlignLeft, qs(p->title));
         y += page.lineHeight(title);
         for (const PanelRow& r : p->rows) {
             const std::string shown = r.value.empty() || r.unit.empty() ? r.value : r.value + " " + r.unit;
-            page.text(body, QRectF(x, y, width * 0.55, row), Qt::AlignLeft, qtext(r.label));
-            page.text(body, QRectF(x + width * 0.55, y, width * 0.45, row), Qt::AlignRight, qtext(shown));
+            page.text(body, QRectF(x, y, width * 0.55, row), Qt::AlignLeft, qs(r.label));
+            page.text(body, QRectF(x + width * 0.55, y, width * 0.45, row), Qt::AlignRight, qs(shown));
             y += row;
         }
         x += width + gap;
@@ -218,16 +217,16 @@ void drawStatistics(Page& page, const FlightAnalysis& fa) {
             page.y += page.lineHeight(heading);
         }
         page.text(title, QRectF(0, page.y, page.width(), page.lineHeight(title)), Qt::AlignLeft,
-                  qtext(std::string(section.title)));
+                  qs(section.title));
         page.y += page.lineHeight(title);
         for (const events::ReportRow& r : section.rows) {
-            page.text(body, QRectF(0, page.y, labelWidth, row), Qt::AlignLeft, qtext(r.label));
+            page.text(body, QRectF(0, page.y, labelWidth, row), Qt::AlignLeft, qs(r.label));
             const std::vector<std::string> values = events::unitTexts(r, fa.numberLocale);
             if (values.empty())
                 page.text(body, QRectF(labelWidth, page.y, column, row), Qt::AlignRight, QStringLiteral("—"));
             for (size_t i = 0; i < values.size() && i < kStatisticsColumns; ++i)
                 page.text(body, QRectF(labelWidth + column * double(i), page.y, column, row), Qt::AlignRight,
-                          qtext(values[i]));
+                          qs(values[i]));
             page.y += row;
         }
         page.y += row / 2;
@@ -248,9 +247,9 @@ std::optional<Paper> paperNamed(std::string_view name) {
 }
 
 std::string reportTitle(const FlightAnalysis& fa, const std::string& file) {
-    const QString name = qtext(fa.detail(DetailField::FileDetailName)).trimmed();
+    const QString name = qs(fa.detail(DetailField::FileDetailName)).trimmed();
     if (!name.isEmpty()) return name.toStdString();
-    const QString base = QFileInfo(qtext(file)).completeBaseName();
+    const QString base = QFileInfo(qs(file)).completeBaseName();
     return base.isEmpty() ? std::string("Flight") : base.toStdString();
 }
 
@@ -264,10 +263,10 @@ QByteArray reportPdf(const FlightAnalysis& fa, const ReportSetup& setup) {
         pdf.setResolution(kResolution);
         pdf.setPageSize(QPageSize(setup.paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4));
         pdf.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
-        pdf.setTitle(qtext(title));
-        pdf.setCreator(qtext(setup.creator));
+        pdf.setTitle(qs(title));
+        pdf.setCreator(qs(setup.creator));
         QPainter painter(&pdf);
-        Page page(pdf, painter, QFileInfo(qtext(setup.file)).fileName());
+        Page page(pdf, painter, QFileInfo(qs(setup.file)).fileName());
         const WindowPanels panels = windowPanels(fa);
         drawHeading(page, title, panels.misc);
         drawPanels(page, {&panels.rocket, &panels.motor, &panels.performance});
