@@ -63,6 +63,15 @@ TEST_F(ReportWindowTest, ExportReportWritesTheFlightShownAsPdf) {
     entry->trigger();
     EXPECT_TRUE(dialogs.lastMessage().startsWith("cannot write " + m_dir.filePath("no such folder/r.pdf")))
         << dialogs.lastMessage().toStdString();
+
+    // A flight the window could not compute has nothing to report.
+    dialogs.answers.push_back(Dialogs::Choice::Discard);  // the units changed
+    open(writeFile(m_dir, "no burn.rcd", "FDMotorDur\r\n0\r\n" + downloadedRecordText({})));
+    ASSERT_FALSE(window->analysis().computed) << dialogs.lastMessage().toStdString();
+    dialogs.fileAnswers.push_back(m_dir.filePath("none.pdf"));
+    entry->trigger();
+    EXPECT_EQ(dialogs.lastMessage(), "The flight has no figures to report: it could not be computed.");
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
 }
 
 TEST_F(ReportWindowTest, PrintJobIsNamedAfterTheRecord) {
