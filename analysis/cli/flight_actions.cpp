@@ -109,6 +109,11 @@ void setRail(FlightCommand& cmd, std::string_view, const std::string& metres) {
     cmd.railLength = length;
 }
 
+void setPaper(FlightCommand& cmd, std::string_view, const std::string& name) {
+    cmd.paper = report::paperNamed(name);
+    if (!cmd.paper) throw UsageError("--paper is a4 or letter, not \"" + name + "\"");
+}
+
 void setEvents(FlightCommand& cmd, std::string_view, const std::string&) { cmd.overlay.events = true; }
 
 void setEstimate(FlightCommand& cmd, std::string_view, const std::string&) { cmd.overlay.estimate = true; }
@@ -176,6 +181,7 @@ constexpr Option kOptions[] = {
      "(a bad value stopped the reading); what was not read is lost"},
     {"json", &VerbForm::summaryOptions, false, setJson},
     {"rail", &VerbForm::statsOptions, true, setRail},
+    {"paper", &VerbForm::reportOptions, true, setPaper},
     {"series", &VerbForm::statsOptions, false, setSeries},
     {"diameter", &VerbForm::exportOptions, true, setExportField},
     {"length", &VerbForm::exportOptions, true, setExportField},
@@ -218,8 +224,8 @@ std::string describeOptions(Scope scope) {
 std::string flightOptionsHelp() {
     return "ACTIONS, applied left to right after opening FILE, as in the main window:\n" +
            describeOptions(kEveryVerb) +
-           "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
-           "written in place, a record or motor file is replaced only once its new contents are complete.\n" +
+           "OUT of save, csv, eng, render and report: \"-\" writes to standard output; a FIFO or a device\n"
+           "is written in place, a file is replaced only once its new contents are complete.\n" +
            describeOptions(&VerbForm::recordOutput);
 }
 

@@ -1,16 +1,19 @@
 #pragma once
 // The one reader of the ACTIONS and options of the verbs that open a record
-// file (summary, series, save, csv, eng, render, stats): one table of options
+// file (summary, series, save, csv, eng, render, stats,
+// report): one table of options
 // (flight_actions.cpp), read by one loop and listed by the help text.
 // Options are written "--opt value" or "--opt=value"; given twice, the last
 // one counts, and every action is applied in turn.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "flight_analysis.h"
+#include "report_pdf.h"
 #include "window_render.h"
 
 namespace tarvel::cli {
@@ -18,12 +21,13 @@ namespace tarvel::cli {
 // What a verb takes besides the actions and --locale.
 struct VerbForm {
     std::string_view name;
-    size_t outputs;             // positional arguments after FILE
-    bool summaryOptions;        // --json
-    bool exportOptions;         // --diameter --length --propellant --total
-    bool renderOptions;         // --range --move --click --rclick --ruler --size --events --estimate
-    bool recordOutput = false;  // --force
-    bool statsOptions = false;  // --rail --series
+    size_t outputs;              // positional arguments after FILE
+    bool summaryOptions;         // --json
+    bool exportOptions;          // --diameter --length --propellant --total
+    bool renderOptions;          // --range --move --click --rclick --ruler --size --events --estimate
+    bool recordOutput = false;   // --force
+    bool statsOptions = false;   // --rail --series
+    bool reportOptions = false;  // --paper
 };
 
 struct FlightCommand {
@@ -35,9 +39,10 @@ struct FlightCommand {
     std::map<std::string, std::string, std::less<>> exportFields;  // eng: --diameter ...
     int width = 1024, height = 768;                                // render: --size
     RenderOverlay overlay;                                         // render: --events --estimate
-    bool force = false;       // save, csv: write over a FILE that was read only in part
-    double railLength = 1.0;  // stats: --rail, metres
-    bool series = false;      // stats: the estimate per sample
+    bool force = false;                  // save, csv: write over a FILE that was read only in part
+    double railLength = 1.0;             // stats: --rail, metres
+    bool series = false;                 // stats: the estimate per sample
+    std::optional<report::Paper> paper;  // report: --paper, else the locale's
 };
 
 // A command line the verb cannot take; `message` says why.

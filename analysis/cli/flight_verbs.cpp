@@ -1,18 +1,23 @@
 #include "flight_verbs.h"
 
+#include <QLocale>
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
+#include "about_dialog.h"
 #include "csv_export.h"
 #include "flight_actions.h"
 #include "json_text.h"
 #include "motor_file.h"
 #include "number_text.h"
 #include "record_writer.h"
+#include "report_pdf.h"
 #include "report_text.h"
 #include "units.h"
+#include "window_panels.h"
 
 namespace tarvel::cli {
 
@@ -117,11 +122,6 @@ int writeToStandardOutput(const std::string& text, std::ostream& out) {
     return kExitOk;
 }
 
-std::string motorClassShown(const FigureTexts& f) {
-    constexpr std::string_view prefix = "Ave Thrust-";
-    return f.Label5.rfind(prefix, 0) == 0 ? f.Label5.substr(prefix.size()) : std::string();
-}
-
 std::string shortest(double value) {
     if (value == 0) return "0";  // no "-0" from a zero altitude times a negative scale
     return shortestText(value).value_or("nan");
@@ -134,6 +134,7 @@ constexpr VerbForm kCsv{"csv", 1, false, false, false, true};
 constexpr VerbForm kEng{"eng", 1, false, true, false};
 constexpr VerbForm kRender{"render", 1, false, false, true};
 constexpr VerbForm kStats{"stats", 0, true, false, false, false, true};
+constexpr VerbForm kReport{"report", 1, false, false, false, true, false, true};
 
 }  // namespace
 
@@ -174,7 +175,16 @@ std::string summaryJson(const FlightAnalysis& fa, std::string_view file) {
     };
     for (const auto& [name, text] : figures) key(name), j += jsonString(*text);
     j += "}";
-    key("MotorClass"), j += jsonString(motorClassShown(f));
+    key("MotorClass"), j += jsonString(report::motorClassShown(f));
+    // The figures again as numbers with their units, for scripts.
+    key("values"), j += "{";
+    for (const report::FigureValue& v : report::figureValues(fa)) {
+        key(v.key), j += "{";
+        key("value"), j += jsonNumber(v.value);
+        key("unit"), j += v.unit ? jsonString(*v.unit) : "null";
+        j += "}";
+    }
+    j += "}";
     return j + "}\n";
 }
 
@@ -185,38 +195,18 @@ std::string summaryTable(const FlightAnalysis& fa, std::string_view file) {
         if (!unit.empty() && !value.empty()) out << ' ' << unit;
         out << '\n';
     };
-    const UnitCaptions& c = fa.captions;
-    std::string impulseUnit = c.lblUnitsThrust;
-    if (impulseUnit.size() > 2) impulseUnit.insert(impulseUnit.size() - 1, " s");
     out << "File " << file << '\n';
     row("Samples", std::to_string(fa.samples.SampleCount));
     row("Motor duration index", std::to_string(fa.MotorDurationIndex));
-    out << "Rocket Details\n";
-    row("Total Wt", fa.detail(DetailField::FileDetailWeight), c.lblUnitsMass);
-    row("Diameter (in.)", fa.detail(DetailField::FileDetailDiameter));
-    row("Drag Coefficient", fa.detail(DetailField::FileDetailCoefficientDrag));
-    out << "Misc Details\n";
-    row("Name", fa.detail(DetailField::FileDetailName));
-    row("Place", fa.detail(DetailField::FileDetailPlace));
-    row("Date", fa.detail(DetailField::FileDetailDate));
-    std::string notes = fa.detail(DetailField::FileDetailNotes);
-    for (size_t at; (at = notes.find("\r\n")) != std::string::npos;) notes.replace(at, 2, " / ");
-    row("Notes:", notes);
-    const FigureTexts& f = fa.figures;
-    out << "Motor Performance\n";
-    row("Duratation (sec.)", fa.detail(DetailField::txtMotorDuration));
-    row("Propellant Wt", fa.detail(DetailField::FileDetailPropellantWt), c.lblUnitsMass);
-    row("Ave Thrust", f.AveThrust, c.lblUnitsThrust);
-    row("Total Impulse", f.TotalImpulse, impulseUnit);
-    row("Max Thrust", f.MaxThrust, c.lblUnitsThrust);
-    row("Motor class", motorClassShown(f));
-    out << "Rocket Performance\n";
-    row("Max Altitude", f.MaxAltitude, c.lblAltitude);
-    row("Max Velocity", f.MaxVelocity, c.lblVelocity);
-    row("Min Accel (G):", f.MinAccel);
-    row("Max Accel (G):", f.MaxAccel);
-    row("Velocity @3ft", f.Velocity3Ft, c.lblVelocity);
-    row("Baro Altitude", fa.BaroAltitude);
+    const report::WindowPanels panels = report::windowPanels(fa);
+    for (const report::Panel* panel : {&panels.rocket, &panels.misc, &panels.motor, &panels.performance}) {
+        out << panel->title << '\n';
+        for (const report::PanelRow& r : panel->rows) {
+            std::string value = r.value;  // the notes on one line
+            for (size_t at; (at = value.find("\r\n")) != std::string::npos;) value.replace(at, 2, " / ");
+            row(r.label, value, r.unit);
+        }
+    }
     return out.str();
 }
 
@@ -313,6 +303,28 @@ int statsVerb(const Environment& environment, const Args& args, std::ostream& ou
     return kExitOk;
 }
 
+int reportVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
+    int code;
+    auto session = openSession(kReport, environment, args, err, code);
+    if (!session) return code;
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    std::error_code ignored;  // an OUT that does not exist yet is no other name of FILE
+    if (path != kStandardOutput && !cmd.force && std::filesystem::equivalent(cmd.file, path, ignored)) {
+        err << "tarvel: report: " << path
+            << " is the record file itself; give --force to write the report over it\n";
+        return kExitFailure;
+    }
+    const GuiApplicationScope gui;  // fonts
+    const report::ReportSetup setup{cmd.paper.value_or(report::paperOf(QLocale::system())), cmd.file,
+                                    "tarvel " + programVersion().toStdString()};
+    if (path == kStandardOutput) {
+        const QByteArray pdf = report::reportPdf(*fa, setup);
+        return writeToStandardOutput(std::string(pdf.constData(), size_t(pdf.size())), out);
+    }
+    return reportWrite(report::writeReportPdf(*fa, path, setup), err);
+}
+
 int renderVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
     const std::optional<FlightCommand> cmd = parse(kRender, environment, args, err);
     if (!cmd) return kExitUsage;
@@ -345,6 +357,12 @@ std::vector<Verb> flightVerbs() {
          "                 events as labelled lines, --estimate the best estimate of altitude and\n"
          "                 velocity with a band of two standard deviations)",
          renderVerb},
+        {"report",
+         "tarvel report FILE.rcd OUT.pdf [ACTIONS...] [--paper a4|letter] [--force]\n"
+         "                 (the flight report: details, figures, events, statistics and the graph on one\n"
+         "                 or two pages; the paper follows the locale's measurement system (LC_ALL,\n"
+         "                 LC_MEASUREMENT, LANG) unless --paper names it; --force writes OUT over FILE)",
+         reportVerb},
         {"stats",
          "tarvel stats  FILE.rcd [ACTIONS...] [--rail M] [--json] [--series] [--locale NAME]\n"
          "                 (launch, burnout, apogee, deployments and landing, the figures of each flight\n"

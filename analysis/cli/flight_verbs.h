@@ -22,6 +22,8 @@ int csvVerb(const Environment& environment, const Args& args, std::ostream& out,
 int engVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 // The events, statistics per flight phase and best estimate of the flight.
 int statsVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+// The flight report as a PDF.
+int reportVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 // The main window after the actions, painted into a PNG.
 int renderVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 

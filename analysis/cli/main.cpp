@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli.h"
+#include "qt_messages.h"
 #include "record_writer.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "declares.h"
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     tarvel::failWritesPastTheFileSizeLimit();
+    tarvel::cli::dropQtChatter();
     tarvel::cli::Environment environment{tarvel::NumberLocale::system()};
 #ifdef TARVEL_CLI_DEVICE_VERBS
     // The serial-link library beside the program, bound at the first device verb.

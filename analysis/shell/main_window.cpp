@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -42,6 +43,7 @@
 #include "pointer_guard.h"
 #include "qt_text.h"
 #include "recent_files_menu.h"
+#include "report_pdf.h"
 #include "units_dialog.h"
 #include "window_print.h"
 
@@ -150,6 +152,10 @@ void MainWindow::buildMenus() {
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
+    // Needs the figures, as the motor file export does: enabled along with it.
+    QAction* exportReport = addEntry(file, "mnuFileExportReport", "Export Report (P&DF)...",
+                                     &MainWindow::mnuFileExportReport_Click);
+    connect(action("mnuFileExport"), &QAction::enabledChanged, exportReport, &QAction::setEnabled);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -407,11 +413,26 @@ void MainWindow::mnuFileExport_Click() {
     m_dialogs.runModal(dialog);
 }
 
+void MainWindow::mnuFileExportReport_Click() {
+    const auto path = m_dialogs.saveFile(this, "Export Report (PDF)", "PDF Files (*.pdf)");
+    if (!path) return;
+    const report::ReportSetup setup{report::paperOf(QLocale()), m_analysis.CurOpenFileName,
+                                    "TarvelGraph " + programVersion().toStdString()};
+    Status written;
+    {
+        PointerGuard busy(this);
+        written = report::writeReportPdf(m_analysis, path->toStdString(), setup);
+    }
+    report(written);
+}
+
 bool MainWindow::printWindowImage(QPrinter& printer) { return tarvel::printWindowImage(*this, printer); }
 
 void MainWindow::mnuFilePrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
+    // A PDF printer proposes FLIGHT.pdf and titles the PDF with it.
+    printer.setDocName(QFileInfo(qs(m_analysis.CurOpenFileName)).completeBaseName());
     if (!m_dialogs.choosePrinter(this, printer)) return;  // cancelled: nothing to say
     if (!printWindowImage(printer))
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);

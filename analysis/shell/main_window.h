@@ -115,6 +115,7 @@ public:
     void mnuFileSaveAs_Click();
     void mnuFileExport_Click();
     void mnuFileExportCSV_Click();
+    void mnuFileExportReport_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
     void mnuConnectUploadData_Click();

@@ -21,6 +21,8 @@
 
 #include "flight_actions.h"
 #include "flight_verbs.h"
+#include "number_text.h"
+#include "qt_messages.h"
 #include "record_samples.h"
 #include "record_writer.h"
 #include "units.h"
@@ -683,4 +685,147 @@ TEST_F(CommandLine, AByteOrderMarkLosesNoDetail) {
               std::string::npos);
     ASSERT_EQ(run({"save", path("marked.rcd"), path("marked.rcd")}).code, 0);
     EXPECT_EQ(slurp(path("marked.rcd")).rfind("FDName\r\nScout\r\n", 0), 0u);
+}
+
+namespace {
+
+// The program run as from a terminal without a desktop session: the
+// offscreen platform, no runtime folder, the measurement system of `locale`.
+// Its standard error in `err`.
+int runHeadless(const std::string& locale, const std::string& arguments, std::string& err,
+                const std::string& errFile) {
+    std::string ignored;
+    const int code = runShell(
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "
+        "LC_ALL= LC_MEASUREMENT= LANG=" +
+            locale + " " + TARVEL_PROGRAM + " " + arguments + " 2>'" + errFile + "'",
+        ignored);
+    err = slurp(errFile);
+    return code;
+}
+
+// What a poppler tool prints about `pdf` (pdftotext to standard output, pdfinfo).
+std::string poppler(const std::string& command, const std::string& pdf) {
+    std::string output;
+    EXPECT_EQ(runShell(command + " '" + pdf + "'" + (command == "pdftotext" ? " -" : "") + " 2>&1", output),
+              0)
+        << command << " (Debian package poppler-utils): " << output;
+    return output;
+}
+
+}  // namespace
+
+TEST_F(CommandLine, ReportIsAPdfWithTextOnThePaperOfTheLocale) {
+    const std::string sample = example("small_motor.rcd"), pdf = path("Sparrow report.pdf");
+    std::string err;
+    ASSERT_EQ(runHeadless("en_US.UTF-8", "report '" + sample + "' '" + pdf + "'", err, path("err")), 0)
+        << err;
+    EXPECT_EQ(err, "");  // nothing of Qt's own notes
+
+    const std::string text = poppler("pdftotext", pdf);
+    const Outcome summary = run({"summary", sample, "--json", "--locale", "C"});
+    auto shown = [&summary](const std::string& key) {
+        const std::smatch m = [&] {
+            std::smatch found;
+            std::regex_search(summary.out, found, std::regex("\"" + key + "\":\"([^\"]*)\""));
+            return found;
+        }();
+        return m.size() > 1 ? m[1].str() : std::string("?");
+    };
+    for (const std::string& part :
+         {std::string("Sparrow"), std::string("School field"), std::string("April 14"),
+          std::string("C6-5 motor, 30 cm chute."), shown("MaxAltitude") + " (ft)", shown("TotalImpulse"),
+          std::string("Time (s)"), std::string("Apogee")})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+
+    const std::string info = poppler("pdfinfo", pdf);
+    EXPECT_NE(info.find("Title:           Sparrow\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Creator:         tarvel "), std::string::npos) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +[12]\n"))) << info;
+    EXPECT_NE(info.find("Page size:       612 x 792 pts (letter)"), std::string::npos) << info;
+    // No picture of the graph: its lines and labels are drawn as such.
+    std::string images;
+    runShell("pdfimages -list '" + pdf + "' | tail -n +3 | wc -l", images);
+    EXPECT_EQ(images, "0\n");
+
+    // A4 elsewhere, or as --paper says; the file is replaced whole.
+    ASSERT_EQ(runHeadless("de_DE.UTF-8", "report '" + sample + "' '" + pdf + "'", err, path("err")), 0)
+        << err;
+    EXPECT_NE(poppler("pdfinfo", pdf).find("(A4)"), std::string::npos);
+    ASSERT_EQ(
+        runHeadless("de_DE.UTF-8", "report '" + sample + "' '" + pdf + "' --paper Letter", err, path("err")),
+        0);
+    EXPECT_NE(poppler("pdfinfo", pdf).find("(letter)"), std::string::npos);
+}
+
+TEST_F(CommandLine, ReportRefusesWhatWouldLoseARecord) {
+    const std::string record = slurp(flight());
+    Outcome r = run({"report", flight(), flight()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tarvel: report: " + flight() +
+                         " is the record file itself; give --force to write the report over it\n");
+    EXPECT_EQ(slurp(flight()), record);
+
+    r = run({"report", flight(), path("no such folder/report.pdf")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.rfind("tarvel: cannot write " + path("no such folder/report.pdf") + ": ", 0), 0u)
+        << r.err;
+    r = run({"report", flight(), path("r.pdf"), "--paper", "a5"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--paper is a4 or letter, not \"a5\""), std::string::npos) << r.err;
+    // A flight the window cannot compute has no figures to report.
+    r = run({"report", flight(), path("r.pdf"), "--set", "txtMotorDuration=0", "--recalculate"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(path("r.pdf")));
+}
+
+TEST_F(CommandLine, SummaryJsonGivesEachFigureAsANumberWithItsUnit) {
+    const Outcome de = run({"summary", example("high_power.rcd"), "--json", "--locale", "de_DE"});
+    ASSERT_EQ(de.code, 0) << de.err;
+    EXPECT_NE(de.out.find("\"MaxAltitude\":\"6.991,4\""), std::string::npos) << de.out;  // the text kept
+    EXPECT_NE(de.out.find("\"MaxAltitude\":{\"value\":6991.4,\"unit\":\"ft\"}"), std::string::npos) << de.out;
+    // Every figure's number is its text read back.
+    const auto de_DE = *NumberLocale::named("de_DE");
+    int compared = 0;
+    const std::regex text("\"(\\w+)\":\"([-0-9.,]+)\"");
+    for (auto it = std::sregex_iterator(de.out.begin(), de.out.end(), text); it != std::sregex_iterator();
+         ++it) {
+        const std::string key = (*it)[1], shown = (*it)[2];
+        std::smatch value;
+        if (!std::regex_search(de.out, value, std::regex("\"" + key + "\":\\{\"value\":([-0-9.e+]+),")))
+            continue;  // a detail, not a figure
+        ++compared;
+        const double expected = key == "BaroAltitude" ? *parseNumber(shown) : *parseFigure(shown, de_DE);
+        EXPECT_EQ(std::stod(value[1]), expected) << key;
+    }
+    EXPECT_EQ(compared, 9);
+    EXPECT_NE(de.out.find("\"BaroAltitude\":{\"value\":6991.44,\"unit\":null}"), std::string::npos);
+
+    // In the units chosen; a figure never computed is null.
+    const Outcome metric = run(
+        {"summary", example("high_power.rcd"), "--json", "--units", "altitude=m,velocity=km/h,thrust=lbs"});
+    for (const char* part : {"\"MaxAltitude\":{\"value\":", "\"unit\":\"m\"}", "\"unit\":\"km/h\"}",
+                             "\"TotalImpulse\":{\"value\":", "\"unit\":\"lbs s\"}"})
+        EXPECT_NE(metric.out.find(part), std::string::npos) << part << "\n" << metric.out;
+    std::ofstream(path("short.rcd"), std::ios::binary) << tarvel::testing::downloadedRecord(60);
+    const Outcome early = run({"summary", path("short.rcd"), "--json"});
+    EXPECT_NE(early.out.find("\"MaxThrust\":{\"value\":null,\"unit\":\"N\"}"), std::string::npos)
+        << early.out;
+}
+
+TEST_F(CommandLine, OnlyQtsOwnNotesAreKeptOffStandardError) {
+    EXPECT_TRUE(
+        cli::isQtChatter(QtWarningMsg, "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/x'"));
+    EXPECT_TRUE(cli::isQtChatter(QtWarningMsg, "This plugin does not support propagateSizeHints()"));
+    EXPECT_FALSE(
+        cli::isQtChatter(QtWarningMsg, "QPainter::begin: Paint device returned engine == 0, type: 3"));
+    EXPECT_FALSE(cli::isQtChatter(QtCriticalMsg, "This plugin does not support propagateSizeHints()"));
+    EXPECT_FALSE(cli::isQtChatter(QtFatalMsg, "QStandardPaths: XDG_RUNTIME_DIR not set"));
+
+    // The window drawn without a display says nothing on standard error.
+    std::string err;
+    ASSERT_EQ(runHeadless("C.UTF-8", "render '" + flight() + "' '" + path("w.png") + "'", err, path("err")),
+              0)
+        << err;
+    EXPECT_EQ(err, "");
 }
