@@ -191,7 +191,8 @@ struct TraceGraph::Layout {
     std::vector<QRectF> legend;  // by trace
     // With the curves: the reduced traces and the value axis they fit.
     std::vector<Reduction> reductions;
-    double low = 0, high = 1;
+    double low = 0, high = 1;  // the plot's bottom and top
+    double firstTick = 0, valueStep = 1;
 
     double x(double time) const {
         return plot.left() + (time - range.first) / (range.last - range.first) * plot.width();
@@ -246,11 +247,15 @@ void TraceGraph::fitCurves(Layout& at) const {
     }
     const double minStep = std::pow(10.0, -m_decimals);
     if (!any) low = 0, high = minStep * kValueSteps;
-    // A little room under the lowest value, so a curve on the axis stays in view.
-    const auto [axisLow, axisHigh] =
-        niceAxisRange(low - std::max((high - low) * 0.02, minStep / 2), high, minStep, kValueSteps);
-    at.low = axisLow;
-    at.high = axisHigh;
+    // Round ticks over the values, and a little room beyond them, so a curve
+    // on the lowest or highest tick stays in view.
+    const auto [niceLow, niceHigh] = niceAxisRange(low, high, minStep, kValueSteps);
+    at.valueStep = (niceHigh - niceLow) / kValueSteps;
+    at.firstTick = std::floor(low / at.valueStep + 1e-9) * at.valueStep;
+    const double lastTick = std::ceil(high / at.valueStep - 1e-9) * at.valueStep;
+    const double room = std::max(lastTick - at.firstTick, at.valueStep) * 0.03;
+    at.low = at.firstTick - room;
+    at.high = std::max(lastTick, at.firstTick + at.valueStep) + room;
 }
 
 void TraceGraph::paint(QPainter& p, const QRectF& target) const {
@@ -267,10 +272,8 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
     const double line = metrics.height();
 
     // Grid and tick labels.
-    const double valueStep = (at.high - at.low) / kValueSteps;
-    const int valueDecimals = std::max(decimalsOf(valueStep), 0);
-    for (int i = 0; i <= kValueSteps; ++i) {
-        const double v = at.low + valueStep * i;
+    const int valueDecimals = decimalsOf(at.valueStep);
+    for (double v = at.firstTick; v <= at.high; v += at.valueStep) {
         const double y = at.y(v);
         p.setPen(QPen(kGridLine, 1));
         p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
@@ -314,10 +317,13 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
         std::vector<QPointF>& points = at.reductions[i].points;
         if (points.empty()) continue;
         for (QPointF& pt : points) pt.setY(at.y(pt.y()));
-        p.setPen(QPen(traceColor(i), width, i < kPalette.size() ? Qt::SolidLine : Qt::DashLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+        // One pixel wide: thin lines take the painter's fast road, where a
+        // wider pen is stroked as an outline a hundred times slower.
+        p.setPen(QPen(traceColor(i), 1, i < kPalette.size() ? Qt::SolidLine : Qt::DashLine));
         p.drawPolyline(points.data(), int(points.size()));
     }
+    // Labels of events at the same place go one above the other.
+    std::vector<QRectF> labels;
     for (size_t i = 0; i < m_traces.size(); ++i) {
         const Trace& t = m_traces[i];
         if (!t.drawn()) continue;
@@ -329,8 +335,15 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
             p.setPen(QPen(Qt::white, 1));
             p.setBrush(traceColor(i));
             p.drawEllipse(mark, line / 4, line / 4);
+            const QString label = QString::fromStdString(e.label);
+            QRectF box(mark + QPointF(line / 3, -line * 1.2), QSizeF(metrics.horizontalAdvance(label), line));
+            for (int tries = 0; tries < 6 && std::any_of(labels.begin(), labels.end(),
+                                                         [&](const QRectF& r) { return r.intersects(box); });
+                 ++tries)
+                box.translate(0, -line);
+            labels.push_back(box);
             p.setPen(traceColor(i).darker(130));
-            p.drawText(mark + QPointF(line / 3, -line / 3), QString::fromStdString(e.label));
+            p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, label);
         }
     }
     p.setBrush(Qt::NoBrush);
