@@ -247,15 +247,16 @@ void TraceGraph::fitCurves(Layout& at) const {
     }
     const double minStep = std::pow(10.0, -m_decimals);
     if (!any) low = 0, high = minStep * kValueSteps;
-    // Round ticks over the values, and a little room beyond them, so a curve
-    // on the lowest or highest tick stays in view.
+    // The values with a little room above and below, so a curve at its
+    // extremes stays in view; round ticks inside.
+    const double room = std::max((high - low) * 0.03, minStep);
+    at.low = low - room;
+    // Above the highest value, room for two lines of event labels.
+    const double labels = QFontMetricsF(at.font).height() * 2.5;
+    at.high = high + (high - at.low) * labels / std::max(at.plot.height() - labels, labels);
     const auto [niceLow, niceHigh] = niceAxisRange(low, high, minStep, kValueSteps);
     at.valueStep = (niceHigh - niceLow) / kValueSteps;
-    at.firstTick = std::floor(low / at.valueStep + 1e-9) * at.valueStep;
-    const double lastTick = std::ceil(high / at.valueStep - 1e-9) * at.valueStep;
-    const double room = std::max(lastTick - at.firstTick, at.valueStep) * 0.03;
-    at.low = at.firstTick - room;
-    at.high = std::max(lastTick, at.firstTick + at.valueStep) + room;
+    at.firstTick = std::ceil(at.low / at.valueStep - 1e-9) * at.valueStep;
 }
 
 void TraceGraph::paint(QPainter& p, const QRectF& target) const {
@@ -337,10 +338,18 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
             p.drawEllipse(mark, line / 4, line / 4);
             const QString label = QString::fromStdString(e.label);
             QRectF box(mark + QPointF(line / 3, -line * 1.2), QSizeF(metrics.horizontalAdvance(label), line));
-            for (int tries = 0; tries < 6 && std::any_of(labels.begin(), labels.end(),
-                                                         [&](const QRectF& r) { return r.intersects(box); });
-                 ++tries)
-                box.translate(0, -line);
+            // Left of its mark where the right edge would cut it.
+            if (box.right() > plot.right()) box.moveRight(mark.x() - line / 3);
+            // Above the mark, one line higher for each label already there;
+            // below it where the top of the plot leaves no room.
+            auto taken = [&](const QRectF& r) {
+                return r.top() < plot.top() || std::any_of(labels.begin(), labels.end(),
+                                                           [&](const QRectF& l) { return l.intersects(r); });
+            };
+            const QRectF above = box;
+            for (int k = 0; k < 8 && taken(box); ++k)
+                box = k < 4 ? above.translated(0, -line * (k + 1))
+                            : above.translated(0, line * (k - 2) + line / 2);
             labels.push_back(box);
             p.setPen(traceColor(i).darker(130));
             p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, label);
