@@ -138,7 +138,12 @@ TimeRange TraceGraph::fullRange() const {
     return r;
 }
 
+void TraceGraph::holdRange(bool hold) {
+    m_held = hold ? std::optional<TimeRange>(shownRange()) : std::nullopt;
+}
+
 TimeRange TraceGraph::shownRange() const {
+    if (m_held) return *m_held;
     const TimeRange full = fullRange();
     // Traces moved or switched since the zoom: it stays inside what is left.
     if (m_zoom)

@@ -82,6 +82,9 @@ public:
     // Scales the shown span (factor < 1 zooms in) keeping `time` where it is.
     bool zoomAround(double time, double factor);
     bool panBy(double seconds);
+    // While a trace is dragged in time the axis holds still under the
+    // pointer; let go, it fits the traces again.
+    void holdRange(bool hold);
 
     // The pointer's time, or none to hide the line and the values.
     void setPointer(std::optional<double> time) { m_pointer = time; }
@@ -115,6 +118,7 @@ private:
     int m_decimals = 1;
     NumberLocale m_locale{".", ","};
     std::optional<TimeRange> m_zoom;
+    std::optional<TimeRange> m_held;
     std::optional<double> m_pointer;
 };
 

@@ -99,6 +99,7 @@ void CompareGraphWidget::mousePressEvent(QMouseEvent* event) {
         if (grabbed) {
             m_drag = Drag::Trace;
             m_dragTrace = *grabbed;
+            m_graph.holdRange(true);
             setCursor(Qt::SizeHorCursor);
         }
     } else if (event->button() == Qt::LeftButton) {
@@ -109,6 +110,10 @@ void CompareGraphWidget::mousePressEvent(QMouseEvent* event) {
 void CompareGraphWidget::mouseReleaseEvent(QMouseEvent* event) {
     const Drag drag = std::exchange(m_drag, Drag::None);
     unsetCursor();
+    if (drag == Drag::Trace) {
+        m_graph.holdRange(false);
+        update();
+    }
     if (drag != Drag::Range) return;
     const QRectF plot = m_graph.plotRect(QRectF(rect()));
     const double to = timeAt(std::clamp(event->position().x(), plot.left(), plot.right()));

@@ -30,6 +30,7 @@
 #include <utility>
 
 #include "about_dialog.h"
+#include "compare_window.h"
 #include "config_dialog.h"
 #include "csv_export.h"
 #include "device_commands.h"
@@ -150,6 +151,7 @@ void MainWindow::buildMenus() {
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
+    addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -417,6 +419,17 @@ void MainWindow::mnuFilePrint_Click() {
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
+void MainWindow::mnuFileCompare_Click() { showCompare({}); }
+
+void MainWindow::showCompare(const QStringList& paths) {
+    if (!m_compare) m_compare = new CompareWindow(m_dialogs, this);
+    m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
+    m_compare->show();
+    m_compare->raise();
+    m_compare->activateWindow();
+    m_compare->addFiles(paths);
+}
+
 void MainWindow::mnuFileExit_Click() {
     m_config->close();
     close();
@@ -544,6 +557,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
         if (status.ok) m_preferences.setUnits(m_analysis.units);
+        if (m_compare) m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }
