@@ -48,7 +48,7 @@ size_t fileNumber(const std::string& text, size_t most, std::string_view option)
 
 CompareCommand parseCompare(const Args& args) {
     CompareCommand cmd;
-    std::vector<std::pair<std::string, std::string>> offsets;  // "N", "S" once the files are known
+    std::vector<std::string> offsets;  // "N:S", read once the files are known
     std::optional<std::string> reference;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -74,10 +74,9 @@ CompareCommand parseCompare(const Args& args) {
             reference = value();
         } else if (a == "--offset") {
             const std::string& v = value();
-            const size_t colon = v.find(':');
-            if (colon == std::string::npos)
+            if (v.find(':') == std::string::npos)
                 throw CompareUsageError{"--offset takes N:S, file N moved by S seconds, not \"" + v + "\""};
-            offsets.emplace_back(v.substr(0, colon), v.substr(colon + 1));
+            offsets.push_back(v);
         } else if (a == "--csv") {
             cmd.csvPath = value();
         } else if (a == "--png") {
@@ -95,11 +94,12 @@ CompareCommand parseCompare(const Args& args) {
     if (cmd.files.empty()) throw CompareUsageError{"no file to compare"};
     if (reference) cmd.setup.reference = fileNumber(*reference, cmd.files.size(), "--reference") - 1;
     cmd.setup.offsets.assign(cmd.files.size(), 0.0);
-    for (const auto& [n, s] : offsets) {
-        const std::optional<double> seconds = parseNumber(s);
+    for (const std::string& offset : offsets) {
+        const size_t colon = offset.find(':');
+        const std::optional<double> seconds = parseNumber(offset.substr(colon + 1));
         if (!seconds || !std::isfinite(*seconds))
-            throw CompareUsageError{"--offset takes N:S with S in seconds, not \"" + n + ":" + s + "\""};
-        cmd.setup.offsets[fileNumber(n, cmd.files.size(), "--offset") - 1] += *seconds;
+            throw CompareUsageError{"--offset takes N:S with S in seconds, not \"" + offset + "\""};
+        cmd.setup.offsets[fileNumber(offset.substr(0, colon), cmd.files.size(), "--offset") - 1] += *seconds;
     }
     return cmd;
 }

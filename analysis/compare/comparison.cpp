@@ -105,7 +105,10 @@ FiguresTable figuresTable(const std::vector<Trace>& traces, const ComparisonSetu
     table.alignment = setup.alignment;
     table.reference = traces.empty() ? 0 : std::min(setup.reference, traces.size() - 1);
     for (size_t i = 0; i < traces.size(); ++i) {
-        table.names.push_back(traces[i].name);
+        // Files of one name from different folders go by their paths.
+        const auto sameName = std::count_if(traces.begin(), traces.end(),
+                                            [&](const Trace& t) { return t.name == traces[i].name; });
+        table.names.push_back(sameName > 1 && !traces[i].path.empty() ? traces[i].path : traces[i].name);
         const double offset = i < setup.offsets.size() ? setup.offsets[i] : 0.0;
         table.shifts.push_back(shiftOf(traces[i], setup.alignment, offset));
     }

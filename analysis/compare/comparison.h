@@ -40,7 +40,7 @@ struct FigureRow {
 };
 
 struct FiguresTable {
-    std::vector<std::string> names;  // of the traces, in order
+    std::vector<std::string> names;  // of the traces, in order; paths where two share a name
     size_t reference = 0;
     Alignment alignment = Alignment::Launch;
     std::vector<double> shifts;  // per trace, s

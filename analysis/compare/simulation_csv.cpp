@@ -238,7 +238,8 @@ struct ColumnPlan {
 ColumnPlan planColumns(const std::vector<std::string_view>& header, std::vector<std::string>& notes) {
     ColumnPlan plan;
     for (size_t i = 0; i < header.size(); ++i) {
-        const auto [name, unit] = nameAndUnit(header[i]);
+        const std::pair<std::string, std::string> parts = nameAndUnit(header[i]);
+        const std::string &name = parts.first, &unit = parts.second;
         const auto named = std::find_if(std::begin(kColumnNames), std::end(kColumnNames),
                                         [&](const NamedRole& n) { return n.name == name; });
         if (named == std::end(kColumnNames)) continue;
@@ -281,24 +282,16 @@ std::string withNotes(std::string message, const std::vector<std::string>& notes
     return message;
 }
 
-}  // namespace
+struct HeaderPlace {
+    std::optional<std::string_view> header;
+    size_t firstData = 0;  // index of the first line below it
+};
 
-SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileName) {
-    SimulationRead read;
-    const std::string file(fileName);
-    auto fail = [&](std::string text) {
-        read.status = Status::failure(file + ": " + std::move(text));
-        read.data = {};
-        return read;
-    };
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    const std::vector<std::string_view> lines = splitLines(bytes);
-    if (std::all_of(lines.begin(), lines.end(), [](std::string_view l) { return trim(l).empty(); }))
-        return fail("the file is empty");
-
-    SimulationData& data = read.data;
-    std::optional<std::string_view> header, lastComment;
-    size_t firstData = lines.size();
+// The first line that is not a comment is the header, unless it starts with
+// a number: then the last comment before it (not an event line) was. A file
+// of comments alone may end in a header with no rows under it.
+HeaderPlace findHeader(const std::vector<std::string_view>& lines) {
+    std::optional<std::string_view> lastComment;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = trim(lines[i]);
         if (line.empty()) continue;
@@ -307,33 +300,21 @@ SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileNa
             if (!eventLine(comment)) lastComment = comment;
             continue;
         }
-        // The first line that is not a comment is the header, unless it
-        // starts with a number: then the last comment before it was.
-        const std::vector<std::string_view> fields = splitFields(line, separatorOf(line));
-        if (fields.empty() || !cellNumber(fields[0], separatorOf(line))) {
-            header = line;
-            firstData = i + 1;
-        } else {
-            header = lastComment;
-            firstData = i;
-        }
-        break;
+        const char separator = separatorOf(line);
+        const std::vector<std::string_view> fields = splitFields(line, separator);
+        if (fields.empty() || !cellNumber(fields[0], separator)) return {line, i + 1};
+        return {lastComment, i};
     }
-    if (!header) header = lastComment;  // comments alone: the last may be a header with no rows under it
-    constexpr std::string_view kLookedForTime = "no time column (looked for \"Time (s)\")";
-    if (!header) return fail(std::string(kLookedForTime));
-    const char separator = separatorOf(*header);
-    const std::vector<std::string_view> headerFields =
-        separator == ' ' ? splitSpacedHeader(*header) : splitFields(*header, separator);
-    const ColumnPlan plan = planColumns(headerFields, data.notes);
-    if (!plan.time) return fail(withNotes(std::string(kLookedForTime), data.notes));
-    if (std::none_of(plan.sources.begin(), plan.sources.end(), [](const auto& s) { return s.has_value(); }))
-        return fail(withNotes(
-            "no altitude, velocity, acceleration or thrust column (looked for \"Altitude (m)\", "
-            "\"Vertical velocity (m/s)\", \"Vertical acceleration (m/s²)\", \"Thrust (N)\", \"Z (m)\", "
-            "\"Vz (m/s)\" and \"Az (m/s²)\")",
-            data.notes));
+    return {lastComment, lines.size()};
+}
 
+std::string rowsLeftOut(size_t count, std::string_view why) {
+    return std::to_string(count) + (count == 1 ? " row " : " rows ") + std::string(why) + " left out";
+}
+
+// The event lines anywhere and the rows from `firstData` on, in SI units.
+void readRows(const std::vector<std::string_view>& lines, size_t firstData, char separator,
+              const ColumnPlan& plan, SimulationData& data) {
     for (size_t q = 0; q < kQuantityCount; ++q)
         if (plan.sources[q]) data.columns[q].reserve(lines.size() - firstData);
     size_t unreadable = 0, outOfOrder = 0;
@@ -347,8 +328,10 @@ SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileNa
         }
         if (i < firstData) continue;
         const std::vector<std::string_view> fields = splitFields(line, separator);
-        const std::optional<double> t =
-            *plan.time < fields.size() ? cellNumber(fields[*plan.time], separator) : std::nullopt;
+        auto cell = [&](size_t field) {
+            return field < fields.size() ? cellNumber(fields[field], separator) : std::nullopt;
+        };
+        const std::optional<double> t = cell(*plan.time);
         if (!t || !std::isfinite(*t)) {
             ++unreadable;
             continue;
@@ -360,25 +343,25 @@ SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileNa
         }
         data.time.push_back(seconds);
         for (size_t q = 0; q < kQuantityCount; ++q) {
-            const auto& source = plan.sources[q];
-            if (!source) continue;
-            const std::optional<double> v =
-                source->field < fields.size() ? cellNumber(fields[source->field], separator) : std::nullopt;
-            data.columns[q].push_back(v && std::isfinite(*v) ? *v * source->scale : std::nan(""));
+            if (!plan.sources[q]) continue;
+            const std::optional<double> v = cell(plan.sources[q]->field);
+            data.columns[q].push_back(v && std::isfinite(*v) ? *v * plan.sources[q]->scale : std::nan(""));
         }
     }
-    if (data.time.empty()) return fail(withNotes("no rows of numbers under the column header", data.notes));
-    if (unreadable > 0) data.notes.push_back(std::to_string(unreadable) + " rows without a time left out");
+    if (unreadable > 0) data.notes.push_back(rowsLeftOut(unreadable, "without a time"));
     if (outOfOrder > 0)
-        data.notes.push_back(std::to_string(outOfOrder) +
-                             " rows whose time does not follow the row before left out");
+        data.notes.push_back(rowsLeftOut(outOfOrder, "whose time does not follow the row before"));
+}
 
+// A column of no numbers at all is no column; heights above sea level become
+// heights above the first row's level.
+void settleColumns(const ColumnPlan& plan, SimulationData& data) {
     for (size_t q = 0; q < kQuantityCount; ++q) {
         std::vector<double>& column = data.columns[q];
         const auto firstValue =
             std::find_if(column.begin(), column.end(), [](double v) { return std::isfinite(v); });
         if (firstValue == column.end()) {
-            column.clear();  // a column of no numbers at all is no column
+            column.clear();
             continue;
         }
         if (plan.sources[q] && plan.sources[q]->aboveSea) {
@@ -386,9 +369,44 @@ SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileNa
             for (double& v : column) v -= ground;
         }
     }
-    if (std::all_of(data.columns.begin(), data.columns.end(), [](const auto& c) { return c.empty(); }))
+}
+
+}  // namespace
+
+SimulationRead readSimulationCsv(std::string_view bytes, std::string_view fileName) {
+    SimulationRead read;
+    auto fail = [&](std::string text) {
+        read.status =
+            Status::failure(std::string(fileName) + ": " + withNotes(std::move(text), read.data.notes));
+        read.data = {};
+        return read;
+    };
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    const std::vector<std::string_view> lines = splitLines(bytes);
+    if (std::all_of(lines.begin(), lines.end(), [](std::string_view l) { return trim(l).empty(); }))
+        return fail("the file is empty");
+
+    const HeaderPlace place = findHeader(lines);
+    constexpr std::string_view kLookedForTime = "no time column (looked for \"Time (s)\")";
+    if (!place.header) return fail(std::string(kLookedForTime));
+    const char separator = separatorOf(*place.header);
+    const ColumnPlan plan = planColumns(
+        separator == ' ' ? splitSpacedHeader(*place.header) : splitFields(*place.header, separator),
+        read.data.notes);
+    if (!plan.time) return fail(std::string(kLookedForTime));
+    if (std::none_of(plan.sources.begin(), plan.sources.end(),
+                     [](const auto& source) { return source.has_value(); }))
         return fail(
-            withNotes("no numbers in its altitude, velocity, acceleration or thrust columns", data.notes));
+            "no altitude, velocity, acceleration or thrust column (looked for \"Altitude (m)\", "
+            "\"Vertical velocity (m/s)\", \"Vertical acceleration (m/s²)\", \"Thrust (N)\", \"Z (m)\", "
+            "\"Vz (m/s)\" and \"Az (m/s²)\")");
+
+    readRows(lines, place.firstData, separator, plan, read.data);
+    if (read.data.time.empty()) return fail("no rows of numbers under the column header");
+    settleColumns(plan, read.data);
+    if (std::all_of(read.data.columns.begin(), read.data.columns.end(),
+                    [](const auto& c) { return c.empty(); }))
+        return fail("no numbers in its altitude, velocity, acceleration or thrust columns");
     read.status = Status::success();
     return read;
 }

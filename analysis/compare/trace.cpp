@@ -101,11 +101,18 @@ void fillPhaseFigures(Trace& trace) {
                                            f.burnout.value_or(landing));
 }
 
-void addEvent(Trace& trace, std::string_view name, std::optional<double> time) {
-    if (time) trace.events.push_back({std::string(name), *time});
-}
-
-void sortEvents(Trace& trace) {
+// The events on the trace's graph, from its figures, in time order; each
+// deployment but the main is a "Deployment".
+void listEvents(Trace& trace, const std::vector<double>& deployments) {
+    const TraceFigures& f = trace.figures;
+    auto add = [&trace](std::string_view name, std::optional<double> time) {
+        if (time) trace.events.push_back({std::string(name), *time});
+    };
+    add("Launch", f.launch);
+    add("Burnout", f.burnout);
+    add("Apogee", f.apogeeTime);
+    for (double t : deployments) add(f.main && t == *f.main ? "Main" : "Deployment", t);
+    add("Landing", f.landing);
     std::stable_sort(trace.events.begin(), trace.events.end(),
                      [](const TraceEvent& a, const TraceEvent& b) { return a.time < b.time; });
 }
@@ -240,12 +247,7 @@ void simulationEvents(Trace& trace, const std::vector<TraceEvent>& named) {
         const double ground = valueAt(trace.time, h, *f.launch);
         if (top && std::isfinite(ground)) f.apogee = *top - ground;
     }
-    addEvent(trace, "Launch", f.launch);
-    addEvent(trace, "Burnout", f.burnout);
-    addEvent(trace, "Apogee", f.apogeeTime);
-    for (double t : deployments) addEvent(trace, t == f.main ? "Main" : "Deployment", t);
-    addEvent(trace, "Landing", f.landing);
-    sortEvents(trace);
+    listEvents(trace, deployments);
 }
 
 bool endsWithRecordExtension(const std::string& path) {
@@ -266,6 +268,24 @@ bool startsLikeRecord(std::string_view bytes) {
         return isRecordDetailKey(line);
     }
     return false;
+}
+
+// The events and figures of a record: those of the event finder, the best
+// estimate and the phase statistics.
+void takeRecordEvents(Trace& t, const events::FlightReport& report) {
+    const events::FlightEvents& ev = report.events;
+    const events::FlightStatistics& s = report.statistics;
+    TraceFigures& f = t.figures;
+    f.launch = ev.launch, f.burnout = ev.burnout, f.apogeeTime = ev.apogee, f.main = ev.main,
+    f.landing = ev.landing;
+    if (!ev.deployments.empty()) f.deployment = ev.deployments.front();
+    if (ev.apogee && report.estimate.apogee) f.apogee = report.estimate.apogee->altitude;
+    f.timeToApogee = s.timeToApogee;
+    f.maxVelocity = s.maxVelocity;
+    f.maxAcceleration = s.maxAcceleration;
+    f.drogueDescentRate = s.drogueDescentRate;
+    f.mainDescentRate = s.mainDescentRate;
+    listEvents(t, ev.deployments);
 }
 
 }  // namespace
@@ -311,24 +331,7 @@ TraceLoad traceFromFlight(const Flight& flight, std::string path) {
         load.notes.push_back(t.path + ": no thrust: " + derived.status.message);
     }
 
-    const events::FlightEvents& ev = report.events;
-    const events::FlightStatistics& s = report.statistics;
-    TraceFigures& f = t.figures;
-    f.launch = ev.launch, f.burnout = ev.burnout, f.apogeeTime = ev.apogee, f.main = ev.main,
-    f.landing = ev.landing;
-    if (!ev.deployments.empty()) f.deployment = ev.deployments.front();
-    if (ev.apogee && report.estimate.apogee) f.apogee = report.estimate.apogee->altitude;
-    f.timeToApogee = s.timeToApogee;
-    f.maxVelocity = s.maxVelocity;
-    f.maxAcceleration = s.maxAcceleration;
-    f.drogueDescentRate = s.drogueDescentRate;
-    f.mainDescentRate = s.mainDescentRate;
-    addEvent(t, "Launch", ev.launch);
-    addEvent(t, "Burnout", ev.burnout);
-    addEvent(t, "Apogee", ev.apogee);
-    for (double d : ev.deployments) addEvent(t, ev.main && d == *ev.main ? "Main" : "Deployment", d);
-    addEvent(t, "Landing", ev.landing);
-    sortEvents(t);
+    takeRecordEvents(t, report);
     load.trace = std::move(t);
     return load;
 }
@@ -337,7 +340,7 @@ TraceLoad traceFromSimulation(std::string_view bytes, std::string path) {
     TraceLoad load;
     SimulationRead read = readSimulationCsv(bytes, path);
     load.status = read.status;
-    for (std::string& note : read.data.notes) load.notes.push_back(path + ": " + note);
+    for (const std::string& note : read.data.notes) load.notes.emplace_back(path + ": ").append(note);
     if (!read.status.ok) return load;
     Trace t;
     t.name = fileNameOf(path);

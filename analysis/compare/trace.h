@@ -50,7 +50,8 @@ struct Trace {
     std::string name;  // for the legend: the file's name without its folder
     SourceKind kind = SourceKind::Record;
     std::vector<double> time;  // s, increasing
-    // One value per time, or empty where the source does not have the quantity.
+    // One value per time (NaN where the source gives none at that time, a gap
+    // in the curve), or empty where the source does not have the quantity.
     std::array<std::vector<double>, kQuantityCount> columns;
     std::vector<TraceEvent> events;  // in time order
     TraceFigures figures;

@@ -169,7 +169,7 @@ TEST(SimulationExports, BrokenRowsAreLeftOutAndSaidSoAndNoInputCrashesTheReader)
     EXPECT_TRUE(std::isnan(load.trace->column(Quantity::Thrust)[0]));
     EXPECT_TRUE(std::isnan(load.trace->column(Quantity::Altitude)[2]));
     EXPECT_EQ(load.notes, (std::vector<std::string>{
-                              "sim.csv: 1 rows without a time left out",
+                              "sim.csv: 1 row without a time left out",
                               "sim.csv: 2 rows whose time does not follow the row before left out"}));
 
     // Bytes of the sample file changed at random: a trace or a reason, never a crash.
@@ -270,6 +270,11 @@ TEST(Comparison, AlignmentReferenceAndTheThreeFormsOfTheTable) {
     EXPECT_NE(csv.find("\r\nApogee,m,200.000,220.000,20.000,10.00,0.000,-200.000,-100.00\r\n"),
               std::string::npos)
         << csv;
+    // Files of one name from two folders go by their paths.
+    Trace first = c, again = c;
+    first.path = "sims/c.csv", again.path = "other/c.csv";
+    EXPECT_EQ(figuresTable({a, first, again}, {}).names,
+              (std::vector<std::string>{"a.rcd", "sims/c.csv", "other/c.csv"}));
     const std::string json = comparisonJson(traces, t, Quantity::Thrust);
     EXPECT_NE(json.find("\"apogee\":{\"value\":220,\"difference\":20,\"percent\":10}"), std::string::npos)
         << json;
