@@ -208,7 +208,7 @@ struct TraceGraph::Layout {
 TraceGraph::Layout TraceGraph::layout(const QRectF& target) const {
     Layout at;
     // Text follows the picture's height, within what stays readable.
-    at.font.setPixelSize(std::clamp(static_cast<int>(std::lround(target.height() / 55)), 9, 18));
+    at.font.setPixelSize(std::clamp(static_cast<int>(std::lround(target.height() / 55)), 11, 18));
     const QFontMetricsF metrics(at.font);
     const double line = metrics.height();
     const double left = line * 1.6 + metrics.horizontalAdvance(kWidestValueLabel);
