@@ -41,7 +41,7 @@ void CompareGraphWidget::paintEvent(QPaintEvent*) {
         QColor band = palette().color(QPalette::Highlight);
         band.setAlpha(60);
         const double from = m_graph.pixelOfTime(QRectF(rect()), m_dragTime);
-        const double to = std::clamp(m_pressedAt.x(), plot.left(), plot.right());
+        const double to = std::clamp(m_rangeToX, plot.left(), plot.right());
         painter.fillRect(QRectF(QPointF(from, plot.top()), QPointF(to, plot.bottom())).normalized(), band);
     }
 }
@@ -61,7 +61,7 @@ void CompareGraphWidget::mouseMoveEvent(QMouseEvent* event) {
         m_drag = Drag::Range;
     switch (m_drag) {
         case Drag::Range:
-            m_pressedAt = at;  // the band runs from where it began to here
+            m_rangeToX = at.x();
             break;
         case Drag::Pan:
             // The curves follow the pointer, so later times come in from the right.
@@ -91,6 +91,7 @@ void CompareGraphWidget::mousePressEvent(QMouseEvent* event) {
         }
     }
     m_pressedAt = at;
+    m_rangeToX = at.x();
     m_dragTime = timeAt(at.x());
     if (event->button() == Qt::MiddleButton) {
         m_drag = Drag::Pan;
@@ -154,6 +155,9 @@ void CompareGraphWidget::keyPressEvent(QKeyEvent* event) {
             return changedRange(m_graph.panBy(-kKeyPanShare * span));
         case Qt::Key_Right:
             return changedRange(m_graph.panBy(kKeyPanShare * span));
+        case Qt::Key_Escape:
+            if (m_graph.isZoomed()) return changedRange(m_graph.zoomOut());
+            return QWidget::keyPressEvent(event);
         default:
             QWidget::keyPressEvent(event);
     }

@@ -2,7 +2,7 @@
 // The graph of the "Compare" window: paints a TraceGraph and takes the
 // gestures of the main graph over it: the pointer reads every trace, the
 // wheel and + / - zoom, a left drag picks a time range to show, a middle drag
-// or Left / Right move along the time axis. A click on a legend entry
+// or Left / Right move along the time axis, Escape shows all again. A click on a legend entry
 // switches its trace, and Shift with a left drag moves the curve grabbed
 // sideways in time.
 
@@ -52,6 +52,7 @@ private:
     Drag m_drag = Drag::None;
     QPointF m_pressedAt;
     double m_dragTime = 0;  // where a range began, or the time under the pointer at the last move
+    double m_rangeToX = 0;  // pixel where a range being picked ends
     size_t m_dragTrace = 0;
 };
 

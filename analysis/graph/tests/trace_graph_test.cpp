@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <cmath>
+
+#include "graph_test_support.h"
 
 namespace tarvel::graph {
 namespace {
@@ -90,13 +91,7 @@ TEST(TraceGraphZoom, StaysInsideTheTracesAndFollowsTheirOffsets) {
 
 class TraceGraphPaint : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tarvel_graph_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureGuiApplication(); }
 };
 
 TEST_F(TraceGraphPaint, EachTraceInItsColourWithLegendPointerAndGreyedSources) {
@@ -119,7 +114,8 @@ TEST_F(TraceGraphPaint, EachTraceInItsColourWithLegendPointerAndGreyedSources) {
     auto colourNear = [&](const QColor& wanted, const QImage& in) {
         for (int y = 0; y < in.height(); ++y) {
             const QColor c = in.pixelColor(int(x), y);
-            if (c.hsvSaturation() > 50 && std::abs(c.hsvHue() - wanted.hsvHue()) < 12) return y;
+            const int hues = std::abs(c.hsvHue() - wanted.hsvHue());
+            if (c.hsvSaturation() > 50 && std::min(hues, 360 - hues) < 12) return y;
         }
         return -1;
     };
