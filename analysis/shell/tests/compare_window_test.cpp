@@ -12,10 +12,12 @@
 #include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 
 #include "compare_graph_widget.h"
 #include "shell_test_support.h"
+#include "units_dialog.h"
 
 namespace tarvel::test {
 namespace {
@@ -187,6 +189,47 @@ TEST_F(CompareWindowTest, ASourceThatDoesNotReadIsRefusedWithItsReason) {
     window->showCompare({example("small_motor_sim.csv")});
     EXPECT_EQ(window->compareWindow(), &compare);
     EXPECT_EQ(compare.sources()->count(), 2);
+}
+
+TEST_F(CompareWindowTest, UnitsOfTheMainWindowAndQuantitiesASourceLacks) {
+    // A simulation of altitude alone.
+    const QString heights =
+        writeFile(m_dir, "heights.csv", "# Time (s),Altitude (m)\n0,0\n1,40\n2,60\n3,40\n4,0\n");
+    window->showCompare({example("small_motor.rcd"), heights});
+    CompareWindow& compare = *window->compareWindow();
+    ASSERT_EQ(compare.sources()->count(), 2);
+    const double apogee = *compare.view().traces[0].figures.apogee;         // m
+    const double velocity = *compare.view().traces[0].figures.maxVelocity;  // m/s
+
+    // Metres, km/h and pounds in the main window: the table and the graph follow.
+    dialogs.modalScripts.push_back([](QDialog& d) {
+        auto& units = dynamic_cast<UnitsDialog&>(d);
+        units.option(0, 1)->setChecked(true);
+        units.option(1, 2)->setChecked(true);
+        units.option(2, 1)->setChecked(true);
+        units.cmdOK()->click();
+    });
+    window->action("mnuConfigurationUnits")->trigger();
+    const QTableWidget& table = *compare.table();
+    EXPECT_EQ(table.item(0, 1)->text(), QString::number(apogee, 'f', 1) + " m");
+    EXPECT_EQ(table.item(2, 1)->text(), QString::number(velocity * 3.6, 'f', 2) + " km/h");
+    EXPECT_EQ(table.item(2, 2)->text(), "");  // the simulation has no velocity
+    EXPECT_NEAR(
+        *std::max_element(compare.graph().traces()[0].value.begin(), compare.graph().traces()[0].value.end()),
+        apogee, 1);
+
+    // Thrust, which the simulation lacks: it stays in the legend, greyed, and draws nothing.
+    compare.quantity()->setCurrentIndex(compare.quantity()->findText("Thrust"));
+    const std::vector<graph::Trace>& traces = compare.graph().traces();
+    EXPECT_TRUE(traces[0].hasQuantity);
+    EXPECT_FALSE(traces[1].hasQuantity);
+    EXPECT_FALSE(traces[1].drawn());
+    const double newtons =
+        *std::max_element(compare.view().traces[0].column(compare::Quantity::Thrust).begin(),
+                          compare.view().traces[0].column(compare::Quantity::Thrust).end());
+    EXPECT_NEAR(*std::max_element(traces[0].value.begin(), traces[0].value.end()), newtons / 4.448, 1e-6);
+    compare.graph().setPointer(1.0);
+    EXPECT_TRUE(compare.graph().pointerText().ends_with(" lbs")) << compare.graph().pointerText();
 }
 
 }  // namespace
