@@ -109,7 +109,7 @@ TEST_F(CompareCommand, JsonInSiUnitsOnTheAxisOfTheAlignmentChosen) {
     EXPECT_NEAR(record["percent"].toDouble(), -0.4, 0.1);
 }
 
-TEST_F(CompareCommand, TheTableAsCsvToAFileOrStandardOutput) {
+TEST_F(CompareCommand, TheTableAsCsvOutAndTheProgramsOwnCsvExportInAsARecord) {
     const std::string out = path("table.csv");
     ASSERT_EQ(tarvel("compare " + kThree + " --csv '" + out + "'").code, 0);
     std::ifstream file(out, std::ios::binary);
@@ -120,6 +120,18 @@ TEST_F(CompareCommand, TheTableAsCsvToAFileOrStandardOutput) {
         "%,small_motor_flight.csv,small_motor_flight.csv difference,small_motor_flight.csv %");
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 13);
     EXPECT_EQ(tarvel("compare " + kThree + " --csv -").out, written);
+
+    // The program's own CSV export of a record holds the record: it compares as one.
+    const std::string exported = path("exported.csv");
+    ASSERT_EQ(tarvel("csv " + example("small_motor.rcd") + " '" + exported + "'").code, 0);
+    const Outcome r = tarvel("compare " + example("small_motor.rcd") + " '" + exported + "' --json");
+    ASSERT_EQ(r.code, 0);
+    const QJsonArray traces =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object()["traces"].toArray();
+    ASSERT_EQ(traces.size(), 2);
+    EXPECT_EQ(traces[1].toObject()["kind"].toString(), "record");
+    EXPECT_EQ(traces[1].toObject()["figures"].toObject()["apogee"].toObject()["difference"].toDouble(-1),
+              0.0);
 }
 
 TEST_F(CompareCommand, FilesThatGiveNoTraceAndWrongCommandLines) {
