@@ -184,25 +184,32 @@ int CompareWindow::addFiles(const QStringList& paths) {
             PointerGuard busy(this);
             load = compare::loadTrace(path.toStdString());
         }
-        if (!load.trace) {
-            report(load.status);
-            continue;
-        }
-        m_view.traces.push_back(std::move(*load.trace));
-        m_view.shown.push_back(true);
-        ++added;
-        if (!load.notes.empty()) {
-            QString text;
-            for (const std::string& note : load.notes) text += (text.isEmpty() ? "" : "\n") + qs(note);
-            m_dialogs.message(this, text, Dialogs::Icon::None);
-        }
+        added += add(std::move(load)) ? 1 : 0;
     }
-    if (added == 0) return 0;
+    return added;
+}
+
+bool CompareWindow::addFlight(const Flight& flight, const std::string& path) {
+    return add(compare::traceFromFlight(flight, path));
+}
+
+bool CompareWindow::add(compare::TraceLoad load) {
+    if (!load.trace) {
+        report(load.status);
+        return false;
+    }
+    m_view.traces.push_back(std::move(*load.trace));
+    m_view.shown.push_back(true);
     // The first source sets the quantity: what it has first.
     if (!m_view.traces.front().has(m_view.quantity) && !m_view.quantities().empty())
         m_view.quantity = m_view.quantities().front();
     refresh();
-    return added;
+    if (!load.notes.empty()) {
+        QString text;
+        for (const std::string& note : load.notes) text += (text.isEmpty() ? "" : "\n") + qs(note);
+        m_dialogs.message(this, text, Dialogs::Icon::None);
+    }
+    return true;
 }
 
 void CompareWindow::removeTrace(size_t index) {

@@ -36,6 +36,8 @@ public:
     // Reads each file and adds its trace; a file that does not read is
     // refused in a message naming it. Returns how many were added.
     int addFiles(const QStringList& paths);
+    // The flight as it is held (a record opened or downloaded), named by `path`.
+    bool addFlight(const Flight& flight, const std::string& path);
     void removeTrace(size_t index);
 
     const CompareView& view() const { return m_view; }
@@ -70,6 +72,8 @@ private:
     void refreshButtons();
     // The graph gets the traces anew (its zoom stays).
     void refreshGraph();
+    // The loaded trace joins the others; a refusal is said, notes are shown.
+    bool add(compare::TraceLoad load);
     std::optional<size_t> selectedTrace() const;
     void setShown(size_t index, bool shown);
     void moveTrace(size_t index, double seconds);

@@ -419,7 +419,14 @@ void MainWindow::mnuFilePrint_Click() {
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
-void MainWindow::mnuFileCompare_Click() { showCompare({}); }
+void MainWindow::mnuFileCompare_Click() {
+    const bool first = !m_compare;
+    showCompare({});
+    // A comparison starts from the flight shown, as it is held (a download has no file).
+    if (first && m_analysis.bValidFile)
+        m_compare->addFlight(m_analysis, m_analysis.CurOpenFileName.empty() ? "Downloaded flight"
+                                                                            : m_analysis.CurOpenFileName);
+}
 
 void MainWindow::showCompare(const QStringList& paths) {
     if (!m_compare) m_compare = new CompareWindow(m_dialogs, this);

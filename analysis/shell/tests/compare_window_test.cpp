@@ -195,8 +195,12 @@ TEST_F(CompareWindowTest, UnitsOfTheMainWindowAndQuantitiesASourceLacks) {
     // A simulation of altitude alone.
     const QString heights =
         writeFile(m_dir, "heights.csv", "# Time (s),Altitude (m)\n0,0\n1,40\n2,60\n3,40\n4,0\n");
-    window->showCompare({example("small_motor.rcd"), heights});
-    CompareWindow& compare = *window->compareWindow();
+    // The flight shown in the main window is the first source.
+    open(example("small_motor.rcd"));
+    CompareWindow& compare = openCompare();
+    ASSERT_EQ(compare.sources()->count(), 1);
+    EXPECT_EQ(compare.sources()->item(0)->text(), "small_motor.rcd");
+    window->showCompare({heights});
     ASSERT_EQ(compare.sources()->count(), 2);
     const double apogee = *compare.view().traces[0].figures.apogee;         // m
     const double velocity = *compare.view().traces[0].figures.maxVelocity;  // m/s
