@@ -175,9 +175,13 @@ bool TraceGraph::panBy(double seconds) {
     return show(TimeRange{r.first + seconds, r.last + seconds});
 }
 
+std::string TraceGraph::pointerTimeText() const {
+    return "Time " + figureText(m_pointer.value_or(0), 2, m_locale, true) + " s";
+}
+
 std::string TraceGraph::pointerText() const {
     if (!m_pointer) return {};
-    std::string text = "Time " + figureText(*m_pointer, 2, m_locale, true) + " s";
+    std::string text = pointerTimeText();
     for (const Trace& t : m_traces) {
         if (!t.drawn()) continue;
         const std::optional<double> v = traceValueAt(t, *m_pointer);
@@ -194,6 +198,7 @@ struct TraceGraph::Layout {
     QFont font;
     TimeRange range;
     std::vector<QRectF> legend;  // by trace
+    QRectF legendTitle;          // the pointer's time, when it is over the graph
     // With the curves: the reduced traces and the value axis they fit.
     std::vector<Reduction> reductions;
     double low = 0, high = 1;  // the plot's bottom and top
@@ -217,14 +222,17 @@ TraceGraph::Layout TraceGraph::layout(const QRectF& target) const {
     at.range = shownRange();
 
     // The legend in the plot's top right corner: a swatch, the name and the
-    // value under the pointer.
+    // value under the pointer, under a line with the pointer's time.
     double width = 0;
     for (size_t i = 0; i < m_traces.size(); ++i)
         width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(legendText(i))));
     const double entryWidth = width + line * 2.4;
+    const double legendLeft = at.plot.right() - entryWidth - line * 0.5;
+    if (m_pointer && !m_traces.empty())
+        at.legendTitle = QRectF(legendLeft, at.plot.top() + line * 0.5, entryWidth, line);
+    const double top = at.plot.top() + line * (at.legendTitle.isEmpty() ? 0.5 : 1.5);
     for (size_t i = 0; i < m_traces.size(); ++i)
-        at.legend.emplace_back(at.plot.right() - entryWidth - line * 0.5,
-                               at.plot.top() + line * (0.5 + double(i)), entryWidth, line);
+        at.legend.emplace_back(legendLeft, top + line * double(i), entryWidth, line);
     return at;
 }
 
@@ -371,11 +379,18 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
 
     // The legend over the curves.
     if (!at.legend.empty()) {
-        const QRectF box =
-            at.legend.front().united(at.legend.back()).adjusted(-line * 0.3, -line * 0.2, 0, line * 0.2);
+        const QRectF box = at.legend.front()
+                               .united(at.legend.back())
+                               .united(at.legendTitle.isEmpty() ? at.legend.front() : at.legendTitle)
+                               .adjusted(-line * 0.3, -line * 0.2, 0, line * 0.2);
         p.fillRect(box, QColor(255, 255, 255, 225));
         p.setPen(QPen(kGridLine.darker(120), 1));
         p.drawRect(box);
+        if (m_pointer && !at.legendTitle.isEmpty()) {
+            p.setPen(kAxisText);
+            p.drawText(at.legendTitle.adjusted(line * 0.3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       QString::fromStdString(pointerTimeText()));
+        }
     }
     for (size_t i = 0; i < m_traces.size(); ++i) {
         const Trace& t = m_traces[i];

@@ -111,6 +111,7 @@ private:
     // The reduced traces over the range shown and the value axis that fits them.
     void fitCurves(Layout& at) const;
     std::string legendText(size_t index) const;
+    std::string pointerTimeText() const;  // "Time 3.20 s"
     bool show(std::optional<TimeRange> range);
 
     std::vector<Trace> m_traces;
