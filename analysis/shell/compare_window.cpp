@@ -1,5 +1,6 @@
 #include "compare_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -121,6 +122,12 @@ CompareWindow::CompareWindow(Dialogs& dialogs, QWidget* parent)
         if (!m_refreshing) setShown(size_t(m_sources->row(item)), item->checkState() == Qt::Checked);
     });
     connect(m_sources, &QListWidget::itemSelectionChanged, this, [this] { refreshButtons(); });
+    // Delete in the list does what "&Remove" does.
+    auto* removeKey = new QAction(this);
+    removeKey->setShortcuts(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(removeKey, &QAction::triggered, this, &CompareWindow::cmdRemove_Click);
+    m_sources->addAction(removeKey);
 
     m_graphWidget = new CompareGraphWidget(m_graph, this);
     connect(m_graphWidget, &CompareGraphWidget::legendClicked, this,

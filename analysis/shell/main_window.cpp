@@ -120,6 +120,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setNumberLocale(const NumberLocale& locale) {
     m_analysis.numberLocale = locale;
+    if (m_compare) m_compare->setUnits(m_analysis.units, locale);
     drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
     refreshFromModel();
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include "compare_graph_widget.h"
 #include "shell_test_support.h"
@@ -168,9 +169,12 @@ TEST_F(CompareWindowTest, OffsetsTypedOrDraggedMoveOneTraceAndTheTableFollows) {
     EXPECT_NEAR(compare.graph().shownRange().last, 15, 0.2);
     EXPECT_NEAR(traces[0].offset - traces[1].offset, moved0, 1e-9);
 
-    // Removing the first leaves the second as the reference, on its own.
+    // Removing the first (Delete in the list) leaves the second as the reference, on its own.
     compare.sources()->setCurrentRow(0);
-    click(compare, "cmdRemove");
+    compare.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&compare));
+    compare.sources()->setFocus();
+    QTest::keyClick(compare.sources(), Qt::Key_Delete);
     ASSERT_EQ(compare.sources()->count(), 1);
     EXPECT_EQ(compare.view().setup.reference, 0u);
     EXPECT_EQ(compare.table()->columnCount(), 2);
