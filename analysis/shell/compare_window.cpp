@@ -61,10 +61,19 @@ CompareWindow::CompareWindow(Dialogs& dialogs, QWidget* parent)
     setWindowTitle("Compare");
     setAcceptDrops(true);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buildControls());
+    layout->addWidget(buildViews(), 1);
+    layout->addLayout(buildButtons());
+    resize(1100, 780);
+    refresh();
+}
+
+// The buttons for the sources and the choices of the comparison, in a row at the top.
+QBoxLayout* CompareWindow::buildControls() {
     auto* controls = new QHBoxLayout;
-    addButton("cmdAdd", "&Add...", &CompareWindow::cmdAdd_Click);
+    controls->addWidget(addButton("cmdAdd", "&Add...", &CompareWindow::cmdAdd_Click));
     m_remove = addButton("cmdRemove", "&Remove", &CompareWindow::cmdRemove_Click);
-    controls->addWidget(findChild<QPushButton*>("cmdAdd"));
     controls->addWidget(m_remove);
     controls->addSpacing(12);
 
@@ -115,6 +124,11 @@ CompareWindow::CompareWindow(Dialogs& dialogs, QWidget* parent)
     }
     controls->addStretch(1);
 
+    return controls;
+}
+
+// The sources beside the graph, over the table.
+QWidget* CompareWindow::buildViews() {
     m_sources = new QListWidget(this);
     m_sources->setObjectName("lstSources");
     m_sources->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -141,14 +155,6 @@ CompareWindow::CompareWindow(Dialogs& dialogs, QWidget* parent)
     m_table->verticalHeader()->hide();
     m_table->setAlternatingRowColors(true);
 
-    m_pointer = new QLabel(this);
-    m_pointer->setObjectName("lblPointer");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_pointer, 1);
-    buttons->addWidget(addButton("cmdCopy", "&Copy", &CompareWindow::cmdCopy_Click));
-    buttons->addWidget(addButton("cmdSavePicture", "Save &Picture...", &CompareWindow::cmdSavePicture_Click));
-    buttons->addWidget(addButton("cmdSaveTable", "Save &Table...", &CompareWindow::cmdSaveTable_Click));
-
     auto* top = new QSplitter(Qt::Horizontal, this);
     top->addWidget(m_sources);
     top->addWidget(m_graphWidget);
@@ -160,12 +166,20 @@ CompareWindow::CompareWindow(Dialogs& dialogs, QWidget* parent)
     split->setStretchFactor(0, 1);
     split->setSizes({480, 220});
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(controls);
-    layout->addWidget(split, 1);
-    layout->addLayout(buttons);
-    resize(1100, 780);
-    refresh();
+    return split;
+}
+
+// The pointer's values and the commands on the table and the picture, at the bottom.
+QBoxLayout* CompareWindow::buildButtons() {
+    m_pointer = new QLabel(this);
+    m_pointer->setObjectName("lblPointer");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pointer, 1);
+    buttons->addWidget(addButton("cmdCopy", "&Copy", &CompareWindow::cmdCopy_Click));
+    buttons->addWidget(addButton("cmdSavePicture", "Save &Picture...", &CompareWindow::cmdSavePicture_Click));
+    buttons->addWidget(addButton("cmdSaveTable", "Save &Table...", &CompareWindow::cmdSaveTable_Click));
+
+    return buttons;
 }
 
 QPushButton* CompareWindow::addButton(const char* name, const char* caption,

@@ -11,6 +11,7 @@
 #include "compare_view.h"
 #include "trace_graph.h"
 
+class QBoxLayout;
 class QComboBox;
 class QDoubleSpinBox;
 class QDragEnterEvent;
@@ -65,6 +66,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QBoxLayout* buildControls();
+    QWidget* buildViews();
+    QBoxLayout* buildButtons();
     // Everything again from the view: lists, graph, table, buttons.
     void refresh();
     void refreshSources();
