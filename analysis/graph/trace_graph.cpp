@@ -275,19 +275,36 @@ void TraceGraph::fitCurves(Layout& at) const {
 void TraceGraph::paint(QPainter& p, const QRectF& target) const {
     Layout at = layout(target);
     fitCurves(at);
-    const QRectF& plot = at.plot;
-
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.fillRect(target, Qt::white);
     p.setFont(at.font);
-    const QFontMetricsF metrics(at.font);
-    const double line = metrics.height();
+    paintAxes(p, at, target);
+    p.save();
+    p.setClipRect(at.plot);
+    paintCurves(p, at);
+    paintEvents(p, at);
+    if (m_pointer && *m_pointer >= at.range.first && *m_pointer <= at.range.last) {
+        p.setPen(QPen(kAxisText, 1, Qt::DashLine));
+        p.drawLine(QPointF(at.x(*m_pointer), at.plot.top()), QPointF(at.x(*m_pointer), at.plot.bottom()));
+    }
+    p.restore();
+    p.setPen(QPen(kAxisText, 1));
+    p.drawRect(at.plot);
+    paintLegend(p, at);
+    p.restore();
+}
 
-    // Grid and tick labels.
+// Grid, tick labels and the captions of both axes.
+void TraceGraph::paintAxes(QPainter& p, const Layout& at, const QRectF& target) const {
+    const QRectF& plot = at.plot;
+    const double line = QFontMetricsF(at.font).height();
     const int valueDecimals = decimalsOf(at.valueStep);
-    for (double v = at.firstTick; v <= at.high; v += at.valueStep) {
+    // Counted, not summed: at values far larger than the step a sum would stand still.
+    for (int i = 0; i <= kValueSteps + 2; ++i) {
+        const double v = at.firstTick + at.valueStep * i;
+        if (v > at.high) break;
         const double y = at.y(v);
         p.setPen(QPen(kGridLine, 1));
         p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
@@ -322,11 +339,9 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
                QString::fromStdString(caption));
     p.restore();
     p.setFont(at.font);
+}
 
-    // Curves, their events, the pointer.
-    p.save();
-    p.setClipRect(plot);
-    const double width = std::max(1.5, line / 9);
+void TraceGraph::paintCurves(QPainter& p, Layout& at) const {
     for (size_t i = 0; i < m_traces.size(); ++i) {
         std::vector<QPointF>& points = at.reductions[i].points;
         if (points.empty()) continue;
@@ -336,6 +351,13 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
         p.setPen(QPen(traceColor(i), 1, i < kPalette.size() ? Qt::SolidLine : Qt::DashLine));
         p.drawPolyline(points.data(), int(points.size()));
     }
+}
+
+// Each trace's events as dots on its curve with their names.
+void TraceGraph::paintEvents(QPainter& p, const Layout& at) const {
+    const QRectF& plot = at.plot;
+    const QFontMetricsF metrics(at.font);
+    const double line = metrics.height();
     // Labels of events at the same place go one above the other.
     std::vector<QRectF> labels;
     for (size_t i = 0; i < m_traces.size(); ++i) {
@@ -369,35 +391,32 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
         }
     }
     p.setBrush(Qt::NoBrush);
-    if (m_pointer && *m_pointer >= at.range.first && *m_pointer <= at.range.last) {
-        p.setPen(QPen(kAxisText, 1, Qt::DashLine));
-        p.drawLine(QPointF(at.x(*m_pointer), plot.top()), QPointF(at.x(*m_pointer), plot.bottom()));
-    }
-    p.restore();
-    p.setPen(QPen(kAxisText, 1));
-    p.drawRect(plot);
+}
 
-    // The legend over the curves.
-    if (!at.legend.empty()) {
-        const QRectF box = at.legend.front()
-                               .united(at.legend.back())
-                               .united(at.legendTitle.isEmpty() ? at.legend.front() : at.legendTitle)
-                               .adjusted(-line * 0.3, -line * 0.2, 0, line * 0.2);
-        p.fillRect(box, QColor(255, 255, 255, 225));
-        p.setPen(QPen(kGridLine.darker(120), 1));
-        p.drawRect(box);
-        if (m_pointer && !at.legendTitle.isEmpty()) {
-            p.setPen(kAxisText);
-            p.drawText(at.legendTitle.adjusted(line * 0.3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                       QString::fromStdString(pointerTimeText()));
-        }
+// The legend over the curves: the pointer's time, then per trace a swatch
+// and its name with its value under the pointer.
+void TraceGraph::paintLegend(QPainter& p, const Layout& at) const {
+    if (at.legend.empty()) return;
+    const double line = QFontMetricsF(at.font).height();
+    const double swatchWidth = std::max(2.0, line / 6);
+    const QRectF box = at.legend.front()
+                           .united(at.legend.back())
+                           .united(at.legendTitle.isEmpty() ? at.legend.front() : at.legendTitle)
+                           .adjusted(-line * 0.3, -line * 0.2, 0, line * 0.2);
+    p.fillRect(box, QColor(255, 255, 255, 225));
+    p.setPen(QPen(kGridLine.darker(120), 1));
+    p.drawRect(box);
+    if (!at.legendTitle.isEmpty()) {
+        p.setPen(kAxisText);
+        p.drawText(at.legendTitle.adjusted(line * 0.3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromStdString(pointerTimeText()));
     }
     for (size_t i = 0; i < m_traces.size(); ++i) {
         const Trace& t = m_traces[i];
         const QRectF& entry = at.legend[i];
         const QColor color = t.hasQuantity ? traceColor(i) : kGreyedText;
         const double y = entry.center().y();
-        p.setPen(QPen(color, width * 1.5, i < kPalette.size() ? Qt::SolidLine : Qt::DashLine));
+        p.setPen(QPen(color, swatchWidth, i < kPalette.size() ? Qt::SolidLine : Qt::DashLine));
         if (t.shown && t.hasQuantity)
             p.drawLine(QPointF(entry.left() + line * 0.3, y), QPointF(entry.left() + line * 1.8, y));
         else
@@ -410,7 +429,6 @@ void TraceGraph::paint(QPainter& p, const QRectF& target) const {
         p.drawText(entry.adjusted(line * 2.1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    QString::fromStdString(legendText(i)));
     }
-    p.restore();
 }
 
 QImage TraceGraph::render(const QSize& size) const {

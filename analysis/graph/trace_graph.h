@@ -110,6 +110,11 @@ private:
     Layout layout(const QRectF& target) const;
     // The reduced traces over the range shown and the value axis that fits them.
     void fitCurves(Layout& at) const;
+    void paintAxes(QPainter& p, const Layout& at, const QRectF& target) const;
+    // Turns the reduced values of `at` into pixels as it draws them.
+    void paintCurves(QPainter& p, Layout& at) const;
+    void paintEvents(QPainter& p, const Layout& at) const;
+    void paintLegend(QPainter& p, const Layout& at) const;
     std::string legendText(size_t index) const;
     std::string pointerTimeText() const;  // "Time 3.20 s"
     bool show(std::optional<TimeRange> range);

@@ -137,6 +137,11 @@ TEST_F(TraceGraphPaint, EachTraceInItsColourWithLegendPointerAndGreyedSources) {
     EXPECT_EQ(graph.traceNear(target, {x, double(yLow) - 30}), 0u);
     EXPECT_EQ(graph.traceNear(target, {x, double(yHigh) + 30}), 1u);
 
+    // Values far beyond their decimals' step still paint (and end).
+    graph.setTraces({sampled("far", 10, [](int i) { return 1e16 + 2 * (i % 2); })});
+    EXPECT_FALSE(graph.render(QSize(300, 200)).isNull());
+    graph.setTraces({low, high, none});
+
     // A trace switched off is drawn no more and reads no value.
     graph.setShown(1, false);
     EXPECT_LT(colourNear(traceColor(1), graph.render(target.size().toSize())), 0);
