@@ -269,6 +269,8 @@ void TraceGraph::fitCurves(Layout& at) const {
     at.high = high + (high - at.low) * labels / std::max(at.plot.height() - labels, labels);
     const auto [niceLow, niceHigh] = niceAxisRange(low, high, minStep, kValueSteps);
     at.valueStep = (niceHigh - niceLow) / kValueSteps;
+    // Values whose step is lost in their size: one tick, at the bottom.
+    if (!(at.valueStep > 0) || !std::isfinite(at.valueStep)) at.valueStep = at.high - at.low;
     at.firstTick = std::ceil(at.low / at.valueStep - 1e-9) * at.valueStep;
 }
 
