@@ -1,12 +1,23 @@
+#include <QSize>
+
 #include "compare_verb.h"
+#include "compare_view.h"
+#include "window_render.h"
 
 namespace tarvel::cli {
 
-// The compare graph paints the picture; until it joins the command line the
-// option says so rather than writing nothing.
-Status writeComparisonPng(const std::vector<compare::Trace>&, const compare::FiguresTable&, compare::Quantity,
-                          const std::string& path) {
-    return Status::failure("cannot write " + path + ": this build of tarvel draws no comparison graph");
+Status writeComparisonPng(const std::vector<compare::Trace>& traces, const compare::FiguresTable& table,
+                          compare::Quantity quantity, const std::string& path, const PictureSize& size,
+                          std::ostream& out) {
+    const GuiApplicationScope gui;
+    // The traces where the table put them: each at its own time 0 moved by its shift.
+    CompareView view;
+    view.traces = traces;
+    view.setup.alignment = compare::Alignment::Offset;
+    view.setup.offsets = table.shifts;
+    view.setup.reference = table.reference;
+    view.quantity = quantity;
+    return writeComparisonPng(view, QSize(size.width, size.height), path, out);
 }
 
 }  // namespace tarvel::cli

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "flight_actions.h"
 #include "number_text.h"
 #include "record_writer.h"
 
@@ -11,14 +12,15 @@ namespace tarvel::cli {
 const std::string_view kCompareUsage =
     "tarvel compare FILE... [--align launch|apogee|offset] [--offset N:S] [--reference N]\n"
     "                 [--quantity altitude|velocity|acceleration|thrust] [--json] [--csv OUT.csv]\n"
-    "                 [--png OUT.png]\n"
+    "                 [--png OUT.png [--size WxH]]\n"
     "                 (record files and simulation exports on one time axis: the table of apogee, time\n"
     "                 to apogee, maximum velocity and acceleration, descent rates and event times of\n"
     "                 each, with its difference from the reference, file N (1 by default); --align puts\n"
     "                 each at its launch (the default), its apogee or its own time 0, and --offset N:S\n"
     "                 moves file N by S seconds more; --json gives SI units and, with --quantity, that\n"
     "                 quantity's samples of each file; --csv writes the table as CSV (- for standard\n"
-    "                 output); --png draws the graph of the quantity, altitude by default)";
+    "                 output); --png draws the graph of the quantity, altitude by default, 1280x800 pixels\n"
+    "                 unless --size says otherwise, - for standard output)";
 
 namespace {
 
@@ -28,6 +30,7 @@ struct CompareCommand {
     std::optional<compare::Quantity> quantity;
     bool json = false;
     std::string csvPath, pngPath;
+    PictureSize size;
 };
 
 struct CompareUsageError {
@@ -78,6 +81,10 @@ CompareCommand parseCompare(const Args& args) {
             cmd.csvPath = value();
         } else if (a == "--png") {
             cmd.pngPath = value();
+        } else if (a == "--size") {
+            const std::string& v = value();
+            if (!parseSize(v, cmd.size.width, cmd.size.height))
+                throw CompareUsageError{"--size takes WIDTHxHEIGHT, e.g. 1920x1080, not \"" + v + "\""};
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             throw CompareUsageError{"unknown option \"" + a + "\""};
         } else {
@@ -120,10 +127,12 @@ int compareVerb(const Environment&, const Args& args, std::ostream& out, std::os
     const compare::FiguresTable table = compare::figuresTable(traces, cmd.setup);
     const compare::Quantity shown = cmd.quantity.value_or(compare::Quantity::Altitude);
     if (!cmd.pngPath.empty()) {
-        if (const Status s = writeComparisonPng(traces, table, shown, cmd.pngPath); !s.ok) {
+        if (const Status s = writeComparisonPng(traces, table, shown, cmd.pngPath, cmd.size, out); !s.ok) {
             err << "tarvel: " << s.message << "\n";
             return kExitFailure;
         }
+        // The picture alone on standard output, as a PNG file would be.
+        if (cmd.pngPath == "-") return kExitOk;
     }
     if (!cmd.csvPath.empty()) {
         const std::string csv = compare::tableCsv(table);

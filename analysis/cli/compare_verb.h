@@ -2,6 +2,7 @@
 // `tarvel compare`: record files and simulation exports lined up on one time
 // axis, and the table of their figures with the differences from a reference.
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,15 @@ extern const std::string_view kCompareUsage;
 
 int compareVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 
-// The comparison graph of `quantity` as a PNG at `path` (`--png`); the
-// traces, their shifts and the reference are those of `table`.
+// Pixels of the picture (`--size WxH`).
+struct PictureSize {
+    int width = 1280, height = 800;
+};
+
+// The comparison graph of `quantity` as a PNG at `path` (`--png`), "-" for
+// `out`; the traces, their shifts and the reference are those of `table`.
 Status writeComparisonPng(const std::vector<compare::Trace>& traces, const compare::FiguresTable& table,
-                          compare::Quantity quantity, const std::string& path);
+                          compare::Quantity quantity, const std::string& path, const PictureSize& size,
+                          std::ostream& out);
 
 }  // namespace tarvel::cli

@@ -31,6 +31,7 @@
 #include <utility>
 
 #include "about_dialog.h"
+#include "compare_window.h"
 #include "config_dialog.h"
 #include "csv_export.h"
 #include "device_commands.h"
@@ -121,6 +122,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setNumberLocale(const NumberLocale& locale) {
     m_analysis.numberLocale = locale;
+    if (m_compare) m_compare->setUnits(m_analysis.units, locale);
     drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
     refreshFromModel();
 }
@@ -156,6 +158,7 @@ void MainWindow::buildMenus() {
     QAction* exportReport = addEntry(file, "mnuFileExportReport", "Export Report (P&DF)...",
                                      &MainWindow::mnuFileExportReport_Click);
     connect(action("mnuFileExport"), &QAction::enabledChanged, exportReport, &QAction::setEnabled);
+    addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -438,6 +441,24 @@ void MainWindow::mnuFilePrint_Click() {
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
+void MainWindow::mnuFileCompare_Click() {
+    const bool first = !m_compare;
+    showCompare({});
+    // A comparison starts from the flight shown, as it is held (a download has no file).
+    if (first && m_analysis.bValidFile)
+        m_compare->addFlight(m_analysis, m_analysis.CurOpenFileName.empty() ? "Downloaded flight"
+                                                                            : m_analysis.CurOpenFileName);
+}
+
+void MainWindow::showCompare(const QStringList& paths) {
+    if (!m_compare) m_compare = new CompareWindow(m_dialogs, this);
+    m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
+    m_compare->show();
+    m_compare->raise();
+    m_compare->activateWindow();
+    m_compare->addFiles(paths);
+}
+
 void MainWindow::mnuFileExit_Click() {
     m_config->close();
     close();
@@ -565,6 +586,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
         if (status.ok) m_preferences.setUnits(m_analysis.units);
+        if (m_compare) m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }

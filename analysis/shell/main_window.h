@@ -35,6 +35,7 @@ namespace graph {
 class GraphInteraction;
 class LnGraph;
 }  // namespace graph
+class CompareWindow;
 class ConfigDialog;
 class DeviceCommands;
 class Dialogs;
@@ -154,6 +155,11 @@ public:
     // The statistics window, once it has been opened.
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
+    // "Compare": opens the window, or brings it up, and adds the files.
+    void showCompare(const QStringList& paths);
+    void mnuFileCompare_Click();
+    CompareWindow* compareWindow() const { return m_compare; }
+
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
     bool printWindowImage(QPrinter& printer);
@@ -233,6 +239,7 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
     StatisticsWindow* m_statistics = nullptr;
+    CompareWindow* m_compare = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
     // Idle, a device command running, or one being stopped so that the window closes after it.

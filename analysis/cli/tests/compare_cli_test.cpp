@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -167,4 +168,24 @@ TEST_F(CompareCommand, FilesThatGiveNoTraceAndWrongCommandLines) {
         EXPECT_EQ(r.out.substr(0, message.size()), message);
         EXPECT_NE(r.out.find("usage: tarvel compare FILE..."), std::string::npos);
     }
+}
+
+TEST_F(CompareCommand, ThePictureOfTheGraphAtTheSizeAsked) {
+    const std::string png = path("compare.png");
+    Outcome r = tarvel("compare " + kThree + " --quantity velocity --png '" + png + "' --size 640x400", true);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(640, 400));
+    // 1280 x 800 unless asked; "-" puts the picture alone on standard output.
+    r = tarvel("compare " + kThree + " --png -");
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(QImage::fromData(reinterpret_cast<const uchar*>(r.out.data()), int(r.out.size()), "PNG").size(),
+              QSize(1280, 800));
+
+    r = tarvel("compare " + kThree + " --png '" + png + "' --size 10x10", true);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out.substr(0, 60), "tarvel compare: --size takes WIDTHxHEIGHT, e.g. 1920x1080, n");
+    const std::string nowhere = path("no/such/folder/compare.png");
+    r = tarvel("compare " + kThree + " --png '" + nowhere + "'", true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("tarvel: cannot write " + nowhere), std::string::npos) << r.out;
 }
