@@ -7,6 +7,7 @@
 #include "about_dialog.h"
 #include "flight_actions.h"
 #include "flight_verbs.h"
+#include "flights_verb.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "device_cli.h"
 #endif
@@ -49,6 +50,7 @@ int runVerb(const Environment& environment, const Args& args, std::ostream& out,
 const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = [] {
         std::vector<Verb> v = flightVerbs();
+        v.push_back(flightsVerb());
 #ifdef TARVEL_CLI_DEVICE_VERBS
         for (const device::DeviceVerb& d : device::deviceVerbs()) {
             auto run = [verb = d.run](const Environment& environment, const Args& args, std::ostream& out,

@@ -11,9 +11,7 @@
 
 namespace tarvel::cli {
 
-namespace {
-
-std::optional<WindowAction> parseUnits(const std::string& text) {
+std::optional<WindowAction> parseUnitsAction(const std::string& text) {
     WindowAction action{WindowAction::Kind::Units, "--units " + text};
     std::stringstream items(text);
     std::string item;
@@ -37,6 +35,8 @@ std::optional<WindowAction> parseUnits(const std::string& text) {
     if (action.units.empty()) return std::nullopt;
     return action;
 }
+
+namespace {
 
 // A finite number (of seconds, of metres), the whole text.
 bool parseSeconds(const std::string& text, double& seconds) {
@@ -72,7 +72,7 @@ void setDetail(FlightCommand& cmd, std::string_view, const std::string& assignme
 }
 
 void setUnits(FlightCommand& cmd, std::string_view, const std::string& unitList) {
-    auto a = parseUnits(unitList);
+    auto a = parseUnitsAction(unitList);
     if (!a) throw UsageError("--units: \"" + unitList + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
     cmd.actions.push_back(std::move(*a));
 }

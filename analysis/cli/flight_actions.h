@@ -6,6 +6,7 @@
 // one counts, and every action is applied in turn.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     explicit UsageError(std::string text) : message(std::move(text)) {}
     std::string message;
 };
+
+// The value of --units (GROUP=UNIT[,GROUP=UNIT...]); nothing when it is not one.
+std::optional<WindowAction> parseUnitsAction(const std::string& text);
 
 // `args`: what follows the verb on the command line. Throws UsageError.
 FlightCommand parseFlightCommand(const VerbForm& verb, const std::vector<std::string>& args,

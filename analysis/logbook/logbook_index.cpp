@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QVariant>
 #include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
 #include <atomic>
 
 namespace tarvel::logbook {
@@ -36,10 +37,26 @@ QString sqlProblem(const QString& doing, const QSqlError& error) { return doing 
 
 }  // namespace
 
+QStringList canonicalFolders(const QStringList& folders) {
+    QStringList canonical;
+    for (const QString& folder : folders) {
+        const QFileInfo info(folder);
+        const QString path = info.canonicalFilePath();
+        canonical.append(path.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : path);
+    }
+    return canonical;
+}
+
+bool isInFolders(const QString& path, const QStringList& folders) {
+    return std::any_of(folders.begin(), folders.end(), [&path](const QString& folder) {
+        return path.startsWith(folder.endsWith('/') ? folder : folder + '/');
+    });
+}
+
 QStringList recordFilesIn(const QStringList& folders) {
     QSet<QString> seen;
     QStringList files;
-    for (const QString& folder : folders) {
+    for (const QString& folder : canonicalFolders(folders)) {
         // Links to folders are not followed, so a link back up cannot loop.
         QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext()) {
@@ -74,9 +91,13 @@ FolderScan scanFolders(const QStringList& folders, const FileStamps& known) {
         }
         toRead.append(path);
     }
+    // Files of other folders stay known (the user may add their folder again)
+    // for as long as they exist.
     const QSet<QString> present(files.begin(), files.end());
+    const QStringList scanned = canonicalFolders(folders);
     for (const auto& [path, stamp] : known)
-        if (!present.contains(path)) scan.gone.append(path);
+        if (isInFolders(path, scanned) ? !present.contains(path) : !QFileInfo::exists(path))
+            scan.gone.append(path);
     const QList<LogbookEntry> read = QtConcurrent::blockingMapped(toRead, readLogbookEntry);
     scan.read.assign(read.begin(), read.end());
     return scan;
@@ -210,6 +231,13 @@ FolderScan LogbookIndex::update(const QStringList& folders) {
     FolderScan scan = scanFolders(folders, stamps());
     apply(scan);
     return scan;
+}
+
+std::vector<LogbookEntry> LogbookIndex::entriesIn(const QStringList& folders) const {
+    std::vector<LogbookEntry> list = entries();
+    const QStringList scanned = canonicalFolders(folders);
+    std::erase_if(list, [&scanned](const LogbookEntry& e) { return !isInFolders(e.path, scanned); });
+    return list;
 }
 
 std::vector<LogbookEntry> LogbookIndex::entries() const {

@@ -27,6 +27,11 @@ struct FileStamp {
 };
 using FileStamps = std::map<QString, FileStamp>;
 
+// The folders as absolute paths with links resolved.
+QStringList canonicalFolders(const QStringList& folders);
+// `path` lies in one of `folders` (canonical) or a folder below one.
+bool isInFolders(const QString& path, const QStringList& folders);
+
 // The record files (*.rcd in any case) in `folders` and all folders below
 // them, each once, as absolute paths in order.
 QStringList recordFilesIn(const QStringList& folders);
@@ -34,7 +39,8 @@ QStringList recordFilesIn(const QStringList& folders);
 // What changed in the folders since `known`.
 struct FolderScan {
     std::vector<LogbookEntry> read;  // new or changed files, read
-    QStringList gone;                // known files no longer there
+    // Known files no longer in the folders scanned, or no longer anywhere.
+    QStringList gone;
     int unchanged = 0;
 };
 // Reads the new and changed files on every core.
@@ -65,8 +71,9 @@ public:
     // stamps, scanFolders and apply in one.
     FolderScan update(const QStringList& folders);
 
-    // Every flight, by path.
+    // Every flight known, by path; those in `folders` and the folders below them.
     std::vector<LogbookEntry> entries() const;
+    std::vector<LogbookEntry> entriesIn(const QStringList& folders) const;
     // The flights whose recorded samples hash to `hash`.
     QStringList pathsWithSamples(const QString& hash) const;
     // Remembers the profile applied to the flight at `path` (empty: none).

@@ -17,8 +17,10 @@ QString unitTitle(const char* title, const UnitSelection& units, UnitGroup group
     return QString::fromLatin1(title) + " " + qs(selectedTag(units, group));
 }
 
-QString figure(const std::optional<double>& value, double factor, int decimals, const NumberLocale& locale) {
-    return value ? qs(figureText(*value * factor, decimals, locale)) : QString();
+// `toSi` is the factor that took the figure from the shown unit to SI: dividing
+// by it gives back the very figure of a flight recorded in that unit.
+QString figure(const std::optional<double>& value, double toSi, int decimals, const NumberLocale& locale) {
+    return value ? qs(figureText(*value / toSi, decimals, locale)) : QString();
 }
 
 QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
@@ -76,9 +78,9 @@ QString cellText(const LogbookEntry& e, Column column, const UnitSelection& unit
         case Column::MotorClass:
             return e.motorClass;
         case Column::Apogee:
-            return figure(e.apogeeM, DistanceFactor[1][size_t(units.Distance)], 1, locale);
+            return figure(e.apogeeM, DistanceFactor[size_t(units.Distance)][1], 1, locale);
         case Column::MaxVelocity:
-            return figure(e.maxVelocityMps, VelocityFactor[3][size_t(units.Velocity)], 1, locale);
+            return figure(e.maxVelocityMps, VelocityFactor[size_t(units.Velocity)][3], 1, locale);
         case Column::FlightTime:
             return figure(e.flightTimeS, 1.0, 1, locale);
         case Column::Samples:
