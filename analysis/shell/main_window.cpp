@@ -35,13 +35,16 @@
 #include "device_commands.h"
 #include "dialogs.h"
 #include "export_dialog.h"
+#include "flights_window.h"
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "logbook_index.h"
 #include "model_graph.h"
 #include "pointer_guard.h"
 #include "qt_text.h"
 #include "recent_files_menu.h"
+#include "record_reader.h"
 #include "units_dialog.h"
 #include "window_print.h"
 
@@ -81,7 +84,8 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     : QMainWindow(parent),
       m_dialogs(dialogs),
       m_settings(std::move(settings)),
-      m_preferences(std::move(preferences)) {
+      m_preferences(std::move(preferences)),
+      m_logbookIndexPath(logbook::LogbookIndex::defaultPath()) {
 #ifdef Q_OS_WIN
     m_firmwareProgram = "TRupgrade.exe";
 #else
@@ -119,6 +123,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setNumberLocale(const NumberLocale& locale) {
     m_analysis.numberLocale = locale;
+    if (m_flights) m_flights->setUnits(chosenUnits(), locale);
     drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
     refreshFromModel();
 }
@@ -145,6 +150,7 @@ void MainWindow::buildMenus() {
     recent->setObjectName("mnuFileRecent");
     m_recent = std::make_unique<RecentFilesMenu>(*recent, m_preferences,
                                                  [this](const QString& path) { openRecentFile(path); });
+    addEntry(file, "mnuFileFlights", "&Flights...", &MainWindow::mnuFileFlights_Click);
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
     addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
@@ -417,6 +423,50 @@ void MainWindow::mnuFilePrint_Click() {
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
 }
 
+UnitSelection MainWindow::chosenUnits() const { return m_preferences.units().value_or(m_analysis.units); }
+
+void MainWindow::mnuFileFlights_Click() {
+    if (!m_flights) {
+        m_flights = new FlightsWindow(m_preferences, this, m_logbookIndexPath);
+        m_flights->setUnits(chosenUnits(), m_analysis.numberLocale);
+        m_flights->markDownloaded(m_downloadedAgain);
+        connect(m_flights, &FlightsWindow::openRequested, this, [this](const QString& path) {
+            raise();
+            activateWindow();
+            openRecordFile(path);
+        });
+        // FlightsWindow::compareRequested goes to the Compare window.
+    }
+    m_flights->show();
+    m_flights->raise();
+    m_flights->activateWindow();
+}
+
+std::string MainWindow::sameFlightsInLogbook(const std::vector<std::string>& downloaded) {
+    const QStringList folders = m_preferences.logbookFolders();
+    if (folders.isEmpty() || downloaded.empty()) return {};
+    logbook::LogbookIndex index(m_logbookIndexPath);
+    index.update(folders);  // reads only what is new or changed since
+    const QStringList logged = logbook::canonicalFolders(folders);
+    std::map<QString, QString> found;
+    std::string text;
+    for (const std::string& file : downloaded) {
+        Flight flight;
+        RecordReadReport read;
+        if (!loadRecordFile(file, flight, &read).ok || !read.samplesFound) continue;
+        const QString path = QFileInfo(qs(file)).canonicalFilePath();
+        for (const QString& same : index.pathsWithSamples(logbook::samplesHash(flight.samples))) {
+            if (same == path || !logbook::isInFolders(same, logged)) continue;
+            text += (text.empty() ? "" : "\r\n") + QFileInfo(path).fileName().toStdString() +
+                    " has the same samples as " + same.toStdString() + " in the logbook.";
+            found[same] = path;
+        }
+    }
+    for (const auto& [same, path] : found) m_downloadedAgain[same] = path;
+    if (m_flights) m_flights->markDownloaded(found);
+    return text;
+}
+
 void MainWindow::mnuFileExit_Click() {
     m_config->close();
     close();
@@ -544,6 +594,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
         if (status.ok) m_preferences.setUnits(m_analysis.units);
+        if (status.ok && m_flights) m_flights->setUnits(chosenUnits(), m_analysis.numberLocale);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }

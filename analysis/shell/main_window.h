@@ -37,6 +37,7 @@ class LnGraph;
 }  // namespace graph
 class ConfigDialog;
 class DeviceCommands;
+class FlightsWindow;
 class Dialogs;
 class GraphWidget;
 class RecentFilesMenu;
@@ -98,6 +99,15 @@ public:
     // Files named at start: the first is opened, the others are put on the
     // recent files list (in their order, below the first).
     void openStartupFiles(const QStringList& paths);
+    // "&Flights...": the logbook window, created at its first use.
+    void mnuFileFlights_Click();
+    FlightsWindow* flightsWindow() const { return m_flights; }
+    // The logbook's index file (tests point it at a temporary folder).
+    void setLogbookIndexPath(const QString& path) { m_logbookIndexPath = path; }
+    // After a download: a line for each downloaded file whose samples equal a
+    // flight of the logbook's folders, naming it (empty when none); the
+    // Flights window marks those flights.
+    std::string sameFlightsInLogbook(const std::vector<std::string>& downloaded);
     // "Open &Recent": the last record files opened or saved, newest first.
     QMenu* recentMenu() const;
 
@@ -200,6 +210,8 @@ private:
     void enableGraphGestures();
     // The statistics window and the overlay entries' checks brought up to the flight.
     void refreshFlightReport();
+    // The units the user chose (else those shown), for the Flights window.
+    UnitSelection chosenUnits() const;
     void setRailLength(double metres);
     void deviceBusyChanged(bool busy);
     GraphWidget* makeGraphArea(QWidget* parent);
@@ -232,6 +244,9 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
     StatisticsWindow* m_statistics = nullptr;
+    FlightsWindow* m_flights = nullptr;
+    QString m_logbookIndexPath;
+    std::map<QString, QString> m_downloadedAgain;  // logged flight -> downloaded file
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
     // Idle, a device command running, or one being stopped so that the window closes after it.

@@ -18,6 +18,7 @@ namespace {
 const char* const kUnitKeys[] = {"units/distance", "units/velocity", "units/thrust", "units/mass"};
 const char* const kRecentKey = "recentFiles";
 const char* const kRailKey = "statistics/railLength";
+const char* const kLogbookFoldersKey = "logbook/folders";
 
 // The user's settings file, where QSettings keeps "Tarvel"/"TarvelGraph".
 std::string storePath() {
@@ -111,6 +112,25 @@ void UserPreferences::setRailLength(double metres) {
     if (!m_remembered) return;
     Store store;
     store.settings().setValue(kRailKey, metres);
+    store.save();
+}
+
+QStringList UserPreferences::logbookFolders() const {
+    if (!m_remembered) return m_logbookFolders;
+    Store store;
+    QStringList folders = store.settings().value(kLogbookFoldersKey).toStringList();
+    folders.removeAll(QString());
+    folders.removeDuplicates();
+    return folders;
+}
+
+void UserPreferences::setLogbookFolders(const QStringList& folders) {
+    if (!m_remembered) {
+        m_logbookFolders = folders;
+        return;
+    }
+    Store store;
+    store.settings().setValue(kLogbookFoldersKey, folders);
     store.save();
 }
 
