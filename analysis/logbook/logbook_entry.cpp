@@ -63,7 +63,7 @@ void addFigures(LogbookEntry& entry, const Flight& flight, QStringList& problems
 
 }  // namespace
 
-LogbookEntry readLogbookEntry(const QString& path) {
+LogbookEntry readLogbookEntry(const QString& path, const std::optional<RocketProfile>& profile) {
     LogbookEntry entry;
     entry.path = path;
     const QFileInfo info(path);
@@ -76,7 +76,11 @@ LogbookEntry readLogbookEntry(const QString& path) {
         entry.problem = qs(read.message);
         return entry;
     }
-    const Flight flight = readRecord(bytes);
+    Flight flight = readRecord(bytes);
+    if (profile) {
+        applyRocketProfile(*profile, flight);
+        entry.profile = qs(profile->name);
+    }
     entry.name = qs(flight.detail(DetailField::FileDetailName)).trimmed();
     entry.place = qs(flight.detail(DetailField::FileDetailPlace)).trimmed();
     entry.date = qs(flight.detail(DetailField::FileDetailDate)).trimmed();

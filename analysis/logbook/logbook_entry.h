@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "flight.h"
+#include "rocket_profile.h"
 
 namespace tarvel::logbook {
 
@@ -35,8 +36,10 @@ struct LogbookEntry {
 QString samplesHash(const SampleStore& samples);
 
 // Reads the record file at `path` (never writing it) and works out its
-// figures as the main window would show them after opening it. A file that
-// does not read comes back with the reason in `problem` and no samples.
-LogbookEntry readLogbookEntry(const QString& path);
+// figures as the main window would show them after opening it, with the
+// rocket details of `profile` when one is given. A file that does not read
+// comes back with the reason in `problem` and no samples.
+LogbookEntry readLogbookEntry(const QString& path,
+                              const std::optional<RocketProfile>& profile = std::nullopt);
 
 }  // namespace tarvel::logbook

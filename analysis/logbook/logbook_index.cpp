@@ -12,6 +12,9 @@
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <atomic>
+#include <functional>
+
+#include "rocket_profile_store.h"
 
 namespace tarvel::logbook {
 
@@ -34,6 +37,34 @@ std::optional<double> optionalDouble(const QVariant& value) {
 }
 
 QString sqlProblem(const QString& doing, const QSqlError& error) { return doing + ": " + error.text(); }
+
+}  // namespace
+
+namespace {
+
+// The files read on every core, each with the profile `known` names for it.
+std::vector<LogbookEntry> readEntries(const QStringList& paths, const FileStamps& known) {
+    std::map<QString, std::optional<RocketProfile>> profiles;
+    const RocketProfileStore store;
+    for (const QString& path : paths)
+        if (const auto it = known.find(path); it != known.end() && !it->second.profile.isEmpty())
+            profiles.try_emplace(it->second.profile, store.profile(it->second.profile.toStdString()));
+    const std::function<LogbookEntry(const QString&)> read = [&](const QString& path) {
+        const auto stamp = known.find(path);
+        if (stamp == known.end() || stamp->second.profile.isEmpty()) return readLogbookEntry(path);
+        const std::optional<RocketProfile>& profile = profiles.at(stamp->second.profile);
+        if (profile) return readLogbookEntry(path, profile);
+        // Kept, so that the flight has it again once a profile of that name is saved.
+        LogbookEntry entry = readLogbookEntry(path);
+        entry.profile = stamp->second.profile;
+        entry.problem = ("No rocket profile \"" + entry.profile +
+                         "\" is saved; the file's details are used. " + entry.problem)
+                            .trimmed();
+        return entry;
+    };
+    const QList<LogbookEntry> entries = QtConcurrent::blockingMapped(paths, read);
+    return {entries.begin(), entries.end()};
+}
 
 }  // namespace
 
@@ -98,8 +129,7 @@ FolderScan scanFolders(const QStringList& folders, const FileStamps& known) {
     for (const auto& [path, stamp] : known)
         if (isInFolders(path, scanned) ? !present.contains(path) : !QFileInfo::exists(path))
             scan.gone.append(path);
-    const QList<LogbookEntry> read = QtConcurrent::blockingMapped(toRead, readLogbookEntry);
-    scan.read.assign(read.begin(), read.end());
+    scan.read = readEntries(toRead, known);
     return scan;
 }
 
@@ -177,10 +207,11 @@ void LogbookIndex::useMemory(const QString& why) {
 FileStamps LogbookIndex::stamps() const {
     FileStamps stamps;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!q.exec(QStringLiteral("SELECT path, size, modified_ms, sample_count FROM flights"))) return stamps;
+    if (!q.exec(QStringLiteral("SELECT path, size, modified_ms, sample_count, profile FROM flights")))
+        return stamps;
     while (q.next())
         stamps[q.value(0).toString()] = {q.value(1).toLongLong(), q.value(2).toLongLong(),
-                                         q.value(3).toInt() > 0};
+                                         q.value(3).toInt() > 0, q.value(4).toString()};
     return stamps;
 }
 
@@ -193,17 +224,10 @@ bool LogbookIndex::apply(const FolderScan& scan) {
         return false;
     }
     QSqlQuery remove(db), put(db);
-    bool ok =
-        remove.prepare(QStringLiteral("DELETE FROM flights WHERE path = ?")) &&
-        put.prepare(QStringLiteral("INSERT INTO flights (%1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,'') "
-                                   "ON CONFLICT (path) DO UPDATE SET size = excluded.size, modified_ms = "
-                                   "excluded.modified_ms, name = excluded.name, date = excluded.date, "
-                                   "place = excluded.place, notes = excluded.notes, motor_class = "
-                                   "excluded.motor_class, apogee_m = excluded.apogee_m, max_velocity_mps = "
-                                   "excluded.max_velocity_mps, flight_time_s = excluded.flight_time_s, "
-                                   "sample_count = excluded.sample_count, samples_hash = "
-                                   "excluded.samples_hash, problem = excluded.problem")
-                        .arg(QLatin1String(kColumns)));
+    bool ok = remove.prepare(QStringLiteral("DELETE FROM flights WHERE path = ?")) &&
+              put.prepare(
+                  QStringLiteral("INSERT OR REPLACE INTO flights (%1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+                      .arg(QLatin1String(kColumns)));
     for (const QString& path : scan.gone) {
         if (!ok) break;
         remove.addBindValue(path);
@@ -211,12 +235,11 @@ bool LogbookIndex::apply(const FolderScan& scan) {
     }
     for (const LogbookEntry& e : scan.read) {
         if (!ok) break;
-        // The profile stays: it belongs to the flight, not to the file's bytes.
         for (const QVariant& value :
              {QVariant(e.path), QVariant(e.size), QVariant(e.modifiedMs), QVariant(e.name), QVariant(e.date),
               QVariant(e.place), QVariant(e.notesLine), QVariant(e.motorClass), optionalValue(e.apogeeM),
               optionalValue(e.maxVelocityMps), optionalValue(e.flightTimeS), QVariant(e.sampleCount),
-              QVariant(e.samplesHash), QVariant(e.problem)})
+              QVariant(e.samplesHash), QVariant(e.problem), QVariant(e.profile)})
             put.addBindValue(value);
         ok = put.exec();
     }
@@ -279,12 +302,13 @@ QStringList LogbookIndex::pathsWithSamples(const QString& hash) const {
     return paths;
 }
 
-bool LogbookIndex::setProfile(const QString& path, const QString& profile) {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("UPDATE flights SET profile = ? WHERE path = ?"));
-    q.addBindValue(profile);
-    q.addBindValue(path);
-    return q.exec() && q.numRowsAffected() == 1;
+bool LogbookIndex::applyProfile(const QStringList& paths, const std::optional<RocketProfile>& profile) {
+    FolderScan scan;
+    const QList<LogbookEntry> read = QtConcurrent::blockingMapped(
+        paths, std::function<LogbookEntry(const QString&)>(
+                   [&profile](const QString& path) { return readLogbookEntry(path, profile); }));
+    scan.read.assign(read.begin(), read.end());
+    return apply(scan);
 }
 
 }  // namespace tarvel::logbook

@@ -24,6 +24,7 @@ struct FileStamp {
     qint64 size = 0;
     qint64 modifiedMs = 0;
     bool readable = true;
+    QString profile;  // the rocket profile applied to the flight, if any
 };
 using FileStamps = std::map<QString, FileStamp>;
 
@@ -43,7 +44,8 @@ struct FolderScan {
     QStringList gone;
     int unchanged = 0;
 };
-// Reads the new and changed files on every core.
+// Reads the new and changed files on every core, each with the rocket
+// profile the index remembers for it.
 FolderScan scanFolders(const QStringList& folders, const FileStamps& known);
 
 class LogbookIndex {
@@ -76,8 +78,10 @@ public:
     std::vector<LogbookEntry> entriesIn(const QStringList& folders) const;
     // The flights whose recorded samples hash to `hash`.
     QStringList pathsWithSamples(const QString& hash) const;
-    // Remembers the profile applied to the flight at `path` (empty: none).
-    bool setProfile(const QString& path, const QString& profile);
+    // Applies `profile` to the flights at `paths` (none: their files' own
+    // details again): they are read again with it, and it is remembered for
+    // them. False when the index could not be written.
+    bool applyProfile(const QStringList& paths, const std::optional<RocketProfile>& profile);
 
 private:
     bool openFile();

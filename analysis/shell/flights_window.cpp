@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
@@ -20,6 +21,7 @@
 #include <algorithm>
 
 #include "logbook_model.h"
+#include "rocket_profile_store.h"
 
 namespace tarvel {
 
@@ -93,6 +95,22 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     connect(m_compare, &QPushButton::clicked, this, [this] {
         if (const QStringList paths = selectedPaths(); !paths.isEmpty()) emit compareRequested(paths);
     });
+    m_applyProfile = new QPushButton("Apply Rocket &Profile", this);
+    m_applyProfile->setObjectName("cmdApplyProfile");
+    auto* profiles = new QMenu(m_applyProfile);
+    profiles->setObjectName("mnuProfiles");
+    // The profiles saved by the time the menu opens.
+    connect(profiles, &QMenu::aboutToShow, this, [this, profiles] {
+        profiles->clear();
+        for (const std::string& name : RocketProfileStore().names()) {
+            const QString profile = QString::fromStdString(name);
+            profiles->addAction(profile, this, [this, profile] { applyProfile(profile); });
+        }
+        if (profiles->isEmpty()) profiles->addAction("No rocket profile is saved")->setEnabled(false);
+        profiles->addSeparator();
+        profiles->addAction("The Files' Own Details", this, [this] { applyProfile({}); });
+    });
+    m_applyProfile->setMenu(profiles);
     m_status = new QLabel(this);
     m_status->setObjectName("lblStatus");
 
@@ -105,6 +123,7 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     folderRow->addLayout(folderButtons);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
+    buttons->addWidget(m_applyProfile);
     buttons->addWidget(m_open);
     buttons->addWidget(m_compare);
     auto* layout = new QVBoxLayout(this);
@@ -211,6 +230,24 @@ void FlightsWindow::watchFolders() {
     if (!folders.isEmpty()) m_watcher->addPaths(folders);
 }
 
+void FlightsWindow::applyProfile(const QString& name) {
+    const QStringList paths = selectedPaths();
+    if (paths.isEmpty()) return;
+    std::optional<RocketProfile> profile;
+    if (!name.isEmpty()) {
+        profile = RocketProfileStore().profile(name.toStdString());
+        if (!profile) return;  // removed since the menu was shown
+    }
+    m_index.applyProfile(paths, profile);
+    showEntries();
+}
+
+QString FlightsWindow::profileOf(const QString& path) const {
+    for (const logbook::LogbookEntry& e : m_model->entries())
+        if (e.path == path) return e.profile;
+    return {};
+}
+
 void FlightsWindow::markDownloaded(const std::map<QString, QString>& sameAsDownload) {
     m_model->markDownloaded(sameAsDownload);
 }
@@ -228,6 +265,7 @@ void FlightsWindow::enableFromSelection() {
     const bool any = m_table->selectionModel()->hasSelection();
     m_open->setEnabled(any);
     m_compare->setEnabled(any);
+    m_applyProfile->setEnabled(any);
 }
 
 bool FlightsWindow::event(QEvent* event) {

@@ -46,6 +46,12 @@ public:
     bool scanning() const;
     // Flights of the logbook whose samples a download brought again: logged path -> downloaded file.
     void markDownloaded(const std::map<QString, QString>& sameAsDownload);
+    // "Apply Rocket Profile": the flights selected are figured with the
+    // profile's details from now on (the files stay as they are); an empty
+    // name puts their files' own details back.
+    void applyProfile(const QString& name);
+    // The profile applied to the flight at `path` in the logbook, empty for none.
+    QString profileOf(const QString& path) const;
     // The paths of the selected flights, in the order shown.
     QStringList selectedPaths() const;
 
@@ -57,6 +63,7 @@ public:
     QSortFilterProxyModel* proxy() const { return m_proxy; }
     logbook::LogbookModel* model() const { return m_model; }
     QPushButton* compareButton() const { return m_compare; }
+    QPushButton* applyProfileButton() const { return m_applyProfile; }
     QLabel* statusLabel() const { return m_status; }
 
 signals:
@@ -87,6 +94,7 @@ private:
     QListWidget* m_folderList = nullptr;
     QPushButton* m_open = nullptr;
     QPushButton* m_compare = nullptr;
+    QPushButton* m_applyProfile = nullptr;
     QPushButton* m_removeFolder = nullptr;
     QLabel* m_status = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;

@@ -45,6 +45,7 @@
 #include "qt_text.h"
 #include "recent_files_menu.h"
 #include "record_reader.h"
+#include "rocket_profile_store.h"
 #include "units_dialog.h"
 #include "window_print.h"
 
@@ -433,13 +434,28 @@ void MainWindow::mnuFileFlights_Click() {
         connect(m_flights, &FlightsWindow::openRequested, this, [this](const QString& path) {
             raise();
             activateWindow();
-            openRecordFile(path);
+            if (openRecordFile(path)) applyLogbookProfile(m_flights->profileOf(path));
         });
         // FlightsWindow::compareRequested goes to the Compare window.
     }
     m_flights->show();
     m_flights->raise();
     m_flights->activateWindow();
+}
+
+void MainWindow::applyLogbookProfile(const QString& name) {
+    if (name.isEmpty()) return;
+    const std::optional<RocketProfile> profile = RocketProfileStore().profile(name.toStdString());
+    if (!profile) {
+        m_dialogs.message(this,
+                          "No rocket profile \"" + name + "\" is saved; the flight keeps its file's details.",
+                          Dialogs::Icon::Exclamation);
+        return;
+    }
+    const Status status = applyRocketProfile(*profile, m_analysis);
+    markEdited();  // the details shown are no longer the file's
+    refreshFromModel();
+    report(status);
 }
 
 std::string MainWindow::sameFlightsInLogbook(const std::vector<std::string>& downloaded) {

@@ -210,6 +210,9 @@ private:
     void enableGraphGestures();
     // The statistics window and the overlay entries' checks brought up to the flight.
     void refreshFlightReport();
+    // The rocket profile of that name applied to the flight shown, as the
+    // logbook remembers it for the flight; nothing for an empty name.
+    void applyLogbookProfile(const QString& name);
     // The units the user chose (else those shown), for the Flights window.
     UnitSelection chosenUnits() const;
     void setRailLength(double metres);
