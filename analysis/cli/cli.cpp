@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "about_dialog.h"
+#include "compare_verb.h"
 #include "flight_actions.h"
 #include "flight_verbs.h"
 #include "flights_verb.h"
@@ -51,6 +52,7 @@ const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = [] {
         std::vector<Verb> v = flightVerbs();
         v.push_back(flightsVerb());
+        v.push_back({"compare", kCompareUsage, compareVerb});
 #ifdef TARVEL_CLI_DEVICE_VERBS
         for (const device::DeviceVerb& d : device::deviceVerbs()) {
             auto run = [verb = d.run](const Environment& environment, const Args& args, std::ostream& out,

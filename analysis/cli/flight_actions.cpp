@@ -46,16 +46,6 @@ bool parseSeconds(const std::string& text, double& seconds) {
 }
 
 // WIDTHxHEIGHT, within what a window can sensibly be painted at.
-bool parseSize(const std::string& text, int& width, int& height) {
-    const auto x = text.find('x');
-    if (x == std::string::npos) return false;
-    char* end = nullptr;
-    width = int(std::strtol(text.c_str(), &end, 10));
-    if (end != text.c_str() + x) return false;
-    height = int(std::strtol(text.c_str() + x + 1, &end, 10));
-    return *end == '\0' && width >= 200 && height >= 150 && width <= 8000 && height <= 8000;
-}
-
 // Stores what the option says in the command; `value` is empty for a flag.
 // Throws UsageError for a value the option cannot take.
 using Setter = void (*)(FlightCommand& cmd, std::string_view name, const std::string& value);
@@ -214,6 +204,16 @@ std::string describeOptions(Scope scope) {
 }
 
 }  // namespace
+
+bool parseSize(const std::string& text, int& width, int& height) {
+    const auto x = text.find('x');
+    if (x == std::string::npos) return false;
+    char* end = nullptr;
+    width = int(std::strtol(text.c_str(), &end, 10));
+    if (end != text.c_str() + x) return false;
+    height = int(std::strtol(text.c_str() + x + 1, &end, 10));
+    return *end == '\0' && width >= 200 && height >= 150 && width <= 8000 && height <= 8000;
+}
 
 std::string flightOptionsHelp() {
     return "ACTIONS, applied left to right after opening FILE, as in the main window:\n" +

@@ -58,4 +58,7 @@ FlightCommand parseFlightCommand(const VerbForm& verb, const std::vector<std::st
 // The ACTIONS and output options for `tarvel --help`, from the same table.
 std::string flightOptionsHelp();
 
+// "WIDTHxHEIGHT" of a picture, 200x150 to 8000x8000; false for anything else.
+bool parseSize(const std::string& text, int& width, int& height);
+
 }  // namespace tarvel::cli

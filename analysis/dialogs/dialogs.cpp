@@ -16,6 +16,10 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title
     return path;
 }
 
+QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+}
+
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter) {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -3,6 +3,7 @@
 // through this one seam, so that tests answer the dialogs instead of a user.
 
 #include <QString>
+#include <QStringList>
 #include <initializer_list>
 #include <optional>
 #include <string_view>
@@ -33,6 +34,11 @@ public:
     virtual ~Dialogs() = default;
     // Open dialog; nothing when the user cancels.
     virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Open dialog that takes several files; none when the user cancels.
+    virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) {
+        const std::optional<QString> path = openFile(parent, title, filter);
+        return path ? QStringList{*path} : QStringList{};
+    }
     // Save dialog that asks before overwriting; nothing when the user cancels.
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
     // Message box with the OK button, titled with the application's title.
@@ -58,6 +64,7 @@ public:
 class QtDialogs : public Dialogs {
 public:
     std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& filter) override;
     void message(QWidget* parent, const QString& text, Icon icon) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;

@@ -290,21 +290,7 @@ bool LnGraph::panBy(double dxTwips) {
 bool LnGraph::showRange(std::optional<TimeRange> range) {
     if (m_lastView == View::None) return false;
     const AxisSpec& time = axis(Axis::Time);
-    const double fullSpan = time.MaxValue - time.MinValue;
-    if (range) {
-        TimeRange r = *range;
-        if (r.first > r.last) std::swap(r.first, r.last);
-        // Also no number: the whole flight.
-        if (!(r.last - r.first < fullSpan)) {
-            range.reset();
-        } else {
-            const double span = std::max(r.last - r.first, std::min(kMinZoomSpan, fullSpan));
-            const double first = (r.first + r.last) / 2 - span / 2;
-            r.first = std::clamp(first, time.MinValue, time.MaxValue - span);
-            r.last = r.first + span;
-            range = r;
-        }
-    }
+    if (range) range = zoomRangeWithin({time.MinValue, time.MaxValue}, *range);
     const bool same = range.has_value() == m_zoom.has_value() &&
                       (!range || (range->first == m_zoom->first && range->last == m_zoom->last));
     if (same) return false;
@@ -377,6 +363,18 @@ void LnGraph::updateShownAxes() {
 int LnGraph::zoomedBlockSize() const {
     const auto [first, last] = slotsCovering(*m_zoom);
     return std::max(1, static_cast<int>(roundHalfEvenToInt16((last - first + 1) / 200.0)));
+}
+
+std::optional<TimeRange> zoomRangeWithin(const TimeRange& full, TimeRange wanted) {
+    const double fullSpan = full.last - full.first;
+    if (wanted.first > wanted.last) std::swap(wanted.first, wanted.last);
+    // Also no number: the whole axis.
+    if (!(wanted.last - wanted.first < fullSpan)) return std::nullopt;
+    const double span = std::max(wanted.last - wanted.first, std::min(kMinZoomSpan, fullSpan));
+    const double first = (wanted.first + wanted.last) / 2 - span / 2;
+    wanted.first = std::clamp(first, full.first, full.last - span);
+    wanted.last = wanted.first + span;
+    return wanted;
 }
 
 std::pair<double, double> niceAxisRange(double lo, double hi, double minStep, int steps) {

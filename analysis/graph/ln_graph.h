@@ -168,6 +168,12 @@ private:
 // of the step.
 std::pair<double, double> niceAxisRange(double lo, double hi, double minStep, int steps = 10);
 
+// The range a zoom to `wanted` shows on a time axis running over `full`: in
+// order, inside the axis and at least kMinZoomSpan long (or the whole axis
+// when that is shorter); nothing, for the whole axis, when `wanted` takes it
+// all in or is no number.
+std::optional<TimeRange> zoomRangeWithin(const TimeRange& full, TimeRange wanted);
+
 // Round to `decimals` places the way a fixed-decimal text read back does.
 double roundToDecimals(double value, int decimals);
 

@@ -30,6 +30,7 @@
 #include <utility>
 
 #include "about_dialog.h"
+#include "compare_window.h"
 #include "config_dialog.h"
 #include "csv_export.h"
 #include "device_commands.h"
@@ -157,6 +158,7 @@ void MainWindow::buildMenus() {
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
+    addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -436,7 +438,7 @@ void MainWindow::mnuFileFlights_Click() {
             activateWindow();
             if (openRecordFile(path)) applyLogbookProfile(m_flights->profileOf(path));
         });
-        // FlightsWindow::compareRequested goes to the Compare window.
+        connect(m_flights, &FlightsWindow::compareRequested, this, &MainWindow::showCompare);
     }
     m_flights->show();
     m_flights->raise();
@@ -481,6 +483,17 @@ std::string MainWindow::sameFlightsInLogbook(const std::vector<std::string>& dow
     for (const auto& [same, path] : found) m_downloadedAgain[same] = path;
     if (m_flights) m_flights->markDownloaded(found);
     return text;
+}
+
+void MainWindow::mnuFileCompare_Click() { showCompare({}); }
+
+void MainWindow::showCompare(const QStringList& paths) {
+    if (!m_compare) m_compare = new CompareWindow(m_dialogs, this);
+    m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
+    m_compare->show();
+    m_compare->raise();
+    m_compare->activateWindow();
+    m_compare->addFiles(paths);
 }
 
 void MainWindow::mnuFileExit_Click() {
@@ -611,6 +624,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         status = m_analysis.applyUnits(dialog.ticked());
         if (status.ok) m_preferences.setUnits(m_analysis.units);
         if (status.ok && m_flights) m_flights->setUnits(chosenUnits(), m_analysis.numberLocale);
+        if (m_compare) m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();
     }

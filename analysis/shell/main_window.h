@@ -35,6 +35,7 @@ namespace graph {
 class GraphInteraction;
 class LnGraph;
 }  // namespace graph
+class CompareWindow;
 class ConfigDialog;
 class DeviceCommands;
 class FlightsWindow;
@@ -163,6 +164,11 @@ public:
     // The statistics window, once it has been opened.
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
+    // "Compare": opens the window, or brings it up, and adds the files.
+    void showCompare(const QStringList& paths);
+    void mnuFileCompare_Click();
+    CompareWindow* compareWindow() const { return m_compare; }
+
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
     bool printWindowImage(QPrinter& printer);
@@ -250,6 +256,7 @@ private:
     FlightsWindow* m_flights = nullptr;
     QString m_logbookIndexPath;
     std::map<QString, QString> m_downloadedAgain;  // logged flight -> downloaded file
+    CompareWindow* m_compare = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;
     // Idle, a device command running, or one being stopped so that the window closes after it.

@@ -125,23 +125,24 @@ bool renderWindowPng(const std::string& file, const std::string& png, int width,
     const QImage image = window.grab().toImage();
     if (image.size() != QSize(width, height))
         err << "render: the window needs at least " << image.width() << "x" << image.height() << " pixels\n";
+    const Status written = writePngImage(image, png, out);
+    // The file's own failures name the program, the picture's the verb.
+    const bool ofTheFile = written.message != kPngNotMade && written.message != kPngNotWritten;
+    if (!written.ok) err << (ofTheFile ? "tarvel: " : "render: ") << written.message << '\n';
+    return written.ok;
+}
+
+Status writePngImage(const QImage& image, const std::string& png, std::ostream& out) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
-        err << "render: cannot make the picture\n";
-        return false;
-    }
-    if (toStandardOutput) {
-        if (out.write(bytes.constData(), bytes.size()).flush()) return true;
-        err << "render: cannot write the picture to standard output\n";
-        return false;
+    if (!image.save(&buffer, "PNG")) return Status::failure(kPngNotMade);
+    if (png == "-") {
+        if (out.write(bytes.constData(), bytes.size()).flush()) return Status::success();
+        return Status::failure(kPngNotWritten);
     }
     // As the other outputs: a whole new file or the old one, a FIFO or device fed in place.
-    const Status written =
-        replaceFileContents(png, std::string_view(bytes.constData(), size_t(bytes.size())));
-    if (!written.ok) err << "tarvel: " << written.message << '\n';
-    return written.ok;
+    return replaceFileContents(png, std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 }  // namespace tarvel

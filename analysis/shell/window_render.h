@@ -13,6 +13,7 @@
 #include "units.h"
 
 class QApplication;
+class QImage;
 
 namespace tarvel {
 
@@ -93,5 +94,11 @@ struct RenderOverlay {
 bool renderWindowPng(const std::string& file, const std::string& png, int width, int height,
                      const NumberLocale& locale, const std::vector<WindowAction>& actions, std::ostream& out,
                      std::ostream& err, RenderOverlay overlay = {});
+
+// `image` as a PNG into `png`, "-" for `out`: a whole new file or the old
+// one, a FIFO or a device written in place.
+inline constexpr const char* kPngNotMade = "cannot make the picture";
+inline constexpr const char* kPngNotWritten = "cannot write the picture to standard output";
+Status writePngImage(const QImage& image, const std::string& png, std::ostream& out);
 
 }  // namespace tarvel

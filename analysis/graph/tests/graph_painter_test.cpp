@@ -13,18 +13,11 @@ namespace {
 
 class GraphPainterTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tarvel_graph_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance()) s_app = new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureGuiApplication(); }
     GraphPainterTest() : graph() {
         test::showWithUsNumbers(graph, flight);
         graph.DrawAxes();
     }
-    static inline QGuiApplication* s_app = nullptr;
     SampleStore flight;
     LnGraph graph;
 };

@@ -1,9 +1,20 @@
 #pragma once
 // Flights made to order for the graph tests, with fixed number formatting.
 
+#include <QGuiApplication>
+
 #include "ln_graph.h"
 
 namespace tarvel::graph::test {
+
+// The application painting needs for its fonts, made once for the whole run.
+inline void ensureGuiApplication() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tarvel_graph_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+}
 
 // What `graph` shows of `samples`, with US digit grouping.
 inline void showWithUsNumbers(LnGraph& graph, const SampleStore& samples) {

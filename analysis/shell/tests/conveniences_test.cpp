@@ -80,22 +80,6 @@ TEST_F(WindowTest, StartupFilesOpenTheFirstAndListTheOthers) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// A drag of `files` entering and dropping on `target`; true when the drop was taken.
-bool dragAndDrop(QWidget* target, const QStringList& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
-    data.setUrls(urls);
-    data.setText(files.join('\n'));
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
 TEST_F(WindowTest, ARecordFileDroppedOnTheWindowOpens) {
     const QString notes = writeFile(m_dir, "notes.txt", "not a record");
     EXPECT_FALSE(dragAndDrop(window.get(), {notes}));

@@ -11,12 +11,14 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTest>
 
+#include "compare_window.h"
 #include "logbook_model.h"
 #include "shell_test_support.h"
 
@@ -141,6 +143,11 @@ TEST_F(FlightsWindowTest, TheMainWindowOpensWhatTheLogbookAsks) {
     EXPECT_EQ(window->analysis().CurOpenFileName, m_flights.filePath("metric_flight.rcd").toStdString());
     window->action("mnuFileFlights")->trigger();
     EXPECT_EQ(window->flightsWindow(), flights);  // raised, not made again
+
+    emit flights->compareRequested(
+        {m_flights.filePath("metric_flight.rcd"), m_flights.filePath("small_motor.rcd")});
+    ASSERT_TRUE(window->compareWindow());
+    EXPECT_EQ(window->compareWindow()->sources()->count(), 2);
 }
 
 }  // namespace

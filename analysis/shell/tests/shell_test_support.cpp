@@ -3,8 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPrinter>
+#include <QUrl>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -94,6 +98,21 @@ bool endsInTime(const std::function<void()>& work, const std::string& fifo) {
     if (fd >= 0) ::close(fd);
     running.wait();
     return false;
+}
+
+bool dragAndDrop(QWidget* target, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    data.setText(files.join('\n'));
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }
 
 std::string readFile(const QString& path) {

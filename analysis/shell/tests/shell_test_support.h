@@ -81,6 +81,8 @@ std::string downloadedRecordText(const SyntheticFlight& flight);
 // Writes `text` to `dir`/`name` and returns the path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const std::string& text);
 std::string readFile(const QString& path);
+// A drag of `files` entering and dropping on `target`; true when the drop was taken.
+bool dragAndDrop(QWidget* target, const QStringList& files);
 // Runs `work` and tells whether it ended within seconds; one held up on the
 // FIFO `fifo` is let go (a writer opens it) before the answer is given.
 bool endsInTime(const std::function<void()>& work, const std::string& fifo);
