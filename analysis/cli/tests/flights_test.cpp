@@ -1,7 +1,6 @@
 // `tarvel flights` run as a process on a folder of flights, as text and as JSON.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <string>
+
+#include "run_shell.h"
 
 namespace {
 
@@ -32,14 +32,7 @@ protected:
                                     TARVEL_PROGRAM + " flights '" + folder().toStdString() + "' --index '" +
                                     m_dir.filePath("index.sqlite").toStdString() + "' " + arguments +
                                     " 2>/dev/null";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        char buffer[4096];
-        size_t got;
-        output.clear();
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return tarvel::test::runShell(command, output);
     }
     QTemporaryDir m_dir;
 };
