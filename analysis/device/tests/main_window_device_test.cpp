@@ -218,9 +218,11 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         ++ticks;
+        // Only while the transfer holds the port: a tick in the same pass of the
+        // event loop as its end sees the commands enabled again, rightly.
         for (const char* name :
              {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
-            otherCommandsWaited = otherCommandsWaited && !enabled(name);
+            otherCommandsWaited = otherCommandsWaited && (!window->deviceBusy() || !enabled(name));
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
         if (ticks == 5) window->close();                       // asks; Cancel lets the transfer go on
