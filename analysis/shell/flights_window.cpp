@@ -198,7 +198,10 @@ void FlightsWindow::rescan() {
 void FlightsWindow::scanDone() {
     const logbook::FolderScan scan = m_scan.result();
     m_index.apply(scan);
-    if (!scan.read.empty() || !scan.gone.isEmpty() || m_model->rowCount() == 0) showEntries();
+    if (!scan.read.empty() || !scan.gone.isEmpty() || m_model->rowCount() == 0)
+        showEntries();
+    else
+        showStatus();
     watchFolders();
     if (m_rescanPending) rescan();
     emit scanFinished();
@@ -206,6 +209,11 @@ void FlightsWindow::scanDone() {
 
 void FlightsWindow::showEntries() {
     m_model->setEntries(m_index.entriesIn(m_folders));
+    showStatus();
+    enableFromSelection();
+}
+
+void FlightsWindow::showStatus() {
     const std::vector<logbook::LogbookEntry>& entries = m_model->entries();
     const auto unread =
         std::count_if(entries.begin(), entries.end(), [](const auto& e) { return !e.readable(); });
@@ -213,7 +221,6 @@ void FlightsWindow::showEntries() {
     if (unread) text += QString(", %1 not read").arg(unread);
     if (!m_index.problem().isEmpty()) text += " (" + m_index.problem() + ")";
     m_status->setText(text);
-    enableFromSelection();
 }
 
 void FlightsWindow::watchFolders() {

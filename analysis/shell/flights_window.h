@@ -78,6 +78,7 @@ protected:
 private:
     void scanDone();
     void showEntries();
+    void showStatus();
     void watchFolders();
     void enableFromSelection();
     void addChosenFolder();

@@ -130,6 +130,9 @@ TEST_F(FlightsWindowTest, AFlightSavedIntoTheFolderShowsWithoutARestart) {
     settle(*flights);
     EXPECT_EQ(flights->proxy()->rowCount(), 5);
     EXPECT_EQ(flights->statusLabel()->text(), "5 flights, 1 not read");
+    flights->rescan();  // nothing new: the count shows again
+    settle(*flights);
+    EXPECT_EQ(flights->statusLabel()->text(), "5 flights, 1 not read");
 }
 
 TEST_F(FlightsWindowTest, TheMainWindowOpensWhatTheLogbookAsks) {
