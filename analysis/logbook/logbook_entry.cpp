@@ -11,6 +11,7 @@
 
 #include "derivation.h"
 #include "flight_report.h"
+#include "number_text.h"
 #include "qt_text.h"
 #include "record_reader.h"
 #include "units.h"
@@ -60,15 +61,35 @@ QString firstLine(const std::string& text) {
     return qs(std::string_view(text).substr(0, text.find_first_of("\r\n"))).trimmed();
 }
 
-// The figures the main window shows after opening the flight, in SI units.
-void addFigures(LogbookEntry& entry, const Flight& flight, QStringList& problems) {
-    const Derivation derived = deriveFlight(
-        {flight.samples, flight.details, flight.units, DerivedView::AllCurves, flight.samples.aVelocity});
-    if (!derived.flight) {
-        problems << qs(derived.status.message);
+// The figures the main window shows after opening the flight, and then, with
+// a profile, after its details have been typed in one by one as the main window
+// applies a profile: each recalculation takes its drag from the velocities of
+// the one before, so the figures are those of that same road. In SI units.
+void addFigures(LogbookEntry& entry, Flight& flight, const std::optional<RocketProfile>& profile,
+                QStringList& problems) {
+    std::optional<DerivedFlight> last;
+    Status refused;
+    auto recalculate = [&] {
+        const SampleArray& previous = last ? last->velocity : flight.samples.aVelocity;
+        Derivation d =
+            deriveFlight({flight.samples, flight.details, flight.units, DerivedView::AllCurves, previous});
+        if (d.flight)
+            last = std::move(d.flight);  // a refused one leaves the figures before it, as in the window
+        else
+            refused = d.status;
+    };
+    recalculate();
+    if (profile) {
+        for (const auto& [field, text] : profileDetailTexts(*profile, flight.units.Mass)) {
+            flight.detail(field) = text;
+            if (const std::optional<double> value = parseNumber(text); value && *value > 0) recalculate();
+        }
+    }
+    if (!last) {
+        problems << qs(refused.message);
         return;
     }
-    const std::optional<FlightFigures>& figures = derived.flight->figures;
+    const std::optional<FlightFigures>& figures = last->figures;
     if (!figures) {
         problems << QStringLiteral("%1 samples are too few for the figures; they need at least %2.")
                         .arg(entry.sampleCount)
@@ -96,10 +117,7 @@ LogbookEntry readLogbookEntry(const QString& path, const std::optional<RocketPro
         return entry;
     }
     Flight flight = readRecord(bytes);
-    if (profile) {
-        applyRocketProfile(*profile, flight);
-        entry.profile = qs(profile->name);
-    }
+    if (profile) entry.profile = qs(profile->name);
     entry.name = qs(flight.detail(DetailField::FileDetailName)).trimmed();
     entry.place = qs(flight.detail(DetailField::FileDetailPlace)).trimmed();
     entry.date = qs(flight.detail(DetailField::FileDetailDate)).trimmed();
@@ -112,7 +130,7 @@ LogbookEntry readLogbookEntry(const QString& path, const std::optional<RocketPro
     entry.samplesHash = samplesHash(flight.samples);
     QStringList problems;
     if (!flight.lastRead.complete) problems << "Reading stopped at " + qs(flight.lastRead.stoppedAt) + ".";
-    addFigures(entry, flight, problems);
+    addFigures(entry, flight, profile, problems);
     const events::FlightEvents events = events::analyseFlight(events::recordedSamples(flight)).events;
     if (events.launch && events.landing) entry.flightTimeS = *events.landing - *events.launch;
     entry.problem = problems.join(' ');

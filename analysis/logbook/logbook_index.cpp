@@ -161,6 +161,8 @@ bool LogbookIndex::openFile() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     db.setDatabaseName(m_path);
+    // The window and the command line may write the same index at once.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         useMemory(sqlProblem("Cannot open the logbook index " + m_path, db.lastError()));
         return false;

@@ -199,9 +199,16 @@ TEST_F(LogbookIndexTest, ARocketProfileAppliesToTheFlightNotToItsFile) {
     ASSERT_TRUE(index.applyProfile({path}, sparrow));
     auto entry = [&] { return *find(index.entries(), "small_motor_downloaded.rcd"); };
     EXPECT_EQ(entry().profile, "Sparrow");
-    // The thrust comes from the profile's weights: the class of the saved flight, not of the defaults.
+    // The figures of the main window once the profile is applied there; not those of the defaults.
+    FlightAnalysis window;
+    window.openRecordFile(path.toStdString());
+    ASSERT_TRUE(applyRocketProfile(sparrow, window).ok);
     EXPECT_EQ(defaultsClass, "E");
-    EXPECT_EQ(entry().motorClass, find(index.entries(), "small_motor.rcd")->motorClass);
+    EXPECT_EQ(window.figures.Label5, "Ave Thrust-" + entry().motorClass.toStdString());
+    EXPECT_EQ(cellText(entry(), Column::Apogee, window.units, {".", ""}).toStdString(),
+              window.figures.MaxAltitude);
+    EXPECT_EQ(cellText(entry(), Column::MaxVelocity, window.units, {".", ""}).toStdString(),
+              window.figures.MaxVelocity);
     const LogbookEntry withProfile = entry();
 
     // Kept over a later start, and applied again when the file changes.

@@ -20,6 +20,7 @@
 
 #include "compare_window.h"
 #include "logbook_model.h"
+#include "rocket_profile_store.h"
 #include "shell_test_support.h"
 
 namespace tarvel::test {
@@ -151,6 +152,29 @@ TEST_F(FlightsWindowTest, TheMainWindowOpensWhatTheLogbookAsks) {
         {m_flights.filePath("metric_flight.rcd"), m_flights.filePath("small_motor.rcd")});
     ASSERT_TRUE(window->compareWindow());
     EXPECT_EQ(window->compareWindow()->sources()->count(), 2);
+}
+
+TEST_F(FlightsWindowTest, AProfileAppliedInTheLogbookComesWithTheOpenedFlight) {
+    // The rocket of small_motor.rcd, for its download, which carries no details.
+    ASSERT_TRUE(RocketProfileStore().save({"Sparrow", 0.130, 0.0125, 0.029, 0.7, 1.86}).ok);
+    ASSERT_TRUE(QFile::copy(example("small_motor_downloaded.rcd"), m_flights.filePath("tmprecord0.rcd")));
+    window->action("mnuFileFlights")->trigger();
+    FlightsWindow* flights = window->flightsWindow();
+    flights->addFolder(m_flights.path());
+    settle(*flights);
+    flights->searchEdit()->setText("tmprecord0");
+    ASSERT_EQ(flights->proxy()->rowCount(), 1);
+    flights->table()->selectRow(0);
+    flights->applyProfile("Sparrow");
+    EXPECT_EQ(flights->profileOf(m_flights.filePath("tmprecord0.rcd")), "Sparrow");
+    const QString motorClass = flights->proxy()->index(0, int(Column::MotorClass)).data().toString();
+    EXPECT_NE(motorClass, "E");  // the class of the default details
+
+    emit flights->openRequested(m_flights.filePath("tmprecord0.rcd"));
+    EXPECT_EQ(window->detailEdit(DetailField::txtMotorDuration)->text(), "1.86");
+    EXPECT_EQ(QString::fromStdString(window->analysis().figures.Label5), "Ave Thrust-" + motorClass);
+    EXPECT_TRUE(window->isWindowModified());  // the details shown are not the file's
+    flights->removeFolder(m_flights.path());
 }
 
 }  // namespace
