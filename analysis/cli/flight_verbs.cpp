@@ -28,6 +28,8 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
             return a.burnMode ? fa.mnuGraphAccelThrust_Click() : fa.mnuGraphAll_Click();
         case WindowAction::Kind::Recalculate:
             return fa.mnuRecalc_Click();
+        case WindowAction::Kind::Rocket:
+            return applyRocketProfile(a.profile, fa);
         case WindowAction::Kind::Move:  // the pointer is render's alone
         case WindowAction::Kind::Click:
         case WindowAction::Kind::RClick:

@@ -74,10 +74,8 @@ Status checkRocketProfile(const RocketProfile& p) {
     return Status::success();
 }
 
-std::optional<RocketProfile> profileOfDetails(std::string_view name, const Flight& flight, Status& why) {
+std::optional<RocketProfile> profileOfDetails(const Flight& flight, Status& why) {
     RocketProfile p;
-    p.name = trimmedProfileName(name);
-    if (why = checkProfileName(p.name); !why.ok) return std::nullopt;
     const double kg = kilogramsPer(flight.units.Mass);
     const std::pair<DetailField, double*> fields[] = {
         {DetailField::FileDetailWeight, &p.weightKg},

@@ -47,10 +47,10 @@ Status checkProfileName(std::string_view name);
 // A refusal names the window's field.
 Status checkRocketProfile(const RocketProfile& profile);
 
-// The profile `name` of the flight's details, the weights read in the
-// flight's weight unit; nullopt with the refusal in `why` when a detail is no
-// number a rocket can have or the name is no name.
-std::optional<RocketProfile> profileOfDetails(std::string_view name, const Flight& flight, Status& why);
+// A profile of the flight's details (its name left empty), the weights read
+// in the flight's weight unit; nullopt with the refusal in `why` when a
+// detail is no number a rocket can have.
+std::optional<RocketProfile> profileOfDetails(const Flight& flight, Status& why);
 
 // The texts the profile puts into the detail fields, the weights in weight
 // unit `massUnit` (0 oz, 1 lbs, 2 g), in kProfileFields order.

@@ -198,6 +198,7 @@ void MainWindow::buildMenus() {
     addEntry(config, "mnuConfigurationUnits", "&Units", &MainWindow::mnuConfigurationUnits_Click);
     addEntry(config, "mnuConfigurationAltimeter", "Configure &Altimeter",
              &MainWindow::mnuConfigurationAltimeter_Click);
+    buildProfileMenus(config);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");

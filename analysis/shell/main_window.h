@@ -12,6 +12,7 @@
 
 #include "flight_analysis.h"
 #include "graph_interaction.h"
+#include "rocket_profile.h"
 #include "tarvel_settings.h"
 #include "user_preferences.h"
 
@@ -153,6 +154,14 @@ public:
     // The statistics window, once it has been opened.
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
+    // --- rocket profiles (main_window_profiles.cpp) ---
+    void mnuConfigurationSaveProfile_Click();
+    // The profile's details typed into their fields and left, one by one.
+    void applyRocketProfile(const RocketProfile& profile);
+    // "Apply Rocket Profile" and "Delete Rocket Profile" › NAME.
+    void applyRocketProfileNamed(const QString& name);
+    void deleteRocketProfileNamed(const QString& name);
+
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
     bool printWindowImage(QPrinter& printer);
@@ -170,6 +179,7 @@ protected:
 private:
     void buildMenus();
     void buildPanels();
+    void buildProfileMenus(QMenu* configuration);
     QAction* addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
                       const QKeySequence& shortcut = {});
     // Shows a failed command's text with the exclamation icon; true when ok.
