@@ -280,7 +280,7 @@ int engVerb(const Environment& environment, const Args& args, std::ostream& out,
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     // The dialog opens with its proposals; the fields given are typed over them.
-    MotorExportDialog dialog = openMotorExportDialog(*fa, fa->motorDesignation());
+    MotorExportDialog dialog = fa->motorExportDialog();
     const std::pair<std::string_view, std::string*> fields[] = {
         {"diameter", &dialog.txtDiameter},
         {"length", &dialog.txtLength},

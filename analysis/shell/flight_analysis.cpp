@@ -310,11 +310,11 @@ Status FlightAnalysis::saveRecordFileAs(const std::string& path, bool overPartly
     return written;
 }
 
-std::string FlightAnalysis::motorDesignation() const {
+MotorExportDialog FlightAnalysis::motorExportDialog() const {
     // The figures as shown (rounded), as the export has always read them.
     const double impulse = parseFigure(figures.TotalImpulse, numberLocale).value_or(0.0);
     const double average = parseFigure(figures.AveThrust, numberLocale).value_or(0.0);
-    return proposedDesignation(impulse, average, units.Thrust);
+    return openMotorExportDialog(*this, impulse, average);
 }
 
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead) {

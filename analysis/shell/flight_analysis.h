@@ -15,6 +15,7 @@
 #include "derivation.h"
 #include "flight.h"
 #include "flight_report.h"
+#include "motor_file.h"
 
 namespace tarvel {
 
@@ -139,8 +140,10 @@ public:
     // The refusal of a record written over partlyReadFile unless agreed;
     // success when `path` is another file, and after an agreed write.
     Status checkRecordTarget(const std::string& path, bool overPartlyRead) const;
-    // The motor designation the shown figures give ("G64").
-    std::string motorDesignation() const;
+    // The motor export dialog as it opens, with the proposals the shown
+    // figures give, and its designation ("G64").
+    MotorExportDialog motorExportDialog() const;
+    std::string motorDesignation() const { return motorExportDialog().lblDesignation; }
 
     // The launch rail's length the statistics take (the user's setting), m.
     double railLength = events::kDefaultRailLengthM;
