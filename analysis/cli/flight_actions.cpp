@@ -189,7 +189,8 @@ constexpr Option kOptions[] = {
      "the system's by default"},
     {"force", &VerbForm::recordOutput, false, setForce, "",
      "save and csv: write OUT even when it is FILE and FILE was read only in part\n"
-     "(a bad value stopped the reading); what was not read is lost"},
+     "(a bad value stopped the reading); what was not read is lost;\n"
+     "table: write OUT even when it is FILE, which the table then replaces"},
     {"json", &VerbForm::summaryOptions, false, setJson},
     {"rail", &VerbForm::statsOptions, true, setRail},
     {"series", &VerbForm::statsOptions, false, setSeries},
@@ -234,7 +235,7 @@ std::string describeOptions(Scope scope) {
 std::string flightOptionsHelp() {
     return "ACTIONS, applied left to right after opening FILE, as in the main window:\n" +
            describeOptions(kEveryVerb) +
-           "OUT of save, csv, eng and render: \"-\" writes to standard output; a FIFO or a device is\n"
+           "OUT of save, csv, eng, table and render: \"-\" writes to standard output; a FIFO or a device is\n"
            "written in place, a record or motor file is replaced only once its new contents are complete.\n" +
            describeOptions(&VerbForm::recordOutput);
 }

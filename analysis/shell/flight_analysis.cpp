@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "data_table.h"
 #include "motor_file.h"
 #include "number_text.h"
 #include "record_reader.h"
@@ -319,6 +320,16 @@ MotorExportDialog FlightAnalysis::motorExportDialog() const {
 
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead) {
     return fa.saveRecordFileAs(path, overPartlyRead);
+}
+
+std::string dataTableOf(const FlightAnalysis& fa) { return dataTableText(fa, fa.flightReport()); }
+
+Status exportDataTableFile(const FlightAnalysis& fa, const std::string& path) {
+    if (!fa.computed)
+        return Status::failure(
+            "The flight has not been computed, so it has no velocity, altitude or thrust to "
+            "put in a table. Correct the rocket details and Recalculate first.");
+    return replaceFileContents(path, dataTableOf(fa));
 }
 
 const events::FlightReport& FlightAnalysis::flightReport() const {

@@ -179,4 +179,11 @@ private:
 // read only in part from is refused unless `overPartlyRead`.
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead = false);
 
+// "Export › Data Table (CSV)...": the table of the flight as computed last,
+// with its events and estimate (data_table.h). The current file stays; the
+// old file is replaced only by a complete one. A flight that no
+// recalculation has computed has no table: refused, saying why.
+std::string dataTableOf(const FlightAnalysis& fa);
+Status exportDataTableFile(const FlightAnalysis& fa, const std::string& path);
+
 }  // namespace tarvel

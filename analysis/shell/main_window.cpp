@@ -32,6 +32,7 @@
 #include "about_dialog.h"
 #include "config_dialog.h"
 #include "csv_export.h"
+#include "data_table.h"
 #include "device_commands.h"
 #include "dialogs.h"
 #include "export_dialog.h"
@@ -150,6 +151,9 @@ void MainWindow::buildMenus() {
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
+    QMenu* exportMenu = file->addMenu("E&xport");
+    exportMenu->setObjectName("mnuFileExportMenu");
+    addEntry(exportMenu, "mnuFileExportTable", "&Data Table (CSV)...", &MainWindow::mnuFileExportTable_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -205,8 +209,8 @@ void MainWindow::buildMenus() {
     addEntry(help, "mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, QKeySequence(Qt::Key_F1));
 
     // Commands that need a record wait for the first Open.
-    for (const char* name :
-         {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint", "mnuRecalc"})
+    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV",
+                             "mnuFileExportTable", "mnuFilePrint", "mnuRecalc"})
         action(name)->setEnabled(false);
     // Entries that the window has never shown; their handlers still work.
     for (const char* name : {"mnuConnectCheckOutputs", "mnuRecalc", "mnuGraphThrust", "mnuGraphAltitude",
@@ -361,7 +365,7 @@ bool MainWindow::openRecordFile(const QString& path) {
         // A file that is no record changed nothing: the flight shown stays whole.
         if (replaced) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
-                                      "mnuFileExport", "mnuFileExportCSV"});
+                                      "mnuFileExport", "mnuFileExportCSV", "mnuFileExportTable"});
             setWindowTitle(kTitle + " - " + path + "[*]");
             setWindowModified(false);
             m_interaction->reset();  // the pointer was on the previous flight
@@ -401,6 +405,14 @@ void MainWindow::mnuFileExportCSV_Click() {
     if (!path || !mayWriteRecordTo(path->toStdString())) return;
     // The export is the whole record and becomes the current file, as Save As.
     reportSaved(exportCsvFile(m_analysis, path->toStdString(), true));
+}
+
+void MainWindow::mnuFileExportTable_Click() {
+    const auto path =
+        m_dialogs.saveFile(this, qs(std::string(kDataTableDialogTitle)), dialogFilter(kDataTableFilter));
+    if (!path) return;
+    PointerGuard busy(this);
+    report(exportDataTableFile(m_analysis, path->toStdString()));
 }
 
 void MainWindow::mnuFileExport_Click() {

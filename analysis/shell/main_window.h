@@ -116,6 +116,8 @@ public:
     void mnuFileSaveAs_Click();
     void mnuFileExport_Click();
     void mnuFileExportCSV_Click();
+    // File › Export › "Data Table (CSV)...".
+    void mnuFileExportTable_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
     void mnuConnectUploadData_Click();
