@@ -23,6 +23,7 @@
 #include "flight_verbs.h"
 #include "record_samples.h"
 #include "record_writer.h"
+#include "shell_command.h"
 #include "units.h"
 
 using namespace tarvel;
@@ -577,17 +578,7 @@ TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
 
 namespace {
 
-// A shell command line; its standard output (and what it redirects there) in `output`.
-int runShell(const std::string& command, std::string& output) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    size_t got;
-    output.clear();
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using tarvel::testing::runShell;
 
 int runProgram(const std::string& arguments, std::string& output) {
     return runShell(std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1", output);

@@ -1,13 +1,13 @@
 // `tarvel table` run as a user would, its file read back by Python's csv module.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "shell_command.h"
 
 namespace fs = std::filesystem;
 
@@ -15,14 +15,7 @@ namespace {
 
 // A shell command line; what it writes to standard output and error in `output`.
 int runShell(const std::string& command, std::string& output) {
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    size_t got;
-    output.clear();
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return tarvel::testing::runShell(command + " 2>&1", output);
 }
 
 std::string slurp(const fs::path& p) {

@@ -4,15 +4,14 @@
 #include "rocket_profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QByteArray>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <fstream>
 
 #include "flight_analysis.h"
 #include "rocket_profile_store.h"
+#include "shell_command.h"
 
 namespace tarvel {
 namespace {
@@ -29,14 +28,7 @@ protected:
     int tarvel(const std::string& arguments, std::string& output) const {
         const std::string command = "XDG_CONFIG_HOME='" + m_config.path().toStdString() + "' " +
                                     TARVEL_PROGRAM + " " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        char buffer[4096];
-        size_t got;
-        output.clear();
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testing::runShell(command, output);
     }
 
     QTemporaryDir m_config;
