@@ -17,8 +17,6 @@
 
 namespace tarvel {
 
-class FlightAnalysis;
-
 struct RocketProfile {
     std::string name;
     double weightKg = 0;      // the rocket with its motor, at lift-off
@@ -53,17 +51,14 @@ Status checkRocketProfile(const RocketProfile& profile);
 std::optional<RocketProfile> profileOfDetails(const Flight& flight, Status& why);
 
 // The texts the profile puts into the detail fields, the weights in weight
-// unit `massUnit` (0 oz, 1 lbs, 2 g), in kProfileFields order.
+// unit `massUnit` (0 oz, 1 lbs, 2 g), in kProfileFields order (the order a
+// user typing them would leave the fields in).
 std::vector<std::pair<DetailField, std::string>> profileDetailTexts(const RocketProfile& profile,
                                                                     int16_t massUnit);
 
 // Puts the profile's details into a flight that is read, not shown: the texts
-// only, nothing is recalculated.
+// only, nothing is recalculated. A flight the window shows takes them as if
+// typed, through its model's commitDetails.
 void applyRocketProfile(const RocketProfile& profile, Flight& flight);
-// As if the user typed each text into its field and left it (the window
-// model's commitDetail, in Tab order), so the flight is recalculated as the
-// typing would. Every text is taken; the first refused recalculation is
-// returned.
-Status applyRocketProfile(const RocketProfile& profile, FlightAnalysis& analysis);
 
 }  // namespace tarvel

@@ -174,6 +174,15 @@ Status FlightAnalysis::commitDetail(DetailField field, const std::string& text) 
     return RecalculateGraph();
 }
 
+Status FlightAnalysis::commitDetails(const std::vector<std::pair<DetailField, std::string>>& texts) {
+    Status first;
+    for (const auto& [field, text] : texts) {
+        const Status status = commitDetail(field, text);
+        if (first.ok) first = status;
+    }
+    return first;
+}
+
 Status FlightAnalysis::mnuGraphAll_Click() {
     graphMenu.mnuGraphAccelThrust = false;
     graphMenu.mnuGraphAll = true;

@@ -111,6 +111,9 @@ public:
     // Leaving a numeric detail field: recalculates when the text is a number
     // greater than 0 and a record is loaded.
     Status commitDetail(DetailField field, const std::string& text);
+    // Leaving several fields in turn, each with its text typed (a rocket
+    // profile applied): every text is taken, the first refusal returned.
+    Status commitDetails(const std::vector<std::pair<DetailField, std::string>>& texts);
     Status mnuGraphAll_Click();
     Status mnuGraphAccelThrust_Click();
     Status mnuGraphThrust_Click();

@@ -98,7 +98,7 @@ void MainWindow::applyRocketProfile(const RocketProfile& profile) {
     Status status;
     {
         PointerGuard busy(this);
-        status = tarvel::applyRocketProfile(profile, m_analysis);
+        status = m_analysis.commitDetails(profileDetailTexts(profile, m_analysis.units.Mass));
     }
     markEditedIf(m_analysis.details != before || m_analysis.figures != figuresBefore);
     refreshFromModel();
