@@ -11,14 +11,6 @@ namespace tarvel {
 
 namespace {
 
-// A field that needs quotes under RFC 4180 gets them, its quotes doubled.
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string out = "\"";
-    for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 std::string numberField(double value) {
     return std::isfinite(value) ? generalNumberText(value) : std::string();
 }
@@ -61,7 +53,9 @@ std::string dataTableText(const Flight& flight, const events::FlightReport& repo
     };
     const std::string eol = "\r\n";
     std::string out;
-    for (const std::string& name : header) out += (out.empty() ? "" : ",") + csvField(name);
+    // No name, number or event holds a comma, a quote or a line break, so no
+    // field needs the quotes of RFC 4180.
+    for (const std::string& name : header) out += (out.empty() ? "" : ",") + name;
     out += eol;
 
     // The estimate from metres and m/s by the factors the window draws it with.
@@ -92,7 +86,7 @@ std::string dataTableText(const Flight& flight, const events::FlightReport& repo
         for (const SampleArray* column : {&s.aAccel, &s.aPressure, &s.aVelocity, &s.aAltitude, &s.aThrust})
             out += "," + numberField(at(*column, slot));
         for (const std::vector<double>& column : estimate) out += "," + numberAt(column, i);
-        out += "," + csvField(eventAt[i]) + eol;
+        out += "," + eventAt[i] + eol;
     }
     return out;
 }
