@@ -131,6 +131,53 @@ MotorCurve motorCurve(const Flight& fa, double burnTime) {
     return curve;
 }
 
+// A field's text in a refusal.
+std::string quoted(std::string_view text) {
+    if (text.empty()) return "empty";
+    return "\"" + std::string(text) + "\"";
+}
+
+// The dialog's own fields: the sizes and the weights the user typed.
+Status checkMotorFields(const MotorExportDialog& dialog) {
+    const std::pair<std::string_view, const std::string*> sizes[] = {
+        {kMotorDiameterCaption, &dialog.txtDiameter},
+        {kMotorLengthCaption, &dialog.txtLength},
+    };
+    for (const auto& [caption, text] : sizes) {
+        if (!millimetres(*text))
+            return Status::failure(
+                std::string(caption) + " must be a number of millimetres greater than 0 and at most " +
+                generalNumberText(kMaxMotorMillimetres) + "; it is " + quoted(*text) + ".");
+    }
+    const std::pair<std::string_view, const std::string*> weights[] = {
+        {kPropellantWeightCaption, &dialog.txtPropelWeight},
+        {kTotalMotorWeightCaption, &dialog.txtTotalMotorWeight},
+    };
+    for (const auto& [caption, text] : weights) {
+        const double ounces = leadingNumber(*text);
+        if (ounces < 0)
+            return Status::failure(std::string(caption) + " must not be negative; it is " + quoted(*text) +
+                                   ".");
+        if (!(ounces <= kMaxMotorOunces))
+            return Status::failure(std::string(caption) + " must be at most " +
+                                   generalNumberText(kMaxMotorOunces) + " ounces; it is " + quoted(*text) +
+                                   ".");
+    }
+    // Compared as written, so the file itself never holds less motor than
+    // propellant, nor a mass of nothing, which loaders divide by.
+    const std::string propellant = motorMassText(dialog.txtPropelWeight);
+    const std::string total = motorMassText(dialog.txtTotalMotorWeight);
+    if (!(numberOrZero(propellant) > 0))
+        return Status::failure(std::string(kPropellantWeightCaption) + " must be greater than 0; it is " +
+                               quoted(dialog.txtPropelWeight) + ".");
+    if (numberOrZero(total) < numberOrZero(propellant))
+        return Status::failure(std::string(kTotalMotorWeightCaption) + " must not be less than the " +
+                               std::string(kPropellantWeightCaption) + "; it is " +
+                               quoted(dialog.txtTotalMotorWeight) + " (" + total + " kg against " +
+                               propellant + " kg).");
+    return Status::success();
+}
+
 }  // namespace
 
 MotorExportDialog openMotorExportDialog(const Flight& fa, double totalImpulse, double aveThrust) {
@@ -189,53 +236,12 @@ std::string motorMassText(std::string_view ounces) {
 }
 
 Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog) {
-    auto quoted = [](std::string_view text) {
-        if (text.empty()) return std::string("empty");
-        std::string out = "\"";
-        out.append(text);
-        out += '"';
-        return out;
-    };
-    const std::pair<std::string_view, const std::string*> sizes[] = {
-        {kMotorDiameterCaption, &dialog.txtDiameter},
-        {kMotorLengthCaption, &dialog.txtLength},
-    };
-    for (const auto& [caption, text] : sizes) {
-        if (!millimetres(*text))
-            return Status::failure(
-                std::string(caption) + " must be a number of millimetres greater than 0 and at most " +
-                generalNumberText(kMaxMotorMillimetres) + "; it is " + quoted(*text) + ".");
-    }
+    if (Status fields = checkMotorFields(dialog); !fields.ok) return fields;
+    // What the flight gives the motor: a burn, an impulse and a curve.
     if (!(dialog.dblBurnTime > 0))
         return Status::failure(std::string(detailCaption(DetailField::txtMotorDuration)) +
                                " must be greater than 0 for a motor file; it is " +
                                generalNumberText(dialog.dblBurnTime) + ".");
-    const std::pair<std::string_view, const std::string*> weights[] = {
-        {kPropellantWeightCaption, &dialog.txtPropelWeight},
-        {kTotalMotorWeightCaption, &dialog.txtTotalMotorWeight},
-    };
-    for (const auto& [caption, text] : weights) {
-        const double ounces = leadingNumber(*text);
-        if (ounces < 0)
-            return Status::failure(std::string(caption) + " must not be negative; it is " + quoted(*text) +
-                                   ".");
-        if (!(ounces <= kMaxMotorOunces))
-            return Status::failure(std::string(caption) + " must be at most " +
-                                   generalNumberText(kMaxMotorOunces) + " ounces; it is " + quoted(*text) +
-                                   ".");
-    }
-    // Compared as written, so the file itself never holds less motor than
-    // propellant, nor a mass of nothing, which loaders divide by.
-    const std::string propellant = motorMassText(dialog.txtPropelWeight);
-    const std::string total = motorMassText(dialog.txtTotalMotorWeight);
-    if (!(numberOrZero(propellant) > 0))
-        return Status::failure(std::string(kPropellantWeightCaption) + " must be greater than 0; it is " +
-                               quoted(dialog.txtPropelWeight) + ".");
-    if (numberOrZero(total) < numberOrZero(propellant))
-        return Status::failure(std::string(kTotalMotorWeightCaption) + " must not be less than the " +
-                               std::string(kPropellantWeightCaption) + "; it is " +
-                               quoted(dialog.txtTotalMotorWeight) + " (" + total + " kg against " +
-                               propellant + " kg).");
     if (!(dialog.totalImpulse > 0))
         return Status::failure("The Total Impulse must be greater than 0 for a motor file; it is " +
                                generalNumberText(dialog.totalImpulse) + " N s.");
