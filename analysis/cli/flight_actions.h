@@ -1,6 +1,6 @@
 #pragma once
 // The one reader of the ACTIONS and options of the verbs that open a record
-// file (summary, series, save, csv, eng, render, stats): one table of options
+// file (summary, series, save, csv, eng, table, render, stats): one table of options
 // (flight_actions.cpp), read by one loop and listed by the help text.
 // Options are written "--opt value" or "--opt=value"; given twice, the last
 // one counts, and every action is applied in turn.
@@ -23,7 +23,7 @@ struct VerbForm {
     bool summaryOptions;        // --json
     bool exportOptions;         // --diameter --length --propellant --total
     bool renderOptions;         // --range --move --click --rclick --ruler --size --events --estimate
-    bool recordOutput = false;  // --force
+    bool recordOutput = false;  // --force (save, csv, table)
     bool statsOptions = false;  // --rail --series
 };
 

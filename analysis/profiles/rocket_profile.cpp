@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "flight_analysis.h"
 #include "number_text.h"
 
 namespace tarvel {
@@ -74,10 +73,8 @@ Status checkRocketProfile(const RocketProfile& p) {
     return Status::success();
 }
 
-std::optional<RocketProfile> profileOfDetails(std::string_view name, const Flight& flight, Status& why) {
+std::optional<RocketProfile> profileOfDetails(const Flight& flight, Status& why) {
     RocketProfile p;
-    p.name = trimmedProfileName(name);
-    if (why = checkProfileName(p.name); !why.ok) return std::nullopt;
     const double kg = kilogramsPer(flight.units.Mass);
     const std::pair<DetailField, double*> fields[] = {
         {DetailField::FileDetailWeight, &p.weightKg},
@@ -128,15 +125,6 @@ std::vector<std::pair<DetailField, std::string>> profileDetailTexts(const Rocket
 void applyRocketProfile(const RocketProfile& profile, Flight& flight) {
     for (const auto& [field, text] : profileDetailTexts(profile, flight.units.Mass))
         flight.detail(field) = text;
-}
-
-Status applyRocketProfile(const RocketProfile& profile, FlightAnalysis& analysis) {
-    Status first;
-    for (const auto& [field, text] : profileDetailTexts(profile, analysis.units.Mass)) {
-        const Status status = analysis.commitDetail(field, text);
-        if (first.ok) first = status;
-    }
-    return first;
 }
 
 }  // namespace tarvel

@@ -17,8 +17,6 @@
 
 namespace tarvel {
 
-class FlightAnalysis;
-
 struct RocketProfile {
     std::string name;
     double weightKg = 0;      // the rocket with its motor, at lift-off
@@ -47,23 +45,20 @@ Status checkProfileName(std::string_view name);
 // A refusal names the window's field.
 Status checkRocketProfile(const RocketProfile& profile);
 
-// The profile `name` of the flight's details, the weights read in the
-// flight's weight unit; nullopt with the refusal in `why` when a detail is no
-// number a rocket can have or the name is no name.
-std::optional<RocketProfile> profileOfDetails(std::string_view name, const Flight& flight, Status& why);
+// A profile of the flight's details (its name left empty), the weights read
+// in the flight's weight unit; nullopt with the refusal in `why` when a
+// detail is no number a rocket can have.
+std::optional<RocketProfile> profileOfDetails(const Flight& flight, Status& why);
 
 // The texts the profile puts into the detail fields, the weights in weight
-// unit `massUnit` (0 oz, 1 lbs, 2 g), in kProfileFields order.
+// unit `massUnit` (0 oz, 1 lbs, 2 g), in kProfileFields order (the order a
+// user typing them would leave the fields in).
 std::vector<std::pair<DetailField, std::string>> profileDetailTexts(const RocketProfile& profile,
                                                                     int16_t massUnit);
 
 // Puts the profile's details into a flight that is read, not shown: the texts
-// only, nothing is recalculated.
+// only, nothing is recalculated. A flight the window shows takes them as if
+// typed, through its model's commitDetails.
 void applyRocketProfile(const RocketProfile& profile, Flight& flight);
-// As if the user typed each text into its field and left it (the window
-// model's commitDetail, in Tab order), so the flight is recalculated as the
-// typing would. Every text is taken; the first refused recalculation is
-// returned.
-Status applyRocketProfile(const RocketProfile& profile, FlightAnalysis& analysis);
 
 }  // namespace tarvel

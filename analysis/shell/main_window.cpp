@@ -33,6 +33,7 @@
 #include "compare_window.h"
 #include "config_dialog.h"
 #include "csv_export.h"
+#include "data_table.h"
 #include "device_commands.h"
 #include "dialogs.h"
 #include "export_dialog.h"
@@ -159,6 +160,9 @@ void MainWindow::buildMenus() {
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
     addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
+    QMenu* exportMenu = file->addMenu("E&xport");
+    exportMenu->setObjectName("mnuFileExportMenu");
+    addEntry(exportMenu, "mnuFileExportTable", "&Data Table (CSV)...", &MainWindow::mnuFileExportTable_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -207,14 +211,15 @@ void MainWindow::buildMenus() {
     addEntry(config, "mnuConfigurationUnits", "&Units", &MainWindow::mnuConfigurationUnits_Click);
     addEntry(config, "mnuConfigurationAltimeter", "Configure &Altimeter",
              &MainWindow::mnuConfigurationAltimeter_Click);
+    buildProfileMenus(config);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
     addEntry(help, "mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, QKeySequence(Qt::Key_F1));
 
     // Commands that need a record wait for the first Open.
-    for (const char* name :
-         {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint", "mnuRecalc"})
+    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV",
+                             "mnuFileExportTable", "mnuFilePrint", "mnuRecalc"})
         action(name)->setEnabled(false);
     // Entries that the window has never shown; their handlers still work.
     for (const char* name : {"mnuConnectCheckOutputs", "mnuRecalc", "mnuGraphThrust", "mnuGraphAltitude",
@@ -369,7 +374,7 @@ bool MainWindow::openRecordFile(const QString& path) {
         // A file that is no record changed nothing: the flight shown stays whole.
         if (replaced) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
-                                      "mnuFileExport", "mnuFileExportCSV"});
+                                      "mnuFileExport", "mnuFileExportCSV", "mnuFileExportTable"});
             setWindowTitle(kTitle + " - " + path + "[*]");
             setWindowModified(false);
             m_interaction->reset();  // the pointer was on the previous flight
@@ -411,6 +416,14 @@ void MainWindow::mnuFileExportCSV_Click() {
     reportSaved(exportCsvFile(m_analysis, path->toStdString(), true));
 }
 
+void MainWindow::mnuFileExportTable_Click() {
+    const auto path =
+        m_dialogs.saveFile(this, qs(std::string(kDataTableDialogTitle)), dialogFilter(kDataTableFilter));
+    if (!path) return;
+    PointerGuard busy(this);
+    report(exportDataTableFile(m_analysis, path->toStdString()));
+}
+
 void MainWindow::mnuFileExport_Click() {
     ExportDialog dialog(m_analysis, m_dialogs, this);
     m_dialogs.runModal(dialog);
@@ -436,28 +449,15 @@ void MainWindow::mnuFileFlights_Click() {
         connect(m_flights, &FlightsWindow::openRequested, this, [this](const QString& path) {
             raise();
             activateWindow();
-            if (openRecordFile(path)) applyLogbookProfile(m_flights->profileOf(path));
+            // The rocket profile the logbook keeps for the flight comes with it.
+            const QString profile = m_flights->profileOf(path);
+            if (openRecordFile(path) && !profile.isEmpty()) applyRocketProfileNamed(profile);
         });
         connect(m_flights, &FlightsWindow::compareRequested, this, &MainWindow::showCompare);
     }
     m_flights->show();
     m_flights->raise();
     m_flights->activateWindow();
-}
-
-void MainWindow::applyLogbookProfile(const QString& name) {
-    if (name.isEmpty()) return;
-    const std::optional<RocketProfile> profile = RocketProfileStore().profile(name.toStdString());
-    if (!profile) {
-        m_dialogs.message(this,
-                          "No rocket profile \"" + name + "\" is saved; the flight keeps its file's details.",
-                          Dialogs::Icon::Exclamation);
-        return;
-    }
-    const Status status = applyRocketProfile(*profile, m_analysis);
-    markEdited();  // the details shown are no longer the file's
-    refreshFromModel();
-    report(status);
 }
 
 std::string MainWindow::sameFlightsInLogbook(const std::vector<std::string>& downloaded) {

@@ -12,6 +12,7 @@
 
 #include "flight_analysis.h"
 #include "graph_interaction.h"
+#include "rocket_profile.h"
 #include "tarvel_settings.h"
 #include "user_preferences.h"
 
@@ -126,6 +127,8 @@ public:
     void mnuFileSaveAs_Click();
     void mnuFileExport_Click();
     void mnuFileExportCSV_Click();
+    // File › Export › "Data Table (CSV)...".
+    void mnuFileExportTable_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
     void mnuConnectUploadData_Click();
@@ -169,6 +172,14 @@ public:
     void mnuFileCompare_Click();
     CompareWindow* compareWindow() const { return m_compare; }
 
+    // --- rocket profiles (main_window_profiles.cpp) ---
+    void mnuConfigurationSaveProfile_Click();
+    // The profile's details typed into their fields and left, one by one.
+    void applyRocketProfile(const RocketProfile& profile);
+    // "Apply Rocket Profile" and "Delete Rocket Profile" › NAME.
+    void applyRocketProfileNamed(const QString& name);
+    void deleteRocketProfileNamed(const QString& name);
+
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
     bool printWindowImage(QPrinter& printer);
@@ -186,6 +197,7 @@ protected:
 private:
     void buildMenus();
     void buildPanels();
+    void buildProfileMenus(QMenu* configuration);
     QAction* addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
                       const QKeySequence& shortcut = {});
     // Shows a failed command's text with the exclamation icon; true when ok.
@@ -216,9 +228,6 @@ private:
     void enableGraphGestures();
     // The statistics window and the overlay entries' checks brought up to the flight.
     void refreshFlightReport();
-    // The rocket profile of that name applied to the flight shown, as the
-    // logbook remembers it for the flight; nothing for an empty name.
-    void applyLogbookProfile(const QString& name);
     // The units the user chose (else those shown), for the Flights window.
     UnitSelection chosenUnits() const;
     void setRailLength(double metres);

@@ -202,7 +202,7 @@ TEST_F(LogbookIndexTest, ARocketProfileAppliesToTheFlightNotToItsFile) {
     // The figures of the main window once the profile is applied there; not those of the defaults.
     FlightAnalysis window;
     window.openRecordFile(path.toStdString());
-    ASSERT_TRUE(applyRocketProfile(sparrow, window).ok);
+    ASSERT_TRUE(window.commitDetails(profileDetailTexts(sparrow, window.units.Mass)).ok);
     EXPECT_EQ(defaultsClass, "E");
     EXPECT_EQ(window.figures.Label5, "Ave Thrust-" + entry().motorClass.toStdString());
     EXPECT_EQ(cellText(entry(), Column::Apogee, window.units, {".", ""}).toStdString(),
