@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # What the programs need to build and run.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core)
 # clang with its runtime package, which holds libFuzzer, for the fuzz targets.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang-format
                mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev

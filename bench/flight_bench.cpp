@@ -134,8 +134,7 @@ void BM_MotorFileText(benchmark::State& state) {
     tarvel::Derivation derived = derive(*fa);
     fa->samples.aThrust = std::move(derived.flight->thrust);
     const tarvel::FlightFigures& f = *derived.flight->figures;
-    const tarvel::MotorExportDialog dialog = tarvel::openMotorExportDialog(
-        *fa, tarvel::proposedDesignation(f.totalImpulse, f.aveThrust, fa->units.Thrust));
+    const tarvel::MotorExportDialog dialog = tarvel::openMotorExportDialog(*fa, f.totalImpulse, f.aveThrust);
     for (auto _ : state) benchmark::DoNotOptimize(tarvel::motorFileText(*fa, dialog));
 }
 BENCHMARK(BM_MotorFileText)->Unit(benchmark::kMicrosecond);

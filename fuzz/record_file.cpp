@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DerivedView view = pick & 0x80 ? DerivedView::Burn : DerivedView::AllCurves;
     Derivation derived =
         deriveFlight({flight.samples, flight.details, units, view, flight.samples.aVelocity});
-    std::string designation;
+    double impulse = 0, average = 0;
     if (derived.flight) {
         flight.units = units;
         flight.samples.aVelocity = std::move(derived.flight->velocity);
@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (double figure : {f->maxAccel, f->minAccel, f->maxVelocity, f->maxAltitude, f->velocity3Ft,
                                   f->maxThrust, f->totalImpulse, f->aveThrust})
                 (void)figureText(figure, 2, locale);
-            designation = proposedDesignation(f->totalImpulse, f->aveThrust, units.Thrust);
+            impulse = f->totalImpulse;
+            average = f->aveThrust;
         }
     }
 
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     (void)csvText(flight);
 
-    MotorExportDialog dialog = openMotorExportDialog(flight, designation);
+    MotorExportDialog dialog = openMotorExportDialog(flight, impulse, average);
     dialog.txtDiameter = "29";
     dialog.txtLength = "124";
     dialog.txtTotalMotorWeight = "1000";

@@ -8,6 +8,7 @@
 #include "compare_verb.h"
 #include "flight_actions.h"
 #include "flight_verbs.h"
+#include "flights_verb.h"
 #ifdef TARVEL_CLI_DEVICE_VERBS
 #include "device_cli.h"
 #endif
@@ -50,6 +51,7 @@ int runVerb(const Environment& environment, const Args& args, std::ostream& out,
 const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = [] {
         std::vector<Verb> v = flightVerbs();
+        v.push_back(flightsVerb());
         v.push_back({"compare", kCompareUsage, compareVerb});
 #ifdef TARVEL_CLI_DEVICE_VERBS
         for (const device::DeviceVerb& d : device::deviceVerbs()) {

@@ -7,13 +7,12 @@
 #include <sstream>
 
 #include "report_text.h"
+#include "rocket_profile_store.h"
 #include "units.h"
 
 namespace tarvel::cli {
 
-namespace {
-
-std::optional<WindowAction> parseUnits(const std::string& text) {
+std::optional<WindowAction> parseUnitsAction(const std::string& text) {
     WindowAction action{WindowAction::Kind::Units, "--units " + text};
     std::stringstream items(text);
     std::string item;
@@ -37,6 +36,8 @@ std::optional<WindowAction> parseUnits(const std::string& text) {
     if (action.units.empty()) return std::nullopt;
     return action;
 }
+
+namespace {
 
 // A finite number (of seconds, of metres), the whole text.
 bool parseSeconds(const std::string& text, double& seconds) {
@@ -62,7 +63,7 @@ void setDetail(FlightCommand& cmd, std::string_view, const std::string& assignme
 }
 
 void setUnits(FlightCommand& cmd, std::string_view, const std::string& unitList) {
-    auto a = parseUnits(unitList);
+    auto a = parseUnitsAction(unitList);
     if (!a) throw UsageError("--units: \"" + unitList + "\" is not GROUP=UNIT[,GROUP=UNIT...]");
     cmd.actions.push_back(std::move(*a));
 }
@@ -76,6 +77,17 @@ void setMode(FlightCommand& cmd, std::string_view, const std::string& mode) {
 
 void setRecalculate(FlightCommand& cmd, std::string_view, const std::string&) {
     cmd.actions.push_back(WindowAction{WindowAction::Kind::Recalculate, "--recalculate"});
+}
+
+// The profile is read from the user's store as the command line is read, so
+// a name that has none is a usage error like any other.
+void setRocket(FlightCommand& cmd, std::string_view, const std::string& name) {
+    const RocketProfileStore store;
+    std::optional<RocketProfile> profile = store.profile(name);
+    if (!profile) throw UsageError("--rocket: " + store.unknownNameMessage(name));
+    WindowAction a{WindowAction::Kind::Rocket, "--rocket " + name};
+    a.profile = std::move(*profile);
+    cmd.actions.push_back(std::move(a));
 }
 
 void setLocale(FlightCommand& cmd, std::string_view, const std::string& localeName) {
@@ -163,12 +175,17 @@ constexpr Option kOptions[] = {
      "thrust=N|lbs, mass=oz|lbs|g (groups not named keep their unit)"},
     {"mode", kEveryVerb, true, setMode, "all|burn", "\"All Curves\" or \"Accel\\Thrust\" in the Graph menu"},
     {"recalculate", kEveryVerb, false, setRecalculate, "", "the \"&Recalculate\" command"},
+    {"rocket", kEveryVerb, true, setRocket, "NAME",
+     "the rocket profile NAME (Configuration > Save Rocket Profile... in the\n"
+     "window): its weight, propellant weight, diameter, drag coefficient and\n"
+     "motor duration typed into their fields, weights in the flight's unit"},
     {"locale", kEveryVerb, true, setLocale, "NAME",
      "digit grouping and decimal point of the figures (en_US, de_DE, C, ...);\n"
      "the system's by default"},
     {"force", &VerbForm::recordOutput, false, setForce, "",
      "save and csv: write OUT even when it is FILE and FILE was read only in part\n"
-     "(a bad value stopped the reading); what was not read is lost"},
+     "(a bad value stopped the reading); what was not read is lost;\n"
+     "table: write OUT even when it is FILE, which the table then replaces"},
     {"json", &VerbForm::summaryOptions, false, setJson},
     {"rail", &VerbForm::statsOptions, true, setRail},
     {"paper", &VerbForm::reportOptions, true, setPaper},
@@ -224,8 +241,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
 std::string flightOptionsHelp() {
     return "ACTIONS, applied left to right after opening FILE, as in the main window:\n" +
            describeOptions(kEveryVerb) +
-           "OUT of save, csv, eng, render and report: \"-\" writes to standard output; a FIFO or a device\n"
-           "is written in place, a file is replaced only once its new contents are complete.\n" +
+           "OUT of save, csv, eng, table, render and report: \"-\" writes to standard output; a FIFO or a\n"
+           "device is written in place, a file is replaced only once its new contents are complete.\n" +
            describeOptions(&VerbForm::recordOutput);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The one reader of the ACTIONS and options of the verbs that open a record
-// file (summary, series, save, csv, eng, render, stats,
+// file (summary, series, save, csv, eng, table, render, stats,
 // report): one table of options
 // (flight_actions.cpp), read by one loop and listed by the help text.
 // Options are written "--opt value" or "--opt=value"; given twice, the last
@@ -25,7 +25,7 @@ struct VerbForm {
     bool summaryOptions;         // --json
     bool exportOptions;          // --diameter --length --propellant --total
     bool renderOptions;          // --range --move --click --rclick --ruler --size --events --estimate
-    bool recordOutput = false;   // --force
+    bool recordOutput = false;   // --force (save, csv, table, report)
     bool statsOptions = false;   // --rail --series
     bool reportOptions = false;  // --paper
 };
@@ -51,6 +51,9 @@ public:
     explicit UsageError(std::string text) : message(std::move(text)) {}
     std::string message;
 };
+
+// The value of --units (GROUP=UNIT[,GROUP=UNIT...]); nothing when it is not one.
+std::optional<WindowAction> parseUnitsAction(const std::string& text);
 
 // `args`: what follows the verb on the command line. Throws UsageError.
 FlightCommand parseFlightCommand(const VerbForm& verb, const std::vector<std::string>& args,

@@ -33,6 +33,8 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
             return a.burnMode ? fa.mnuGraphAccelThrust_Click() : fa.mnuGraphAll_Click();
         case WindowAction::Kind::Recalculate:
             return fa.mnuRecalc_Click();
+        case WindowAction::Kind::Rocket:
+            return fa.commitDetails(profileDetailTexts(a.profile, fa.units.Mass));
         case WindowAction::Kind::Move:  // the pointer is render's alone
         case WindowAction::Kind::Click:
         case WindowAction::Kind::RClick:
@@ -132,6 +134,7 @@ constexpr VerbForm kSeries{"series", 0, false, false, false};
 constexpr VerbForm kSave{"save", 1, false, false, false, true};
 constexpr VerbForm kCsv{"csv", 1, false, false, false, true};
 constexpr VerbForm kEng{"eng", 1, false, true, false};
+constexpr VerbForm kTable{"table", 1, false, false, false, true};
 constexpr VerbForm kRender{"render", 1, false, false, true};
 constexpr VerbForm kStats{"stats", 0, true, false, false, false, true};
 constexpr VerbForm kReport{"report", 1, false, false, false, true, false, true};
@@ -268,7 +271,7 @@ int engVerb(const Environment& environment, const Args& args, std::ostream& out,
     if (!session) return code;
     const auto& [cmd, fa] = *session;
     // The dialog opens with its proposals; the fields given are typed over them.
-    MotorExportDialog dialog = openMotorExportDialog(*fa, fa->motorDesignation());
+    MotorExportDialog dialog = fa->motorExportDialog();
     const std::pair<std::string_view, std::string*> fields[] = {
         {"diameter", &dialog.txtDiameter},
         {"length", &dialog.txtLength},
@@ -285,6 +288,24 @@ int engVerb(const Environment& environment, const Args& args, std::ostream& out,
     const std::string& path = cmd.outputs[0];
     if (path == kStandardOutput) return writeToStandardOutput(motorFileText(*fa, dialog), out);
     return reportWrite(exportMotorFile(*fa, dialog, path), err);
+}
+
+int tableVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
+    int code;
+    auto session = openSession(kTable, environment, args, err, code);
+    if (!session) return code;
+    const auto& [cmd, fa] = *session;
+    const std::string& path = cmd.outputs[0];
+    if (path == kStandardOutput) return writeToStandardOutput(dataTableOf(*fa), out);
+    // A table written over the record it was made from would take the flight's place.
+    std::error_code ec;
+    if (!cmd.force && std::filesystem::equivalent(path, cmd.file, ec)) {
+        err << "tarvel: " << path
+            << " is the record file itself: the table would replace the flight. Give --force "
+            << "to write it there all the same.\n";
+        return kExitFailure;
+    }
+    return reportWrite(exportDataTableFile(*fa, path), err);
 }
 
 int statsVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err) {
@@ -347,6 +368,13 @@ std::vector<Verb> flightVerbs() {
          "                 (the total motor weight must not be below the propellant weight, which is\n"
          "                 proposed from the flight)",
          engVerb},
+        {"table",
+         "tarvel table   FILE.rcd OUT.csv [ACTIONS...] [--force]\n"
+         "                 (one header row with the unit in each name, then a row per sample: time,\n"
+         "                 acceleration, pressure, velocity, altitude, thrust in the flight's units, the\n"
+         "                 best estimate of altitude and velocity with their standard deviations and the\n"
+         "                 event at that sample; RFC 4180, UTF-8, \".\" decimals)",
+         tableVerb},
         {"render",
          "tarvel render FILE.rcd OUT.png [ACTIONS...] [--range T1:T2] [--move T] [--click T] [--rclick T]\n"
          "                 [--ruler T] [--locale NAME] [--size WxH] [--events] [--estimate]\n"

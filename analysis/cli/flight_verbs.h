@@ -20,6 +20,8 @@ int seriesVerb(const Environment& environment, const Args& args, std::ostream& o
 int saveVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 int csvVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 int engVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
+// The data table: a CSV file of one header row and a row per sample.
+int tableVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 // The events, statistics per flight phase and best estimate of the flight.
 int statsVerb(const Environment& environment, const Args& args, std::ostream& out, std::ostream& err);
 // The flight report as a PDF.

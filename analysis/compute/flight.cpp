@@ -10,6 +10,12 @@ constexpr std::string_view kDetailNames[kDetailFieldCount] = {
     "FileDetailNotes",
 };
 
+constexpr std::string_view kDetailCaptions[kDetailFieldCount] = {
+    "Name",     "Place",         "Date",           "Drag Coefficient",
+    "Total Wt", "Propellant Wt", "Diameter (in.)", "Duratation (sec.)",
+    "Notes",
+};
+
 // In DetailField order: name, place, date, drag coefficient, weight (oz),
 // propellant weight (oz), diameter, motor duration, notes.
 constexpr std::string_view kClearedTexts[kDetailFieldCount] = {
@@ -19,6 +25,8 @@ constexpr std::string_view kClearedTexts[kDetailFieldCount] = {
 }  // namespace
 
 std::string_view detailFieldName(DetailField field) { return kDetailNames[static_cast<int>(field)]; }
+
+std::string_view detailCaption(DetailField field) { return kDetailCaptions[static_cast<int>(field)]; }
 
 std::optional<DetailField> detailFieldFromName(std::string_view name) {
     for (int i = 0; i < kDetailFieldCount; ++i)

@@ -70,6 +70,9 @@ enum class DetailField {
 inline constexpr int kDetailFieldCount = 9;
 std::string_view detailFieldName(DetailField field);
 std::optional<DetailField> detailFieldFromName(std::string_view name);
+// The caption beside the field in the main window ("Total Wt", "Duratation (sec.)"),
+// which messages about a field's value name.
+std::string_view detailCaption(DetailField field);
 // Weight, diameter, drag coefficient, propellant weight, motor duration.
 bool isNumericDetail(DetailField field);
 

@@ -48,11 +48,14 @@ void tellOutcome(QWidget* window, Dialogs& dialogs, const DownloadRequest& reque
         return;
     }
     const bool clean = outcome.complete() && outcome.unreadableFiles.empty();
+    std::string summary = uploadedFilesMessage(outcome);
+    if (const std::string more = request.remarks ? request.remarks(outcome.written) : std::string();
+        !more.empty())
+        summary += "\r\n\r\n" + more;
     if (!outcome.written.empty() && request.openFlight) {
         const std::string first = std::filesystem::absolute(outcome.written.front()).string();
-        const QString text =
-            messageText(uploadedFilesMessage(outcome) + "\r\n\r\nOpen the first downloaded flight, " +
-                        std::filesystem::path(first).filename().string() + ", now?");
+        const QString text = messageText(summary + "\r\n\r\nOpen the first downloaded flight, " +
+                                         std::filesystem::path(first).filename().string() + ", now?");
         // After a clean download Open is what the user came for; after a faulty one
         // they should read first, so nothing opens on Enter.
         const bool open = clean
@@ -63,8 +66,7 @@ void tellOutcome(QWidget* window, Dialogs& dialogs, const DownloadRequest& reque
         if (open) request.openFlight(first);
         return;
     }
-    tell(dialogs, window, uploadedFilesMessage(outcome),
-         clean ? MessageIcon::None : MessageIcon::Exclamation);
+    tell(dialogs, window, summary, clean ? MessageIcon::None : MessageIcon::Exclamation);
     if (!outcome.written.empty() && request.flightsArrived) request.flightsArrived();
 }
 

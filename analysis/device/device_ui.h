@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device_operations.h"
 #include "device_worker.h"
@@ -29,6 +30,9 @@ struct DownloadRequest {
     // When given, the final message offers to open the first downloaded flight
     // and, when the user accepts, passes its path after `flightsArrived`.
     std::function<void(const std::string& path)> openFlight;
+    // Lines added to the final message about the files written (CR LF between
+    // lines), empty for none.
+    std::function<std::string(const std::vector<std::string>& written)> remarks;
 };
 
 // "&Download Data...": starts downloading every stored flight into the

@@ -19,6 +19,9 @@ void FltportDeviceCommands::uploadData(MainWindow& window) {
     request.openFlight = [&window](const std::string& path) {
         window.openRecordFile(QString::fromStdString(path));
     };
+    request.remarks = [&window](const std::vector<std::string>& written) {
+        return window.sameFlightsInLogbook(written);
+    };
     downloadData(&window, m_worker, window.dialogs(), std::move(request));
 }
 

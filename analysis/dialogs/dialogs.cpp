@@ -76,6 +76,9 @@ Dialogs::Choice question(QWidget* parent, QMessageBox::Icon icon, const QString&
             case Choice::StopAndExit:
                 buttons.emplace_back(box.addButton("&Stop and Exit", QMessageBox::AcceptRole), choice);
                 break;
+            case Choice::Delete:
+                buttons.emplace_back(box.addButton("&Delete", QMessageBox::DestructiveRole), choice);
+                break;
             case Choice::Cancel:
                 box.setEscapeButton(box.addButton(QMessageBox::Cancel));
                 box.setDefaultButton(qobject_cast<QPushButton*>(box.escapeButton()));

@@ -29,7 +29,7 @@ class Dialogs {
 public:
     using Icon = suite::MessageIcon;
     // Buttons of a question, and the one the user pressed.
-    enum class Choice { Save, Discard, Replace, Open, Fire, StopAndExit, Cancel };
+    enum class Choice { Save, Discard, Replace, Open, Fire, StopAndExit, Delete, Cancel };
 
     virtual ~Dialogs() = default;
     // Open dialog; nothing when the user cancels.

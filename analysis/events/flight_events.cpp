@@ -268,4 +268,21 @@ FlightEvents findEvents(const SampleColumns& c, const FlightEstimate& e, std::op
     return ev;
 }
 
+std::vector<NamedEvent> namedEvents(const FlightEvents& e) {
+    std::vector<NamedEvent> named;
+    auto add = [&named](std::optional<double> time, const char* name) {
+        if (time) named.push_back({*time, name});
+    };
+    add(e.launch, "Launch");
+    add(e.burnout, "Burnout");
+    add(e.apogee, "Apogee");
+    for (const double t : e.deployments)
+        if (t != e.main) add(t, "Deployment");
+    add(e.main, "Main");
+    add(e.landing, "Landing");
+    std::stable_sort(named.begin(), named.end(),
+                     [](const auto& a, const auto& b) { return a.time < b.time; });
+    return named;
+}
+
 }  // namespace tarvel::events

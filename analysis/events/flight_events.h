@@ -16,6 +16,15 @@ struct FlightEvents {
     std::vector<double> deployments;  // in time order; the main among them
 };
 
+// The events in time order, named as the graph labels them ("Launch",
+// "Burnout", "Apogee", "Deployment", "Main", "Landing"); the main chute's
+// opening, which is one of the deployments, is named once, as "Main".
+struct NamedEvent {
+    double time;
+    const char* name;
+};
+std::vector<NamedEvent> namedEvents(const FlightEvents& events);
+
 // First motion off the pad, from the acceleration alone (the estimate needs
 // it). A recording that starts in the boost places it before the first sample
 // on the rising thrust.

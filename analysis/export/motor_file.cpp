@@ -7,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "kinematics.h"
 #include "number_text.h"
 #include "record_writer.h"
 #include "units.h"
@@ -132,47 +131,14 @@ MotorCurve motorCurve(const Flight& fa, double burnTime) {
     return curve;
 }
 
-}  // namespace
-
-MotorExportDialog openMotorExportDialog(const Flight& fa, std::string designation) {
-    MotorExportDialog dialog;
-    dialog.dblBurnTime = numberOrZero(fa.detail(DetailField::txtMotorDuration));
-    dialog.txtPropelWeight = proposedPropellantOunces(fa);
-    dialog.lblDesignation = std::move(designation);
-    return dialog;
+// A field's text in a refusal.
+std::string quoted(std::string_view text) {
+    if (text.empty()) return "empty";
+    return "\"" + std::string(text) + "\"";
 }
 
-std::string proposedPropellantOunces(const Flight& fa) {
-    const std::string& text = fa.detail(DetailField::FileDetailPropellantWt);
-    switch (fa.units.Mass) {
-        case 1:
-            return generalNumberText(numberOrZero(text) * 16);
-        case 2:
-            return generalNumberText(numberOrZero(text) / 28.349);
-        default:
-            return text;  // already ounces: the text as typed
-    }
-}
-
-std::string proposedDesignation(double totalImpulse, double aveThrust, int16_t thrustUnit) {
-    if (thrustUnit == 1) aveThrust *= kNewtonsPerPound;
-    const NumberLocale kUngrouped{".", ""};
-    return MotorClass(totalImpulse, thrustUnit) + figureText(aveThrust, 0, kUngrouped);
-}
-
-std::string motorMassText(std::string_view ounces) {
-    // A weight checkMotorExport refuses has no mass to write.
-    return fixedPointText(leadingNumber(ounces) * kKilogramsPerOunce, 3).value_or("0.000");
-}
-
-Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog) {
-    auto quoted = [](std::string_view text) {
-        if (text.empty()) return std::string("empty");
-        std::string out = "\"";
-        out.append(text);
-        out += '"';
-        return out;
-    };
+// The dialog's own fields: the sizes and the weights the user typed.
+Status checkMotorFields(const MotorExportDialog& dialog) {
     const std::pair<std::string_view, const std::string*> sizes[] = {
         {kMotorDiameterCaption, &dialog.txtDiameter},
         {kMotorLengthCaption, &dialog.txtLength},
@@ -197,14 +163,88 @@ Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog) {
                                    generalNumberText(kMaxMotorOunces) + " ounces; it is " + quoted(*text) +
                                    ".");
     }
-    // Compared as written, so the file itself never holds less motor than propellant.
+    // Compared as written, so the file itself never holds less motor than
+    // propellant, nor a mass of nothing, which loaders divide by.
     const std::string propellant = motorMassText(dialog.txtPropelWeight);
     const std::string total = motorMassText(dialog.txtTotalMotorWeight);
+    if (!(numberOrZero(propellant) > 0))
+        return Status::failure(std::string(kPropellantWeightCaption) + " must be greater than 0; it is " +
+                               quoted(dialog.txtPropelWeight) + ".");
     if (numberOrZero(total) < numberOrZero(propellant))
         return Status::failure(std::string(kTotalMotorWeightCaption) + " must not be less than the " +
                                std::string(kPropellantWeightCaption) + "; it is " +
                                quoted(dialog.txtTotalMotorWeight) + " (" + total + " kg against " +
                                propellant + " kg).");
+    return Status::success();
+}
+
+}  // namespace
+
+MotorExportDialog openMotorExportDialog(const Flight& fa, double totalImpulse, double aveThrust) {
+    MotorExportDialog dialog;
+    dialog.dblBurnTime = numberOrZero(fa.detail(DetailField::txtMotorDuration));
+    dialog.txtPropelWeight = proposedPropellantOunces(fa);
+    dialog.lblDesignation = proposedDesignation(totalImpulse, aveThrust, fa.units.Thrust);
+    dialog.totalImpulse = fa.units.Thrust == 1 ? totalImpulse * kNewtonsPerPound : totalImpulse;
+    return dialog;
+}
+
+std::string proposedPropellantOunces(const Flight& fa) {
+    const std::string& text = fa.detail(DetailField::FileDetailPropellantWt);
+    switch (fa.units.Mass) {
+        case 1:
+            return generalNumberText(numberOrZero(text) * 16);
+        case 2:
+            return generalNumberText(numberOrZero(text) / 28.349);
+        default:
+            return text;  // already ounces: the text as typed
+    }
+}
+
+std::string proposedDesignation(double totalImpulse, double aveThrust, int16_t thrustUnit) {
+    if (thrustUnit == 1) {
+        aveThrust *= kNewtonsPerPound;
+        totalImpulse *= kNewtonsPerPound;
+    }
+    const NumberLocale kUngrouped{".", ""};
+    return motorImpulseClass(totalImpulse) + figureText(aveThrust, 0, kUngrouped);
+}
+
+std::string motorImpulseClass(double newtonSeconds) {
+    // The bands run on without gaps, so a motor between two of the window's
+    // bands (2.505 N s) is still named.
+    if (!(newtonSeconds > 0)) return {};
+    const char* const fractions[] = {"1/8A", "1/4A", "1/2A"};
+    double upper = 0.3125;
+    for (const char* name : fractions) {
+        if (newtonSeconds <= upper) return name;
+        upper *= 2;
+    }
+    for (char letter = 'A'; letter <= 'P'; ++letter, upper *= 2)
+        if (newtonSeconds <= upper) return std::string(1, letter);
+    return {};
+}
+
+std::string motorMassText(std::string_view ounces) {
+    const double kg = leadingNumber(ounces) * kKilogramsPerOunce;
+    // Four significant digits below a kilogram, three decimals from it on
+    // (as before); a microgram is as fine as a motor is weighed.
+    int decimals = 3;
+    if (kg > 0 && std::isfinite(kg)) decimals = std::clamp(3 - int(std::floor(std::log10(kg))), 3, 9);
+    // A weight checkMotorExport refuses has no mass to write.
+    return fixedPointText(kg, decimals).value_or("0.000");
+}
+
+Status checkMotorExport(const Flight& fa, const MotorExportDialog& dialog) {
+    if (Status fields = checkMotorFields(dialog); !fields.ok) return fields;
+    // What the flight gives the motor: a burn, an impulse and a curve.
+    if (!(dialog.dblBurnTime > 0))
+        return Status::failure(std::string(detailCaption(DetailField::txtMotorDuration)) +
+                               " must be greater than 0 for a motor file; it is " +
+                               generalNumberText(dialog.dblBurnTime) + ".");
+    if (!(dialog.totalImpulse > 0))
+        return Status::failure("The Total Impulse must be greater than 0 for a motor file; it is " +
+                               generalNumberText(dialog.totalImpulse) + " N s.");
     if (motorCurve(fa, dialog.dblBurnTime).points.empty())
         return Status::failure(
             "The burn has no sample after the start of the record, so there is no thrust "
@@ -217,6 +257,11 @@ std::string motorFileText(const Flight& fa, const MotorExportDialog& dialog) {
     std::string out;
     const std::string designation = singleLine(dialog.lblDesignation);
     out += "; Tarvel-Rocket produced motor file for " + designation + eol;
+    std::string flight = singleLine(fa.detail(DetailField::FileDetailName));
+    const std::string date = singleLine(fa.detail(DetailField::FileDetailDate));
+    if (!flight.empty() && !date.empty()) flight += ", ";
+    flight += date;
+    if (!flight.empty()) out += "; Flight: " + flight + eol;
     // "P": plugged motor, no ejection delay; "EX": the maker field.
     out += designation + " " + millimetreText(dialog.txtDiameter) + " " + millimetreText(dialog.txtLength) +
            " P " + motorMassText(dialog.txtPropelWeight) + " " + motorMassText(dialog.txtTotalMotorWeight) +

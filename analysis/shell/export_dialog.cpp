@@ -13,10 +13,7 @@ namespace tarvel {
 using suite::qs;
 
 ExportDialog::ExportDialog(const FlightAnalysis& analysis, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent),
-      m_analysis(analysis),
-      m_dialogs(dialogs),
-      m_state(openMotorExportDialog(analysis, analysis.motorDesignation())) {
+    : QDialog(parent), m_analysis(analysis), m_dialogs(dialogs), m_state(analysis.motorExportDialog()) {
     setObjectName("frmExport");
     setWindowTitle("Export");
     setModal(true);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "data_table.h"
 #include "motor_file.h"
 #include "number_text.h"
 #include "record_reader.h"
@@ -173,6 +174,15 @@ Status FlightAnalysis::commitDetail(DetailField field, const std::string& text) 
     return RecalculateGraph();
 }
 
+Status FlightAnalysis::commitDetails(const std::vector<std::pair<DetailField, std::string>>& texts) {
+    Status first;
+    for (const auto& [field, text] : texts) {
+        const Status status = commitDetail(field, text);
+        if (first.ok) first = status;
+    }
+    return first;
+}
+
 Status FlightAnalysis::mnuGraphAll_Click() {
     graphMenu.mnuGraphAccelThrust = false;
     graphMenu.mnuGraphAll = true;
@@ -310,15 +320,25 @@ Status FlightAnalysis::saveRecordFileAs(const std::string& path, bool overPartly
     return written;
 }
 
-std::string FlightAnalysis::motorDesignation() const {
+MotorExportDialog FlightAnalysis::motorExportDialog() const {
     // The figures as shown (rounded), as the export has always read them.
     const double impulse = parseFigure(figures.TotalImpulse, numberLocale).value_or(0.0);
     const double average = parseFigure(figures.AveThrust, numberLocale).value_or(0.0);
-    return proposedDesignation(impulse, average, units.Thrust);
+    return openMotorExportDialog(*this, impulse, average);
 }
 
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead) {
     return fa.saveRecordFileAs(path, overPartlyRead);
+}
+
+std::string dataTableOf(const FlightAnalysis& fa) { return dataTableText(fa, fa.flightReport()); }
+
+Status exportDataTableFile(const FlightAnalysis& fa, const std::string& path) {
+    if (!fa.computed)
+        return Status::failure(
+            "The flight has not been computed, so it has no velocity, altitude or thrust to "
+            "put in a table. Correct the rocket details and Recalculate first.");
+    return replaceFileContents(path, dataTableOf(fa));
 }
 
 const events::FlightReport& FlightAnalysis::flightReport() const {

@@ -15,6 +15,7 @@
 #include "derivation.h"
 #include "flight.h"
 #include "flight_report.h"
+#include "motor_file.h"
 
 namespace tarvel {
 
@@ -110,6 +111,9 @@ public:
     // Leaving a numeric detail field: recalculates when the text is a number
     // greater than 0 and a record is loaded.
     Status commitDetail(DetailField field, const std::string& text);
+    // Leaving several fields in turn, each with its text typed (a rocket
+    // profile applied): every text is taken, the first refusal returned.
+    Status commitDetails(const std::vector<std::pair<DetailField, std::string>>& texts);
     Status mnuGraphAll_Click();
     Status mnuGraphAccelThrust_Click();
     Status mnuGraphThrust_Click();
@@ -139,8 +143,10 @@ public:
     // The refusal of a record written over partlyReadFile unless agreed;
     // success when `path` is another file, and after an agreed write.
     Status checkRecordTarget(const std::string& path, bool overPartlyRead) const;
-    // The motor designation the shown figures give ("G64").
-    std::string motorDesignation() const;
+    // The motor export dialog as it opens, with the proposals the shown
+    // figures give, and its designation ("G64").
+    MotorExportDialog motorExportDialog() const;
+    std::string motorDesignation() const { return motorExportDialog().lblDesignation; }
 
     // The launch rail's length the statistics take (the user's setting), m.
     double railLength = events::kDefaultRailLengthM;
@@ -175,5 +181,12 @@ private:
 // the old file is replaced only by a complete one, and the file the record was
 // read only in part from is refused unless `overPartlyRead`.
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead = false);
+
+// "Export › Data Table (CSV)...": the table of the flight as computed last,
+// with its events and estimate (data_table.h). The current file stays; the
+// old file is replaced only by a complete one. A flight that no
+// recalculation has computed has no table: refused, saying why.
+std::string dataTableOf(const FlightAnalysis& fa);
+Status exportDataTableFile(const FlightAnalysis& fa, const std::string& path);
 
 }  // namespace tarvel

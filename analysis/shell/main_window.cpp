@@ -34,17 +34,22 @@
 #include "compare_window.h"
 #include "config_dialog.h"
 #include "csv_export.h"
+#include "data_table.h"
 #include "device_commands.h"
 #include "dialogs.h"
 #include "export_dialog.h"
+#include "flights_window.h"
 #include "graph_interaction.h"
 #include "graph_widget.h"
 #include "ln_graph.h"
+#include "logbook_index.h"
 #include "model_graph.h"
 #include "pointer_guard.h"
 #include "qt_text.h"
 #include "recent_files_menu.h"
 #include "report_pdf.h"
+#include "record_reader.h"
+#include "rocket_profile_store.h"
 #include "units_dialog.h"
 #include "window_print.h"
 
@@ -84,7 +89,8 @@ MainWindow::MainWindow(Dialogs& dialogs, TarvelSettings settings, QWidget* paren
     : QMainWindow(parent),
       m_dialogs(dialogs),
       m_settings(std::move(settings)),
-      m_preferences(std::move(preferences)) {
+      m_preferences(std::move(preferences)),
+      m_logbookIndexPath(logbook::LogbookIndex::defaultPath()) {
 #ifdef Q_OS_WIN
     m_firmwareProgram = "TRupgrade.exe";
 #else
@@ -123,6 +129,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::setNumberLocale(const NumberLocale& locale) {
     m_analysis.numberLocale = locale;
     if (m_compare) m_compare->setUnits(m_analysis.units, locale);
+    if (m_flights) m_flights->setUnits(chosenUnits(), locale);
     drawModelGraph(m_analysis, {GraphStep::Axes}, *m_graph);
     refreshFromModel();
 }
@@ -149,6 +156,7 @@ void MainWindow::buildMenus() {
     recent->setObjectName("mnuFileRecent");
     m_recent = std::make_unique<RecentFilesMenu>(*recent, m_preferences,
                                                  [this](const QString& path) { openRecentFile(path); });
+    addEntry(file, "mnuFileFlights", "&Flights...", &MainWindow::mnuFileFlights_Click);
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
     addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
@@ -159,6 +167,9 @@ void MainWindow::buildMenus() {
                                      &MainWindow::mnuFileExportReport_Click);
     connect(action("mnuFileExport"), &QAction::enabledChanged, exportReport, &QAction::setEnabled);
     addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
+    QMenu* exportMenu = file->addMenu("E&xport");
+    exportMenu->setObjectName("mnuFileExportMenu");
+    addEntry(exportMenu, "mnuFileExportTable", "&Data Table (CSV)...", &MainWindow::mnuFileExportTable_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
@@ -207,14 +218,15 @@ void MainWindow::buildMenus() {
     addEntry(config, "mnuConfigurationUnits", "&Units", &MainWindow::mnuConfigurationUnits_Click);
     addEntry(config, "mnuConfigurationAltimeter", "Configure &Altimeter",
              &MainWindow::mnuConfigurationAltimeter_Click);
+    buildProfileMenus(config);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
     addEntry(help, "mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, QKeySequence(Qt::Key_F1));
 
     // Commands that need a record wait for the first Open.
-    for (const char* name :
-         {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV", "mnuFilePrint", "mnuRecalc"})
+    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFileExportCSV",
+                             "mnuFileExportTable", "mnuFilePrint", "mnuRecalc"})
         action(name)->setEnabled(false);
     // Entries that the window has never shown; their handlers still work.
     for (const char* name : {"mnuConnectCheckOutputs", "mnuRecalc", "mnuGraphThrust", "mnuGraphAltitude",
@@ -369,7 +381,7 @@ bool MainWindow::openRecordFile(const QString& path) {
         // A file that is no record changed nothing: the flight shown stays whole.
         if (replaced) {
             setRecordCommandsEnabled({"mnuRecalc", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs",
-                                      "mnuFileExport", "mnuFileExportCSV"});
+                                      "mnuFileExport", "mnuFileExportCSV", "mnuFileExportTable"});
             setWindowTitle(kTitle + " - " + path + "[*]");
             setWindowModified(false);
             m_interaction->reset();  // the pointer was on the previous flight
@@ -411,6 +423,14 @@ void MainWindow::mnuFileExportCSV_Click() {
     reportSaved(exportCsvFile(m_analysis, path->toStdString(), true));
 }
 
+void MainWindow::mnuFileExportTable_Click() {
+    const auto path =
+        m_dialogs.saveFile(this, qs(std::string(kDataTableDialogTitle)), dialogFilter(kDataTableFilter));
+    if (!path) return;
+    PointerGuard busy(this);
+    report(exportDataTableFile(m_analysis, path->toStdString()));
+}
+
 void MainWindow::mnuFileExport_Click() {
     ExportDialog dialog(m_analysis, m_dialogs, this);
     m_dialogs.runModal(dialog);
@@ -439,6 +459,52 @@ void MainWindow::mnuFilePrint_Click() {
     if (!m_dialogs.choosePrinter(this, printer)) return;  // cancelled: nothing to say
     if (!printWindowImage(printer))
         m_dialogs.message(this, "The form can't be printed.", Dialogs::Icon::None);
+}
+
+UnitSelection MainWindow::chosenUnits() const { return m_preferences.units().value_or(m_analysis.units); }
+
+void MainWindow::mnuFileFlights_Click() {
+    if (!m_flights) {
+        m_flights = new FlightsWindow(m_preferences, this, m_logbookIndexPath);
+        m_flights->setUnits(chosenUnits(), m_analysis.numberLocale);
+        m_flights->markDownloaded(m_downloadedAgain);
+        connect(m_flights, &FlightsWindow::openRequested, this, [this](const QString& path) {
+            raise();
+            activateWindow();
+            // The rocket profile the logbook keeps for the flight comes with it.
+            const QString profile = m_flights->profileOf(path);
+            if (openRecordFile(path) && !profile.isEmpty()) applyRocketProfileNamed(profile);
+        });
+        connect(m_flights, &FlightsWindow::compareRequested, this, &MainWindow::showCompare);
+    }
+    m_flights->show();
+    m_flights->raise();
+    m_flights->activateWindow();
+}
+
+std::string MainWindow::sameFlightsInLogbook(const std::vector<std::string>& downloaded) {
+    const QStringList folders = m_preferences.logbookFolders();
+    if (folders.isEmpty() || downloaded.empty()) return {};
+    logbook::LogbookIndex index(m_logbookIndexPath);
+    index.update(folders);  // reads only what is new or changed since
+    const QStringList logged = logbook::canonicalFolders(folders);
+    std::map<QString, QString> found;
+    std::string text;
+    for (const std::string& file : downloaded) {
+        Flight flight;
+        RecordReadReport read;
+        if (!loadRecordFile(file, flight, &read).ok || !read.samplesFound) continue;
+        const QString path = QFileInfo(qs(file)).canonicalFilePath();
+        for (const QString& same : index.pathsWithSamples(logbook::samplesHash(flight.samples))) {
+            if (same == path || !logbook::isInFolders(same, logged)) continue;
+            text += (text.empty() ? "" : "\r\n") + QFileInfo(path).fileName().toStdString() +
+                    " has the same samples as " + same.toStdString() + " in the logbook.";
+            found[same] = path;
+        }
+    }
+    for (const auto& [same, path] : found) m_downloadedAgain[same] = path;
+    if (m_flights) m_flights->markDownloaded(found);
+    return text;
 }
 
 void MainWindow::mnuFileCompare_Click() {
@@ -586,6 +652,7 @@ void MainWindow::mnuConfigurationUnits_Click() {
         const FigureTexts figuresBefore = m_analysis.figures;
         status = m_analysis.applyUnits(dialog.ticked());
         if (status.ok) m_preferences.setUnits(m_analysis.units);
+        if (status.ok && m_flights) m_flights->setUnits(chosenUnits(), m_analysis.numberLocale);
         if (m_compare) m_compare->setUnits(m_analysis.units, m_analysis.numberLocale);
         markEditedIf(m_analysis.units != before || m_analysis.figures != figuresBefore);
         refreshFromModel();

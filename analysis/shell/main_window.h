@@ -12,6 +12,7 @@
 
 #include "flight_analysis.h"
 #include "graph_interaction.h"
+#include "rocket_profile.h"
 #include "tarvel_settings.h"
 #include "user_preferences.h"
 
@@ -38,6 +39,7 @@ class LnGraph;
 class CompareWindow;
 class ConfigDialog;
 class DeviceCommands;
+class FlightsWindow;
 class Dialogs;
 class GraphWidget;
 class RecentFilesMenu;
@@ -99,6 +101,15 @@ public:
     // Files named at start: the first is opened, the others are put on the
     // recent files list (in their order, below the first).
     void openStartupFiles(const QStringList& paths);
+    // "&Flights...": the logbook window, created at its first use.
+    void mnuFileFlights_Click();
+    FlightsWindow* flightsWindow() const { return m_flights; }
+    // The logbook's index file (tests point it at a temporary folder).
+    void setLogbookIndexPath(const QString& path) { m_logbookIndexPath = path; }
+    // After a download: a line for each downloaded file whose samples equal a
+    // flight of the logbook's folders, naming it (empty when none); the
+    // Flights window marks those flights.
+    std::string sameFlightsInLogbook(const std::vector<std::string>& downloaded);
     // "Open &Recent": the last record files opened or saved, newest first.
     QMenu* recentMenu() const;
 
@@ -117,6 +128,8 @@ public:
     void mnuFileExport_Click();
     void mnuFileExportCSV_Click();
     void mnuFileExportReport_Click();
+    // File › Export › "Data Table (CSV)...".
+    void mnuFileExportTable_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
     void mnuConnectUploadData_Click();
@@ -160,6 +173,14 @@ public:
     void mnuFileCompare_Click();
     CompareWindow* compareWindow() const { return m_compare; }
 
+    // --- rocket profiles (main_window_profiles.cpp) ---
+    void mnuConfigurationSaveProfile_Click();
+    // The profile's details typed into their fields and left, one by one.
+    void applyRocketProfile(const RocketProfile& profile);
+    // "Apply Rocket Profile" and "Delete Rocket Profile" › NAME.
+    void applyRocketProfileNamed(const QString& name);
+    void deleteRocketProfileNamed(const QString& name);
+
     // Prints the window's image on `printer` as one landscape page; false if
     // the printer cannot be started.
     bool printWindowImage(QPrinter& printer);
@@ -177,6 +198,7 @@ protected:
 private:
     void buildMenus();
     void buildPanels();
+    void buildProfileMenus(QMenu* configuration);
     QAction* addEntry(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)(),
                       const QKeySequence& shortcut = {});
     // Shows a failed command's text with the exclamation icon; true when ok.
@@ -207,6 +229,8 @@ private:
     void enableGraphGestures();
     // The statistics window and the overlay entries' checks brought up to the flight.
     void refreshFlightReport();
+    // The units the user chose (else those shown), for the Flights window.
+    UnitSelection chosenUnits() const;
     void setRailLength(double metres);
     void deviceBusyChanged(bool busy);
     GraphWidget* makeGraphArea(QWidget* parent);
@@ -239,6 +263,9 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     QLabel* m_pointerStatus = nullptr;
     StatisticsWindow* m_statistics = nullptr;
+    FlightsWindow* m_flights = nullptr;
+    QString m_logbookIndexPath;
+    std::map<QString, QString> m_downloadedAgain;  // logged flight -> downloaded file
     CompareWindow* m_compare = nullptr;
     bool m_updatingWidgets = false;
     double m_basePointSize = 9.0;

@@ -11,18 +11,7 @@ namespace {
 
 std::vector<graph::GraphOverlay::Event> eventLines(const events::FlightEvents& e) {
     std::vector<graph::GraphOverlay::Event> lines;
-    auto add = [&lines](std::optional<double> time, const char* label) {
-        if (time) lines.push_back({*time, label});
-    };
-    add(e.launch, "Launch");
-    add(e.burnout, "Burnout");
-    add(e.apogee, "Apogee");
-    for (const double t : e.deployments)
-        if (t != e.main) add(t, "Deployment");
-    add(e.main, "Main");
-    add(e.landing, "Landing");
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const auto& a, const auto& b) { return a.time < b.time; });
+    for (const events::NamedEvent& event : events::namedEvents(e)) lines.push_back({event.time, event.name});
     return lines;
 }
 

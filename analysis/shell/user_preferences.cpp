@@ -2,14 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
-#include "record_reader.h"
-#include "record_writer.h"
 #include "report_text.h"
 #include "units.h"
+#include "user_settings_store.h"
 
 namespace tarvel {
 
@@ -18,51 +14,12 @@ namespace {
 const char* const kUnitKeys[] = {"units/distance", "units/velocity", "units/thrust", "units/mass"};
 const char* const kRecentKey = "recentFiles";
 const char* const kRailKey = "statistics/railLength";
+const char* const kLogbookFoldersKey = "logbook/folders";
 
-// The user's settings file, where QSettings keeps "Tarvel"/"TarvelGraph".
-std::string storePath() {
-    return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-            QStringLiteral("/Tarvel/TarvelGraph.conf"))
-        .toStdString();
-}
-
-// The user's settings, worked on in a private copy. QSettings saves a file by
-// renaming a new one over it, through any symbolic link: a settings file
-// linked to a device or a FIFO would lose that node to a plain file, a linked
-// or hard-linked file its owner and its other names. So the copy is read from
-// the store only when that is a regular file, and written back the way the
-// store allows (writeSettingsFile).
-class Store {
-public:
-    Store() {
-        std::string bytes;
-        // Far more than units and a few recent paths take.
-        constexpr size_t kMaxStoreBytes = 1 << 20;
-        if (m_file.open()) {
-            if (readSmallRegularFile(storePath(), kMaxStoreBytes, bytes).ok)
-                m_file.write(bytes.data(), qint64(bytes.size()));
-            m_file.close();
-        }
-        m_settings.emplace(m_file.fileName(), QSettings::IniFormat);
-    }
-    QSettings& settings() { return *m_settings; }
-    // Writes the changes back into the user's settings file.
-    void save();
-
-private:
-    QTemporaryFile m_file;
-    std::optional<QSettings> m_settings;
-};
-
-void Store::save() {
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) return;
-    QFile copy(m_file.fileName());
-    if (!copy.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = copy.readAll();
-    QDir().mkpath(QFileInfo(QString::fromStdString(storePath())).absolutePath());
-    const Status saved = writeSettingsFile(storePath(), bytes.toStdString());
-    if (!saved.ok) qWarning("%s", saved.message.c_str());
+// What the user chose is kept when it can be; a store that cannot be written
+// costs only the remembering.
+void saveOrWarn(UserSettingsStore& store) {
+    if (const Status saved = store.save(); !saved.ok) qWarning("%s", saved.message.c_str());
 }
 
 // One spelling per file, so the same file opened by two paths is listed once.
@@ -76,7 +33,7 @@ QString canonical(const QString& path) {
 
 std::optional<UnitSelection> UserPreferences::units() const {
     if (!m_remembered) return std::nullopt;
-    Store store;
+    UserSettingsStore store;
     const QSettings& settings = store.settings();
     int16_t values[4] = {};
     for (int i = 0; i < 4; ++i) {
@@ -92,15 +49,15 @@ std::optional<UnitSelection> UserPreferences::units() const {
 
 void UserPreferences::setUnits(const UnitSelection& units) {
     if (!m_remembered) return;
-    Store store;
+    UserSettingsStore store;
     const int16_t values[4] = {units.Distance, units.Velocity, units.Thrust, units.Mass};
     for (int i = 0; i < 4; ++i) store.settings().setValue(kUnitKeys[i], int(values[i]));
-    store.save();
+    saveOrWarn(store);
 }
 
 std::optional<double> UserPreferences::railLength() const {
     if (!m_remembered) return std::nullopt;
-    Store store;
+    UserSettingsStore store;
     bool ok = false;
     const double metres = store.settings().value(kRailKey).toDouble(&ok);
     if (!ok || !events::validRailLength(metres)) return std::nullopt;
@@ -109,9 +66,28 @@ std::optional<double> UserPreferences::railLength() const {
 
 void UserPreferences::setRailLength(double metres) {
     if (!m_remembered) return;
-    Store store;
+    UserSettingsStore store;
     store.settings().setValue(kRailKey, metres);
-    store.save();
+    saveOrWarn(store);
+}
+
+QStringList UserPreferences::logbookFolders() const {
+    if (!m_remembered) return m_logbookFolders;
+    UserSettingsStore store;
+    QStringList folders = store.settings().value(kLogbookFoldersKey).toStringList();
+    folders.removeAll(QString());
+    folders.removeDuplicates();
+    return folders;
+}
+
+void UserPreferences::setLogbookFolders(const QStringList& folders) {
+    if (!m_remembered) {
+        m_logbookFolders = folders;
+        return;
+    }
+    UserSettingsStore store;
+    store.settings().setValue(kLogbookFoldersKey, folders);
+    saveOrWarn(store);
 }
 
 QStringList withRecentFile(QStringList list, const QString& path, int limit) {
@@ -124,7 +100,7 @@ QStringList withRecentFile(QStringList list, const QString& path, int limit) {
 QStringList UserPreferences::recentFiles() const {
     if (!m_remembered) return m_recentFiles;
     QStringList files;
-    Store store;
+    UserSettingsStore store;
     for (const QString& path : store.settings().value(kRecentKey).toStringList())
         if (!path.isEmpty() && !files.contains(path) && files.size() < kMaxRecentFiles) files.append(path);
     return files;
@@ -142,9 +118,9 @@ void UserPreferences::removeRecentFile(const QString& path) {
 
 void UserPreferences::setRecentFiles(const QStringList& files) {
     if (m_remembered) {
-        Store store;
+        UserSettingsStore store;
         store.settings().setValue(kRecentKey, files);
-        store.save();
+        saveOrWarn(store);
     } else {
         m_recentFiles = files;
     }

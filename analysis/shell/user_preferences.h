@@ -1,6 +1,7 @@
 #pragma once
 // What the analysis program remembers for its user between runs: the selected
-// units, the recently opened record files and the launch rail's length. They live in the per-user
+// units, the recently opened record files, the launch rail's length and the
+// logbook's folders. They live in the per-user
 // settings store; the port stays in TarvelGraph.ini.
 
 #include <QStringList>
@@ -29,6 +30,10 @@ public:
     std::optional<double> railLength() const;
     void setRailLength(double metres);
 
+    // The folders the logbook lists, in the order added.
+    QStringList logbookFolders() const;
+    void setLogbookFolders(const QStringList& folders);
+
     // Newest first, at most kMaxRecentFiles, each path once.
     QStringList recentFiles() const;
     void addRecentFile(const QString& path);
@@ -38,7 +43,8 @@ private:
     void setRecentFiles(const QStringList& files);
 
     bool m_remembered;
-    QStringList m_recentFiles;  // when not remembered
+    QStringList m_recentFiles;     // when not remembered
+    QStringList m_logbookFolders;  // when not remembered
 };
 
 // `path` put in front of `list`, once, and the list cut to `limit`.

@@ -76,6 +76,9 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
         case WindowAction::Kind::Recalculate:
             window.mnuRecalc_Click();
             break;
+        case WindowAction::Kind::Rocket:
+            window.applyRocketProfile(action.profile);
+            break;
         case WindowAction::Kind::Move:
             window.grfArea_MouseMove(graph::MouseButton::None, window.lnGraph().xOfTime(action.time));
             break;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "flight_analysis.h"
+#include "rocket_profile.h"
 #include "units.h"
 
 class QApplication;
@@ -23,7 +24,7 @@ class MainWindow;
 // verbs apply the same steps to a FlightAnalysis; only `render` takes the
 // pointer steps.
 struct WindowAction {
-    enum class Kind { Set, Units, Mode, Recalculate, Move, Click, RClick, Ruler, Range };
+    enum class Kind { Set, Units, Mode, Recalculate, Rocket, Move, Click, RClick, Ruler, Range };
     WindowAction(Kind k, std::string given) : kind(k), option(std::move(given)) {}
 
     Kind kind;
@@ -34,6 +35,7 @@ struct WindowAction {
     bool burnMode = false;                             // Mode
     double time = 0;                                   // Move, Click, RClick, Ruler: seconds; Range: from
     double timeTo = 0;                                 // Range: to
+    RocketProfile profile;                             // Rocket: as the store held it
 
     // What the units dialog holds when "&OK" is pressed: the groups named
     // ticked over `current`, the others as they were.

@@ -25,6 +25,7 @@
 #include "qt_messages.h"
 #include "record_samples.h"
 #include "record_writer.h"
+#include "shell_command.h"
 #include "units.h"
 
 using namespace tarvel;
@@ -173,7 +174,7 @@ TEST_F(CommandLine, SaveCsvAndEngWriteTheirFiles) {
     ASSERT_EQ(eng.code, 0) << eng.err;
     const std::string motor = slurp(path("out.eng"));
     EXPECT_EQ(motor.rfind("; Tarvel-Rocket produced motor file for D", 0), 0u) << motor;
-    EXPECT_NE(motor.find(" 24 70 P 0.057 0.099 EX\r\n"), std::string::npos) << motor;
+    EXPECT_NE(motor.find(" 24 70 P 0.05670 0.09922 EX\r\n"), std::string::npos) << motor;
     EXPECT_EQ(motor.substr(motor.size() - 7), " 0.00\r\n");
 }
 
@@ -315,20 +316,27 @@ double number(const std::string& text) {
     return res.ec == std::errc() && res.ptr == text.data() + text.size() ? value : std::nan("");
 }
 
-// What a flight simulator needs of a motor file; empty when `text` has it.
+// What the simulators' motor loaders need of a motor file; empty when `text`
+// has it: comment lines starting with ';', one header of seven fields (sizes
+// in mm and masses in kg above 0, the total not below the propellant), then
+// time and thrust pairs with rising times and no negative thrust, the last
+// thrust 0, every line ended by CR LF.
 std::string motorFileFault(const std::string& text) {
     std::vector<std::string> lines = splitOn(text, "\r\n");
     if (lines.back() != "") return "the last line has no CR LF";
     lines.pop_back();
-    if (lines.size() < 4 || lines[0].rfind(";", 0) != 0) return "no comment, header and points";
-    const std::vector<std::string> header = splitOn(lines[1], " ");
-    if (header.size() != 7) return "header has " + std::to_string(header.size()) + " fields: " + lines[1];
+    size_t at = 0;
+    while (at < lines.size() && lines[at].rfind(";", 0) == 0) ++at;
+    if (at == 0 || lines.size() < at + 3) return "no comment, header and points";
+    const std::vector<std::string> header = splitOn(lines[at], " ");
+    if (header.size() != 7) return "header has " + std::to_string(header.size()) + " fields: " + lines[at];
     for (const std::string& field : header)
-        if (field.empty()) return "empty header field: " + lines[1];
-    if (!(number(header[1]) > 0) || !(number(header[2]) > 0)) return "diameter or length: " + lines[1];
-    if (!(number(header[5]) >= number(header[4]))) return "total mass below propellant: " + lines[1];
+        if (field.empty()) return "empty header field: " + lines[at];
+    if (!(number(header[1]) > 0) || !(number(header[2]) > 0)) return "diameter or length: " + lines[at];
+    if (!(number(header[4]) > 0)) return "no propellant mass: " + lines[at];
+    if (!(number(header[5]) >= number(header[4]))) return "total mass below propellant: " + lines[at];
     double previous = 0;
-    for (size_t i = 2; i < lines.size(); ++i) {
+    for (size_t i = at + 1; i < lines.size(); ++i) {
         const std::vector<std::string> point = splitOn(lines[i], " ");
         if (point.size() != 2) return "point " + lines[i];
         const double time = number(point[0]), thrust = number(point[1]);
@@ -336,7 +344,8 @@ std::string motorFileFault(const std::string& text) {
         if (!(thrust >= 0)) return "thrust below zero: " + lines[i];
         previous = time;
     }
-    if (lines.back().substr(lines.back().find(' ')) != " 0.00") return "no closing point: " + lines.back();
+    if (number(lines.back().substr(lines.back().find(' ') + 1)) != 0)
+        return "no closing point: " + lines.back();
     return {};
 }
 
@@ -354,7 +363,10 @@ TEST_F(CommandLine, EverySampleFlightExportsAMotorFileSimulatorsLoad) {
         {"--units", "thrust=lbs", "--locale", "de_DE"},
         {"--set", "txtMotorDuration=0.5"},
         {"--set", "txtMotorDuration=1000"},  // past the end of the flight
+        // A sub-A motor of 0.28 g propellant: named 1/2A and so on, its mass not 0.000.
+        {"--set", "txtMotorDuration=0.03", "--propellant", "0.00988"},
     };
+    std::set<std::string> subA;
     for (const fs::path& flight : flights) {
         for (const Args& variant : variants) {
             Args args = {"eng",      flight.string(), path("out.eng"), "--diameter", "29",
@@ -363,8 +375,35 @@ TEST_F(CommandLine, EverySampleFlightExportsAMotorFileSimulatorsLoad) {
             SCOPED_TRACE(flight.filename().string() + (variant.empty() ? "" : " " + variant[1]));
             const Outcome r = run(args);
             ASSERT_EQ(r.code, 0) << r.err;
-            EXPECT_EQ(motorFileFault(slurp(path("out.eng"))), "");
+            const std::string motor = slurp(path("out.eng"));
+            EXPECT_EQ(motorFileFault(motor), "") << motor;
+            const std::string designation = motor.substr(40, motor.find('\r') - 40);
+            if (designation.find("A") != std::string::npos) subA.insert(designation.substr(0, 4));
         }
+    }
+    EXPECT_EQ(subA, (std::set<std::string>{"1/4A", "1/8A"}));
+
+    // What would load as a motor of nothing is refused, naming the field.
+    const std::pair<Args, std::string> refused[] = {
+        {{"--propellant", "0"}, "Propellant Weight (oz) must be greater than 0"},
+        {{"--set", "txtMotorDuration=0"}, "Duratation (sec.) must be greater than 0"},
+        {{"--set", "txtMotorDuration=-1"}, "Duratation (sec.) must be greater than 0"},
+    };
+    for (const auto& [variant, message] : refused) {
+        Args args = {"eng",
+                     example("small_motor.rcd"),
+                     path("refused.eng"),
+                     "--diameter",
+                     "29",
+                     "--length",
+                     "300",
+                     "--total",
+                     "100"};
+        args.insert(args.end(), variant.begin(), variant.end());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(path("refused.eng")));
     }
 }
 
@@ -541,17 +580,7 @@ TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
 
 namespace {
 
-// A shell command line; its standard output (and what it redirects there) in `output`.
-int runShell(const std::string& command, std::string& output) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    size_t got;
-    output.clear();
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using tarvel::testing::runShell;
 
 int runProgram(const std::string& arguments, std::string& output) {
     return runShell(std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1", output);

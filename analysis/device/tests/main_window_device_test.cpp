@@ -30,11 +30,14 @@
 #include "dialogs.h"
 #include "fcsim_process.h"
 #include "flight_analysis.h"
+#include "flights_window.h"
 #include "fltport_device_commands.h"
 #include "frm_config_altimeter.h"
+#include "logbook_model.h"
 #include "main_window.h"
 #include "pty_peer.h"
 #include "test_support.h"
+#include "user_preferences.h"
 
 namespace tarvel::device {
 namespace {
@@ -215,9 +218,11 @@ TEST_F(MainWindowDevice, PacedDownloadKeepsTheWindowServedAndCountsWhatArrives) 
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         ++ticks;
+        // Only while the transfer holds the port: a tick in the same pass of the
+        // event loop as its end sees the commands enabled again, rightly.
         for (const char* name :
              {"mnuConnectUploadData", "mnuConnectUploadFirmware", "mnuConfigurationAltimeter"})
-            otherCommandsWaited = otherCommandsWaited && !enabled(name);
+            otherCommandsWaited = otherCommandsWaited && (!window->deviceBusy() || !enabled(name));
         if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->isVisible())
             progressTexts.push_back(progress->labelText());
         if (ticks == 5) window->close();                       // asks; Cancel lets the transfer go on
@@ -318,6 +323,47 @@ TEST_F(MainWindowDevice, CancelInTheProgressDialogStopsTheTransferAndKeepsTheCom
     EXPECT_FALSE(std::filesystem::exists("tmprecord1.rcd"));
     // Nothing else is left in the folder: the working folder is gone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3);  // and flights.txt
+}
+
+TEST_F(MainWindowDevice, ADownloadNamesTheLoggedFlightsOfTheSameSamples) {
+    const std::filesystem::path logbook = scratch.path() / "logbook";
+    std::filesystem::create_directories(logbook);
+    UserPreferences().setLogbookFolders({QString::fromStdString(logbook.string())});
+    {
+        PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
+        window->analysis().Comport = peer.path();
+        trigger("mnuConnectUploadData");
+    }
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].find("in the logbook"), std::string::npos) << dialogs.questions[0];
+
+    // The second flight was logged under a name of the user's; the same download again names it.
+    std::filesystem::copy_file("tmprecord1.rcd", logbook / "kept.rcd");
+    dialogs.answers = {Dialogs::Choice::Replace};
+    {
+        PtyPeer peer({testing::smallFlight(5, 1), testing::smallFlight(6, 2)});
+        window->analysis().Comport = peer.path();
+        trigger("mnuConnectUploadData");
+    }
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    const std::string kept = std::filesystem::canonical(logbook / "kept.rcd").string();
+    EXPECT_NE(dialogs.questions[2].find("Uploaded files: 2\n"), std::string::npos);
+    EXPECT_NE(dialogs.questions[2].find("    tmprecord1.rcd\n\ntmprecord1.rcd has the same samples as " +
+                                        kept + " in the logbook.\n\nOpen the first downloaded flight"),
+              std::string::npos)
+        << dialogs.questions[2];
+    EXPECT_EQ(dialogs.questions[2].find("tmprecord0.rcd has"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists("tmprecord1.rcd"));  // written as the download names it
+
+    // The Flights window marks the logged flight.
+    window->action("mnuFileFlights")->trigger();
+    FlightsWindow* flights = window->flightsWindow();
+    ASSERT_TRUE(QTest::qWaitFor([flights] { return !flights->scanning(); }, 5000));
+    const logbook::LogbookModel& model = *flights->model();
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.index(0, int(logbook::Column::SameSamples)).data().toString(),
+              "tmprecord1.rcd (downloaded)");
+    UserPreferences().setLogbookFolders({});
 }
 
 TEST_F(MainWindowDevice, ExitDuringADownloadAsksThenStopsItAndCloses) {

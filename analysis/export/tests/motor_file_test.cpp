@@ -41,11 +41,27 @@ std::vector<std::string> points(const FlightAnalysis& fa, double burnTime) {
 
 TEST(MotorFile, HeaderLines) {
     auto fa = makeFlight(10, 0.1);
-    MotorExportDialog dialog{0.5, " 29.0", "1.24e2", "3.5", "", "F23"};
+    MotorExportDialog dialog{0.5, " 29.0", "1.24e2", "3.5", "", "F23", 60};
     auto all = lines(motorFileText(*fa, dialog));
     ASSERT_GE(all.size(), 3u);
     EXPECT_EQ(all[0], "; Tarvel-Rocket produced motor file for F23");
-    EXPECT_EQ(all[1], "F23 29 124 P 0.099 0.000 EX");  // sizes as plain numbers: one field each
+    EXPECT_EQ(all[1], "F23 29 124 P 0.09922 0.000 EX");  // sizes as plain numbers: one field each
+
+    // The flight's name and date tell several exports apart; a line break in them stays in the comment.
+    struct Case {
+        const char *name, *date, *comment;  // comment empty: no such line
+    } cases[] = {{"Sparrow", "April 14", "; Flight: Sparrow, April 14"},
+                 {"Sparrow", "", "; Flight: Sparrow"},
+                 {"", "2026-05-02", "; Flight: 2026-05-02"},
+                 {"Two\r\nlines", "", "; Flight: Two  lines"},
+                 {"", "", ""}};
+    for (const auto& c : cases) {
+        fa->detail(DetailField::FileDetailName) = c.name;
+        fa->detail(DetailField::FileDetailDate) = c.date;
+        all = lines(motorFileText(*fa, dialog));
+        EXPECT_EQ(all[1], *c.comment ? std::string(c.comment) : all[1]) << c.name;
+        EXPECT_EQ(all[*c.comment ? 2 : 1].rfind("F23 ", 0), 0u) << c.name;
+    }
 }
 
 TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
@@ -55,8 +71,11 @@ TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
         const char* named;  // empty: accepted
     } cases[] = {
         {"29", "124", "3.5", "5", ""},
-        {"29", "124", "3.5", "3.5", ""},  // a motor of propellant only
-        {"29", "124", "", "", ""},
+        {"29", "124", "3.5", "3.5", ""},                  // a motor of propellant only
+        {"29", "124", "", "", "Propellant Weight (oz)"},  // a mass of 0 kg is divided by
+        {"29", "124", "0", "1", "Propellant Weight (oz)"},
+        {"29", "124", "1e-12", "1", "Propellant Weight (oz)"},  // written as 0.000000000
+        {"29", "124", "0.00988", "0.1", ""},                    // 0.28 g: 0.0002801 kg
         {"", "124", "3.5", "5", "Motor Diameter (mm)"},
         {"29 mm", "124", "3.5", "5", "Motor Diameter (mm)"},
         {"0", "124", "3.5", "5", "Motor Diameter (mm)"},
@@ -75,7 +94,7 @@ TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
         {"29", "124", "100000", "100000", ""},
     };
     for (const auto& c : cases) {
-        MotorExportDialog dialog{0.5, c.diameter, c.length, c.propellant, c.total, "F23"};
+        MotorExportDialog dialog{0.5, c.diameter, c.length, c.propellant, c.total, "F23", 60};
         const Status status = checkMotorExport(*fa, dialog);
         SCOPED_TRACE(std::string(c.diameter) + " | " + c.length + " | " + c.propellant + " | " + c.total);
         EXPECT_EQ(status.ok, *c.named == '\0') << status.message;
@@ -88,7 +107,7 @@ TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
     namespace fs = std::filesystem;
     const fs::path target = fs::path(testing::TempDir()) / "motor_file_refused.eng";
     std::ofstream(target, std::ios::binary) << "kept";
-    MotorExportDialog empty{0.5, "", "", "3.5", "", "F23"};
+    MotorExportDialog empty{0.5, "", "", "3.5", "", "F23", 60};
     EXPECT_FALSE(exportMotorFile(*fa, empty, target.string()).ok);
     std::ifstream in(target, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
@@ -96,15 +115,30 @@ TEST(MotorFile, FieldsSimulatorsWouldRejectAreRefusedByName) {
 
     // A flight without time steps has no curve to write.
     auto timeless = makeFlight(10, 0);
-    EXPECT_FALSE(checkMotorExport(*timeless, {0.5, "29", "124", "1", "2", "F23"}).ok);
+    EXPECT_FALSE(checkMotorExport(*timeless, {0.5, "29", "124", "1", "2", "F23", 60}).ok);
+
+    // A burn or an impulse of nothing used to give a curve of two or three points.
+    for (double burn : {0.0, -1.0}) {
+        const Status status = checkMotorExport(*fa, {burn, "29", "124", "1", "2", "F23", 60});
+        EXPECT_EQ(status.message.rfind("Duratation (sec.) must be greater than 0", 0), 0u) << status.message;
+    }
+    for (double impulse : {0.0, -3.0}) {
+        const Status status = checkMotorExport(*fa, {0.5, "29", "124", "1", "2", "0", impulse});
+        EXPECT_NE(status.message.find("Total Impulse must be greater than 0"), std::string::npos)
+            << status.message;
+    }
 }
 
 TEST(MotorFile, MassTextFromLeadingNumberOfOunces) {
     struct Case {
         const char *ounces, *kg;
     } cases[] = {
-        {"3.5", "0.099"}, {"", "0.000"},    {"abc", "0.000"}, {"3.5 oz", "0.099"},
-        {" 10", "0.283"}, {"1e1", "0.283"}, {"2e", "0.057"},  {"1e999", "0.000"},
+        {"3.5", "0.09922"},       {"", "0.000"},     {"abc", "0.000"},   {"3.5 oz", "0.09922"},
+        {" 10", "0.2835"},        {"1e1", "0.2835"}, {"2e", "0.05670"},  {"1e999", "0.000"},
+        {"0.00988", "0.0002801"},                                         // 0.28 g: no longer 0.000
+        {"35.274", "1.000"},      {"100", "2.835"},  {"1000", "28.350"},  // from 1 kg on, three decimals as
+                                                                          // before
+        {"1e-12", "0.000000000"},
     };
     for (const auto& c : cases) EXPECT_EQ(motorMassText(c.ounces), c.kg) << c.ounces;
 }
@@ -198,8 +232,11 @@ TEST(MotorExportProposals, DesignationFromShownFigures) {
         {0, "60.0", "23.40", "F23"},
         {1, "10.0", "5.00", "F22"},  // 44.48 N s, 22.24 N
         {0, "2.5", ".50", "A1"},
-        {0, "2.505", "1.00", "1"},  // between two classes
-        {0, "", "", "0"},
+        {0, "2.505", "1.00", "B1"},  // between two of the window's classes, a B all the same
+        {0, "1.0", "2.00", "1/2A2"},
+        {0, "0.3", "1.00", "1/8A1"},
+        {1, "0.1", "0.20", "1/4A1"},          // 0.4448 N s
+        {0, "", "", "0"},                     // refused at the export
         {0, "9,000.0", "1,234.40", "M1234"},  // no grouping inside a header field
     };
     for (const auto& c : cases) {
@@ -222,12 +259,15 @@ TEST(MotorExportProposals, OpeningTheDialog) {
     fa->detail(DetailField::FileDetailPropellantWt) = "3.5";
     fa->figures.TotalImpulse = "30.0";
     fa->figures.AveThrust = "18.75";
-    MotorExportDialog d = openMotorExportDialog(*fa, fa->motorDesignation());
+    MotorExportDialog d = fa->motorExportDialog();
     EXPECT_EQ(d.dblBurnTime, 1.6);
     EXPECT_EQ(d.txtPropelWeight, "3.5");
     EXPECT_EQ(d.lblDesignation, "E19");
     EXPECT_EQ(d.txtDiameter, "");
     EXPECT_EQ(d.txtTotalMotorWeight, "");
+    EXPECT_EQ(d.totalImpulse, 30.0);
+    fa->units.Thrust = 1;
+    EXPECT_DOUBLE_EQ(fa->motorExportDialog().totalImpulse, 30 * 4.448);
 }
 
 TEST(MotorFileExport, WritesTheTextOrReportsTheFailure) {
@@ -235,7 +275,7 @@ TEST(MotorFileExport, WritesTheTextOrReportsTheFailure) {
     const fs::path dir = fs::path(testing::TempDir()) / "motor_file_test";
     fs::create_directories(dir);
     auto fa = makeFlight(40, 0.04);
-    MotorExportDialog dialog{1.21, "29", "124", "3.5", "5", "F23"};
+    MotorExportDialog dialog{1.21, "29", "124", "3.5", "5", "F23", 60};
 
     const fs::path target = dir / "flight.eng";
     ASSERT_TRUE(exportMotorFile(*fa, dialog, target.string()).ok);
@@ -248,6 +288,18 @@ TEST(MotorFileExport, WritesTheTextOrReportsTheFailure) {
     EXPECT_FALSE(failed.ok);
     EXPECT_FALSE(failed.message.empty());
     fs::remove_all(dir);
+}
+
+TEST(MotorFile, ImpulseClassBandsDoubleFromAnEighthA) {
+    struct Case {
+        double impulse;
+        const char* name;
+    } cases[] = {
+        {0, ""},          {-1, ""},       {1e-9, "1/8A"}, {0.3125, "1/8A"}, {0.3126, "1/4A"}, {0.625, "1/4A"},
+        {0.6251, "1/2A"}, {1.25, "1/2A"}, {1.2501, "A"},  {2.5, "A"},       {2.505, "B"},     {5, "B"},
+        {40.005, "F"},    {81920, "P"},   {81920.5, ""},  {160, "G"},       {160.01, "H"},    {20480.01, "O"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(motorImpulseClass(c.impulse), c.name) << c.impulse;
 }
 
 }  // namespace
