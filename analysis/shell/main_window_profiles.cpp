@@ -98,7 +98,7 @@ void MainWindow::applyRocketProfile(const RocketProfile& profile) {
     Status status;
     {
         PointerGuard busy(this);
-        status = m_analysis.commitDetails(profileDetailTexts(profile, m_analysis.units.Mass));
+        status = tarvel::applyRocketProfile(profile, m_analysis);
     }
     markEditedIf(m_analysis.details != before || m_analysis.figures != figuresBefore);
     refreshFromModel();

@@ -138,7 +138,7 @@ TEST_F(RocketProfiles, TheCommandLineAppliesOneInItsPlaceAmongTheActions) {
     FlightAnalysis model;
     model.numberLocale = *NumberLocale::named("en_US");
     ASSERT_TRUE(model.openRecordFile(flight).ok);
-    ASSERT_TRUE(model.commitDetails(profileDetailTexts(p, model.units.Mass)).ok);
+    ASSERT_TRUE(applyRocketProfile(p, model).ok);
     std::string output;
     ASSERT_EQ(tarvel("summary '" + flight + "' --locale en_US --rocket 'sparrow c6'", output), 0) << output;
     EXPECT_NE(output.find("Total Impulse         " + model.figures.TotalImpulse + " (N s)"),

@@ -74,7 +74,7 @@ TEST_F(ProfilesTest, ASavedRocketGivesADownloadItsDetails) {
     FlightAnalysis model;
     model.numberLocale = window->analysis().numberLocale;
     ASSERT_TRUE(model.openRecordFile(download.toStdString()).ok);
-    ASSERT_TRUE(model.commitDetails(profileDetailTexts(*RocketProfileStore().profile("sparrow & co"), 0)).ok);
+    ASSERT_TRUE(applyRocketProfile(*RocketProfileStore().profile("sparrow & co"), model).ok);
     EXPECT_EQ(window->analysis().figures, model.figures);
     window->action("mnuFileSave")->trigger();
     EXPECT_NE(readFile(download).find("FDWeight(oz)\r\n7.05479239\r\n"), std::string::npos);
