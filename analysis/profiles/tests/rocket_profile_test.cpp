@@ -11,7 +11,7 @@
 
 #include "flight_analysis.h"
 #include "rocket_profile_store.h"
-#include "shell_command.h"
+#include "run_shell.h"
 
 namespace tarvel {
 namespace {
@@ -28,7 +28,7 @@ protected:
     int tarvel(const std::string& arguments, std::string& output) const {
         const std::string command = "XDG_CONFIG_HOME='" + m_config.path().toStdString() + "' " +
                                     TARVEL_PROGRAM + " " + arguments + " 2>&1";
-        return testing::runShell(command, output);
+        return test::runShell(command, output);
     }
 
     QTemporaryDir m_config;
