@@ -89,10 +89,10 @@ void MainWindow::applyRocketProfileNamed(const QString& name) {
                           Dialogs::Icon::Exclamation);
         return;
     }
-    applyRocketProfile(*profile);
+    applyProfileDetails(*profile);
 }
 
-void MainWindow::applyRocketProfile(const RocketProfile& profile) {
+void MainWindow::applyProfileDetails(const RocketProfile& profile) {
     const DetailTexts before = m_analysis.details;
     const FigureTexts figuresBefore = m_analysis.figures;
     Status status;
