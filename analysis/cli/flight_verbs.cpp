@@ -34,7 +34,7 @@ Status apply(FlightAnalysis& fa, const WindowAction& a) {
         case WindowAction::Kind::Recalculate:
             return fa.mnuRecalc_Click();
         case WindowAction::Kind::Rocket:
-            return fa.commitDetails(profileDetailTexts(a.profile, fa.units.Mass));
+            return applyRocketProfile(a.profile, fa);
         case WindowAction::Kind::Move:  // the pointer is render's alone
         case WindowAction::Kind::Click:
         case WindowAction::Kind::RClick:

@@ -17,11 +17,13 @@ double kilogramsPer(int16_t massUnit) {
     return kKilogramsPerUnit[massUnit == 1 || massUnit == 2 ? massUnit : 0];
 }
 
-// Ten significant digits: a value that went through a unit's factor and back
-// reads as it was typed ("4", not "3.99999999999999956").
+// Five significant digits, far finer than a rocket is weighed or measured: a
+// value that went through a unit's factor and back reads as it was typed
+// ("4", not "3.99999999999999956"), and a converted one fits its field
+// ("7.0548" oz for 200 g).
 std::string fieldText(double value) {
     char digits[32];
-    const auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 10);
+    const auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 5);
     double rounded = value;
     std::from_chars(digits, written.ptr, rounded);
     return generalNumberText(rounded);

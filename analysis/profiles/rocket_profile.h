@@ -58,7 +58,7 @@ std::vector<std::pair<DetailField, std::string>> profileDetailTexts(const Rocket
 
 // Puts the profile's details into a flight that is read, not shown: the texts
 // only, nothing is recalculated. A flight the window shows takes them as if
-// typed, through its model's commitDetails.
+// typed (flight_analysis.h).
 void applyRocketProfile(const RocketProfile& profile, Flight& flight);
 
 }  // namespace tarvel

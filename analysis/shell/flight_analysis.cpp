@@ -331,6 +331,10 @@ Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartl
     return fa.saveRecordFileAs(path, overPartlyRead);
 }
 
+Status applyRocketProfile(const RocketProfile& profile, FlightAnalysis& analysis) {
+    return analysis.commitDetails(profileDetailTexts(profile, analysis.units.Mass));
+}
+
 std::string dataTableOf(const FlightAnalysis& fa) { return dataTableText(fa, fa.flightReport()); }
 
 Status exportDataTableFile(const FlightAnalysis& fa, const std::string& path) {

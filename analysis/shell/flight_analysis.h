@@ -16,6 +16,7 @@
 #include "flight.h"
 #include "flight_report.h"
 #include "motor_file.h"
+#include "rocket_profile.h"
 
 namespace tarvel {
 
@@ -181,6 +182,10 @@ private:
 // the old file is replaced only by a complete one, and the file the record was
 // read only in part from is refused unless `overPartlyRead`.
 Status exportCsvFile(FlightAnalysis& fa, const std::string& path, bool overPartlyRead = false);
+
+// A rocket profile applied as if the user typed its details into their fields
+// and left them one by one (commitDetails), the weights in the flight's unit.
+Status applyRocketProfile(const RocketProfile& profile, FlightAnalysis& analysis);
 
 // "Export › Data Table (CSV)...": the table of the flight as computed last,
 // with its events and estimate (data_table.h). The current file stays; the

@@ -176,7 +176,7 @@ public:
     // --- rocket profiles (main_window_profiles.cpp) ---
     void mnuConfigurationSaveProfile_Click();
     // The profile's details typed into their fields and left, one by one.
-    void applyRocketProfile(const RocketProfile& profile);
+    void applyProfileDetails(const RocketProfile& profile);
     // "Apply Rocket Profile" and "Delete Rocket Profile" › NAME.
     void applyRocketProfileNamed(const QString& name);
     void deleteRocketProfileNamed(const QString& name);

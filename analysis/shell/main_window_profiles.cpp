@@ -89,16 +89,16 @@ void MainWindow::applyRocketProfileNamed(const QString& name) {
                           Dialogs::Icon::Exclamation);
         return;
     }
-    applyRocketProfile(*profile);
+    applyProfileDetails(*profile);
 }
 
-void MainWindow::applyRocketProfile(const RocketProfile& profile) {
+void MainWindow::applyProfileDetails(const RocketProfile& profile) {
     const DetailTexts before = m_analysis.details;
     const FigureTexts figuresBefore = m_analysis.figures;
     Status status;
     {
         PointerGuard busy(this);
-        status = m_analysis.commitDetails(profileDetailTexts(profile, m_analysis.units.Mass));
+        status = tarvel::applyRocketProfile(profile, m_analysis);
     }
     markEditedIf(m_analysis.details != before || m_analysis.figures != figuresBefore);
     refreshFromModel();

@@ -77,7 +77,7 @@ std::string applyWindowAction(MainWindow& window, const WindowAction& action) {
             window.mnuRecalc_Click();
             break;
         case WindowAction::Kind::Rocket:
-            window.applyRocketProfile(action.profile);
+            window.applyProfileDetails(action.profile);
             break;
         case WindowAction::Kind::Move:
             window.grfArea_MouseMove(graph::MouseButton::None, window.lnGraph().xOfTime(action.time));

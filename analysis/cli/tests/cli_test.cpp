@@ -25,7 +25,7 @@
 #include "qt_messages.h"
 #include "record_samples.h"
 #include "record_writer.h"
-#include "shell_command.h"
+#include "run_shell.h"
 #include "units.h"
 
 using namespace tarvel;
@@ -580,7 +580,7 @@ TEST(CommandLineJson, TextsAreEscapedAndKeptUtf8) {
 
 namespace {
 
-using tarvel::testing::runShell;
+using test::runShell;
 
 int runProgram(const std::string& arguments, std::string& output) {
     return runShell(std::string(TARVEL_PROGRAM) + " " + arguments + " 2>&1", output);

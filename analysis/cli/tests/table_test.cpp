@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "shell_command.h"
+#include "run_shell.h"
 
 namespace fs = std::filesystem;
 
@@ -15,7 +15,7 @@ namespace {
 
 // A shell command line; what it writes to standard output and error in `output`.
 int runShell(const std::string& command, std::string& output) {
-    return tarvel::testing::runShell(command + " 2>&1", output);
+    return tarvel::test::runShell(command + " 2>&1", output);
 }
 
 std::string slurp(const fs::path& p) {

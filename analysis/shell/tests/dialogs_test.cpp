@@ -311,7 +311,8 @@ TEST_F(WindowTest, MotorExportThroughTheDialog) {
     const std::string motor = readFile(eng);
     const std::string designation = motor.substr(0, motor.find("\r\n")).substr(40);
     EXPECT_EQ(motor.substr(0, 40), "; Tarvel-Rocket produced motor file for ");
-    EXPECT_NE(motor.find("\r\n" + designation + " 24 70 P 0.05670 0.09922 EX\r\n"), std::string::npos) << motor;
+    EXPECT_NE(motor.find("\r\n" + designation + " 24 70 P 0.05670 0.09922 EX\r\n"), std::string::npos)
+        << motor;
     EXPECT_EQ(motor.substr(motor.size() - 7), " 0.00\r\n");
 }
 

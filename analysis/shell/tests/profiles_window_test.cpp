@@ -63,8 +63,8 @@ TEST_F(ProfilesTest, ASavedRocketGivesADownloadItsDetails) {
     ASSERT_EQ(listed("mnuConfigurationApplyProfile").size(), 1);
     choose("mnuConfigurationApplyProfile", "Sparrow && Co");
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.lastMessage().toStdString();
-    EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "7.05479239");
-    EXPECT_EQ(window->detailEdit(DetailField::FileDetailPropellantWt)->text(), "0.4409245244");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailWeight)->text(), "7.0548");
+    EXPECT_EQ(window->detailEdit(DetailField::FileDetailPropellantWt)->text(), "0.44092");
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailDiameter)->text(), "1.64");
     EXPECT_EQ(window->detailEdit(DetailField::FileDetailCoefficientDrag)->text(), "0.45");
     EXPECT_EQ(window->detailEdit(DetailField::txtMotorDuration)->text(), "1.6");
@@ -74,10 +74,10 @@ TEST_F(ProfilesTest, ASavedRocketGivesADownloadItsDetails) {
     FlightAnalysis model;
     model.numberLocale = window->analysis().numberLocale;
     ASSERT_TRUE(model.openRecordFile(download.toStdString()).ok);
-    ASSERT_TRUE(model.commitDetails(profileDetailTexts(*RocketProfileStore().profile("sparrow & co"), 0)).ok);
+    ASSERT_TRUE(applyRocketProfile(*RocketProfileStore().profile("sparrow & co"), model).ok);
     EXPECT_EQ(window->analysis().figures, model.figures);
     window->action("mnuFileSave")->trigger();
-    EXPECT_NE(readFile(download).find("FDWeight(oz)\r\n7.05479239\r\n"), std::string::npos);
+    EXPECT_NE(readFile(download).find("FDWeight(oz)\r\n7.0548\r\n"), std::string::npos);
 }
 
 TEST_F(ProfilesTest, ReplacingAsksFirstAndDetailsThatAreNoRocketAreRefused) {

@@ -1,16 +1,15 @@
 #pragma once
-// Running `tarvel` as a user would, through the shell, for the tests that
-// check the program itself.
+// The tests that run the program as a user would: one shell command line.
 
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
-namespace tarvel::testing {
+namespace tarvel::test {
 
 // A shell command line; its standard output (and what it redirects there) in
-// `output`; the exit status, -1 when it did not exit.
+// `output`, and its exit status (-1 when it did not exit).
 inline int runShell(const std::string& command, std::string& output) {
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return -1;
@@ -22,4 +21,4 @@ inline int runShell(const std::string& command, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace tarvel::testing
+}  // namespace tarvel::test
