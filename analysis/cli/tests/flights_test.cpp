@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "shell_command.h"
+#include "run_shell.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ protected:
                                     TARVEL_PROGRAM + " flights '" + folder().toStdString() + "' --index '" +
                                     m_dir.filePath("index.sqlite").toStdString() + "' " + arguments +
                                     " 2>/dev/null";
-        return tarvel::testing::runShell(command, output);
+        return tarvel::test::runShell(command, output);
     }
     QTemporaryDir m_dir;
 };
