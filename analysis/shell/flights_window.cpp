@@ -148,7 +148,7 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     // What the index knows shows at once; the folders are read again behind it.
     showEntries();
     rescan();
-    resize(1100, 600);
+    resize(1280, 600);
 }
 
 FlightsWindow::~FlightsWindow() { m_scan.waitForFinished(); }
@@ -209,6 +209,11 @@ void FlightsWindow::scanDone() {
 
 void FlightsWindow::showEntries() {
     m_model->setEntries(m_index.entriesIn(m_folders));
+    // Columns fit the first flights listed; later the user's widths stay.
+    if (!m_columnsFitted && m_model->rowCount() > 0) {
+        m_table->resizeColumnsToContents();
+        m_columnsFitted = true;
+    }
     showStatus();
     enableFromSelection();
 }

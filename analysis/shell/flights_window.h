@@ -102,6 +102,7 @@ private:
     QTimer* m_debounce = nullptr;
     QFutureWatcher<logbook::FolderScan> m_scan;
     bool m_rescanPending = false;
+    bool m_columnsFitted = false;
 };
 
 }  // namespace tarvel

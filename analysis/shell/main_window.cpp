@@ -157,19 +157,19 @@ void MainWindow::buildMenus() {
     m_recent = std::make_unique<RecentFilesMenu>(*recent, m_preferences,
                                                  [this](const QString& path) { openRecentFile(path); });
     addEntry(file, "mnuFileFlights", "&Flights...", &MainWindow::mnuFileFlights_Click);
+    addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
     addEntry(file, "mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence("Ctrl+S"));
     addEntry(file, "mnuFileSaveAs", "Save &As", &MainWindow::mnuFileSaveAs_Click)
         ->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence("Ctrl+Shift+S")));
     addEntry(file, "mnuFileExport", "Expor&t to .ENG", &MainWindow::mnuFileExport_Click);
     addEntry(file, "mnuFileExportCSV", "Export to .&CSV", &MainWindow::mnuFileExportCSV_Click);
+    QMenu* exportMenu = file->addMenu("E&xport");
+    exportMenu->setObjectName("mnuFileExportMenu");
+    addEntry(exportMenu, "mnuFileExportTable", "&Data Table (CSV)...", &MainWindow::mnuFileExportTable_Click);
     // Needs the figures, as the motor file export does: enabled along with it.
     QAction* exportReport = addEntry(file, "mnuFileExportReport", "Export Report (P&DF)...",
                                      &MainWindow::mnuFileExportReport_Click);
     connect(action("mnuFileExport"), &QAction::enabledChanged, exportReport, &QAction::setEnabled);
-    addEntry(file, "mnuFileCompare", "Co&mpare Flights...", &MainWindow::mnuFileCompare_Click);
-    QMenu* exportMenu = file->addMenu("E&xport");
-    exportMenu->setObjectName("mnuFileExportMenu");
-    addEntry(exportMenu, "mnuFileExportTable", "&Data Table (CSV)...", &MainWindow::mnuFileExportTable_Click);
     file->addSeparator();
     addEntry(file, "mnuFilePrint", "&Print...", &MainWindow::mnuFilePrint_Click)
         ->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence("Ctrl+P")));
