@@ -1,4 +1,7 @@
 # Sourced by the checks that run the Windows builds under wine:
+#   wine_check_folders "$@"              the check's two arguments, BUILD_DIR MINGW_BUILD_DIR,
+#                                        as absolute $build and $mingw
+#   wine_need FILE...                    stops the check unless every FILE was built
 #   wine_session_start MINGW_BUILD_DIR   sets $wine and $WINEPREFIX, starts a quiet wineserver
 #   wine_session_end                     ends that wineserver
 # The wine prefix is kept in MINGW_BUILD_DIR/wine-prefix (made on first use,
@@ -6,6 +9,22 @@
 
 # The wine64 package puts its programs outside PATH when the wrapper package is not installed.
 find_wine_program() { command -v "$1" || { [ -x "/usr/lib/wine/$1" ] && echo "/usr/lib/wine/$1"; }; }
+
+wine_check_folders() {
+    if [ $# -ne 2 ]; then
+        echo "usage: $0 BUILD_DIR MINGW_BUILD_DIR" >&2
+        exit 2
+    fi
+    build=$(realpath "$1")
+    mingw=$(realpath "$2")
+}
+
+wine_need() {
+    local file
+    for file in "$@"; do
+        [ -e "$file" ] || { echo "missing $file: build both presets first" >&2; exit 1; }
+    done
+}
 
 wine_session_start() {
     wine=$(find_wine_program wine64) || { echo "wine64 is not installed" >&2; return 1; }

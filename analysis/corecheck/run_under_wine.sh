@@ -9,20 +9,12 @@
 #   run_under_wine.sh BUILD_DIR MINGW_BUILD_DIR
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 BUILD_DIR MINGW_BUILD_DIR" >&2
-    exit 2
-fi
-build=$(realpath "$1")
-mingw=$(realpath "$2")
 source=$(cd "$(dirname "$0")/../.." && pwd)
 examples=$source/examples
-for program in "$build/bin/core_check" "$build/bin/flightgen" "$mingw/bin/core_check.exe" "$mingw/bin/flightgen.exe"; do
-    [ -e "$program" ] || { echo "missing $program: build both presets first" >&2; exit 1; }
-done
-
 # shellcheck source=../../tools/wine_session.sh
 . "$source/tools/wine_session.sh"
+wine_check_folders "$@"
+wine_need "$build/bin/core_check" "$build/bin/flightgen" "$mingw/bin/core_check.exe" "$mingw/bin/flightgen.exe"
 wine_session_start "$mingw" || exit 1
 work=$(mktemp -d /tmp/core-wine-XXXXXX)
 trap 'wine_session_end; rm -rf "$work"' EXIT

@@ -12,22 +12,12 @@
 # The wine prefix is kept in MINGW_BUILD_DIR/wine-prefix (tools/wine_session.sh).
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 BUILD_DIR MINGW_BUILD_DIR" >&2
-    exit 2
-fi
-build=$(realpath "$1")
-mingw=$(realpath "$2")
 source=$(cd "$(dirname "$0")/../../.." && pwd)
 examples=$source/examples
-
-for program in "$build/bin/fcsim" "$build/bin/fltport_port_check" "$mingw/bin/fltport_port_check.exe" \
-               "$mingw/bin/fltport.dll"; do
-    [ -e "$program" ] || { echo "missing $program: build both presets first" >&2; exit 1; }
-done
-
 # shellcheck source=../../../tools/wine_session.sh
 . "$source/tools/wine_session.sh"
+wine_check_folders "$@"
+wine_need "$build/bin/fcsim" "$build/bin/fltport_port_check" "$mingw/bin/fltport_port_check.exe" "$mingw/bin/fltport.dll"
 wine_session_start "$mingw" || exit 1
 
 work=$(mktemp -d /tmp/fltport-wine-XXXXXX)
