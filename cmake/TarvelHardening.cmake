@@ -1,8 +1,8 @@
 # The hardening flags Debian builds its packages with (dpkg-buildflags, every
 # hardening feature on): stack protector, fortified C library calls, format
 # checks, read-only relocations bound at start. Optimisation and debug
-# information stay the build type's; fortification needs the optimiser, so a
-# Debug build leaves it out. Where dpkg-buildflags is missing (other systems,
+# information stay the build type's; fortification needs the optimiser, so
+# only the optimised build types have it. Where dpkg-buildflags is missing (other systems,
 # the cross builds) nothing is added.
 find_program(DPKG_BUILDFLAGS_PROGRAM dpkg-buildflags)
 if(NOT DPKG_BUILDFLAGS_PROGRAM)
@@ -21,6 +21,6 @@ endfunction()
 tarvel_dpkg_buildflags(CPPFLAGS hardening_cppflags)
 tarvel_dpkg_buildflags(CXXFLAGS hardening_cxxflags)
 tarvel_dpkg_buildflags(LDFLAGS hardening_ldflags)
-add_compile_options(${hardening_cxxflags} "$<$<NOT:$<CONFIG:Debug>>:${hardening_cppflags}>")
+add_compile_options(${hardening_cxxflags} "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:${hardening_cppflags}>")
 add_link_options(${hardening_ldflags})
 message(STATUS "Hardening flags (dpkg-buildflags): ${hardening_cxxflags} ${hardening_cppflags} ${hardening_ldflags}")
