@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt
 # clang with its runtime package, which holds libFuzzer, for the fuzz targets.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang-format
                mingw-w64 g++-mingw-w64-x86-64-posix wine64 dpkg-dev desktop-file-utils clang libclang-rt-14-dev
-               clang-tidy poppler-utils)
+               clang-tidy poppler-utils lintian appstream)
 # Seconds each fuzz target runs in `./setup.sh test`.
 fuzz_seconds=${FUZZ_SECONDS:-20}
 
@@ -85,18 +85,23 @@ run_tests() {
     echo "== Same tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
     build asan
     ctest --preset asan 2>&1 | tee build-asan/ctest.log || status=1
-    echo "== fltport and the QM-10 programmer cross-compiled for Windows =="
-    build mingw-fltport && ls -l build-mingw/bin/fltport.dll build-mingw/lib/libvx_lpt.a || status=1
+    echo "== The Qt-free libraries and their checks cross-compiled for Windows =="
+    build mingw-fltport && ls -l build-mingw/bin/fltport.dll build-mingw/bin/core_check.exe || status=1
     echo "== Fuzz targets, ${fuzz_seconds} s each =="
     { build fuzz && fuzz/run.sh "$fuzz_seconds"; } || status=1
     return $status
 }
 
-# The Windows build of the serial-link library against the simulator under wine,
-# compared call by call and byte by byte with the Linux build.
+# The Windows builds under wine, compared with the Linux ones: the serial-link
+# library against the simulator call by call and byte by byte, and the analysis
+# core on the sample flights file by file.
 run_windows_checks() {
+    local status=0
     echo "== fltport.dll under wine =="
-    fltport/tests/portcheck/run_under_wine.sh build build-mingw
+    fltport/tests/portcheck/run_under_wine.sh build build-mingw || status=1
+    echo "== The analysis core under wine =="
+    analysis/corecheck/run_under_wine.sh build build-mingw || status=1
+    return $status
 }
 
 case "${1:-run}" in

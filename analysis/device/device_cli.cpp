@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <csignal>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -94,24 +95,40 @@ class StopOnSignals {
 public:
     explicit StopOnSignals(DeviceControl& control) {
         s_control = &control;
+#ifdef _WIN32
+        // The C runtime has no sigaction; it raises SIGINT on Ctrl+C.
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            m_previous[i] = std::signal(kSignals[i], stopRunning);
+#else
+        // Without SA_RESTART, so that a read the signal interrupts returns.
         struct sigaction action {};
-        action.sa_handler = [](int) {
-            if (DeviceControl* running = s_control) running->stop();
-        };
+        action.sa_handler = stopRunning;
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &m_previous[i]);
+#endif
     }
     ~StopOnSignals() {
+#ifdef _WIN32
+        for (size_t i = 0; i < std::size(kSignals); ++i) std::signal(kSignals[i], m_previous[i]);
+#else
         for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &m_previous[i], nullptr);
+#endif
         s_control = nullptr;
     }
     StopOnSignals(const StopOnSignals&) = delete;
     StopOnSignals& operator=(const StopOnSignals&) = delete;
 
 private:
+    static void stopRunning(int) {
+        if (DeviceControl* running = s_control) running->stop();
+    }
     static constexpr int kSignals[] = {SIGINT, SIGTERM};
     static inline std::atomic<DeviceControl*> s_control{nullptr};
+#ifdef _WIN32
+    void (*m_previous[std::size(kSignals)])(int){};
+#else
     struct sigaction m_previous[std::size(kSignals)]{};
+#endif
 };
 
 }  // namespace

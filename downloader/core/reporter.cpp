@@ -15,6 +15,18 @@ namespace {
 #ifndef O_NOFOLLOW
 #define O_NOFOLLOW 0
 #endif
+// Windows has no FIFOs to wait on, and keeps a handle from child processes
+// with its own flag.
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_CLOEXEC
+#ifdef _O_NOINHERIT
+#define O_CLOEXEC _O_NOINHERIT
+#else
+#define O_CLOEXEC 0
+#endif
+#endif
 
 constexpr const char* kNotWritten = "; the error file was not written";
 

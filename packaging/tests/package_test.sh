@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Makes the Debian package from a built tree, unpacks it into a scratch root
-# (dpkg -x, nothing is installed on this machine) and runs the programs from
-# there: they must find the packaged serial-link library and no other.
+# Makes the Debian package from a built tree, checks it with Debian's own
+# tools (lintian, appstreamcli, desktop-file-validate, where installed), unpacks
+# it into a scratch root (dpkg -x, nothing is installed on this machine) and
+# runs the programs from there: they must find the packaged serial-link library
+# and no other.
 #   package_test.sh BUILD_DIR VERSION
 set -euo pipefail
 
@@ -33,20 +35,62 @@ for field in "Package: tarvel" "Version: $version" "Depends: .*libqt6widgets6" "
     grep -q "^$field" <<<"$control" || fail "control field '$field' missing"
 done
 
+# Debian's checker, errors and warnings failing; its notes are shown.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 ||
+        fail "lintian: $(cat "$work/lintian.log")"
+    grep -v 'running with root privileges' "$work/lintian.log" | sed 's/^/lintian: /' || true
+    # Its notes on hardening say a program lacks Debian's hardening flags.
+    if grep ' hardening-no-' "$work/lintian.log" >&2; then fail "built without Debian's hardening flags"; fi
+else
+    echo "lintian is not installed (package lintian): not checked"
+fi
+# No maintainer scripts: the private library needs no ldconfig, and a package
+# without a postrm (and without conffiles) leaves nothing behind on removal.
+dpkg-deb --control "$deb" "$work/control"
+for script in preinst postinst prerm postrm conffiles triggers; do
+    [ ! -e "$work/control/$script" ] || fail "the package has a $script: $(cat "$work/control/$script")"
+done
+
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 usr="$root/usr"
-for file in bin/TarvelGraph bin/tarvel bin/fcsim bin/flightgen lib/tarvel/libfltport.so \
+libdir=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)/tarvel
+metainfo=share/metainfo/org.example.tarvel
+for file in bin/TarvelGraph bin/tarvel bin/fcsim bin/flightgen $libdir/libfltport.so \
             share/applications/tarvelgraph.desktop share/icons/hicolor/scalable/apps/tarvelgraph.svg \
-            share/mime/packages/tarvel-record.xml share/man/man1/tarvel.1.gz share/man/man1/fcsim.1.gz \
-            share/man/man1/flightgen.1.gz share/tarvel/examples/small_motor.rcd share/tarvel/examples/README.md; do
+            $metainfo.tarvelgraph.metainfo.xml share/mime/packages/tarvel-record.xml \
+            share/man/man1/TarvelGraph.1.gz share/man/man1/tarvel.1.gz share/man/man1/fcsim.1.gz \
+            share/man/man1/flightgen.1.gz share/doc/tarvel/copyright share/doc/tarvel/changelog.gz \
+            share/tarvel/examples/small_motor.rcd share/tarvel/examples/README.md; do
     [ -e "$usr/$file" ] || fail "the package lacks /usr/$file"
 done
-# The downloader's entry comes with the downloader, never without it.
-if [ -e "$usr/bin/VXOEM" ]; then
-    [ -e "$usr/share/applications/vxoem.desktop" ] || fail "VXOEM without its desktop entry"
-elif [ -e "$usr/share/applications/vxoem.desktop" ]; then
-    fail "a desktop entry for a VXOEM that is not there"
+# The downloader's entry, page and metadata come with the downloader, never without it.
+for file in share/applications/vxoem.desktop share/man/man1/VXOEM.1.gz $metainfo.vxoem.metainfo.xml; do
+    if [ -e "$usr/bin/VXOEM" ] && [ ! -e "$usr/$file" ]; then
+        fail "VXOEM without /usr/$file"
+    elif [ ! -e "$usr/bin/VXOEM" ] && [ -e "$usr/$file" ]; then
+        fail "/usr/$file for a VXOEM that is not there"
+    fi
+done
+
+# The newest entries of the changelog and of the metadata name this version.
+zcat "$usr/share/doc/tarvel/changelog.gz" | head -1 | grep -q "^tarvel ($version) " ||
+    fail "the changelog's newest entry is not $version: $(zcat "$usr/share/doc/tarvel/changelog.gz" | head -1)"
+for file in "$usr"/share/metainfo/*.metainfo.xml; do
+    grep -m1 '<release ' "$file" | grep -q "version=\"$version\"" ||
+        fail "$(basename "$file"): the newest release is not $version"
+    # Each names a desktop entry of the package as what it launches.
+    entry=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$file")
+    [ -n "$entry" ] && [ -e "$usr/share/applications/$entry" ] ||
+        fail "$(basename "$file") launches '$entry', which is not in the package"
+done
+if command -v appstreamcli >/dev/null; then
+    # The screenshots are on the project's site, which need not be reachable from here.
+    appstreamcli validate --no-net --pedantic "$usr"/share/metainfo/*.metainfo.xml >"$work/appstream.log" 2>&1 ||
+        fail "appstreamcli: $(cat "$work/appstream.log")"
+else
+    echo "appstreamcli is not installed (package appstream): not checked"
 fi
 
 # Desktop entries start programs that the package has, and .rcd files go to TarvelGraph.
@@ -68,7 +112,7 @@ packaged=()
 for program in TarvelGraph tarvel fcsim flightgen VXOEM qm40sim; do
     [ ! -e "$usr/bin/$program" ] || packaged+=("$usr/bin/$program")
 done
-"$(dirname "$0")/run_path_test.sh" "$usr/lib/tarvel/libfltport.so" "${packaged[@]}" >/dev/null ||
+"$(dirname "$0")/run_path_test.sh" "$usr/$libdir/libfltport.so" "${packaged[@]}" >/dev/null ||
     fail "a packaged program searches the current folder for libraries"
 
 # The packaged programs, with the packaged library.
@@ -86,10 +130,10 @@ out=$(download "$work/flights") || fail "tarvel download: $out"
 cmp -s "$work/flights/tmprecord0.rcd" "$examples/small_motor_downloaded.rcd" ||
     fail "the download differs from small_motor_downloaded.rcd"
 # Without the packaged library the download must fail: no other copy was used.
-mv "$usr/lib/tarvel/libfltport.so" "$work/"
+mv "$usr/$libdir/libfltport.so" "$work/"
 if out=$(download "$work/no-library"); then fail "tarvel download worked without the packaged library"; fi
 grep -q "could not be loaded" <<<"$out" || fail "no clear error without the library: $out"
-mv "$work/libfltport.so" "$usr/lib/tarvel/"
+mv "$work/libfltport.so" "$usr/$libdir/"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=""

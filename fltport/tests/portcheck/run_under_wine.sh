@@ -9,34 +9,16 @@
 #
 #   run_under_wine.sh BUILD_DIR MINGW_BUILD_DIR
 #
-# The wine prefix is kept in MINGW_BUILD_DIR/wine-prefix (made on first use,
-# about 20 s); TARVEL_WINEPREFIX overrides it.
+# The wine prefix is kept in MINGW_BUILD_DIR/wine-prefix (tools/wine_session.sh).
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 BUILD_DIR MINGW_BUILD_DIR" >&2
-    exit 2
-fi
-build=$(realpath "$1")
-mingw=$(realpath "$2")
-examples=$(cd "$(dirname "$0")/../../../examples" && pwd)
-
-# The wine64 package puts its programs outside PATH when the wrapper package is not installed.
-find_wine_program() { command -v "$1" || { [ -x "/usr/lib/wine/$1" ] && echo "/usr/lib/wine/$1"; }; }
-wine=$(find_wine_program wine64) || { echo "wine64 is not installed" >&2; exit 1; }
-wineserver=$(find_wine_program wineserver) || { echo "wineserver is not installed" >&2; exit 1; }
-for program in "$build/bin/fcsim" "$build/bin/fltport_port_check" "$mingw/bin/fltport_port_check.exe" \
-               "$mingw/bin/fltport.dll"; do
-    [ -e "$program" ] || { echo "missing $program: build both presets first" >&2; exit 1; }
-done
-
-export WINEPREFIX=${TARVEL_WINEPREFIX:-$mingw/wine-prefix}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser
-mkdir -p "$WINEPREFIX"
-# A wineserver that the first wine program starts reports on our standard error
-# when it exits; one started here, persistent and silenced, is ended below.
-"$wineserver" -p >/dev/null 2>&1
-[ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot --init >/dev/null 2>&1
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+examples=$source/examples
+# shellcheck source=../../../tools/wine_session.sh
+. "$source/tools/wine_session.sh"
+wine_check_folders "$@"
+wine_need "$build/bin/fcsim" "$build/bin/fltport_port_check" "$mingw/bin/fltport_port_check.exe" "$mingw/bin/fltport.dll"
+wine_session_start "$mingw" || exit 1
 
 work=$(mktemp -d /tmp/fltport-wine-XXXXXX)
 sim_pid=""
@@ -55,7 +37,7 @@ stop_sim() {
 finish() {
     stop_sim
     rm -f "$WINEPREFIX/dosdevices/com5" "$WINEPREFIX/dosdevices/com6"
-    "$wineserver" -k 2>/dev/null || true
+    wine_session_end
     rm -rf "$work"
 }
 trap finish EXIT
