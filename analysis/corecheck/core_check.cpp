@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         writeFile(out + "report.txt", tarvel::events::reportText(report, tarvel::NumberLocale{",", "."}));
 
     // The exports of the flight as opened.
-    tarvel::MotorExportDialog dialog = tarvel::openMotorExportDialog(fa, fa.motorDesignation());
+    tarvel::MotorExportDialog dialog = fa.motorExportDialog();
     dialog.txtDiameter = "29";
     dialog.txtLength = "124";
     dialog.txtTotalMotorWeight = "200";
