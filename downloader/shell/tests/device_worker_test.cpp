@@ -68,8 +68,11 @@ struct WorkerRig {
     bool run(std::function<void()> request, int timeoutMs = 5000) {
         QSignalSpy done(worker.get(), &DeviceWorker::requestDone);
         worker->post(std::move(request));
-        // A short request may be done before the wait starts.
-        return !done.isEmpty() || done.wait(timeoutMs);
+        // A short request may be done before the wait starts; what it showed
+        // is then still queued for this thread.
+        const bool finished = !done.isEmpty() || done.wait(timeoutMs);
+        QCoreApplication::sendPostedEvents();
+        return finished;
     }
 
     QTemporaryDir folder;
