@@ -182,13 +182,15 @@ void FlightsWindow::removeSelectedFolder() {
 
 void FlightsWindow::saveFolders() { m_preferences.setLogbookFolders(m_folders); }
 
-bool FlightsWindow::scanning() const { return m_scan.isRunning(); }
+// Until scanDone has taken the result: the future ends before its signal arrives.
+bool FlightsWindow::scanning() const { return m_scanning; }
 
 void FlightsWindow::rescan() {
-    if (m_scan.isRunning()) {
+    if (m_scanning) {
         m_rescanPending = true;  // once this one is done
         return;
     }
+    m_scanning = true;
     m_rescanPending = false;
     m_status->setText("Reading the folders...");
     m_scan.setFuture(QtConcurrent::run(
@@ -197,6 +199,7 @@ void FlightsWindow::rescan() {
 
 void FlightsWindow::scanDone() {
     const logbook::FolderScan scan = m_scan.result();
+    m_scanning = false;
     m_index.apply(scan);
     if (!scan.read.empty() || !scan.gone.isEmpty() || m_model->rowCount() == 0)
         showEntries();

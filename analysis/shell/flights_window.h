@@ -101,6 +101,7 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_debounce = nullptr;
     QFutureWatcher<logbook::FolderScan> m_scan;
+    bool m_scanning = false;
     bool m_rescanPending = false;
     bool m_columnsFitted = false;
 };

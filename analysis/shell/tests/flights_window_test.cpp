@@ -50,8 +50,9 @@ protected:
         settle(*flights);
         return flights;
     }
+    // Until no scan runs or waits: a rescan asked for during one follows it.
     static void settle(FlightsWindow& flights) {
-        if (flights.scanning()) {
+        while (flights.scanning()) {
             QSignalSpy done(&flights, &FlightsWindow::scanFinished);
             ASSERT_TRUE(done.wait(5000));
         }
