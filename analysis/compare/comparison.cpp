@@ -12,13 +12,13 @@ namespace {
 
 constexpr std::string_view kAlignmentNames[] = {"launch", "apogee", "offset"};
 
-struct RowSpec {
+struct FigureRowForm {
     std::string_view label, key;
     FigureUnit unit;
     bool eventTime;  // a time on the shared axis: differences, no share in %
     std::optional<double> TraceFigures::*figure;
 };
-constexpr RowSpec kRows[] = {
+constexpr FigureRowForm kRows[] = {
     {"Apogee", "apogee", FigureUnit::Metre, false, &TraceFigures::apogee},
     {"Time to apogee", "timeToApogee", FigureUnit::Second, false, &TraceFigures::timeToApogee},
     {"Max velocity", "maxVelocity", FigureUnit::MetrePerSecond, false, &TraceFigures::maxVelocity},
@@ -112,11 +112,11 @@ FiguresTable figuresTable(const std::vector<Trace>& traces, const ComparisonSetu
         const double offset = i < setup.offsets.size() ? setup.offsets[i] : 0.0;
         table.shifts.push_back(shiftOf(traces[i], setup.alignment, offset));
     }
-    for (const RowSpec& spec : kRows) {
-        FigureRow row{spec.label, spec.key, spec.unit, {}};
+    for (const FigureRowForm& form : kRows) {
+        FigureRow row{form.label, form.key, form.unit, {}};
         for (size_t i = 0; i < traces.size(); ++i) {
-            std::optional<double> v = traces[i].figures.*spec.figure;
-            if (v && spec.eventTime) *v += table.shifts[i];
+            std::optional<double> v = traces[i].figures.*form.figure;
+            if (v && form.eventTime) *v += table.shifts[i];
             row.cells.push_back({v, std::nullopt, std::nullopt});
         }
         if (traces.empty()) {
@@ -128,7 +128,7 @@ FiguresTable figuresTable(const std::vector<Trace>& traces, const ComparisonSetu
             FigureCell& c = row.cells[i];
             if (i == table.reference || !c.value || !reference) continue;
             c.difference = *c.value - *reference;
-            if (!spec.eventTime && *reference != 0) c.percent = *c.difference / std::fabs(*reference) * 100;
+            if (!form.eventTime && *reference != 0) c.percent = *c.difference / std::fabs(*reference) * 100;
         }
         table.rows.push_back(std::move(row));
     }

@@ -190,11 +190,11 @@ TEST(SimulationExports, BrokenRowsAreLeftOutAndSaidSoAndNoInputCrashesTheReader)
 }
 
 TEST(Comparison, AGeneratedFlightAlignedOnLaunchDiffersLittleFromTheModelsOwnAccount) {
-    for (const events::AccuracyFlight& spec : events::accuracyFlights()) {
-        if (spec.baroLagS > 0 || spec.baroStallFor > 0)
+    for (const events::AccuracyFlight& flight : events::accuracyFlights()) {
+        if (flight.baroLagS > 0 || flight.baroStallFor > 0)
             continue;  // sensor faults measure the estimate, not this
-        SCOPED_TRACE(spec.name);
-        const events::GeneratedCase c = events::generateCase(spec);
+        SCOPED_TRACE(flight.name);
+        const events::GeneratedCase c = events::generateCase(flight);
         TraceLoad record = traceFromFlight(recordOf(c), "flight.rcd");
         TraceLoad truth = traceFromSimulation(truthAsExport(c), "truth.csv");
         ASSERT_TRUE(record.trace && truth.trace);
