@@ -41,6 +41,33 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
         return QFileDialog::getExistingDirectory(owner, "Add a Folder of Flights");
     };
 
+    buildTable();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_search);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(buildActionRow());
+    layout->addLayout(buildFolderRow());
+    m_folderList->setMaximumHeight(fontMetrics().height() * 5);
+
+    m_watcher = new QFileSystemWatcher(this);
+    m_debounce = new QTimer(this);
+    m_debounce->setSingleShot(true);
+    m_debounce->setInterval(kRescanDelayMs);
+    connect(m_debounce, &QTimer::timeout, this, &FlightsWindow::rescan);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_debounce, qOverload<>(&QTimer::start));
+    connect(&m_scan, &QFutureWatcher<logbook::FolderScan>::finished, this, &FlightsWindow::scanDone);
+
+    m_folders = m_preferences.logbookFolders();
+    m_folderList->addItems(m_folders);
+    m_removeFolder->setEnabled(false);
+    enableFromSelection();
+    // What the index knows shows at once; the folders are read again behind it.
+    showEntries();
+    rescan();
+    resize(1280, 600);
+}
+
+void FlightsWindow::buildTable() {
     m_model = new LogbookModel(this);
     m_proxy = new QSortFilterProxyModel(this);
     m_proxy->setSourceModel(m_model);
@@ -73,7 +100,9 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FlightsWindow::enableFromSelection);
+}
 
+QHBoxLayout* FlightsWindow::buildFolderRow() {
     m_folderList = new QListWidget(this);
     m_folderList->setObjectName("lstFolders");
     auto* addFolderButton = new QPushButton("&Add Folder...", this);
@@ -85,6 +114,17 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     connect(m_folderList, &QListWidget::currentRowChanged, this,
             [this](int row) { m_removeFolder->setEnabled(row >= 0); });
 
+    auto* folderButtons = new QVBoxLayout;
+    folderButtons->addWidget(addFolderButton);
+    folderButtons->addWidget(m_removeFolder);
+    folderButtons->addStretch();
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folderList, 1);
+    folderRow->addLayout(folderButtons);
+    return folderRow;
+}
+
+QHBoxLayout* FlightsWindow::buildActionRow() {
     m_open = new QPushButton("&Open", this);
     m_open->setObjectName("cmdOpen");
     connect(m_open, &QPushButton::clicked, this, [this] {
@@ -114,41 +154,12 @@ FlightsWindow::FlightsWindow(UserPreferences preferences, QWidget* parent, const
     m_status = new QLabel(this);
     m_status->setObjectName("lblStatus");
 
-    auto* folderButtons = new QVBoxLayout;
-    folderButtons->addWidget(addFolderButton);
-    folderButtons->addWidget(m_removeFolder);
-    folderButtons->addStretch();
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(m_folderList, 1);
-    folderRow->addLayout(folderButtons);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_applyProfile);
     buttons->addWidget(m_open);
     buttons->addWidget(m_compare);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_search);
-    layout->addWidget(m_table, 1);
-    layout->addLayout(buttons);
-    layout->addLayout(folderRow);
-    m_folderList->setMaximumHeight(fontMetrics().height() * 5);
-
-    m_watcher = new QFileSystemWatcher(this);
-    m_debounce = new QTimer(this);
-    m_debounce->setSingleShot(true);
-    m_debounce->setInterval(kRescanDelayMs);
-    connect(m_debounce, &QTimer::timeout, this, &FlightsWindow::rescan);
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_debounce, qOverload<>(&QTimer::start));
-    connect(&m_scan, &QFutureWatcher<logbook::FolderScan>::finished, this, &FlightsWindow::scanDone);
-
-    m_folders = m_preferences.logbookFolders();
-    m_folderList->addItems(m_folders);
-    m_removeFolder->setEnabled(false);
-    enableFromSelection();
-    // What the index knows shows at once; the folders are read again behind it.
-    showEntries();
-    rescan();
-    resize(1280, 600);
+    return buttons;
 }
 
 FlightsWindow::~FlightsWindow() { m_scan.waitForFinished(); }

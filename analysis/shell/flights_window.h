@@ -14,6 +14,7 @@
 #include "user_preferences.h"
 
 class QFileSystemWatcher;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -76,6 +77,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The constructor's parts: the searched table, the folders, the commands.
+    void buildTable();
+    QHBoxLayout* buildFolderRow();
+    QHBoxLayout* buildActionRow();
     void scanDone();
     void showEntries();
     void showStatus();
