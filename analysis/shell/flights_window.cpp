@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "logbook_model.h"
+#include "rocket_profile_menu.h"
 #include "rocket_profile_store.h"
 
 namespace tarvel {
@@ -139,14 +140,9 @@ QHBoxLayout* FlightsWindow::buildActionRow() {
     m_applyProfile->setObjectName("cmdApplyProfile");
     auto* profiles = new QMenu(m_applyProfile);
     profiles->setObjectName("mnuProfiles");
-    // The profiles saved by the time the menu opens.
+    listRocketProfilesWhenShown(*profiles, *this, [this](const QString& name) { applyProfile(name); });
+    // After the names: the details each file holds.
     connect(profiles, &QMenu::aboutToShow, this, [this, profiles] {
-        profiles->clear();
-        for (const std::string& name : RocketProfileStore().names()) {
-            const QString profile = QString::fromStdString(name);
-            profiles->addAction(profile, this, [this, profile] { applyProfile(profile); });
-        }
-        if (profiles->isEmpty()) profiles->addAction("No rocket profile is saved")->setEnabled(false);
         profiles->addSeparator();
         profiles->addAction("The Files' Own Details", this, [this] { applyProfile({}); });
     });

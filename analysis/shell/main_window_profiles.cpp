@@ -11,6 +11,7 @@
 #include "pointer_guard.h"
 #include "qt_text.h"
 #include "rocket_profile_dialog.h"
+#include "rocket_profile_menu.h"
 #include "rocket_profile_store.h"
 
 namespace tarvel {
@@ -31,31 +32,18 @@ QString detailsSummary(const FlightAnalysis& analysis) {
     return rows.join('\n');
 }
 
-// A menu entry's text that shows an "&" in a name as itself.
-QString entryText(const std::string& name) { return qs(name).replace('&', "&&"); }
-
 }  // namespace
 
 void MainWindow::buildProfileMenus(QMenu* configuration) {
     configuration->addSeparator();
     addEntry(configuration, "mnuConfigurationSaveProfile", "&Save Rocket Profile...",
              &MainWindow::mnuConfigurationSaveProfile_Click);
-    // The saved names are listed afresh each time a list opens: `tarvel` or
-    // another window may have changed the store meanwhile.
     auto list = [this, configuration](const char* name, const char* caption,
                                       void (MainWindow::*handler)(const QString&)) {
         QMenu* menu = configuration->addMenu(caption);
         menu->setObjectName(name);
-        connect(menu, &QMenu::aboutToShow, this, [this, menu, handler] {
-            menu->clear();
-            const std::vector<std::string> names = RocketProfileStore().names();
-            if (names.empty()) menu->addAction("(no rocket profile saved)")->setEnabled(false);
-            for (const std::string& profile : names) {
-                const QString chosen = qs(profile);
-                connect(menu->addAction(entryText(profile)), &QAction::triggered, this,
-                        [this, handler, chosen] { (this->*handler)(chosen); });
-            }
-        });
+        listRocketProfilesWhenShown(*menu, *this,
+                                    [this, handler](const QString& chosen) { (this->*handler)(chosen); });
     };
     list("mnuConfigurationApplyProfile", "Apply Rocket &Profile", &MainWindow::applyRocketProfileNamed);
     list("mnuConfigurationDeleteProfile", "&Delete Rocket Profile", &MainWindow::deleteRocketProfileNamed);
